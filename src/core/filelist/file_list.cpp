@@ -1,0 +1,115 @@
+#include "core/filelist/file_list.h"
+
+#include "core/text/encoding.h"
+
+namespace tessarn {
+
+void FileList::SetCellText(std::size_t row, int column, const std::string& text) {
+  if (row >= rows_.size() || column < 0 || column >= kColumnCount) return;
+  rows_[row].cells[column] = text;
+}
+
+void FileList::SetCellIcon(std::size_t row, int icon) {
+  if (row >= rows_.size()) return;
+  rows_[row].icon = icon;
+}
+
+const std::string& FileList::CellText(std::size_t row, int column) const {
+  static const std::string kEmpty;
+  if (row >= rows_.size() || column < 0 || column >= kColumnCount) return kEmpty;
+  return rows_[row].cells[column];
+}
+
+void FileList::NotifyRowsChanged(std::size_t first, std::size_t last) {
+  if (listener_ == nullptr || rows_.empty() || first > last || first >= rows_.size()) return;
+  if (last >= rows_.size()) last = rows_.size() - 1;
+  listener_->RowsChanged(first, last);
+}
+
+void FileList::AppendRows(std::size_t first, std::size_t last) {
+  if (first > last || last >= entries.size()) return;
+  const std::size_t firstRow = rows_.size();
+  const std::size_t lastRow = firstRow + (last - first);
+  if (listener_) listener_->BeginAppendRows(firstRow, lastRow);
+  rows_.reserve(rows_.size() + (last - first + 1));
+  for (std::size_t i = first; i <= last; ++i) {
+    ShownRow row;
+    row.cells[kOldNameColumn] = entries[i].oldName;
+    rows_.push_back(std::move(row));
+  }
+  if (listener_) listener_->EndAppendRows();
+}
+
+void FileList::RemoveRange(std::size_t first, std::size_t last) {
+  if (first > last || first >= entries.size()) return;
+  if (last >= entries.size()) last = entries.size() - 1;
+  if (listener_) listener_->BeginRemoveRows(first, last);
+  entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(first),
+                entries.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+  if (first < rows_.size()) {
+    const std::size_t rowLast = std::min(last, rows_.size() - 1);
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(first),
+                rows_.begin() + static_cast<std::ptrdiff_t>(rowLast) + 1);
+  }
+  if (listener_) listener_->EndRemoveRows();
+}
+
+void FileList::Clear() {
+  if (entries.empty() && rows_.empty()) return;
+  const std::size_t n = std::max(entries.size(), rows_.size());
+  if (listener_) listener_->BeginRemoveRows(0, n - 1);
+  entries.clear();
+  rows_.clear();
+  if (listener_) listener_->EndRemoveRows();
+}
+
+void RefreshRows(FileList& list, int what, long long first, long long last,
+                 const std::string& folder) {
+  const long long rowCount = static_cast<long long>(list.RowCount());
+  // 1. Only row 0 is tested: a run writes a status into every row it reaches.
+  if (rowCount > 0 && !list.CellText(0, kStatusColumn).empty()) {
+    for (long long r = 0; r < rowCount; ++r) {
+      list.SetCellText(r, kStatusColumn, "");
+      list.SetCellIcon(r, kNoIcon);
+    }
+    list.NotifyRowsChanged(0, rowCount - 1);
+  }
+  const long long entryCount = static_cast<long long>(list.count());
+  const long long lo = std::max(first, 0LL);
+  // 2. Append rows.
+  if ((what & kRefreshAppend) && lo <= last && last < entryCount)
+    list.AppendRows(static_cast<std::size_t>(lo), static_cast<std::size_t>(last));
+  // 3. and 4. New names and folders, separate passes over the range.
+  if (what & (kRefreshNewName | kRefreshFolder)) {
+    const long long hi = std::min(last, static_cast<long long>(list.RowCount()) - 1);
+    if (what & kRefreshNewName)
+      for (long long r = lo; r <= hi; ++r)
+        list.SetCellText(r, kNewNameColumn,
+                         r < entryCount ? list.entries[r].newName : std::string());
+    if (what & kRefreshFolder)
+      for (long long r = lo; r <= hi; ++r) list.SetCellText(r, kFolderColumn, folder);
+    if (lo <= hi) list.NotifyRowsChanged(lo, hi);
+  }
+  // 5. Empty stale new names after the range, up to the first empty cell.
+  long long r = std::max(last + 1, 0LL);
+  const long long walkStart = r;
+  while (r < static_cast<long long>(list.RowCount()) &&
+         !list.CellText(r, kNewNameColumn).empty()) {
+    list.SetCellText(r, kNewNameColumn, "");
+    ++r;
+  }
+  if (r > walkStart) list.NotifyRowsChanged(walkStart, r - 1);
+}
+
+std::string CountPaneText(std::size_t count) {
+  static const std::string kFiles = Gb("个文件");
+  return std::to_string(count) + kFiles;
+}
+
+std::string PreviewPaneText(bool autoPreview) {
+  static const std::string kOn = Gb("自动预览－开");
+  static const std::string kOff = Gb("自动预览－关");
+  return autoPreview ? kOn : kOff;
+}
+
+}  // namespace tessarn

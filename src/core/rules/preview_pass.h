@@ -1,0 +1,33 @@
+// The dispatcher to the rule set of the shown page, and the preview pass that runs
+// after every option change.
+#pragma once
+
+#include <cstddef>
+
+#include "core/filelist/file_list.h"
+#include "core/rules/naming_options.h"
+#include "core/settings/app_settings.h"
+
+namespace tessarn {
+
+class TagCache;
+
+// A name split at its last "." into main name and extension (the dot included).
+struct SplitNameResult {
+  std::string mainName;
+  std::string extension;
+};
+SplitNameResult SplitName(const std::string& name);
+
+// Sets newName of entries 0..count-1 by the rule set of options.page (the MP3 rule
+// covers every entry). `tags` may be null: the MP3 rule then reads without a cache.
+void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t count,
+                     TagCache* tags);
+
+// Shows new names for the current options: nothing while autoPreview is off; the
+// first previewCount rows (a negative count counts as 0), or all rows when allRows,
+// previewAll or the MP3 page says so. Returns the number of rows computed.
+std::size_t PreviewPass(FileList& list, const NamingOptions& options,
+                        const AppSettings& settings, bool allRows, TagCache* tags);
+
+}  // namespace tessarn

@@ -1,0 +1,36 @@
+// The user's preferences: preview behaviour and the list's colours and font.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tessarn {
+
+struct AppSettings {
+  bool autoPreview = false;
+  bool previewAll = false;
+  std::int32_t previewCount = 0;
+  std::int32_t textColour = 0;  // 0x00BBGGRR
+  std::int32_t backColour = 0;  // 0x00BBGGRR
+  std::string fontName;         // GB18030 text
+  std::int32_t fontSize = 0;
+  bool bold = false;
+  bool italic = false;
+};
+
+// Defaults: preview off, all off, 10 rows, back 8429696, text 8388608, "宋体" 10, regular.
+void SetDefaultSettings(AppSettings& settings);
+
+// Reads config.ini at `path` (GBK); defaults for a missing file, section or key.
+void LoadSettings(const std::string& path, AppSettings& settings);
+
+// Writes the eight keys into config.ini at `path`, keeping everything else in the
+// file. A failed write is ignored.
+void SaveSettings(const std::string& path, const AppSettings& settings);
+
+// The folder that holds config.ini and dir.txt: the program's own folder when it is
+// writable, otherwise $XDG_CONFIG_HOME/Tessarn (default ~/.config/Tessarn), created
+// on demand. Ends without "/".
+std::string ConfigDirectory(const std::string& programDir);
+
+}  // namespace tessarn

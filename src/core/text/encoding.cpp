@@ -1,0 +1,209 @@
+#include "core/text/encoding.h"
+
+#include <errno.h>
+#include <iconv.h>
+
+#include <cstring>
+
+namespace tessarn {
+namespace {
+
+bool IsAscii(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// One converter per direction and thread, opened on first use: iconv_open is far
+// too slow to call once per file name.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts the whole input; nullopt on an invalid or incomplete sequence.
+  std::optional<std::string> Run(std::string_view in) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    std::string out;
+    out.resize(in.size() * 2 + 16);
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    std::size_t done = 0;
+    for (;;) {
+      char* dst = out.data() + done;
+      std::size_t dstLeft = out.size() - done;
+      const std::size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      done = out.size() - dstLeft;
+      if (r != static_cast<std::size_t>(-1)) break;
+      if (errno == E2BIG) {
+        out.resize(out.size() * 2);
+        continue;
+      }
+      return std::nullopt;  // EILSEQ or EINVAL
+    }
+    // Flush any shift state.
+    char* dst = out.data() + done;
+    std::size_t dstLeft = out.size() - done;
+    iconv(cd_, nullptr, nullptr, &dst, &dstLeft);
+    out.resize(out.size() - dstLeft);
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+Converter& Utf8ToGbConv() {
+  thread_local Converter c("GB18030", "UTF-8");
+  return c;
+}
+Converter& GbToUtf8Conv() {
+  thread_local Converter c("UTF-8", "GB18030");
+  return c;
+}
+Converter& GbkToUtf8Conv() {
+  thread_local Converter c("UTF-8", "GBK");
+  return c;
+}
+Converter& Utf16LeToGbConv() {
+  thread_local Converter c("GB18030", "UTF-16LE");
+  return c;
+}
+Converter& Utf16BeToGbConv() {
+  thread_local Converter c("GB18030", "UTF-16BE");
+  return c;
+}
+Converter& GbToUtf16LeConv() {
+  thread_local Converter c("UTF-16LE", "GB18030");
+  return c;
+}
+
+// Length of the valid UTF-8 sequence at i, or 0.
+std::size_t Utf8SeqLen(std::string_view s, std::size_t i) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) return 1;
+  std::size_t len;
+  unsigned cp;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    len = 2;
+    cp = b0 & 0x1F;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    len = 3;
+    cp = b0 & 0x0F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    len = 4;
+    cp = b0 & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + len > s.size()) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+      (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  return len;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const std::size_t len = Utf8SeqLen(s, i);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
+bool IsValidGbk(std::string_view s) {
+  if (IsAscii(s)) return true;
+  return GbkToUtf8Conv().Run(s).has_value();
+}
+
+std::optional<std::string> Utf8ToGb(std::string_view utf8) {
+  if (IsAscii(utf8)) return std::string(utf8);
+  return Utf8ToGbConv().Run(utf8);
+}
+
+std::optional<std::string> GbToUtf8(std::string_view gb) {
+  if (IsAscii(gb)) return std::string(gb);
+  return GbToUtf8Conv().Run(gb);
+}
+
+std::optional<std::string> Utf16LeToGb(std::string_view bytes) {
+  return Utf16LeToGbConv().Run(bytes);
+}
+std::optional<std::string> Utf16BeToGb(std::string_view bytes) {
+  return Utf16BeToGbConv().Run(bytes);
+}
+std::optional<std::string> GbToUtf16Le(std::string_view gb) { return GbToUtf16LeConv().Run(gb); }
+
+std::string Utf8ToGbLossy(std::string_view utf8) {
+  if (auto strict = Utf8ToGb(utf8)) return *std::move(strict);
+  // Rebuild a valid UTF-8 text with U+FFFD for every bad byte, then convert.
+  std::string clean;
+  clean.reserve(utf8.size() + 8);
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t len = Utf8SeqLen(utf8, i);
+    if (len == 0) {
+      clean += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      clean.append(utf8.substr(i, len));
+      i += len;
+    }
+  }
+  if (auto gb = Utf8ToGbConv().Run(clean)) return *std::move(gb);
+  return std::string(utf8.size(), '?');
+}
+
+std::string GbToUtf8Lossy(std::string_view gb) {
+  if (auto strict = GbToUtf8(gb)) return *std::move(strict);
+  // Convert character by character; what does not convert becomes U+FFFD.
+  std::string out;
+  std::size_t i = 0;
+  while (i < gb.size()) {
+    const auto b0 = static_cast<unsigned char>(gb[i]);
+    std::size_t len = 1;
+    if (b0 >= 0x81 && b0 <= 0xFE && i + 1 < gb.size()) {
+      const auto b1 = static_cast<unsigned char>(gb[i + 1]);
+      if (b1 >= 0x30 && b1 <= 0x39)
+        len = (i + 3 < gb.size()) ? 4 : 1;
+      else
+        len = 2;
+    }
+    if (auto part = GbToUtf8Conv().Run(gb.substr(i, len))) {
+      out += *part;
+    } else {
+      out += "\xEF\xBF\xBD";
+      len = 1;
+    }
+    i += len;
+  }
+  return out;
+}
+
+std::string DecodeDiskName(std::string_view raw) {
+  if (IsAscii(raw)) return std::string(raw);
+  if (IsValidUtf8(raw)) {
+    if (auto gb = Utf8ToGbConv().Run(raw)) return *std::move(gb);
+  }
+  // GBK bytes are already the program's text.
+  if (IsValidGbk(raw)) return std::string(raw);
+  return Utf8ToGbLossy(raw);
+}
+
+std::string Gb(std::string_view utf8Literal) { return Utf8ToGbLossy(utf8Literal); }
+
+std::optional<std::string> EncodeDiskName(std::string_view gb) { return GbToUtf8(gb); }
+
+}  // namespace tessarn

@@ -1,0 +1,81 @@
+#include "core/text/gb_text.h"
+
+#include <gtest/gtest.h>
+
+#include "core/text/encoding.h"
+
+namespace tessarn {
+namespace {
+
+// GBK characters whose trail byte is an ASCII letter or backslash.
+const std::string kYa = "\x81\x61";   // 乤, trail "a"
+const std::string kShang = "\x81\x41";  // 丄, trail "A"
+const std::string kCheng = "\x81\x5C";  // 乗, trail "\"
+const std::string kEmoji = Gb("😀");    // four bytes in GB18030
+
+TEST(GbText, CharLenAt) {
+  struct Case {
+    std::string text;
+    std::size_t at;
+    std::size_t len;
+  } cases[] = {
+      {"a", 0, 1},
+      {Gb("中"), 0, 2},
+      {kYa, 0, 2},
+      {kEmoji, 0, 4},
+      {"\x81", 0, 1},              // lead byte cut off by the end
+      {"\x81\x30\x81", 0, 1},      // four-byte sequence cut off
+      {"\x80z", 0, 1},             // stray byte
+      {"\xFF\x41", 0, 1},
+      {"\x81\x20", 0, 1},          // invalid trail
+  };
+  for (const auto& c : cases) EXPECT_EQ(CharLenAt(c.text, c.at), c.len) << c.text;
+  EXPECT_EQ(kEmoji.size(), 4u);
+}
+
+TEST(GbText, CaseTouchesOnlyStandaloneAsciiLetters) {
+  EXPECT_EQ(ToAsciiUpper("ab" + kYa + "c"), "AB" + kYa + "C");
+  EXPECT_EQ(ToAsciiLower("AB" + kShang + "C"), "ab" + kShang + "c");
+  EXPECT_EQ(ToAsciiUpper(kEmoji + "x"), kEmoji + "X");
+}
+
+TEST(GbText, CutNeverSplitsACharacter) {
+  const std::string s = "ab" + Gb("中文") + kEmoji;  // 2 + 4 + 4 bytes
+  EXPECT_EQ(CutToBytes(s, 3), "ab");
+  EXPECT_EQ(CutToBytes(s, 4), "ab" + Gb("中"));
+  EXPECT_EQ(CutToBytes(s, 9), "ab" + Gb("中文"));
+  EXPECT_EQ(CutToBytes(s, 10), s);
+  EXPECT_EQ(CharStartAtOrBefore(s, 3), 2u);
+  EXPECT_EQ(CharStartAtOrBefore(s, 8), 6u);
+  EXPECT_EQ(CharCount(s), 5u);
+}
+
+TEST(GbText, FindMatchesOnlyAtCharacterStarts) {
+  EXPECT_EQ(FindText(kYa + "a", "a", 0, false), 2u);
+  EXPECT_EQ(FindText(kYa, "a", 0, true), std::string::npos);
+  EXPECT_EQ(FindText(kCheng + "\\", "\\", 0, false), 2u);
+  EXPECT_EQ(FindText("xAbC", "abc", 0, true), 1u);
+  EXPECT_EQ(FindText("xAbC", "abc", 0, false), std::string::npos);
+}
+
+TEST(Encoding, RoundTripsAndDiskNames) {
+  const std::string utf8 = "歌曲 😀.mp3";
+  const auto gb = Utf8ToGb(utf8);
+  ASSERT_TRUE(gb);
+  EXPECT_EQ(GbToUtf8(*gb), utf8);
+  EXPECT_EQ(DecodeDiskName(utf8), *gb);
+  // GBK bytes from a Chinese Windows archive are taken as they are.
+  const std::string gbk = "\xB8\xE8\xC7\xFA.mp3";  // 歌曲.mp3 in GBK
+  EXPECT_FALSE(IsValidUtf8(gbk));
+  EXPECT_EQ(DecodeDiskName(gbk), Gb("歌曲.mp3"));
+  // Neither: shown with replacement characters, never empty.
+  const std::string bad = "a\xFF\xFE\xFF";
+  EXPECT_FALSE(DecodeDiskName(bad).empty());
+  EXPECT_FALSE(Utf8ToGb("a\xC3"));
+  EXPECT_EQ(Utf16LeToGb(std::string("\x2D\x4E", 2)), Gb("中"));
+  EXPECT_EQ(Utf16BeToGb(std::string("\x4E\x2D", 2)), Gb("中"));
+  EXPECT_EQ(GbToUtf16Le(Gb("中")), std::string("\x2D\x4E", 2));
+}
+
+}  // namespace
+}  // namespace tessarn
