@@ -30,7 +30,15 @@ void SaveSettings(const std::string& path, const AppSettings& settings);
 
 // The folder that holds config.ini and dir.txt: the program's own folder when it is
 // writable, otherwise $XDG_CONFIG_HOME/Tessarn (default ~/.config/Tessarn), created
-// on demand. Ends without "/".
+// on demand. Ends without "/" (except for the root folder "/").
 std::string ConfigDirectory(const std::string& programDir);
+
+// A file in a folder: one "/" between them, also when the folder is "/" or already
+// ends with one ("config.ini", "dir.txt").
+std::string ConfigFilePath(const std::string& directory, const std::string& fileName);
+
+// A number as config.ini holds it: decimal, any fraction cut toward zero, kept within
+// the 32-bit range; text that is not a number gives 0 (or its leading number).
+std::int32_t ProfileNumber(const std::string& text);
 
 }  // namespace tessarn
