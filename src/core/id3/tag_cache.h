@@ -1,0 +1,61 @@
+// The tags the MP3 naming rule needs, read once per file and kept while the file
+// stays the same. The naming page runs a pass on every keystroke over every listed
+// file; with the cache such a pass costs one stat per file and no reads.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "core/id3/tag_fields.h"
+
+namespace tessarn {
+
+// The six fields a naming template can use, of both tag versions of one file,
+// packed into one string to keep thousands of them small.
+class NamingTags {
+ public:
+  bool hasV1 = false;
+  bool hasV2 = false;
+
+  // Placeholder digit 1..6: artist, title, album, track, year, genre.
+  std::string_view Field(bool v2, int digit) const;
+
+  // Takes the six fields of each record given (nullptr: that version is absent).
+  void Set(const TagFields* v1, const TagFields* v2);
+
+ private:
+  std::string blob_;
+  std::array<std::uint32_t, 12> ends_{};
+};
+
+// Reads both tags of the file at path (raw disk bytes), opening it once and
+// skipping everything but the tags. False when the file cannot be opened.
+bool ReadNamingTags(const std::string& path, NamingTags& tags);
+
+// Keyed by path; an entry is good while the file's size, modification time, inode
+// and device stay the same. Pass it in to whoever runs the naming passes.
+class TagCache {
+ public:
+  // The tags of the file, read afresh when it is new or changed on disk (one stat
+  // when it is not). nullptr when the file cannot be stat'ed or opened. The pointer
+  // is valid until the next call.
+  const NamingTags* Get(const std::string& path);
+
+  void Clear() { entries_.clear(); }
+  std::size_t size() const { return entries_.size(); }
+
+ private:
+  struct Entry {
+    std::uint64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t device = 0;
+    NamingTags tags;
+  };
+  std::unordered_map<std::string, Entry> entries_;
+};
+
+}  // namespace tessarn

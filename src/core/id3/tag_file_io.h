@@ -1,0 +1,70 @@
+// The file operations of the tag codec, in one place: reading a file by offset,
+// writing in place, shortening, and rewriting a file whose head changes size.
+// Paths are the raw bytes of the file's name on disk.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tessarn {
+
+// Read access by offset. The tag readers work on this, so that the same parser
+// serves a file on disk and a buffer in memory (the fuzzer's way in).
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual std::uint64_t Size() const = 0;
+  // Up to n bytes from offset into out (replacing its content); fewer at the end
+  // or on a read error. Returns the number of bytes read.
+  virtual std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) = 0;
+};
+
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view data) : data_(data) {}
+  std::uint64_t Size() const override { return data_.size(); }
+  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override;
+
+ private:
+  std::string_view data_;
+};
+
+// A file opened for reading only; closed by the destructor.
+class ReadOnlyFile : public ByteSource {
+ public:
+  explicit ReadOnlyFile(const std::string& path);
+  ~ReadOnlyFile() override;
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+  std::uint64_t Size() const override { return size_; }
+  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override;
+
+ private:
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+};
+
+// Test seam: makes a rewrite fail part-way, as a full disk or a crash would.
+struct IoFault {
+  long long failAfterBytes = -1;  // >= 0: the write to the temporary file stops there
+  bool failRename = false;        // the final rename fails
+};
+
+// Writes data at offset of an existing file (offset may be its end). False on failure.
+bool WriteFileAt(const std::string& path, std::uint64_t offset, std::string_view data);
+
+// Cuts an existing file to length bytes. False on failure.
+bool TruncateFile(const std::string& path, std::uint64_t length);
+
+// Replaces the first oldHeadLength bytes of the file with newHead, keeping every
+// byte after them. The new file is written beside the old one under a temporary
+// name and renamed over it, keeping its permissions, so that a failure at any
+// point leaves the original whole. False (original untouched) on any failure,
+// including when no temporary file can be created in the file's folder.
+bool ReplaceFileHead(const std::string& path, std::uint64_t oldHeadLength,
+                     std::string_view newHead, const IoFault& fault = {});
+
+}  // namespace tessarn
