@@ -54,6 +54,9 @@ class RowListener {
   virtual void BeginRemoveRows(std::size_t first, std::size_t last) = 0;
   virtual void EndRemoveRows() = 0;
   virtual void RowsChanged(std::size_t first, std::size_t last) = 0;
+  // Many scattered rows leave at once (a filter): everything may have changed.
+  virtual void BeginResetRows() = 0;
+  virtual void EndResetRows() = 0;
 };
 
 class FileList {
@@ -78,6 +81,11 @@ class FileList {
   void AppendRows(std::size_t first, std::size_t last);
   // Removes entries and their rows [first, last] together.
   void RemoveRange(std::size_t first, std::size_t last);
+  // Removes the entries and rows at the given indices, sorted ascending (duplicates
+  // and indices past the end are ignored). A few ranges go one by one from the end;
+  // many scattered ones are compacted in one pass and told as a reset. Returns the
+  // number removed.
+  std::size_t RemoveRows(const std::vector<std::size_t>& sortedIndices);
   void Clear();
 
  private:

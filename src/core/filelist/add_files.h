@@ -1,0 +1,63 @@
+// The three ways files reach the list: a whole folder, files picked in the
+// open-file dialog, files and folders dropped on the window. Each appends entries
+// and shows their rows with RefreshRows(5, ...). Afterwards the caller runs
+// PreviewPass (allRows off), enables "预览" and "开始命名" and refreshes the status
+// bar: the rules depend on the list, not the other way round.
+//
+// Every path given here is raw bytes as the file system knows them (on Linux the
+// UI turns a QString into them with QFile::encodeName). Entries keep those bytes in
+// diskFolder/diskName and show the decoded names.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/filelist/file_list.h"
+
+namespace tessarn {
+
+// `folder` with a "/" appended unless it already ends with one ("/" stays "/").
+std::string WithTrailingSlash(const std::string& folder);
+
+// Appends one entry per file directly inside diskFolder (which ends with "/"), in
+// natural order of the decoded names. Rows are not touched. Returns the number
+// appended (0 also when the folder cannot be read).
+std::size_t ScanFolder(FileList& list, const std::string& diskFolder);
+
+// Adds every file directly inside `diskFolder` and shows the new rows. An empty
+// folder text adds nothing and returns 0. Returns the number appended.
+std::size_t AddFolder(FileList& list, const std::string& diskFolder);
+
+// Adds the files picked in the open-file dialog, in the given order; each path
+// makes one entry (a ";" in a name is just a character). The rows are shown with
+// one RefreshRows call per run of consecutive paths sharing a folder. Returns the
+// number appended.
+std::size_t AddFiles(FileList& list, const std::vector<std::string>& diskPaths);
+
+// The folder of a selection: the first path up to and including its last "/";
+// empty for an empty selection.
+std::string SelectionFolder(const std::vector<std::string>& diskPaths);
+
+// First half of a drop: every item that names an existing file (not a folder)
+// becomes an entry, in order, shown once per run of entries sharing a folder.
+// Returns the other items in their order: the folders to add next (an item that
+// is neither is simply added as an empty folder later, adding nothing).
+std::vector<std::string> AddDroppedFiles(FileList& list,
+                                         const std::vector<std::string>& diskPaths);
+
+// A whole drop: AddDroppedFiles, then `afterStep` (the caller's preview pass and
+// status bar refresh), then for each remaining item AddFolder followed by
+// `afterStep` again. `afterStep` may be empty. Returns the number appended.
+std::size_t AddDropped(FileList& list, const std::vector<std::string>& diskPaths,
+                       const std::function<void()>& afterStep);
+
+// "dir.txt" in configDir remembers the folder of the last open-file selection
+// (raw path bytes ending with "/", no line break). Reading creates the file empty
+// when missing; a file that cannot be read gives "".
+std::string ReadRememberedFolder(const std::string& configDir);
+// Rewrites "dir.txt" with `folder`. Returns false when it cannot be written.
+bool WriteRememberedFolder(const std::string& configDir, const std::string& folder);
+
+}  // namespace tessarn

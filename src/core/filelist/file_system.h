@@ -1,0 +1,33 @@
+// The file system calls of the file list, each behind one small function. Paths and
+// names are raw bytes as the kernel knows them (never decoded here).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tessarn {
+
+// Appends to `names` the name of every entry directly inside `folder` that is not a
+// folder (hidden files included, subfolders not entered, "." and ".." skipped). A
+// symbolic link counts by what it points to: a link to a folder is left out, a link
+// to a file (or a dangling one) is listed. Names come in the kernel's order.
+// Returns false when the folder cannot be opened.
+bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names);
+
+// Symbolic links are followed.
+bool IsDirectory(const std::string& path);
+// True when `path` exists and is not a folder (what the list takes as a file).
+bool IsFileNotFolder(const std::string& path);
+// True when anything, even a dangling symbolic link, has this path.
+bool PathExists(const std::string& path);
+
+// Renames `from` to `to` without ever replacing an existing file. Where the file
+// system does not support an atomic no-replace rename, a regular file is linked to
+// its new name and then unlinked; failing that, the rename happens after checking
+// that `to` does not exist. A change of letter case only, between two names of one
+// and the same file (a case-insensitive file system), is allowed. Renaming a path
+// onto itself succeeds when it exists. On failure returns false and sets *error to
+// the errno value when error is not null.
+bool RenameNoReplace(const std::string& from, const std::string& to, int* error = nullptr);
+
+}  // namespace tessarn
