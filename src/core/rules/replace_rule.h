@@ -1,0 +1,24 @@
+// The rule set of page "替换/删除": find and replace (or delete) a text in the main
+// name and/or the extension, each searched on its own so no match spans the last dot.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "core/filelist/file_list.h"
+#include "core/rules/naming_options.h"
+
+namespace tessarn {
+
+// Sets newName of entries 0..count-1 from their oldName.
+void ApplyReplaceRule(FileList& list, const NamingOptions& options, std::size_t count);
+
+// Replaces every occurrence of find at or after the 1-based byte position start,
+// left to right, without overlaps and without rescanning what was put in. A match
+// begins and ends on character boundaries. Without caseSensitive the ASCII letters
+// match regardless of case. An empty find, or a start beyond the end, changes nothing.
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view with,
+                       long long start, bool caseSensitive);
+
+}  // namespace tessarn

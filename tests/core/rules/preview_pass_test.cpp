@@ -1,0 +1,190 @@
+#include "core/rules/preview_pass.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "core/text/encoding.h"
+#include "rule_test_support.h"
+
+namespace tessarn {
+namespace {
+
+using testing::MakeList;
+using testing::NewNames;
+using testing::ShownNewNames;
+using Names = std::vector<std::string>;
+
+FileList Files(int n) {
+  Names names;
+  for (int i = 0; i < n; ++i) names.push_back("f" + std::to_string(i) + ".jpg");
+  return MakeList(names);
+}
+
+AppSettings Preview(bool autoPreview, int count, bool all = false) {
+  AppSettings s;
+  SetDefaultSettings(s);
+  s.autoPreview = autoPreview;
+  s.previewCount = count;
+  s.previewAll = all;
+  return s;
+}
+
+NamingOptions Prefix(const std::string& prefix) {
+  NamingOptions o;
+  o.namePrefix = prefix;
+  return o;
+}
+
+std::size_t ShownCount(const FileList& list) {
+  std::size_t n = 0;
+  for (const auto& cell : ShownNewNames(list)) n += !cell.empty();
+  return n;
+}
+
+TEST(SplitNameTest, Cases) {
+  struct Case {
+    std::string name, main, ext;
+  } cases[] = {
+      {"song.mp3", "song", ".mp3"},
+      {"archive.tar.gz", "archive.tar", ".gz"},
+      {"README", "README", ""},
+      {".profile", "", ".profile"},
+      {"readme.", "readme", "."},
+      {"", "", ""},
+      {".", "", "."},
+      // 乗 (81 5C) and 乤 (81 61): no trail byte of a GBK character is a dot.
+      {"\x81\x5C.\x81\x61", "\x81\x5C", ".\x81\x61"},
+      {Gb("歌曲.mp3"), Gb("歌曲"), ".mp3"},
+  };
+  for (const auto& c : cases) {
+    const SplitNameResult r = SplitName(c.name);
+    EXPECT_EQ(r.mainName, c.main) << c.name;
+    EXPECT_EQ(r.extension, c.ext) << c.name;
+    EXPECT_EQ(r.mainName + r.extension, c.name);
+  }
+}
+
+TEST(OptionNumberTest, Cases) {
+  struct Case {
+    const char* text;
+    long long value;
+  } cases[] = {
+      {"", 0},
+      {"0", 0},
+      {"12", 12},
+      {"012", 12},
+      {"12.9", 12},
+      {"-12.9", -12},
+      {"-3", -3},
+      {"+4", 4},
+      {"abc", 0},
+      {"7x", 7},
+      {" 5", 5},
+      {"-", 0},
+      {"99999999999999999999", LLONG_MAX},
+      {"-99999999999999999999", -LLONG_MAX},
+  };
+  for (const auto& c : cases) EXPECT_EQ(OptionNumber(c.text), c.value) << c.text;
+}
+
+TEST(PreviewPassTest, AutoPreviewOffChangesNothingEvenForTheExplicitCommand) {
+  FileList list = Files(3);
+  for (bool allRows : {false, true}) {
+    EXPECT_EQ(PreviewPass(list, Prefix("p"), Preview(false, 10), allRows, nullptr), 0u);
+    EXPECT_EQ(NewNames(list), (Names{"", "", ""}));
+    EXPECT_EQ(ShownCount(list), 0u);
+  }
+}
+
+TEST(PreviewPassTest, RowCountRules) {
+  struct Case {
+    const char* what;
+    int files;
+    AppSettings settings;
+    bool allRows;
+    OptionPage page;
+    std::size_t rows;
+  } cases[] = {
+      {"first previewCount rows", 25, Preview(true, 10), false, OptionPage::kNumbering, 10},
+      {"fewer files than the count", 4, Preview(true, 10), false, OptionPage::kNumbering, 4},
+      {"the explicit command fills all", 25, Preview(true, 10), true, OptionPage::kNumbering, 25},
+      {"preview-all fills all", 25, Preview(true, 10, true), false, OptionPage::kCase, 25},
+      {"count 0", 25, Preview(true, 0), false, OptionPage::kNumbering, 0},
+      {"negative count counts as 0", 25, Preview(true, -7), false, OptionPage::kNumbering, 0},
+      {"huge count", 3, Preview(true, INT_MAX), false, OptionPage::kReplace, 3},
+      {"empty list", 0, Preview(true, 10), true, OptionPage::kNumbering, 0},
+  };
+  for (const auto& c : cases) {
+    FileList list = Files(c.files);
+    NamingOptions o = Prefix("p");
+    o.page = c.page;
+    EXPECT_EQ(PreviewPass(list, o, c.settings, c.allRows, nullptr), c.rows) << c.what;
+    EXPECT_EQ(ShownCount(list), c.rows) << c.what;
+    for (std::size_t r = 0; r < list.count(); ++r)
+      EXPECT_EQ(list.entries[r].newName.empty(), r >= c.rows) << c.what << " row " << r;
+  }
+}
+
+TEST(PreviewPassTest, TwentyFiveFilesCountTen) {
+  FileList list = Files(25);
+  const AppSettings settings = Preview(true, 10);
+  PreviewPass(list, Prefix("IMG_"), settings, false, nullptr);
+  const Names shown = ShownNewNames(list);
+  EXPECT_EQ(shown[0], "IMG_0.jpg");
+  EXPECT_EQ(shown[9], "IMG_9.jpg");
+  for (std::size_t r = 10; r < 25; ++r) EXPECT_EQ(shown[r], "") << r;
+
+  PreviewPass(list, Prefix("IMG_"), settings, true, nullptr);  // "预览"
+  EXPECT_EQ(ShownNewNames(list)[24], "IMG_24.jpg");
+}
+
+TEST(PreviewPassTest, RowsBeyondThePreviewShowNoStaleNames) {
+  FileList list = Files(25);
+  PreviewPass(list, Prefix("old"), Preview(true, 10), true, nullptr);
+  ASSERT_EQ(ShownCount(list), 25u);
+  PreviewPass(list, Prefix("new"), Preview(true, 10), false, nullptr);
+  const Names shown = ShownNewNames(list);
+  EXPECT_EQ(shown[9], "new9.jpg");
+  for (std::size_t r = 10; r < 25; ++r) EXPECT_EQ(shown[r], "") << r;
+  // The entries themselves keep what the earlier pass wrote; the rename run recomputes.
+  EXPECT_EQ(list.entries[24].newName, "old24.jpg");
+}
+
+TEST(PreviewPassTest, Mp3PageCoversEveryRowWhateverTheCount) {
+  FileList list = Files(25);
+  for (std::size_t r = 0; r < 25; ++r) list.entries[r].newName = "earlier";
+  NamingOptions o;
+  o.page = OptionPage::kMp3;
+  EXPECT_EQ(PreviewPass(list, o, Preview(true, 10), false, nullptr), 25u);
+  // Every row was refreshed from its entry: none was left to the stale-name sweep.
+  const Names shown = ShownNewNames(list);
+  for (std::size_t r = 0; r < 25; ++r) EXPECT_EQ(shown[r], list.entries[r].newName) << r;
+}
+
+TEST(ComputeNewNamesTest, OnlyTheShownPageApplies) {
+  NamingOptions o;
+  o.mainName = "num";   // page "常规"
+  o.findText = "song";  // page "替换/删除"
+  o.replaceWith = "tune";
+  o.nameInsertText = "X";            // page "插入"
+  o.nameCase = CaseRule::kAllLower;  // page "大小写"
+  struct Case {
+    OptionPage page;
+    std::string newName;
+  } cases[] = {
+      {OptionPage::kNumbering, "num0.MP3"},
+      {OptionPage::kReplace, "My tune.MP3"},
+      {OptionPage::kInsert, "XMy Song.MP3"},
+      {OptionPage::kCase, "my song.MP3"},
+  };
+  for (const auto& c : cases) {
+    FileList list = MakeList({"My Song.MP3"});
+    o.page = c.page;
+    ComputeNewNames(list, o, 1, nullptr);
+    EXPECT_EQ(list.entries[0].newName, c.newName);
+  }
+}
+
+}  // namespace
+}  // namespace tessarn
