@@ -1,0 +1,39 @@
+// The list view's model: a thin adapter over the core's shown rows. It holds no
+// items of its own; the FileList tells it of every appended, removed or changed
+// range, and it passes that on to the view in one signal per range.
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include "core/filelist/file_list.h"
+
+namespace tessarn {
+
+class FileListModel : public QAbstractTableModel, public RowListener {
+  Q_OBJECT
+ public:
+  explicit FileListModel(FileList& list, QObject* parent = nullptr);
+  ~FileListModel() override;
+
+  FileList& list() { return list_; }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  // RowListener
+  void BeginAppendRows(std::size_t first, std::size_t last) override;
+  void EndAppendRows() override;
+  void BeginRemoveRows(std::size_t first, std::size_t last) override;
+  void EndRemoveRows() override;
+  void RowsChanged(std::size_t first, std::size_t last) override;
+  void BeginResetRows() override;
+  void EndResetRows() override;
+
+ private:
+  FileList& list_;
+  bool removing_ = false;  // a Begin/EndRemoveRows pair reached the view
+};
+
+}  // namespace tessarn

@@ -1,0 +1,128 @@
+// The main window: toolbar, the option tab control, the file list, the status bar,
+// the menus and the list's pop-up menu. It owns the FileList and the settings
+// record, and turns every user action into calls of the core.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <string>
+
+#include "core/filelist/file_list.h"
+#include "core/filelist/rename_run.h"
+#include "core/id3/tag_cache.h"
+#include "core/settings/app_settings.h"
+#include "ui/ui_prompts.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace tessarn {
+
+class FileListModel;
+class FileListView;
+class OptionTabs;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Toolbar positions; 2 and 6 are separators.
+  enum ToolbarIndex { kToolFolder = 0, kToolAddFiles = 1, kToolUndo = 3, kToolPreview = 4,
+                      kToolRename = 5, kToolHelp = 7 };
+  static constexpr int kToolbarPositions = 8;
+
+  // `configDir` holds config.ini and dir.txt; empty means ConfigDirectory() of the
+  // program's own folder. `prompts` replaces the real dialogs (tests).
+  explicit MainWindow(const QString& configDir = QString(), UiPrompts prompts = DefaultPrompts(),
+                      QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // What the dialogs and the tests work with.
+  FileList& fileList() { return list_; }
+  AppSettings& settings() { return settings_; }
+  TagCache* tagCache() { return &tagCache_; }
+  UndoLog& undoLog() { return undo_; }
+  FileListModel* listModel() const { return model_; }
+  FileListView* listView() const { return view_; }
+  OptionTabs* optionTabs() const { return tabs_; }
+  UiPrompts& prompts() { return prompts_; }
+  QAction* toolbarAction(int index) const { return toolActions_[static_cast<std::size_t>(index)]; }
+  QLabel* statusPane(int index) const { return panes_[static_cast<std::size_t>(index)]; }
+  QMenu* contextMenu() const { return contextMenu_; }
+  std::string configPath() const;
+  std::string dirTxtPath() const;
+
+  // Operations the other windows call.
+  void PreviewPass(bool allRows);
+  void UpdateStatusBar();
+  void ApplySettingsToList();
+  void SetToolbarButtonEnabled(int index, bool enabled);
+  void SetPaneText(int index, const QString& text);
+
+  // Adding files.
+  void AddFolder(const std::string& diskFolder, bool ask);
+  void AddFiles();
+  void AddDropped(const std::vector<std::string>& diskPaths);
+  // Rename run and undo, each followed by its summary.
+  void RunRenameAndReport();
+  void UndoAndReport();
+  // List operations.
+  void DeleteSelectedRows();
+  void ClearList();
+  void DeleteUntaggedRows();
+  void SelectAllRows();
+  void ToolbarClicked(int index);
+  // Enables the pop-up menu's items for the present state (done when it opens).
+  void UpdateContextMenu();
+
+ public slots:
+  // Hooks for the dialogs; they are filled in where the dialogs live.
+  void openFilterDialog();
+  void openTagEditor(int row);
+  void openSettingsDialog();
+  void openAbout();
+  void openHelp();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolbar();
+  void BuildStatusBar();
+  void ShowContextMenu(const QPoint& pos);
+  void OnListDoubleClicked();
+  void ShowMessage(const UserMessage& message);
+  void ListBecameEmpty();
+  QMessageBox::StandardButton Message(QMessageBox::Icon icon, const QString& text,
+                                      QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                      const QString& title = QString());
+
+  AppSettings settings_;
+  FileList list_;
+  UndoLog undo_;
+  TagCache tagCache_;
+  std::string configDir_;
+  UiPrompts prompts_;
+  bool settingsSaved_ = false;
+
+  OptionTabs* tabs_ = nullptr;
+  FileListView* view_ = nullptr;
+  FileListModel* model_ = nullptr;
+  std::array<QAction*, kToolbarPositions> toolActions_{};
+  std::array<QLabel*, 3> panes_{};
+  QMenu* contextMenu_ = nullptr;
+  QAction* ctxPreview_ = nullptr;
+  QAction* ctxAddFolder_ = nullptr;
+  QAction* ctxAddFiles_ = nullptr;
+  QAction* ctxFilter_ = nullptr;
+  QAction* ctxDeleteSelected_ = nullptr;
+  QAction* ctxClear_ = nullptr;
+  QAction* ctxTagInfo_ = nullptr;
+  QAction* ctxDeleteUntagged_ = nullptr;
+  QAction* ctxSelectAll_ = nullptr;
+};
+
+}  // namespace tessarn

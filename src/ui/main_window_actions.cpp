@@ -1,0 +1,215 @@
+// The main window's actions on the list: adding files, the rename run and its
+// undo, deleting rows, and the list's mouse and menu handling.
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+#include "core/filelist/add_files.h"
+#include "core/filelist/list_pruning.h"
+#include "core/id3/id3v1.h"
+#include "core/rules/preview_pass.h"
+#include "ui/file_list_view.h"
+#include "ui/gb_qt.h"
+#include "ui/main_window.h"
+#include "ui/option_tabs.h"
+
+namespace tessarn {
+
+namespace {
+
+// The busy cursor for the lifetime of one action.
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+std::string DiskBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The open-file dialog's filters; each label keeps its caption and lists its
+// patterns the way the dialog reads them.
+QString OpenFileFilter() {
+  return QString::fromUtf8(
+      "所有文件(*)"
+      ";;音乐文件(*.mp3 *.wav *.wma)"
+      ";;图片文件(*.gif *.jpg *.jpeg *.bmp *.png)"
+      ";;文本文件(*.txt)");
+}
+
+QMessageBox::Icon IconFor(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::kWarning:
+      return QMessageBox::Warning;
+    case MessageKind::kError:
+      return QMessageBox::Critical;
+    case MessageKind::kInformation:
+      break;
+  }
+  return QMessageBox::Information;
+}
+
+}  // namespace
+
+void MainWindow::AddFolder(const std::string& diskFolder, bool ask) {
+  std::string folder = diskFolder;
+  if (ask) {
+    const QString chosen = prompts_.chooseFolder(this, QString::fromUtf8("请选择一个目录"));
+    folder = DiskBytes(chosen);
+  }
+  if (folder.empty()) return;
+  BusyCursor busy;
+  // The buttons come on whether or not the folder holds files.
+  SetToolbarButtonEnabled(kToolPreview, true);
+  SetToolbarButtonEnabled(kToolRename, true);
+  tessarn::AddFolder(list_, folder);
+  PreviewPass(false);
+  UpdateStatusBar();
+}
+
+void MainWindow::AddFiles() {
+  const std::string remembered = ReadRememberedFolder(configDir_);
+  const QStringList picked =
+      prompts_.chooseFiles(this, QString::fromUtf8("请选择文件(可多选)："), OpenFileFilter(),
+                           QFile::decodeName(QByteArray::fromStdString(remembered)));
+  if (picked.isEmpty()) return;
+  BusyCursor busy;
+  std::vector<std::string> paths;
+  paths.reserve(static_cast<std::size_t>(picked.size()));
+  for (const QString& p : picked) paths.push_back(DiskBytes(p));
+  WriteRememberedFolder(configDir_, SelectionFolder(paths));
+  tessarn::AddFiles(list_, paths);
+  PreviewPass(false);
+  SetToolbarButtonEnabled(kToolRename, true);
+  SetToolbarButtonEnabled(kToolPreview, true);
+  UpdateStatusBar();
+}
+
+void MainWindow::AddDropped(const std::vector<std::string>& diskPaths) {
+  BusyCursor busy;
+  // Files first, shown together; then each folder in turn, each followed by the
+  // same pass and status refresh.
+  tessarn::AddDropped(list_, diskPaths, [this] {
+    PreviewPass(false);
+    SetToolbarButtonEnabled(kToolRename, true);
+    SetToolbarButtonEnabled(kToolPreview, true);
+    UpdateStatusBar();
+  });
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths.push_back(DiskBytes(url.toLocalFile()));
+  if (paths.empty()) return;
+  event->acceptProposedAction();
+  AddDropped(paths);
+}
+
+void MainWindow::RunRenameAndReport() {
+  WalkCounts counts;
+  {
+    SetToolbarButtonEnabled(kToolPreview, false);
+    BusyCursor busy;
+    // Every entry gets its new name by the shown page, whatever the preview covers.
+    ComputeNewNames(list_, tabs_->ReadNamingOptions(), list_.count(), tagCache());
+    RenameHooks hooks;
+    hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
+    counts = RunRename(list_, undo_, hooks);
+  }
+  SetToolbarButtonEnabled(kToolPreview, true);
+  SetToolbarButtonEnabled(kToolUndo, undo_.available);
+  ShowMessage(RunSummary(counts.total, counts.succeeded));
+}
+
+void MainWindow::UndoAndReport() {
+  if (Message(QMessageBox::Information, FromGb(UndoQuestion()),
+              QMessageBox::Yes | QMessageBox::No,
+              QString::fromUtf8("询问：")) != QMessageBox::Yes)
+    return;
+  WalkCounts counts;
+  {
+    BusyCursor busy;
+    RenameHooks hooks;
+    hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
+    counts = UndoLastRun(list_, undo_, hooks);
+  }
+  SetToolbarButtonEnabled(kToolUndo, undo_.available);
+  ShowMessage(UndoSummary(counts.total, counts.succeeded));
+}
+
+void MainWindow::ShowMessage(const UserMessage& message) {
+  // The texts break their lines with CR LF; a message box wants LF.
+  QString text = FromGb(message.text);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  Message(IconFor(message.kind), text);
+}
+
+void MainWindow::ListBecameEmpty() {
+  SetToolbarButtonEnabled(kToolPreview, false);
+  SetToolbarButtonEnabled(kToolRename, false);
+  SetToolbarButtonEnabled(kToolUndo, false);
+}
+
+void MainWindow::DeleteSelectedRows() {
+  BusyCursor busy;
+  tessarn::DeleteSelectedRows(list_, view_->SelectedRows(), undo_);
+  UpdateStatusBar();
+  if (list_.count() == 0) ListBecameEmpty();
+}
+
+void MainWindow::ClearList() {
+  tessarn::ClearList(list_, undo_);
+  UpdateStatusBar();
+  ListBecameEmpty();
+}
+
+void MainWindow::DeleteUntaggedRows() {
+  BusyCursor busy;
+  view_->clearSelection();
+  tessarn::DeleteUntaggedRows(list_, undo_);
+  UpdateStatusBar();
+  if (list_.count() == 0) ListBecameEmpty();
+}
+
+void MainWindow::SelectAllRows() { view_->SelectAllRows(); }
+
+void MainWindow::UpdateContextMenu() {
+  const bool hasRows = list_.count() > 0;
+  const bool hasCurrent = view_->CurrentRow() >= 0;
+  ctxPreview_->setEnabled(hasRows);
+  ctxAddFolder_->setEnabled(true);
+  ctxAddFiles_->setEnabled(true);
+  ctxFilter_->setEnabled(hasRows);
+  ctxDeleteSelected_->setEnabled(hasCurrent);
+  ctxClear_->setEnabled(hasRows);
+  ctxTagInfo_->setEnabled(hasCurrent);
+  ctxDeleteUntagged_->setEnabled(hasRows && tabs_->currentIndex() == 4);
+  ctxSelectAll_->setEnabled(hasRows);
+}
+
+void MainWindow::ShowContextMenu(const QPoint& pos) {
+  UpdateContextMenu();
+  contextMenu_->popup(view_->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::OnListDoubleClicked() {
+  const int row = view_->CurrentRow();
+  if (row < 0) {
+    ToolbarClicked(kToolAddFiles);
+    return;
+  }
+  if (HasExtension(list_.CellText(static_cast<std::size_t>(row), kOldNameColumn), "MP3"))
+    openTagEditor(row);
+}
+
+}  // namespace tessarn

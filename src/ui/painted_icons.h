@@ -1,0 +1,21 @@
+// The program's pictures, painted at run time: the two status balls of the list,
+// the toolbar's icons, the window icon and the about box's banner.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace tessarn {
+
+// 0 = green ball (success), 1 = red ball (failure); anything else is no icon.
+QIcon StatusIcon(int index);
+
+enum class ToolbarImage { kFolder, kAddFiles, kUndo, kPreview, kRename, kHelp };
+QIcon ToolbarIcon(ToolbarImage image);
+
+QIcon AppIcon();
+
+// The about box's banner, 329 x 70.
+QPixmap AboutBanner();
+
+}  // namespace tessarn
