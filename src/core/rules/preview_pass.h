@@ -27,7 +27,7 @@ void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t c
 // Shows new names for the current options: nothing while autoPreview is off; the
 // first previewCount rows (a negative count counts as 0), or all rows when allRows,
 // previewAll or the MP3 page says so. Returns the number of rows computed.
-std::size_t PreviewPass(FileList& list, const NamingOptions& options,
-                        const AppSettings& settings, bool allRows, TagCache* tags);
+std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppSettings& settings,
+                        bool allRows, TagCache* tags);
 
 }  // namespace tessarn
