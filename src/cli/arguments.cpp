@@ -1,0 +1,313 @@
+#include "cli/arguments.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "core/text/encoding.h"
+
+namespace tessarn::cli {
+namespace {
+
+// Which commands accept an option.
+enum OptionGroup : unsigned {
+  kRuleOption = 1,      // preview, rename
+  kTagFieldOption = 2,  // tags set
+  kTagChoiceOption = 4  // tags set, tags delete
+};
+
+// Applies an option's value; returns an error text, or nullptr.
+using Apply = const char* (*)(Arguments&, std::string&&);
+
+struct OptionSpec {
+  const char* name;
+  bool takesValue;
+  unsigned groups;
+  Apply apply;
+};
+
+#define SET_TEXT(field) [](Arguments& a, std::string&& v) -> const char* { \
+    a.options.field = std::move(v);                                      \
+    return nullptr;                                                      \
+  }
+#define SET_TAG(field) [](Arguments& a, std::string&& v) -> const char* { \
+    a.edits.field = std::move(v);                                       \
+    return nullptr;                                                     \
+  }
+
+template <typename E, std::size_t N>
+const char* Pick(const std::string& v, const std::pair<const char*, E> (&table)[N], E& out,
+                 const char* error) {
+  for (const auto& [word, value] : table)
+    if (v == word) {
+      out = value;
+      return nullptr;
+    }
+  return error;
+}
+
+const char* SetPage(Arguments& a, std::string&& v) {
+  static constexpr std::pair<const char*, OptionPage> kPages[] = {
+      {"numbering", OptionPage::kNumbering}, {"replace", OptionPage::kReplace},
+      {"insert", OptionPage::kInsert},       {"case", OptionPage::kCase},
+      {"mp3", OptionPage::kMp3}};
+  return Pick(v, kPages, a.options.page,
+              "--page 只能是 numbering、replace、insert、case 或 mp3");
+}
+
+const char* SetScope(Arguments& a, std::string&& v) {
+  static constexpr std::pair<const char*, NumberingScope> kScopes[] = {
+      {"name", NumberingScope::kFileName}, {"ext", NumberingScope::kExtension},
+      {"all", NumberingScope::kAll}};
+  return Pick(v, kScopes, a.options.numberingScope, "--scope 只能是 name、ext 或 all");
+}
+
+const char* SetReplaceScope(Arguments& a, std::string&& v) {
+  static constexpr std::pair<const char*, ReplaceScope> kScopes[] = {
+      {"name", ReplaceScope::kFileNameOnly}, {"ext", ReplaceScope::kExtensionOnly},
+      {"all", ReplaceScope::kAll}};
+  return Pick(v, kScopes, a.options.replaceScope, "--replace-scope 只能是 name、ext 或 all");
+}
+
+constexpr std::pair<const char*, CaseRule> kCases[] = {{"upper", CaseRule::kAllUpper},
+                                                       {"lower", CaseRule::kAllLower},
+                                                       {"first-upper", CaseRule::kFirstUpper},
+                                                       {"first-lower", CaseRule::kFirstLower}};
+
+const char* SetNameCase(Arguments& a, std::string&& v) {
+  return Pick(v, kCases, a.options.nameCase,
+              "--name-case 只能是 upper、lower、first-upper 或 first-lower");
+}
+const char* SetExtCase(Arguments& a, std::string&& v) {
+  return Pick(v, kCases, a.options.extCase,
+              "--ext-case 只能是 upper、lower、first-upper 或 first-lower");
+}
+
+// N|end: "end" picks the end of the part, anything else is the position box's text.
+const char* SetNameInsertAt(Arguments& a, std::string&& v) {
+  if (v == "end") {
+    a.options.nameInsertMode = InsertMode::kAtEnd;
+  } else {
+    a.options.nameInsertMode = InsertMode::kAtPosition;
+    a.options.nameInsertPos = std::move(v);
+  }
+  return nullptr;
+}
+const char* SetExtInsertAt(Arguments& a, std::string&& v) {
+  if (v == "end") {
+    a.options.extInsertMode = InsertMode::kAtEnd;
+  } else {
+    a.options.extInsertMode = InsertMode::kAtPosition;
+    a.options.extInsertPos = std::move(v);
+  }
+  return nullptr;
+}
+
+// The template box holds at most 50 bytes; a longer template is refused rather
+// than cut, so that no name is built from half a template.
+const char* SetTemplate(Arguments& a, std::string&& v) {
+  if (v.size() > 50) return "--template 最多 50 字节（中文字符每个占 2 字节）";
+  a.options.tagTemplate = std::move(v);
+  return nullptr;
+}
+
+const OptionSpec kOptions[] = {
+    {"page", true, kRuleOption, SetPage},
+    {"scope", true, kRuleOption, SetScope},
+    {"prefix", true, kRuleOption, SET_TEXT(namePrefix)},
+    {"name", true, kRuleOption, SET_TEXT(mainName)},
+    {"digits", true, kRuleOption, SET_TEXT(nameDigits)},
+    {"suffix", true, kRuleOption, SET_TEXT(nameSuffix)},
+    {"ext-prefix", true, kRuleOption, SET_TEXT(extPrefix)},
+    {"ext", true, kRuleOption, SET_TEXT(newExtension)},
+    {"ext-digits", true, kRuleOption, SET_TEXT(extDigits)},
+    {"ext-suffix", true, kRuleOption, SET_TEXT(extSuffix)},
+    {"start", true, kRuleOption, SET_TEXT(startValue)},
+    {"step", true, kRuleOption, SET_TEXT(increment)},
+    {"find", true, kRuleOption, SET_TEXT(findText)},
+    {"replace-with", true, kRuleOption, SET_TEXT(replaceWith)},
+    {"replace-scope", true, kRuleOption, SetReplaceScope},
+    {"case-sensitive", false, kRuleOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.options.caseSensitive = true;
+       return nullptr;
+     }},
+    {"insert-name", true, kRuleOption, SET_TEXT(nameInsertText)},
+    {"insert-name-at", true, kRuleOption, SetNameInsertAt},
+    {"insert-ext", true, kRuleOption, SET_TEXT(extInsertText)},
+    {"insert-ext-at", true, kRuleOption, SetExtInsertAt},
+    {"keep-same", false, kRuleOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.options.keepSame = true;
+       return nullptr;
+     }},
+    {"name-case", true, kRuleOption, SetNameCase},
+    {"ext-case", true, kRuleOption, SetExtCase},
+    {"template", true, kRuleOption, SetTemplate},
+    {"v1-first", false, kRuleOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.options.v1First = true;
+       return nullptr;
+     }},
+    {"v1", false, kTagChoiceOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.v1 = true;
+       return nullptr;
+     }},
+    {"v2", false, kTagChoiceOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.v2 = true;
+       return nullptr;
+     }},
+    {"title", true, kTagFieldOption, SET_TAG(title)},
+    {"artist", true, kTagFieldOption, SET_TAG(artist)},
+    {"album", true, kTagFieldOption, SET_TAG(album)},
+    {"track", true, kTagFieldOption, SET_TAG(track)},
+    {"year", true, kTagFieldOption, SET_TAG(year)},
+    {"genre", true, kTagFieldOption, SET_TAG(genre)},
+    {"comment", true, kTagFieldOption, SET_TAG(comment)},
+    {"composer", true, kTagFieldOption, SET_TAG(composer)},
+    {"original-artist", true, kTagFieldOption, SET_TAG(originalArtist)},
+    {"copyright", true, kTagFieldOption, SET_TAG(copyright)},
+    {"url", true, kTagFieldOption, SET_TAG(url)},
+    {"encoder", true, kTagFieldOption, SET_TAG(encoder)},
+};
+
+#undef SET_TEXT
+#undef SET_TAG
+
+unsigned GroupsOf(Command command) {
+  switch (command) {
+    case Command::kPreview:
+    case Command::kRename: return kRuleOption;
+    case Command::kTagsSet: return kTagFieldOption | kTagChoiceOption;
+    case Command::kTagsDelete: return kTagChoiceOption;
+    default: return 0;
+  }
+}
+
+const char* CommandName(Command command) {
+  switch (command) {
+    case Command::kPreview: return "preview";
+    case Command::kRename: return "rename";
+    case Command::kUndo: return "undo";
+    case Command::kTags: return "tags";
+    case Command::kTagsShow: return "tags show";
+    case Command::kTagsSet: return "tags set";
+    case Command::kTagsDelete: return "tags delete";
+    default: return "tessarn-cli";
+  }
+}
+
+bool IsHelp(std::string_view word) { return word == "--help" || word == "-h"; }
+
+}  // namespace
+
+ParseResult ParseArguments(int argc, const char* const* argv) {
+  ParseResult result;
+  Arguments& a = result.args;
+  int i = 1;
+  auto fail = [&](std::string message) {
+    result.error = std::move(message);
+    return result;
+  };
+
+  if (i >= argc) return fail("缺少命令（preview、rename、undo 或 tags），详见 tessarn-cli --help");
+  const std::string_view word = argv[i++];
+  if (IsHelp(word)) {
+    a.help = true;
+    return result;
+  }
+  if (word == "preview") {
+    a.command = Command::kPreview;
+  } else if (word == "rename") {
+    a.command = Command::kRename;
+  } else if (word == "undo") {
+    a.command = Command::kUndo;
+  } else if (word == "tags") {
+    a.command = Command::kTags;
+    if (i >= argc) return fail("tags 缺少子命令（show、set 或 delete）");
+    const std::string_view sub = argv[i++];
+    if (IsHelp(sub)) {
+      a.help = true;
+      return result;
+    }
+    if (sub == "show")
+      a.command = Command::kTagsShow;
+    else if (sub == "set")
+      a.command = Command::kTagsSet;
+    else if (sub == "delete")
+      a.command = Command::kTagsDelete;
+    else
+      return fail("未知的 tags 子命令：" + GbToUtf8Lossy(Utf8ToGbLossy(sub)));
+  } else {
+    return fail("未知的命令：" + GbToUtf8Lossy(Utf8ToGbLossy(word)));
+  }
+
+  const unsigned groups = GroupsOf(a.command);
+  bool optionsEnded = false;
+  for (; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      a.paths.emplace_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (IsHelp(arg)) {
+      a.help = true;
+      return result;
+    }
+    if (arg == "--json") {
+      a.json = true;
+      continue;
+    }
+    if (arg.substr(0, 2) != "--") return fail("未知的选项：" + std::string(arg));
+    std::string_view name = arg.substr(2);
+    std::optional<std::string_view> inlineValue;
+    if (const auto eq = name.find('='); eq != std::string_view::npos) {
+      inlineValue = name.substr(eq + 1);
+      name = name.substr(0, eq);
+    }
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec& s : kOptions)
+      if (name == s.name) spec = &s;
+    if (spec == nullptr || (spec->groups & groups) == 0)
+      return fail(std::string(CommandName(a.command)) + " 不接受选项 --" +
+                  GbToUtf8Lossy(Utf8ToGbLossy(name)));
+    std::string value;
+    if (spec->takesValue) {
+      // The next word is the value whatever it looks like: "--prefix -x" and
+      // "--prefix ''" are both meant.
+      std::string_view raw;
+      if (inlineValue) {
+        raw = *inlineValue;
+      } else if (i + 1 < argc) {
+        raw = argv[++i];
+      } else {
+        return fail("选项 --" + std::string(name) + " 缺少值");
+      }
+      auto gb = Utf8ToGb(raw);
+      if (!gb) return fail("选项 --" + std::string(name) + " 的值不是有效的 UTF-8 文本");
+      value = *std::move(gb);
+    } else if (inlineValue) {
+      return fail("选项 --" + std::string(name) + " 不带值");
+    }
+    if (const char* error = spec->apply(a, std::move(value))) return fail(error);
+  }
+
+  // The extension box follows the file-name box while "keep same" is ticked.
+  if (a.options.keepSame) a.options.extInsertText = a.options.nameInsertText;
+
+  if (a.command == Command::kUndo) {
+    if (!a.paths.empty()) return fail("undo 不接受路径参数");
+  } else if (a.paths.empty()) {
+    return fail(std::string(CommandName(a.command)) + " 至少需要一个路径");
+  }
+  if (a.command == Command::kTagsDelete && !a.v1 && !a.v2)
+    return fail("tags delete 需要 --v1 或 --v2");
+  return result;
+}
+
+}  // namespace tessarn::cli

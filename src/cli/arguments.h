@@ -1,0 +1,42 @@
+// The command line of tessarn-cli: which command, its options and its paths.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/rules/naming_options.h"
+
+namespace tessarn::cli {
+
+enum class Command { kNone, kPreview, kRename, kUndo, kTags, kTagsShow, kTagsSet, kTagsDelete };
+
+// Fields given to `tags set`, GB18030; a field that was not given stays unset and
+// keeps its value in the file.
+struct TagEdits {
+  std::optional<std::string> title, artist, album, track, year, genre, comment, composer,
+      originalArtist, copyright, url, encoder;
+};
+
+struct Arguments {
+  Command command = Command::kNone;
+  bool help = false;  // --help: print the command's help and stop
+  bool json = false;
+  NamingOptions options;            // the rule options of preview and rename
+  std::vector<std::string> paths;   // as given, raw bytes
+  bool v1 = false;                  // --v1
+  bool v2 = false;                  // --v2
+  TagEdits edits;
+};
+
+struct ParseResult {
+  Arguments args;
+  std::string error;  // UTF-8, one line; empty when the command line is usable
+};
+
+ParseResult ParseArguments(int argc, const char* const* argv);
+
+// The help text of a command (kNone: the program's own), UTF-8.
+const char* HelpText(Command command);
+
+}  // namespace tessarn::cli

@@ -1,0 +1,19 @@
+// The commands of tessarn-cli. Each returns the process's exit status.
+#pragma once
+
+#include "cli/arguments.h"
+#include "cli/output.h"
+
+namespace tessarn::cli {
+
+int RunPreviewCommand(const Arguments& args, Output& out, Output& err);
+int RunRenameCommand(const Arguments& args, Output& out, Output& err);
+int RunUndoCommand(const Arguments& args, Output& out, Output& err);
+int RunTagsShowCommand(const Arguments& args, Output& out, Output& err);
+int RunTagsSetCommand(const Arguments& args, Output& out, Output& err);
+int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err);
+
+// Prints "tessarn-cli: message" on its own line.
+void PrintError(Output& err, const std::string& message);
+
+}  // namespace tessarn::cli

@@ -1,0 +1,97 @@
+#include "cli/entry_printer.h"
+
+#include "cli/json.h"
+#include "core/text/encoding.h"
+
+namespace tessarn::cli {
+
+void AppendGb(std::string& out, std::string_view gb) {
+  for (char c : gb)
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      out += GbToUtf8Lossy(gb);
+      return;
+    }
+  out.append(gb);
+}
+
+namespace {
+
+void PrintText(Output& out, std::size_t count,
+               const std::function<PrintedRow(std::size_t)>& rowAt, const PrintedTotals& totals) {
+  std::string& buf = out.buffer();
+  std::string_view lastFolder;
+  for (std::size_t i = 0; i < count; ++i) {
+    const PrintedRow row = rowAt(i);
+    if (i == 0 || row.folder != lastFolder) {
+      AppendGb(buf, row.folder);
+      buf += '\n';
+      lastFolder = row.folder;
+    }
+    buf += "  ";
+    AppendGb(buf, row.oldName);
+    buf += " \xE2\x86\x92 ";  // →
+    AppendGb(buf, row.newName);
+    if (!row.status.empty()) {
+      buf += "  ";
+      AppendGb(buf, row.status);
+    }
+    if (!row.tagStatus.empty()) {
+      buf += "  [";
+      AppendGb(buf, row.tagStatus);
+      buf += ']';
+    }
+    buf += '\n';
+    out.MaybeFlush();
+  }
+  if (!totals.summary.empty()) {
+    // The message box breaks its lines with CR LF; a terminal wants LF alone.
+    std::string summary;
+    AppendGb(summary, totals.summary);
+    std::string lf;
+    for (std::size_t i = 0; i < summary.size(); ++i)
+      if (!(summary[i] == '\r' && i + 1 < summary.size() && summary[i + 1] == '\n'))
+        lf += summary[i];
+    if (count > 0) buf += '\n';
+    buf += lf;
+    buf += '\n';
+  }
+}
+
+void PrintJson(Output& out, std::size_t count,
+               const std::function<PrintedRow(std::size_t)>& rowAt, const PrintedTotals& totals) {
+  std::string& buf = out.buffer();
+  buf += "{\"entries\":[";
+  for (std::size_t i = 0; i < count; ++i) {
+    const PrintedRow row = rowAt(i);
+    if (i > 0) buf += ',';
+    buf += "\n{\"folder\":";
+    AppendJsonGbString(buf, row.folder);
+    buf += ",\"old\":";
+    AppendJsonGbString(buf, row.oldName);
+    buf += ",\"new\":";
+    AppendJsonGbString(buf, row.newName);
+    buf += ",\"status\":";
+    AppendJsonGbString(buf, row.status);
+    buf += ",\"tagStatus\":";
+    AppendJsonGbString(buf, row.tagStatus);
+    buf += '}';
+    out.MaybeFlush();
+  }
+  buf += "\n],\"renamed\":";
+  out << static_cast<long long>(totals.renamed);
+  buf += ",\"failed\":";
+  out << static_cast<long long>(totals.failed);
+  buf += "}\n";
+}
+
+}  // namespace
+
+void PrintRows(Output& out, bool json, std::size_t count,
+               const std::function<PrintedRow(std::size_t)>& rowAt, const PrintedTotals& totals) {
+  if (json)
+    PrintJson(out, count, rowAt, totals);
+  else
+    PrintText(out, count, rowAt, totals);
+}
+
+}  // namespace tessarn::cli

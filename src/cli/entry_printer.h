@@ -1,0 +1,37 @@
+// Printing the rows of preview, rename and undo, as text or as one JSON document.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "cli/output.h"
+
+namespace tessarn::cli {
+
+// One printed row; every text is GB18030 (folder: the entry's folder text).
+struct PrintedRow {
+  std::string_view folder;
+  std::string_view oldName;
+  std::string_view newName;
+  std::string_view status;
+  std::string_view tagStatus;
+};
+
+struct PrintedTotals {
+  std::size_t renamed = 0;
+  std::size_t failed = 0;
+  std::string summary;  // GB18030, the window's summary box text; empty for none
+};
+
+// Text: a line with the folder whenever it changes, then "  old → new", the status
+// and, in brackets, the tag status; the summary after a blank line.
+// JSON: {"entries":[{"folder","old","new","status","tagStatus"}...],"renamed":N,"failed":N}.
+void PrintRows(Output& out, bool json, std::size_t count,
+               const std::function<PrintedRow(std::size_t)>& rowAt, const PrintedTotals& totals);
+
+// Appends GB18030 text to out as UTF-8 (U+FFFD for what does not convert).
+void AppendGb(std::string& out, std::string_view gb);
+
+}  // namespace tessarn::cli

@@ -1,0 +1,146 @@
+// The --help texts of the program and of each command.
+#include "cli/arguments.h"
+
+namespace tessarn::cli {
+namespace {
+
+constexpr const char kMainHelp[] =
+    R"(用法：tessarn-cli 命令 [选项] [路径...]
+
+Tessarn批量更名器的命令行版本。
+
+命令：
+  preview [选项] 路径...   列出文件及其新文件名，不做任何更改
+  rename [选项] 路径...    按选项给文件更名（与“开始命名”相同）
+  undo                     撤消 rename 的上一次操作
+  tags show 文件...        显示 MP3 文件的 ID3v1 与 ID3v2 标签
+  tags set [选项] 文件...  修改 MP3 标签中给出的字段
+  tags delete --v1|--v2 文件...  删除 MP3 标签
+
+路径是文件时加入该文件；是目录时加入其中的全部文件（不含子目录）。
+每个命令都接受 --json（输出一个 JSON 文档）和 --help。
+
+退出状态：0 全部成功；1 部分文件失败；2 用法错误或路径不存在。
+撤消记录保存在 $XDG_STATE_HOME/Tessarn/（默认 ~/.local/state/Tessarn/）。
+
+详见 tessarn-cli 命令 --help。
+)";
+
+constexpr const char kRuleOptions[] =
+    R"(
+选项（均可写成 --选项=值；空文本 "" 也是有效的值）：
+  --page numbering|replace|insert|case|mp3   使用的规则页（默认 numbering）
+  --json                                      输出 JSON
+
+  常规（numbering）：
+  --scope name|ext|all   作用于文件名、扩展名或全部（默认 name）
+  --prefix 文本          文件名前缀
+  --name 文本            主文件名
+  --digits 位数          序号位数（默认 1）
+  --suffix 文本          文件名后缀
+  --ext-prefix 文本      扩展名前缀
+  --ext 文本             新扩展名
+  --ext-digits 位数      扩展名序号位数（默认为空：扩展名不加序号）
+  --ext-suffix 文本      扩展名后缀
+  --start 数             起始量（默认 0）
+  --step 数              增量（默认 1）
+
+  替换/删除（replace）：
+  --find 文本            查找内容
+  --replace-with 文本    替换为（为空时表示删除查找内容）
+  --replace-scope name|ext|all   应用于仅文件名、仅扩展名或全部（默认 name）
+  --case-sensitive       区分大小写
+
+  插入（insert）：
+  --insert-name 文本     插入到文件名的字符
+  --insert-name-at N|end 插入到文件名第 N 个位置或文件名尾（默认 1）
+  --insert-ext 文本      插入到扩展名的字符
+  --insert-ext-at N|end  插入到扩展名第 N 个位置或扩展名尾（默认 1）
+  --keep-same            扩展名的字符与文件名的保持一致
+
+  大小写（case）：
+  --name-case upper|lower|first-upper|first-lower   文件名（默认 upper）
+  --ext-case upper|lower|first-upper|first-lower    扩展名（默认 upper）
+
+  MP3标签（mp3）：
+  --template 规则        命名规则，#1 艺术家 #2 歌曲名 #3 专辑 #4 音轨 #5 年代 #6 流派
+  --v1-first             ID3v1.x 优先（默认 ID3v2.x 优先）
+)";
+
+constexpr const char kPreviewHelp[] =
+    R"(用法：tessarn-cli preview [选项] 路径...
+
+列出文件，显示旧文件名和新文件名；不更改任何文件。
+)";
+
+constexpr const char kRenameHelp[] =
+    R"(用法：tessarn-cli rename [选项] 路径...
+
+按列表顺序给每个文件更名，不覆盖任何已存在的文件；逐行显示“更名成功”或
+“更名失败”，最后显示总结。撤消记录在更名前写入，之后可用 tessarn-cli undo 撤消，
+即使更名过程被中断。
+)";
+
+constexpr const char kUndoHelp[] =
+    R"(用法：tessarn-cli undo [--json]
+
+把 tessarn-cli rename 上一次更名的文件改回原来的名字（不询问），逐行显示
+“撤消成功”或“撤消失败”，最后显示总结。
+)";
+
+constexpr const char kTagsHelp[] =
+    R"(用法：tessarn-cli tags show|set|delete [选项] 文件...
+
+  tags show 文件...              显示 ID3v1 与 ID3v2 标签
+  tags set [选项] 文件...        修改标签字段
+  tags delete --v1|--v2 文件...  删除标签
+
+详见 tessarn-cli tags 子命令 --help。
+)";
+
+constexpr const char kTagsShowHelp[] =
+    R"(用法：tessarn-cli tags show [--json] 文件...
+
+显示每个 MP3 文件的两种标签：是否存在以及各字段（ID3v1 七项，ID3v2 十二项）。
+)";
+
+constexpr const char kTagsSetHelp[] =
+    R"(用法：tessarn-cli tags set [--v1] [--v2] [字段选项] 文件...
+
+修改所选标签中给出的字段，其余字段保持不变；--v1 与 --v2 都不给时修改两种标签。
+没有该标签的文件会得到一个新标签。
+
+  --title 文本  --artist 文本  --album 文本  --track 音轨  --year 年代
+  --genre 流派名（例如 Rock；ID3v1 中保存其编号）  --comment 文本
+  仅 ID3v2：--composer 文本  --original-artist 文本  --copyright 文本
+            --url 文本  --encoder 文本
+  --json        输出 JSON
+
+ID3v1 的字段有字节上限：歌曲名、艺术家、专辑各 30 字节，年代 4 字节，音轨为
+0 到 255 的数字（最多 2 位），注释 28 字节（音轨为空时 29 字节）；超出时拒绝。
+)";
+
+constexpr const char kTagsDeleteHelp[] =
+    R"(用法：tessarn-cli tags delete [--v1] [--v2] [--json] 文件...
+
+删除所选的标签（至少给出 --v1 或 --v2 之一）。
+)";
+
+}  // namespace
+
+const char* HelpText(Command command) {
+  static const std::string kPreview = std::string(kPreviewHelp) + kRuleOptions;
+  static const std::string kRename = std::string(kRenameHelp) + kRuleOptions;
+  switch (command) {
+    case Command::kPreview: return kPreview.c_str();
+    case Command::kRename: return kRename.c_str();
+    case Command::kUndo: return kUndoHelp;
+    case Command::kTags: return kTagsHelp;
+    case Command::kTagsShow: return kTagsShowHelp;
+    case Command::kTagsSet: return kTagsSetHelp;
+    case Command::kTagsDelete: return kTagsDeleteHelp;
+    default: return kMainHelp;
+  }
+}
+
+}  // namespace tessarn::cli

@@ -1,0 +1,27 @@
+// The PATH arguments of preview and rename, turned into list entries: a file makes
+// one entry, a folder adds the files directly inside it, as "选择目录" does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/filelist/file_list.h"
+
+namespace tessarn::cli {
+
+// False with a UTF-8 message naming the first path that does not exist.
+bool CheckPathsExist(const std::vector<std::string>& paths, std::string& error);
+
+// The path made absolute, its folder part resolved (symbolic links, "." and "..")
+// but its last part kept as given, so that a link is itself the entry. Undo runs
+// from another process and perhaps another working folder: it needs full paths.
+std::string AbsolutePath(const std::string& path);
+
+// Appends the entries of every path, in order. Folders that cannot be read add
+// nothing and are returned (UTF-8 texts) for a warning.
+std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std::string>& paths);
+
+// The text of a raw path for messages, UTF-8.
+std::string ShowPath(const std::string& rawPath);
+
+}  // namespace tessarn::cli

@@ -1,0 +1,175 @@
+// preview, rename and undo.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/entry_printer.h"
+#include "cli/exit_status.h"
+#include "cli/path_arguments.h"
+#include "cli/undo_journal.h"
+#include "core/filelist/rename_run.h"
+#include "core/rules/preview_pass.h"
+#include "core/text/encoding.h"
+
+namespace tessarn::cli {
+namespace {
+
+// Lists the paths' files and computes every new name. False (after printing the
+// problem) when a path does not exist: nothing has been done then.
+bool CollectFiles(const Arguments& args, FileList& list, Output& err, bool& someUnreadable) {
+  std::string error;
+  if (!CheckPathsExist(args.paths, error)) {
+    PrintError(err, error);
+    return false;
+  }
+  const std::vector<std::string> unreadable = AddPathArguments(list, args.paths);
+  for (const std::string& folder : unreadable) PrintError(err, "无法读取目录：" + folder);
+  someUnreadable = !unreadable.empty();
+  // The run does not go through the preview: it names every entry, whatever the
+  // preview settings; the MP3 rule reads each file once, so no cache is kept.
+  ComputeNewNames(list, args.options, list.count(), nullptr);
+  return true;
+}
+
+// Test seam: TESSARN_CLI_TEST_EXIT_AFTER=N ends the process abruptly right after
+// the N-th rename, as a crash would, to exercise the undo of an unfinished run.
+long TestExitAfter() {
+  const char* value = std::getenv("TESSARN_CLI_TEST_EXIT_AFTER");
+  return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
+}
+
+}  // namespace
+
+void PrintError(Output& err, const std::string& message) {
+  err << "tessarn-cli: " << message << "\n";
+  err.Flush();
+}
+
+int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
+  FileList list;
+  bool someUnreadable = false;
+  if (!CollectFiles(args, list, err, someUnreadable)) return kExitUsage;
+  PrintRows(out, args.json, list.count(),
+            [&](std::size_t i) {
+              const FileEntry& e = list.entries[i];
+              return PrintedRow{e.folder, e.oldName, e.newName, {}, e.tagStatus};
+            },
+            {});
+  return someUnreadable ? kExitFailed : kExitOk;
+}
+
+int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
+  FileList list;
+  bool someUnreadable = false;
+  if (!CollectFiles(args, list, err, someUnreadable)) return kExitUsage;
+
+  // The undo record is in place before the first file changes its name.
+  std::string error;
+  const std::string directory = JournalDirectory();
+  JournalLock lock;
+  JournalWriter journal;
+  if (!lock.Acquire(directory, error) || !journal.Begin(directory, error) ||
+      !journal.Intent(list)) {
+    PrintError(err, error.empty() ? "无法写入撤消记录" : error);
+    PrintError(err, "没有更名任何文件");
+    return kExitFailed;
+  }
+
+  UndoLog undo;
+  RenameHooks hooks;
+  hooks.beforeBatch = [&](std::size_t first, std::size_t last) {
+    return journal.BatchStarting(list, first, last);
+  };
+  if (const long exitAfter = TestExitAfter(); exitAfter > 0) {
+    hooks.afterRow = [exitAfter, done = 0L](std::size_t, bool) mutable {
+      if (++done == exitAfter) ::_exit(99);
+    };
+  }
+  const WalkCounts counts = RunRename(list, undo, hooks);
+  journal.Finish(list);
+  if (counts.stopped) PrintError(err, "撤消记录写入失败，更名在中途停止");
+
+  PrintedTotals totals;
+  totals.renamed = counts.succeeded;
+  totals.failed = counts.total - counts.succeeded;
+  totals.summary = RunSummary(counts.total, counts.succeeded).text;
+  PrintRows(out, args.json, list.count(),
+            [&](std::size_t i) {
+              const FileEntry& e = list.entries[i];
+              const bool renamed = WasRenamed(e);
+              return PrintedRow{e.folder, renamed ? e.undoName : e.oldName, e.newName,
+                                e.status.text, e.tagStatus};
+            },
+            totals);
+  const bool allDone = counts.succeeded == counts.total && !counts.stopped && journal.ok();
+  return allDone && !someUnreadable ? kExitOk : kExitFailed;
+}
+
+int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
+  std::string error;
+  const std::string directory = JournalDirectory();
+  JournalLock lock;
+  if (!lock.Acquire(directory, error)) {
+    PrintError(err, error);
+    return kExitFailed;
+  }
+  JournalContents journal;
+  switch (ReadJournal(directory, journal)) {
+    case JournalReadResult::kMissing:
+      PrintError(err, "没有可撤消的更名操作");
+      return kExitFailed;
+    case JournalReadResult::kDamaged:
+      PrintError(err, "撤消记录已损坏：" + ShowPath(JournalPath(directory)));
+      return kExitFailed;
+    case JournalReadResult::kOk: break;
+  }
+  if (!journal.finished)
+    PrintError(err, "上一次更名没有正常结束；按磁盘上的实际情况撤消已更名的文件");
+
+  // The list as the run left it: renamed files under their new names with the old
+  // ones to go back to, the others with no undo name (they fail, as in the window).
+  FileList list;
+  list.entries.reserve(journal.entries.size());
+  // What each row shows: its name before the undo and the name it goes back to.
+  std::vector<std::string> shownBefore, shownRestored;
+  shownBefore.reserve(journal.entries.size());
+  shownRestored.reserve(journal.entries.size());
+  for (const JournalEntry& j : journal.entries) {
+    FileEntry e;
+    e.diskFolder = j.diskFolder;
+    e.folder = DecodeDiskName(j.diskFolder);
+    if (j.renamed) {
+      e.diskName = j.newName;
+      e.diskUndoName = j.oldName;
+      e.undoName = DecodeDiskName(j.oldName);
+    } else {
+      e.diskName = j.oldName;
+    }
+    e.oldName = DecodeDiskName(e.diskName);
+    shownBefore.push_back(e.oldName);
+    shownRestored.push_back(e.undoName);
+    list.entries.push_back(std::move(e));
+  }
+
+  UndoLog undo;
+  undo.available = true;
+  const WalkCounts counts = UndoLastRun(list, undo, {});
+  RemoveJournal(directory);
+
+  PrintedTotals totals;
+  totals.renamed = counts.succeeded;
+  totals.failed = counts.total - counts.succeeded;
+  totals.summary = UndoSummary(counts.total, counts.succeeded).text;
+  PrintRows(out, args.json, list.count(),
+            [&](std::size_t i) {
+              const FileEntry& e = list.entries[i];
+              return PrintedRow{e.folder, shownBefore[i], shownRestored[i], e.status.text, {}};
+            },
+            totals);
+  return counts.succeeded == counts.total ? kExitOk : kExitFailed;
+}
+
+}  // namespace tessarn::cli
