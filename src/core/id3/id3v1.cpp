@@ -1,0 +1,136 @@
+#include "core/id3/id3v1.h"
+
+#include <cstring>
+
+#include "core/text/gb_text.h"
+
+namespace tessarn {
+namespace {
+
+constexpr std::size_t kTitleAt = 3, kArtistAt = 33, kAlbumAt = 63, kYearAt = 93,
+                      kCommentAt = 97, kTrackFlagAt = 125, kTrackAt = 126, kGenreAt = 127;
+
+// A field's bytes up to the first zero byte.
+std::string FieldText(std::string_view block, std::size_t at, std::size_t len) {
+  const std::string_view field = block.substr(at, len);
+  return std::string(field.substr(0, field.find('\0')));
+}
+
+std::string TrimSpaces(std::string s) {
+  const std::size_t first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+// A track text as the number stored in byte 126: decimal, empty or not a number is
+// 0, only the low 8 bits kept.
+unsigned TrackByte(std::string_view track) {
+  unsigned value = 0;
+  for (char c : track) {
+    if (c < '0' || c > '9') break;
+    value = (value * 10 + static_cast<unsigned>(c - '0')) & 0xFFFF;
+  }
+  return value & 0xFF;
+}
+
+void PutText(std::string& block, std::size_t at, std::size_t len, std::string_view text) {
+  const std::string_view fit = CutToBytes(text, len);
+  std::memcpy(block.data() + at, fit.data(), fit.size());
+}
+
+}  // namespace
+
+bool HasExtension(std::string_view name, std::string_view extension) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view tail = name.substr(dot + 1);
+  if (tail.size() != extension.size()) return false;
+  for (std::size_t i = 0; i < tail.size(); ++i)
+    if (AsciiUpper(tail[i]) != AsciiUpper(extension[i])) return false;
+  return true;
+}
+
+bool ParseId3v1(std::string_view block, TagFields& fields) {
+  if (block.size() != kId3v1Size || block.substr(0, 3) != "TAG") return false;
+  fields.title = TrimSpaces(FieldText(block, kTitleAt, 30));
+  fields.artist = TrimSpaces(FieldText(block, kArtistAt, 30));
+  fields.album = TrimSpaces(FieldText(block, kAlbumAt, 30));
+  fields.year = FieldText(block, kYearAt, 4);
+  if (block[kTrackFlagAt] != '\0') {  // layout 1.0: 30 bytes of comment, no track
+    fields.comment = FieldText(block, kCommentAt, 30);
+    fields.track.clear();
+  } else {
+    fields.comment = FieldText(block, kCommentAt, 28);
+    const auto track = static_cast<unsigned char>(block[kTrackAt]);
+    fields.track = track == 0 ? std::string() : std::to_string(track);
+  }
+  fields.genre = std::to_string(static_cast<unsigned char>(block[kGenreAt]));
+  return true;
+}
+
+bool HasId3v1(ByteSource& source) {
+  if (source.Size() < kId3v1Size) return false;
+  std::string block;
+  return source.ReadAt(source.Size() - kId3v1Size, 3, block) == 3 && block == "TAG";
+}
+
+bool HasId3v1(const std::string& path) {
+  ReadOnlyFile file(path);
+  return file.IsOpen() && HasId3v1(file);
+}
+
+bool ReadId3v1(ByteSource& source, TagFields& fields) {
+  if (source.Size() < kId3v1Size) return false;
+  std::string block;
+  if (source.ReadAt(source.Size() - kId3v1Size, kId3v1Size, block) != kId3v1Size) return false;
+  return ParseId3v1(block, fields);
+}
+
+bool ReadId3v1(const std::string& path, TagFields& fields) {
+  ReadOnlyFile file(path);
+  return file.IsOpen() && ReadId3v1(file, fields);
+}
+
+std::string BuildId3v1Block(const Id3v1Input& input) {
+  std::string block(kId3v1Size, '\0');
+  block.replace(0, 3, "TAG");
+  PutText(block, kTitleAt, 30, input.title);
+  PutText(block, kArtistAt, 30, input.artist);
+  PutText(block, kAlbumAt, 30, input.album);
+  PutText(block, kYearAt, 4, input.year);
+  const unsigned track = TrackByte(input.track);
+  if (track != 0) {
+    // Layout 1.1: the comment gives up its last two bytes to the zero byte and the
+    // track, so the track never overwrites part of a comment.
+    PutText(block, kCommentAt, 28, input.comment);
+    block[kTrackAt] = static_cast<char>(track);
+  } else {
+    PutText(block, kCommentAt, 30, input.comment);
+  }
+  const int genre = input.genre >= 0 && input.genre <= 255 ? input.genre : kNoGenreByte;
+  block[kGenreAt] = static_cast<char>(genre);
+  return block;
+}
+
+bool WriteId3v1(const std::string& path, const Id3v1Input& input) {
+  std::uint64_t at;
+  {
+    ReadOnlyFile file(path);
+    if (!file.IsOpen()) return false;
+    at = HasId3v1(file) ? file.Size() - kId3v1Size : file.Size();
+  }
+  return WriteFileAt(path, at, BuildId3v1Block(input));
+}
+
+bool DeleteId3v1(const std::string& path) {
+  std::uint64_t size;
+  {
+    ReadOnlyFile file(path);
+    if (!file.IsOpen()) return false;
+    if (!HasId3v1(file)) return true;
+    size = file.Size();
+  }
+  return TruncateFile(path, size - kId3v1Size);
+}
+
+}  // namespace tessarn

@@ -1,0 +1,324 @@
+#include "core/id3/id3v2_frames.h"
+
+#include <algorithm>
+
+#include "core/id3/id3v2.h"
+
+namespace tessarn {
+namespace {
+
+constexpr std::size_t kHeaderSize = 10;
+
+std::uint32_t BigEndian(std::string_view b) {
+  std::uint32_t v = 0;
+  for (char c : b) v = (v << 8) | static_cast<unsigned char>(c);
+  return v;
+}
+
+std::uint32_t Syncsafe(std::string_view b) {
+  std::uint32_t v = 0;
+  for (char c : b) v = (v << 7) | (static_cast<unsigned char>(c) & 0x7F);
+  return v;
+}
+
+bool IsSyncsafe(std::string_view b) {
+  return std::all_of(b.begin(), b.end(),
+                     [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
+}
+
+bool IsIdChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+std::string PutBigEndian(std::uint32_t v) {
+  std::string b(4, '\0');
+  for (int i = 3; i >= 0; --i, v >>= 8) b[i] = static_cast<char>(v & 0xFF);
+  return b;
+}
+
+// Undoes unsynchronisation: every 00 that follows an FF is dropped.
+std::string Resync(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  bool afterFF = false;
+  for (char c : bytes) {
+    if (afterFF && c == '\0') {
+      afterFF = false;
+      continue;
+    }
+    out += c;
+    afterFF = static_cast<unsigned char>(c) == 0xFF;
+  }
+  return out;
+}
+
+}  // namespace
+
+// The bytes after the tag header, addressed from 0.
+class TagBody {
+ public:
+  virtual ~TagBody() = default;
+  // Up to n bytes at pos into out. An unsynchronised body reads forward only.
+  virtual std::size_t Read(std::uint64_t pos, std::size_t n, std::string& out) = 0;
+  // No position at or past this holds a byte of the body.
+  virtual std::uint64_t Limit() const = 0;
+};
+
+namespace {
+
+class PlainBody : public TagBody {
+ public:
+  PlainBody(ByteSource& source, std::uint64_t length)
+      : source_(source),
+        limit_(std::min(length, source.Size() > kHeaderSize ? source.Size() - kHeaderSize : 0)) {}
+  std::size_t Read(std::uint64_t pos, std::size_t n, std::string& out) override {
+    if (pos >= limit_) {
+      out.clear();
+      return 0;
+    }
+    return source_.ReadAt(kHeaderSize + pos, std::min<std::uint64_t>(n, limit_ - pos), out);
+  }
+  std::uint64_t Limit() const override { return limit_; }
+
+ private:
+  ByteSource& source_;
+  std::uint64_t limit_;
+};
+
+// A whole tag unsynchronised at once (v2.2, v2.3): decoded as it is read, in
+// chunks, so that a large frame that nobody wants passes through a small buffer.
+class UnsyncBody : public TagBody {
+ public:
+  UnsyncBody(ByteSource& source, std::uint64_t length)
+      : source_(source),
+        rawEnd_(kHeaderSize +
+                std::min(length, source.Size() > kHeaderSize ? source.Size() - kHeaderSize : 0)) {}
+
+  std::size_t Read(std::uint64_t pos, std::size_t n, std::string& out) override {
+    out.clear();
+    if (pos < windowStart_) return 0;  // behind us: the walk never goes back
+    for (;;) {
+      Drop(pos);
+      if (windowStart_ == pos && window_.size() >= n) break;
+      if (!Fill()) break;
+    }
+    if (windowStart_ != pos) return 0;
+    out.assign(window_, 0, std::min(n, window_.size()));
+    return out.size();
+  }
+  std::uint64_t Limit() const override { return rawEnd_ - kHeaderSize; }
+
+ private:
+  void Drop(std::uint64_t pos) {
+    const std::uint64_t drop = std::min<std::uint64_t>(pos - windowStart_, window_.size());
+    window_.erase(0, drop);
+    windowStart_ += drop;
+  }
+  bool Fill() {
+    if (rawPos_ >= rawEnd_) return false;
+    std::string chunk;
+    const std::size_t got =
+        source_.ReadAt(rawPos_, std::min<std::uint64_t>(1 << 16, rawEnd_ - rawPos_), chunk);
+    if (got == 0) {
+      rawPos_ = rawEnd_;
+      return false;
+    }
+    rawPos_ += got;
+    for (char c : chunk) {
+      if (afterFF_ && c == '\0') {
+        afterFF_ = false;
+        continue;
+      }
+      window_ += c;
+      afterFF_ = static_cast<unsigned char>(c) == 0xFF;
+    }
+    return true;
+  }
+
+  ByteSource& source_;
+  std::uint64_t rawPos_ = kHeaderSize;
+  std::uint64_t rawEnd_;
+  std::string window_;
+  std::uint64_t windowStart_ = 0;
+  bool afterFF_ = false;
+};
+
+}  // namespace
+
+bool ReadId3v2TagInfo(ByteSource& source, Id3v2TagInfo& info) {
+  std::string header;
+  if (source.ReadAt(0, kHeaderSize, header) != kHeaderSize || !IsId3v2Header(header))
+    return false;
+  info.major = static_cast<unsigned char>(header[3]);
+  info.revision = static_cast<unsigned char>(header[4]);
+  info.flags = static_cast<unsigned char>(header[5]);
+  info.bodyLength = Syncsafe(std::string_view(header).substr(6, 4));
+  info.wholeLength = kHeaderSize + info.bodyLength;
+  if (info.major == 4 && (info.flags & 0x10)) info.wholeLength += kHeaderSize;  // footer
+  return true;
+}
+
+FrameWalker::FrameWalker(ByteSource& source, const Id3v2TagInfo& info) : info_(info) {
+  const bool wholeTagUnsync = (info.major == 2 || info.major == 3) && (info.flags & 0x80);
+  if (wholeTagUnsync)
+    body_ = std::make_unique<UnsyncBody>(source, info.bodyLength);
+  else
+    body_ = std::make_unique<PlainBody>(source, info.bodyLength);
+  if (!Readable()) {
+    done_ = true;
+    return;
+  }
+  // Step over the extended header: v2.3 counts its size without the 4 size bytes,
+  // v2.4 with them (and syncsafe).
+  if (info.major >= 3 && (info.flags & 0x40)) {
+    std::string size;
+    if (body_->Read(0, 4, size) != 4) {
+      done_ = true;
+      return;
+    }
+    pos_ = info.major == 3 ? 4 + std::uint64_t{BigEndian(size)} : Syncsafe(size);
+  }
+}
+
+FrameWalker::~FrameWalker() = default;
+
+bool FrameWalker::Readable() const {
+  if (info_.major == 2) return (info_.flags & 0x40) == 0;  // v2.2 compression: unreadable
+  return info_.major == 3 || info_.major == 4;
+}
+
+bool FrameWalker::LandsOnFrame(std::uint64_t pos) {
+  const std::uint64_t limit = body_->Limit();
+  if (pos == limit) return true;
+  if (pos > limit) return false;
+  std::string next;
+  body_->Read(pos, 4, next);
+  if (next.empty() || next[0] == '\0') return true;  // padding
+  return next.size() == 4 && std::all_of(next.begin(), next.end(), IsIdChar);
+}
+
+bool FrameWalker::Next(FrameHeader& header) {
+  if (done_) return false;
+  const std::size_t headerLen = info_.major == 2 ? 6 : 10;
+  std::string raw;
+  if (body_->Read(pos_, headerLen, raw) != headerLen || raw[0] == '\0') {
+    done_ = true;
+    return false;
+  }
+  const std::size_t idLen = info_.major == 2 ? 3 : 4;
+  const std::string_view bytes(raw);
+  if (!std::all_of(bytes.begin(), bytes.begin() + idLen, IsIdChar)) {
+    done_ = true;
+    return false;
+  }
+  const std::uint64_t contentPos = pos_ + headerLen;
+  FrameHeader h;
+  h.id.assign(bytes.substr(0, idLen));
+  if (info_.major == 2) {
+    h.size = BigEndian(bytes.substr(3, 3));
+  } else {
+    const std::string_view sizeBytes = bytes.substr(4, 4);
+    h.flags = (static_cast<unsigned char>(raw[8]) << 8) | static_cast<unsigned char>(raw[9]);
+    h.size = BigEndian(sizeBytes);
+    if (info_.major == 4 && IsSyncsafe(sizeBytes)) {
+      // v2.4 sizes are syncsafe, but many writers put plain sizes there. Take the
+      // reading that leads to the next frame (or padding, or the end).
+      const std::uint64_t syncsafe = Syncsafe(sizeBytes);
+      if (syncsafe == h.size || LandsOnFrame(contentPos + syncsafe) ||
+          !LandsOnFrame(contentPos + h.size))
+        h.size = syncsafe;
+    }
+  }
+  h.truncated = contentPos + h.size > body_->Limit();
+  current_ = contentPos;
+  pos_ = contentPos + h.size;
+  if (h.truncated) done_ = true;
+  header_ = h;
+  header = std::move(h);
+  return true;
+}
+
+bool FrameWalker::ReadStored(std::string& out, std::size_t limit) {
+  body_->Read(current_, std::min<std::uint64_t>(header_.size, limit), out);
+  return true;
+}
+
+bool FrameWalker::Data(std::string& out, std::size_t limit) {
+  out.clear();
+  const unsigned f = header_.flags;
+  std::size_t prefix = 0;
+  bool unsync = false;
+  if (info_.major == 3) {
+    if (f & 0x00C0) return false;  // compressed or encrypted
+    if (f & 0x0020) prefix = 1;    // group byte
+  } else if (info_.major == 4) {
+    if (f & 0x000C) return false;  // compressed or encrypted
+    prefix = ((f & 0x0040) ? 1 : 0) + ((f & 0x0001) ? 4 : 0);
+    unsync = (f & 0x0002) || (info_.flags & 0x80);
+  }
+  // Unsynchronised data shrinks when decoded: read enough to fill the limit.
+  const std::size_t want = prefix + (unsync ? limit * 2 : limit);
+  std::string stored;
+  ReadStored(stored, want);
+  if (stored.size() < prefix) return true;
+  std::string_view data = std::string_view(stored).substr(prefix);
+  out = unsync ? Resync(data) : std::string(data);
+  if (out.size() > limit) out.resize(limit);
+  return true;
+}
+
+bool FrameWalker::AsV23Frame(std::string& out) {
+  out.clear();
+  if (info_.major != 3 && info_.major != 4) return false;
+  if (header_.truncated) return false;
+  std::string stored;
+  ReadStored(stored, header_.size);
+  if (stored.size() != header_.size) return false;
+  const unsigned f = header_.flags;
+  if (info_.major == 3) {
+    out = header_.id + PutBigEndian(static_cast<std::uint32_t>(stored.size()));
+    out += static_cast<char>(f >> 8);
+    out += static_cast<char>(f & 0xFF);
+    out += stored;
+    return true;
+  }
+  // v2.4: take the additions to the header apart, undo unsynchronisation and put
+  // them back in v2.3's order (decompressed size, encryption method, group).
+  std::size_t p = 0;
+  std::string group, method, decompressedSize;
+  if (f & 0x0040) {
+    if (p + 1 > stored.size()) return false;
+    group = stored.substr(p, 1);
+    p += 1;
+  }
+  if (f & 0x0004) {
+    if (p + 1 > stored.size()) return false;
+    method = stored.substr(p, 1);
+    p += 1;
+  }
+  if (f & 0x0001) {
+    if (p + 4 > stored.size()) return false;
+    decompressedSize = PutBigEndian(Syncsafe(std::string_view(stored).substr(p, 4)));
+    p += 4;
+  }
+  if ((f & 0x0008) && decompressedSize.empty()) return false;  // size unknown
+  std::string data = stored.substr(p);
+  if ((f & 0x0002) || (info_.flags & 0x80)) data = Resync(data);
+  std::string content;
+  if (f & 0x0008) content += decompressedSize;
+  content += method;
+  content += group;
+  content += data;
+  unsigned v23 = 0;
+  if (f & 0x4000) v23 |= 0x8000;  // tag alter preservation
+  if (f & 0x2000) v23 |= 0x4000;  // file alter preservation
+  if (f & 0x1000) v23 |= 0x2000;  // read only
+  if (f & 0x0008) v23 |= 0x0080;  // compression
+  if (f & 0x0004) v23 |= 0x0040;  // encryption
+  if (f & 0x0040) v23 |= 0x0020;  // grouping
+  out = header_.id + PutBigEndian(static_cast<std::uint32_t>(content.size()));
+  out += static_cast<char>(v23 >> 8);
+  out += static_cast<char>(v23 & 0xFF);
+  out += content;
+  return true;
+}
+
+}  // namespace tessarn

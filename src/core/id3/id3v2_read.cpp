@@ -1,0 +1,278 @@
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "core/id3/genre_table.h"
+#include "core/id3/id3v2.h"
+#include "core/id3/id3v2_frames.h"
+#include "core/id3/id3v2_text.h"
+#include "core/text/gb_text.h"
+
+namespace tessarn {
+namespace {
+
+// A text frame holding more than this is not a text anyone typed; the rest is
+// left unread.
+constexpr std::size_t kMaxTextFrame = 1 << 20;
+
+enum Slot {
+  kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComment,
+  kComposer, kOriginalArtist, kCopyright, kUrl, kEncoder,
+  kRecordingTime,  // v2.4 TDRC: the year when TYER is missing
+  kSlotCount
+};
+
+struct SlotIds {
+  const char* v22;
+  const char* v23;
+};
+constexpr std::array<SlotIds, kSlotCount> kSlotIds = {{
+    {"TT2", "TIT2"}, {"TP1", "TPE1"}, {"TAL", "TALB"}, {"TRK", "TRCK"}, {"TYE", "TYER"},
+    {"TCO", "TCON"}, {"COM", "COMM"}, {"TCM", "TCOM"}, {"TOA", "TOPE"}, {"TCR", "TCOP"},
+    {"WXX", "WXXX"}, {"TEN", "TENC"}, {"", "TDRC"},
+}};
+
+int SlotOf(const std::string& id, int major) {
+  for (int s = 0; s < kSlotCount; ++s)
+    if (id == (major == 2 ? kSlotIds[s].v22 : kSlotIds[s].v23)) return s;
+  return -1;
+}
+
+std::string* FieldOf(TagFields& f, int slot) {
+  switch (slot) {
+    case kTitle: return &f.title;
+    case kArtist: return &f.artist;
+    case kAlbum: return &f.album;
+    case kTrack: return &f.track;
+    case kYear: return &f.year;
+    case kGenre: return &f.genre;
+    case kComment: return &f.comment;
+    case kComposer: return &f.composer;
+    case kOriginalArtist: return &f.originalArtist;
+    case kCopyright: return &f.copyright;
+    case kUrl: return &f.url;
+    case kEncoder: return &f.encoder;
+    default: return nullptr;
+  }
+}
+
+// A v2.4 genre value may be a bare genre number or one of the two words the
+// standard abbreviates.
+std::string V24GenreValue(const std::string& value) {
+  if (value == "RX") return "Remix";
+  if (value == "CR") return "Cover";
+  if (!value.empty() && value.size() <= 3 &&
+      std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (const char* name = GenreName(std::stoi(value))) return name;
+  }
+  return value;
+}
+
+// The text of a text frame: one encoding byte, then the value(s). A v2.4 frame
+// may hold several values; they are joined with "/".
+std::string TextFrameValue(std::string_view data, int major, bool genre) {
+  if (data.empty()) return {};
+  const int enc = NormalizedEncoding(static_cast<unsigned char>(data[0]));
+  const auto values = SplitValues(enc, data.substr(1));
+  if (values.empty()) return {};
+  bool bigEndian = false;
+  if (major != 4) return DecodeValue(enc, values[0], &bigEndian);
+  std::string joined;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    std::string value = DecodeValue(enc, values[i], &bigEndian);
+    if (genre) value = V24GenreValue(value);
+    if (i) joined += '/';
+    joined += value;
+  }
+  return joined;
+}
+
+// COMM: encoding, language (3 bytes), description, terminator, text.
+bool ParseComment(std::string_view data, std::string& description, std::string& text) {
+  if (data.size() < 4) return false;
+  const int enc = NormalizedEncoding(static_cast<unsigned char>(data[0]));
+  const std::size_t end = FindTerminator(enc, data, 4);
+  bool bigEndian = false;
+  if (end == std::string_view::npos) {  // no terminator: all of it is the description
+    description = DecodeValue(enc, data.substr(4), &bigEndian);
+    text.clear();
+    return true;
+  }
+  description = DecodeValue(enc, data.substr(4, end - 4), &bigEndian);
+  const auto values = SplitValues(enc, data.substr(end + TerminatorWidth(enc)));
+  text = values.empty() ? std::string() : DecodeValue(enc, values[0], &bigEndian);
+  return true;
+}
+
+// WXXX: encoding, description, terminator, then the URL, which the standard keeps
+// in ISO-8859-1 whatever the encoding (a URL written with a byte-order mark is
+// read as UTF-16 all the same).
+std::string ParseUserUrl(std::string_view data) {
+  if (data.empty()) return {};
+  const int enc = NormalizedEncoding(static_cast<unsigned char>(data[0]));
+  const std::size_t end = FindTerminator(enc, data, 1);
+  if (end == std::string_view::npos) return {};
+  std::string_view url = data.substr(end + TerminatorWidth(enc));
+  if (url.size() >= 2 && ((url[0] == '\xFF' && url[1] == '\xFE') ||
+                          (url[0] == '\xFE' && url[1] == '\xFF'))) {
+    const auto values = SplitValues(1, url);
+    return values.empty() ? std::string() : DecodeValue(1, values[0]);
+  }
+  return std::string(url.substr(0, url.find('\0')));
+}
+
+}  // namespace
+
+bool IsId3v2Header(std::string_view h) {
+  if (h.size() < 10 || h.substr(0, 3) != "ID3") return false;
+  for (int i = 3; i <= 5; ++i)
+    if (static_cast<unsigned char>(h[i]) == 0xFF) return false;
+  for (int i = 6; i <= 9; ++i)
+    if (static_cast<unsigned char>(h[i]) >= 0x80) return false;
+  return true;
+}
+
+bool HasId3v2(const std::string& path) {
+  ReadOnlyFile file(path);
+  std::string header;
+  return file.IsOpen() && file.ReadAt(0, 10, header) == 10 && IsId3v2Header(header);
+}
+
+std::uint32_t DecodeTagSize(const unsigned char b[4]) {
+  return ((b[0] & 0x7Fu) << 21) + ((b[1] & 0x7Fu) << 14) + ((b[2] & 0x7Fu) << 7) +
+         (b[3] & 0x7Fu) + 10;
+}
+
+std::array<unsigned char, 4> EncodeTagSize(std::uint32_t n) {
+  return {static_cast<unsigned char>((n >> 21) & 0x7F),
+          static_cast<unsigned char>((n >> 14) & 0x7F),
+          static_cast<unsigned char>((n >> 7) & 0x7F), static_cast<unsigned char>(n & 0x7F)};
+}
+
+void NormalizeGenre(std::string& genre) {
+  // Only a text that starts with a parenthesis carries genre numbers ("(17)Rock");
+  // free text such as "Rock (Live)" is a name as it stands.
+  if (genre.empty() || genre[0] != '(') return;
+  // Of the parenthesised run at the start, the last one counts: "(17)(18)".
+  std::size_t open = 0;
+  std::size_t close = genre.find(')');
+  for (;;) {
+    if (close == std::string::npos) {  // never closed: what follows the "("
+      genre = genre.substr(open + 1);
+      return;
+    }
+    if (close + 1 < genre.size() && genre[close + 1] == '(') {
+      open = close + 1;
+      close = genre.find(')', open);
+      continue;
+    }
+    break;
+  }
+  const std::string inner = genre.substr(open + 1, close - open - 1);
+  const std::string after = genre.substr(close + 1);
+  if (inner.size() <= 3) {
+    if (inner == "RX") {
+      genre = "Remix";
+      return;
+    }
+    if (inner == "CR") {
+      genre = "Cover";
+      return;
+    }
+    if (!inner.empty() &&
+        std::all_of(inner.begin(), inner.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      if (const char* name = GenreName(std::stoi(inner))) {
+        genre = name;
+        return;
+      }
+    }
+  }
+  genre = after;  // "(Remix)Dance" is Dance
+}
+
+bool ReadId3v2Tag(ByteSource& source, TagFields& out, std::string* keptFrames) {
+  Id3v2TagInfo info;
+  if (!ReadId3v2TagInfo(source, info)) return false;
+  TagFields fields;
+  FrameWalker walker(source, info);
+
+  std::array<bool, kSlotCount> have{};
+  std::array<int, kSlotCount> usedFrame;
+  usedFrame.fill(-1);
+  bool commentHasEmptyDescription = false;
+  std::string recordingTime;
+  // Frames a rewrite may keep, by their index in the tag; those that supplied a
+  // field are dropped once the walk is over.
+  std::vector<std::pair<int, std::string>> candidates;
+
+  FrameHeader h;
+  for (int index = 0; walker.Next(h); ++index) {
+    const int slot = SlotOf(h.id, info.major);
+    std::string data;
+    if (slot == kComment) {
+      if (!commentHasEmptyDescription && walker.Data(data, kMaxTextFrame)) {
+        std::string description, text;
+        if (ParseComment(data, description, text) && (description.empty() || !have[kComment])) {
+          fields.comment = text;
+          have[kComment] = true;
+          usedFrame[kComment] = index;
+          commentHasEmptyDescription = description.empty();
+        }
+      }
+    } else if (slot >= 0 && !have[slot]) {
+      if (walker.Data(data, kMaxTextFrame)) {
+        have[slot] = true;
+        usedFrame[slot] = index;
+        if (slot == kUrl)
+          fields.url = ParseUserUrl(data);
+        else if (slot == kRecordingTime)
+          recordingTime = TextFrameValue(data, info.major, false);
+        else
+          *FieldOf(fields, slot) = TextFrameValue(data, info.major, slot == kGenre);
+      }
+    }
+    if (keptFrames) {
+      // Frames of the twelve kinds are replaced by the new ones, except the kinds
+      // that may rightly appear more than once (comments and URLs with their own
+      // descriptions) and the recording time, which only sometimes gave the year.
+      const bool replaced = slot >= 0 && slot != kComment && slot != kUrl && slot != kRecordingTime;
+      std::string frame;
+      if (!replaced && walker.AsV23Frame(frame)) candidates.emplace_back(index, std::move(frame));
+    }
+  }
+
+  if (fields.year.empty() && !recordingTime.empty()) {
+    fields.year = std::string(CutToBytes(recordingTime, 4));
+  } else {
+    usedFrame[kRecordingTime] = -1;  // TDRC gave nothing: keep it
+  }
+  if (!fields.genre.empty()) NormalizeGenre(fields.genre);
+
+  if (keptFrames) {
+    keptFrames->clear();
+    for (auto& [index, frame] : candidates) {
+      if (index == usedFrame[kComment] || index == usedFrame[kUrl] ||
+          index == usedFrame[kRecordingTime])
+        continue;
+      *keptFrames += frame;
+    }
+  }
+  out = std::move(fields);
+  return true;
+}
+
+bool ReadId3v2(ByteSource& source, TagFields& fields) {
+  return ReadId3v2Tag(source, fields, nullptr);
+}
+
+bool ReadId3v2(const std::string& path, TagFields& fields) {
+  ReadOnlyFile file(path);
+  return file.IsOpen() && ReadId3v2Tag(file, fields, nullptr);
+}
+
+bool ParseId3v2(std::string_view data, TagFields& fields) {
+  MemorySource source(data);
+  return ReadId3v2Tag(source, fields, nullptr);
+}
+
+}  // namespace tessarn

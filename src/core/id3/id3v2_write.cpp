@@ -1,0 +1,159 @@
+#include <cstring>
+
+#include "core/id3/genre_table.h"
+#include "core/id3/id3v2.h"
+#include "core/id3/id3v2_frames.h"
+
+namespace tessarn {
+namespace {
+
+constexpr std::size_t kEmptyTagSize = 1024;
+constexpr std::uint32_t kMaxTagSize = (1u << 28) - 1;  // what four syncsafe bytes hold
+
+struct SkeletonFrame {
+  const char* id;
+  unsigned char flags0;
+};
+// The order of the frames in every tag this program writes.
+constexpr SkeletonFrame kSkeletonFrames[] = {
+    {"TRCK", 0}, {"TENC", 0x40}, {"WXXX", 0}, {"TCOP", 0}, {"TOPE", 0}, {"TCOM", 0},
+    {"COMM", 0}, {"TCON", 0},    {"TYER", 0}, {"TALB", 0}, {"TPE1", 0}, {"TIT2", 0},
+};
+
+// The content that comes before a frame's text: the encoding byte 00, for WXXX also
+// an empty description, for COMM also the language "CHS" and an empty description.
+std::string_view FixedPart(std::string_view id) {
+  using namespace std::string_view_literals;
+  if (id[0] == 'T') return "\0"sv;
+  if (id[0] == 'W') return "\0\0"sv;
+  return "\0CHS\0"sv;
+}
+
+void PutBigEndian(std::string& tag, std::size_t at, std::uint32_t v) {
+  for (int i = 3; i >= 0; --i, v >>= 8) tag[at + i] = static_cast<char>(v & 0xFF);
+}
+
+std::uint32_t GetBigEndian(const std::string& tag, std::size_t at) {
+  std::uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>(tag[at + i]);
+  return v;
+}
+
+// Offset just past the last frame (where the padding starts).
+std::size_t FramesEnd(const std::string& tag) {
+  std::size_t pos = 10;
+  while (pos + 10 <= tag.size() && tag[pos] != '\0') pos += 10 + GetBigEndian(tag, pos + 4);
+  return std::min(pos, tag.size());
+}
+
+void SetHeaderSize(std::string& tag) {
+  const auto size = EncodeTagSize(static_cast<std::uint32_t>(tag.size() - 10));
+  std::memcpy(tag.data() + 6, size.data(), 4);
+}
+
+}  // namespace
+
+std::string BuildTagSkeleton() {
+  std::string tag("ID3\x03\x00\x00", 6);
+  tag.append(4, '\0');
+  for (const auto& f : kSkeletonFrames) {
+    const std::string_view fixed = FixedPart(f.id);
+    const std::size_t at = tag.size();
+    tag += f.id;
+    tag.append(4, '\0');
+    PutBigEndian(tag, at + 4, static_cast<std::uint32_t>(fixed.size()));
+    tag += static_cast<char>(f.flags0);
+    tag += '\0';
+    tag += fixed;
+  }
+  tag.resize(kEmptyTagSize, '\0');
+  SetHeaderSize(tag);
+  return tag;
+}
+
+void SetFrameText(std::string& tag, std::string_view id, std::string_view text) {
+  // Walk the frame headers; a text already written can then never be taken for
+  // a frame, whatever it holds.
+  const std::size_t end = FramesEnd(tag);
+  for (std::size_t pos = 10; pos + 10 <= end;) {
+    const std::uint32_t size = GetBigEndian(tag, pos + 4);
+    if (std::string_view(tag).substr(pos, 4) == id) {
+      const std::size_t fixed = FixedPart(id).size();
+      const std::size_t textAt = pos + 10 + fixed;
+      if (size < fixed || textAt > tag.size()) return;  // not a frame this program built
+      tag.replace(textAt, size - fixed, text);
+      PutBigEndian(tag, pos + 4, static_cast<std::uint32_t>(fixed + text.size()));
+      return;
+    }
+    pos += 10 + size;
+  }
+}
+
+std::string BuildId3v2Tag(const TagFields& f, std::string_view keptFrames) {
+  std::string tag = BuildTagSkeleton();
+  SetFrameText(tag, "TIT2", f.title);
+  SetFrameText(tag, "TPE1", f.artist);
+  SetFrameText(tag, "TALB", f.album);
+  SetFrameText(tag, "TRCK", f.track);
+  SetFrameText(tag, "TYER", f.year);
+  SetFrameText(tag, "TCON", f.genre);
+  SetFrameText(tag, "COMM", f.comment);
+  SetFrameText(tag, "TCOP", f.copyright);
+  SetFrameText(tag, "TCOM", f.composer);
+  SetFrameText(tag, "TOPE", f.originalArtist);
+  SetFrameText(tag, "WXXX", f.url);
+  SetFrameText(tag, "TENC", f.encoder);
+  tag.insert(FramesEnd(tag), keptFrames);
+  SetHeaderSize(tag);
+  return tag;
+}
+
+TagFields CollectId3v2Fields(const Id3v2EditorTexts& t) {
+  TagFields f;
+  f.track = t.track;
+  f.title = t.title;
+  f.artist = t.artist;
+  f.album = t.album;
+  f.year = t.year;
+  if (const char* name = GenreName(t.genreNumber))
+    f.genre = "(" + std::to_string(t.genreNumber) + ")" + name;
+  f.comment = t.comment;
+  f.copyright = t.copyright;
+  f.composer = t.composer;
+  f.originalArtist = t.originalArtist;
+  f.url = t.url;
+  f.encoder = t.encoder;
+  return f;
+}
+
+bool WriteId3v2(const std::string& path, const TagFields& fields, const IoFault& fault) {
+  std::uint64_t oldLength = 0;
+  std::string kept;
+  {
+    ReadOnlyFile file(path);
+    if (!file.IsOpen()) return false;
+    Id3v2TagInfo info;
+    if (ReadId3v2TagInfo(file, info)) {
+      oldLength = std::min(info.wholeLength, file.Size());
+      TagFields old;
+      ReadId3v2Tag(file, old, &kept);
+    }
+  }
+  const std::string tag = BuildId3v2Tag(fields, kept);
+  if (tag.size() - 10 > kMaxTagSize) return false;
+  return ReplaceFileHead(path, oldLength, tag, fault);
+}
+
+bool DeleteId3v2(const std::string& path, const IoFault& fault) {
+  std::uint64_t oldLength = 0;
+  {
+    ReadOnlyFile file(path);
+    if (!file.IsOpen()) return false;
+    Id3v2TagInfo info;
+    if (!ReadId3v2TagInfo(file, info)) return true;
+    oldLength = std::min(info.wholeLength, file.Size());
+  }
+  return ReplaceFileHead(path, oldLength, {}, fault);
+}
+
+}  // namespace tessarn

@@ -1,0 +1,94 @@
+#include "core/id3/tag_editor_ops.h"
+
+#include <fstream>
+
+#include "core/text/encoding.h"
+#include "core/text/gb_text.h"
+
+namespace tessarn {
+
+namespace {
+
+constexpr std::size_t kId3v1TextBytes = 30;
+constexpr std::size_t kId3v1YearBytes = 4;
+
+std::string Cut(const std::string& text, std::size_t maxBytes) {
+  return std::string(CutToBytes(text, maxBytes));
+}
+
+// Both updates need the file open for writing; one that cannot be opened fails them
+// before anything is tried.
+bool CanOpenForUpdate(const std::string& path) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  return file.is_open();
+}
+
+}  // namespace
+
+Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2) {
+  Id3v1Texts out;
+  out.track = id3v2.track;
+  out.title = Cut(id3v2.title, kId3v1TextBytes);
+  out.artist = Cut(id3v2.artist, kId3v1TextBytes);
+  out.album = Cut(id3v2.album, kId3v1TextBytes);
+  out.year = Cut(id3v2.year, kId3v1YearBytes);
+  out.comment = Cut(id3v2.comment, kId3v1TextBytes);
+  return out;
+}
+
+TagFields CollectEditorId3v2Fields(const Id3v2EditorTexts& texts,
+                                   const std::string& genreBoxText) {
+  TagFields fields = CollectId3v2Fields(texts);
+  if (texts.genreNumber < 0) fields.genre = genreBoxText;
+  return fields;
+}
+
+TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request) {
+  TagUpdateResults results;
+  const bool writable = CanOpenForUpdate(path);
+  if (request.id3v1Changed) {
+    if (request.id3v1Present) {
+      results.id3v1 = writable && WriteId3v1(path, request.id3v1) ? TagUpdateResult::kWritten
+                                                                  : TagUpdateResult::kWriteFailed;
+    } else {
+      results.id3v1 = writable && DeleteId3v1(path) ? TagUpdateResult::kDeleted
+                                                    : TagUpdateResult::kDeleteFailed;
+    }
+  }
+  if (request.id3v2Changed) {
+    if (request.id3v2Present) {
+      results.id3v2 = writable && WriteId3v2(path, request.id3v2) ? TagUpdateResult::kWritten
+                                                                  : TagUpdateResult::kWriteFailed;
+    } else {
+      results.id3v2 = writable && DeleteId3v2(path) ? TagUpdateResult::kDeleted
+                                                    : TagUpdateResult::kDeleteFailed;
+    }
+  }
+  return results;
+}
+
+std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results) {
+  std::vector<TagUpdateMessage> messages;
+  auto add = [&messages](TagUpdateResult result, const char* written, const char* writeFailed,
+                         const char* deleteFailed) {
+    switch (result) {
+      case TagUpdateResult::kWritten:
+        messages.push_back({Gb(written), false});
+        break;
+      case TagUpdateResult::kWriteFailed:
+        messages.push_back({Gb(writeFailed), true});
+        break;
+      case TagUpdateResult::kDeleteFailed:
+        messages.push_back({Gb(deleteFailed), true});
+        break;
+      case TagUpdateResult::kNotDue:
+      case TagUpdateResult::kDeleted:
+        break;
+    }
+  };
+  add(results.id3v1, "ID3v1标签更新成功！", "ID3v1标签更新失败！", "删除ID3v1标签失败！");
+  add(results.id3v2, "ID3v2标签更新成功！", "ID3v2标签更新失败！", "删除ID3v2标签失败！");
+  return messages;
+}
+
+}  // namespace tessarn

@@ -1,0 +1,60 @@
+// The MP3 tag editor's work that needs no window: the texts "ID3v2 复制到 ID3v1"
+// puts into the ID3v1 boxes, the genre text an ID3v2 tag gets from the editor's
+// genre box, and the "更新" step with the messages it reports.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/id3/id3v1.h"
+#include "core/id3/id3v2.h"
+#include "core/id3/tag_fields.h"
+
+namespace tessarn {
+
+// The ID3v1 box texts made from ID3v2 texts: title, artist, album and comment cut to
+// their first 30 bytes, year to its first 4, never inside a character (a character
+// that would be split is left out); the track is taken whole.
+struct Id3v1Texts {
+  std::string title, artist, album, year, comment, track;
+};
+Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2);
+
+// The ID3v2 record of the editor's boxes. With a genre item selected the genre is
+// "(n)Name"; with none (the genre was typed, or came from the file as a text) it is
+// the text the genre box shows, so that updating another field keeps the genre.
+TagFields CollectEditorId3v2Fields(const Id3v2EditorTexts& texts, const std::string& genreBoxText);
+
+// What "更新" does to each tag: nothing (not marked changed), a write (check box
+// ticked) or a removal (check box cleared).
+enum class TagUpdateResult { kNotDue, kWritten, kWriteFailed, kDeleted, kDeleteFailed };
+
+struct TagUpdateRequest {
+  bool id3v1Changed = false;
+  bool id3v1Present = false;  // "ID3v1 标签" ticked
+  Id3v1Input id3v1;
+  bool id3v2Changed = false;
+  bool id3v2Present = false;  // "ID3v2 标签" ticked
+  TagFields id3v2;
+};
+
+struct TagUpdateResults {
+  TagUpdateResult id3v1 = TagUpdateResult::kNotDue;
+  TagUpdateResult id3v2 = TagUpdateResult::kNotDue;
+};
+
+// Writes or removes the ID3v1 tag, then the ID3v2 tag, as the request says. A file
+// that cannot be opened for reading and writing fails every step that was due and
+// is left as it was; a failed ID3v2 write leaves the file as it was too.
+TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request);
+
+// The message boxes of an update, ID3v1 first: "ID3v1标签更新成功！" (no icon),
+// "ID3v1标签更新失败！", "删除ID3v1标签失败！" (error icon), then the ID3v2 ones. A
+// removal that worked says nothing. Texts are GB18030.
+struct TagUpdateMessage {
+  std::string text;
+  bool isError = false;
+};
+std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results);
+
+}  // namespace tessarn
