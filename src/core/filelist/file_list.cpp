@@ -1,5 +1,7 @@
 #include "core/filelist/file_list.h"
 
+#include <utility>
+
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -52,6 +54,47 @@ void FileList::RemoveRange(std::size_t first, std::size_t last) {
                 rows_.begin() + static_cast<std::ptrdiff_t>(rowLast) + 1);
   }
   if (listener_) listener_->EndRemoveRows();
+}
+
+std::size_t FileList::RemoveRows(const std::vector<std::size_t>& sortedIndices) {
+  // Contiguous ranges [first, last] of existing entries, in ascending order.
+  std::vector<std::pair<std::size_t, std::size_t>> ranges;
+  for (std::size_t index : sortedIndices) {
+    if (index >= entries.size()) break;
+    if (!ranges.empty() && index <= ranges.back().second) continue;  // duplicate
+    if (!ranges.empty() && index == ranges.back().second + 1)
+      ranges.back().second = index;
+    else
+      ranges.emplace_back(index, index);
+  }
+  std::size_t removed = 0;
+  for (const auto& [first, last] : ranges) removed += last - first + 1;
+  // Erasing from the end moves only the entries after each range; with a handful
+  // of ranges that is cheap and lets a view keep its scroll position and selection.
+  constexpr std::size_t kMaxRangesOneByOne = 16;
+  if (ranges.size() <= kMaxRangesOneByOne) {
+    for (auto it = ranges.rbegin(); it != ranges.rend(); ++it) RemoveRange(it->first, it->second);
+    return removed;
+  }
+  if (listener_) listener_->BeginResetRows();
+  std::size_t out = ranges.front().first;
+  std::size_t next = 0;  // the range to skip next
+  for (std::size_t in = out; in < entries.size(); ++in) {
+    if (next < ranges.size() && in >= ranges[next].first) {
+      in = ranges[next].second;
+      ++next;
+      continue;
+    }
+    if (in < rows_.size() && out < rows_.size()) rows_[out] = std::move(rows_[in]);
+    entries[out++] = std::move(entries[in]);
+  }
+  std::size_t removedRows = 0;
+  for (const auto& [first, last] : ranges)
+    if (first < rows_.size()) removedRows += std::min(last, rows_.size() - 1) - first + 1;
+  entries.resize(out);
+  rows_.resize(rows_.size() - removedRows);
+  if (listener_) listener_->EndResetRows();
+  return removed;
 }
 
 void FileList::Clear() {

@@ -1,0 +1,191 @@
+#include "core/filelist/add_files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "core/filelist/file_system.h"
+#include "core/filelist/natural_order.h"
+#include "core/text/encoding.h"
+
+namespace tessarn {
+namespace {
+
+// Grows the entry storage by about a tenth at a time, so that adding many folders
+// one after the other does not copy the whole list at every folder.
+void ReserveFor(FileList& list, std::size_t more) {
+  const std::size_t needed = list.entries.size() + more;
+  if (needed <= list.entries.capacity()) return;
+  list.entries.reserve(std::max(needed, list.entries.capacity() + list.entries.capacity() / 10));
+}
+
+void AppendEntry(FileList& list, const std::string& diskFolder, const std::string& folder,
+                 std::string diskName, std::string oldName) {
+  FileEntry& entry = list.entries.emplace_back();
+  entry.oldName = std::move(oldName);
+  entry.folder = folder;
+  entry.diskFolder = diskFolder;
+  entry.diskName = std::move(diskName);
+}
+
+struct SplitPath {
+  std::string folder;  // up to and including the last "/", or empty
+  std::string name;
+};
+
+SplitPath SplitAtLastSlash(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {std::string(), path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// Appends one entry per path (in order) and shows the new rows, one RefreshRows
+// call per run of consecutive entries sharing a folder.
+std::size_t AppendPaths(FileList& list, const std::vector<SplitPath>& paths) {
+  ReserveFor(list, paths.size());
+  const std::size_t start = list.count();
+  std::string diskFolder, folder;
+  for (const SplitPath& path : paths) {
+    if (path.folder != diskFolder || folder.empty()) {
+      diskFolder = path.folder;
+      folder = DecodeDiskName(diskFolder);
+    }
+    AppendEntry(list, diskFolder, folder, path.name, DecodeDiskName(path.name));
+  }
+  std::size_t runStart = start;
+  for (std::size_t i = start; i < list.count(); ++i) {
+    const bool runEnds =
+        i + 1 == list.count() || list.entries[i + 1].diskFolder != list.entries[i].diskFolder;
+    if (runEnds) {
+      RefreshRows(list, kRefreshAppend | kRefreshFolder, static_cast<long long>(runStart),
+                  static_cast<long long>(i), list.entries[i].folder);
+      runStart = i + 1;
+    }
+  }
+  return list.count() - start;
+}
+
+std::string DirTxtPath(const std::string& configDir) {
+  return WithTrailingSlash(configDir.empty() ? std::string(".") : configDir) + "dir.txt";
+}
+
+}  // namespace
+
+std::string WithTrailingSlash(const std::string& folder) {
+  if (!folder.empty() && folder.back() == '/') return folder;
+  return folder + "/";
+}
+
+std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
+  std::vector<std::string> diskNames;
+  if (!ListFolderFiles(diskFolder, diskNames) || diskNames.empty()) return 0;
+  std::vector<std::string> names;
+  names.reserve(diskNames.size());
+  for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
+  // Readdir order means nothing to a user: show the files as a file manager does.
+  std::vector<std::uint32_t> order(names.size());
+  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&names](std::uint32_t x, std::uint32_t y) {
+    return NaturalCompare(names[x], names[y]) < 0;
+  });
+  const std::string folder = DecodeDiskName(diskFolder);
+  ReserveFor(list, order.size());
+  for (std::uint32_t i : order)
+    AppendEntry(list, diskFolder, folder, std::move(diskNames[i]), std::move(names[i]));
+  return order.size();
+}
+
+std::size_t AddFolder(FileList& list, const std::string& diskFolder) {
+  if (diskFolder.empty()) return 0;
+  const std::string folder = WithTrailingSlash(diskFolder);
+  const std::size_t first = list.count();
+  const std::size_t added = ScanFolder(list, folder);
+  // Runs even when nothing was added: it clears the statuses of the last run.
+  RefreshRows(list, kRefreshAppend | kRefreshFolder, static_cast<long long>(first),
+              static_cast<long long>(list.count()) - 1, DecodeDiskName(folder));
+  return added;
+}
+
+std::size_t AddFiles(FileList& list, const std::vector<std::string>& diskPaths) {
+  std::vector<SplitPath> paths;
+  paths.reserve(diskPaths.size());
+  for (const std::string& path : diskPaths) {
+    SplitPath split = SplitAtLastSlash(path);
+    if (!split.name.empty()) paths.push_back(std::move(split));
+  }
+  if (paths.empty()) {
+    RefreshRows(list, kRefreshAppend | kRefreshFolder, static_cast<long long>(list.count()),
+                static_cast<long long>(list.count()) - 1, std::string());
+    return 0;
+  }
+  return AppendPaths(list, paths);
+}
+
+std::string SelectionFolder(const std::vector<std::string>& diskPaths) {
+  if (diskPaths.empty()) return std::string();
+  return SplitAtLastSlash(diskPaths.front()).folder;
+}
+
+std::vector<std::string> AddDroppedFiles(FileList& list,
+                                         const std::vector<std::string>& diskPaths) {
+  std::vector<SplitPath> files;
+  std::vector<std::string> others;
+  for (const std::string& path : diskPaths) {
+    SplitPath split = SplitAtLastSlash(path);
+    if (!split.name.empty() && IsFileNotFolder(path))
+      files.push_back(std::move(split));
+    else if (!path.empty())
+      others.push_back(path);
+  }
+  AppendPaths(list, files);
+  return others;
+}
+
+std::size_t AddDropped(FileList& list, const std::vector<std::string>& diskPaths,
+                       const std::function<void()>& afterStep) {
+  const std::size_t start = list.count();
+  const std::vector<std::string> folders = AddDroppedFiles(list, diskPaths);
+  if (afterStep) afterStep();
+  for (const std::string& folder : folders) {
+    AddFolder(list, folder);
+    if (afterStep) afterStep();
+  }
+  return list.count() - start;
+}
+
+std::string ReadRememberedFolder(const std::string& configDir) {
+  const int fd = open(DirTxtPath(configDir).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return std::string();
+  std::string content;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  // The program writes no line break, but a hand-edited file may end with one.
+  while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) content.pop_back();
+  return content;
+}
+
+bool WriteRememberedFolder(const std::string& configDir, const std::string& folder) {
+  const int fd =
+      open(DirTxtPath(configDir).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  bool ok = true;
+  while (done < folder.size()) {
+    const ssize_t n = write(fd, folder.data() + done, folder.size() - done);
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return close(fd) == 0 && ok;
+}
+
+}  // namespace tessarn

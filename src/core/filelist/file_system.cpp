@@ -1,0 +1,142 @@
+#include "core/filelist/file_system.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "core/text/gb_text.h"
+
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
+
+namespace tessarn {
+namespace {
+
+// glibc gained the renameat2 wrapper late; the system call has been there since 3.15.
+int RenameAt2NoReplace(const char* from, const char* to) {
+#ifdef SYS_renameat2
+  return static_cast<int>(
+      syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE));
+#else
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+std::string_view LastComponent(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view FolderPart(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+// Both names designate one file and differ only in letter case: the file system
+// folds case, and the user wants the new spelling.
+bool IsCaseOnlyChangeOfSameFile(const std::string& from, const std::string& to) {
+  if (FolderPart(from) != FolderPart(to)) return false;
+  if (!EqualsIgnoreAsciiCase(LastComponent(from), LastComponent(to))) return false;
+  struct stat a, b;
+  if (lstat(from.c_str(), &a) != 0 || lstat(to.c_str(), &b) != 0) return false;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool Fail(int* error, int code) {
+  if (error != nullptr) *error = code;
+  return false;
+}
+
+}  // namespace
+
+bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return false;
+  const int fd = dirfd(dir);
+  while (const dirent* entry = readdir(dir)) {
+    const char* name = entry->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+    bool isFolder = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      // Follow a link: a link to a folder is a folder, a dangling one is not.
+      struct stat st;
+      isFolder = fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    }
+    if (!isFolder) names.emplace_back(name);
+  }
+  closedir(dir);
+  return true;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsFileNotFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool PathExists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to, int* error) {
+  if (from == to) {
+    // Renaming a file to the name it has: nothing to do, fine when it exists.
+    return PathExists(from) ? true : Fail(error, ENOENT);
+  }
+  if (RenameAt2NoReplace(from.c_str(), to.c_str()) == 0) return true;
+  int code = errno;
+  if (code == EEXIST) {
+    if (IsCaseOnlyChangeOfSameFile(from, to)) {
+      if (rename(from.c_str(), to.c_str()) == 0) return true;
+      return Fail(error, errno);
+    }
+    return Fail(error, EEXIST);
+  }
+  if (code != EINVAL && code != ENOSYS) return Fail(error, code);
+
+  // The file system refuses the flag (some network and FUSE file systems).
+  struct stat st;
+  if (lstat(from.c_str(), &st) != 0) return Fail(error, errno);
+  if (S_ISREG(st.st_mode)) {
+    // link() never replaces: it is the atomic no-replace rename in two steps.
+    if (link(from.c_str(), to.c_str()) == 0) {
+      if (unlink(from.c_str()) == 0) return true;
+      code = errno;
+      unlink(to.c_str());  // back to one name, the old one
+      return Fail(error, code);
+    }
+    code = errno;
+    if (code == EEXIST) {
+      if (IsCaseOnlyChangeOfSameFile(from, to) && rename(from.c_str(), to.c_str()) == 0)
+        return true;
+      return Fail(error, EEXIST);
+    }
+    if (code != EPERM && code != EOPNOTSUPP && code != EMLINK && code != ENOSYS)
+      return Fail(error, code);
+  }
+  // Neither is possible (e.g. FAT): check, then rename. Only a file appearing between
+  // the two calls could be replaced.
+  struct stat target;
+  if (lstat(to.c_str(), &target) == 0) {
+    if (IsCaseOnlyChangeOfSameFile(from, to) && rename(from.c_str(), to.c_str()) == 0) return true;
+    return Fail(error, EEXIST);
+  }
+  if (errno != ENOENT) return Fail(error, errno);
+  if (rename(from.c_str(), to.c_str()) == 0) return true;
+  return Fail(error, errno);
+}
+
+}  // namespace tessarn
