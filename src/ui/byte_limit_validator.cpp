@@ -1,20 +1,10 @@
 #include "ui/byte_limit_validator.h"
 
+#include <algorithm>
+
 #include "core/text/encoding.h"
 
 namespace tessarn {
-
-namespace {
-
-// GB18030 bytes of the code point at `index` (1, 2 or 4); *units gets its UTF-16 length.
-int CodePointBytes(const QString& text, int index, int* units) {
-  const bool pair = text.at(index).isHighSurrogate() && index + 1 < text.size() &&
-                    text.at(index + 1).isLowSurrogate();
-  *units = pair ? 2 : 1;
-  return GbByteLength(text.mid(index, *units));
-}
-
-}  // namespace
 
 int GbByteLength(const QString& text) {
   if (text.isEmpty()) return 0;
@@ -24,40 +14,65 @@ int GbByteLength(const QString& text) {
           .size());
 }
 
-QString FitToBytes(const QString& text, int maxBytes, int& cursor) {
-  int total = GbByteLength(text);
-  if (total <= maxBytes) return text;
-  QString out = text;
-  cursor = qBound(0, cursor, static_cast<int>(out.size()));
-  // Drop the characters just before the cursor, walking back one code point at a time.
-  while (total > maxBytes && cursor > 0) {
-    int start = cursor - 1;
-    if (start > 0 && out.at(start).isLowSurrogate() && out.at(start - 1).isHighSurrogate())
+QString LimitEdit(const QString& before, const QString& after, int maxBytes, int& cursor) {
+  int total = GbByteLength(after);
+  if (total <= maxBytes) return after;
+  // The edit: the characters of `after` between what it shares with `before` at the
+  // start and at the end.
+  const int shortest = static_cast<int>(std::min(before.size(), after.size()));
+  int head = 0;
+  while (head < shortest && before.at(head) == after.at(head)) ++head;
+  int tail = 0;
+  while (tail < shortest - head &&
+         before.at(before.size() - 1 - tail) == after.at(after.size() - 1 - tail))
+    ++tail;
+  // Never start or end the edit between the two halves of a surrogate pair.
+  if (head > 0 && after.at(head - 1).isHighSurrogate()) --head;
+  if (tail > 0 && after.at(after.size() - tail).isLowSurrogate()) --tail;
+  int editEnd = static_cast<int>(after.size()) - tail;
+
+  QString out = after;
+  const int base = GbByteLength(out.left(head) + out.mid(editEnd));
+  const int allowed = std::max(maxBytes, base);
+  int removed = 0;
+  while (total > allowed && editEnd > head) {
+    int start = editEnd - 1;
+    if (start > head && out.at(start).isLowSurrogate() && out.at(start - 1).isHighSurrogate())
       --start;
-    int units = 0;
-    total -= CodePointBytes(out, start, &units);
-    out.remove(start, cursor - start);
-    cursor = start;
+    total -= GbByteLength(out.mid(start, editEnd - start));
+    removed += editEnd - start;
+    out.remove(start, editEnd - start);
+    editEnd = start;
   }
-  // Still too long (the text after the cursor alone overflows): cut from the end.
-  while (total > maxBytes && !out.isEmpty()) {
-    int start = static_cast<int>(out.size()) - 1;
-    if (start > 0 && out.at(start).isLowSurrogate() && out.at(start - 1).isHighSurrogate())
-      --start;
-    int units = 0;
-    total -= CodePointBytes(out, start, &units);
-    out.truncate(start);
-  }
-  cursor = qMin(cursor, static_cast<int>(out.size()));
+  if (cursor >= editEnd + removed)
+    cursor -= removed;
+  else if (cursor > editEnd)
+    cursor = editEnd;
   return out;
 }
 
-ByteLimitValidator::ByteLimitValidator(int maxBytes, QObject* parent)
-    : QValidator(parent), maxBytes_(maxBytes) {}
+ByteLimitValidator::ByteLimitValidator(int maxBytes, QLineEdit* edit)
+    : QValidator(edit), maxBytes_(maxBytes) {
+  if (edit) {
+    current_ = edit->text();
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { current_ = text; });
+  }
+}
 
 QValidator::State ByteLimitValidator::validate(QString& input, int& pos) const {
-  if (GbByteLength(input) > maxBytes_) input = FitToBytes(input, maxBytes_, pos);
+  if (!bypass_) input = LimitEdit(current_, input, maxBytes_, pos);
   return Acceptable;
+}
+
+ByteLimitedLineEdit::ByteLimitedLineEdit(int maxBytes, QWidget* parent)
+    : QLineEdit(parent), validator_(new ByteLimitValidator(maxBytes, this)) {
+  setValidator(validator_);
+}
+
+void ByteLimitedLineEdit::setText(const QString& text) {
+  validator_->setBypass(true);
+  QLineEdit::setText(text);
+  validator_->setBypass(false);
 }
 
 }  // namespace tessarn

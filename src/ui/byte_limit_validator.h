@@ -1,10 +1,12 @@
 // Limits a text box to a number of bytes of the program's GB18030 text rather than
 // a number of characters: a box that holds 30 bytes takes 30 ASCII letters or 15
-// Chinese characters. Input that would overflow the box is cut back at the cursor,
-// whole characters at a time, so typing past the limit does nothing and a long paste
-// keeps as much of its start as fits.
+// Chinese characters. Like a classic edit box with a length limit, the limit holds
+// the user's input only: typing past it inserts nothing, a long paste keeps as much
+// of its start as fits, and a text the program puts in stays whole even when it is
+// longer (the user can shorten it, not lengthen it).
 #pragma once
 
+#include <QLineEdit>
 #include <QValidator>
 
 namespace tessarn {
@@ -12,21 +14,43 @@ namespace tessarn {
 // Bytes of `text` as GB18030.
 int GbByteLength(const QString& text);
 
-// Cuts `text` until it is at most `maxBytes` GB18030 bytes: first the characters just
-// before `cursor` (the ones the user has just inserted), then, if that is not enough,
-// characters from the end. `cursor` follows the cut. Never splits a surrogate pair.
-QString FitToBytes(const QString& text, int maxBytes, int& cursor);
+// `after` is `before` with one edit made (text inserted, replaced or removed around
+// one place). When `after` is over `maxBytes` and larger than `before` without the
+// edit, the inserted characters are dropped from their end, whole code points at a
+// time, until it is not. `cursor` follows the cut.
+QString LimitEdit(const QString& before, const QString& after, int maxBytes, int& cursor);
 
 class ByteLimitValidator : public QValidator {
   Q_OBJECT
  public:
-  explicit ByteLimitValidator(int maxBytes, QObject* parent = nullptr);
+  // With `edit` the validator follows that box's text, so that it can tell the
+  // characters just inserted from those already there.
+  ByteLimitValidator(int maxBytes, QLineEdit* edit);
 
   int maxBytes() const { return maxBytes_; }
   State validate(QString& input, int& pos) const override;
 
+  // While set, every text is accepted whole (the program's own setText).
+  void setBypass(bool bypass) { bypass_ = bypass; }
+
  private:
   int maxBytes_;
+  bool bypass_ = false;
+  QString current_;
+};
+
+// A one-line box limited to a number of GB18030 bytes. setText puts the program's
+// text in whole; the user's edits are held to the limit.
+class ByteLimitedLineEdit : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit ByteLimitedLineEdit(int maxBytes, QWidget* parent = nullptr);
+
+  void setText(const QString& text);
+  int maxBytes() const { return validator_->maxBytes(); }
+
+ private:
+  ByteLimitValidator* validator_;
 };
 
 }  // namespace tessarn

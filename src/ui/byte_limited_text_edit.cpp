@@ -14,22 +14,21 @@ ByteLimitedTextEdit::ByteLimitedTextEdit(int maxBytes, QWidget* parent)
 }
 
 void ByteLimitedTextEdit::setText(const QString& text) {
-  QString fitted = text;
-  if (maxBytes_ >= 0) {
-    int cursor = static_cast<int>(text.size());
-    fitted = FitToBytes(text, maxBytes_, cursor);
-  }
-  setPlainText(fitted);
+  enforcing_ = true;
+  setPlainText(text);
+  current_ = toPlainText();
+  enforcing_ = false;
 }
 
-// Runs after every change; an overflowing edit is cut back at the cursor, so the
-// characters just typed or pasted are the ones that go.
+// Runs after every change; an edit that overflows the box loses the characters it
+// inserted, from their end, until the box fits again.
 void ByteLimitedTextEdit::EnforceLimit() {
   if (enforcing_) return;
-  const QString current = toPlainText();
-  if (GbByteLength(current) <= maxBytes_) return;
+  const QString edited = toPlainText();
   int cursor = textCursor().position();
-  const QString fitted = FitToBytes(current, maxBytes_, cursor);
+  const QString fitted = LimitEdit(current_, edited, maxBytes_, cursor);
+  current_ = fitted;
+  if (fitted == edited) return;
   enforcing_ = true;
   setPlainText(fitted);
   QTextCursor c = textCursor();

@@ -1,5 +1,6 @@
 // A several-line text box with a vertical scroll bar whose content may be limited to
-// a number of GB18030 bytes, like the one-line boxes that carry a ByteLimitValidator.
+// a number of GB18030 bytes, with the same rule as ByteLimitedLineEdit: the limit
+// holds the user's edits; setText puts the program's text in whole.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -13,7 +14,6 @@ class ByteLimitedTextEdit : public QPlainTextEdit {
   explicit ByteLimitedTextEdit(int maxBytes = -1, QWidget* parent = nullptr);
 
   QString text() const { return toPlainText(); }
-  // Sets the text, cut to the limit (from its end).
   void setText(const QString& text);
   int maxBytes() const { return maxBytes_; }
 
@@ -22,6 +22,7 @@ class ByteLimitedTextEdit : public QPlainTextEdit {
 
   int maxBytes_;
   bool enforcing_ = false;
+  QString current_;  // the text after the last change
 };
 
 }  // namespace tessarn
