@@ -1,0 +1,479 @@
+// Black-box tests of tessarn-cli: the built program on temporary folders, with its
+// undo journal in a temporary state folder.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli_runner.h"
+#include "json_value.h"
+
+namespace {
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    files = root / "files";
+    state = root / "state";
+    MakeFolder(files);
+  }
+
+  CliResult Run(const std::vector<std::string>& args,
+                std::map<std::string, std::string> env = {}) {
+    env["XDG_STATE_HOME"] = state;
+    return RunCli(args, files, env);
+  }
+
+  // Runs with --json appended and parses the document.
+  JsonValue RunJson(std::vector<std::string> args, int expectedExit,
+                    std::map<std::string, std::string> env = {}) {
+    args.insert(args.begin() + (args[0] == "tags" ? 2 : 1), "--json");
+    const CliResult r = Run(args, env);
+    EXPECT_EQ(r.exitCode, expectedExit) << r.err;
+    auto json = ParseJson(r.out);
+    EXPECT_TRUE(json.has_value()) << "not JSON:\n" << r.out;
+    return json.value_or(JsonValue{});
+  }
+
+  static std::vector<std::string> Column(const JsonValue& doc, const std::string& key) {
+    std::vector<std::string> values;
+    for (const JsonValue& e : doc["entries"].array) values.push_back(e[key].string);
+    return values;
+  }
+
+  TempFolder root;
+  std::string files, state;
+};
+
+using Names = std::vector<std::string>;
+
+// ---- The five pages through preview --json ------------------------------------
+
+struct PageCase {
+  const char* label;
+  std::vector<std::string> options;
+  Names expected;  // new names of a.jpg, b.txt, c (the folder's order)
+};
+
+class PreviewPageTest : public CliTest, public ::testing::WithParamInterface<PageCase> {};
+
+TEST_P(PreviewPageTest, NewNamesOfTheFolder) {
+  for (const char* name : {"b.txt", "c", "a.jpg"}) WriteFile(files + "/" + name, name);
+  std::vector<std::string> args = {"preview"};
+  args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
+  args.push_back(".");
+  const JsonValue doc = RunJson(args, 0);
+  EXPECT_EQ(Column(doc, "old"), (Names{"a.jpg", "b.txt", "c"}));
+  EXPECT_EQ(Column(doc, "new"), GetParam().expected);
+  for (const JsonValue& e : doc["entries"].array) {
+    EXPECT_EQ(e["folder"].string.back(), '/');
+    EXPECT_EQ(e["status"].string, "");
+  }
+  EXPECT_EQ(doc["renamed"].number, 0);
+  EXPECT_EQ(doc["failed"].number, 0);
+  // preview changes nothing
+  EXPECT_EQ(ListNames(files), (Names{"a.jpg", "b.txt", "c"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, PreviewPageTest,
+    ::testing::Values(
+        PageCase{"numbering defaults", {}, {"0.jpg", "1.txt", "2"}},
+        PageCase{"numbering prefix and width",
+                 {"--prefix", "IMG_", "--digits", "3", "--start", "1"},
+                 {"IMG_001.jpg", "IMG_002.txt", "IMG_003"}},
+        PageCase{"empty step numbers alike", {"--step", "", "--start=5"}, {"5.jpg", "5.txt", "5"}},
+        PageCase{"numbering all parts",
+                 {"--page", "numbering", "--scope", "all", "--name", "track", "--ext", "mp3",
+                  "--digits", "2", "--ext-digits", "2", "--start", "1"},
+                 {"track01.mp301", "track02.mp302", "track03.mp303"}},
+        PageCase{"extension only, all boxes empty", {"--scope", "ext"}, {"a", "b", "c"}},
+        PageCase{"chinese prefix", {"--prefix", "照片"}, {"照片0.jpg", "照片1.txt", "照片2"}},
+        PageCase{"replace ignoring case",
+                 {"--page", "replace", "--find", "A", "--replace-with", "甲"},
+                 {"甲.jpg", "b.txt", "c"}},
+        PageCase{"replace case-sensitive",
+                 {"--page", "replace", "--find", "A", "--replace-with", "X", "--case-sensitive"},
+                 {"a.jpg", "b.txt", "c"}},
+        PageCase{"replace in extensions",
+                 {"--page", "replace", "--find", "t", "--replace-scope", "ext"},
+                 {"a.jpg", "b.x", "c"}},
+        PageCase{"insert",
+                 {"--page", "insert", "--insert-name", "X", "--insert-name-at", "end",
+                  "--insert-ext", "Y", "--insert-ext-at", "1"},
+                 {"aX.Yjpg", "bX.Ytxt", "cX.Y"}},
+        PageCase{"insert keeping the extension in step",
+                 {"--page", "insert", "--insert-name", "_v2", "--insert-name-at", "end",
+                  "--insert-ext-at", "end", "--insert-ext", "ignored", "--keep-same"},
+                 {"a_v2.jpg_v2", "b_v2.txt_v2", "c_v2._v2"}},
+        PageCase{"case defaults", {"--page", "case"}, {"A.JPG", "B.TXT", "C"}},
+        PageCase{"case lower extension",
+                 {"--page", "case", "--name-case", "first-upper", "--ext-case", "first-lower"},
+                 {"A.jpg", "B.txt", "C"}}),
+    [](const auto& info) {
+      std::string name;
+      for (char c : std::string(info.param.label)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      return name;
+    });
+
+// An ID3v1 block: "TAG", 30-byte title, artist, album, 4-byte year, 28-byte
+// comment, zero, track, genre.
+std::string Id3v1Block(const std::string& title, const std::string& artist, int track = 0,
+                       int genre = 255) {
+  std::string b(128, '\0');
+  b.replace(0, 3, "TAG");
+  b.replace(3, title.size(), title);
+  b.replace(33, artist.size(), artist);
+  b[126] = static_cast<char>(track);
+  b[127] = static_cast<char>(genre);
+  return b;
+}
+
+// An ID3v2.3 tag of text frames with encoding 0.
+std::string Id3v2Tag(const std::vector<std::pair<std::string, std::string>>& frames) {
+  std::string body;
+  for (const auto& [id, text] : frames) {
+    const std::uint32_t size = static_cast<std::uint32_t>(text.size() + 1);
+    body += id;
+    body += static_cast<char>(size >> 24);
+    body += static_cast<char>(size >> 16);
+    body += static_cast<char>(size >> 8);
+    body += static_cast<char>(size);
+    body += std::string(2, '\0');
+    body += '\0';
+    body += text;
+  }
+  const std::size_t n = body.size();
+  std::string header = "ID3";
+  header += '\3';
+  header += '\0';
+  header += '\0';
+  header += static_cast<char>((n >> 21) & 0x7F);
+  header += static_cast<char>((n >> 14) & 0x7F);
+  header += static_cast<char>((n >> 7) & 0x7F);
+  header += static_cast<char>(n & 0x7F);
+  return header + body;
+}
+
+const std::string kAudio(300, 'A');
+
+TEST_F(CliTest, Mp3PageNamesFromTagsAndMarksUntaggedFiles) {
+  WriteFile(files + "/1.mp3", kAudio + Id3v1Block("Song", "Singer"));
+  WriteFile(files + "/2.MP3", Id3v2Tag({{"TIT2", "Tune"}, {"TPE1", "Band"}}) + kAudio +
+                                  Id3v1Block("V1 title", "V1 artist"));
+  WriteFile(files + "/3.mp3", kAudio);
+  WriteFile(files + "/4.txt", "text");
+  // GBK bytes of "歌名" in an ID3v1 title come out as UTF-8.
+  WriteFile(files + "/5.mp3", kAudio + Id3v1Block("\xB8\xE8\xC3\xFB", "Singer"));
+
+  JsonValue doc = RunJson({"preview", "--page", "mp3", "--template", "#1-#2", "."}, 0);
+  EXPECT_EQ(Column(doc, "new"),
+            (Names{"Singer-Song.mp3", "Band-Tune.mp3", "", "", "Singer-歌名.mp3"}));
+  EXPECT_EQ(Column(doc, "tagStatus"), (Names{"", "", "无标签", "非MP3文件", ""}));
+
+  doc = RunJson({"preview", "--page", "mp3", "--template", "#2（#1）", "--v1-first", "."}, 0);
+  EXPECT_EQ(doc["entries"][1]["new"].string, "V1 title（V1 artist）.mp3");
+
+  // An empty template empties every new name.
+  doc = RunJson({"preview", "--page", "mp3", "--template", "", "."}, 0);
+  EXPECT_EQ(Column(doc, "new"), (Names{"", "", "", "", ""}));
+}
+
+TEST_F(CliTest, PreviewTextShowsFolderThenOldAndNewNames) {
+  WriteFile(files + "/a.jpg", "");
+  MakeFolder(files + "/sub");  // folders are not entered
+  WriteFile(files + "/sub/inner.txt", "");
+  const CliResult r = Run({"preview", "--prefix", "x", "a.jpg", "sub"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("/files/\n  a.jpg → x0.jpg\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("/files/sub/\n  inner.txt → x1.txt\n"), std::string::npos) << r.out;
+}
+
+// ---- Rename and undo ------------------------------------------------------------
+
+TEST_F(CliTest, RenameThenUndoFromAnotherProcess) {
+  for (const char* name : {"a.jpg", "b.txt", "c"}) WriteFile(files + "/" + name, name);
+  JsonValue doc = RunJson({"rename", "--prefix", "new_", "."}, 0);
+  EXPECT_EQ(Column(doc, "old"), (Names{"a.jpg", "b.txt", "c"}));
+  EXPECT_EQ(Column(doc, "new"), (Names{"new_0.jpg", "new_1.txt", "new_2"}));
+  EXPECT_EQ(Column(doc, "status"), (Names{"更名成功", "更名成功", "更名成功"}));
+  EXPECT_EQ(doc["renamed"].number, 3);
+  EXPECT_EQ(doc["failed"].number, 0);
+  EXPECT_EQ(ListNames(files), (Names{"new_0.jpg", "new_1.txt", "new_2"}));
+  EXPECT_EQ(ReadFile(files + "/new_1.txt"), "b.txt");
+
+  doc = RunJson({"undo"}, 0);
+  EXPECT_EQ(Column(doc, "old"), (Names{"new_0.jpg", "new_1.txt", "new_2"}));
+  EXPECT_EQ(Column(doc, "new"), (Names{"a.jpg", "b.txt", "c"}));
+  EXPECT_EQ(Column(doc, "status"), (Names{"撤消成功", "撤消成功", "撤消成功"}));
+  EXPECT_EQ(doc["renamed"].number, 3);
+  EXPECT_EQ(ListNames(files), (Names{"a.jpg", "b.txt", "c"}));
+  EXPECT_EQ(ReadFile(files + "/b.txt"), "b.txt");
+
+  // The undo used up the record.
+  const CliResult again = Run({"undo"});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_FALSE(again.err.empty());
+}
+
+TEST_F(CliTest, RenameTextShowsOutcomesAndSummary) {
+  WriteFile(files + "/a.jpg", "");
+  CliResult r = Run({"rename", "--name", "photo", "a.jpg"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("  a.jpg → photo0.jpg  更名成功\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n文件更名完毕！\n"), std::string::npos) << r.out;
+  r = Run({"undo"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("  photo0.jpg → a.jpg  撤消成功\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("上一次的操作已经成功撤消！"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, RenameNeverReplacesAFileAndReportsFailures) {
+  WriteFile(files + "/1.txt", "one");
+  WriteFile(files + "/2.txt", "two");
+  WriteFile(files + "/3.txt", "three");
+  // 1 -> 2 and 2 -> 3 meet existing files; only 3 -> 4 can happen.
+  CliResult r = Run({"rename", "--start", "2", "."});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("  1.txt → 2.txt  更名失败\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("文件总数：3 个文件\n\n1 个文件更名成功！\n2 个文件更名失败！\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(ListNames(files), (Names{"1.txt", "2.txt", "4.txt"}));
+  EXPECT_EQ(ReadFile(files + "/1.txt"), "one");
+  EXPECT_EQ(ReadFile(files + "/2.txt"), "two");
+  EXPECT_EQ(ReadFile(files + "/4.txt"), "three");
+
+  // The undo restores what was renamed and reports the two failures again.
+  const JsonValue doc = RunJson({"undo"}, 1);
+  EXPECT_EQ(Column(doc, "status"), (Names{"撤消失败", "撤消失败", "撤消成功"}));
+  EXPECT_EQ(doc["renamed"].number, 1);
+  EXPECT_EQ(doc["failed"].number, 2);
+  EXPECT_EQ(ListNames(files), (Names{"1.txt", "2.txt", "3.txt"}));
+}
+
+TEST_F(CliTest, TheSameFileListedTwiceIsRenamedOnce) {
+  WriteFile(files + "/a.txt", "a");
+  const JsonValue doc = RunJson({"rename", "--prefix", "x", "a.txt", "a.txt"}, 1);
+  EXPECT_EQ(Column(doc, "status"), (Names{"更名成功", "更名失败"}));
+  EXPECT_EQ(ListNames(files), (Names{"x0.txt"}));
+}
+
+TEST_F(CliTest, UndoRestoresNamesByteForByte) {
+  // Quotes, backslashes, control characters, a line break and bytes that are
+  // neither UTF-8 nor GBK: all go through the JSON and back on disk unchanged.
+  const Names originals = {"new\nline.txt", "q\"u\\o.txt", "\x01" "ctl.txt", "\xff\xfe.bin",
+                           "中文.txt"};
+  for (const std::string& name : originals) WriteFile(files + "/" + name, name);
+  JsonValue doc = RunJson({"preview", "."}, 0);
+  const Names old = Column(doc, "old");
+  EXPECT_NE(std::find(old.begin(), old.end(), "new\nline.txt"), old.end());
+  EXPECT_NE(std::find(old.begin(), old.end(), "q\"u\\o.txt"), old.end());
+  EXPECT_NE(std::find(old.begin(), old.end(), "\x01" "ctl.txt"), old.end());
+  EXPECT_NE(std::find(old.begin(), old.end(), "\xEF\xBF\xBD\xEF\xBF\xBD.bin"), old.end());
+
+  doc = RunJson({"rename", "--page", "insert", "--insert-name", "Z", "."}, 0);
+  EXPECT_EQ(doc["renamed"].number, 5);
+  EXPECT_EQ(RunJson({"undo"}, 0)["renamed"].number, 5);
+  Names sorted = originals;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(ListNames(files), sorted);
+  for (const std::string& name : originals) EXPECT_EQ(ReadFile(files + "/" + name), name);
+}
+
+TEST_F(CliTest, UndoAfterAKilledRunRestoresWhatWasRenamed) {
+  // Two batches' worth of files: the run dies in the second batch, after its first
+  // batch's outcome is on record; then again within the first batch.
+  for (int killedAfter : {4500, 7}) {
+    SCOPED_TRACE(killedAfter);
+    const int n = killedAfter > 100 ? 5000 : 20;
+    Names originals;
+    for (int i = 0; i < n; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "f%04d.dat", i);
+      originals.push_back(name);
+      WriteFile(files + "/" + name, name);
+    }
+    const CliResult killed = Run({"rename", "--prefix", "r_", "."},
+                                 {{"TESSARN_CLI_TEST_EXIT_AFTER", std::to_string(killedAfter)}});
+    EXPECT_NE(killed.exitCode, 0);
+    int renamed = 0;
+    for (const std::string& name : ListNames(files)) renamed += name.rfind("r_", 0) == 0;
+    EXPECT_EQ(renamed, killedAfter);
+
+    const JsonValue doc = RunJson({"undo"}, 1);  // the files never reached fail
+    EXPECT_EQ(doc["renamed"].number, killedAfter);
+    EXPECT_EQ(doc["failed"].number, n - killedAfter);
+    EXPECT_EQ(doc["entries"].array.size(), static_cast<std::size_t>(n));
+    EXPECT_EQ(ListNames(files), originals);
+    EXPECT_EQ(ReadFile(files + "/f0003.dat"), "f0003.dat");
+    for (const std::string& name : originals) ::unlink((files + "/" + name).c_str());
+  }
+}
+
+TEST_F(CliTest, UndoWithoutARecordFails) {
+  const CliResult r = Run({"undo"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("没有可撤消"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, EachRunReplacesTheUndoRecord) {
+  WriteFile(files + "/a.txt", "");
+  EXPECT_EQ(Run({"rename", "--name", "b", "a.txt"}).exitCode, 0);
+  EXPECT_EQ(Run({"rename", "--name", "c", "b0.txt"}).exitCode, 0);
+  EXPECT_EQ(Run({"undo"}).exitCode, 0);
+  EXPECT_EQ(ListNames(files), (Names{"b0.txt"}));  // only the last run is undone
+}
+
+// ---- Tags -----------------------------------------------------------------------
+
+TEST_F(CliTest, TagsSetShowDeleteRoundTrip) {
+  const std::string song = files + "/song.mp3";
+  WriteFile(song, kAudio);
+  EXPECT_EQ(Run({"tags", "set", "--title", "Hello", "--artist", "歌手", "--genre", "Rock",
+                 "--track", "7", "song.mp3"})
+                .exitCode,
+            0);
+  JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
+  const JsonValue& v1 = doc[0]["id3v1"];
+  const JsonValue& v2 = doc[0]["id3v2"];
+  EXPECT_TRUE(v1["found"].boolean);
+  EXPECT_EQ(v1["title"].string, "Hello");
+  EXPECT_EQ(v1["artist"].string, "歌手");
+  EXPECT_EQ(v1["genre"].string, "17");
+  EXPECT_EQ(v1["track"].string, "7");
+  EXPECT_FALSE(v1.Has("composer"));
+  EXPECT_EQ(v1.object.size(), 8u);  // found + seven fields
+  EXPECT_TRUE(v2["found"].boolean);
+  EXPECT_EQ(v2["title"].string, "Hello");
+  EXPECT_EQ(v2["genre"].string, "Rock");
+  EXPECT_EQ(v2["track"].string, "7");
+  EXPECT_EQ(v2.object.size(), 13u);  // found + twelve fields
+
+  // Only the ID3v2 tag changes; its other fields stay.
+  EXPECT_EQ(Run({"tags", "set", "--v2", "--album", "Best", "--composer", "作曲", "song.mp3"})
+                .exitCode,
+            0);
+  doc = RunJson({"tags", "show", "song.mp3"}, 0);
+  EXPECT_EQ(doc[0]["id3v2"]["album"].string, "Best");
+  EXPECT_EQ(doc[0]["id3v2"]["composer"].string, "作曲");
+  EXPECT_EQ(doc[0]["id3v2"]["title"].string, "Hello");
+  EXPECT_EQ(doc[0]["id3v2"]["genre"].string, "Rock");
+  EXPECT_EQ(doc[0]["id3v1"]["album"].string, "");
+
+  const CliResult text = Run({"tags", "show", "song.mp3"});
+  EXPECT_NE(text.out.find("流派：17 (Rock)"), std::string::npos) << text.out;
+
+  EXPECT_EQ(Run({"tags", "delete", "--v1", "song.mp3"}).exitCode, 0);
+  doc = RunJson({"tags", "show", "song.mp3"}, 0);
+  EXPECT_FALSE(doc[0]["id3v1"]["found"].boolean);
+  EXPECT_TRUE(doc[0]["id3v2"]["found"].boolean);
+  EXPECT_EQ(Run({"tags", "delete", "--v2", "song.mp3"}).exitCode, 0);
+  EXPECT_EQ(ReadFile(song), kAudio);  // back to the bare audio
+}
+
+TEST_F(CliTest, TagsSetRefusesWhatAnId3v1BlockCannotHold) {
+  const std::string song = files + "/song.mp3";
+  WriteFile(song, kAudio + Id3v1Block("Old", "Artist", 3));
+  const std::string before = ReadFile(song);
+  const std::vector<std::vector<std::string>> refused = {
+      {"--title", std::string(31, 't')},
+      {"--title", "一二三四五六七八九十一二三四五六"},  // 16 characters, 32 bytes
+      {"--year", "20245"},
+      {"--comment", std::string(29, 'c')},  // a track leaves 28 bytes
+      {"--track", "abc"},
+      {"--genre", "No Such Genre"},
+      {"--v1", "--composer", "x"},
+  };
+  for (const auto& options : refused) {
+    std::vector<std::string> args = {"tags", "set"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back("song.mp3");
+    const CliResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 2) << options[0];
+    EXPECT_FALSE(r.err.empty());
+  }
+  EXPECT_EQ(ReadFile(song), before);
+  // 30 bytes fit.
+  EXPECT_EQ(Run({"tags", "set", "--v1", "--title", std::string(30, 't'), "song.mp3"}).exitCode, 0);
+  const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
+  EXPECT_EQ(doc[0]["id3v1"]["title"].string, std::string(30, 't'));
+  EXPECT_EQ(doc[0]["id3v1"]["artist"].string, "Artist");
+  EXPECT_EQ(doc[0]["id3v1"]["track"].string, "3");
+}
+
+TEST_F(CliTest, TagsRefuseFilesThatAreNotMp3) {
+  WriteFile(files + "/note.txt", "text");
+  WriteFile(files + "/song.mp3", kAudio);
+  const JsonValue doc = RunJson({"tags", "show", "note.txt", "song.mp3"}, 1);
+  EXPECT_EQ(doc[0]["error"].string, "抱歉，该文件不是MP3文件！");
+  EXPECT_FALSE(doc[1]["id3v1"]["found"].boolean);
+  EXPECT_FALSE(doc[1]["id3v2"]["found"].boolean);
+  EXPECT_EQ(Run({"tags", "set", "--title", "x", "note.txt"}).exitCode, 1);
+  EXPECT_EQ(ReadFile(files + "/note.txt"), "text");
+}
+
+// ---- Usage errors and help --------------------------------------------------------
+
+TEST_F(CliTest, UsageErrorsExitWithTwoAndChangeNothing) {
+  WriteFile(files + "/a.jpg", "");
+  WriteFile(files + "/song.mp3", kAudio);
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"bogus"},
+      {"preview"},
+      {"rename", "a.jpg", "missing.jpg"},
+      {"preview", "--page", "nope", "a.jpg"},
+      {"preview", "--scope", "both", "a.jpg"},
+      {"preview", "--prefix", "\xff", "a.jpg"},
+      {"preview", "--prefix"},
+      {"preview", "--title", "x", "a.jpg"},
+      {"preview", "--case-sensitive=yes", "a.jpg"},
+      {"rename", "--template", std::string(51, 'x'), "a.jpg"},
+      {"undo", "a.jpg"},
+      {"tags"},
+      {"tags", "list", "song.mp3"},
+      {"tags", "delete", "song.mp3"},
+      {"tags", "set", "song.mp3"},
+      {"tags", "show", "."},
+  };
+  for (const auto& args : cases) {
+    const CliResult r = Run(args);
+    std::string shown;
+    for (const std::string& a : args) shown += a + " ";
+    EXPECT_EQ(r.exitCode, 2) << shown;
+    EXPECT_EQ(r.out, "") << shown;
+    // One line naming the problem.
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << shown << r.err;
+  }
+  const CliResult missing = Run({"rename", "a.jpg", "missing.jpg"});
+  EXPECT_NE(missing.err.find("missing.jpg"), std::string::npos);
+  EXPECT_EQ(ListNames(files), (Names{"a.jpg", "song.mp3"}));
+  EXPECT_FALSE(Exists(state + "/Tessarn/undo-journal"));
+}
+
+TEST_F(CliTest, HelpOnTheProgramAndEveryCommand) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--help"},
+                                             {"preview", "--help"},
+                                             {"rename", "-h"},
+                                             {"undo", "--help"},
+                                             {"tags", "--help"},
+                                             {"tags", "show", "--help"},
+                                             {"tags", "set", "--help"},
+                                             {"tags", "delete", "--help"}}) {
+    const CliResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 0) << args[0];
+    EXPECT_EQ(r.out.rfind("用法：tessarn-cli", 0), 0u) << r.out;
+  }
+  EXPECT_NE(Run({"rename", "--help"}).out.find("--insert-ext-at"), std::string::npos);
+}
+
+}  // namespace
