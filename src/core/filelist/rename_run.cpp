@@ -43,16 +43,12 @@ WalkCounts Walk(FileList& list, const RenameHooks& hooks, Step step) {
       if (i > 0) list.NotifyRowsChanged(i - batch, i - 1);
       if (hooks.beforeBatch && !hooks.beforeBatch(i, std::min(i + batch, n) - 1)) {
         counts.stopped = true;
-        for (std::size_t k = i; k < n; ++k) {
-          list.entries[k].undoName.clear();
-          list.entries[k].diskUndoName.clear();
-        }
-        list.NotifyRowsChanged(i, n - 1);
         return counts;
       }
       batchStart = i + batch;
     }
     const bool ok = step(i);
+    ++counts.walked;
     if (ok) ++counts.succeeded;
     if (hooks.afterRow) hooks.afterRow(i, ok);
     // Only when the bar grows: a run over 100,000 files repaints pane 1 twenty times.
@@ -99,6 +95,11 @@ WalkCounts RunRename(FileList& list, UndoLog& undo, const RenameHooks& hooks) {
     SetStatus(list, i, entry, texts.renameFailed, kFailureIcon);
     return false;
   });
+  // Every run rewrites every undo name: the entries it did not reach have none.
+  for (std::size_t k = counts.walked; k < list.count(); ++k) {
+    list.entries[k].undoName.clear();
+    list.entries[k].diskUndoName.clear();
+  }
   undo.available = true;
   return counts;
 }
@@ -133,7 +134,8 @@ WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenameHooks& hooks) 
     return ok;
   });
   if (hooks.progress) hooks.progress(std::string());
-  undo.available = false;
+  // A stopped undo leaves the rest of the record for another try.
+  if (!counts.stopped) undo.available = false;
   return counts;
 }
 

@@ -27,7 +27,8 @@ struct RenameHooks {
   // Called before the entries first..last (inclusive) are renamed, one batch of at
   // most batchSize entries at a time, e.g. to record the intent of the batch in one
   // write. Returning false stops the walk before that batch: the entries not
-  // reached keep their names and statuses and get an empty undo name.
+  // reached keep their names and statuses; a stopped run leaves them no undo name,
+  // a stopped undo leaves the undo available.
   std::function<bool(std::size_t first, std::size_t last)> beforeBatch;
   std::size_t batchSize = 4096;
   // Called after every entry with its outcome. Leave empty when not needed.
@@ -37,6 +38,7 @@ struct RenameHooks {
 struct WalkCounts {
   std::size_t total = 0;      // the count of entries when the walk started
   std::size_t succeeded = 0;  // renames (run) or restorations (undo) that worked
+  std::size_t walked = 0;     // entries tried (all of them unless stopped)
   bool stopped = false;       // beforeBatch said stop
 };
 

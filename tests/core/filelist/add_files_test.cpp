@@ -1,0 +1,132 @@
+#include "core/filelist/add_files.h"
+
+#include <gtest/gtest.h>
+
+#include "core/filelist/recording_listener.h"
+#include "core/filelist/temp_folder.h"
+#include "core/text/encoding.h"
+
+namespace tessarn {
+namespace {
+
+using testing::RecordingListener;
+using testing::TempFolder;
+using Names = std::vector<std::string>;
+
+Names OldNames(const FileList& list) {
+  Names names;
+  for (const FileEntry& e : list.entries) names.push_back(e.oldName);
+  return names;
+}
+
+Names ShownColumn(const FileList& list, int column) {
+  Names cells;
+  for (std::size_t r = 0; r < list.RowCount(); ++r) cells.push_back(list.CellText(r, column));
+  return cells;
+}
+
+TEST(AddFolderTest, ListsFilesOneLevelDeepInNaturalOrder) {
+  TempFolder dir;
+  for (const char* name : {"IMG_10.jpg", "IMG_2.jpg", "img_1.jpg", ".hidden"}) dir.Write(name);
+  dir.MakeFolder("sub");
+  dir.Write("sub/b.txt");
+  FileList list;
+  RecordingListener listener;
+  list.SetListener(&listener);
+
+  // Without the trailing "/": it is added.
+  const std::string folder = dir.path().substr(0, dir.path().size() - 1);
+  EXPECT_EQ(AddFolder(list, folder), 4u);
+  EXPECT_EQ(OldNames(list), (Names{".hidden", "img_1.jpg", "IMG_2.jpg", "IMG_10.jpg"}));
+  EXPECT_EQ(ShownColumn(list, kOldNameColumn), OldNames(list));
+  EXPECT_EQ(ShownColumn(list, kFolderColumn), Names(4, dir.path()));
+  for (const FileEntry& e : list.entries) {
+    EXPECT_EQ(e.folder, dir.path());
+    EXPECT_EQ(e.diskFolder, dir.path());
+    EXPECT_EQ(e.diskName, e.oldName);
+    EXPECT_TRUE(e.newName.empty() && e.undoName.empty() && e.tagStatus.empty());
+  }
+  EXPECT_EQ(listener.events, (Names{"append 0-3", "changed 0-3"}));
+
+  // The same folder again lists every file twice.
+  EXPECT_EQ(AddFolder(list, dir.path()), 4u);
+  EXPECT_EQ(list.count(), 8u);
+  EXPECT_EQ(list.entries[4].oldName, ".hidden");
+}
+
+TEST(AddFolderTest, EmptyOrMissingFolderAddsNothingButClearsStatuses) {
+  TempFolder dir;
+  FileList list;
+  list.entries.push_back(FileEntry{});
+  list.AppendRows(0, 0);
+  list.SetCellText(0, kStatusColumn, "x");
+  EXPECT_EQ(AddFolder(list, dir.path()), 0u);
+  EXPECT_EQ(AddFolder(list, dir.path() + "missing"), 0u);
+  EXPECT_EQ(AddFolder(list, ""), 0u);
+  EXPECT_EQ(list.count(), 1u);
+  EXPECT_EQ(list.CellText(0, kStatusColumn), "");
+}
+
+TEST(AddFolderTest, GbkNamedFileListsDecodedAndKeepsItsBytes) {
+  TempFolder dir;
+  const std::string gbkName = "\xD6\xD0\xCE\xC4.txt";  // "中文.txt" in GBK, not UTF-8
+  dir.Write(gbkName, "x");
+  FileList list;
+  ASSERT_EQ(AddFolder(list, dir.path()), 1u);
+  const FileEntry& e = list.entries[0];
+  EXPECT_EQ(e.oldName, Gb("中文.txt"));
+  EXPECT_EQ(e.diskName, gbkName);
+  EXPECT_EQ(e.DiskPath(), dir.path() + gbkName);
+}
+
+TEST(AddFilesTest, EachPathIsOneEntryShownPerFolderRun) {
+  FileList list;
+  RecordingListener listener;
+  list.SetListener(&listener);
+  const Names picked = {"/music/a;b.mp3", "/music/c.mp3", "/other/d.mp3", "/music/e.mp3",
+                        "/music/"};
+  EXPECT_EQ(AddFiles(list, picked), 4u);
+  EXPECT_EQ(OldNames(list), (Names{"a;b.mp3", "c.mp3", "d.mp3", "e.mp3"}));
+  EXPECT_EQ(ShownColumn(list, kFolderColumn),
+            (Names{"/music/", "/music/", "/other/", "/music/"}));
+  EXPECT_EQ(list.entries[2].diskFolder, "/other/");
+  EXPECT_EQ(listener.events, (Names{"append 0-1", "changed 0-1", "append 2-2", "changed 2-2",
+                                    "append 3-3", "changed 3-3"}));
+  EXPECT_EQ(SelectionFolder(picked), "/music/");
+  EXPECT_EQ(SelectionFolder({"/x/a.mp3"}), "/x/");
+  EXPECT_EQ(SelectionFolder({}), "");
+}
+
+TEST(AddDroppedTest, FilesFirstThenEachFolderWithItsOwnStep) {
+  TempFolder dir;
+  dir.MakeFolder("folder");
+  dir.Write("folder/in1.txt");
+  dir.Write("folder/in2.txt");
+  dir.Write("loose.txt");
+  FileList list;
+  std::vector<std::size_t> countsAtSteps;
+  const std::size_t added =
+      AddDropped(list, {dir.path() + "folder", dir.path() + "loose.txt", dir.path() + "gone"},
+                 [&] { countsAtSteps.push_back(list.count()); });
+  EXPECT_EQ(added, 3u);
+  EXPECT_EQ(OldNames(list), (Names{"loose.txt", "in1.txt", "in2.txt"}));
+  EXPECT_EQ(ShownColumn(list, kFolderColumn),
+            (Names{dir.path(), dir.path() + "folder/", dir.path() + "folder/"}));
+  // After the files, after the folder, after the path that no longer exists.
+  EXPECT_EQ(countsAtSteps, (std::vector<std::size_t>{1, 3, 3}));
+}
+
+TEST(RememberedFolderTest, CreatedEmptyThenRewritten) {
+  TempFolder dir;
+  EXPECT_EQ(ReadRememberedFolder(dir.path()), "");
+  EXPECT_TRUE(dir.Exists("dir.txt"));
+  EXPECT_TRUE(WriteRememberedFolder(dir.path(), "/a/long/folder/"));
+  EXPECT_TRUE(WriteRememberedFolder(dir.path(), "/music/"));
+  EXPECT_EQ(dir.Read("dir.txt"), "/music/");
+  EXPECT_EQ(ReadRememberedFolder(dir.path()), "/music/");
+  EXPECT_EQ(ReadRememberedFolder(dir.path() + "missing"), "");
+  EXPECT_FALSE(WriteRememberedFolder(dir.path() + "missing", "/x/"));
+}
+
+}  // namespace
+}  // namespace tessarn

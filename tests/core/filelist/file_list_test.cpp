@@ -1,0 +1,139 @@
+#include "core/filelist/file_list.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/filelist/recording_listener.h"
+#include "core/text/encoding.h"
+
+namespace tessarn {
+namespace {
+
+using Cells = std::vector<std::string>;
+
+// A list of shown rows named r0, r1, ...; column 1 and column 3 as given.
+FileList MakeList(const Cells& newNameCells, const Cells& statusCells = {}) {
+  FileList list;
+  for (std::size_t i = 0; i < newNameCells.size(); ++i) {
+    FileEntry& entry = list.entries.emplace_back();
+    entry.oldName = "r" + std::to_string(i);
+    entry.newName = "N" + std::to_string(i);
+  }
+  if (!list.entries.empty()) list.AppendRows(0, list.count() - 1);
+  for (std::size_t i = 0; i < newNameCells.size(); ++i) {
+    list.SetCellText(i, kNewNameColumn, newNameCells[i]);
+    if (i < statusCells.size() && !statusCells[i].empty()) {
+      list.SetCellText(i, kStatusColumn, statusCells[i]);
+      list.SetCellIcon(i, kSuccessIcon);
+    }
+  }
+  return list;
+}
+
+Cells Column(const FileList& list, int column) {
+  Cells cells;
+  for (std::size_t r = 0; r < list.RowCount(); ++r) cells.push_back(list.CellText(r, column));
+  return cells;
+}
+
+struct NewNameCase {
+  const char* what;
+  Cells before;
+  long long first, last;
+  Cells after;
+};
+
+TEST(RefreshRowsTest, NewNamesAndTheWalkThatEmptiesStaleOnes) {
+  const NewNameCase cases[] = {
+      {"whole list", {"a", "b", "c"}, 0, 2, {"N0", "N1", "N2"}},
+      {"first two, stale rest emptied", {"a", "b", "c", "d"}, 0, 1, {"N0", "N1", "", ""}},
+      {"walk stops at the first empty cell", {"a", "b", "", "d"}, 0, 0, {"N0", "", "", "d"}},
+      {"empty range walks from row 0", {"a", "", "c"}, 0, -1, {"", "", "c"}},
+      {"range past the rows", {"a", "b"}, 0, 5, {"N0", "N1"}},
+      {"nothing to empty", {"", "", ""}, 0, 0, {"N0", "", ""}},
+  };
+  for (const NewNameCase& c : cases) {
+    FileList list = MakeList(c.before);
+    RefreshRows(list, kRefreshNewName, c.first, c.last, "");
+    EXPECT_EQ(Column(list, kNewNameColumn), c.after) << c.what;
+  }
+}
+
+TEST(RefreshRowsTest, StatusesAreClearedOnlyWhenRowZeroShowsOne) {
+  struct Case {
+    const char* what;
+    Cells statuses;
+    Cells after;
+  } const cases[] = {
+      {"row 0 shows one", {"ok", "ok", "bad"}, {"", "", ""}},
+      {"row 0 empty, later rows keep theirs", {"", "ok", "bad"}, {"", "ok", "bad"}},
+  };
+  for (const Case& c : cases) {
+    FileList list = MakeList({"", "", ""}, c.statuses);
+    RefreshRows(list, kRefreshNewName, 0, -1, "");
+    EXPECT_EQ(Column(list, kStatusColumn), c.after) << c.what;
+    EXPECT_EQ(list.Row(0).icon, kNoIcon) << c.what;
+    EXPECT_EQ(list.Row(1).icon, c.after[1].empty() ? kNoIcon : kSuccessIcon) << c.what;
+  }
+}
+
+TEST(RefreshRowsTest, AddingAfterARunClearsEveryStatusThenShowsTheNewRow) {
+  FileList list = MakeList({"x", "y"}, {"ok", "ok"});
+  testing::RecordingListener listener;
+  list.SetListener(&listener);
+  list.entries.push_back(FileEntry{});
+  list.entries.back().oldName = "new.txt";
+  RefreshRows(list, kRefreshAppend | kRefreshFolder, 2, 2, "/music/");
+
+  EXPECT_EQ(Column(list, kStatusColumn), (Cells{"", "", ""}));
+  EXPECT_EQ(Column(list, kOldNameColumn), (Cells{"r0", "r1", "new.txt"}));
+  EXPECT_EQ(Column(list, kFolderColumn), (Cells{"", "", "/music/"}));
+  // Column 1 of earlier rows is not the business of an addition.
+  EXPECT_EQ(Column(list, kNewNameColumn), (Cells{"x", "y", ""}));
+  EXPECT_EQ(listener.events, (Cells{"changed 0-1", "append 2-2", "changed 2-2"}));
+}
+
+TEST(RefreshRowsTest, CellWritesToMissingRowsAreIgnored) {
+  FileList list = MakeList({"a"});
+  list.SetCellText(5, kNewNameColumn, "x");
+  list.SetCellIcon(5, kFailureIcon);
+  list.SetCellText(0, 9, "x");
+  EXPECT_EQ(list.RowCount(), 1u);
+  EXPECT_EQ(list.CellText(5, kNewNameColumn), "");
+}
+
+TEST(RemoveRowsTest, FewAndManyRangesLeaveTheSameRowsBehind) {
+  for (std::size_t step : {7u, 2u}) {  // 3 ranges one by one; 20 ranges as a reset
+    FileList list = MakeList(Cells(40, "n"));
+    testing::RecordingListener listener;
+    list.SetListener(&listener);
+    std::vector<std::size_t> doomed;
+    for (std::size_t i = 1; i < 40; i += step) doomed.push_back(i);
+    doomed.push_back(doomed.back());  // duplicate
+    doomed.push_back(99);             // past the end
+    const std::size_t removed = list.RemoveRows(doomed);
+
+    EXPECT_EQ(removed, doomed.size() - 2);
+    ASSERT_EQ(list.count(), list.RowCount());
+    for (std::size_t r = 0; r < list.count(); ++r) {
+      EXPECT_EQ(list.CellText(r, kOldNameColumn), list.entries[r].oldName);
+      EXPECT_NE((std::stoul(list.entries[r].oldName.substr(1)) - 1) % step, 0u);
+    }
+    if (step == 7) {
+      EXPECT_EQ(listener.events.front(), "remove 36-36");  // from the end
+    } else {
+      EXPECT_EQ(listener.events, (Cells{"reset"}));
+    }
+  }
+}
+
+TEST(StatusBarPaneTest, Texts) {
+  EXPECT_EQ(CountPaneText(0), "0" + Gb("个文件"));
+  EXPECT_EQ(CountPaneText(100000), "100000" + Gb("个文件"));
+  EXPECT_EQ(PreviewPaneText(true), Gb("自动预览－开"));
+  EXPECT_EQ(PreviewPaneText(false), Gb("自动预览－关"));
+}
+
+}  // namespace
+}  // namespace tessarn

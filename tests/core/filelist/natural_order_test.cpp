@@ -1,0 +1,57 @@
+#include "core/filelist/natural_order.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/text/encoding.h"
+
+namespace tessarn {
+namespace {
+
+TEST(NaturalOrderTest, PairsInOrder) {
+  struct Case {
+    std::string smaller, larger;
+  } const cases[] = {
+      {"IMG_2", "IMG_10"},
+      {"a", "B"},              // case does not count...
+      {"A", "a"},              // ...except to break a tie, by the bytes
+      {"file01", "file1"},     // equal value: the bytes decide
+      {"file1", "file002"},
+      {"x9y", "x10a"},
+      {"track 9.mp3", "track 10.mp3"},
+      {"abc", "abcd"},
+      {"a.txt", "a1.txt"},     // "." sorts before digits
+      {"99999999999999999999", "100000000000000000000"},  // longer than 64 bits
+      {"z", Gb("中")},          // a multi-byte character after every ASCII one
+      {Gb("啊"), Gb("中")},     // GB order of Chinese characters
+      {"", "a"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_LT(NaturalCompare(c.smaller, c.larger), 0) << c.smaller << " < " << c.larger;
+    EXPECT_GT(NaturalCompare(c.larger, c.smaller), 0) << c.larger << " > " << c.smaller;
+  }
+  EXPECT_EQ(NaturalCompare("same", "same"), 0);
+}
+
+TEST(NaturalOrderTest, TrailBytesAreNotTakenForDigitsOrLetters) {
+  // 0xB1 0x31 and 0xB1 0x41 are two-byte characters whose trail bytes are "1" and
+  // "A"; folding or number parsing would look inside them.
+  const std::string one = "x\xB1\x31", a = "x\xB1\x41";
+  EXPECT_LT(NaturalCompare(one, a), 0);
+  EXPECT_LT(NaturalCompare("x\xB1\x39", "x\xB1\x31\x30"), 0);  // by bytes, not 9 < 10
+  EXPECT_GT(NaturalCompare("x\xB1\x61", "x\xB1\x41"), 0);      // "a" is not folded here
+}
+
+TEST(NaturalOrderTest, SortsAFolderAsAFileManagerShowsIt) {
+  std::vector<std::string> names = {"IMG_10.jpg", "img_2.jpg", "IMG_1.jpg", "Readme",
+                                    "IMG_100.jpg", "a",        ".hidden"};
+  std::sort(names.begin(), names.end(), NaturalLess);
+  EXPECT_EQ(names, (std::vector<std::string>{".hidden", "a", "IMG_1.jpg", "img_2.jpg",
+                                              "IMG_10.jpg", "IMG_100.jpg", "Readme"}));
+}
+
+}  // namespace
+}  // namespace tessarn
