@@ -1,10 +1,150 @@
 #include "core/rules/tag_template_rule.h"
 
-namespace tessarn {
+#include "core/id3/id3v1.h"
+#include "core/id3/tag_cache.h"
+#include "core/text/encoding.h"
+#include "core/text/gb_text.h"
 
-// Placeholder until the tag codec lands: empties every new name.
-void ApplyTagTemplateRule(FileList& list, const NamingOptions&, TagCache*) {
-  for (auto& e : list.entries) e.newName.clear();
+namespace tessarn {
+namespace {
+
+constexpr std::size_t kInitialSlots = 6;
+constexpr std::size_t kSlotGrowth = 2;
+
+// Replaces every occurrence of from in text, left to right.
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+// The name one file gets from the template, before ".mp3".
+std::string FillTemplate(const ParsedTemplate& parsed, const NamingTags& tags, bool v2) {
+  std::string name;
+  for (std::size_t k = 0; k < parsed.literals.size(); ++k) {
+    name += parsed.literals[k];
+    if (parsed.placeholders[k] == 0) break;
+    name += tags.Field(v2, parsed.placeholders[k]);
+  }
+  return name;
+}
+
+}  // namespace
+
+const std::string& NoTagStatusText() {
+  static const std::string text = Gb("无标签");
+  return text;
+}
+
+const std::string& NotMp3StatusText() {
+  static const std::string text = Gb("非MP3文件");
+  return text;
+}
+
+bool ParseTagTemplate(const std::string& tagTemplate, ParsedTemplate& parsed) {
+  parsed.literals.assign(kInitialSlots, std::string());
+  parsed.placeholders.assign(kInitialSlots, 0);
+  if (tagTemplate.empty()) return false;
+  std::size_t k = 0;          // next slot
+  std::size_t literalStart = 0;
+  bool afterHash = false;
+  for (std::size_t i = 0; i < tagTemplate.size(); ++i) {
+    const char c = tagTemplate[i];
+    if (c == '#') {
+      afterHash = true;
+    } else if (afterHash && c >= '1' && c <= '6') {
+      // Keep a slot free after every placeholder for the text that follows it.
+      if (k + 1 >= parsed.literals.size()) {
+        parsed.literals.resize(parsed.literals.size() + kSlotGrowth);
+        parsed.placeholders.resize(parsed.placeholders.size() + kSlotGrowth, 0);
+      }
+      // The literal runs up to this placeholder's "#"; a "#" before it stays text.
+      parsed.literals[k] = tagTemplate.substr(literalStart, i - 1 - literalStart);
+      parsed.placeholders[k] = static_cast<std::uint8_t>(c - '0');
+      ++k;
+      literalStart = i + 1;
+      afterHash = false;
+    } else {
+      afterHash = false;
+    }
+  }
+  if (literalStart < tagTemplate.size()) parsed.literals[k] = tagTemplate.substr(literalStart);
+  return true;
+}
+
+void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags) {
+  ParsedTemplate parsed;
+  if (!ParseTagTemplate(options.tagTemplate, parsed)) {
+    for (auto& entry : list.entries) entry.newName.clear();
+    return;
+  }
+  NamingTags uncached;
+  for (auto& entry : list.entries) {
+    if (!HasExtension(entry.oldName, "MP3")) {
+      entry.tagStatus = NotMp3StatusText();
+      entry.newName.clear();
+      continue;
+    }
+    const NamingTags* found = nullptr;
+    if (tags) {
+      found = tags->Get(entry.DiskPath());
+    } else if (ReadNamingTags(entry.DiskPath(), uncached)) {
+      found = &uncached;
+    }
+    if (!found) continue;  // cannot be opened: the row keeps what it shows
+    bool useV2;
+    if (options.v1First)
+      useV2 = !found->hasV1 && found->hasV2;
+    else
+      useV2 = found->hasV2;
+    if (!found->hasV1 && !found->hasV2) {
+      entry.tagStatus = NoTagStatusText();
+      entry.newName.clear();
+      continue;
+    }
+    std::string name = FillTemplate(parsed, *found, useV2);
+    if (!name.empty()) name += ".mp3";
+    entry.newName = std::move(name);
+  }
+}
+
+std::string TemplateReferenceText(const std::string& tagTemplate) {
+  std::string text = tagTemplate;
+  for (const PlaceholderButton& b : PlaceholderButtons())
+    text = ReplaceAll(std::move(text), std::string("#") + char('0' + b.tag % 10), b.word);
+  return text;
+}
+
+std::string LimitTagTemplate(const std::string& tagTemplate) {
+  return std::string(CutToBytes(tagTemplate, kTagTemplateMaxBytes));
+}
+
+const std::vector<TagTemplatePreset>& TagTemplatePresets() {
+  static const std::vector<TagTemplatePreset> presets = {
+      {Gb("艺术家-歌曲名"), "#1-#2"},
+      {Gb("艺术家-专辑-歌曲名"), "#1-#3-#2"},
+      {Gb("艺术家-专辑-年代-歌曲名"), "#1-#3-#5-#2"},
+      {Gb("艺术家-专辑-年代-歌曲名-音轨"), "#1-#3-#5-#2-#4"},
+  };
+  return presets;
+}
+
+const std::vector<PlaceholderButton>& PlaceholderButtons() {
+  static const std::vector<PlaceholderButton> buttons = {
+      {51, Gb("#1-艺术家"), Gb("艺术家"), "艺术家超级按钮"},
+      {52, Gb("#2-歌曲名"), Gb("歌曲名"), "歌曲名超级按钮"},
+      {53, Gb("#3-专辑"), Gb("专辑"), "专辑超级按钮"},
+      {54, Gb("#4-音轨"), Gb("音轨"), "音轨超级按钮"},
+      {55, Gb("#5-年代"), Gb("年代"), "年代超级按钮"},
+      {56, Gb("#6-流派"), Gb("流派"), "流派超级按钮"},
+  };
+  return buttons;
+}
+
+std::string InsertPlaceholder(const std::string& tagTemplate, int buttonTag) {
+  const std::string placeholder = std::string("#") + char('0' + buttonTag % 10);
+  return tagTemplate.empty() ? placeholder : tagTemplate + "-" + placeholder;
 }
 
 }  // namespace tessarn
