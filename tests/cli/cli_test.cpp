@@ -324,6 +324,16 @@ TEST_F(CliTest, UndoWithoutARecordFails) {
   EXPECT_NE(r.err.find("没有可撤消"), std::string::npos) << r.err;
 }
 
+TEST_F(CliTest, NoRenameWithoutAPlaceForTheUndoRecord) {
+  WriteFile(files + "/a.txt", "");
+  WriteFile(root / "not-a-folder", "");
+  const CliResult r = RunCli({"rename", "--name", "b", "a.txt"}, files,
+                             {{"XDG_STATE_HOME", root / "not-a-folder"}});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_FALSE(r.err.empty());
+  EXPECT_EQ(ListNames(files), (Names{"a.txt"}));
+}
+
 TEST_F(CliTest, EachRunReplacesTheUndoRecord) {
   WriteFile(files + "/a.txt", "");
   EXPECT_EQ(Run({"rename", "--name", "b", "a.txt"}).exitCode, 0);
