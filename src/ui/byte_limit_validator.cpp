@@ -14,21 +14,49 @@ int GbByteLength(const QString& text) {
           .size());
 }
 
-QString LimitEdit(const QString& before, const QString& after, int maxBytes, int& cursor) {
-  int total = GbByteLength(after);
-  if (total <= maxBytes) return after;
-  // The edit: the characters of `after` between what it shares with `before` at the
-  // start and at the end.
+namespace {
+
+// Where `after` differs from `before`: the characters of `after` between what the
+// two share at the start (`head` units) and at the end (`tail` units).
+void FindEdit(const QString& before, const QString& after, int& head, int& tail) {
   const int shortest = static_cast<int>(std::min(before.size(), after.size()));
-  int head = 0;
+  head = 0;
   while (head < shortest && before.at(head) == after.at(head)) ++head;
-  int tail = 0;
+  tail = 0;
   while (tail < shortest - head &&
          before.at(before.size() - 1 - tail) == after.at(after.size() - 1 - tail))
     ++tail;
   // Never start or end the edit between the two halves of a surrogate pair.
   if (head > 0 && after.at(head - 1).isHighSurrogate()) --head;
   if (tail > 0 && after.at(after.size() - tail).isLowSurrogate()) --tail;
+}
+
+}  // namespace
+
+QString KeepInsertedDigits(const QString& before, const QString& after, int& cursor) {
+  int head = 0;
+  int tail = 0;
+  FindEdit(before, after, head, tail);
+  const int editEnd = static_cast<int>(after.size()) - tail;
+  QString out = after.left(head);
+  for (int i = head; i < editEnd; ++i) {
+    const QChar c = after.at(i);
+    if (c >= u'0' && c <= u'9')
+      out += c;
+    else if (cursor > static_cast<int>(out.size()))
+      --cursor;
+  }
+  out += after.mid(editEnd);
+  cursor = std::clamp(cursor, 0, static_cast<int>(out.size()));
+  return out;
+}
+
+QString LimitEdit(const QString& before, const QString& after, int maxBytes, int& cursor) {
+  int total = GbByteLength(after);
+  if (total <= maxBytes) return after;
+  int head = 0;
+  int tail = 0;
+  FindEdit(before, after, head, tail);
   int editEnd = static_cast<int>(after.size()) - tail;
 
   QString out = after;
@@ -60,7 +88,9 @@ ByteLimitValidator::ByteLimitValidator(int maxBytes, QLineEdit* edit)
 }
 
 QValidator::State ByteLimitValidator::validate(QString& input, int& pos) const {
-  if (!bypass_) input = LimitEdit(current_, input, maxBytes_, pos);
+  if (bypass_) return Acceptable;
+  if (digitsOnly_) input = KeepInsertedDigits(current_, input, pos);
+  input = LimitEdit(current_, input, maxBytes_, pos);
   return Acceptable;
 }
 

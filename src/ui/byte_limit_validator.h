@@ -20,6 +20,10 @@ int GbByteLength(const QString& text);
 // time, until it is not. `cursor` follows the cut.
 QString LimitEdit(const QString& before, const QString& after, int maxBytes, int& cursor);
 
+// Drops every character but the digits 0-9 from what the edit inserted; `cursor`
+// follows. What was already there is kept as it is.
+QString KeepInsertedDigits(const QString& before, const QString& after, int& cursor);
+
 class ByteLimitValidator : public QValidator {
   Q_OBJECT
  public:
@@ -32,10 +36,13 @@ class ByteLimitValidator : public QValidator {
 
   // While set, every text is accepted whole (the program's own setText).
   void setBypass(bool bypass) { bypass_ = bypass; }
+  // The user may type digits only.
+  void setDigitsOnly(bool digitsOnly) { digitsOnly_ = digitsOnly; }
 
  private:
   int maxBytes_;
   bool bypass_ = false;
+  bool digitsOnly_ = false;
   QString current_;
 };
 
@@ -48,6 +55,7 @@ class ByteLimitedLineEdit : public QLineEdit {
 
   void setText(const QString& text);
   int maxBytes() const { return validator_->maxBytes(); }
+  void setDigitsOnly(bool digitsOnly) { validator_->setDigitsOnly(digitsOnly); }
 
  private:
   ByteLimitValidator* validator_;

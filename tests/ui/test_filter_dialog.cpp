@@ -72,8 +72,7 @@ struct Fixture {
   int changes = 0;
 };
 
-const QStringList kNames = {"song.MP3", "a.b.mp3", "song.mp3.txt", "noext", "歌.Mp3",
-                            "xABy.txt"};
+const QStringList kNames = {"song.MP3", "a.b.mp3", "song.mp3.txt", "noext", "歌.Mp3", "xABy.txt"};
 
 }  // namespace
 
@@ -113,9 +112,9 @@ class FilterDialogTest : public QObject {
                               << QStringList{"song.MP3", "a.b.mp3", "歌.Mp3"};
     QTest::newRow("delete .mp3 matches nothing") << 0 << ".mp3" << QString() << kNames;
     QTest::newRow("keep .mp3 keeps nothing") << 1 << ".mp3" << QString() << QStringList{};
-    QTest::newRow("text ignores case") << 0 << QString() << "ab"
-                                       << QStringList{"song.MP3", "a.b.mp3", "song.mp3.txt",
-                                                      "noext", "歌.Mp3"};
+    QTest::newRow("text ignores case")
+        << 0 << QString() << "ab"
+        << QStringList{"song.MP3", "a.b.mp3", "song.mp3.txt", "noext", "歌.Mp3"};
     QTest::newRow("keep text") << 1 << QString() << "SONG"
                                << QStringList{"song.MP3", "song.mp3.txt"};
     QTest::newRow("chinese text") << 1 << QString() << "歌" << QStringList{"歌.Mp3"};

@@ -36,8 +36,7 @@ Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2) {
   return out;
 }
 
-TagFields CollectEditorId3v2Fields(const Id3v2EditorTexts& texts,
-                                   const std::string& genreBoxText) {
+TagFields CollectEditorId3v2Fields(const Id3v2EditorTexts& texts, const std::string& genreBoxText) {
   TagFields fields = CollectId3v2Fields(texts);
   if (texts.genreNumber < 0) fields.genre = genreBoxText;
   return fields;

@@ -1,0 +1,407 @@
+#include "ui/tag_editor_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <vector>
+
+#include "core/id3/genre_table.h"
+#include "core/id3/id3v1.h"
+#include "core/id3/id3v2.h"
+#include "core/id3/tag_editor_ops.h"
+#include "core/id3/tag_file_io.h"
+#include "ui/byte_limit_validator.h"
+#include "ui/byte_limited_text_edit.h"
+#include "ui/gb_qt.h"
+
+namespace tessarn {
+
+namespace {
+
+const char* const kTitle = "Tessarn批量更名器";
+constexpr int kId3v1TextBytes = 30;
+constexpr int kId3v1YearBytes = 4;
+constexpr int kTrackLength = 2;
+// Backgrounds of a tag's text boxes with its check box cleared and ticked.
+const QColor kAbsentBackground(0xC0, 0xC0, 0xC0);
+const QColor kPresentBackground(0xFF, 0xFF, 0xFF);
+// The path box's text, colour value 0x000080: dark red.
+const QColor kPathColour(0x80, 0x00, 0x00);
+
+void SetBackground(QWidget* box, const QColor& colour) {
+  QPalette p = box->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    p.setColor(group, QPalette::Base, colour);
+  box->setPalette(p);
+}
+
+QString BoxText(const QWidget* box) {
+  if (auto* line = qobject_cast<const QLineEdit*>(box)) return line->text();
+  if (auto* edit = qobject_cast<const ByteLimitedTextEdit*>(box)) return edit->text();
+  return QString();
+}
+
+std::string GbOf(const QWidget* box) { return ToGb(BoxText(box)); }
+
+template <typename Box>
+Box* Named(Box* box, const char* name) {
+  box->setObjectName(QString::fromUtf8(name));
+  return box;
+}
+
+void FillGenreItems(QComboBox* box) {
+  for (const GenreComboItem& item : GenreComboItems())
+    box->addItem(QString::fromLatin1(item.text), item.value);
+  box->setMaxVisibleItems(20);
+}
+
+}  // namespace
+
+TagEditorDialog::TagEditorDialog(const std::string& diskPath, const std::string& shownPath,
+                                 MessageFn message, QWidget* parent)
+    : QDialog(parent), diskPath_(diskPath), shownPath_(shownPath), message_(std::move(message)) {
+  setWindowTitle(QStringLiteral("MP3标签信息"));
+  setModal(true);
+  BuildControls();
+}
+
+QWidget* TagEditorDialog::BuildId3v1Frame() {
+  auto* frame = Named(new QGroupBox(QStringLiteral("ID3v1"), this), "分组框1");
+  check_[kId3v1] = Named(new QCheckBox(QStringLiteral("ID3v1 标签"), frame), "ID3v1选择框");
+  title1_ = Named(new ByteLimitedLineEdit(kId3v1TextBytes, frame), "歌曲名1编辑框");
+  artist1_ = Named(new ByteLimitedLineEdit(kId3v1TextBytes, frame), "艺术家1编辑框");
+  album1_ = Named(new ByteLimitedLineEdit(kId3v1TextBytes, frame), "专辑1编辑框");
+  year1_ = Named(new ByteLimitedLineEdit(kId3v1YearBytes, frame), "年代1编辑框");
+  comment1_ = Named(new ByteLimitedTextEdit(kId3v1TextBytes, frame), "注释1编辑框");
+  track1_ = Named(new ByteLimitedLineEdit(kTrackLength, frame), "音轨1编辑框");
+  track1_->setDigitsOnly(true);
+  genre1_ = Named(new QComboBox(frame), "流派1组合框");
+  FillGenreItems(genre1_);
+  genre1_->setCurrentIndex(-1);
+
+  comment1_->setFixedHeight(44);
+  track1_->setFixedWidth(40);
+  auto* grid = new QGridLayout(frame);
+  grid->addWidget(check_[kId3v1], 0, 1, 1, 3);
+  int row = 1;
+  auto add = [&](const QString& caption, QWidget* box) {
+    grid->addWidget(new QLabel(caption, frame), row, 0);
+    grid->addWidget(box, row, 1, 1, 3);
+    ++row;
+  };
+  add(QStringLiteral("歌曲名"), title1_);
+  add(QStringLiteral("艺术家"), artist1_);
+  add(QStringLiteral("专辑"), album1_);
+  add(QStringLiteral("年代"), year1_);
+  add(QStringLiteral("注释"), comment1_);
+  grid->addWidget(new QLabel(QStringLiteral("音轨 #"), frame), row, 0);
+  grid->addWidget(track1_, row, 1);
+  grid->addWidget(new QLabel(QStringLiteral("流派"), frame), row, 2);
+  grid->addWidget(genre1_, row, 3);
+  grid->setColumnStretch(3, 1);
+  return frame;
+}
+
+QWidget* TagEditorDialog::BuildId3v2Frame() {
+  auto* frame = Named(new QGroupBox(QStringLiteral("ID3v2"), this), "分组框2");
+  check_[kId3v2] = Named(new QCheckBox(QStringLiteral("ID3v2 标签"), frame), "ID3v2选择框");
+  title2_ = Named(new QLineEdit(frame), "歌曲名2编辑框");
+  artist2_ = Named(new QLineEdit(frame), "艺术家2编辑框");
+  album2_ = Named(new QLineEdit(frame), "专辑2编辑框");
+  year2_ = Named(new QLineEdit(frame), "年代2编辑框");
+  comment2_ = Named(new ByteLimitedTextEdit(-1, frame), "注释2编辑框");
+  copyright_ = Named(new QLineEdit(frame), "版权编辑框");
+  composer_ = Named(new QLineEdit(frame), "作曲家编辑框");
+  originalArtist_ = Named(new QLineEdit(frame), "原创者编辑框");
+  url_ = Named(new QLineEdit(frame), "URL编辑框");
+  encoder_ = Named(new QLineEdit(frame), "编码者编辑框");
+  track2_ = Named(new ByteLimitedLineEdit(kTrackLength, frame), "音轨2编辑框");
+  genre2_ = Named(new QComboBox(frame), "流派2组合框");
+  genre2_->setEditable(true);
+  genre2_->setInsertPolicy(QComboBox::NoInsert);
+  FillGenreItems(genre2_);
+  genre2_->setCurrentIndex(-1);
+
+  comment2_->setFixedHeight(44);
+  track2_->setFixedWidth(40);
+  auto* grid = new QGridLayout(frame);
+  grid->addWidget(check_[kId3v2], 0, 1, 1, 3);
+  int row = 1;
+  auto add = [&](const QString& caption, QWidget* box) {
+    grid->addWidget(new QLabel(caption, frame), row, 0);
+    grid->addWidget(box, row, 1, 1, 3);
+    ++row;
+  };
+  add(QStringLiteral("歌曲名"), title2_);
+  add(QStringLiteral("艺术家"), artist2_);
+  add(QStringLiteral("专辑"), album2_);
+  add(QStringLiteral("年代"), year2_);
+  add(QStringLiteral("注释"), comment2_);
+  grid->addWidget(new QLabel(QStringLiteral("音轨 #"), frame), row, 0);
+  grid->addWidget(track2_, row, 1);
+  grid->addWidget(new QLabel(QStringLiteral("流派"), frame), row, 2);
+  grid->addWidget(genre2_, row, 3);
+  ++row;
+  add(QStringLiteral("版权"), copyright_);
+  add(QStringLiteral("作曲家"), composer_);
+  add(QStringLiteral("原创者"), originalArtist_);
+  add(QStringLiteral("URL"), url_);
+  add(QStringLiteral("编码者"), encoder_);
+  grid->setColumnStretch(3, 1);
+  return frame;
+}
+
+void TagEditorDialog::BuildControls() {
+  auto* fileLabel = Named(new QLabel(QStringLiteral("文件："), this), "标签1");
+  pathBox_ = Named(new QLineEdit(this), "MP3文件名编辑框");
+  pathBox_->setReadOnly(true);
+  QPalette p = pathBox_->palette();
+  p.setColor(QPalette::Text, kPathColour);
+  pathBox_->setPalette(p);
+
+  QWidget* frame1 = BuildId3v1Frame();
+  QWidget* frame2 = BuildId3v2Frame();
+  copyV1ToV2_ =
+      Named(new QPushButton(QStringLiteral("ID3v1 复制到 ID3v2"), this), "v1复制到v2按钮");
+  copyV2ToV1_ =
+      Named(new QPushButton(QStringLiteral("ID3v2 复制到 ID3v1"), this), "v2复制到v1按钮");
+  updateButton_ = Named(new QPushButton(QStringLiteral("更新"), this), "更新按钮");
+  closeButton_ = Named(new QPushButton(QStringLiteral("关闭"), this), "关闭按钮");
+  for (QPushButton* b : {copyV1ToV2_, copyV2ToV1_, updateButton_, closeButton_})
+    b->setAutoDefault(false);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(fileLabel);
+  top->addWidget(pathBox_, 1);
+  auto* updateRow = new QHBoxLayout;
+  updateRow->addWidget(updateButton_);
+  updateRow->addWidget(closeButton_);
+  auto* left = new QVBoxLayout;
+  left->addWidget(frame1);
+  left->addSpacing(8);
+  left->addWidget(copyV1ToV2_);
+  left->addWidget(copyV2ToV1_);
+  left->addSpacing(8);
+  left->addLayout(updateRow);
+  left->addStretch();
+  auto* columns = new QHBoxLayout;
+  columns->addLayout(left, 1);
+  columns->addWidget(frame2, 1);
+  auto* outer = new QVBoxLayout(this);
+  outer->addLayout(top);
+  outer->addLayout(columns);
+  resize(564, 384);
+
+  // Marks: every text change of a tag's boxes marks that tag changed, whoever made it.
+  for (QLineEdit* box : {static_cast<QLineEdit*>(title1_), static_cast<QLineEdit*>(artist1_),
+                         static_cast<QLineEdit*>(album1_), static_cast<QLineEdit*>(year1_),
+                         static_cast<QLineEdit*>(track1_)})
+    connect(box, &QLineEdit::textChanged, this, [this] { Mark(kId3v1); });
+  connect(comment1_, &QPlainTextEdit::textChanged, this, [this] { Mark(kId3v1); });
+  for (QLineEdit* box : {title2_, artist2_, album2_, year2_, copyright_, composer_, originalArtist_,
+                         url_, encoder_, static_cast<QLineEdit*>(track2_)})
+    connect(box, &QLineEdit::textChanged, this, [this] { Mark(kId3v2); });
+  connect(comment2_, &QPlainTextEdit::textChanged, this, [this] { Mark(kId3v2); });
+  connect(genre1_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { OnGenreSelected(kId3v1, index); });
+  connect(genre2_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { OnGenreSelected(kId3v2, index); });
+  connect(genre2_, &QComboBox::editTextChanged, this, [this] { Mark(kId3v2); });
+
+  for (Tag tag : {kId3v1, kId3v2})
+    connect(check_[tag], &QCheckBox::clicked, this, [this, tag] { ApplyCheckBoxRule(tag); });
+  connect(copyV2ToV1_, &QPushButton::clicked, this, [this] { CopyId3v2ToId3v1(); });
+  connect(copyV1ToV2_, &QPushButton::clicked, this, [this] { CopyId3v1ToId3v2(); });
+  connect(updateButton_, &QPushButton::clicked, this, [this] { Update(); });
+  connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool TagEditorDialog::Load() {
+  pathBox_->setText(FromGb(shownPath_));
+  tagChanged_ = {false, false};
+  ReadOnlyFile file(diskPath_);
+  if (!file.IsOpen()) {
+    message_(parentWidget(), QMessageBox::Critical, QStringLiteral("错误"),
+             QStringLiteral("打开文件：") + FromGb(shownPath_) + QStringLiteral("失败！"),
+             QMessageBox::Ok);
+    return false;
+  }
+  TagFields v1;
+  const bool hasV1 = ReadId3v1(file, v1);
+  check_[kId3v1]->setChecked(hasV1);
+  if (hasV1)
+    FillId3v1(v1);
+  else
+    ApplyCheckBoxRule(kId3v1);
+  TagFields v2;
+  const bool hasV2 = ReadId3v2(file, v2);
+  check_[kId3v2]->setChecked(hasV2);
+  if (hasV2)
+    FillId3v2(v2);
+  else
+    ApplyCheckBoxRule(kId3v2);
+  genreSelection_ = {genre1_->currentIndex(), Id3v2GenreSelection()};
+  updateButton_->setEnabled(false);
+  return true;
+}
+
+void TagEditorDialog::FillId3v1(const TagFields& fields) {
+  title1_->setText(FromGb(fields.title));
+  artist1_->setText(FromGb(fields.artist));
+  album1_->setText(FromGb(fields.album));
+  year1_->setText(FromGb(fields.year));
+  track1_->setText(FromGb(fields.track));
+  comment1_->setText(FromGb(fields.comment));
+  // The reader gives the genre byte in decimal, 0 to 255.
+  bool isNumber = false;
+  const int genre = FromGb(fields.genre).toInt(&isNumber);
+  const int position = isNumber ? GenrePosition(genre) : -1;
+  if (position < 0 && isNumber && genre >= 0 && genre <= 255) unlistedId3v1Genre_ = genre;
+  genre1_->setCurrentIndex(position);
+}
+
+void TagEditorDialog::FillId3v2(const TagFields& fields) {
+  title2_->setText(FromGb(fields.title));
+  artist2_->setText(FromGb(fields.artist));
+  album2_->setText(FromGb(fields.album));
+  year2_->setText(FromGb(fields.year));
+  track2_->setText(FromGb(fields.track));
+  comment2_->setText(FromGb(fields.comment));
+  genre2_->setEditText(FromGb(fields.genre));
+  copyright_->setText(FromGb(fields.copyright));
+  composer_->setText(FromGb(fields.composer));
+  originalArtist_->setText(FromGb(fields.originalArtist));
+  url_->setText(FromGb(fields.url));
+  encoder_->setText(FromGb(fields.encoder));
+}
+
+void TagEditorDialog::ApplyCheckBoxRule(Tag tag) {
+  const bool present = check_[tag]->isChecked();
+  std::vector<QWidget*> boxes;
+  if (tag == kId3v1)
+    boxes = {title1_, artist1_, album1_, year1_, comment1_, track1_};
+  else
+    boxes = {title2_,   artist2_,        album2_, year2_,   comment2_, copyright_,
+             composer_, originalArtist_, url_,    encoder_, track2_};
+  for (QWidget* box : boxes) {
+    SetBackground(box, present ? kPresentBackground : kAbsentBackground);
+    box->setEnabled(present);
+  }
+  (tag == kId3v1 ? genre1_ : genre2_)->setEnabled(present);
+  (tag == kId3v1 ? copyV1ToV2_ : copyV2ToV1_)->setEnabled(present);
+  updateButton_->setEnabled(true);
+}
+
+void TagEditorDialog::Mark(Tag tag) {
+  tagChanged_[tag] = true;
+  updateButton_->setEnabled(true);
+}
+
+void TagEditorDialog::OnGenreSelected(Tag tag, int index) {
+  if (index == genreSelection_[tag]) return;
+  genreSelection_[tag] = index;
+  Mark(tag);
+}
+
+int TagEditorDialog::Id3v2GenreSelection() const {
+  const int index = genre2_->currentIndex();
+  if (index < 0 || genre2_->currentText() != genre2_->itemText(index)) return -1;
+  return index;
+}
+
+void TagEditorDialog::CopyId3v2ToId3v1() {
+  check_[kId3v1]->setChecked(true);
+  ApplyCheckBoxRule(kId3v1);
+  TagFields v2;
+  v2.track = GbOf(track2_);
+  v2.title = GbOf(title2_);
+  v2.artist = GbOf(artist2_);
+  v2.album = GbOf(album2_);
+  v2.year = GbOf(year2_);
+  v2.comment = GbOf(comment2_);
+  const Id3v1Texts v1 = Id3v1TextsFromId3v2(v2);
+  track1_->setText(FromGb(v1.track));
+  title1_->setText(FromGb(v1.title));
+  artist1_->setText(FromGb(v1.artist));
+  album1_->setText(FromGb(v1.album));
+  year1_->setText(FromGb(v1.year));
+  genre1_->setCurrentIndex(Id3v2GenreSelection());
+  comment1_->setText(FromGb(v1.comment));
+}
+
+void TagEditorDialog::CopyId3v1ToId3v2() {
+  check_[kId3v2]->setChecked(true);
+  ApplyCheckBoxRule(kId3v2);
+  track2_->setText(track1_->text());
+  title2_->setText(title1_->text());
+  artist2_->setText(artist1_->text());
+  album2_->setText(album1_->text());
+  year2_->setText(year1_->text());
+  genre2_->setCurrentIndex(genre1_->currentIndex());
+  comment2_->setText(comment1_->text());
+}
+
+void TagEditorDialog::Update() {
+  TagUpdateRequest request;
+  request.id3v1Changed = tagChanged_[kId3v1];
+  request.id3v1Present = check_[kId3v1]->isChecked();
+  request.id3v1.title = GbOf(title1_);
+  request.id3v1.artist = GbOf(artist1_);
+  request.id3v1.album = GbOf(album1_);
+  request.id3v1.year = GbOf(year1_);
+  request.id3v1.comment = GbOf(comment1_);
+  request.id3v1.track = GbOf(track1_);
+  request.id3v1.genre =
+      genre1_->currentIndex() >= 0 ? genre1_->currentData().toInt() : unlistedId3v1Genre_;
+
+  Id3v2EditorTexts v2;
+  v2.title = GbOf(title2_);
+  v2.artist = GbOf(artist2_);
+  v2.album = GbOf(album2_);
+  v2.track = GbOf(track2_);
+  v2.year = GbOf(year2_);
+  v2.comment = GbOf(comment2_);
+  v2.composer = GbOf(composer_);
+  v2.originalArtist = GbOf(originalArtist_);
+  v2.copyright = GbOf(copyright_);
+  v2.url = GbOf(url_);
+  v2.encoder = GbOf(encoder_);
+  const int selection = Id3v2GenreSelection();
+  v2.genreNumber = selection >= 0 ? genre2_->itemData(selection).toInt() : -1;
+  request.id3v2Changed = tagChanged_[kId3v2];
+  request.id3v2Present = check_[kId3v2]->isChecked();
+  request.id3v2 = CollectEditorId3v2Fields(v2, ToGb(genre2_->currentText()));
+
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const TagUpdateResults results = UpdateTags(diskPath_, request);
+  QApplication::restoreOverrideCursor();
+  for (TagUpdateResult r : {results.id3v1, results.id3v2})
+    if (r == TagUpdateResult::kWritten || r == TagUpdateResult::kDeleted) fileWritten_ = true;
+  for (const TagUpdateMessage& m : TagUpdateMessages(results))
+    message_(this, m.isError ? QMessageBox::Critical : QMessageBox::NoIcon,
+             QString::fromUtf8(kTitle), FromGb(m.text), QMessageBox::Ok);
+}
+
+bool TagEditorDialog::OpenForEntry(const FileEntry& entry, bool fromMenu, MessageFn message,
+                                   QWidget* parent) {
+  if (!HasExtension(entry.oldName, "MP3")) {
+    if (fromMenu)
+      message(parent, QMessageBox::Warning, QString::fromUtf8(kTitle),
+              QStringLiteral("抱歉，该文件不是MP3文件！"), QMessageBox::Ok);
+    return false;
+  }
+  TagEditorDialog dialog(entry.DiskPath(), entry.folder + entry.oldName, std::move(message),
+                         parent);
+  if (!dialog.Load()) return false;
+  dialog.exec();
+  return dialog.fileWritten();
+}
+
+}  // namespace tessarn

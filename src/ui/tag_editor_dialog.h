@@ -1,0 +1,108 @@
+// The MP3 tag editor "MP3标签信息": the ID3v1 and ID3v2 tags of one file side by
+// side, editable, copyable one into the other, removable, and written back by
+// "更新". Every opening is a new dialog: it reads the file once when it loads and
+// opens it again only for each update, never while the user edits.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <string>
+
+#include "core/filelist/file_list.h"
+#include "core/id3/tag_fields.h"
+#include "ui/ui_prompts.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace tessarn {
+
+class ByteLimitedLineEdit;
+class ByteLimitedTextEdit;
+
+class TagEditorDialog : public QDialog {
+  Q_OBJECT
+ public:
+  using MessageFn = decltype(UiPrompts::message);
+  enum Tag { kId3v1 = 0, kId3v2 = 1 };
+
+  // `diskPath` is the file's name on disk, byte-exact, for every file operation;
+  // `shownPath` is its decoded GB18030 text, shown in the dialog and its messages.
+  TagEditorDialog(const std::string& diskPath, const std::string& shownPath, MessageFn message,
+                  QWidget* parent = nullptr);
+
+  // Reads the tags into the boxes. When the file cannot be opened it shows
+  // "打开文件：" + path + "失败！" and returns false; the dialog is then not shown.
+  bool Load();
+
+  // Opens the editor for a listed file: a file whose name does not end in ".mp3"
+  // (any case) gets "抱歉，该文件不是MP3文件！" when the editor was asked for from the
+  // pop-up menu, and nothing from a double click. Returns true when an update wrote
+  // anything to the file.
+  static bool OpenForEntry(const FileEntry& entry, bool fromMenu, MessageFn message,
+                           QWidget* parent);
+
+  bool tagChanged(Tag tag) const { return tagChanged_[tag]; }
+  // True once an update has written or removed a tag.
+  bool fileWritten() const { return fileWritten_; }
+
+ private:
+  void BuildControls();
+  QWidget* BuildId3v1Frame();
+  QWidget* BuildId3v2Frame();
+  void FillId3v1(const TagFields& fields);
+  void FillId3v2(const TagFields& fields);
+  void ApplyCheckBoxRule(Tag tag);
+  void Mark(Tag tag);
+  void OnGenreSelected(Tag tag, int index);
+  // The ID3v2 genre box's selection: the selected item while the box shows its
+  // text, none (-1) when the genre was typed or filled in as text.
+  int Id3v2GenreSelection() const;
+  void CopyId3v2ToId3v1();
+  void CopyId3v1ToId3v2();
+  void Update();
+
+  std::string diskPath_;
+  std::string shownPath_;
+  MessageFn message_;
+  std::array<bool, 2> tagChanged_{};
+  std::array<int, 2> genreSelection_{-1, -1};
+  // The ID3v1 genre byte the file had when it names no genre in the list (126-255);
+  // written back while no genre is chosen.
+  int unlistedId3v1Genre_ = 255;
+  bool fileWritten_ = false;
+
+  QLineEdit* pathBox_ = nullptr;
+  QCheckBox* check_[2] = {nullptr, nullptr};
+  // ID3v1
+  ByteLimitedLineEdit* title1_ = nullptr;
+  ByteLimitedLineEdit* artist1_ = nullptr;
+  ByteLimitedLineEdit* album1_ = nullptr;
+  ByteLimitedLineEdit* year1_ = nullptr;
+  ByteLimitedTextEdit* comment1_ = nullptr;
+  ByteLimitedLineEdit* track1_ = nullptr;
+  QComboBox* genre1_ = nullptr;
+  // ID3v2
+  QLineEdit* title2_ = nullptr;
+  QLineEdit* artist2_ = nullptr;
+  QLineEdit* album2_ = nullptr;
+  QLineEdit* year2_ = nullptr;
+  ByteLimitedTextEdit* comment2_ = nullptr;
+  QLineEdit* copyright_ = nullptr;
+  QLineEdit* composer_ = nullptr;
+  QLineEdit* originalArtist_ = nullptr;
+  QLineEdit* url_ = nullptr;
+  QLineEdit* encoder_ = nullptr;
+  ByteLimitedLineEdit* track2_ = nullptr;
+  QComboBox* genre2_ = nullptr;
+
+  QPushButton* copyV1ToV2_ = nullptr;
+  QPushButton* copyV2ToV1_ = nullptr;
+  QPushButton* updateButton_ = nullptr;
+  QPushButton* closeButton_ = nullptr;
+};
+
+}  // namespace tessarn

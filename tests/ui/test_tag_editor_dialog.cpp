@@ -1,0 +1,397 @@
+// Drives the MP3 tag editor offscreen over small MP3 files built in a temporary
+// folder: a few bytes of fake audio with tags written by the codec.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fstream>
+#include <iterator>
+
+#include "core/filelist/file_list.h"
+#include "core/id3/id3v1.h"
+#include "core/id3/id3v2.h"
+#include "core/text/encoding.h"
+#include "ui/tag_editor_dialog.h"
+
+using namespace tessarn;
+
+namespace {
+
+const std::string kAudio = std::string("\xFF\xFB\x90\x64", 4) + std::string(300, '\x55');
+
+struct Shown {
+  QMessageBox::Icon icon;
+  QString title;
+  QString text;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Id3v1Input V1(const std::string& title, int genre) {
+  Id3v1Input in;
+  in.title = title;
+  in.artist = "Artist1";
+  in.album = "Album1";
+  in.year = "1999";
+  in.comment = "c1";
+  in.track = "5";
+  in.genre = genre;
+  return in;
+}
+
+TagFields V2(const std::string& title) {
+  TagFields f;
+  f.title = title;
+  f.artist = "Artist2";
+  f.album = "Album2";
+  f.track = "7/9";
+  f.year = "2001-02-03";
+  f.genre = "(17)Rock";
+  f.comment = "comment two";
+  f.composer = "Composer";
+  f.originalArtist = "Original";
+  f.copyright = "Copyright";
+  f.url = "http://x.example/";
+  f.encoder = "Encoder";
+  return f;
+}
+
+class Fixture {
+ public:
+  Fixture() { QVERIFY(dir_.isValid()); }
+
+  // A file of fake audio with the tags given (nullptr: no such tag).
+  std::string MakeFile(const char* name, const Id3v1Input* v1, const TagFields* v2) {
+    const std::string path = dir_.filePath(QString::fromUtf8(name)).toStdString();
+    std::ofstream(path, std::ios::binary) << kAudio;
+    if (v1 && !WriteId3v1(path, *v1)) qFatal("WriteId3v1");
+    if (v2 && !WriteId3v2(path, *v2)) qFatal("WriteId3v2");
+    return path;
+  }
+
+  // A loaded dialog over path.
+  TagEditorDialog& Open(const std::string& path) {
+    dialog_ = std::make_unique<TagEditorDialog>(path, Gb(path), Recorder(), nullptr);
+    loaded_ = dialog_->Load();
+    return *dialog_;
+  }
+
+  TagEditorDialog::MessageFn Recorder() {
+    return [this](QWidget*, QMessageBox::Icon icon, const QString& title, const QString& text,
+                  QMessageBox::StandardButtons) {
+      shown.push_back({icon, title, text});
+      return QMessageBox::Ok;
+    };
+  }
+
+  template <typename T = QLineEdit>
+  T* find(const char* name) {
+    T* w = dialog_->findChild<T*>(QString::fromUtf8(name));
+    if (!w) qFatal("no control %s", name);
+    return w;
+  }
+  QPushButton* button(const char* name) { return find<QPushButton>(name); }
+  QCheckBox* check(const char* name) { return find<QCheckBox>(name); }
+  QString text(const char* name) {
+    if (auto* edit = dialog_->findChild<QPlainTextEdit*>(QString::fromUtf8(name)))
+      return edit->toPlainText();
+    return find<QLineEdit>(name)->text();
+  }
+  bool loaded() const { return loaded_; }
+  TagEditorDialog& dialog() { return *dialog_; }
+
+  std::vector<Shown> shown;
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<TagEditorDialog> dialog_;
+  bool loaded_ = false;
+};
+
+const char* const kV1Boxes[] = {"歌曲名1编辑框", "艺术家1编辑框", "专辑1编辑框",
+                                "年代1编辑框",   "注释1编辑框",   "音轨1编辑框"};
+const char* const kV2Boxes[] = {"歌曲名2编辑框", "艺术家2编辑框", "专辑2编辑框",  "年代2编辑框",
+                                "注释2编辑框",   "版权编辑框",    "作曲家编辑框", "原创者编辑框",
+                                "URL编辑框",     "编码者编辑框",  "音轨2编辑框"};
+
+QColor BaseOf(QWidget* w) { return w->palette().color(QPalette::Base); }
+
+// Types text key by key, as the keyboard (or an input method) would.
+void Type(QWidget* w, const QString& text) {
+  for (QChar c : text)
+    QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+}  // namespace
+
+class TagEditorDialogTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void fileWithoutTags() {
+    Fixture f;
+    const std::string path = f.MakeFile("none.mp3", nullptr, nullptr);
+    f.Open(path);
+    QVERIFY(f.loaded());
+    QCOMPARE(f.dialog().windowTitle(), QStringLiteral("MP3标签信息"));
+    QCOMPARE(f.text("MP3文件名编辑框"), QString::fromStdString(path));
+    QVERIFY(!f.check("ID3v1选择框")->isChecked());
+    QVERIFY(!f.check("ID3v2选择框")->isChecked());
+    for (const char* name : kV1Boxes) {
+      QWidget* box = f.dialog().findChild<QWidget*>(QString::fromUtf8(name));
+      QVERIFY2(!box->isEnabled(), name);
+      QCOMPARE(BaseOf(box), QColor(0xC0, 0xC0, 0xC0));
+    }
+    for (const char* name : kV2Boxes)
+      QVERIFY2(!f.dialog().findChild<QWidget*>(QString::fromUtf8(name))->isEnabled(), name);
+    QVERIFY(!f.find<QComboBox>("流派1组合框")->isEnabled());
+    QVERIFY(!f.find<QComboBox>("流派2组合框")->isEnabled());
+    QVERIFY(!f.button("v1复制到v2按钮")->isEnabled());
+    QVERIFY(!f.button("v2复制到v1按钮")->isEnabled());
+    QVERIFY(!f.button("更新按钮")->isEnabled());
+
+    f.check("ID3v2选择框")->click();
+    for (const char* name : kV2Boxes) {
+      QWidget* box = f.dialog().findChild<QWidget*>(QString::fromUtf8(name));
+      QVERIFY2(box->isEnabled(), name);
+      QCOMPARE(BaseOf(box), QColor(0xFF, 0xFF, 0xFF));
+    }
+    QVERIFY(f.button("v2复制到v1按钮")->isEnabled());
+    QVERIFY(f.button("更新按钮")->isEnabled());
+    QVERIFY(!f.dialog().tagChanged(TagEditorDialog::kId3v2));
+    f.button("更新按钮")->click();  // nothing is marked: nothing written, nothing said
+    QVERIFY(f.shown.empty());
+    QCOMPARE(ReadAll(path), kAudio);
+  }
+
+  void onlyId3v1RemovedByUnticking() {
+    Fixture f;
+    const Id3v1Input v1 = V1("Title", 17);
+    const std::string path = f.MakeFile("v1.mp3", &v1, nullptr);
+    f.Open(path);
+    QVERIFY(f.check("ID3v1选择框")->isChecked());
+    QVERIFY(!f.check("ID3v2选择框")->isChecked());
+    QCOMPARE(f.text("歌曲名1编辑框"), QStringLiteral("Title"));
+    QCOMPARE(f.text("年代1编辑框"), QStringLiteral("1999"));
+    QCOMPARE(f.text("音轨1编辑框"), QStringLiteral("5"));
+    QCOMPARE(f.text("注释1编辑框"), QStringLiteral("c1"));
+    QVERIFY(f.dialog().tagChanged(TagEditorDialog::kId3v1));   // marked by the fill
+    QVERIFY(!f.dialog().tagChanged(TagEditorDialog::kId3v2));  // the file has none
+    QVERIFY(!f.button("更新按钮")->isEnabled());
+    f.check("ID3v1选择框")->click();
+    QVERIFY(f.button("更新按钮")->isEnabled());
+    f.button("更新按钮")->click();
+    QVERIFY(f.shown.empty());
+    QCOMPARE(ReadAll(path), kAudio);
+  }
+
+  void bothTagsWrittenAfterOneId3v1Change() {
+    Fixture f;
+    const Id3v1Input v1 = V1("Old", 0);
+    const TagFields v2 = V2("Second title");
+    const std::string path = f.MakeFile("both.mp3", &v1, &v2);
+    f.Open(path);
+    QCOMPARE(f.text("歌曲名2编辑框"), QStringLiteral("Second title"));
+    QCOMPARE(f.find<QComboBox>("流派2组合框")->currentText(), QStringLiteral("Rock"));
+    QCOMPARE(f.find<QComboBox>("流派1组合框")->currentText(), QStringLiteral("Blues"));
+    QCOMPARE(f.text("URL编辑框"), QStringLiteral("http://x.example/"));
+    auto* title = f.find("歌曲名1编辑框");
+    title->selectAll();
+    QTest::keyClicks(title, "New");
+    QVERIFY(f.button("更新按钮")->isEnabled());
+    f.button("更新按钮")->click();
+    QCOMPARE(f.shown.size(), std::size_t{2});
+    QCOMPARE(f.shown[0].text, QStringLiteral("ID3v1标签更新成功！"));
+    QCOMPARE(f.shown[1].text, QStringLiteral("ID3v2标签更新成功！"));
+    for (const Shown& s : f.shown) {
+      QCOMPARE(s.icon, QMessageBox::NoIcon);
+      QCOMPARE(s.title, QStringLiteral("Tessarn批量更名器"));
+    }
+    TagFields back1, back2;
+    QVERIFY(ReadId3v1(path, back1));
+    QVERIFY(ReadId3v2(path, back2));
+    QCOMPARE(back1.title, std::string("New"));
+    QCOMPARE(back1.genre, std::string("0"));
+    QCOMPARE(back2.title, std::string("Second title"));
+    // The genre came from the file as a text and no item was chosen: it stays.
+    QCOMPARE(back2.genre, std::string("Rock"));
+    QCOMPARE(back2.encoder, std::string("Encoder"));
+    // A second press writes again; the dialog stays as it was.
+    f.button("更新按钮")->click();
+    QCOMPARE(f.shown.size(), std::size_t{4});
+    QVERIFY(f.dialog().fileWritten());
+  }
+
+  void copyId3v2ToId3v1CutsBytes() {
+    Fixture f;
+    TagFields v2 = V2("0123456789012345678901234567890123456789");
+    v2.comment = Gb("甲乙丙丁戊己庚辛壬癸子丑寅卯辰巳");  // 32 bytes: the cut keeps 15 characters
+    const std::string path = f.MakeFile("v2.mp3", nullptr, &v2);
+    f.Open(path);
+    QCOMPARE(f.text("音轨2编辑框"), QStringLiteral("7/9"));  // the limit holds typing only
+    f.find<QComboBox>("流派2组合框")->setCurrentIndex(100);  // "Rock"
+    f.button("v2复制到v1按钮")->click();
+    QVERIFY(f.check("ID3v1选择框")->isChecked());
+    QVERIFY(f.find("歌曲名1编辑框")->isEnabled());
+    QCOMPARE(f.text("歌曲名1编辑框"), QStringLiteral("012345678901234567890123456789"));
+    QCOMPARE(f.text("年代1编辑框"), QStringLiteral("2001"));
+    QCOMPARE(f.text("音轨1编辑框"), QStringLiteral("7/9"));  // whole
+    QCOMPARE(f.text("注释1编辑框"), QStringLiteral("甲乙丙丁戊己庚辛壬癸子丑寅卯辰"));
+    QCOMPARE(f.find<QComboBox>("流派1组合框")->currentIndex(), 100);
+    QVERIFY(f.dialog().tagChanged(TagEditorDialog::kId3v1));
+    // A 31-byte title with a character across byte 30 loses that whole character.
+    f.find("歌曲名2编辑框")->setText(QString(29, 'x') + QStringLiteral("中"));
+    f.button("v2复制到v1按钮")->click();
+    QCOMPARE(f.text("歌曲名1编辑框"), QString(29, 'x'));
+  }
+
+  void copyId3v1ToId3v2KeepsTheOtherFields() {
+    Fixture f;
+    const Id3v1Input v1 = V1("One", 17);
+    const TagFields v2 = V2("Two");
+    const std::string path = f.MakeFile("copy.mp3", &v1, &v2);
+    f.Open(path);
+    f.button("v1复制到v2按钮")->click();
+    QCOMPARE(f.text("歌曲名2编辑框"), QStringLiteral("One"));
+    QCOMPARE(f.text("年代2编辑框"), QStringLiteral("1999"));
+    QCOMPARE(f.text("音轨2编辑框"), QStringLiteral("5"));
+    QCOMPARE(f.text("注释2编辑框"), QStringLiteral("c1"));
+    QCOMPARE(f.find<QComboBox>("流派2组合框")->currentText(), QStringLiteral("Rock"));
+    QCOMPARE(f.text("版权编辑框"), QStringLiteral("Copyright"));
+    f.button("更新按钮")->click();
+    TagFields back;
+    QVERIFY(ReadId3v2(path, back));
+    QCOMPARE(back.title, std::string("One"));
+    QCOMPARE(back.genre, std::string("Rock"));
+    QCOMPARE(back.composer, std::string("Composer"));
+  }
+
+  void id3v1Genres_data() {
+    QTest::addColumn<int>("genreByte");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("255 names no genre") << 255 << -1 << "";
+    QTest::newRow("17 is Rock") << 17 << 100 << "Rock";
+    QTest::newRow("125 is Dance Hall") << 125 << 28 << "Dance Hall";
+    QTest::newRow("126 has no name") << 126 << -1 << "";
+  }
+  void id3v1Genres() {
+    QFETCH(int, genreByte);
+    QFETCH(int, position);
+    QFETCH(QString, shown);
+    Fixture f;
+    const Id3v1Input v1 = V1("G", genreByte);
+    const std::string path = f.MakeFile("genre.mp3", &v1, nullptr);
+    f.Open(path);
+    auto* genre = f.find<QComboBox>("流派1组合框");
+    QCOMPARE(genre->count(), 126);
+    QCOMPARE(genre->itemText(0), QStringLiteral("A capella"));
+    QCOMPARE(genre->itemData(0).toInt(), 123);
+    QCOMPARE(genre->currentIndex(), position);
+    QCOMPARE(genre->currentText(), shown);
+    // Updating another field keeps the genre byte the file had.
+    f.find("艺术家1编辑框")->setText("A");
+    f.button("更新按钮")->click();
+    TagFields back;
+    QVERIFY(ReadId3v1(path, back));
+    QCOMPARE(back.genre, std::to_string(genreByte));
+  }
+
+  void typedGenreMarksId3v2() {
+    Fixture f;
+    const Id3v1Input v1 = V1("T", 1);
+    const std::string path = f.MakeFile("typed.mp3", &v1, nullptr);
+    f.Open(path);
+    f.check("ID3v2选择框")->click();
+    QVERIFY(!f.dialog().tagChanged(TagEditorDialog::kId3v2));
+    QTest::keyClicks(f.find<QComboBox>("流派2组合框")->lineEdit(), "Chiptune");
+    QVERIFY(f.dialog().tagChanged(TagEditorDialog::kId3v2));
+    f.button("更新按钮")->click();
+    TagFields back;
+    QVERIFY(ReadId3v2(path, back));
+    QCOMPARE(back.genre, std::string("Chiptune"));
+  }
+
+  void boxesHoldBytesNotCharacters() {
+    Fixture f;
+    const Id3v1Input v1 = V1("", 1);
+    const std::string path = f.MakeFile("limit.mp3", &v1, nullptr);
+    f.Open(path);
+    auto* title = f.find("歌曲名1编辑框");
+    Type(title, QStringLiteral("一二三四五六七八九十一二三四五六七"));
+    QCOMPARE(title->text(), QStringLiteral("一二三四五六七八九十一二三四五"));  // 30 bytes
+    QTest::keyClicks(title, "x");
+    QCOMPARE(title->text().size(), 15);
+    title->clear();
+    title->insert(
+        QStringLiteral("ab一二三四五六七八九十一二三四五六七"));  // a paste keeps what fits
+    QCOMPARE(title->text(), QStringLiteral("ab一二三四五六七八九十一二三四"));
+    auto* year = f.find("年代1编辑框");
+    year->clear();
+    Type(year, QStringLiteral("a年代b"));
+    QCOMPARE(year->text(), QStringLiteral("a年b"));  // 代 would have made 5 bytes
+    auto* track = f.find("音轨1编辑框");
+    track->clear();
+    QTest::keyClicks(track, "a1b2c3");
+    QCOMPARE(track->text(), QStringLiteral("12"));
+    auto* comment = f.find<QPlainTextEdit>("注释1编辑框");
+    comment->clear();
+    QTest::keyClicks(comment, QString(31, 'z'));
+    QCOMPARE(comment->toPlainText(), QString(30, 'z'));
+    f.button("更新按钮")->click();
+    TagFields back;
+    QVERIFY(ReadId3v1(path, back));
+    QCOMPARE(back.title, Gb("ab一二三四五六七八九十一二三四"));
+  }
+
+  void failuresAreReportedInOrder() {
+    Fixture f;
+    const Id3v1Input v1 = V1("T", 1);
+    const TagFields v2 = V2("T2");
+    const std::string path = f.MakeFile("gone.mp3", &v1, &v2);
+    f.Open(path);
+    f.check("ID3v1选择框")->click();  // removal due for ID3v1, a write for ID3v2
+    QVERIFY(QFile::remove(QString::fromStdString(path)));
+    f.button("更新按钮")->click();
+    QCOMPARE(f.shown.size(), std::size_t{2});
+    QCOMPARE(f.shown[0].text, QStringLiteral("删除ID3v1标签失败！"));
+    QCOMPARE(f.shown[1].text, QStringLiteral("ID3v2标签更新失败！"));
+    QCOMPARE(f.shown[0].icon, QMessageBox::Critical);
+    QCOMPARE(f.shown[1].icon, QMessageBox::Critical);
+    QVERIFY(!f.dialog().fileWritten());
+  }
+
+  void unopenableFileIsReported() {
+    Fixture f;
+    f.Open("/nonexistent/dir/song.mp3");
+    QVERIFY(!f.loaded());
+    QCOMPARE(f.shown.size(), std::size_t{1});
+    QCOMPARE(f.shown[0].icon, QMessageBox::Critical);
+    QCOMPARE(f.shown[0].title, QStringLiteral("错误"));
+    QCOMPARE(f.shown[0].text, QStringLiteral("打开文件：/nonexistent/dir/song.mp3失败！"));
+  }
+
+  void onlyMp3FilesOpen() {
+    Fixture f;
+    FileEntry entry;
+    entry.oldName = "notes.txt";
+    entry.folder = entry.diskFolder = "/tmp/";
+    entry.diskName = "notes.txt";
+    QVERIFY(!TagEditorDialog::OpenForEntry(entry, false, f.Recorder(), nullptr));
+    QVERIFY(f.shown.empty());  // a double click says nothing
+    QVERIFY(!TagEditorDialog::OpenForEntry(entry, true, f.Recorder(), nullptr));
+    QCOMPARE(f.shown.size(), std::size_t{1});
+    QCOMPARE(f.shown[0].icon, QMessageBox::Warning);
+    QCOMPARE(f.shown[0].title, QStringLiteral("Tessarn批量更名器"));
+    QCOMPARE(f.shown[0].text, QStringLiteral("抱歉，该文件不是MP3文件！"));
+  }
+};
+
+QTEST_MAIN(TagEditorDialogTest)
+#include "test_tag_editor_dialog.moc"
