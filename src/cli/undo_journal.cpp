@@ -14,6 +14,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/filelist/rename_run.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
@@ -201,14 +202,12 @@ bool JournalWriter::Intent(const FileList& list) {
     }
     PutU32(entries, id);
     PutText(entries, e.diskName);
-    // The name the run will ask for, in the form it takes on disk.
-    if (e.newName.empty()) {
-      PutU32(entries, 0);
-    } else if (auto disk = EncodeDiskName(e.newName)) {
+    // The name the run will ask for, in the form it takes on disk; none when the
+    // new name cannot be a file name (the run fails such an entry untried).
+    if (auto disk = DiskNameFor(e.newName))
       PutText(entries, *disk);
-    } else {
+    else
       PutU32(entries, 0);
-    }
   }
   out.push_back('I');
   PutU32(out, static_cast<std::uint32_t>(list.entries.size()));
