@@ -17,9 +17,12 @@
 #include "ui/about_dialog.h"
 #include "ui/file_list_model.h"
 #include "ui/file_list_view.h"
+#include "ui/filter_dialog.h"
 #include "ui/gb_qt.h"
 #include "ui/option_tabs.h"
 #include "ui/painted_icons.h"
+#include "ui/settings_dialog.h"
+#include "ui/tag_editor_dialog.h"
 
 namespace tessarn {
 
@@ -280,11 +283,37 @@ void MainWindow::ToolbarClicked(int index) {
   SetPaneText(1, QString());
 }
 
-void MainWindow::openFilterDialog() {}
+void MainWindow::openFilterDialog() {
+  FilterDialog dialog(
+      list_,
+      [this] {
+        UpdateStatusBar();
+        // A filter leaves "撤消" as it was.
+        if (list_.count() == 0) {
+          SetToolbarButtonEnabled(kToolPreview, false);
+          SetToolbarButtonEnabled(kToolRename, false);
+        }
+      },
+      this);
+  dialog.SetMessageFn(prompts_.message);
+  dialog.exec();
+}
 
-void MainWindow::openTagEditor(int row) { (void)row; }
+void MainWindow::openTagEditor(int row) {
+  if (row < 0 || static_cast<std::size_t>(row) >= list_.count()) return;
+  // A double click comes here for MP3 files only, so a refusal is the pop-up item's.
+  const FileEntry entry = list_.entries[static_cast<std::size_t>(row)];
+  if (TagEditorDialog::OpenForEntry(entry, true, prompts_.message, this)) {
+    // The file's tags changed; an in-place ID3v1 write keeps the file's size, so the
+    // cache is not left to notice it by the modification time alone.
+    tagCache()->Clear();
+  }
+}
 
-void MainWindow::openSettingsDialog() {}
+void MainWindow::openSettingsDialog() {
+  SettingsDialog dialog(settings_, [this] { ApplySettingsToList(); }, this);
+  dialog.exec();
+}
 
 void MainWindow::openAbout() {
   AboutDialog about(this);
