@@ -9,6 +9,7 @@
 # with the other processes, the CPU times much less.
 #
 #   bench/cli_bench.sh [build-dir]      (default: build-bench-cli)
+#   BENCH_ONLY="preview mp3 rename"     picks the benchmarks (default: all three)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-bench-cli}
@@ -16,6 +17,8 @@ runs=${BENCH_RUNS:-5}
 files=${BENCH_FILES:-100000}
 mp3s=${BENCH_MP3S:-10000}
 base=${BENCH_DIR:-/dev/shm}
+only=" ${BENCH_ONLY:-preview mp3 rename} "
+want() { [[ $only == *" $1 "* ]]; }
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARN_BUILD_UI=OFF \
   -DTESSARN_BUILD_TESTS=OFF -DTESSARN_SANITIZE=OFF >/dev/null
@@ -64,18 +67,24 @@ make_files() {  # folder count
 
 echo "Files on $base; best of $runs runs."
 
+if want preview; then
 make_files "$work/many" "$files"
 bare=$(best_of "$bin/bare_readdir" "$work/many")
 cli_t=$(best_of "$cli" preview --prefix x "$work/many")
 report "preview of $files files" "$bare" "$cli_t" 4
+fi
 
+if want mp3; then
 mkdir -p "$work/mp3"
 "$bin/make_tagged_mp3s" "$work/mp3" "$mp3s"
 bare=$(best_of "$bin/bare_mp3_read" "$work/mp3")
 cli_t=$(best_of "$cli" preview --page mp3 --template "#1-#2" "$work/mp3")
 report "preview --page mp3 of $mp3s tagged files" "$bare" "$cli_t" 3.5
+fi
 
+if want rename; then
 setup_each="make_files $work/many $files"
 bare=$(best_of "$bin/bare_rename" "$work/many")
 cli_t=$(best_of "$cli" rename --prefix x "$work/many")
 report "rename of $files files" "$bare" "$cli_t" 1.35
+fi

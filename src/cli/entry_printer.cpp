@@ -1,5 +1,8 @@
 #include "cli/entry_printer.h"
 
+#include <deque>
+#include <utility>
+
 #include "cli/json.h"
 #include "core/text/encoding.h"
 
@@ -16,9 +19,27 @@ void AppendGb(std::string& out, std::string_view gb) {
 
 namespace {
 
+// Statuses and tag statuses come from a handful of texts; converting each once
+// keeps iconv out of the per-row work.
+class StatusTexts {
+ public:
+  const std::string& Utf8(std::string_view gb) {
+    for (const auto& [from, to] : known_)
+      if (from == gb) return to;
+    std::string utf8;
+    AppendGb(utf8, gb);
+    known_.emplace_back(std::string(gb), std::move(utf8));
+    return known_.back().second;
+  }
+
+ private:
+  std::deque<std::pair<std::string, std::string>> known_;
+};
+
 void PrintText(Output& out, std::size_t count,
                const std::function<PrintedRow(std::size_t)>& rowAt, const PrintedTotals& totals) {
   std::string& buf = out.buffer();
+  StatusTexts statuses;
   std::string_view lastFolder;
   for (std::size_t i = 0; i < count; ++i) {
     const PrintedRow row = rowAt(i);
@@ -33,11 +54,11 @@ void PrintText(Output& out, std::size_t count,
     AppendGb(buf, row.newName);
     if (!row.status.empty()) {
       buf += "  ";
-      AppendGb(buf, row.status);
+      buf += statuses.Utf8(row.status);
     }
     if (!row.tagStatus.empty()) {
       buf += "  [";
-      AppendGb(buf, row.tagStatus);
+      buf += statuses.Utf8(row.tagStatus);
       buf += ']';
     }
     buf += '\n';
@@ -60,6 +81,7 @@ void PrintText(Output& out, std::size_t count,
 void PrintJson(Output& out, std::size_t count,
                const std::function<PrintedRow(std::size_t)>& rowAt, const PrintedTotals& totals) {
   std::string& buf = out.buffer();
+  StatusTexts statuses;
   buf += "{\"entries\":[";
   for (std::size_t i = 0; i < count; ++i) {
     const PrintedRow row = rowAt(i);
@@ -71,9 +93,9 @@ void PrintJson(Output& out, std::size_t count,
     buf += ",\"new\":";
     AppendJsonGbString(buf, row.newName);
     buf += ",\"status\":";
-    AppendJsonGbString(buf, row.status);
+    AppendJsonString(buf, statuses.Utf8(row.status));
     buf += ",\"tagStatus\":";
-    AppendJsonGbString(buf, row.tagStatus);
+    AppendJsonString(buf, statuses.Utf8(row.tagStatus));
     buf += '}';
     out.MaybeFlush();
   }
