@@ -6,7 +6,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <fstream>
 #include <iterator>
@@ -15,6 +18,9 @@
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/text/encoding.h"
+#include "ui/file_list_model.h"
+#include "ui/main_window.h"
+#include "ui/option_tabs.h"
 #include "ui/tag_editor_dialog.h"
 
 using namespace tessarn;
@@ -105,6 +111,7 @@ class Fixture {
     return find<QLineEdit>(name)->text();
   }
   bool loaded() const { return loaded_; }
+  QString folder() const { return dir_.path(); }
   TagEditorDialog& dialog() { return *dialog_; }
 
   std::vector<Shown> shown;
@@ -390,6 +397,41 @@ class TagEditorDialogTest : public QObject {
     QCOMPARE(f.shown[0].icon, QMessageBox::Warning);
     QCOMPARE(f.shown[0].title, QStringLiteral("Tessarn批量更名器"));
     QCOMPARE(f.shown[0].text, QStringLiteral("抱歉，该文件不是MP3文件！"));
+  }
+
+  // The whole road in the window: a tagged MP3 in the list, its title changed in the
+  // editor opened from the list, and the MP3 page's preview showing the new title.
+  void newTitleReachesTheMp3Preview() {
+    Fixture f;
+    const Id3v1Input v1 = V1("Old one", 17);
+    const TagFields v2 = V2("Old two");
+    const std::string path = f.MakeFile("song.mp3", &v1, &v2);
+    UiPrompts prompts = DefaultPrompts();
+    prompts.message = f.Recorder();
+    MainWindow w(f.folder(), prompts);
+    w.settings().autoPreview = true;
+    w.AddDropped({path});
+    w.optionTabs()->setCurrentIndex(4);
+    w.findChild<QLineEdit*>(QStringLiteral("MP3命名规则编辑框"))->setText("#2");
+    w.findChild<QRadioButton*>(QStringLiteral("V2优先单选框"))->click();
+    w.PreviewPass(true);
+    QVERIFY(w.listModel()->index(0, 1).data().toString().startsWith("Old two"));
+
+    bool edited = false;
+    QTimer::singleShot(0, [&] {
+      auto* editor = qobject_cast<TagEditorDialog*>(QApplication::activeModalWidget());
+      if (!editor) return;
+      editor->findChild<QLineEdit*>(QStringLiteral("歌曲名2编辑框"))->setText("New two");
+      editor->findChild<QPushButton*>(QStringLiteral("更新按钮"))->click();
+      editor->findChild<QPushButton*>(QStringLiteral("关闭按钮"))->click();
+      edited = true;
+    });
+    w.openTagEditor(0);
+    QVERIFY(edited);
+    QCOMPARE(f.shown.size(), std::size_t{2});
+    QCOMPARE(f.shown[1].text, QStringLiteral("ID3v2标签更新成功！"));
+    w.PreviewPass(true);
+    QVERIFY(w.listModel()->index(0, 1).data().toString().startsWith("New two"));
   }
 };
 
