@@ -5,51 +5,52 @@
 namespace tessarn {
 namespace {
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
-
-std::size_t CharLen(std::string_view s, std::size_t i) {
-  return static_cast<unsigned char>(s[i]) < 0x80 ? 1 : CharLenAt(s, i);
-}
+int Sign(int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); }
 
 }  // namespace
 
-int NaturalCompare(std::string_view a, std::string_view b) {
-  std::size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    const auto ca = static_cast<unsigned char>(a[i]);
-    const auto cb = static_cast<unsigned char>(b[j]);
-    if (IsDigit(ca) && IsDigit(cb)) {
-      // Two numbers: skip leading zeros, then the longer one is larger, then the
-      // first differing digit decides.
-      while (i < a.size() && a[i] == '0') ++i;
-      while (j < b.size() && b[j] == '0') ++j;
-      std::size_t ea = i, eb = j;
-      while (ea < a.size() && IsDigit(static_cast<unsigned char>(a[ea]))) ++ea;
-      while (eb < b.size() && IsDigit(static_cast<unsigned char>(b[eb]))) ++eb;
-      if (ea - i != eb - j) return ea - i < eb - j ? -1 : 1;
-      for (; i < ea; ++i, ++j)
-        if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]) ? -1 : 1;
+std::string NaturalSortKey(std::string_view name) {
+  std::string key;
+  key.reserve(name.size() + 8);
+  AppendNaturalSortKey(name, key);
+  return key;
+}
+
+void AppendNaturalSortKey(std::string_view name, std::string& key) {
+  for (std::size_t i = 0; i < name.size();) {
+    const char c = name[i];
+    if (IsDigit(c)) {
+      // "0" keeps digits where they stand among other characters (only digits lie
+      // between "0" and "9"); then the longer number is the larger, then the digits.
+      std::size_t start = i;
+      while (start < name.size() && name[start] == '0') ++start;
+      std::size_t end = start;
+      while (end < name.size() && IsDigit(name[end])) ++end;
+      key += '0';
+      // A file name is at most 255 bytes: one byte holds the count (longer texts,
+      // which are no file names, still sort, only less naturally).
+      key += static_cast<char>(end - start > 255 ? 255 : end - start);
+      key.append(name.substr(start, end - start));
+      i = end;
       continue;
     }
-    const std::size_t la = CharLen(a, i);
-    const std::size_t lb = CharLen(b, j);
-    if (la == 1 && lb == 1) {
-      const unsigned char fa = Fold(ca), fb = Fold(cb);
-      if (fa != fb) return fa < fb ? -1 : 1;
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      key += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+      ++i;
     } else {
-      // A multi-byte character against anything: by its bytes, never folded.
-      const int c = a.substr(i, la).compare(b.substr(j, lb));
-      if (c != 0) return c < 0 ? -1 : 1;
+      const std::size_t len = CharLenAt(name, i);
+      key.append(name.substr(i, len));
+      i += len;
     }
-    i += la;
-    j += lb;
   }
-  if (i < a.size()) return 1;
-  if (j < b.size()) return -1;
-  const int c = a.compare(b);  // equal in this order: the bytes decide
-  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+int NaturalCompare(std::string_view a, std::string_view b) {
+  const int byKey = NaturalSortKey(a).compare(NaturalSortKey(b));
+  return byKey != 0 ? Sign(byKey) : Sign(a.compare(b));
 }
 
 }  // namespace tessarn

@@ -2,14 +2,21 @@
 // case, runs of digits compared by their value ("IMG_2" before "IMG_10").
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace tessarn {
 
-// <0, 0 or >0. Works on GB18030 text: a multi-byte character is compared by its
-// bytes and its trail bytes are never taken for letters or digits. Names equal in
-// this order (e.g. "a" and "A", "01" and "1") compare by their bytes, so the
-// result is a total order.
+// A key whose plain byte order is the natural order of `name` (GB18030 text): ASCII
+// letters lowered, each run of digits replaced by "0", the count of its significant
+// digits and those digits. A multi-byte character is kept as it is: its trail bytes
+// are never taken for letters or digits. Sorting many names compares their keys.
+std::string NaturalSortKey(std::string_view name);
+// The same key appended to `key`.
+void AppendNaturalSortKey(std::string_view name, std::string& key);
+
+// <0, 0 or >0: by the keys, and names with equal keys (e.g. "a" and "A", "01" and
+// "1") by their bytes, so that the result is a total order.
 int NaturalCompare(std::string_view a, std::string_view b);
 
 inline bool NaturalLess(std::string_view a, std::string_view b) {

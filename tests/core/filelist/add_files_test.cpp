@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "core/filelist/natural_order.h"
 #include "core/filelist/recording_listener.h"
 #include "core/filelist/temp_folder.h"
 #include "core/text/encoding.h"
@@ -52,6 +55,22 @@ TEST(AddFolderTest, ListsFilesOneLevelDeepInNaturalOrder) {
   EXPECT_EQ(AddFolder(list, dir.path()), 4u);
   EXPECT_EQ(list.count(), 8u);
   EXPECT_EQ(list.entries[4].oldName, ".hidden");
+}
+
+TEST(AddFolderTest, OrderMatchesNaturalLessForLongAndOddNames) {
+  TempFolder dir;
+  Names names = {"a", "A", "a0", "a00", "a000b", "x 01", "x 1", "x 001 y"};
+  for (int i : {1, 9, 10, 11, 100, 99})
+    names.push_back("A rather long common prefix " + std::to_string(i) + ".txt");
+  names.push_back("\xE6\xAD\x8C 2.mp3");   // UTF-8
+  names.push_back("\xB8\xE8 10.mp3");       // GBK
+  for (const std::string& name : names) dir.Write(name);
+  FileList list;
+  AddFolder(list, dir.path());
+  Names expected;
+  for (const std::string& name : names) expected.push_back(DecodeDiskName(name));
+  std::sort(expected.begin(), expected.end(), NaturalLess);
+  EXPECT_EQ(OldNames(list), expected);
 }
 
 TEST(AddFolderTest, EmptyOrMissingFolderAddsNothingButClearsStatuses) {
