@@ -318,6 +318,24 @@ TEST_F(CliTest, UndoAfterAKilledRunRestoresWhatWasRenamed) {
   }
 }
 
+TEST_F(CliTest, UndoCopesWithARecordCutShort) {
+  // A run killed while writing the record's last lines: the undo goes by the disk.
+  Names originals;
+  for (int i = 0; i < 10; ++i) {
+    originals.push_back("n" + std::to_string(i) + ".txt");
+    WriteFile(files + "/" + originals.back(), "");
+  }
+  std::sort(originals.begin(), originals.end());
+  ASSERT_EQ(Run({"rename", "--prefix", "r", "."}).exitCode, 0);
+  const std::string journal = state + "/Tessarn/undo-journal";
+  const std::string bytes = ReadFile(journal);
+  ASSERT_GT(bytes.size(), 8u);
+  WriteFile(journal, bytes.substr(0, bytes.size() - 5));
+  const JsonValue doc = RunJson({"undo"}, 0);
+  EXPECT_EQ(doc["renamed"].number, 10);
+  EXPECT_EQ(ListNames(files), originals);
+}
+
 TEST_F(CliTest, UndoWithoutARecordFails) {
   const CliResult r = Run({"undo"});
   EXPECT_EQ(r.exitCode, 1);
