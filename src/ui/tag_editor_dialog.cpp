@@ -35,10 +35,13 @@ const QColor kPresentBackground(0xFF, 0xFF, 0xFF);
 // The path box's text, colour value 0x000080: dark red.
 const QColor kPathColour(0x80, 0x00, 0x00);
 
+// The text goes black with it, so that a dark desktop theme keeps the boxes legible.
 void SetBackground(QWidget* box, const QColor& colour) {
   QPalette p = box->palette();
-  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     p.setColor(group, QPalette::Base, colour);
+    p.setColor(group, QPalette::Text, Qt::black);
+  }
   box->setPalette(p);
 }
 
@@ -236,17 +239,14 @@ bool TagEditorDialog::Load() {
   TagFields v1;
   const bool hasV1 = ReadId3v1(file, v1);
   check_[kId3v1]->setChecked(hasV1);
-  if (hasV1)
-    FillId3v1(v1);
-  else
-    ApplyCheckBoxRule(kId3v1);
+  // The rule also gives a tag the file has its white boxes ("更新" is disabled below).
+  ApplyCheckBoxRule(kId3v1);
+  if (hasV1) FillId3v1(v1);
   TagFields v2;
   const bool hasV2 = ReadId3v2(file, v2);
   check_[kId3v2]->setChecked(hasV2);
-  if (hasV2)
-    FillId3v2(v2);
-  else
-    ApplyCheckBoxRule(kId3v2);
+  ApplyCheckBoxRule(kId3v2);
+  if (hasV2) FillId3v2(v2);
   genreSelection_ = {genre1_->currentIndex(), Id3v2GenreSelection()};
   updateButton_->setEnabled(false);
   return true;
