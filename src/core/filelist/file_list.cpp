@@ -57,9 +57,17 @@ void FileList::RemoveRange(std::size_t first, std::size_t last) {
 }
 
 std::size_t FileList::RemoveRows(const std::vector<std::size_t>& sortedIndices) {
+  // A selection handed over unsorted still removes exactly the rows it names.
+  std::vector<std::size_t> sortedCopy;
+  const std::vector<std::size_t>* indices = &sortedIndices;
+  if (!std::is_sorted(sortedIndices.begin(), sortedIndices.end())) {
+    sortedCopy = sortedIndices;
+    std::sort(sortedCopy.begin(), sortedCopy.end());
+    indices = &sortedCopy;
+  }
   // Contiguous ranges [first, last] of existing entries, in ascending order.
   std::vector<std::pair<std::size_t, std::size_t>> ranges;
-  for (std::size_t index : sortedIndices) {
+  for (std::size_t index : *indices) {
     if (index >= entries.size()) break;
     if (!ranges.empty() && index <= ranges.back().second) continue;  // duplicate
     if (!ranges.empty() && index == ranges.back().second + 1)
@@ -115,6 +123,8 @@ void RefreshRows(FileList& list, int what, long long first, long long last,
       list.SetCellText(r, kStatusColumn, "");
       list.SetCellIcon(r, kNoIcon);
     }
+    // The entries' copies of what column 3 showed go with it.
+    for (FileEntry& entry : list.entries) entry.status = EntryStatus{};
     list.NotifyRowsChanged(0, rowCount - 1);
   }
   const long long entryCount = static_cast<long long>(list.count());

@@ -81,8 +81,8 @@ class FileList {
   void AppendRows(std::size_t first, std::size_t last);
   // Removes entries and their rows [first, last] together.
   void RemoveRange(std::size_t first, std::size_t last);
-  // Removes the entries and rows at the given indices, sorted ascending (duplicates
-  // and indices past the end are ignored). A few ranges go one by one from the end;
+  // Removes the entries and rows at the given indices, best sorted ascending
+  // (duplicates and indices past the end are ignored). A few ranges go one by one from the end;
   // many scattered ones are compacted in one pass and told as a reset. Returns the
   // number removed.
   std::size_t RemoveRows(const std::vector<std::size_t>& sortedIndices);
@@ -99,8 +99,9 @@ inline constexpr int kRefreshNewName = 2;
 inline constexpr int kRefreshFolder = 4;
 
 // Brings the shown rows up to date with the entries in five steps: clear every
-// status when row 0 shows one; append rows (bit 1); fill new names (bit 2); fill
-// folders (bit 4); empty stale new names after `last` up to the first empty cell.
+// status (rows and entries) when row 0 shows one; append rows (bit 1); fill new
+// names (bit 2); fill folders (bit 4); empty stale new names after `last` up to
+// the first empty cell.
 // `last` < `first` (an empty range, e.g. last = -1) runs only steps 1 and 5.
 void RefreshRows(FileList& list, int what, long long first, long long last,
                  const std::string& folder);

@@ -24,6 +24,7 @@ FileList MakeList(const Cells& newNameCells, const Cells& statusCells = {}) {
   for (std::size_t i = 0; i < newNameCells.size(); ++i) {
     list.SetCellText(i, kNewNameColumn, newNameCells[i]);
     if (i < statusCells.size() && !statusCells[i].empty()) {
+      list.entries[i].status = {statusCells[i], kSuccessIcon};
       list.SetCellText(i, kStatusColumn, statusCells[i]);
       list.SetCellIcon(i, kSuccessIcon);
     }
@@ -87,6 +88,7 @@ TEST(RefreshRowsTest, AddingAfterARunClearsEveryStatusThenShowsTheNewRow) {
   RefreshRows(list, kRefreshAppend | kRefreshFolder, 2, 2, "/music/");
 
   EXPECT_EQ(Column(list, kStatusColumn), (Cells{"", "", ""}));
+  EXPECT_EQ(list.entries[0].status.text, "");
   EXPECT_EQ(Column(list, kOldNameColumn), (Cells{"r0", "r1", "new.txt"}));
   EXPECT_EQ(Column(list, kFolderColumn), (Cells{"", "", "/music/"}));
   // Column 1 of earlier rows is not the business of an addition.
@@ -112,6 +114,7 @@ TEST(RemoveRowsTest, FewAndManyRangesLeaveTheSameRowsBehind) {
     for (std::size_t i = 1; i < 40; i += step) doomed.push_back(i);
     doomed.push_back(doomed.back());  // duplicate
     doomed.push_back(99);             // past the end
+    std::swap(doomed.front(), doomed[1]);  // out of order
     const std::size_t removed = list.RemoveRows(doomed);
 
     EXPECT_EQ(removed, doomed.size() - 2);
