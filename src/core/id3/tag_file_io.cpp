@@ -107,9 +107,23 @@ ReadOnlyFile::~ReadOnlyFile() {
 }
 
 std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::size_t n, std::string& out) {
+  constexpr std::size_t kWindow = 8192;
   out.clear();
   if (fd_ < 0 || offset >= size_) return 0;
   n = std::min<std::uint64_t>(n, size_ - offset);
+  if (offset >= windowStart_ && offset + n <= windowStart_ + window_.size()) {
+    out.assign(window_, offset - windowStart_, n);
+    return n;
+  }
+  if (n < kWindow / 2) {
+    const std::size_t want = std::min<std::uint64_t>(kWindow, size_ - offset);
+    window_.resize(want);
+    window_.resize(PreadAll(fd_, window_.data(), want, offset));
+    windowStart_ = offset;
+    n = std::min(n, window_.size());
+    out.assign(window_, 0, n);
+    return n;
+  }
   out.resize(n);
   const std::size_t got = PreadAll(fd_, out.data(), n, offset);
   out.resize(got);

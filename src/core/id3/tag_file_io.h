@@ -30,7 +30,9 @@ class MemorySource : public ByteSource {
   std::string_view data_;
 };
 
-// A file opened for reading only; closed by the destructor.
+// A file opened for reading only; closed by the destructor. Small reads are served
+// from one read-ahead window, so that walking a tag's frame headers costs one
+// system call rather than one per header.
 class ReadOnlyFile : public ByteSource {
  public:
   explicit ReadOnlyFile(const std::string& path);
@@ -45,6 +47,8 @@ class ReadOnlyFile : public ByteSource {
  private:
   int fd_ = -1;
   std::uint64_t size_ = 0;
+  std::string window_;
+  std::uint64_t windowStart_ = 0;
 };
 
 // Test seam: makes a rewrite fail part-way, as a full disk or a crash would.

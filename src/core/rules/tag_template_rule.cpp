@@ -19,15 +19,15 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
   return text;
 }
 
-// The name one file gets from the template, before ".mp3".
-std::string FillTemplate(const ParsedTemplate& parsed, const NamingTags& tags, bool v2) {
-  std::string name;
+// The name one file gets from the template, before ".mp3", into name.
+void FillTemplate(const ParsedTemplate& parsed, const NamingTags& tags, bool v2,
+                  std::string& name) {
+  name.clear();
   for (std::size_t k = 0; k < parsed.literals.size(); ++k) {
     name += parsed.literals[k];
     if (parsed.placeholders[k] == 0) break;
     name += tags.Field(v2, parsed.placeholders[k]);
   }
-  return name;
 }
 
 }  // namespace
@@ -80,16 +80,19 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     return;
   }
   NamingTags uncached;
+  // Reused for every entry: a pass runs on every keystroke over the whole list.
+  std::string path, name;
   for (auto& entry : list.entries) {
     if (!HasExtension(entry.oldName, "MP3")) {
       entry.tagStatus = NotMp3StatusText();
       entry.newName.clear();
       continue;
     }
+    path.assign(entry.diskFolder).append(entry.diskName);
     const NamingTags* found = nullptr;
     if (tags) {
-      found = tags->Get(entry.DiskPath());
-    } else if (ReadNamingTags(entry.DiskPath(), uncached)) {
+      found = tags->Get(path);
+    } else if (ReadNamingTags(path, uncached)) {
       found = &uncached;
     }
     if (!found) continue;  // cannot be opened: the row keeps what it shows
@@ -103,9 +106,9 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
       entry.newName.clear();
       continue;
     }
-    std::string name = FillTemplate(parsed, *found, useV2);
+    FillTemplate(parsed, *found, useV2, name);
     if (!name.empty()) name += ".mp3";
-    entry.newName = std::move(name);
+    if (entry.newName != name) entry.newName = name;
   }
 }
 
