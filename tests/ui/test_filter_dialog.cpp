@@ -1,16 +1,22 @@
 // Drives the filter dialog offscreen over a small list: extension and text
 // matching, keep and delete, the three refusals, and two filters in one opening.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+#include <fstream>
 
 #include "core/filelist/file_list.h"
 #include "core/text/encoding.h"
 #include "ui/filter_dialog.h"
+#include "ui/main_window.h"
 
 using namespace tessarn;
 
@@ -190,6 +196,39 @@ class FilterDialogTest : public QObject {
     f.find<QPushButton>("取消按钮")->click();
     QCOMPARE(f.Names(), kNames);
     QCOMPARE(f.changes, 0);
+  }
+
+  // From the window's pop-up item: a filter that empties the list greys "预览" and
+  // "开始命名" and leaves "撤消" as it was.
+  void emptyingTheListFromTheWindow() {
+    QTemporaryDir dir;
+    std::vector<std::string> paths;
+    for (const char* name : {"a.mp3", "b.MP3"}) {
+      paths.push_back(dir.filePath(name).toStdString());
+      std::ofstream(paths.back()) << "x";
+    }
+    UiPrompts prompts = DefaultPrompts();
+    prompts.message = [](QWidget*, QMessageBox::Icon, const QString&, const QString&,
+                         QMessageBox::StandardButtons) { return QMessageBox::Ok; };
+    MainWindow w(dir.path(), prompts);
+    w.AddDropped(paths);
+    QCOMPARE(w.fileList().count(), std::size_t{2});
+    w.SetToolbarButtonEnabled(MainWindow::kToolUndo, true);
+    bool filtered = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<FilterDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      dialog->findChild<QComboBox*>(QStringLiteral("扩展名组合框"))->setEditText("mp3");
+      dialog->findChild<QPushButton*>(QStringLiteral("确定按钮"))->click();
+      filtered = true;
+    });
+    w.openFilterDialog();
+    QVERIFY(filtered);
+    QCOMPARE(w.fileList().count(), std::size_t{0});
+    QVERIFY(!w.toolbarAction(MainWindow::kToolPreview)->isEnabled());
+    QVERIFY(!w.toolbarAction(MainWindow::kToolRename)->isEnabled());
+    QVERIFY(w.toolbarAction(MainWindow::kToolUndo)->isEnabled());
+    QVERIFY(w.statusPane(0)->text().startsWith("0"));
   }
 };
 

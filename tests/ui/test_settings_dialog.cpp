@@ -1,14 +1,19 @@
 // Drives the settings dialog offscreen: which button presses store, what they store,
 // and when the list is re-applied.
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include "core/settings/app_settings.h"
 #include "core/text/encoding.h"
 #include "ui/colour_button.h"
+#include "ui/file_list_view.h"
+#include "ui/main_window.h"
 #include "ui/settings_dialog.h"
 
 using namespace tessarn;
@@ -235,6 +240,31 @@ class SettingsDialogTest : public QObject {
     f.button("取消按钮")->click();
     QVERIFY(f.settings == Custom());
     QCOMPARE(f.applied, 0);
+  }
+
+  // "恢复默认" then "确定" from the window's menu: the list and the status bar follow.
+  void defaultsReachTheWindow() {
+    QTemporaryDir dir;
+    UiPrompts prompts = DefaultPrompts();
+    MainWindow w(dir.path(), prompts);
+    w.settings() = Custom();
+    w.ApplySettingsToList();
+    QCOMPARE(w.statusPane(2)->text(), QStringLiteral("自动预览－开"));
+    bool pressed = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<SettingsDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      dialog->findChild<QPushButton*>(QStringLiteral("默认按钮"))->click();
+      dialog->findChild<QPushButton*>(QStringLiteral("确定按钮"))->click();
+      pressed = true;
+    });
+    w.openSettingsDialog();
+    QVERIFY(pressed);
+    QVERIFY(w.settings() == Defaults());
+    QCOMPARE(w.statusPane(2)->text(), QStringLiteral("自动预览－关"));
+    QCOMPARE(w.listView()->palette().color(QPalette::Base), QColor(0x80, 0xA0, 0x80));
+    QCOMPARE(w.listView()->palette().color(QPalette::Text), QColor(0x00, 0x00, 0x80));
+    QCOMPARE(w.listView()->font().pointSize(), 10);
   }
 };
 
