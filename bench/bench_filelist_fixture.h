@@ -19,10 +19,14 @@ inline constexpr std::size_t kFileCount = 100000;
 // in Chinese (UTF-8), so decoding is part of the cost.
 inline std::string FileName(std::size_t i) {
   switch (i % 4) {
-    case 0: return "IMG_" + std::to_string(i) + ".jpg";
-    case 1: return "Track " + std::to_string(i) + " - Artist.mp3";
-    case 2: return "\xE6\xAD\x8C\xE6\x9B\xB2 " + std::to_string(i) + ".mp3";  // "歌曲 N"
-    default: return "report-v" + std::to_string(i % 97) + "-" + std::to_string(i) + ".PDF";
+    case 0:
+      return "IMG_" + std::to_string(i) + ".jpg";
+    case 1:
+      return "Track " + std::to_string(i) + " - Artist.mp3";
+    case 2:
+      return "\xE6\xAD\x8C\xE6\x9B\xB2 " + std::to_string(i) + ".mp3";  // "歌曲 N"
+    default:
+      return "report-v" + std::to_string(i % 97) + "-" + std::to_string(i) + ".PDF";
   }
 }
 

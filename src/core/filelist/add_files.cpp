@@ -111,8 +111,10 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
   for (std::uint32_t i = 0; i < names.size(); ++i) {
     const std::size_t start = keys.size();
     AppendNaturalSortKey(names[i], keys);
-    SortItem item{{0, 0}, static_cast<std::uint32_t>(start),
-                  static_cast<std::uint32_t>(keys.size() - start), i};
+    SortItem item{{0, 0},
+                  static_cast<std::uint32_t>(start),
+                  static_cast<std::uint32_t>(keys.size() - start),
+                  i};
     item.head[0] = BigEndianHead(keys, start, item.keyLength, 0);
     item.head[1] = BigEndianHead(keys, start, item.keyLength, 8);
     order.push_back(item);
@@ -121,8 +123,8 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
   std::sort(order.begin(), order.end(), [&](const SortItem& x, const SortItem& y) {
     if (x.head[0] != y.head[0]) return x.head[0] < y.head[0];
     if (x.head[1] != y.head[1]) return x.head[1] < y.head[1];
-    const int c = allKeys.substr(x.keyStart, x.keyLength)
-                      .compare(allKeys.substr(y.keyStart, y.keyLength));
+    const int c =
+        allKeys.substr(x.keyStart, x.keyLength).compare(allKeys.substr(y.keyStart, y.keyLength));
     return c != 0 ? c < 0 : names[x.index] < names[y.index];
   });
   const std::string folder = DecodeDiskName(diskFolder);

@@ -44,8 +44,7 @@ std::string SelectionFolder(const std::vector<std::string>& diskPaths);
 // becomes an entry, in order, shown once per run of entries sharing a folder.
 // Returns the other items in their order: the folders to add next (an item that
 // is neither is simply added as an empty folder later, adding nothing).
-std::vector<std::string> AddDroppedFiles(FileList& list,
-                                         const std::vector<std::string>& diskPaths);
+std::vector<std::string> AddDroppedFiles(FileList& list, const std::vector<std::string>& diskPaths);
 
 // A whole drop: AddDroppedFiles, then `afterStep` (the caller's preview pass and
 // status bar refresh), then for each remaining item AddFolder followed by

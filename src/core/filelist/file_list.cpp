@@ -146,8 +146,7 @@ void RefreshRows(FileList& list, int what, long long first, long long last,
   // 5. Empty stale new names after the range, up to the first empty cell.
   long long r = std::max(last + 1, 0LL);
   const long long walkStart = r;
-  while (r < static_cast<long long>(list.RowCount()) &&
-         !list.CellText(r, kNewNameColumn).empty()) {
+  while (r < static_cast<long long>(list.RowCount()) && !list.CellText(r, kNewNameColumn).empty()) {
     list.SetCellText(r, kNewNameColumn, "");
     ++r;
   }

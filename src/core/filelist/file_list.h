@@ -12,8 +12,13 @@
 namespace tessarn {
 
 inline constexpr int kColumnCount = 5;
-enum Column { kOldNameColumn = 0, kNewNameColumn = 1, kFolderColumn = 2, kStatusColumn = 3,
-              kTagStatusColumn = 4 };
+enum Column {
+  kOldNameColumn = 0,
+  kNewNameColumn = 1,
+  kFolderColumn = 2,
+  kStatusColumn = 3,
+  kTagStatusColumn = 4
+};
 // Status icons of column 3.
 inline constexpr int kNoIcon = -1;
 inline constexpr int kSuccessIcon = 0;  // green ball
@@ -25,9 +30,9 @@ struct EntryStatus {
 };
 
 struct FileEntry {
-  std::string oldName;   // GB18030, decoded from diskName, no folder part
-  std::string newName;   // last computed by the rules; empty until computed
-  std::string folder;    // GB18030 text of the folder, always ending with "/"
+  std::string oldName;  // GB18030, decoded from diskName, no folder part
+  std::string newName;  // last computed by the rules; empty until computed
+  std::string folder;   // GB18030 text of the folder, always ending with "/"
   EntryStatus status;
   std::string tagStatus;
   std::string undoName;  // GB18030 name before the last run renamed it; empty otherwise

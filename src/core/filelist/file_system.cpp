@@ -22,8 +22,7 @@ namespace {
 // glibc gained the renameat2 wrapper late; the system call has been there since 3.15.
 int RenameAt2NoReplace(const char* from, const char* to) {
 #ifdef SYS_renameat2
-  return static_cast<int>(
-      syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE));
+  return static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE));
 #else
   errno = ENOSYS;
   return -1;

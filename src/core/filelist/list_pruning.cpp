@@ -49,9 +49,8 @@ FilterResult ApplyFilter(FileList& list, const FilterOptions& options) {
   std::vector<std::size_t> doomed;
   for (std::size_t i = 0; i < list.count(); ++i) {
     const std::string& name = list.entries[i].oldName;
-    const bool match = byExtension
-                           ? NameHasExtension(name, options.extension)
-                           : FindText(name, options.text, 0, true) != std::string::npos;
+    const bool match = byExtension ? NameHasExtension(name, options.extension)
+                                   : FindText(name, options.text, 0, true) != std::string::npos;
     if (match == removeMatches) doomed.push_back(i);
   }
   result.removed = list.RemoveRows(doomed);

@@ -19,8 +19,6 @@ void AppendNaturalSortKey(std::string_view name, std::string& key);
 // "1") by their bytes, so that the result is a total order.
 int NaturalCompare(std::string_view a, std::string_view b);
 
-inline bool NaturalLess(std::string_view a, std::string_view b) {
-  return NaturalCompare(a, b) < 0;
-}
+inline bool NaturalLess(std::string_view a, std::string_view b) { return NaturalCompare(a, b) < 0; }
 
 }  // namespace tessarn

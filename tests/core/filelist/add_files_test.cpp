@@ -62,8 +62,8 @@ TEST(AddFolderTest, OrderMatchesNaturalLessForLongAndOddNames) {
   Names names = {"a", "A", "a0", "a00", "a000b", "x 01", "x 1", "x 001 y"};
   for (int i : {1, 9, 10, 11, 100, 99})
     names.push_back("A rather long common prefix " + std::to_string(i) + ".txt");
-  names.push_back("\xE6\xAD\x8C 2.mp3");   // UTF-8
-  names.push_back("\xB8\xE8 10.mp3");       // GBK
+  names.push_back("\xE6\xAD\x8C 2.mp3");  // UTF-8
+  names.push_back("\xB8\xE8 10.mp3");     // GBK
   for (const std::string& name : names) dir.Write(name);
   FileList list;
   AddFolder(list, dir.path());
@@ -106,8 +106,7 @@ TEST(AddFilesTest, EachPathIsOneEntryShownPerFolderRun) {
                         "/music/"};
   EXPECT_EQ(AddFiles(list, picked), 4u);
   EXPECT_EQ(OldNames(list), (Names{"a;b.mp3", "c.mp3", "d.mp3", "e.mp3"}));
-  EXPECT_EQ(ShownColumn(list, kFolderColumn),
-            (Names{"/music/", "/music/", "/other/", "/music/"}));
+  EXPECT_EQ(ShownColumn(list, kFolderColumn), (Names{"/music/", "/music/", "/other/", "/music/"}));
   EXPECT_EQ(list.entries[2].diskFolder, "/other/");
   EXPECT_EQ(listener.events, (Names{"append 0-1", "changed 0-1", "append 2-2", "changed 2-2",
                                     "append 3-3", "changed 3-3"}));

@@ -112,8 +112,8 @@ TEST(RemoveRowsTest, FewAndManyRangesLeaveTheSameRowsBehind) {
     list.SetListener(&listener);
     std::vector<std::size_t> doomed;
     for (std::size_t i = 1; i < 40; i += step) doomed.push_back(i);
-    doomed.push_back(doomed.back());  // duplicate
-    doomed.push_back(99);             // past the end
+    doomed.push_back(doomed.back());       // duplicate
+    doomed.push_back(99);                  // past the end
     std::swap(doomed.front(), doomed[1]);  // out of order
     const std::size_t removed = list.RemoveRows(doomed);
 

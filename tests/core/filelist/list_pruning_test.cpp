@@ -40,19 +40,31 @@ TEST(ApplyFilterTest, Table) {
     std::string value;
     Names remaining;
   } const cases[] = {
-      {"delete mp3", FilterOperation::kDelete, FilterBy::kExtension, "mp3",
+      {"delete mp3",
+       FilterOperation::kDelete,
+       FilterBy::kExtension,
+       "mp3",
        {"song.mp3.txt", "mp3", "xABy.txt"}},
-      {"keep mp3", FilterOperation::kKeep, FilterBy::kExtension, "Mp3",
+      {"keep mp3",
+       FilterOperation::kKeep,
+       FilterBy::kExtension,
+       "Mp3",
        {"song.MP3", "a.b.mp3", "c.mp3"}},
       {"delete .mp3 matches nothing", FilterOperation::kDelete, FilterBy::kExtension, ".mp3",
        names},
       {"keep .mp3 keeps nothing", FilterOperation::kKeep, FilterBy::kExtension, ".mp3", {}},
-      {"delete text ab, any case", FilterOperation::kDelete, FilterBy::kContainedText, "ab",
+      {"delete text ab, any case",
+       FilterOperation::kDelete,
+       FilterBy::kContainedText,
+       "ab",
        {"song.MP3", "a.b.mp3", "song.mp3.txt", "mp3", "c.mp3"}},
-      {"keep text mp3", FilterOperation::kKeep, FilterBy::kContainedText, "MP3",
+      {"keep text mp3",
+       FilterOperation::kKeep,
+       FilterBy::kContainedText,
+       "MP3",
        {"song.MP3", "a.b.mp3", "song.mp3.txt", "mp3", "c.mp3"}},
-      {"the folder is never searched", FilterOperation::kDelete, FilterBy::kContainedText,
-       "/x/", names},
+      {"the folder is never searched", FilterOperation::kDelete, FilterBy::kContainedText, "/x/",
+       names},
   };
   for (const Case& c : cases) {
     FileList list = MakeList(names);

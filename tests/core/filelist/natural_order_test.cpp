@@ -16,17 +16,17 @@ TEST(NaturalOrderTest, PairsInOrder) {
     std::string smaller, larger;
   } const cases[] = {
       {"IMG_2", "IMG_10"},
-      {"a", "B"},              // case does not count...
-      {"A", "a"},              // ...except to break a tie, by the bytes
-      {"file01", "file1"},     // equal value: the bytes decide
+      {"a", "B"},           // case does not count...
+      {"A", "a"},           // ...except to break a tie, by the bytes
+      {"file01", "file1"},  // equal value: the bytes decide
       {"file1", "file002"},
       {"x9y", "x10a"},
       {"track 9.mp3", "track 10.mp3"},
       {"abc", "abcd"},
-      {"a.txt", "a1.txt"},     // "." sorts before digits
+      {"a.txt", "a1.txt"},                                // "." sorts before digits
       {"99999999999999999999", "100000000000000000000"},  // longer than 64 bits
-      {"z", Gb("中")},          // a multi-byte character after every ASCII one
-      {Gb("啊"), Gb("中")},     // GB order of Chinese characters
+      {"z", Gb("中")},       // a multi-byte character after every ASCII one
+      {Gb("啊"), Gb("中")},  // GB order of Chinese characters
       {"", "a"},
   };
   for (const Case& c : cases) {
@@ -46,11 +46,11 @@ TEST(NaturalOrderTest, TrailBytesAreNotTakenForDigitsOrLetters) {
 }
 
 TEST(NaturalOrderTest, SortsAFolderAsAFileManagerShowsIt) {
-  std::vector<std::string> names = {"IMG_10.jpg", "img_2.jpg", "IMG_1.jpg", "Readme",
-                                    "IMG_100.jpg", "a",        ".hidden"};
+  std::vector<std::string> names = {"IMG_10.jpg",  "img_2.jpg", "IMG_1.jpg", "Readme",
+                                    "IMG_100.jpg", "a",         ".hidden"};
   std::sort(names.begin(), names.end(), NaturalLess);
-  EXPECT_EQ(names, (std::vector<std::string>{".hidden", "a", "IMG_1.jpg", "img_2.jpg",
-                                              "IMG_10.jpg", "IMG_100.jpg", "Readme"}));
+  EXPECT_EQ(names, (std::vector<std::string>{".hidden", "a", "IMG_1.jpg", "img_2.jpg", "IMG_10.jpg",
+                                             "IMG_100.jpg", "Readme"}));
 }
 
 }  // namespace

@@ -38,7 +38,9 @@ class TempFolder {
     struct stat st;
     return lstat((path_ + name).c_str(), &st) == 0;
   }
-  void MakeFolder(const std::string& name) const { std::filesystem::create_directory(path_ + name); }
+  void MakeFolder(const std::string& name) const {
+    std::filesystem::create_directory(path_ + name);
+  }
 
  private:
   std::string path_;
