@@ -193,6 +193,7 @@ void NormalizeGenre(std::string& genre) {
 bool ReadId3v2Tag(ByteSource& source, TagFields& out, std::string* keptFrames) {
   Id3v2TagInfo info;
   if (!ReadId3v2TagInfo(source, info)) return false;
+  source.AllowReadAhead(info.wholeLength);
   TagFields fields;
   FrameWalker walker(source, info);
 

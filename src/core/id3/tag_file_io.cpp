@@ -115,8 +115,9 @@ std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::size_t n, std::strin
     out.assign(window_, offset - windowStart_, n);
     return n;
   }
-  if (n < kWindow / 2) {
-    const std::size_t want = std::min<std::uint64_t>(kWindow, size_ - offset);
+  const std::uint64_t aheadEnd = std::min(readAheadEnd_, size_);
+  if (n < kWindow / 2 && offset + n < aheadEnd) {
+    const std::size_t want = std::min<std::uint64_t>(kWindow, aheadEnd - offset);
     window_.resize(want);
     window_.resize(PreadAll(fd_, window_.data(), want, offset));
     windowStart_ = offset;

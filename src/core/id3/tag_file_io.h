@@ -18,6 +18,9 @@ class ByteSource {
   // Up to n bytes from offset into out (replacing its content); fewer at the end
   // or on a read error. Returns the number of bytes read.
   virtual std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) = 0;
+  // Reads may fetch bytes ahead of what was asked, up to end (the end of the tag
+  // being read), never past it. Until this is called nothing is read ahead.
+  virtual void AllowReadAhead(std::uint64_t /*end*/) {}
 };
 
 class MemorySource : public ByteSource {
@@ -30,9 +33,10 @@ class MemorySource : public ByteSource {
   std::string_view data_;
 };
 
-// A file opened for reading only; closed by the destructor. Small reads are served
-// from one read-ahead window, so that walking a tag's frame headers costs one
-// system call rather than one per header.
+// A file opened for reading only; closed by the destructor. Small reads within the
+// read-ahead range are served from one window, so that walking a tag's frame
+// headers costs one system call rather than one per header, and the audio after
+// the tag is never read.
 class ReadOnlyFile : public ByteSource {
  public:
   explicit ReadOnlyFile(const std::string& path);
@@ -43,9 +47,11 @@ class ReadOnlyFile : public ByteSource {
   bool IsOpen() const { return fd_ >= 0; }
   std::uint64_t Size() const override { return size_; }
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override;
+  void AllowReadAhead(std::uint64_t end) override { readAheadEnd_ = end; }
 
  private:
   int fd_ = -1;
+  std::uint64_t readAheadEnd_ = 0;
   std::uint64_t size_ = 0;
   std::string window_;
   std::uint64_t windowStart_ = 0;

@@ -264,6 +264,33 @@ TEST(Id3v2Read, MalformedInputGivesWhatCanBeRead) {
   for (const auto& c : cases) EXPECT_EQ(Parse(c.data).title, c.title) << c.name;
 }
 
+// Records what the reader asks for.
+class RecordingSource : public MemorySource {
+ public:
+  using MemorySource::MemorySource;
+  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override {
+    const std::size_t got = MemorySource::ReadAt(offset, n, out);
+    bytesRead += got;
+    furthest = std::max<std::uint64_t>(furthest, offset + got);
+    return got;
+  }
+  std::uint64_t bytesRead = 0;
+  std::uint64_t furthest = 0;
+};
+
+TEST(Id3v2Read, SkipsPicturesAndNeverReadsTheAudio) {
+  const std::string picture = Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(300000, 'P');
+  const std::string tag =
+      Tag(3, Frame23("APIC", picture) + Frame23("TIT2", Latin("After picture")), 100);
+  const std::string file = tag + std::string(5000, '\xAA');
+  RecordingSource source(file);
+  TagFields f;
+  ASSERT_TRUE(ReadId3v2(source, f));
+  EXPECT_EQ(f.title, "After picture");
+  EXPECT_LT(source.bytesRead, 200u);
+  EXPECT_LE(source.furthest, tag.size());
+}
+
 TEST(Id3v2Read, ReadsFromAFileWithoutLoadingItAll) {
   TempDir dir;
   const std::string picture = Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(300000, 'P');
