@@ -25,13 +25,15 @@ struct OptionSpec {
   Apply apply;
 };
 
-#define SET_TEXT(field) [](Arguments& a, std::string&& v) -> const char* { \
-    a.options.field = std::move(v);                                      \
-    return nullptr;                                                      \
+#define SET_TEXT(field)                              \
+  [](Arguments& a, std::string&& v) -> const char* { \
+    a.options.field = std::move(v);                  \
+    return nullptr;                                  \
   }
-#define SET_TAG(field) [](Arguments& a, std::string&& v) -> const char* { \
-    a.edits.field = std::move(v);                                       \
-    return nullptr;                                                     \
+#define SET_TAG(field)                               \
+  [](Arguments& a, std::string&& v) -> const char* { \
+    a.edits.field = std::move(v);                    \
+    return nullptr;                                  \
   }
 
 template <typename E, std::size_t N>
@@ -47,23 +49,26 @@ const char* Pick(const std::string& v, const std::pair<const char*, E> (&table)[
 
 const char* SetPage(Arguments& a, std::string&& v) {
   static constexpr std::pair<const char*, OptionPage> kPages[] = {
-      {"numbering", OptionPage::kNumbering}, {"replace", OptionPage::kReplace},
-      {"insert", OptionPage::kInsert},       {"case", OptionPage::kCase},
+      {"numbering", OptionPage::kNumbering},
+      {"replace", OptionPage::kReplace},
+      {"insert", OptionPage::kInsert},
+      {"case", OptionPage::kCase},
       {"mp3", OptionPage::kMp3}};
-  return Pick(v, kPages, a.options.page,
-              "--page 只能是 numbering、replace、insert、case 或 mp3");
+  return Pick(v, kPages, a.options.page, "--page 只能是 numbering、replace、insert、case 或 mp3");
 }
 
 const char* SetScope(Arguments& a, std::string&& v) {
   static constexpr std::pair<const char*, NumberingScope> kScopes[] = {
-      {"name", NumberingScope::kFileName}, {"ext", NumberingScope::kExtension},
+      {"name", NumberingScope::kFileName},
+      {"ext", NumberingScope::kExtension},
       {"all", NumberingScope::kAll}};
   return Pick(v, kScopes, a.options.numberingScope, "--scope 只能是 name、ext 或 all");
 }
 
 const char* SetReplaceScope(Arguments& a, std::string&& v) {
   static constexpr std::pair<const char*, ReplaceScope> kScopes[] = {
-      {"name", ReplaceScope::kFileNameOnly}, {"ext", ReplaceScope::kExtensionOnly},
+      {"name", ReplaceScope::kFileNameOnly},
+      {"ext", ReplaceScope::kExtensionOnly},
       {"all", ReplaceScope::kAll}};
   return Pick(v, kScopes, a.options.replaceScope, "--replace-scope 只能是 name、ext 或 all");
 }
@@ -178,23 +183,35 @@ const OptionSpec kOptions[] = {
 unsigned GroupsOf(Command command) {
   switch (command) {
     case Command::kPreview:
-    case Command::kRename: return kRuleOption;
-    case Command::kTagsSet: return kTagFieldOption | kTagChoiceOption;
-    case Command::kTagsDelete: return kTagChoiceOption;
-    default: return 0;
+    case Command::kRename:
+      return kRuleOption;
+    case Command::kTagsSet:
+      return kTagFieldOption | kTagChoiceOption;
+    case Command::kTagsDelete:
+      return kTagChoiceOption;
+    default:
+      return 0;
   }
 }
 
 const char* CommandName(Command command) {
   switch (command) {
-    case Command::kPreview: return "preview";
-    case Command::kRename: return "rename";
-    case Command::kUndo: return "undo";
-    case Command::kTags: return "tags";
-    case Command::kTagsShow: return "tags show";
-    case Command::kTagsSet: return "tags set";
-    case Command::kTagsDelete: return "tags delete";
-    default: return "tessarn-cli";
+    case Command::kPreview:
+      return "preview";
+    case Command::kRename:
+      return "rename";
+    case Command::kUndo:
+      return "undo";
+    case Command::kTags:
+      return "tags";
+    case Command::kTagsShow:
+      return "tags show";
+    case Command::kTagsSet:
+      return "tags set";
+    case Command::kTagsDelete:
+      return "tags delete";
+    default:
+      return "tessarn-cli";
   }
 }
 

@@ -22,10 +22,10 @@ struct Arguments {
   Command command = Command::kNone;
   bool help = false;  // --help: print the command's help and stop
   bool json = false;
-  NamingOptions options;            // the rule options of preview and rename
-  std::vector<std::string> paths;   // as given, raw bytes
-  bool v1 = false;                  // --v1
-  bool v2 = false;                  // --v2
+  NamingOptions options;           // the rule options of preview and rename
+  std::vector<std::string> paths;  // as given, raw bytes
+  bool v1 = false;                 // --v1
+  bool v2 = false;                 // --v2
   TagEdits edits;
 };
 

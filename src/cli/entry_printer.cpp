@@ -36,8 +36,8 @@ class StatusTexts {
   std::deque<std::pair<std::string, std::string>> known_;
 };
 
-void PrintText(Output& out, std::size_t count,
-               const std::function<PrintedRow(std::size_t)>& rowAt, const PrintedTotals& totals) {
+void PrintText(Output& out, std::size_t count, const std::function<PrintedRow(std::size_t)>& rowAt,
+               const PrintedTotals& totals) {
   std::string& buf = out.buffer();
   StatusTexts statuses;
   std::string_view lastFolder;
@@ -78,8 +78,8 @@ void PrintText(Output& out, std::size_t count,
   }
 }
 
-void PrintJson(Output& out, std::size_t count,
-               const std::function<PrintedRow(std::size_t)>& rowAt, const PrintedTotals& totals) {
+void PrintJson(Output& out, std::size_t count, const std::function<PrintedRow(std::size_t)>& rowAt,
+               const PrintedTotals& totals) {
   std::string& buf = out.buffer();
   StatusTexts statuses;
   buf += "{\"entries\":[";

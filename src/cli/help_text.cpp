@@ -132,14 +132,22 @@ const char* HelpText(Command command) {
   static const std::string kPreview = std::string(kPreviewHelp) + kRuleOptions;
   static const std::string kRename = std::string(kRenameHelp) + kRuleOptions;
   switch (command) {
-    case Command::kPreview: return kPreview.c_str();
-    case Command::kRename: return kRename.c_str();
-    case Command::kUndo: return kUndoHelp;
-    case Command::kTags: return kTagsHelp;
-    case Command::kTagsShow: return kTagsShowHelp;
-    case Command::kTagsSet: return kTagsSetHelp;
-    case Command::kTagsDelete: return kTagsDeleteHelp;
-    default: return kMainHelp;
+    case Command::kPreview:
+      return kPreview.c_str();
+    case Command::kRename:
+      return kRename.c_str();
+    case Command::kUndo:
+      return kUndoHelp;
+    case Command::kTags:
+      return kTagsHelp;
+    case Command::kTagsShow:
+      return kTagsShowHelp;
+    case Command::kTagsSet:
+      return kTagsSetHelp;
+    case Command::kTagsDelete:
+      return kTagsDeleteHelp;
+    default:
+      return kMainHelp;
   }
 }
 

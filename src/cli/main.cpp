@@ -24,13 +24,26 @@ int main(int argc, char** argv) {
   }
   int status = kExitUsage;
   switch (args.command) {
-    case Command::kPreview: status = RunPreviewCommand(args, out, err); break;
-    case Command::kRename: status = RunRenameCommand(args, out, err); break;
-    case Command::kUndo: status = RunUndoCommand(args, out, err); break;
-    case Command::kTagsShow: status = RunTagsShowCommand(args, out, err); break;
-    case Command::kTagsSet: status = RunTagsSetCommand(args, out, err); break;
-    case Command::kTagsDelete: status = RunTagsDeleteCommand(args, out, err); break;
-    default: break;
+    case Command::kPreview:
+      status = RunPreviewCommand(args, out, err);
+      break;
+    case Command::kRename:
+      status = RunRenameCommand(args, out, err);
+      break;
+    case Command::kUndo:
+      status = RunUndoCommand(args, out, err);
+      break;
+    case Command::kTagsShow:
+      status = RunTagsShowCommand(args, out, err);
+      break;
+    case Command::kTagsSet:
+      status = RunTagsSetCommand(args, out, err);
+      break;
+    case Command::kTagsDelete:
+      status = RunTagsDeleteCommand(args, out, err);
+      break;
+    default:
+      break;
   }
   // Output that could not be written (a full disk, a closed pipe) is a failure too.
   if (!out.Flush() && status == kExitOk) status = kExitFailed;

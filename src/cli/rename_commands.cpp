@@ -104,14 +104,15 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   totals.renamed = counts.succeeded;
   totals.failed = counts.total - counts.succeeded;
   totals.summary = RunSummary(counts.total, counts.succeeded).text;
-  PrintRows(out, args.json, list.count(),
-            [&](std::size_t i) {
-              const FileEntry& e = list.entries[i];
-              const bool renamed = WasRenamed(e);
-              return PrintedRow{e.folder, renamed ? e.undoName : e.oldName, e.newName,
-                                e.status.text, e.tagStatus};
-            },
-            totals);
+  PrintRows(
+      out, args.json, list.count(),
+      [&](std::size_t i) {
+        const FileEntry& e = list.entries[i];
+        const bool renamed = WasRenamed(e);
+        return PrintedRow{e.folder, renamed ? e.undoName : e.oldName, e.newName, e.status.text,
+                          e.tagStatus};
+      },
+      totals);
   const bool allDone = counts.succeeded == counts.total && !counts.stopped && journal.ok();
   return allDone && !someUnreadable ? kExitOk : kExitFailed;
 }
@@ -132,7 +133,8 @@ int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
     case JournalReadResult::kDamaged:
       PrintError(err, "撤消记录已损坏：" + ShowPath(JournalPath(directory)));
       return kExitFailed;
-    case JournalReadResult::kOk: break;
+    case JournalReadResult::kOk:
+      break;
   }
   if (!journal.finished)
     PrintError(err, "上一次更名没有正常结束；按磁盘上的实际情况撤消已更名的文件");
@@ -171,12 +173,13 @@ int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
   totals.renamed = counts.succeeded;
   totals.failed = counts.total - counts.succeeded;
   totals.summary = UndoSummary(counts.total, counts.succeeded).text;
-  PrintRows(out, args.json, list.count(),
-            [&](std::size_t i) {
-              const FileEntry& e = list.entries[i];
-              return PrintedRow{e.folder, shownBefore[i], shownRestored[i], e.status.text, {}};
-            },
-            totals);
+  PrintRows(
+      out, args.json, list.count(),
+      [&](std::size_t i) {
+        const FileEntry& e = list.entries[i];
+        return PrintedRow{e.folder, shownBefore[i], shownRestored[i], e.status.text, {}};
+      },
+      totals);
   return counts.succeeded == counts.total ? kExitOk : kExitFailed;
 }
 

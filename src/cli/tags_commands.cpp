@@ -130,7 +130,7 @@ void AppendFieldsText(std::string& buf, const char* tagName, bool found, const T
 
 // One file's outcome in set and delete.
 struct FileReport {
-  std::string path;  // raw
+  std::string path;                   // raw
   std::vector<std::string> messages;  // UTF-8
   bool ok = true;
 };
@@ -240,8 +240,7 @@ std::optional<std::string> CheckEdits(const Arguments& args, bool v1, bool v2) {
   }
   if (v1 && !v2)
     for (std::size_t k = kV1FieldCount; k < kV2FieldCount; ++k)
-      if (e.*kFields[k].edit)
-        return std::string(kFields[k].option) + " 只属于 ID3v2 标签";
+      if (e.*kFields[k].edit) return std::string(kFields[k].option) + " 只属于 ID3v2 标签";
   bool any = false;
   for (const FieldInfo& f : kFields) any = any || (e.*f.edit).has_value();
   if (!any) return "tags set 至少需要一个字段选项（例如 --title）";

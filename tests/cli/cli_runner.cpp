@@ -84,8 +84,7 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
   if (pid == 0) {
     const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
-        ::chdir(cwd.c_str()) != 0)
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(cwd.c_str()) != 0)
       ::_exit(127);
     ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);

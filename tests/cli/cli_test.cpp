@@ -1,7 +1,6 @@
 // Black-box tests of tessarn-cli: the built program on temporary folders, with its
 // undo journal in a temporary state folder.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,8 +24,7 @@ class CliTest : public ::testing::Test {
     MakeFolder(files);
   }
 
-  CliResult Run(const std::vector<std::string>& args,
-                std::map<std::string, std::string> env = {}) {
+  CliResult Run(const std::vector<std::string>& args, std::map<std::string, std::string> env = {}) {
     env["XDG_STATE_HOME"] = state;
     return RunCli(args, files, env);
   }
@@ -119,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"A.jpg", "B.txt", "C"}}),
     [](const auto& info) {
       std::string name;
-      for (char c : std::string(info.param.label)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      for (char c : std::string(info.param.label))
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
       return name;
     });
 
@@ -269,14 +268,19 @@ TEST_F(CliTest, TheSameFileListedTwiceIsRenamedOnce) {
 TEST_F(CliTest, UndoRestoresNamesByteForByte) {
   // Quotes, backslashes, control characters, a line break and bytes that are
   // neither UTF-8 nor GBK: all go through the JSON and back on disk unchanged.
-  const Names originals = {"new\nline.txt", "q\"u\\o.txt", "\x01" "ctl.txt", "\xff\xfe.bin",
-                           "中文.txt"};
+  const Names originals = {"new\nline.txt", "q\"u\\o.txt",
+                           "\x01"
+                           "ctl.txt",
+                           "\xff\xfe.bin", "中文.txt"};
   for (const std::string& name : originals) WriteFile(files + "/" + name, name);
   JsonValue doc = RunJson({"preview", "."}, 0);
   const Names old = Column(doc, "old");
   EXPECT_NE(std::find(old.begin(), old.end(), "new\nline.txt"), old.end());
   EXPECT_NE(std::find(old.begin(), old.end(), "q\"u\\o.txt"), old.end());
-  EXPECT_NE(std::find(old.begin(), old.end(), "\x01" "ctl.txt"), old.end());
+  EXPECT_NE(std::find(old.begin(), old.end(),
+                      "\x01"
+                      "ctl.txt"),
+            old.end());
   EXPECT_NE(std::find(old.begin(), old.end(), "\xEF\xBF\xBD\xEF\xBF\xBD.bin"), old.end());
 
   doc = RunJson({"rename", "--page", "insert", "--insert-name", "Z", "."}, 0);
@@ -386,9 +390,9 @@ TEST_F(CliTest, TagsSetShowDeleteRoundTrip) {
   EXPECT_EQ(v2.object.size(), 13u);  // found + twelve fields
 
   // Only the ID3v2 tag changes; its other fields stay.
-  EXPECT_EQ(Run({"tags", "set", "--v2", "--album", "Best", "--composer", "作曲", "song.mp3"})
-                .exitCode,
-            0);
+  EXPECT_EQ(
+      Run({"tags", "set", "--v2", "--album", "Best", "--composer", "作曲", "song.mp3"}).exitCode,
+      0);
   doc = RunJson({"tags", "show", "song.mp3"}, 0);
   EXPECT_EQ(doc[0]["id3v2"]["album"].string, "Best");
   EXPECT_EQ(doc[0]["id3v2"]["composer"].string, "作曲");

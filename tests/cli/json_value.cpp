@@ -47,8 +47,8 @@ class Parser {
   bool Number(JsonValue& v) {
     const std::size_t start = i_;
     if (i_ < s_.size() && s_[i_] == '-') ++i_;
-    while (i_ < s_.size() && ((s_[i_] >= '0' && s_[i_] <= '9') || s_[i_] == '.' ||
-                              s_[i_] == 'e' || s_[i_] == 'E' || s_[i_] == '+' || s_[i_] == '-'))
+    while (i_ < s_.size() && ((s_[i_] >= '0' && s_[i_] <= '9') || s_[i_] == '.' || s_[i_] == 'e' ||
+                              s_[i_] == 'E' || s_[i_] == '+' || s_[i_] == '-'))
       ++i_;
     if (i_ == start) return false;
     v.type = JsonValue::Type::kNumber;
@@ -78,10 +78,14 @@ class Parser {
     for (int k = 0; k < 4; ++k) {
       const char h = s_[i_++];
       cp <<= 4;
-      if (h >= '0' && h <= '9') cp |= h - '0';
-      else if (h >= 'a' && h <= 'f') cp |= h - 'a' + 10;
-      else if (h >= 'A' && h <= 'F') cp |= h - 'A' + 10;
-      else return false;
+      if (h >= '0' && h <= '9')
+        cp |= h - '0';
+      else if (h >= 'a' && h <= 'f')
+        cp |= h - 'a' + 10;
+      else if (h >= 'A' && h <= 'F')
+        cp |= h - 'A' + 10;
+      else
+        return false;
     }
     return true;
   }
@@ -98,21 +102,38 @@ class Parser {
         if (++i_ >= s_.size()) return false;
         const char e = s_[i_++];
         switch (e) {
-          case '"': out += '"'; break;
-          case '\\': out += '\\'; break;
-          case '/': out += '/'; break;
-          case 'b': out += '\b'; break;
-          case 'f': out += '\f'; break;
-          case 'n': out += '\n'; break;
-          case 'r': out += '\r'; break;
-          case 't': out += '\t'; break;
+          case '"':
+            out += '"';
+            break;
+          case '\\':
+            out += '\\';
+            break;
+          case '/':
+            out += '/';
+            break;
+          case 'b':
+            out += '\b';
+            break;
+          case 'f':
+            out += '\f';
+            break;
+          case 'n':
+            out += '\n';
+            break;
+          case 'r':
+            out += '\r';
+            break;
+          case 't':
+            out += '\t';
+            break;
           case 'u': {
             unsigned cp;
             if (!Hex4(cp)) return false;
             PutUtf8(out, cp);
             break;
           }
-          default: return false;
+          default:
+            return false;
         }
         continue;
       }
