@@ -84,7 +84,8 @@ class Fixture {
     std::string headPart = tag.substr(0, 10);
     if (withCover) {
       // Header size: frames of the plain tag + the cover frame.
-      const auto size = EncodeTagSize(static_cast<std::uint32_t>(tag.size() - 10 + 10 + kCoverSize));
+      const auto size =
+          EncodeTagSize(static_cast<std::uint32_t>(tag.size() - 10 + 10 + kCoverSize));
       headPart.replace(6, 4, reinterpret_cast<const char*>(size.data()), 4);
       headPart += cover;
     }

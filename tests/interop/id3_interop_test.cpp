@@ -2,10 +2,10 @@
 // (v2.3 and v2.4, in its text encodings), this codec reads.
 #include <gtest/gtest.h>
 #include <taglib/attachedpictureframe.h>
+#include <taglib/id3v1tag.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
-#include <taglib/id3v1tag.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/urllinkframe.h>
 

@@ -3,6 +3,7 @@
 namespace tessarn {
 namespace {
 
+// clang-format off
 constexpr std::array<const char*, kGenreCount> kNames = {
     "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz",
     "Metal", "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno",
@@ -68,6 +69,7 @@ constexpr std::array<GenreComboItem, kGenreCount> kComboItems = {{
     {"Top 40", 60},           {"Trailer", 70},          {"Trance", 31},
     {"Tribal", 72},           {"Trip-Hop", 27},         {"Vocal", 28},
 }};
+// clang-format on
 
 constexpr std::array<std::int16_t, kGenreCount> MakePositions() {
   std::array<std::int16_t, kGenreCount> positions{};

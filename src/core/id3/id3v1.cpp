@@ -7,8 +7,8 @@
 namespace tessarn {
 namespace {
 
-constexpr std::size_t kTitleAt = 3, kArtistAt = 33, kAlbumAt = 63, kYearAt = 93,
-                      kCommentAt = 97, kTrackFlagAt = 125, kTrackAt = 126, kGenreAt = 127;
+constexpr std::size_t kTitleAt = 3, kArtistAt = 33, kAlbumAt = 63, kYearAt = 93, kCommentAt = 97,
+                      kTrackFlagAt = 125, kTrackAt = 126, kGenreAt = 127;
 
 // A field's bytes up to the first zero byte.
 std::string FieldText(std::string_view block, std::size_t at, std::size_t len) {

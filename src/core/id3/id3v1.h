@@ -36,12 +36,12 @@ bool ReadId3v1(ByteSource& source, TagFields& fields);
 
 // What WriteId3v1 writes, as the tag editor's ID3v1 boxes hold it.
 struct Id3v1Input {
-  std::string title;    // at most 30 bytes
-  std::string artist;   // at most 30 bytes
-  std::string album;    // at most 30 bytes
-  std::string year;     // at most 4 bytes
-  std::string comment;  // at most 30 bytes; cut to 28 when a track is given
-  std::string track;    // decimal text, at most 2 characters; empty or 0 is no track
+  std::string title;         // at most 30 bytes
+  std::string artist;        // at most 30 bytes
+  std::string album;         // at most 30 bytes
+  std::string year;          // at most 4 bytes
+  std::string comment;       // at most 30 bytes; cut to 28 when a track is given
+  std::string track;         // decimal text, at most 2 characters; empty or 0 is no track
   int genre = kNoGenreByte;  // genre number of the selected combo item, 255 for none
 };
 

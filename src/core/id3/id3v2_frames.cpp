@@ -145,8 +145,7 @@ class UnsyncBody : public TagBody {
 
 bool ReadId3v2TagInfo(ByteSource& source, Id3v2TagInfo& info) {
   std::string header;
-  if (source.ReadAt(0, kHeaderSize, header) != kHeaderSize || !IsId3v2Header(header))
-    return false;
+  if (source.ReadAt(0, kHeaderSize, header) != kHeaderSize || !IsId3v2Header(header)) return false;
   info.major = static_cast<unsigned char>(header[3]);
   info.revision = static_cast<unsigned char>(header[4]);
   info.flags = static_cast<unsigned char>(header[5]);

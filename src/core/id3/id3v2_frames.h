@@ -22,10 +22,10 @@ struct Id3v2TagInfo {
 bool ReadId3v2TagInfo(ByteSource& source, Id3v2TagInfo& info);
 
 struct FrameHeader {
-  std::string id;           // 3 letters in v2.2, 4 otherwise
-  unsigned flags = 0;       // as stored (their meaning depends on the version)
-  std::uint64_t size = 0;   // stored content size
-  bool truncated = false;   // the content runs past the end of the tag
+  std::string id;          // 3 letters in v2.2, 4 otherwise
+  unsigned flags = 0;      // as stored (their meaning depends on the version)
+  std::uint64_t size = 0;  // stored content size
+  bool truncated = false;  // the content runs past the end of the tag
 };
 
 class TagBody;

@@ -16,8 +16,18 @@ namespace {
 constexpr std::size_t kMaxTextFrame = 1 << 20;
 
 enum Slot {
-  kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComment,
-  kComposer, kOriginalArtist, kCopyright, kUrl, kEncoder,
+  kTitle,
+  kArtist,
+  kAlbum,
+  kTrack,
+  kYear,
+  kGenre,
+  kComment,
+  kComposer,
+  kOriginalArtist,
+  kCopyright,
+  kUrl,
+  kEncoder,
   kRecordingTime,  // v2.4 TDRC: the year when TYER is missing
   kSlotCount
 };
@@ -27,9 +37,19 @@ struct SlotIds {
   const char* v23;
 };
 constexpr std::array<SlotIds, kSlotCount> kSlotIds = {{
-    {"TT2", "TIT2"}, {"TP1", "TPE1"}, {"TAL", "TALB"}, {"TRK", "TRCK"}, {"TYE", "TYER"},
-    {"TCO", "TCON"}, {"COM", "COMM"}, {"TCM", "TCOM"}, {"TOA", "TOPE"}, {"TCR", "TCOP"},
-    {"WXX", "WXXX"}, {"TEN", "TENC"}, {"", "TDRC"},
+    {"TT2", "TIT2"},
+    {"TP1", "TPE1"},
+    {"TAL", "TALB"},
+    {"TRK", "TRCK"},
+    {"TYE", "TYER"},
+    {"TCO", "TCON"},
+    {"COM", "COMM"},
+    {"TCM", "TCOM"},
+    {"TOA", "TOPE"},
+    {"TCR", "TCOP"},
+    {"WXX", "WXXX"},
+    {"TEN", "TENC"},
+    {"", "TDRC"},
 }};
 
 int SlotOf(const std::string& id, int major) {
@@ -40,19 +60,32 @@ int SlotOf(const std::string& id, int major) {
 
 std::string* FieldOf(TagFields& f, int slot) {
   switch (slot) {
-    case kTitle: return &f.title;
-    case kArtist: return &f.artist;
-    case kAlbum: return &f.album;
-    case kTrack: return &f.track;
-    case kYear: return &f.year;
-    case kGenre: return &f.genre;
-    case kComment: return &f.comment;
-    case kComposer: return &f.composer;
-    case kOriginalArtist: return &f.originalArtist;
-    case kCopyright: return &f.copyright;
-    case kUrl: return &f.url;
-    case kEncoder: return &f.encoder;
-    default: return nullptr;
+    case kTitle:
+      return &f.title;
+    case kArtist:
+      return &f.artist;
+    case kAlbum:
+      return &f.album;
+    case kTrack:
+      return &f.track;
+    case kYear:
+      return &f.year;
+    case kGenre:
+      return &f.genre;
+    case kComment:
+      return &f.comment;
+    case kComposer:
+      return &f.composer;
+    case kOriginalArtist:
+      return &f.originalArtist;
+    case kCopyright:
+      return &f.copyright;
+    case kUrl:
+      return &f.url;
+    case kEncoder:
+      return &f.encoder;
+    default:
+      return nullptr;
   }
 }
 
@@ -113,8 +146,8 @@ std::string ParseUserUrl(std::string_view data) {
   const std::size_t end = FindTerminator(enc, data, 1);
   if (end == std::string_view::npos) return {};
   std::string_view url = data.substr(end + TerminatorWidth(enc));
-  if (url.size() >= 2 && ((url[0] == '\xFF' && url[1] == '\xFE') ||
-                          (url[0] == '\xFE' && url[1] == '\xFF'))) {
+  if (url.size() >= 2 &&
+      ((url[0] == '\xFF' && url[1] == '\xFE') || (url[0] == '\xFE' && url[1] == '\xFF'))) {
     const auto values = SplitValues(1, url);
     return values.empty() ? std::string() : DecodeValue(1, values[0]);
   }
@@ -139,14 +172,14 @@ bool HasId3v2(const std::string& path) {
 }
 
 std::uint32_t DecodeTagSize(const unsigned char b[4]) {
-  return ((b[0] & 0x7Fu) << 21) + ((b[1] & 0x7Fu) << 14) + ((b[2] & 0x7Fu) << 7) +
-         (b[3] & 0x7Fu) + 10;
+  return ((b[0] & 0x7Fu) << 21) + ((b[1] & 0x7Fu) << 14) + ((b[2] & 0x7Fu) << 7) + (b[3] & 0x7Fu) +
+         10;
 }
 
 std::array<unsigned char, 4> EncodeTagSize(std::uint32_t n) {
   return {static_cast<unsigned char>((n >> 21) & 0x7F),
-          static_cast<unsigned char>((n >> 14) & 0x7F),
-          static_cast<unsigned char>((n >> 7) & 0x7F), static_cast<unsigned char>(n & 0x7F)};
+          static_cast<unsigned char>((n >> 14) & 0x7F), static_cast<unsigned char>((n >> 7) & 0x7F),
+          static_cast<unsigned char>(n & 0x7F)};
 }
 
 void NormalizeGenre(std::string& genre) {

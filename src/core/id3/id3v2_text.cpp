@@ -53,9 +53,7 @@ std::string DecodeUtf16(std::string_view raw, bool bigEndian) {
 
 }  // namespace
 
-int NormalizedEncoding(unsigned char encodingByte) {
-  return encodingByte <= 3 ? encodingByte : 0;
-}
+int NormalizedEncoding(unsigned char encodingByte) { return encodingByte <= 3 ? encodingByte : 0; }
 
 std::size_t TerminatorWidth(int encoding) { return encoding == 1 || encoding == 2 ? 2 : 1; }
 

@@ -12,12 +12,18 @@ namespace {
 // The field of each placeholder digit 1..6.
 const std::string& TemplateField(const TagFields& f, int digit) {
   switch (digit) {
-    case 1: return f.artist;
-    case 2: return f.title;
-    case 3: return f.album;
-    case 4: return f.track;
-    case 5: return f.year;
-    default: return f.genre;
+    case 1:
+      return f.artist;
+    case 2:
+      return f.title;
+    case 3:
+      return f.album;
+    case 4:
+      return f.track;
+    case 5:
+      return f.year;
+    default:
+      return f.genre;
   }
 }
 

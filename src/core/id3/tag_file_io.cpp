@@ -147,8 +147,8 @@ bool TruncateFile(const std::string& path, std::uint64_t length) {
   return ok;
 }
 
-bool ReplaceFileHead(const std::string& path, std::uint64_t oldHeadLength,
-                     std::string_view newHead, const IoFault& fault) {
+bool ReplaceFileHead(const std::string& path, std::uint64_t oldHeadLength, std::string_view newHead,
+                     const IoFault& fault) {
   const std::string target = ResolvedPath(path);
   const int in = OpenRetry(target.c_str(), O_RDONLY);
   if (in < 0) return false;
@@ -162,7 +162,8 @@ bool ReplaceFileHead(const std::string& path, std::uint64_t oldHeadLength,
 
   // The temporary file lives in the same folder, so that the final rename is atomic.
   const std::size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string folder =
+      slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   std::string tempPath = folder + ".tessarn-rewrite-XXXXXX";
   const int out = ::mkostemp(tempPath.data(), O_CLOEXEC);
   if (out < 0) {

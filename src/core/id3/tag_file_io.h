@@ -74,7 +74,7 @@ bool TruncateFile(const std::string& path, std::uint64_t length);
 // name and renamed over it, keeping its permissions, so that a failure at any
 // point leaves the original whole. False (original untouched) on any failure,
 // including when no temporary file can be created in the file's folder.
-bool ReplaceFileHead(const std::string& path, std::uint64_t oldHeadLength,
-                     std::string_view newHead, const IoFault& fault = {});
+bool ReplaceFileHead(const std::string& path, std::uint64_t oldHeadLength, std::string_view newHead,
+                     const IoFault& fault = {});
 
 }  // namespace tessarn

@@ -46,7 +46,7 @@ bool ParseTagTemplate(const std::string& tagTemplate, ParsedTemplate& parsed) {
   parsed.literals.assign(kInitialSlots, std::string());
   parsed.placeholders.assign(kInitialSlots, 0);
   if (tagTemplate.empty()) return false;
-  std::size_t k = 0;          // next slot
+  std::size_t k = 0;  // next slot
   std::size_t literalStart = 0;
   bool afterHash = false;
   for (std::size_t i = 0; i < tagTemplate.size(); ++i) {

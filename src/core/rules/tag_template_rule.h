@@ -70,9 +70,9 @@ const std::vector<TagTemplatePreset>& TagTemplatePresets();  // 4 items, index o
 
 // The six placeholder buttons, side by side in one frame, in this order.
 struct PlaceholderButton {
-  int tag;              // 51..56; its last digit is the placeholder it inserts
-  std::string caption;  // e.g. "#1-艺术家"
-  std::string word;     // e.g. "艺术家"
+  int tag;                 // 51..56; its last digit is the placeholder it inserts
+  std::string caption;     // e.g. "#1-艺术家"
+  std::string word;        // e.g. "艺术家"
   const char* objectName;  // UTF-8 widget name, e.g. "艺术家超级按钮"
 };
 const std::vector<PlaceholderButton>& PlaceholderButtons();

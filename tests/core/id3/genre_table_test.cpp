@@ -30,10 +30,12 @@ TEST(GenreTable, KnownEntries) {
     const char* name;
     int position;
   };
-  const Case cases[] = {{0, "Blues", 14},       {17, "Rock", 100},       {125, "Dance Hall", 28},
-                        {123, "A capella", 0},  {28, "Vocal", 125},      {34, "Acid", 3},
-                        {74, "Acid Jazz", 1},   {73, "Acid Punk", 2},    {67, "Psychadelic", 88},
-                        {93, "Psychedelic Rock", 89}, {80, "Folk", 43}, {115, "Folklore", 44}};
+  const Case cases[] = {{0, "Blues", 14},        {17, "Rock", 100},
+                        {125, "Dance Hall", 28}, {123, "A capella", 0},
+                        {28, "Vocal", 125},      {34, "Acid", 3},
+                        {74, "Acid Jazz", 1},    {73, "Acid Punk", 2},
+                        {67, "Psychadelic", 88}, {93, "Psychedelic Rock", 89},
+                        {80, "Folk", 43},        {115, "Folklore", 44}};
   for (const auto& c : cases) {
     EXPECT_STREQ(GenreName(c.number), c.name);
     EXPECT_EQ(GenrePosition(c.number), c.position) << c.name;

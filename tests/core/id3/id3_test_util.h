@@ -45,8 +45,7 @@ inline std::string Frame24(const std::string& id, const std::string& content, in
 }
 
 // Header + body + padding zero bytes.
-inline std::string Tag(int major, const std::string& body, std::size_t padding = 0,
-                       int flags = 0) {
+inline std::string Tag(int major, const std::string& body, std::size_t padding = 0, int flags = 0) {
   const std::string all = body + std::string(padding, '\0');
   return "ID3" + Bytes({major, 0, flags}) + Syncsafe32(static_cast<std::uint32_t>(all.size())) +
          all;

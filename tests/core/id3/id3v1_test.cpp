@@ -24,9 +24,9 @@ TEST(HasExtension, Cases) {
     const char* name;
     bool expected;
   };
-  const Case cases[] = {{"song.Mp3", true},     {"song.mp3", true},  {"a.b.MP3", true},
-                        {"song.mp3.bak", false}, {"song", false},     {"/a.b/song", false},
-                        {"song.", false},        {".mp3", true},      {"song.mp", false}};
+  const Case cases[] = {{"song.Mp3", true},      {"song.mp3", true}, {"a.b.MP3", true},
+                        {"song.mp3.bak", false}, {"song", false},    {"/a.b/song", false},
+                        {"song.", false},        {".mp3", true},     {"song.mp", false}};
   for (const auto& c : cases) EXPECT_EQ(HasExtension(c.name, "MP3"), c.expected) << c.name;
   EXPECT_TRUE(HasExtension("x.", ""));
 }
@@ -153,8 +153,11 @@ TEST(BuildId3v1Block, GenreAndTrackBytes) {
     int trackByte;
     int genreByte;
   };
-  const Case cases[] = {{"", kNoGenreByte, 0, 255}, {"0", 0, 0, 0},   {"12", 125, 12, 125},
-                        {"x", -1, 0, 255},          {"3a", 300, 3, 255}};
+  const Case cases[] = {{"", kNoGenreByte, 0, 255},
+                        {"0", 0, 0, 0},
+                        {"12", 125, 12, 125},
+                        {"x", -1, 0, 255},
+                        {"3a", 300, 3, 255}};
   for (const auto& c : cases) {
     Id3v1Input in;
     in.track = c.track;

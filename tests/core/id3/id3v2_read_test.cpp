@@ -79,7 +79,8 @@ TEST(Id3v2Read, TwelveFramesOfEachVersion) {
   EXPECT_EQ(g.url, "http://y");
   EXPECT_EQ(g.encoder, "E");
 
-  const TagFields h = Parse(Tag(4, Frame24("TIT2", Latin("T24")) + Frame24("TDRC", Latin("2004-05-06"))));
+  const TagFields h =
+      Parse(Tag(4, Frame24("TIT2", Latin("T24")) + Frame24("TDRC", Latin("2004-05-06"))));
   EXPECT_EQ(h.title, "T24");
   EXPECT_EQ(h.year, "2004");  // taken from the recording time when TYER is missing
 }
@@ -125,8 +126,7 @@ TEST(Id3v2Read, TextEncodings) {
   }
   // ASCII in UTF-16 and a character outside the BMP.
   EXPECT_EQ(Parse(Tag(3, Frame23("TIT2", Bytes({1, 0xFF, 0xFE}) + Utf16Le("Rock")))).title, "Rock");
-  EXPECT_EQ(Parse(Tag(3, Frame23("TIT2", Bytes({1, 0xFF, 0xFE}) + Utf16Le("a😀")))).title,
-            Gb("a😀"));
+  EXPECT_EQ(Parse(Tag(3, Frame23("TIT2", Bytes({1, 0xFF, 0xFE}) + Utf16Le("a😀")))).title, Gb("a😀"));
   // An unpaired surrogate and an odd byte do not lose the rest of the text.
   const std::string broken = Bytes({1, 0xFF, 0xFE, 'A', 0, 0x00, 0xD8, 'B', 0, 'C'});
   EXPECT_EQ(Parse(Tag(3, Frame23("TIT2", broken))).title, "A" + Gb("\uFFFD") + "B");
@@ -145,8 +145,8 @@ TEST(Id3v2Read, MultipleValuesOfV24) {
 TEST(Id3v2Read, Comments) {
   const std::string empty = Bytes({0}) + "CHS" + Bytes({0}) + "hello";
   const std::string described = Bytes({0}) + "eng" + "iTunNORM" + Bytes({0}) + "0000";
-  const std::string utf16 = Bytes({1}) + "eng" + Bytes({0xFF, 0xFE, 0, 0, 0xFF, 0xFE}) +
-                            Utf16Le("text") + Bytes({0, 0});
+  const std::string utf16 =
+      Bytes({1}) + "eng" + Bytes({0xFF, 0xFE, 0, 0, 0xFF, 0xFE}) + Utf16Le("text") + Bytes({0, 0});
   EXPECT_EQ(Parse(Tag(3, Frame23("COMM", empty))).comment, "hello");
   EXPECT_EQ(Parse(Tag(3, Frame23("COMM", utf16))).comment, "text");
   // The comment without a description wins, wherever it stands.
@@ -172,13 +172,20 @@ TEST(Id3v2Read, Genres) {
     std::string expected;
   };
   const Case cases[] = {
-      {"(17)", 3, "Rock"},       {"(17)Rock", 3, "Rock"},
-      {"(17)(18)", 3, "Techno"}, {"Rock", 3, "Rock"},
-      {"(Remix)Dance", 3, "Dance"}, {"(Pop", 3, "Pop"},
-      {"(RX)", 3, "Remix"},      {"(CR)", 3, "Cover"},
-      {"()", 3, ""},             {"(255)", 3, ""},
-      {"Rock (Live)", 3, "Rock (Live)"}, {"17", 3, "17"},
-      {"17", 4, "Rock"},         {"126", 4, "126"},
+      {"(17)", 3, "Rock"},
+      {"(17)Rock", 3, "Rock"},
+      {"(17)(18)", 3, "Techno"},
+      {"Rock", 3, "Rock"},
+      {"(Remix)Dance", 3, "Dance"},
+      {"(Pop", 3, "Pop"},
+      {"(RX)", 3, "Remix"},
+      {"(CR)", 3, "Cover"},
+      {"()", 3, ""},
+      {"(255)", 3, ""},
+      {"Rock (Live)", 3, "Rock (Live)"},
+      {"17", 3, "17"},
+      {"17", 4, "Rock"},
+      {"126", 4, "126"},
       {"RX", 4, "Remix"},
   };
   for (const auto& c : cases) {
@@ -199,8 +206,8 @@ TEST(Id3v2Read, ExtendedHeaderFlagsAndUnsynchronisation) {
 
   // v2.3, whole tag unsynchronised: FF 00 stands for FF. The UTF-16 mark FF FE
   // becomes FF 00 FE on disk.
-  const std::string plain = Frame23("TIT2", Bytes({1, 0xFF, 0xFE}) + Utf16Le("ab")) +
-                            Frame23("TPE1", Latin("z"));
+  const std::string plain =
+      Frame23("TIT2", Bytes({1, 0xFF, 0xFE}) + Utf16Le("ab")) + Frame23("TPE1", Latin("z"));
   std::string unsynced;
   for (std::size_t i = 0; i < plain.size(); ++i) {
     unsynced += plain[i];
@@ -220,11 +227,11 @@ TEST(Id3v2Read, ExtendedHeaderFlagsAndUnsynchronisation) {
   EXPECT_EQ(Parse(Tag(3, Frame23("TIT2", Bytes({9}) + Latin("h"), 0x0020))).title, "h");
 
   // Compressed and encrypted frames are skipped, the frames after them still read.
-  EXPECT_EQ(Parse(Tag(3, Frame23("TIT2", Be32(5) + "zzzz", 0x0080) + Frame23("TPE1", Latin("a"))))
-                .artist,
-            "a");
-  const TagFields enc = Parse(Tag(4, Frame24("TIT2", Bytes({1}) + "zz", 0x0004) +
-                                        Frame24("TPE1", Latin("b"))));
+  EXPECT_EQ(
+      Parse(Tag(3, Frame23("TIT2", Be32(5) + "zzzz", 0x0080) + Frame23("TPE1", Latin("a")))).artist,
+      "a");
+  const TagFields enc =
+      Parse(Tag(4, Frame24("TIT2", Bytes({1}) + "zz", 0x0004) + Frame24("TPE1", Latin("b"))));
   EXPECT_EQ(enc.title, "");
   EXPECT_EQ(enc.artist, "b");
 }
@@ -232,13 +239,14 @@ TEST(Id3v2Read, ExtendedHeaderFlagsAndUnsynchronisation) {
 TEST(Id3v2Read, V24TagsWithPlainSizes) {
   // 200 bytes: syncsafe would read 0x148 = 328, which lands nowhere.
   const std::string longTitle(199, 'L');
-  const std::string body = Frame24("TIT2", Latin(longTitle), 0, true) +
-                           Frame24("TPE1", Latin("after"), 0, true);
+  const std::string body =
+      Frame24("TIT2", Latin(longTitle), 0, true) + Frame24("TPE1", Latin("after"), 0, true);
   const TagFields f = Parse(Tag(4, body, 64));
   EXPECT_EQ(f.title, longTitle);
   EXPECT_EQ(f.artist, "after");
   // A real syncsafe size that also happens to be a valid plain one stays syncsafe.
-  const std::string ok = Frame24("TIT2", Latin(std::string(199, 'S'))) + Frame24("TPE1", Latin("b"));
+  const std::string ok =
+      Frame24("TIT2", Latin(std::string(199, 'S'))) + Frame24("TPE1", Latin("b"));
   EXPECT_EQ(Parse(Tag(4, ok, 10)).artist, "b");
 }
 
@@ -251,9 +259,8 @@ TEST(Id3v2Read, MalformedInputGivesWhatCanBeRead) {
   };
   const Case cases[] = {
       {"tag size past the end", "ID3" + Bytes({3, 0, 0}) + Syncsafe32(5000) + good, "ok"},
-      {"frame size past the end", Tag(3, Frame23("TPE1", Latin("a")) + "TIT2" + Be32(1000) +
-                                             Bytes({0, 0, 0}) + "cut"),
-       "cut"},
+      {"frame size past the end",
+       Tag(3, Frame23("TPE1", Latin("a")) + "TIT2" + Be32(1000) + Bytes({0, 0, 0}) + "cut"), "cut"},
       {"absurd frame size", Tag(3, "TIT2" + Be32(0xFFFFFFFF) + Bytes({0, 0, 0}) + "x"), "x"},
       {"garbage after a frame", Tag(3, good + "\x01\x02garbage"), "ok"},
       {"header only", "ID3" + Bytes({3, 0, 0}) + Syncsafe32(100), ""},
@@ -279,7 +286,8 @@ class RecordingSource : public MemorySource {
 };
 
 TEST(Id3v2Read, SkipsPicturesAndNeverReadsTheAudio) {
-  const std::string picture = Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(300000, 'P');
+  const std::string picture =
+      Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(300000, 'P');
   const std::string tag =
       Tag(3, Frame23("APIC", picture) + Frame23("TIT2", Latin("After picture")), 100);
   const std::string file = tag + std::string(5000, '\xAA');
@@ -293,8 +301,10 @@ TEST(Id3v2Read, SkipsPicturesAndNeverReadsTheAudio) {
 
 TEST(Id3v2Read, ReadsFromAFileWithoutLoadingItAll) {
   TempDir dir;
-  const std::string picture = Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(300000, 'P');
-  const std::string tag = Tag(3, Frame23("APIC", picture) + Frame23("TIT2", Latin("After picture")));
+  const std::string picture =
+      Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(300000, 'P');
+  const std::string tag =
+      Tag(3, Frame23("APIC", picture) + Frame23("TIT2", Latin("After picture")));
   const auto path = dir.File("a.mp3", tag + std::string(5000, '\xAA'));
   TagFields f;
   ASSERT_TRUE(ReadId3v2(path, f));

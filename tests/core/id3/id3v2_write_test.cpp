@@ -47,13 +47,13 @@ void ExpectSameFields(const TagFields& a, const TagFields& b) {
 }
 
 TEST(Id3v2Write, EmptyTagByteForByte) {
-  std::string expected = "ID3" + Bytes({3, 0, 0, 0, 0, 7, 0x76}) + Frame23("TRCK", Latin("")) +
-                         Frame23("TENC", Latin(""), 0x4000) + Frame23("WXXX", Bytes({0, 0})) +
-                         Frame23("TCOP", Latin("")) + Frame23("TOPE", Latin("")) +
-                         Frame23("TCOM", Latin("")) + Frame23("COMM", Bytes({0}) + "CHS" + Bytes({0})) +
-                         Frame23("TCON", Latin("")) + Frame23("TYER", Latin("")) +
-                         Frame23("TALB", Latin("")) + Frame23("TPE1", Latin("")) +
-                         Frame23("TIT2", Latin(""));
+  std::string expected =
+      "ID3" + Bytes({3, 0, 0, 0, 0, 7, 0x76}) + Frame23("TRCK", Latin("")) +
+      Frame23("TENC", Latin(""), 0x4000) + Frame23("WXXX", Bytes({0, 0})) +
+      Frame23("TCOP", Latin("")) + Frame23("TOPE", Latin("")) + Frame23("TCOM", Latin("")) +
+      Frame23("COMM", Bytes({0}) + "CHS" + Bytes({0})) + Frame23("TCON", Latin("")) +
+      Frame23("TYER", Latin("")) + Frame23("TALB", Latin("")) + Frame23("TPE1", Latin("")) +
+      Frame23("TIT2", Latin(""));
   ASSERT_EQ(expected.size(), 147u);
   expected.resize(1024, '\0');
   EXPECT_EQ(BuildTagSkeleton(), expected);
@@ -157,13 +157,13 @@ TEST(Id3v2Write, OtherFramesSurviveATitleChange) {
   const std::string lyrics = Bytes({0}) + "eng" + Bytes({0}) + "la la";
   const std::string described = Bytes({0}) + "eng" + "iTunNORM" + Bytes({0}) + "0000";
   TempDir dir;
-  const auto path = dir.File(
-      "a.mp3", Tag(3,
-                   Frame23("TIT2", Latin("Old")) + Frame23("APIC", picture) +
-                       Frame23("USLT", lyrics) + Frame23("COMM", described) +
-                       Frame23("COMM", Bytes({0}) + "eng" + Bytes({0}) + "replaced"),
-                   200) +
-                   kAudio);
+  const auto path =
+      dir.File("a.mp3", Tag(3,
+                            Frame23("TIT2", Latin("Old")) + Frame23("APIC", picture) +
+                                Frame23("USLT", lyrics) + Frame23("COMM", described) +
+                                Frame23("COMM", Bytes({0}) + "eng" + Bytes({0}) + "replaced"),
+                            200) +
+                            kAudio);
   TagFields f;
   ASSERT_TRUE(ReadId3v2(path, f));
   EXPECT_EQ(f.comment, "replaced");
@@ -186,9 +186,12 @@ TEST(Id3v2Write, V24FramesAreKeptInV23Form) {
   const std::string data = std::string("\x00\xFF\xD8\xFF\xE0", 5);
   const std::string stored = Syncsafe32(5) + std::string("\x00\xFF\x00\xD8\xFF\x00\xE0", 7);
   TempDir dir;
-  const auto path = dir.File(
-      "a.mp3", Tag(4, Frame24("APIC", stored, 0x4003) + Frame24("TDRC", Latin("1987-01-02")) +
-                          Frame24("TSOP", Latin("sort")), 20) + kAudio);
+  const auto path =
+      dir.File("a.mp3", Tag(4,
+                            Frame24("APIC", stored, 0x4003) + Frame24("TDRC", Latin("1987-01-02")) +
+                                Frame24("TSOP", Latin("sort")),
+                            20) +
+                            kAudio);
   TagFields f;
   ASSERT_TRUE(ReadId3v2(path, f));
   EXPECT_EQ(f.year, "1987");
@@ -197,7 +200,8 @@ TEST(Id3v2Write, V24FramesAreKeptInV23Form) {
             Frame23("APIC", data, 0x8000) + Frame23("TSOP", Latin("sort")));
 
   // Frames of a v2.2 tag are not carried into a v2.3 tag.
-  const auto p22 = dir.File("b.mp3", Tag(2, Frame22("PIC", "xxxx") + Frame22("TT2", Latin("t"))) + kAudio);
+  const auto p22 =
+      dir.File("b.mp3", Tag(2, Frame22("PIC", "xxxx") + Frame22("TT2", Latin("t"))) + kAudio);
   ASSERT_TRUE(WriteId3v2(p22, TagFields{}));
   EXPECT_EQ(ReadAll(p22), BuildTagSkeleton() + kAudio);
 }

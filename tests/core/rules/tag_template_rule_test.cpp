@@ -1,7 +1,7 @@
 #include "core/rules/tag_template_rule.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "core/id3/id3_test_util.h"
@@ -85,8 +85,8 @@ TEST(ParseTagTemplate, SlotsGrowByTwoAndAlwaysLeaveOneAfterTheLast) {
     std::string tmpl;
     std::size_t slots;
   };
-  const Case cases[] = {{"#1", 6}, {"#1#2#3#4#5", 6}, {"#1#2#3#4#5#6", 8},
-                        {"#1#2#3#4#5#6#1#2", 10}, {"abc", 6}};
+  const Case cases[] = {
+      {"#1", 6}, {"#1#2#3#4#5", 6}, {"#1#2#3#4#5#6", 8}, {"#1#2#3#4#5#6#1#2", 10}, {"abc", 6}};
   for (const auto& c : cases) {
     ParsedTemplate p;
     ASSERT_TRUE(ParseTagTemplate(c.tmpl, p));

@@ -1,0 +1,101 @@
+// The tag editor's window-free steps: the ID3v1 texts copied from ID3v2, the genre
+// text of the ID3v2 box, and the update with its messages.
+#include "core/id3/tag_editor_ops.h"
+
+#include <gtest/gtest.h>
+
+#include "core/text/encoding.h"
+#include "id3_test_util.h"
+
+namespace tessarn {
+namespace {
+
+using testing::ReadAll;
+using testing::TempDir;
+
+TEST(TagEditorOps, CopyCutsWholeCharactersOnly) {
+  TagFields v2;
+  v2.title = std::string(29, 'a') + Gb("中");  // 31 bytes: the 2-byte character would split
+  v2.artist = std::string(28, 'b') + Gb("😀");  // 32 bytes: a 4-byte character
+  v2.album = std::string(30, 'c');
+  v2.year = Gb("二〇") + "1";  // 5 bytes: both characters fit in 4
+  v2.comment = Gb("注释");
+  v2.track = "12/15";
+  const Id3v1Texts v1 = Id3v1TextsFromId3v2(v2);
+  EXPECT_EQ(v1.title, std::string(29, 'a'));
+  EXPECT_EQ(v1.artist, std::string(28, 'b'));
+  EXPECT_EQ(v1.album, std::string(30, 'c'));
+  EXPECT_EQ(v1.year, Gb("二〇"));
+  EXPECT_EQ(v1.comment, Gb("注释"));
+  EXPECT_EQ(v1.track, "12/15");  // the track goes whole
+}
+
+TEST(TagEditorOps, GenreFromTheBox) {
+  Id3v2EditorTexts texts;
+  texts.genreNumber = 17;
+  EXPECT_EQ(CollectEditorId3v2Fields(texts, "Rock").genre, "(17)Rock");
+  texts.genreNumber = -1;
+  EXPECT_EQ(CollectEditorId3v2Fields(texts, "Chiptune").genre, "Chiptune");
+  EXPECT_EQ(CollectEditorId3v2Fields(texts, "").genre, "");
+}
+
+TEST(TagEditorOps, MessagesInOrder) {
+  using R = TagUpdateResult;
+  struct Case {
+    R v1, v2;
+    std::vector<std::pair<const char*, bool>> expected;
+  } cases[] = {
+      {R::kNotDue, R::kNotDue, {}},
+      {R::kWritten, R::kWritten, {{"ID3v1标签更新成功！", false}, {"ID3v2标签更新成功！", false}}},
+      {R::kWriteFailed, R::kDeleted, {{"ID3v1标签更新失败！", true}}},
+      {R::kDeleted, R::kWriteFailed, {{"ID3v2标签更新失败！", true}}},
+      {R::kDeleteFailed,
+       R::kDeleteFailed,
+       {{"删除ID3v1标签失败！", true}, {"删除ID3v2标签失败！", true}}},
+  };
+  for (const Case& c : cases) {
+    const auto messages = TagUpdateMessages({c.v1, c.v2});
+    ASSERT_EQ(messages.size(), c.expected.size());
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+      EXPECT_EQ(messages[i].text, Gb(c.expected[i].first));
+      EXPECT_EQ(messages[i].isError, c.expected[i].second);
+    }
+  }
+}
+
+TEST(TagEditorOps, UpdateWritesOnlyWhatIsMarked) {
+  TempDir dir;
+  const std::string audio(200, '\x55');
+  const std::string path = dir.File("a.mp3", audio);
+  TagUpdateRequest request;
+  request.id3v2Changed = true;
+  request.id3v2Present = true;
+  request.id3v2.title = "T";
+  request.id3v1Present = true;  // ticked but not marked: left alone
+  request.id3v1.title = "ignored";
+  const TagUpdateResults results = UpdateTags(path, request);
+  EXPECT_EQ(results.id3v1, TagUpdateResult::kNotDue);
+  EXPECT_EQ(results.id3v2, TagUpdateResult::kWritten);
+  EXPECT_FALSE(HasId3v1(path));
+  TagFields back;
+  ASSERT_TRUE(ReadId3v2(path, back));
+  EXPECT_EQ(back.title, "T");
+
+  request.id3v2Present = false;  // unticked: the tag goes, the audio stays
+  EXPECT_EQ(UpdateTags(path, request).id3v2, TagUpdateResult::kDeleted);
+  EXPECT_EQ(ReadAll(path), audio);
+}
+
+TEST(TagEditorOps, MissingFileFailsEveryDueStep) {
+  TempDir dir;
+  TagUpdateRequest request;
+  request.id3v1Changed = request.id3v2Changed = true;
+  request.id3v1Present = true;
+  const TagUpdateResults results = UpdateTags(dir.path() + "/gone.mp3", request);
+  EXPECT_EQ(results.id3v1, TagUpdateResult::kWriteFailed);
+  EXPECT_EQ(results.id3v2, TagUpdateResult::kDeleteFailed);
+  EXPECT_EQ(dir.Count(), 0);  // nothing was created
+}
+
+}  // namespace
+}  // namespace tessarn
