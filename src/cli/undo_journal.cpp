@@ -174,44 +174,44 @@ bool JournalWriter::Append(const std::string& bytes) {
 }
 
 bool JournalWriter::Intent(const FileList& list) {
+  // Folders are written once each, ahead of the entries, which refer to them by
+  // number. A list comes from few folders, mostly in runs, so remembering the last
+  // one saves most lookups.
+  std::unordered_map<std::string_view, std::uint32_t> folderIds;
+  std::vector<std::uint32_t> ids;
+  ids.reserve(list.entries.size());
   std::string out;
   std::size_t size = 16;
-  for (const FileEntry& e : list.entries) size += 12 + e.diskName.size() + e.newName.size() + 8;
-  out.reserve(size);
-  // Folders are written once each; entries refer to them by number. A list comes
-  // from few folders, mostly in runs, so remembering the last one saves the lookup.
-  std::unordered_map<std::string_view, std::uint32_t> folderIds;
   std::string_view lastFolder;
   std::uint32_t lastId = 0;
-  std::string entries;
-  entries.reserve(size);
   for (const FileEntry& e : list.entries) {
-    std::uint32_t id;
-    if (!folderIds.empty() && e.diskFolder == lastFolder) {
-      id = lastId;
-    } else {
+    if (folderIds.empty() || e.diskFolder != lastFolder) {
       const auto [it, added] = folderIds.try_emplace(e.diskFolder, folderIds.size());
       if (added) {
         out.push_back('F');
         PutU32(out, it->second);
         PutText(out, e.diskFolder);
       }
-      id = it->second;
       lastFolder = e.diskFolder;
-      lastId = id;
+      lastId = it->second;
     }
-    PutU32(entries, id);
-    PutText(entries, e.diskName);
+    ids.push_back(lastId);
+    size += 12 + e.diskName.size() + e.newName.size() + 8;
+  }
+  out.reserve(out.size() + size);
+  out.push_back('I');
+  PutU32(out, static_cast<std::uint32_t>(list.entries.size()));
+  for (std::size_t i = 0; i < list.entries.size(); ++i) {
+    const FileEntry& e = list.entries[i];
+    PutU32(out, ids[i]);
+    PutText(out, e.diskName);
     // The name the run will ask for, in the form it takes on disk; none when the
     // new name cannot be a file name (the run fails such an entry untried).
     if (auto disk = DiskNameFor(e.newName))
-      PutText(entries, *disk);
+      PutText(out, *disk);
     else
-      PutU32(entries, 0);
+      PutU32(out, 0);
   }
-  out.push_back('I');
-  PutU32(out, static_cast<std::uint32_t>(list.entries.size()));
-  out += entries;
   return Append(out);
 }
 
