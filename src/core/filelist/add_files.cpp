@@ -67,17 +67,6 @@ std::size_t AppendPaths(FileList& list, const std::vector<SplitPath>& paths) {
   return list.count() - start;
 }
 
-// Bytes from..from+7 of the key at `start` as a number whose order is the bytes
-// order; missing bytes count as 0 (a shorter key then still sorts first, and equal
-// numbers fall back to the full comparison).
-std::uint64_t BigEndianHead(const std::string& keys, std::size_t start, std::size_t length,
-                            std::size_t from) {
-  std::uint64_t value = 0;
-  for (std::size_t k = from; k < from + 8; ++k)
-    value = (value << 8) | (k < length ? static_cast<unsigned char>(keys[start + k]) : 0u);
-  return value;
-}
-
 std::string DirTxtPath(const std::string& configDir) {
   return WithTrailingSlash(configDir.empty() ? std::string(".") : configDir) + "dir.txt";
 }
@@ -96,47 +85,17 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
   names.reserve(diskNames.size());
   for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
   // Readdir order means nothing to a user: show the files as a file manager does.
-  // Keys are made once per name, side by side in one buffer; the first 16 bytes of
-  // each also sit in its sort item, so most comparisons touch no other memory.
-  struct SortItem {
-    std::uint64_t head[2];
-    std::uint32_t keyStart, keyLength, index;
-  };
-  std::size_t keyBytes = 0;
-  for (const std::string& name : names) keyBytes += name.size() + 4;
-  std::string keys;
-  keys.reserve(keyBytes);
-  std::vector<SortItem> order;
-  order.reserve(names.size());
-  for (std::uint32_t i = 0; i < names.size(); ++i) {
-    const std::size_t start = keys.size();
-    AppendNaturalSortKey(names[i], keys);
-    SortItem item{{0, 0},
-                  static_cast<std::uint32_t>(start),
-                  static_cast<std::uint32_t>(keys.size() - start),
-                  i};
-    item.head[0] = BigEndianHead(keys, start, item.keyLength, 0);
-    item.head[1] = BigEndianHead(keys, start, item.keyLength, 8);
-    order.push_back(item);
-  }
-  const std::string_view allKeys = keys;
-  std::sort(order.begin(), order.end(), [&](const SortItem& x, const SortItem& y) {
-    if (x.head[0] != y.head[0]) return x.head[0] < y.head[0];
-    if (x.head[1] != y.head[1]) return x.head[1] < y.head[1];
-    const int c =
-        allKeys.substr(x.keyStart, x.keyLength).compare(allKeys.substr(y.keyStart, y.keyLength));
-    return c != 0 ? c < 0 : names[x.index] < names[y.index];
-  });
+  const std::vector<std::uint32_t> order = NaturalSortOrder(names);
   const std::string folder = DecodeDiskName(diskFolder);
   ReserveFor(list, order.size());
   // The names are taken in sorted, i.e. scattered, order: fetch ahead of use.
   constexpr std::size_t kAhead = 16;
   for (std::size_t k = 0; k < order.size(); ++k) {
     if (k + kAhead < order.size()) {
-      __builtin_prefetch(&diskNames[order[k + kAhead].index]);
-      __builtin_prefetch(&names[order[k + kAhead].index]);
+      __builtin_prefetch(&diskNames[order[k + kAhead]]);
+      __builtin_prefetch(&names[order[k + kAhead]]);
     }
-    const std::uint32_t index = order[k].index;
+    const std::uint32_t index = order[k];
     AppendEntry(list, diskFolder, folder, std::move(diskNames[index]), std::move(names[index]));
   }
   return order.size();

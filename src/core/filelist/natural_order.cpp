@@ -1,5 +1,7 @@
 #include "core/filelist/natural_order.h"
 
+#include <algorithm>
+
 #include "core/text/gb_text.h"
 
 namespace tessarn {
@@ -8,6 +10,17 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int Sign(int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); }
+
+// Bytes from..from+7 of the key at `start` as a number whose order is the bytes'
+// order; missing bytes count as 0 (a shorter key then still sorts first, and equal
+// numbers fall back to the full comparison).
+std::uint64_t BigEndianHead(const std::string& keys, std::size_t start, std::size_t length,
+                            std::size_t from) {
+  std::uint64_t value = 0;
+  for (std::size_t k = from; k < from + 8; ++k)
+    value = (value << 8) | (k < length ? static_cast<unsigned char>(keys[start + k]) : 0u);
+  return value;
+}
 
 }  // namespace
 
@@ -51,6 +64,43 @@ void AppendNaturalSortKey(std::string_view name, std::string& key) {
 int NaturalCompare(std::string_view a, std::string_view b) {
   const int byKey = NaturalSortKey(a).compare(NaturalSortKey(b));
   return byKey != 0 ? Sign(byKey) : Sign(a.compare(b));
+}
+
+std::vector<std::uint32_t> NaturalSortOrder(const std::vector<std::string>& names) {
+  // Keys side by side in one buffer; the first 16 bytes of each also sit in its
+  // sort item, so most comparisons touch no other memory and nothing is allocated
+  // while sorting.
+  struct SortItem {
+    std::uint64_t head[2];
+    std::uint32_t keyStart, keyLength, index;
+  };
+  std::size_t keyBytes = 0;
+  for (const std::string& name : names) keyBytes += name.size() + 4;
+  std::string keys;
+  keys.reserve(keyBytes);
+  std::vector<SortItem> items;
+  items.reserve(names.size());
+  for (std::uint32_t i = 0; i < names.size(); ++i) {
+    const std::size_t start = keys.size();
+    AppendNaturalSortKey(names[i], keys);
+    const std::size_t length = keys.size() - start;
+    items.push_back({{BigEndianHead(keys, start, length, 0), BigEndianHead(keys, start, length, 8)},
+                     static_cast<std::uint32_t>(start),
+                     static_cast<std::uint32_t>(length),
+                     i});
+  }
+  const std::string_view allKeys = keys;
+  std::sort(items.begin(), items.end(), [&](const SortItem& x, const SortItem& y) {
+    if (x.head[0] != y.head[0]) return x.head[0] < y.head[0];
+    if (x.head[1] != y.head[1]) return x.head[1] < y.head[1];
+    const int c =
+        allKeys.substr(x.keyStart, x.keyLength).compare(allKeys.substr(y.keyStart, y.keyLength));
+    return c != 0 ? c < 0 : names[x.index] < names[y.index];
+  });
+  std::vector<std::uint32_t> order;
+  order.reserve(items.size());
+  for (const SortItem& item : items) order.push_back(item.index);
+  return order;
 }
 
 }  // namespace tessarn

@@ -2,8 +2,10 @@
 // case, runs of digits compared by their value ("IMG_2" before "IMG_10").
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessarn {
 
@@ -20,5 +22,9 @@ void AppendNaturalSortKey(std::string_view name, std::string& key);
 int NaturalCompare(std::string_view a, std::string_view b);
 
 inline bool NaturalLess(std::string_view a, std::string_view b) { return NaturalCompare(a, b) < 0; }
+
+// The indices of `names` in natural order (the order NaturalLess gives), made with
+// one key per name: fast enough for a folder of 100,000 files.
+std::vector<std::uint32_t> NaturalSortOrder(const std::vector<std::string>& names);
 
 }  // namespace tessarn

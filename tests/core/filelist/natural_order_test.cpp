@@ -55,3 +55,35 @@ TEST(NaturalOrderTest, SortsAFolderAsAFileManagerShowsIt) {
 
 }  // namespace
 }  // namespace tessarn
+
+namespace tessarn {
+namespace {
+
+TEST(NaturalOrderTest, SortOrderOfManyNamesAgreesWithNaturalLess) {
+  // Long shared prefixes (past the 16 key bytes kept beside each item), zeros,
+  // case variants and multi-byte characters.
+  std::vector<std::string> names;
+  const char* stems[] = {"A rather long shared prefix ",
+                         "a rather LONG shared prefix ",
+                         "x",
+                         "x0",
+                         "\xB8\xE8 ",
+                         "\xE6\xAD\x8C",
+                         ""};
+  unsigned seed = 7;
+  for (int i = 0; i < 400; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    std::string name = stems[seed % 7];
+    name += std::to_string((seed >> 8) % 120);
+    if (seed & 0x10000) name += (seed & 0x20000) ? ".TXT" : "0.txt";
+    names.push_back(name);
+  }
+  std::vector<std::string> expected = names;
+  std::sort(expected.begin(), expected.end(), NaturalLess);
+  std::vector<std::string> got;
+  for (std::uint32_t i : NaturalSortOrder(names)) got.push_back(names[i]);
+  EXPECT_EQ(got, expected);
+}
+
+}  // namespace
+}  // namespace tessarn
