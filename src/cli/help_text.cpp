@@ -110,14 +110,25 @@ constexpr const char kTagsSetHelp[] =
 修改所选标签中给出的字段，其余字段保持不变；--v1 与 --v2 都不给时修改两种标签。
 没有该标签的文件会得到一个新标签。
 
-  --title 文本  --artist 文本  --album 文本  --track 音轨  --year 年代
-  --genre 流派名（例如 Rock；ID3v1 中保存其编号）  --comment 文本
-  仅 ID3v2：--composer 文本  --original-artist 文本  --copyright 文本
-            --url 文本  --encoder 文本
-  --json        输出 JSON
+  --title 文本            歌曲名
+  --artist 文本           艺术家
+  --album 文本            专辑
+  --track 音轨            音轨
+  --year 年代             年代
+  --genre 流派            流派列表中的名称（例如 Rock）或其编号 0 到 125；空文本
+                          表示无流派；ID3v1 中保存其编号
+  --comment 文本          注释
+  仅 ID3v2：
+  --composer 文本         作曲家
+  --original-artist 文本  原创者
+  --copyright 文本        版权
+  --url 文本              URL
+  --encoder 文本          编码者
+  --json                  输出 JSON
 
-ID3v1 的字段有字节上限：歌曲名、艺术家、专辑各 30 字节，年代 4 字节，音轨为
-0 到 255 的数字（最多 2 位），注释 28 字节（音轨为空时 29 字节）；超出时拒绝。
+ID3v1 的字段有字节上限（中文字符每个占 2 字节）：歌曲名、艺术家、专辑各 30 字节，
+年代 4 字节，音轨为 0 到 255 的数字，注释 30 字节（有音轨时 28 字节）；超出时拒绝，
+不修改任何文件。
 )";
 
 constexpr const char kTagsDeleteHelp[] =
