@@ -105,8 +105,12 @@ bool RenameNoReplace(const std::string& from, const std::string& to, int* error)
     return Fail(error, EEXIST);
   }
   if (code != EINVAL && code != ENOSYS) return Fail(error, code);
-
   // The file system refuses the flag (some network and FUSE file systems).
+  return RenameWithoutNoReplaceFlag(from, to, error);
+}
+
+bool RenameWithoutNoReplaceFlag(const std::string& from, const std::string& to, int* error) {
+  int code = 0;
   struct stat st;
   if (lstat(from.c_str(), &st) != 0) return Fail(error, errno);
   if (S_ISREG(st.st_mode)) {

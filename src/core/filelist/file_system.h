@@ -30,4 +30,9 @@ bool PathExists(const std::string& path);
 // the errno value when error is not null.
 bool RenameNoReplace(const std::string& from, const std::string& to, int* error = nullptr);
 
+// The fallback of RenameNoReplace where the file system refuses the no-replace
+// flag: link and unlink for a regular file, else check and rename.
+bool RenameWithoutNoReplaceFlag(const std::string& from, const std::string& to,
+                                int* error = nullptr);
+
 }  // namespace tessarn

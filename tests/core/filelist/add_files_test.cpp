@@ -98,6 +98,12 @@ TEST(AddFolderTest, GbkNamedFileListsDecodedAndKeepsItsBytes) {
   EXPECT_EQ(e.DiskPath(), dir.path() + gbkName);
 }
 
+TEST(AddFolderTest, TrailingSlash) {
+  EXPECT_EQ(WithTrailingSlash("/music"), "/music/");
+  EXPECT_EQ(WithTrailingSlash("/music/"), "/music/");
+  EXPECT_EQ(WithTrailingSlash("/"), "/");  // the root gets no second one
+}
+
 TEST(AddFilesTest, EachPathIsOneEntryShownPerFolderRun) {
   FileList list;
   RecordingListener listener;

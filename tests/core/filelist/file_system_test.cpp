@@ -88,3 +88,42 @@ TEST(RenameNoReplaceTest, TwoLinksOfOneFileThatDifferInMoreThanCaseStayApart) {
 
 }  // namespace
 }  // namespace tessarn
+
+namespace tessarn {
+namespace {
+
+TEST(RenameWithoutNoReplaceFlagTest, FilesFoldersAndLinksNeverReplaceATarget) {
+  TempFolder dir;
+  dir.Write("file", "F");
+  dir.Write("taken", "T");
+  dir.MakeFolder("folder");
+  ASSERT_EQ(symlink("file", (dir.path() + "link").c_str()), 0);
+  struct Case {
+    const char* from;
+    const char* to;
+    bool ok;
+  } const cases[] = {
+      {"file", "taken", false},     // link() refuses
+      {"folder", "taken", false},   // the check refuses
+      {"link", "taken", false},     // a link is no regular file: the check refuses
+      {"file", "file2", true},      // link + unlink
+      {"folder", "folder2", true},  // check + rename
+      {"link", "link2", true},     {"missing", "whatever", false},
+  };
+  for (const Case& c : cases) {
+    int error = 0;
+    EXPECT_EQ(RenameWithoutNoReplaceFlag(dir.path() + c.from, dir.path() + c.to, &error), c.ok)
+        << c.from << " -> " << c.to;
+    if (!c.ok) {
+      EXPECT_NE(error, 0) << c.from;
+    }
+  }
+  EXPECT_EQ(dir.Read("taken"), "T");
+  EXPECT_EQ(dir.Read("file2"), "F");
+  EXPECT_FALSE(dir.Exists("file"));
+  EXPECT_TRUE(dir.Exists("folder2"));
+  EXPECT_TRUE(dir.Exists("link2"));
+}
+
+}  // namespace
+}  // namespace tessarn
