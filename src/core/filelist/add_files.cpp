@@ -79,6 +79,8 @@ std::string WithTrailingSlash(const std::string& folder) {
 }
 
 std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
+  if (diskFolder.empty()) return 0;
+  if (diskFolder.back() != '/') return ScanFolder(list, WithTrailingSlash(diskFolder));
   std::vector<std::string> diskNames;
   if (!ListFolderFiles(diskFolder, diskNames) || diskNames.empty()) return 0;
   std::vector<std::string> names;

@@ -21,7 +21,7 @@ namespace tessarn {
 // `folder` with a "/" appended unless it already ends with one ("/" stays "/").
 std::string WithTrailingSlash(const std::string& folder);
 
-// Appends one entry per file directly inside diskFolder (which ends with "/"), in
+// Appends one entry per file directly inside diskFolder ("/" added if missing), in
 // natural order of the decoded names. Rows are not touched. Returns the number
 // appended (0 also when the folder cannot be read).
 std::size_t ScanFolder(FileList& list, const std::string& diskFolder);
