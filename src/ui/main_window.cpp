@@ -23,6 +23,7 @@
 #include "ui/painted_icons.h"
 #include "ui/settings_dialog.h"
 #include "ui/tag_editor_dialog.h"
+#include "ui/tag_status_cells.h"
 
 namespace tessarn {
 
@@ -70,7 +71,7 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
   layout->setContentsMargins(0, 1, 0, 0);
   layout->setSpacing(1);
   tabs_ = new OptionTabs(settings_, central);
-  tabs_->setFixedHeight(tabs_->tabBar()->sizeHint().height() + 114);
+  tabs_->setFixedHeight(tabs_->tabBar()->sizeHint().height() + 126);
   view_ = new FileListView(central);
   model_ = new FileListModel(list_, this);
   view_->setModel(model_);
@@ -213,7 +214,9 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::PreviewPass(bool allRows) {
-  tessarn::PreviewPass(list_, tabs_->ReadNamingOptions(), settings_, allRows, tagCache());
+  const NamingOptions options = tabs_->ReadNamingOptions();
+  const std::size_t computed = tessarn::PreviewPass(list_, options, settings_, allRows, tagCache());
+  if (computed > 0 && options.page == OptionPage::kMp3) ShowTagStatuses(list_);
 }
 
 void MainWindow::UpdateStatusBar() {

@@ -3,7 +3,9 @@
 // record, and turns every user action into calls of the core.
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
+#include <QUrl>
 #include <array>
 #include <string>
 
@@ -63,6 +65,8 @@ class MainWindow : public QMainWindow {
   void AddFolder(const std::string& diskFolder, bool ask);
   void AddFiles();
   void AddDropped(const std::vector<std::string>& diskPaths);
+  // A drop's URLs: the local ones, as raw path bytes, go to AddDropped.
+  void AddDroppedUrls(const QList<QUrl>& urls);
   // Rename run and undo, each followed by its summary.
   void RunRenameAndReport();
   void UndoAndReport();

@@ -16,6 +16,7 @@
 #include "ui/gb_qt.h"
 #include "ui/main_window.h"
 #include "ui/option_tabs.h"
+#include "ui/tag_status_cells.h"
 
 namespace tessarn {
 
@@ -107,12 +108,16 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-  std::vector<std::string> paths;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) paths.push_back(DiskBytes(url.toLocalFile()));
-  if (paths.empty()) return;
+  if (!event->mimeData()->hasUrls()) return;
   event->acceptProposedAction();
-  AddDropped(paths);
+  AddDroppedUrls(event->mimeData()->urls());
+}
+
+void MainWindow::AddDroppedUrls(const QList<QUrl>& urls) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : urls)
+    if (url.isLocalFile()) paths.push_back(DiskBytes(url.toLocalFile()));
+  if (!paths.empty()) AddDropped(paths);
 }
 
 void MainWindow::RunRenameAndReport() {
@@ -121,7 +126,9 @@ void MainWindow::RunRenameAndReport() {
     SetToolbarButtonEnabled(kToolPreview, false);
     BusyCursor busy;
     // Every entry gets its new name by the shown page, whatever the preview covers.
-    ComputeNewNames(list_, tabs_->ReadNamingOptions(), list_.count(), tagCache());
+    const NamingOptions options = tabs_->ReadNamingOptions();
+    ComputeNewNames(list_, options, list_.count(), tagCache());
+    if (options.page == OptionPage::kMp3) ShowTagStatuses(list_);
     RenameHooks hooks;
     hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
     counts = RunRename(list_, undo_, hooks);

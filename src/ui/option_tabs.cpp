@@ -21,6 +21,8 @@ namespace {
 // coordinates are those of the tab control less that row.
 constexpr int kTabRow = 20;
 constexpr int kEditHeight = 20;
+constexpr int kGroupHeight = 43;
+constexpr int kGroupRow = 19;
 const QColor kBlack(0, 0, 0);
 const QColor kGrey(0x80, 0x80, 0x80);
 
@@ -117,30 +119,33 @@ QWidget* OptionTabs::BuildNumberingPage() {
   connect(clearButton_, &QPushButton::clicked, this, &OptionTabs::OnClear);
 
   // Both groups hold the same four columns in the order the name is assembled.
-  nameGroup_ = Group(page, "文件名分组框", "文件名", 6, 50 - t, 578, 39);
-  namePrefix_ = Edit(nameGroup_, "文件名前缀编辑框", 38, 14, 56);
-  mainName_ = Edit(nameGroup_, "文件名编辑框", 153, 14, 125);
-  nameDigits_ = Number(nameGroup_, "文件名位数调节编辑框", 1, 255, 3, "1", 316, 14, 56);
-  nameSuffix_ = Edit(nameGroup_, "文件名后缀编辑框", 428, 14, 56);
-  nameLabels_[0] = Label(nameGroup_, "前缀", 6, 17, namePrefix_);
-  nameLabels_[1] = Label(nameGroup_, "主文件名", 100, 17, mainName_);
-  nameLabels_[2] = Label(nameGroup_, "位数", 286, 17, nameDigits_);
-  nameLabels_[3] = Label(nameGroup_, "后缀", 396, 17, nameSuffix_);
+  // The groups' titles take more height here than where the page was drawn, so
+  // their rows sit a few pixels lower.
+  nameGroup_ = Group(page, "文件名分组框", "文件名", 6, 50 - t, 578, kGroupHeight);
+  namePrefix_ = Edit(nameGroup_, "文件名前缀编辑框", 38, kGroupRow, 56);
+  mainName_ = Edit(nameGroup_, "文件名编辑框", 153, kGroupRow, 125);
+  nameDigits_ = Number(nameGroup_, "文件名位数调节编辑框", 1, 255, 3, "1", 316, kGroupRow, 56);
+  nameSuffix_ = Edit(nameGroup_, "文件名后缀编辑框", 428, kGroupRow, 56);
+  nameLabels_[0] = Label(nameGroup_, "前缀", 6, kGroupRow + 3, namePrefix_);
+  nameLabels_[1] = Label(nameGroup_, "主文件名", 100, kGroupRow + 3, mainName_);
+  nameLabels_[2] = Label(nameGroup_, "位数", 286, kGroupRow + 3, nameDigits_);
+  nameLabels_[3] = Label(nameGroup_, "后缀", 396, kGroupRow + 3, nameSuffix_);
   const char* nameLabelNames[4] = {"前缀1标签", "文件名标签", "文件名位数调节标签", "后缀1标签"};
   for (int i = 0; i < 4; ++i) nameLabels_[i]->setObjectName(QString::fromUtf8(nameLabelNames[i]));
   SetTag(mainName_, 2);
   SetTag(nameDigits_, 3);
   SetTag(nameSuffix_, 4);
 
-  extGroup_ = Group(page, "扩展名分组框", "扩展名", 6, 89 - t, 578, 39);
-  extPrefix_ = Edit(extGroup_, "扩展名前缀编辑框", 38, 14, 56);
-  newExtension_ = Edit(extGroup_, "新扩展名编辑框", 153, 14, 125);
-  extDigits_ = Number(extGroup_, "扩展名位数调节编辑框", 0, 100, 3, "", 316, 14, 56);
-  extSuffix_ = Edit(extGroup_, "扩展名后缀编辑框", 428, 14, 56);
-  extLabels_[0] = Label(extGroup_, "前缀", 6, 17, extPrefix_);
-  extLabels_[1] = Label(extGroup_, "新扩展名", 100, 17, newExtension_);
-  extLabels_[2] = Label(extGroup_, "位数", 286, 17, extDigits_);
-  extLabels_[3] = Label(extGroup_, "后缀", 396, 17, extSuffix_);
+  extGroup_ = Group(page, "扩展名分组框", "扩展名", 6, 50 - t + kGroupHeight + 2, 578,
+                    kGroupHeight);
+  extPrefix_ = Edit(extGroup_, "扩展名前缀编辑框", 38, kGroupRow, 56);
+  newExtension_ = Edit(extGroup_, "新扩展名编辑框", 153, kGroupRow, 125);
+  extDigits_ = Number(extGroup_, "扩展名位数调节编辑框", 0, 100, 3, "", 316, kGroupRow, 56);
+  extSuffix_ = Edit(extGroup_, "扩展名后缀编辑框", 428, kGroupRow, 56);
+  extLabels_[0] = Label(extGroup_, "前缀", 6, kGroupRow + 3, extPrefix_);
+  extLabels_[1] = Label(extGroup_, "新扩展名", 100, kGroupRow + 3, newExtension_);
+  extLabels_[2] = Label(extGroup_, "位数", 286, kGroupRow + 3, extDigits_);
+  extLabels_[3] = Label(extGroup_, "后缀", 396, kGroupRow + 3, extSuffix_);
   const char* extLabelNames[4] = {"前缀2标签", "新扩展名标签", "扩展名位数标签", "后缀2标签"};
   for (int i = 0; i < 4; ++i) extLabels_[i]->setObjectName(QString::fromUtf8(extLabelNames[i]));
   SetTag(extPrefix_, 5);
@@ -223,7 +228,7 @@ QWidget* OptionTabs::BuildInsertPage() {
   for (const Row& row : rows) {
     auto* group = Group(page, row.groupName, "", 114, row.y - t, 462, 35);
     *row.atPos = Radio(group, row.atPosName, "插入到第", 8, 15);
-    *row.box = Number(group, row.boxName, 1, 255, 3, "1", 80, 10, 56);
+    *row.box = Number(group, row.boxName, 1, 255, 3, "1", 90, 8, 56);
     Label(group, "个位置", 160, 15);
     *row.atEnd = Radio(group, row.atEndName, row.atEndText, 336, 15);
     (*row.atPos)->setChecked(true);

@@ -1,0 +1,439 @@
+// The main window driven offscreen: start-up state, adding files, the preview
+// rules, the rename run and its undo, the list's menu and keys, exit.
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+#include "core/text/encoding.h"
+#include "ui/about_dialog.h"
+#include "ui/file_list_view.h"
+#include "ui/option_tabs.h"
+#include "ui_test_support.h"
+
+using tessarn::FileListView;
+using tessarn::MainWindow;
+
+namespace {
+
+// A window over a scratch folder (config.ini and dir.txt go there too).
+struct Fixture {
+  QTemporaryDir dir;
+  PromptLog log;
+  MainWindow window{dir.path(), PromptsFor(log)};
+
+  QString Folder(const QString& name) { return dir.path() + "/" + name; }
+
+  // Adds `names` (created in folder `sub`) through the toolbar's folder button.
+  void AddFolderOf(const QString& sub, const QStringList& names) {
+    MakeFiles(Folder(sub), names);
+    log.folderAnswer = Folder(sub);
+    window.toolbarAction(MainWindow::kToolFolder)->trigger();
+  }
+  QStringList Column(int column) {
+    QStringList out;
+    for (int r = 0; r < window.listModel()->rowCount(); ++r) out << Cell(window, r, column);
+    return out;
+  }
+  int FilledNewNames() {
+    int n = 0;
+    for (const QString& s : Column(tessarn::kNewNameColumn)) n += s.isEmpty() ? 0 : 1;
+    return n;
+  }
+  bool Enabled(int toolIndex) { return window.toolbarAction(toolIndex)->isEnabled(); }
+};
+
+QStringList Numbered(const char* pattern, int count) {
+  QStringList names;
+  for (int i = 0; i < count; ++i) names << QString::asprintf(pattern, i);
+  return names;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startsEmptyWithButtonsOff() {
+    Fixture f;
+    MainWindow& w = f.window;
+    QCOMPARE(w.windowTitle(), U("Tessarn批量更名器"));
+    QVERIFY(f.Enabled(MainWindow::kToolFolder));
+    QVERIFY(f.Enabled(MainWindow::kToolAddFiles));
+    QVERIFY(!f.Enabled(MainWindow::kToolUndo));
+    QVERIFY(!f.Enabled(MainWindow::kToolPreview));
+    QVERIFY(!f.Enabled(MainWindow::kToolRename));
+    QVERIFY(f.Enabled(MainWindow::kToolHelp));
+    QCOMPARE(w.statusPane(0)->text(), U("0个文件"));
+    QCOMPARE(w.statusPane(1)->text(), U("进度"));
+    QCOMPARE(w.statusPane(2)->text(), U("自动预览－关"));
+    const char* headers[] = {"旧文件名", "新文件名", "路径", "命名状态", "MP3标签状态"};
+    const int widths[] = {150, 150, 200, 100, 100};
+    for (int c = 0; c < 5; ++c) {
+      QCOMPARE(w.listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
+               U(headers[c]));
+      QCOMPARE(w.listView()->columnWidth(c), widths[c]);
+    }
+    // The extension row of page "常规" starts greyed.
+    QVERIFY(!Find(w, "新扩展名编辑框")->isEnabled());
+    QVERIFY(Find(w, "文件名前缀编辑框")->isEnabled());
+    QCOMPARE(Find<QLabel>(w, "新扩展名标签")->palette().color(QPalette::WindowText),
+             QColor(0x80, 0x80, 0x80));
+    // The list shows the default colours.
+    QCOMPARE(w.listView()->palette().color(QPalette::Base), QColor(128, 160, 128));
+    QCOMPARE(w.listView()->palette().color(QPalette::Text), QColor(0, 0, 128));
+  }
+
+  void layoutFollowsTheWindow() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.resize(100, 100);
+    QVERIFY(w.width() >= w.minimumWidth() && w.height() >= w.minimumHeight());
+    w.resize(900, 700);
+    QTest::qWait(10);
+    QCOMPARE(w.optionTabs()->width(), w.centralWidget()->width());
+    QCOMPARE(w.listView()->width(), w.centralWidget()->width());
+    const int listBottom = w.listView()->geometry().bottom();
+    QVERIFY(listBottom >= w.centralWidget()->height() - 2);
+  }
+
+  void addFolderRenameAndUndo() {
+    Fixture f;
+    MainWindow& w = f.window;
+    f.AddFolderOf("files", {"b.txt", "a.txt", "c.txt"});
+    QCOMPARE(f.log.folderCaption, U("请选择一个目录"));
+    QCOMPARE(f.Column(0), QStringList({"a.txt", "b.txt", "c.txt"}));
+    QCOMPARE(Cell(w, 0, 2), f.Folder("files") + "/");
+    QCOMPARE(w.statusPane(0)->text(), U("3个文件"));
+    QVERIFY(f.Enabled(MainWindow::kToolPreview));
+    QVERIFY(f.Enabled(MainWindow::kToolRename));
+
+    // Automatic preview is off: typing shows nothing, the run still uses the option.
+    QTest::keyClicks(Find(w, "文件名前缀编辑框"), "x_");
+    QCOMPARE(f.FilledNewNames(), 0);
+    w.toolbarAction(MainWindow::kToolRename)->trigger();
+    QCOMPARE(FilesIn(f.Folder("files")), QStringList({"x_0.txt", "x_1.txt", "x_2.txt"}));
+    QCOMPARE(f.Column(0), QStringList({"x_0.txt", "x_1.txt", "x_2.txt"}));
+    QCOMPARE(f.Column(3), QStringList({U("更名成功"), U("更名成功"), U("更名成功")}));
+    QVERIFY(!w.listModel()->index(0, 3).data(Qt::DecorationRole).isNull());
+    QCOMPARE(f.log.messages.size(), 1);
+    QCOMPARE(f.log.messages[0].text, U("文件更名完毕！"));
+    QCOMPARE(f.log.messages[0].icon, QMessageBox::Information);
+    QCOMPARE(f.log.messages[0].title, U("Tessarn批量更名器"));
+    QCOMPARE(w.statusPane(1)->text(), QString());
+    QVERIFY(f.Enabled(MainWindow::kToolUndo));
+    QVERIFY(f.Enabled(MainWindow::kToolPreview));
+
+    // Declining the question changes nothing.
+    f.log.answer = QMessageBox::No;
+    w.toolbarAction(MainWindow::kToolUndo)->trigger();
+    QCOMPARE(f.log.messages.size(), 2);
+    QCOMPARE(f.log.messages[1].text, U("是否真的撤消上一次操作？"));
+    QCOMPARE(f.log.messages[1].title, U("询问："));
+    QCOMPARE(f.log.messages[1].buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(FilesIn(f.Folder("files")), QStringList({"x_0.txt", "x_1.txt", "x_2.txt"}));
+    QVERIFY(f.Enabled(MainWindow::kToolUndo));
+
+    f.log.answer = QMessageBox::Yes;
+    w.toolbarAction(MainWindow::kToolUndo)->trigger();
+    QCOMPARE(FilesIn(f.Folder("files")), QStringList({"a.txt", "b.txt", "c.txt"}));
+    QCOMPARE(f.Column(0), QStringList({"a.txt", "b.txt", "c.txt"}));
+    QCOMPARE(f.Column(3), QStringList({U("撤消成功"), U("撤消成功"), U("撤消成功")}));
+    QCOMPARE(f.log.messages.last().text, U("上一次的操作已经成功撤消！"));
+    QVERIFY(!f.Enabled(MainWindow::kToolUndo));
+    QCOMPARE(w.statusPane(1)->text(), QString());
+  }
+
+  void partialRunShowsTheWarningSummary() {
+    Fixture f;
+    MainWindow& w = f.window;
+    // "a" -> "b" fails (b exists); "b" and "c" keep their names, which counts as done.
+    f.AddFolderOf("abc", {"a", "b", "c"});
+    w.optionTabs()->setCurrentIndex(1);
+    QTest::keyClicks(Find(w, "查找内容编辑框"), "a");
+    QTest::keyClicks(Find(w, "替换为编辑框"), "b");
+    w.toolbarAction(MainWindow::kToolRename)->trigger();
+    QCOMPARE(f.log.messages.last().icon, QMessageBox::Warning);
+    QCOMPARE(f.log.messages.last().text,
+             U("文件总数：3 个文件\n\n2 个文件更名成功！\n1 个文件更名失败！"));
+    QCOMPARE(Cell(w, 0, 3), U("更名失败"));
+    QCOMPARE(Cell(w, 0, 1), QString("b"));
+    QVERIFY(f.Enabled(MainWindow::kToolUndo));
+  }
+
+  void previewCountRules() {
+    Fixture f;
+    MainWindow& w = f.window;
+    f.AddFolderOf("many", Numbered("f%02d.txt", 25));
+    QLineEdit* prefix = Find(w, "文件名前缀编辑框");
+
+    // Off: typing, switching pages and "预览" change nothing.
+    QTest::keyClicks(prefix, "p");
+    w.optionTabs()->setCurrentIndex(3);
+    w.optionTabs()->setCurrentIndex(0);
+    w.toolbarAction(MainWindow::kToolPreview)->trigger();
+    QCOMPARE(f.FilledNewNames(), 0);
+
+    // On, ten rows: only they are filled.
+    w.settings().autoPreview = true;
+    w.settings().previewCount = 10;
+    QTest::keyClicks(prefix, "q");
+    QCOMPARE(f.FilledNewNames(), 10);
+    QCOMPARE(Cell(w, 9, 1), QString("pq9.txt"));
+    QCOMPARE(Cell(w, 10, 1), QString());
+
+    // "预览" fills every row.
+    w.toolbarAction(MainWindow::kToolPreview)->trigger();
+    QCOMPARE(f.FilledNewNames(), 25);
+    QCOMPARE(Cell(w, 24, 1), QString("pq24.txt"));
+
+    // The next keystroke goes back to ten rows and empties the stale ones.
+    QTest::keyClicks(prefix, "r");
+    QCOMPARE(f.FilledNewNames(), 10);
+    QCOMPARE(Cell(w, 0, 1), QString("pqr0.txt"));
+
+    // The MP3 page covers every row whatever the count.
+    w.optionTabs()->setCurrentIndex(4);
+    QTest::keyClicks(Find(w, "MP3命名规则编辑框"), "#1");
+    QCOMPARE(Cell(w, 24, 4), U("非MP3文件"));
+    QCOMPARE(Cell(w, 0, 4), U("非MP3文件"));
+  }
+
+  void replacePageUpdatesAtOnce() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.settings().autoPreview = true;
+    w.settings().previewCount = 10;
+    f.AddFolderOf("r", {"hello.txt", "yellow.txt"});
+    w.optionTabs()->setCurrentIndex(1);
+    QTest::keyClicks(Find(w, "查找内容编辑框"), "ll");
+    QCOMPARE(f.Column(1), QStringList({"heo.txt", "yeow.txt"}));
+    QTest::keyClicks(Find(w, "替换为编辑框"), "LL");
+    QCOMPARE(f.Column(1), QStringList({"heLLo.txt", "yeLLow.txt"}));
+  }
+
+  void clearRunsExactlyOnePass() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.settings().autoPreview = true;
+    f.AddFolderOf("c", {"a.txt", "b.txt"});
+    QTest::keyClicks(Find(w, "文件名前缀编辑框"), "p");
+    QTest::keyClicks(Find(w, "文件名后缀编辑框"), "s");
+    Find(w, "增量编辑框")->setText("5");
+    QCOMPARE(Cell(w, 1, 1), QString("p5s.txt"));
+
+    QSignalSpy passes(w.listModel(), &QAbstractItemModel::dataChanged);
+    Find<QPushButton>(w, "常规清空按钮")->click();
+    QCOMPARE(passes.count(), 1);
+    for (const char* name : {"文件名前缀编辑框", "文件名编辑框", "文件名位数调节编辑框",
+                             "文件名后缀编辑框", "扩展名前缀编辑框", "新扩展名编辑框",
+                             "扩展名位数调节编辑框", "扩展名后缀编辑框", "起始量编辑框"})
+      QVERIFY2(Find(w, name)->text().isEmpty(), name);
+    QCOMPARE(Find(w, "增量编辑框")->text(), QString("5"));
+    QVERIFY(w.settings().autoPreview);
+    QCOMPARE(Cell(w, 1, 1), QString("5.txt"));
+  }
+
+  void addFilesRemembersTheFolder() {
+    Fixture f;
+    MainWindow& w = f.window;
+    MakeFiles(f.Folder("pick"), {"one.mp3", "semi;colon.txt"});
+    f.log.filesAnswer = {f.Folder("pick") + "/semi;colon.txt", f.Folder("pick") + "/one.mp3"};
+    w.toolbarAction(MainWindow::kToolAddFiles)->trigger();
+    QCOMPARE(f.log.filesTitle, U("请选择文件(可多选)："));
+    QVERIFY(f.log.filesFilter.startsWith(U("所有文件(")));
+    QCOMPARE(f.Column(0), QStringList({"semi;colon.txt", "one.mp3"}));
+    QCOMPARE(w.statusPane(0)->text(), U("2个文件"));
+    QVERIFY(f.Enabled(MainWindow::kToolRename));
+
+    QFile dirTxt(f.Folder("dir.txt"));
+    QVERIFY(dirTxt.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(dirTxt.readAll()), f.Folder("pick") + "/");
+    dirTxt.close();
+
+    // Cancelling adds nothing and keeps dir.txt; the dialog opened in the folder.
+    f.log.filesAnswer.clear();
+    w.toolbarAction(MainWindow::kToolAddFiles)->trigger();
+    QCOMPARE(f.log.filesInitialFolder, f.Folder("pick") + "/");
+    QCOMPARE(w.listModel()->rowCount(), 2);
+  }
+
+  void dropAddsFilesBeforeFolders() {
+    Fixture f;
+    MainWindow& w = f.window;
+    MakeFiles(f.Folder("parent/sub"), {"inner1.txt", "inner2.txt"});
+    MakeFiles(f.Folder("parent"), {"loose.txt"});
+    // What a drop's mime data carries (a synthetic drop event has no drag behind it).
+    w.AddDroppedUrls({QUrl::fromLocalFile(f.Folder("parent/sub")),
+                      QUrl("https://example.org/not-local"),
+                      QUrl::fromLocalFile(f.Folder("parent/loose.txt"))});
+    QCOMPARE(f.Column(0), QStringList({"loose.txt", "inner1.txt", "inner2.txt"}));
+    QCOMPARE(w.statusPane(0)->text(), U("3个文件"));
+    QVERIFY(f.Enabled(MainWindow::kToolPreview));
+  }
+
+  void contextMenuEnabling() {
+    Fixture f;
+    MainWindow& w = f.window;
+    auto enabled = [&] {
+      QStringList on;
+      w.UpdateContextMenu();
+      for (QAction* a : w.contextMenu()->actions())
+        if (!a->isSeparator() && a->isEnabled()) on << a->text();
+      return on;
+    };
+    QStringList all;
+    for (QAction* a : w.contextMenu()->actions()) all << (a->isSeparator() ? "-" : a->text());
+    QCOMPARE(all, QStringList({U("预览(&V)"), "-", U("添加整个目录(&O)"), U("加入文件(&F)"), "-",
+                               U("过滤(&L)..."), "-", U("删除选择的项目(&D)"), U("清空列表(&E)"),
+                               "-", U("MP3标签信息(&I)..."), U("删除无MP3标签项目(M)"), "-",
+                               U("全选")}));
+    QCOMPARE(enabled(), QStringList({U("添加整个目录(&O)"), U("加入文件(&F)")}));
+
+    f.AddFolderOf("m", {"a.mp3", "b.txt"});
+    QCOMPARE(enabled(), QStringList({U("预览(&V)"), U("添加整个目录(&O)"), U("加入文件(&F)"),
+                                     U("过滤(&L)..."), U("清空列表(&E)"), U("全选")}));
+    w.listView()->selectionModel()->select(w.listModel()->index(1, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w.optionTabs()->setCurrentIndex(4);
+    QVERIFY(enabled().contains(U("删除选择的项目(&D)")));
+    QVERIFY(enabled().contains(U("MP3标签信息(&I)...")));
+    QVERIFY(enabled().contains(U("删除无MP3标签项目(M)")));
+  }
+
+  void keysAndDeletion() {
+    Fixture f;
+    MainWindow& w = f.window;
+    f.AddFolderOf("k", {"1.txt", "2.txt", "3.txt", "4.txt", "5.txt"});
+    FileListView* view = w.listView();
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(view->CurrentRow(), -1);
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(view->SelectedRows().size(), std::size_t{5});
+
+    view->clearSelection();
+    for (int r : {0, 2, 3})
+      view->selectionModel()->select(w.listModel()->index(r, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCOMPARE(view->CurrentRow(), 0);
+    QTest::keyClick(view, Qt::Key_Delete, Qt::ShiftModifier);
+    QCOMPARE(f.Column(0), QStringList({"2.txt", "5.txt"}));
+    QCOMPARE(w.statusPane(0)->text(), U("2个文件"));
+    QVERIFY(f.Enabled(MainWindow::kToolRename));
+
+    w.SelectAllRows();
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(w.listModel()->rowCount(), 0);
+    QVERIFY(!f.Enabled(MainWindow::kToolRename));
+    QVERIFY(!f.Enabled(MainWindow::kToolPreview));
+    QVERIFY(!f.Enabled(MainWindow::kToolUndo));
+  }
+
+  void clearListEndsTheUndo() {
+    Fixture f;
+    MainWindow& w = f.window;
+    f.AddFolderOf("u", {"a.txt"});
+    QTest::keyClicks(Find(w, "文件名编辑框"), "n");
+    w.toolbarAction(MainWindow::kToolRename)->trigger();
+    QVERIFY(f.Enabled(MainWindow::kToolUndo));
+    w.ClearList();
+    QVERIFY(!f.Enabled(MainWindow::kToolUndo));
+    QCOMPARE(w.statusPane(0)->text(), U("0个文件"));
+  }
+
+  void doubleClickWithoutRowOpensTheFileDialog() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseDClick(w.listView()->viewport(), Qt::LeftButton, {}, QPoint(20, 60));
+    QCOMPARE(f.log.filesCalls, 1);
+  }
+
+  void ctrlXCutsInTextBoxesAndExitsElsewhere() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QLineEdit* prefix = Find(w, "文件名前缀编辑框");
+    prefix->setText("abc");
+    prefix->setFocus();
+    prefix->selectAll();
+    QTest::keyClick(prefix, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(prefix->text(), QString());
+    QVERIFY(w.isVisible());
+    QVERIFY(!QFile::exists(f.Folder("config.ini")));
+
+    w.listView()->setFocus();
+    QTest::keyClick(w.listView(), Qt::Key_X, Qt::ControlModifier);
+    QVERIFY(!w.isVisible());
+    QVERIFY(QFile::exists(f.Folder("config.ini")));
+  }
+
+  void closingSavesTheEightKeys() {
+    Fixture f;
+    f.window.close();
+    QFile ini(f.Folder("config.ini"));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray bytes = ini.readAll();
+    const QString text = QString::fromUtf8(tessarn::GbToUtf8Lossy(bytes.toStdString()));
+    for (const char* line : {"自动预览=关", "全部预览=关", "预览数量=10", "背景颜色=8429696",
+                             "字体颜色=8388608", "字体名称=宋体", "字体大小=10", "字体样式=常规"})
+      QVERIFY2(text.contains(U(line)), line);
+    // Stored as GBK: the bytes are not UTF-8.
+    QVERIFY(!bytes.contains(U("预览").toUtf8()));
+  }
+
+  void helpOpensTheShippedPage() {
+    Fixture f;
+    f.window.toolbarAction(MainWindow::kToolHelp)->trigger();
+    // The test binary has no help beside it; nothing is opened and nothing fails.
+    QVERIFY(f.log.messages.isEmpty());
+    QCOMPARE(f.window.statusPane(1)->text(), QString());
+  }
+
+  void aboutBoxClosesOnAClick() {
+    tessarn::AboutDialog about;
+    QCOMPARE(about.windowTitle(), U("关于Tessarn更名器"));
+    QCOMPARE(about.size(), QSize(335, 256));
+    QStringList texts;
+    for (QLabel* l : about.findChildren<QLabel*>()) texts << l->text();
+    for (const char* t : {"软件名称：", "Tessarn批量更名器", "版本：", "1.0.0测试版"})
+      QVERIFY2(texts.contains(U(t)), t);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(200, 100));
+    QVERIFY(!about.isVisible());
+    QCOMPARE(about.result(), int(QDialog::Accepted));
+  }
+
+  void hundredThousandRowsStayCheap() {
+    Fixture f;
+    MainWindow& w = f.window;
+    tessarn::FileList& list = w.fileList();
+    QSignalSpy inserted(w.listModel(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(w.listModel(), &QAbstractItemModel::dataChanged);
+    for (int i = 0; i < 100000; ++i) {
+      tessarn::FileEntry e;
+      e.oldName = e.diskName = "f" + std::to_string(i);
+      e.folder = e.diskFolder = "/x/";
+      list.entries.push_back(std::move(e));
+    }
+    tessarn::RefreshRows(list, 5, 0, 99999, "/x/");
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(w.listModel()->rowCount(), 100000);
+    QCOMPARE(Cell(w, 99999, 0), QString("f99999"));
+    w.SelectAllRows();
+    QCOMPARE(w.listView()->CurrentRow(), 0);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"
