@@ -43,7 +43,8 @@ FileList& ProcessList() {
 }
 
 // Test seam: TESSARN_CLI_TEST_EXIT_AFTER=N ends the process abruptly right after
-// the N-th rename, as a crash would, to exercise the undo of an unfinished run.
+// the N-th row of the run, as a crash would, to exercise the undo of an unfinished
+// run.
 long TestExitAfter() {
   const char* value = std::getenv("TESSARN_CLI_TEST_EXIT_AFTER");
   return value != nullptr ? std::strtol(value, nullptr, 10) : 0;

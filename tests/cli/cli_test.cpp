@@ -208,7 +208,10 @@ TEST_F(CliTest, RenameThenUndoFromAnotherProcess) {
   EXPECT_EQ(ListNames(files), (Names{"new_0.jpg", "new_1.txt", "new_2"}));
   EXPECT_EQ(ReadFile(files + "/new_1.txt"), "b.txt");
 
-  doc = RunJson({"undo"}, 0);
+  // From another working folder: the record holds full paths.
+  const CliResult undone = RunCli({"undo", "--json"}, root.path(), {{"XDG_STATE_HOME", state}});
+  EXPECT_EQ(undone.exitCode, 0) << undone.err;
+  doc = ParseJson(undone.out).value_or(JsonValue{});
   EXPECT_EQ(Column(doc, "old"), (Names{"new_0.jpg", "new_1.txt", "new_2"}));
   EXPECT_EQ(Column(doc, "new"), (Names{"a.jpg", "b.txt", "c"}));
   EXPECT_EQ(Column(doc, "status"), (Names{"撤消成功", "撤消成功", "撤消成功"}));
