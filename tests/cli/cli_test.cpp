@@ -406,7 +406,9 @@ TEST_F(CliTest, TagsSetShowDeleteRoundTrip) {
   const CliResult text = Run({"tags", "show", "song.mp3"});
   EXPECT_NE(text.out.find("流派：17 (Rock)"), std::string::npos) << text.out;
 
-  EXPECT_EQ(Run({"tags", "delete", "--v1", "song.mp3"}).exitCode, 0);
+  doc = RunJson({"tags", "delete", "--v1", "song.mp3"}, 0);
+  EXPECT_TRUE(doc[0]["ok"].boolean);
+  EXPECT_EQ(doc[0]["messages"].array.size(), 1u);
   doc = RunJson({"tags", "show", "song.mp3"}, 0);
   EXPECT_FALSE(doc[0]["id3v1"]["found"].boolean);
   EXPECT_TRUE(doc[0]["id3v2"]["found"].boolean);
