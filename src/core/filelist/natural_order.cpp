@@ -32,33 +32,38 @@ std::string NaturalSortKey(std::string_view name) {
 }
 
 void AppendNaturalSortKey(std::string_view name, std::string& key) {
-  for (std::size_t i = 0; i < name.size();) {
-    const char c = name[i];
+  // Written through a pointer into room for the longest key: a digit run grows by
+  // two bytes at most ("1" gives "0", 1, "1"), so twice the name plus one is enough.
+  const std::size_t base = key.size();
+  key.resize(base + 2 * name.size() + 1);
+  char* out = key.data() + base;
+  const char* const in = name.data();
+  const std::size_t size = name.size();
+  for (std::size_t i = 0; i < size;) {
+    const char c = in[i];
     if (IsDigit(c)) {
       // "0" keeps digits where they stand among other characters (only digits lie
       // between "0" and "9"); then the longer number is the larger, then the digits.
       std::size_t start = i;
-      while (start < name.size() && name[start] == '0') ++start;
+      while (start < size && in[start] == '0') ++start;
       std::size_t end = start;
-      while (end < name.size() && IsDigit(name[end])) ++end;
-      key += '0';
+      while (end < size && IsDigit(in[end])) ++end;
+      *out++ = '0';
       // A file name is at most 255 bytes: one byte holds the count (longer texts,
       // which are no file names, still sort, only less naturally).
-      key += static_cast<char>(end - start > 255 ? 255 : end - start);
-      key.append(name.substr(start, end - start));
+      *out++ = static_cast<char>(end - start > 255 ? 255 : end - start);
+      for (std::size_t k = start; k < end; ++k) *out++ = in[k];
       i = end;
-      continue;
-    }
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      key += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+    } else if (static_cast<unsigned char>(c) < 0x80) {
+      *out++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
       ++i;
     } else {
       const std::size_t len = CharLenAt(name, i);
-      key.append(name.substr(i, len));
+      for (std::size_t k = 0; k < len; ++k) *out++ = in[i + k];
       i += len;
     }
   }
+  key.resize(static_cast<std::size_t>(out - key.data()));
 }
 
 int NaturalCompare(std::string_view a, std::string_view b) {
@@ -75,7 +80,7 @@ std::vector<std::uint32_t> NaturalSortOrder(const std::vector<std::string>& name
     std::uint32_t keyStart, keyLength, index;
   };
   std::size_t keyBytes = 0;
-  for (const std::string& name : names) keyBytes += name.size() + 4;
+  for (const std::string& name : names) keyBytes += 2 * name.size() + 1;
   std::string keys;
   keys.reserve(keyBytes);
   std::vector<SortItem> items;
