@@ -36,13 +36,16 @@ TEST(NaturalOrderTest, PairsInOrder) {
   EXPECT_EQ(NaturalCompare("same", "same"), 0);
 }
 
-TEST(NaturalOrderTest, TrailBytesAreNotTakenForDigitsOrLetters) {
-  // 0xB1 0x31 and 0xB1 0x41 are two-byte characters whose trail bytes are "1" and
-  // "A"; folding or number parsing would look inside them.
-  const std::string one = "x\xB1\x31", a = "x\xB1\x41";
-  EXPECT_LT(NaturalCompare(one, a), 0);
-  EXPECT_LT(NaturalCompare("x\xB1\x39", "x\xB1\x31\x30"), 0);  // by bytes, not 9 < 10
-  EXPECT_GT(NaturalCompare("x\xB1\x61", "x\xB1\x41"), 0);      // "a" is not folded here
+TEST(NaturalOrderTest, BytesInsideACharacterAreNotTakenForDigitsOrLetters) {
+  // Two-byte characters whose trail bytes are "A" and "a": never folded together.
+  EXPECT_LT(NaturalCompare("x\xB1\x41", "x\xB1\x61"), 0);
+  EXPECT_GT(NaturalCompare("x\xB1\x61", "x\xB1\x41"), 0);
+  // Four-byte characters hold digit bytes ("\x81\x30\x81\x39"); they are no
+  // number: "...\x39" is after "...\x30" however the digits would read.
+  const std::string four0 = "\x81\x30\x81\x30", four9 = "\x81\x30\x81\x39";
+  EXPECT_LT(NaturalCompare(four0 + "99", four9 + "1"), 0);
+  // The number after such a character still counts by value.
+  EXPECT_LT(NaturalCompare(four0 + "5", four0 + "10"), 0);
 }
 
 TEST(NaturalOrderTest, SortsAFolderAsAFileManagerShowsIt) {
