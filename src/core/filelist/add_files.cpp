@@ -13,12 +13,12 @@
 namespace tessarn {
 namespace {
 
-// Grows the entry storage by about a tenth at a time, so that adding many folders
+// Grows the entry storage by at least half at a time, so that adding many folders
 // one after the other does not copy the whole list at every folder.
 void ReserveFor(FileList& list, std::size_t more) {
   const std::size_t needed = list.entries.size() + more;
   if (needed <= list.entries.capacity()) return;
-  list.entries.reserve(std::max(needed, list.entries.capacity() + list.entries.capacity() / 10));
+  list.entries.reserve(std::max(needed, list.entries.capacity() * 3 / 2));
 }
 
 void AppendEntry(FileList& list, const std::string& diskFolder, const std::string& folder,

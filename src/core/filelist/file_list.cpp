@@ -33,7 +33,10 @@ void FileList::AppendRows(std::size_t first, std::size_t last) {
   const std::size_t firstRow = rows_.size();
   const std::size_t lastRow = firstRow + (last - first);
   if (listener_) listener_->BeginAppendRows(firstRow, lastRow);
-  rows_.reserve(rows_.size() + (last - first + 1));
+  // Grow by at least half: adding many small folders one after the other must not
+  // copy every row at every addition.
+  const std::size_t needed = rows_.size() + (last - first + 1);
+  if (needed > rows_.capacity()) rows_.reserve(std::max(needed, rows_.capacity() * 3 / 2));
   for (std::size_t i = first; i <= last; ++i) {
     ShownRow row;
     row.cells[kOldNameColumn] = entries[i].oldName;
