@@ -10,6 +10,7 @@
 
 #include "core/text/encoding.h"
 #include "ui/about_dialog.h"
+#include "ui/command_line.h"
 #include "ui/file_list_view.h"
 #include "ui/option_tabs.h"
 #include "ui_test_support.h"
@@ -411,6 +412,14 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(200, 100));
     QVERIFY(!about.isVisible());
     QCOMPARE(about.result(), int(QDialog::Accepted));
+  }
+
+  void commandLinePathsAreMadeAbsolute() {
+    const char* argv[] = {"tessarn", "a.txt", "", "/abs/b", "sub/"};
+    const std::vector<std::string> expected = {"/home/u/a.txt", "/abs/b", "/home/u/sub/"};
+    QVERIFY(tessarn::CommandLinePaths(5, argv, "/home/u") == expected);
+    QVERIFY(tessarn::CommandLinePaths(2, argv, "/") == std::vector<std::string>{"/a.txt"});
+    QVERIFY(tessarn::CommandLinePaths(1, argv, "/").empty());
   }
 
   void hundredThousandRowsStayCheap() {
