@@ -33,8 +33,10 @@ struct TagFields;
 
 // Reads the twelve fields of the tag at the start of source (see ReadId3v2). With
 // keptFrames, also gives, as whole v2.3 frames, every frame a rewrite must keep:
-// all but those that supplied the twelve fields (and duplicates of them).
-bool ReadId3v2Tag(ByteSource& source, TagFields& fields, std::string* keptFrames);
+// all but those that supplied the twelve fields (and duplicates of them). With
+// namingFieldsOnly, only the six fields a naming template can use are read.
+bool ReadId3v2Tag(ByteSource& source, TagFields& fields, std::string* keptFrames,
+                  bool namingFieldsOnly = false);
 
 // Visits the frames of one tag in order. Frames are found only at the place
 // the previous frame's size leads to; the walk stops at padding, at anything that

@@ -4,6 +4,7 @@
 
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
+#include "core/id3/id3v2_frames.h"
 #include "core/id3/tag_file_io.h"
 
 namespace tessarn {
@@ -52,16 +53,35 @@ bool ReadNamingTags(const std::string& path, NamingTags& tags) {
   ReadOnlyFile file(path);
   if (!file.IsOpen()) return false;
   TagFields v1, v2;
-  const bool hasV2 = ReadId3v2(file, v2);
+  const bool hasV2 = ReadId3v2Tag(file, v2, nullptr, true);
   const bool hasV1 = ReadId3v1(file, v1);
   tags.Set(hasV1 ? &v1 : nullptr, hasV2 ? &v2 : nullptr);
   return true;
 }
 
+void TagCache::Clear() {
+  entries_.clear();
+  index_.clear();
+  next_ = 0;
+}
+
+void TagCache::Forget(std::size_t slot) {
+  index_.erase(entries_[slot].path);
+  entries_[slot] = Entry{};  // the slot stays, empty, so that no index moves
+}
+
 const NamingTags* TagCache::Get(const std::string& path) {
+  // Find the slot: the one after the last call's in the usual case.
+  std::size_t slot = entries_.size();
+  if (next_ < entries_.size() && entries_[next_].path == path) {
+    slot = next_;
+  } else if (auto it = index_.find(path); it != index_.end()) {
+    slot = it->second;
+  }
+
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
-    entries_.erase(path);
+    if (slot < entries_.size()) Forget(slot);
     return nullptr;
   }
   const auto size = static_cast<std::uint64_t>(st.st_size);
@@ -70,22 +90,26 @@ const NamingTags* TagCache::Get(const std::string& path) {
   const auto inode = static_cast<std::uint64_t>(st.st_ino);
   const auto device = static_cast<std::uint64_t>(st.st_dev);
 
-  auto it = entries_.find(path);
-  if (it != entries_.end()) {
-    const Entry& e = it->second;
+  if (slot < entries_.size()) {
+    Entry& e = entries_[slot];
+    next_ = slot + 1;
     if (e.size == size && e.mtimeNs == mtimeNs && e.inode == inode && e.device == device)
       return &e.tags;
-  }
-  Entry fresh{size, mtimeNs, inode, device, {}};
-  if (!ReadNamingTags(path, fresh.tags)) {
-    if (it != entries_.end()) entries_.erase(it);
+    e.size = size;
+    e.mtimeNs = mtimeNs;
+    e.inode = inode;
+    e.device = device;
+    if (ReadNamingTags(path, e.tags)) return &e.tags;
+    Forget(slot);
     return nullptr;
   }
-  if (it != entries_.end()) {
-    it->second = std::move(fresh);
-    return &it->second.tags;
-  }
-  return &entries_.emplace(path, std::move(fresh)).first->second.tags;
+
+  Entry fresh{path, size, mtimeNs, inode, device, {}};
+  if (!ReadNamingTags(path, fresh.tags)) return nullptr;
+  entries_.push_back(std::move(fresh));
+  index_.emplace(entries_.back().path, entries_.size() - 1);
+  next_ = entries_.size();
+  return &entries_.back().tags;
 }
 
 }  // namespace tessarn

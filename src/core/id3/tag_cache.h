@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,6 +38,10 @@ bool ReadNamingTags(const std::string& path, NamingTags& tags);
 
 // Keyed by path; an entry is good while the file's size, modification time, inode
 // and device stay the same. Pass it in to whoever runs the naming passes.
+//
+// Passes ask for the files in list order, again and again; the entries are kept in
+// the order they were first asked for, so that a pass walks them in sequence and
+// only looks a path up by hash when the order differs.
 class TagCache {
  public:
   // The tags of the file, read afresh when it is new or changed on disk (one stat
@@ -44,18 +49,24 @@ class TagCache {
   // is valid until the next call.
   const NamingTags* Get(const std::string& path);
 
-  void Clear() { entries_.clear(); }
-  std::size_t size() const { return entries_.size(); }
+  void Clear();
+  std::size_t size() const { return index_.size(); }
 
  private:
   struct Entry {
+    std::string path;  // empty once the file is gone
     std::uint64_t size = 0;
     std::int64_t mtimeNs = 0;
     std::uint64_t inode = 0;
     std::uint64_t device = 0;
     NamingTags tags;
   };
-  std::unordered_map<std::string, Entry> entries_;
+  // A deque never moves its elements, so the index can point into their paths.
+  std::deque<Entry> entries_;
+  std::unordered_map<std::string_view, std::size_t> index_;  // path -> slot
+  std::size_t next_ = 0;  // the slot the next call most likely asks for
+
+  void Forget(std::size_t slot);
 };
 
 }  // namespace tessarn

@@ -107,7 +107,7 @@ ReadOnlyFile::~ReadOnlyFile() {
 }
 
 std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::size_t n, std::string& out) {
-  constexpr std::size_t kWindow = 8192;
+  constexpr std::size_t kWindow = 512;
   out.clear();
   if (fd_ < 0 || offset >= size_) return 0;
   n = std::min<std::uint64_t>(n, size_ - offset);
