@@ -4,9 +4,7 @@
 
 namespace tessarn {
 
-QString FromGb(const std::string& gb) {
-  return QString::fromUtf8(GbToUtf8Lossy(gb));
-}
+QString FromGb(const std::string& gb) { return QString::fromUtf8(GbToUtf8Lossy(gb)); }
 
 std::string ToGb(const QString& text) {
   const QByteArray utf8 = text.toUtf8();

@@ -59,10 +59,10 @@ QString MenuStyleSheet(std::int32_t backColour) {
 
 MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* parent)
     : QMainWindow(parent), prompts_(std::move(prompts)) {
-  configDir_ = configDir.isEmpty()
-                   ? ConfigDirectory(QFile::encodeName(QCoreApplication::applicationDirPath())
-                                         .toStdString())
-                   : QFile::encodeName(configDir).toStdString();
+  configDir_ =
+      configDir.isEmpty()
+          ? ConfigDirectory(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString())
+          : QFile::encodeName(configDir).toStdString();
   setWindowIcon(AppIcon());
 
   // The child controls.
@@ -314,7 +314,8 @@ void MainWindow::openTagEditor(int row) {
 }
 
 void MainWindow::openSettingsDialog() {
-  SettingsDialog dialog(settings_, [this] { ApplySettingsToList(); }, this);
+  SettingsDialog dialog(
+      settings_, [this] { ApplySettingsToList(); }, this);
   dialog.exec();
 }
 
@@ -329,7 +330,8 @@ void MainWindow::openHelp() {
        {appDir + "/help/index.html", appDir + "/../share/tessarn/help/index.html"}) {
     if (QFileInfo::exists(candidate)) {
       // The viewer runs on its own; a missing one is simply not there.
-      if (prompts_.openUrl) prompts_.openUrl(QUrl::fromLocalFile(QFileInfo(candidate).absoluteFilePath()));
+      if (prompts_.openUrl)
+        prompts_.openUrl(QUrl::fromLocalFile(QFileInfo(candidate).absoluteFilePath()));
       return;
     }
   }

@@ -29,8 +29,14 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
   // Toolbar positions; 2 and 6 are separators.
-  enum ToolbarIndex { kToolFolder = 0, kToolAddFiles = 1, kToolUndo = 3, kToolPreview = 4,
-                      kToolRename = 5, kToolHelp = 7 };
+  enum ToolbarIndex {
+    kToolFolder = 0,
+    kToolAddFiles = 1,
+    kToolUndo = 3,
+    kToolPreview = 4,
+    kToolRename = 5,
+    kToolHelp = 7
+  };
   static constexpr int kToolbarPositions = 8;
 
   // `configDir` holds config.ini and dir.txt; empty means ConfigDirectory() of the

@@ -139,8 +139,7 @@ void MainWindow::RunRenameAndReport() {
 }
 
 void MainWindow::UndoAndReport() {
-  if (Message(QMessageBox::Information, FromGb(UndoQuestion()),
-              QMessageBox::Yes | QMessageBox::No,
+  if (Message(QMessageBox::Information, FromGb(UndoQuestion()), QMessageBox::Yes | QMessageBox::No,
               QString::fromUtf8("询问：")) != QMessageBox::Yes)
     return;
   WalkCounts counts;

@@ -136,8 +136,8 @@ QWidget* OptionTabs::BuildNumberingPage() {
   SetTag(nameDigits_, 3);
   SetTag(nameSuffix_, 4);
 
-  extGroup_ = Group(page, "扩展名分组框", "扩展名", 6, 50 - t + kGroupHeight + 2, 578,
-                    kGroupHeight);
+  extGroup_ =
+      Group(page, "扩展名分组框", "扩展名", 6, 50 - t + kGroupHeight + 2, 578, kGroupHeight);
   extPrefix_ = Edit(extGroup_, "扩展名前缀编辑框", 38, kGroupRow, 56);
   newExtension_ = Edit(extGroup_, "新扩展名编辑框", 153, kGroupRow, 125);
   extDigits_ = Number(extGroup_, "扩展名位数调节编辑框", 0, 100, 3, "", 316, kGroupRow, 56);
@@ -346,7 +346,7 @@ NamingOptions OptionTabs::ReadNamingOptions() const {
 
   o.findText = ToGb(findText_->text());
   o.replaceWith = ToGb(replaceWith_->text());
-  o.replaceScope = replaceAll_->isChecked()        ? ReplaceScope::kAll
+  o.replaceScope = replaceAll_->isChecked()       ? ReplaceScope::kAll
                    : replaceExtOnly_->isChecked() ? ReplaceScope::kExtensionOnly
                                                   : ReplaceScope::kFileNameOnly;
   o.caseSensitive = caseSensitive_->isChecked();

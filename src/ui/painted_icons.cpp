@@ -49,7 +49,8 @@ void DrawPage(QPainter& p, qreal x, qreal y) {
   p.setBrush(Qt::white);
   p.drawRect(QRectF(x + 0.5, y + 0.5, 8, 10));
   p.setPen(QPen(QColor(140, 150, 190), 1));
-  for (int i = 0; i < 3; ++i) p.drawLine(QPointF(x + 2, y + 3.5 + 2 * i), QPointF(x + 7, y + 3.5 + 2 * i));
+  for (int i = 0; i < 3; ++i)
+    p.drawLine(QPointF(x + 2, y + 3.5 + 2 * i), QPointF(x + 7, y + 3.5 + 2 * i));
 }
 
 }  // namespace

@@ -8,15 +8,14 @@ namespace tessarn {
 UiPrompts DefaultPrompts() {
   UiPrompts p;
   p.chooseFolder = [](QWidget* owner, const QString& caption) {
-    return QFileDialog::getExistingDirectory(owner, caption, QString(),
-                                             QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(owner, caption, QString(), QFileDialog::ShowDirsOnly);
   };
   p.chooseFiles = [](QWidget* owner, const QString& title, const QString& filter,
                      const QString& initialFolder) {
     return QFileDialog::getOpenFileNames(owner, title, initialFolder, filter);
   };
-  p.message = [](QWidget* owner, QMessageBox::Icon icon, const QString& title,
-                 const QString& text, QMessageBox::StandardButtons buttons) {
+  p.message = [](QWidget* owner, QMessageBox::Icon icon, const QString& title, const QString& text,
+                 QMessageBox::StandardButtons buttons) {
     QMessageBox box(icon, title, text, buttons, owner);
     return static_cast<QMessageBox::StandardButton>(box.exec());
   };

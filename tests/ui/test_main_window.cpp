@@ -291,10 +291,10 @@ class MainWindowTest : public QObject {
     };
     QStringList all;
     for (QAction* a : w.contextMenu()->actions()) all << (a->isSeparator() ? "-" : a->text());
-    QCOMPARE(all, QStringList({U("预览(&V)"), "-", U("添加整个目录(&O)"), U("加入文件(&F)"), "-",
-                               U("过滤(&L)..."), "-", U("删除选择的项目(&D)"), U("清空列表(&E)"),
-                               "-", U("MP3标签信息(&I)..."), U("删除无MP3标签项目(M)"), "-",
-                               U("全选")}));
+    QCOMPARE(all,
+             QStringList({U("预览(&V)"), "-", U("添加整个目录(&O)"), U("加入文件(&F)"), "-",
+                          U("过滤(&L)..."), "-", U("删除选择的项目(&D)"), U("清空列表(&E)"), "-",
+                          U("MP3标签信息(&I)..."), U("删除无MP3标签项目(M)"), "-", U("全选")}));
     QCOMPARE(enabled(), QStringList({U("添加整个目录(&O)"), U("加入文件(&F)")}));
 
     f.AddFolderOf("m", {"a.mp3", "b.txt"});
