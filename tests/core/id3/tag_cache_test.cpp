@@ -1,0 +1,73 @@
+#include "core/id3/tag_cache.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "core/id3/id3v1.h"
+#include "core/id3/id3v2.h"
+#include "id3_test_util.h"
+
+namespace tessarn {
+namespace {
+
+using testing::TempDir;
+
+std::string Tagged(const std::string& title) {
+  TagFields f;
+  f.title = title;
+  f.artist = "Artist";
+  return BuildId3v2Tag(f) + "audio";
+}
+
+TEST(NamingTags, SixFieldsOfEachVersion) {
+  TagFields v1, v2;
+  v1.artist = "a1";
+  v1.genre = "17";
+  v2.title = "t2";
+  v2.year = "2004";
+  NamingTags tags;
+  tags.Set(&v1, &v2);
+  EXPECT_TRUE(tags.hasV1 && tags.hasV2);
+  EXPECT_EQ(tags.Field(false, 1), "a1");
+  EXPECT_EQ(tags.Field(false, 6), "17");
+  EXPECT_EQ(tags.Field(true, 2), "t2");
+  EXPECT_EQ(tags.Field(true, 5), "2004");
+  EXPECT_EQ(tags.Field(true, 1), "");
+  EXPECT_EQ(tags.Field(true, 7), "");
+  tags.Set(nullptr, &v2);
+  EXPECT_FALSE(tags.hasV1);
+  EXPECT_EQ(tags.Field(false, 1), "");
+}
+
+TEST(TagCache, FollowsFilesInAnyOrderAndForgetsVanishedOnes) {
+  TempDir dir;
+  const auto a = dir.File("a.mp3", Tagged("A"));
+  const auto b = dir.File("b.mp3", Tagged("B") + "longer");
+  const auto none = dir.File("c.mp3", "no tag at all");
+  TagCache cache;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const auto* path : pass == 0 ? std::vector{&a, &b} : std::vector{&b, &a}) {
+      const NamingTags* tags = cache.Get(*path);
+      ASSERT_NE(tags, nullptr);
+      EXPECT_EQ(tags->Field(true, 2), *path == a ? "A" : "B");
+    }
+  }
+  const NamingTags* untagged = cache.Get(none);
+  ASSERT_NE(untagged, nullptr);
+  EXPECT_FALSE(untagged->hasV1 || untagged->hasV2);
+  EXPECT_EQ(cache.size(), 3u);
+
+  unlink(a.c_str());
+  EXPECT_EQ(cache.Get(a), nullptr);
+  EXPECT_EQ(cache.size(), 2u);
+  dir.File("a.mp3", Tagged("A again, longer"));
+  ASSERT_NE(cache.Get(a), nullptr);
+  EXPECT_EQ(cache.Get(a)->Field(true, 2), "A again, longer");
+  EXPECT_EQ(cache.Get(b)->Field(true, 2), "B");
+  EXPECT_EQ(cache.size(), 3u);
+  cache.Clear();
+  EXPECT_EQ(cache.size(), 0u);
+}
+
+}  // namespace
+}  // namespace tessarn
