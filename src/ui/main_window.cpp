@@ -258,6 +258,7 @@ void MainWindow::SetPaneText(int index, const QString& text) {
   pane->setText(text);
   // The progress grows inside one handler; show each step as it comes.
   pane->repaint();
+  emit statusPaneChanged(index, text);
 }
 
 void MainWindow::ToolbarClicked(int index) {

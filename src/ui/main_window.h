@@ -85,6 +85,10 @@ class MainWindow : public QMainWindow {
   // Enables the pop-up menu's items for the present state (done when it opens).
   void UpdateContextMenu();
 
+ signals:
+  // A status-bar pane shows a new text (the progress of a run comes this way).
+  void statusPaneChanged(int index, const QString& text);
+
  public slots:
   // Hooks for the dialogs; they are filled in where the dialogs live.
   void openFilterDialog();

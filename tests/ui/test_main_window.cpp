@@ -151,6 +151,20 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.statusPane(1)->text(), QString());
   }
 
+  void progressGrowsInTwentieths() {
+    Fixture f;
+    MainWindow& w = f.window;
+    f.AddFolderOf("p", {"a.txt", "b.txt", "c.txt"});
+    QTest::keyClicks(Find(w, "文件名编辑框"), "n");
+    QStringList shown;
+    connect(&w, &MainWindow::statusPaneChanged, this, [&](int index, const QString& text) {
+      if (index == 1) shown << text;
+    });
+    w.toolbarAction(MainWindow::kToolRename)->trigger();
+    const QString block = U("■");
+    QCOMPARE(shown, QStringList({block.repeated(6), block.repeated(13), block.repeated(20), ""}));
+  }
+
   void partialRunShowsTheWarningSummary() {
     Fixture f;
     MainWindow& w = f.window;
