@@ -48,7 +48,7 @@ bool ReadId3v2(const std::string& path, TagFields& fields);
 // "(17)Rock", becomes the genre's name ("Rock"); the last parenthesis counts, so
 // "(17)(18)" is "Techno". "(RX)" and "(CR)" are "Remix" and "Cover"; other
 // parenthesised words give the text after ")" ("(Remix)Dance" is "Dance"); an
-// unclosed "(Pop" is "Pop". Any other text stays as it is.
+// unclosed "(Pop" is "Pop"; "((" escapes a leading "(". Any other text stays as it is.
 void NormalizeGenre(std::string& genre);
 
 // ---- Writing -----------------------------------------------------------------

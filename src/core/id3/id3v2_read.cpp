@@ -195,6 +195,10 @@ void NormalizeGenre(std::string& genre) {
   // Only a text that starts with a parenthesis carries genre numbers ("(17)Rock");
   // free text such as "Rock (Live)" is a name as it stands.
   if (genre.empty() || genre[0] != '(') return;
+  if (genre.size() > 1 && genre[1] == '(') {  // "((" stands for a text that starts with "("
+    genre.erase(0, 1);
+    return;
+  }
   // Of the parenthesised run at the start, the last one counts: "(17)(18)".
   std::size_t open = 0;
   std::size_t close = genre.find(')');

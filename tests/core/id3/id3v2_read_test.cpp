@@ -183,6 +183,7 @@ TEST(Id3v2Read, Genres) {
       {"()", 3, ""},
       {"(255)", 3, ""},
       {"Rock (Live)", 3, "Rock (Live)"},
+      {"((Live) Rock", 3, "(Live) Rock"},
       {"17", 3, "17"},
       {"17", 4, "Rock"},
       {"126", 4, "126"},
