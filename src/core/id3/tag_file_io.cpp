@@ -194,8 +194,17 @@ bool ReplaceFileHead(const std::string& path, std::uint64_t oldHeadLength, std::
   if (::close(out) != 0) ok = false;
   // Replacing the original is the point here; this is the codec's only rename.
   if (ok && (fault.failRename || ::rename(tempPath.c_str(), target.c_str()) != 0)) ok = false;
-  if (!ok) ::unlink(tempPath.c_str());
-  return ok;
+  if (!ok) {
+    ::unlink(tempPath.c_str());
+    return false;
+  }
+  // Make the rename itself durable; the file is already whole either way.
+  const int dir = OpenRetry(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
 }
 
 }  // namespace tessarn
