@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -19,6 +18,7 @@
 #include "ui/file_list_view.h"
 #include "ui/filter_dialog.h"
 #include "ui/gb_qt.h"
+#include "ui/help_page.h"
 #include "ui/option_tabs.h"
 #include "ui/painted_icons.h"
 #include "ui/settings_dialog.h"
@@ -326,16 +326,9 @@ void MainWindow::openAbout() {
 }
 
 void MainWindow::openHelp() {
-  const QString appDir = QCoreApplication::applicationDirPath();
-  for (const QString& candidate :
-       {appDir + "/help/index.html", appDir + "/../share/tessarn/help/index.html"}) {
-    if (QFileInfo::exists(candidate)) {
-      // The viewer runs on its own; a missing one is simply not there.
-      if (prompts_.openUrl)
-        prompts_.openUrl(QUrl::fromLocalFile(QFileInfo(candidate).absoluteFilePath()));
-      return;
-    }
-  }
+  const QString page = FindHelpPage(QCoreApplication::applicationDirPath());
+  // The viewer runs on its own; a missing page or viewer is simply not there.
+  if (!page.isEmpty() && prompts_.openUrl) prompts_.openUrl(QUrl::fromLocalFile(page));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -12,6 +13,7 @@
 #include "ui/about_dialog.h"
 #include "ui/command_line.h"
 #include "ui/file_list_view.h"
+#include "ui/help_page.h"
 #include "ui/option_tabs.h"
 #include "ui_test_support.h"
 
@@ -411,6 +413,31 @@ class MainWindowTest : public QObject {
     // The test binary has no help beside it; nothing is opened and nothing fails.
     QVERIFY(f.log.messages.isEmpty());
     QCOMPARE(f.window.statusPane(1)->text(), QString());
+  }
+
+  void helpIsFoundBesideOrInstalled() {
+    QTemporaryDir root;
+    const QString bin = root.path() + "/bin";
+    QDir().mkpath(bin);
+    QCOMPARE(tessarn::FindHelpPage(bin), QString());
+    MakeFiles(root.path() + "/share/tessarn/help", {"index.html"});
+    QCOMPARE(tessarn::FindHelpPage(bin), root.path() + "/share/tessarn/help/index.html");
+    MakeFiles(bin + "/help", {"index.html"});
+    QCOMPARE(tessarn::FindHelpPage(bin), bin + "/help/index.html");
+  }
+
+  void menusCarryTheirShortcuts() {
+    Fixture f;
+    QStringList seen;
+    for (QAction* top : f.window.menuBar()->actions()) {
+      seen << top->text();
+      for (QAction* a : top->menu()->actions())
+        seen << (a->isSeparator() ? "-" : a->text() + " " + a->shortcut().toString());
+    }
+    QCOMPARE(seen,
+             QStringList({U("文件(&F)"), U("选择目录(&D)... Ctrl+D"), U("添加文件(&N)... Ctrl+F"),
+                          "-", U("退出(&X) Ctrl+X"), U("选项(&O)"), U("设置(&S)... Ctrl+S"),
+                          U("帮助(&H)"), U("内容(&D)... F1"), U("关于(&A)... ")}));
   }
 
   void aboutBoxClosesOnAClick() {
