@@ -18,7 +18,7 @@ enum OptionGroup : unsigned {
 // Applies an option's value; returns an error text, or nullptr.
 using Apply = const char* (*)(Arguments&, std::string&&);
 
-struct OptionSpec {
+struct OptionDef {
   const char* name;
   bool takesValue;
   unsigned groups;
@@ -115,7 +115,7 @@ const char* SetTemplate(Arguments& a, std::string&& v) {
   return nullptr;
 }
 
-const OptionSpec kOptions[] = {
+const OptionDef kOptions[] = {
     {"page", true, kRuleOption, SetPage},
     {"scope", true, kRuleOption, SetScope},
     {"prefix", true, kRuleOption, SET_TEXT(namePrefix)},
@@ -287,14 +287,14 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
       inlineValue = name.substr(eq + 1);
       name = name.substr(0, eq);
     }
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : kOptions)
-      if (name == s.name) spec = &s;
-    if (spec == nullptr || (spec->groups & groups) == 0)
+    const OptionDef* def = nullptr;
+    for (const OptionDef& s : kOptions)
+      if (name == s.name) def = &s;
+    if (def == nullptr || (def->groups & groups) == 0)
       return fail(std::string(CommandName(a.command)) + " 不接受选项 --" +
                   GbToUtf8Lossy(Utf8ToGbLossy(name)));
     std::string value;
-    if (spec->takesValue) {
+    if (def->takesValue) {
       // The next word is the value whatever it looks like: "--prefix -x" and
       // "--prefix ''" are both meant.
       std::string_view raw;
@@ -311,7 +311,7 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
     } else if (inlineValue) {
       return fail("选项 --" + std::string(name) + " 不带值");
     }
-    if (const char* error = spec->apply(a, std::move(value))) return fail(error);
+    if (const char* error = def->apply(a, std::move(value))) return fail(error);
   }
 
   // The extension box follows the file-name box while "keep same" is ticked.
