@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -233,6 +234,37 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.Column(1), QStringList({"heo.txt", "yeow.txt"}));
     QTest::keyClicks(Find(w, "替换为编辑框"), "LL");
     QCOMPARE(f.Column(1), QStringList({"heLLo.txt", "yeLLow.txt"}));
+  }
+
+  void onlyTheShownPageApplies() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.settings().autoPreview = true;
+    f.AddFolderOf("s", {"a.txt"});
+    QTest::keyClicks(Find(w, "文件名编辑框"), "m");
+    w.optionTabs()->setCurrentIndex(1);
+    QTest::keyClicks(Find(w, "查找内容编辑框"), "a");
+    QTest::keyClicks(Find(w, "替换为编辑框"), "b");
+    QCOMPARE(Cell(w, 0, 1), QString("b.txt"));
+    w.optionTabs()->setCurrentIndex(0);
+    QCOMPARE(Cell(w, 0, 1), QString("m0.txt"));
+    w.optionTabs()->setCurrentIndex(3);
+    QCOMPARE(Cell(w, 0, 1), QString("A.TXT"));
+  }
+
+  void chineseNamesRoundTrip() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.settings().autoPreview = true;
+    f.AddFolderOf(U("中文"), {U("歌曲.txt")});
+    QCOMPARE(Cell(w, 0, 0), U("歌曲.txt"));
+    QCOMPARE(Cell(w, 0, 2), f.Folder(U("中文")) + "/");
+    w.optionTabs()->setCurrentIndex(2);
+    Find(w, "插入到文件名的字符编辑框")->setText(U("新"));
+    Find<QRadioButton>(w, "插入文件名尾单选框")->click();
+    QCOMPARE(Cell(w, 0, 1), U("歌曲新.txt"));
+    w.toolbarAction(MainWindow::kToolRename)->trigger();
+    QCOMPARE(FilesIn(f.Folder(U("中文"))), QStringList({U("歌曲新.txt")}));
   }
 
   void clearRunsExactlyOnePass() {
