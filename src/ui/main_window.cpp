@@ -95,11 +95,12 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
   connect(view_, &FileListView::deleteKeyPressed, this, &MainWindow::DeleteSelectedRows);
 
   // Start-up, in order: settings, their look, the toolbar, the greyed extension row,
-  // the drop target, the title.
+  // the genre table, the drop target, the title.
   LoadSettings(configPath(), settings_);
   ApplySettingsToList();
   for (int index : {kToolUndo, kToolPreview, kToolRename}) SetToolbarButtonEnabled(index, false);
   tabs_->ApplyNumberingScope(NumberingScope::kFileName);
+  FillGenreTable(genres_);
   setAcceptDrops(true);
   setWindowTitle(QString::fromUtf8(kTitle));
 }

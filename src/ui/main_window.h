@@ -11,6 +11,7 @@
 
 #include "core/filelist/file_list.h"
 #include "core/filelist/rename_run.h"
+#include "core/id3/genre_table.h"
 #include "core/id3/tag_cache.h"
 #include "core/settings/app_settings.h"
 #include "ui/ui_prompts.h"
@@ -50,6 +51,7 @@ class MainWindow : public QMainWindow {
   AppSettings& settings() { return settings_; }
   TagCache* tagCache() { return &tagCache_; }
   UndoLog& undoLog() { return undo_; }
+  const GenreTable& genreTable() const { return genres_; }
   FileListModel* listModel() const { return model_; }
   FileListView* listView() const { return view_; }
   OptionTabs* optionTabs() const { return tabs_; }
@@ -118,6 +120,7 @@ class MainWindow : public QMainWindow {
   FileList list_;
   UndoLog undo_;
   TagCache tagCache_;
+  GenreTable genres_;
   std::string configDir_;
   UiPrompts prompts_;
   bool settingsSaved_ = false;
