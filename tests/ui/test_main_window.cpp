@@ -267,6 +267,36 @@ class MainWindowTest : public QObject {
     QCOMPARE(FilesIn(f.Folder(U("中文"))), QStringList({U("歌曲新.txt")}));
   }
 
+  void mp3PageNamesAndPrunesUntaggedRows() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.settings().autoPreview = true;
+    MakeFiles(f.Folder("mp3"), {"a.txt", "b.mp3"});
+    // c.mp3 carries an ID3v1 block with the artist "Singer".
+    QByteArray block("TAG");
+    block += QByteArray(30, '\0') + QByteArray("Singer").leftJustified(30, '\0');
+    block += QByteArray(30 + 4 + 30, '\0') + QByteArray(1, '\xff');
+    QFile c(f.Folder("mp3/c.mp3"));
+    QVERIFY(c.open(QIODevice::WriteOnly));
+    c.write(QByteArray(256, 'x') + block);
+    c.close();
+    f.log.folderAnswer = f.Folder("mp3");
+    w.toolbarAction(MainWindow::kToolFolder)->trigger();
+    w.optionTabs()->setCurrentIndex(4);
+    QTest::keyClicks(Find(w, "MP3命名规则编辑框"), "#1");
+    QCOMPARE(f.Column(1), QStringList({"", "", "Singer.mp3"}));
+    QCOMPARE(f.Column(4), QStringList({U("非MP3文件"), U("无标签"), ""}));
+
+    w.UpdateContextMenu();
+    QAction* prune = nullptr;
+    for (QAction* a : w.contextMenu()->actions())
+      if (a->text() == U("删除无MP3标签项目(M)")) prune = a;
+    QVERIFY(prune && prune->isEnabled());
+    prune->trigger();
+    QCOMPARE(f.Column(0), QStringList({"c.mp3"}));
+    QCOMPARE(w.statusPane(0)->text(), U("1个文件"));
+  }
+
   void clearRunsExactlyOnePass() {
     Fixture f;
     MainWindow& w = f.window;
