@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -241,14 +244,34 @@ TEST(Id3v2Write, KeepsPermissionsAndFollowsLinks) {
   EXPECT_EQ(ReadAll(path), BuildTagSkeleton() + kAudio);
 }
 
+// Makes a folder refuse new files: without write permission, or (for root, whom
+// permissions do not stop) with the immutable attribute. False when neither works.
+bool LockFolder(const std::string& folder, bool lock) {
+  if (geteuid() != 0) return chmod(folder.c_str(), lock ? 0500 : 0700) == 0;
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok) {
+    flags = lock ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  close(fd);
+  return ok;
+}
+
 TEST(Id3v2Write, FailsWhenNoTemporaryFileCanBeMade) {
-  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   TempDir dir;
-  const auto path = dir.File("a.mp3", kAudio);
-  ASSERT_EQ(chmod(dir.path().c_str(), 0500), 0);
-  EXPECT_FALSE(WriteId3v2(path, TagFields{}));
-  chmod(dir.path().c_str(), 0700);
-  EXPECT_EQ(ReadAll(path), kAudio);
+  const std::string original = Tag(3, Frame23("TIT2", Latin("Old"))) + kAudio;
+  const auto path = dir.File("a.mp3", original);
+  if (!LockFolder(dir.path(), true)) GTEST_SKIP() << "cannot make the folder refuse new files";
+  const bool wrote = WriteId3v2(path, TagFields{});
+  const bool deleted = DeleteId3v2(path);
+  LockFolder(dir.path(), false);
+  EXPECT_FALSE(wrote);
+  EXPECT_FALSE(deleted);
+  EXPECT_EQ(ReadAll(path), original);
+  EXPECT_EQ(dir.Count(), 1);
 }
 
 TEST(CollectId3v2Fields, GenreFromTheSelectedItem) {
