@@ -90,6 +90,9 @@ OptionTabs::OptionTabs(AppSettings& settings, QWidget* parent)
   addTab(BuildCasePage(), QString::fromUtf8("大小写"));
   addTab(BuildMp3Page(), QString::fromUtf8("MP3标签"));
   BindSharedHandlers();
+  // Files dropped anywhere on the window are added to the list; the boxes do not
+  // take them as text.
+  for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->setAcceptDrops(false);
 }
 
 QWidget* OptionTabs::BuildNumberingPage() {

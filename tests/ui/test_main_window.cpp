@@ -90,6 +90,11 @@ class MainWindowTest : public QObject {
     // The list shows the default colours.
     QCOMPARE(w.listView()->palette().color(QPalette::Base), QColor(128, 160, 128));
     QCOMPARE(w.listView()->palette().color(QPalette::Text), QColor(0, 0, 128));
+    // The menus follow the list background.
+    QVERIFY(w.menuBar()->styleSheet().contains("#80a080"));
+    QVERIFY(w.contextMenu()->styleSheet().contains("#80a080"));
+    QVERIFY(w.acceptDrops());
+    QVERIFY(!Find(w, "文件名前缀编辑框")->acceptDrops());
   }
 
   void layoutFollowsTheWindow() {
