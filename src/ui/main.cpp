@@ -9,6 +9,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   tessarn::MainWindow window;
   window.show();
+  // Take the keyboard also where no window manager hands it over (a bare X display).
+  window.activateWindow();
   // `tessarn PATH...` starts with those files and folders listed, as a drop adds them.
   const auto paths =
       tessarn::CommandLinePaths(argc, argv, QFile::encodeName(QDir::currentPath()).toStdString());
