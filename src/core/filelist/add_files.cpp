@@ -87,6 +87,7 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
   names.reserve(diskNames.size());
   for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
   // Readdir order means nothing to a user: show the files as a file manager does.
+  // The sort's keys are freed before the entries are made, which reuse their memory.
   const std::vector<std::uint32_t> order = NaturalSortOrder(names);
   const std::string folder = DecodeDiskName(diskFolder);
   ReserveFor(list, order.size());

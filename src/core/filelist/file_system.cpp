@@ -56,7 +56,8 @@ bool Fail(int* error, int code) {
 
 }  // namespace
 
-bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names) {
+bool ListFolderFiles(const std::string& folder,
+                     const std::function<void(std::string_view name)>& onFile) {
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return false;
   const int fd = dirfd(dir);
@@ -69,10 +70,14 @@ bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names)
       struct stat st;
       isFolder = fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
     }
-    if (!isFolder) names.emplace_back(name);
+    if (!isFolder) onFile(name);
   }
   closedir(dir);
   return true;
+}
+
+bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names) {
+  return ListFolderFiles(folder, [&names](std::string_view name) { names.emplace_back(name); });
 }
 
 bool IsDirectory(const std::string& path) {

@@ -2,7 +2,9 @@
 // names are raw bytes as the kernel knows them (never decoded here).
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessarn {
@@ -13,6 +15,9 @@ namespace tessarn {
 // to a file (or a dangling one) is listed. Names come in the kernel's order.
 // Returns false when the folder cannot be opened.
 bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names);
+// The same walk, handing each name over as it is read (valid during the call).
+bool ListFolderFiles(const std::string& folder,
+                     const std::function<void(std::string_view name)>& onFile);
 
 // Symbolic links are followed.
 bool IsDirectory(const std::string& path);

@@ -71,31 +71,26 @@ int NaturalCompare(std::string_view a, std::string_view b) {
   return byKey != 0 ? Sign(byKey) : Sign(a.compare(b));
 }
 
-std::vector<std::uint32_t> NaturalSortOrder(const std::vector<std::string>& names) {
-  // Keys side by side in one buffer; the first 16 bytes of each also sit in its
-  // sort item, so most comparisons touch no other memory and nothing is allocated
-  // while sorting.
-  struct SortItem {
-    std::uint64_t head[2];
-    std::uint32_t keyStart, keyLength, index;
-  };
-  std::size_t keyBytes = 0;
-  for (const std::string& name : names) keyBytes += 2 * name.size() + 1;
-  std::string keys;
-  keys.reserve(keyBytes);
-  std::vector<SortItem> items;
-  items.reserve(names.size());
-  for (std::uint32_t i = 0; i < names.size(); ++i) {
-    const std::size_t start = keys.size();
-    AppendNaturalSortKey(names[i], keys);
-    const std::size_t length = keys.size() - start;
-    items.push_back({{BigEndianHead(keys, start, length, 0), BigEndianHead(keys, start, length, 8)},
-                     static_cast<std::uint32_t>(start),
-                     static_cast<std::uint32_t>(length),
-                     i});
-  }
-  const std::string_view allKeys = keys;
-  std::sort(items.begin(), items.end(), [&](const SortItem& x, const SortItem& y) {
+void NaturalSorter::Reserve(std::size_t names, std::size_t nameBytes) {
+  items_.reserve(names);
+  keys_.reserve(2 * nameBytes + names);
+}
+
+void NaturalSorter::Add(std::string_view name) {
+  const std::size_t start = keys_.size();
+  AppendNaturalSortKey(name, keys_);
+  const std::size_t length = keys_.size() - start;
+  items_.push_back(
+      {{BigEndianHead(keys_, start, length, 0), BigEndianHead(keys_, start, length, 8)},
+       static_cast<std::uint32_t>(start),
+       static_cast<std::uint32_t>(length),
+       static_cast<std::uint32_t>(items_.size())});
+}
+
+std::vector<std::uint32_t> NaturalSorter::Order(const std::vector<std::string>& names) {
+  std::vector<Item>& items = items_;
+  const std::string_view allKeys = keys_;
+  std::sort(items.begin(), items.end(), [&](const Item& x, const Item& y) {
     if (x.head[0] != y.head[0]) return x.head[0] < y.head[0];
     if (x.head[1] != y.head[1]) return x.head[1] < y.head[1];
     const int c =
@@ -104,8 +99,17 @@ std::vector<std::uint32_t> NaturalSortOrder(const std::vector<std::string>& name
   });
   std::vector<std::uint32_t> order;
   order.reserve(items.size());
-  for (const SortItem& item : items) order.push_back(item.index);
+  for (const Item& item : items) order.push_back(item.index);
   return order;
+}
+
+std::vector<std::uint32_t> NaturalSortOrder(const std::vector<std::string>& names) {
+  NaturalSorter sorter;
+  std::size_t bytes = 0;
+  for (const std::string& name : names) bytes += name.size();
+  sorter.Reserve(names.size(), bytes);
+  for (const std::string& name : names) sorter.Add(name);
+  return sorter.Order(names);
 }
 
 }  // namespace tessarn
