@@ -31,9 +31,9 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder);
 std::size_t AddFolder(FileList& list, const std::string& diskFolder);
 
 // Adds the files picked in the open-file dialog, in the given order; each path
-// makes one entry (a ";" in a name is just a character). The rows are shown with
-// one RefreshRows call per run of consecutive paths sharing a folder. Returns the
-// number appended.
+// makes one entry (a ";" in a name is just a character; a path ending with "/"
+// names no file and is skipped). The rows are shown with one RefreshRows call per
+// run of consecutive paths sharing a folder. Returns the number appended.
 std::size_t AddFiles(FileList& list, const std::vector<std::string>& diskPaths);
 
 // The folder of a selection: the first path up to and including its last "/";
