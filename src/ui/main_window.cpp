@@ -24,7 +24,6 @@
 #include "ui/painted_icons.h"
 #include "ui/settings_dialog.h"
 #include "ui/tag_editor_dialog.h"
-#include "ui/tag_status_cells.h"
 
 namespace tessarn {
 
@@ -217,8 +216,7 @@ void MainWindow::BuildStatusBar() {
 
 void MainWindow::PreviewPass(bool allRows) {
   const NamingOptions options = tabs_->ReadNamingOptions();
-  const std::size_t computed = tessarn::PreviewPass(list_, options, settings_, allRows, tagCache());
-  if (computed > 0 && options.page == OptionPage::kMp3) ShowTagStatuses(list_);
+  tessarn::PreviewPass(list_, options, settings_, allRows, tagCache());
 }
 
 void MainWindow::UpdateStatusBar() {

@@ -16,7 +16,6 @@
 #include "ui/gb_qt.h"
 #include "ui/main_window.h"
 #include "ui/option_tabs.h"
-#include "ui/tag_status_cells.h"
 
 namespace tessarn {
 
@@ -128,7 +127,6 @@ void MainWindow::RunRenameAndReport() {
     // Every entry gets its new name by the shown page, whatever the preview covers.
     const NamingOptions options = tabs_->ReadNamingOptions();
     ComputeNewNames(list_, options, list_.count(), tagCache());
-    if (options.page == OptionPage::kMp3) ShowTagStatuses(list_);
     RenameHooks hooks;
     hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
     counts = RunRename(list_, undo_, hooks);

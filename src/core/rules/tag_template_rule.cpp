@@ -1,5 +1,7 @@
 #include "core/rules/tag_template_rule.h"
 
+#include <algorithm>
+
 #include "core/id3/id3v1.h"
 #include "core/id3/tag_cache.h"
 #include "core/text/encoding.h"
@@ -110,6 +112,21 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     if (!name.empty()) name += ".mp3";
     if (entry.newName != name) entry.newName = name;
   }
+  ShowTagStatuses(list);
+}
+
+void ShowTagStatuses(FileList& list) {
+  const std::size_t n = std::min(list.count(), list.RowCount());
+  std::size_t first = n;
+  std::size_t last = 0;
+  for (std::size_t r = 0; r < n; ++r) {
+    const std::string& status = list.entries[r].tagStatus;
+    if (list.CellText(r, kTagStatusColumn) == status) continue;
+    list.SetCellText(r, kTagStatusColumn, status);
+    if (first == n) first = r;
+    last = r;
+  }
+  if (first < n) list.NotifyRowsChanged(first, last);
 }
 
 std::string TemplateReferenceText(const std::string& tagTemplate) {

@@ -26,7 +26,10 @@ class TagCache;
 // and ".mp3" appended, or the new name is empty when the filled template is. An
 // empty template empties every new name and leaves the statuses. Files are opened
 // by FileEntry::DiskPath(). `tags` may be null: the rule then reads every file.
+// Column 4 ("MP3标签状态") follows the entries' tagStatus; called at the end of
+// every pass of the rule, one refresh for the rows that changed.
 void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags);
+void ShowTagStatuses(FileList& list);
 
 // A template split into slots: slot k holds the text before its placeholder and the
 // placeholder's digit (1..6), or 0 in the slot that ends the template (its literal
