@@ -83,8 +83,10 @@ Converter& GbToUtf16LeConv() {
   return c;
 }
 
+}  // namespace
+
 // Length of the valid UTF-8 sequence at i, or 0.
-std::size_t Utf8SeqLen(std::string_view s, std::size_t i) {
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
   const auto b0 = static_cast<unsigned char>(s[i]);
   if (b0 < 0x80) return 1;
   std::size_t len;
@@ -113,11 +115,10 @@ std::size_t Utf8SeqLen(std::string_view s, std::size_t i) {
   return len;
 }
 
-}  // namespace
 
 bool IsValidUtf8(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
-    const std::size_t len = Utf8SeqLen(s, i);
+    const std::size_t len = Utf8SequenceLength(s, i);
     if (len == 0) return false;
     i += len;
   }
@@ -153,7 +154,7 @@ std::string Utf8ToGbLossy(std::string_view utf8) {
   std::string clean;
   clean.reserve(utf8.size() + 8);
   for (std::size_t i = 0; i < utf8.size();) {
-    const std::size_t len = Utf8SeqLen(utf8, i);
+    const std::size_t len = Utf8SequenceLength(utf8, i);
     if (len == 0) {
       clean += "\xEF\xBF\xBD";
       ++i;

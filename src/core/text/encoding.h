@@ -3,6 +3,7 @@
 // raw bytes of names read from disk. This is the only place that calls iconv.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,9 @@ std::optional<std::string> GbToUtf16Le(std::string_view gb);
 std::string Utf8ToGbLossy(std::string_view utf8);
 std::string GbToUtf8Lossy(std::string_view gb);
 
+// Length of the valid UTF-8 sequence that starts at byte i (1 for ASCII), or 0 when
+// the bytes there are not valid UTF-8 (overlong forms and surrogates included).
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i);
 bool IsValidUtf8(std::string_view s);
 // True when s is valid GBK (every character ASCII or a GBK double-byte one).
 bool IsValidGbk(std::string_view s);
