@@ -5,6 +5,7 @@
 
 #include "bench_filelist_fixture.h"
 #include "core/filelist/add_files.h"
+#include "core/filelist/list_pruning.h"
 
 namespace tessarn {
 namespace {
@@ -33,12 +34,30 @@ void BM_AddFolder(benchmark::State& state) {
     benchmark::DoNotOptimize(AddFolder(list, path));
     state.PauseTiming();  // freeing the list is not part of adding
     list = FileList();
+    bench::SettleFreedMemory();
     state.ResumeTiming();
+  }
+}
+
+// The same into a list that was filled and cleared before (the user clears the list
+// and adds again): the list's storage is there already, its memory is reused.
+void BM_AddFolderToClearedList(benchmark::State& state) {
+  const std::string& path = Folder().path();
+  FileList list;
+  AddFolder(list, path);
+  UndoLog undo;
+  for (auto _ : state) {
+    state.PauseTiming();
+    ClearList(list, undo);
+    bench::SettleFreedMemory();
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(AddFolder(list, path));
   }
 }
 
 BENCHMARK(BM_BareReaddir)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_AddFolder)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_AddFolderToClearedList)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
 }  // namespace tessarn

@@ -37,11 +37,8 @@ void FileList::AppendRows(std::size_t first, std::size_t last) {
   // copy every row at every addition.
   const std::size_t needed = rows_.size() + (last - first + 1);
   if (needed > rows_.capacity()) rows_.reserve(std::max(needed, rows_.capacity() * 3 / 2));
-  for (std::size_t i = first; i <= last; ++i) {
-    ShownRow row;
-    row.cells[kOldNameColumn] = entries[i].oldName;
-    rows_.push_back(std::move(row));
-  }
+  for (std::size_t i = first; i <= last; ++i)
+    rows_.emplace_back().cells[kOldNameColumn] = entries[i].oldName;
   if (listener_) listener_->EndAppendRows();
 }
 
