@@ -68,6 +68,7 @@ void BM_RunRename(benchmark::State& state) {
     failures += counts.total - counts.succeeded;
     state.PauseTiming();  // the next iteration renames them back
     for (FileEntry& entry : list.entries) entry.newName = entry.undoName;
+    bench::SettleFreedMemory();
     state.ResumeTiming();
   }
   if (failures != 0) state.SkipWithError("run: renames failed");
