@@ -3,6 +3,8 @@
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 
+#include <chrono>
+
 #include "bench_filelist_fixture.h"
 #include "core/filelist/add_files.h"
 #include "core/filelist/list_pruning.h"
@@ -15,15 +17,17 @@ bench::ManyFilesFolder& Folder() {
   return folder;
 }
 
+std::size_t BareReaddir(const std::string& path) {
+  DIR* dir = opendir(path.c_str());
+  std::size_t files = 0;
+  while (const dirent* entry = readdir(dir)) files += entry->d_type != DT_DIR;
+  closedir(dir);
+  return files;
+}
+
 void BM_BareReaddir(benchmark::State& state) {
   const std::string& path = Folder().path();
-  for (auto _ : state) {
-    DIR* dir = opendir(path.c_str());
-    std::size_t files = 0;
-    while (const dirent* entry = readdir(dir)) files += entry->d_type != DT_DIR;
-    closedir(dir);
-    benchmark::DoNotOptimize(files);
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(BareReaddir(path));
   state.counters["files"] = static_cast<double>(Folder().names().size());
 }
 
@@ -55,9 +59,34 @@ void BM_AddFolderToClearedList(benchmark::State& state) {
   }
 }
 
+// Both, one after the other in every iteration, so that a busy machine slows both
+// alike: the counter "ratio" is the adding time over the bare loop's time.
+void BM_AddFolderOverBareReaddir(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  const std::string& path = Folder().path();
+  Clock::duration bare{}, add{};
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    benchmark::DoNotOptimize(BareReaddir(path));
+    const auto t1 = Clock::now();
+    FileList list;
+    benchmark::DoNotOptimize(AddFolder(list, path));
+    const auto t2 = Clock::now();
+    state.PauseTiming();
+    list = FileList();
+    bench::SettleFreedMemory();
+    state.ResumeTiming();
+    bare += t1 - t0;
+    add += t2 - t1;
+  }
+  state.counters["ratio"] =
+      std::chrono::duration<double>(add) / std::chrono::duration<double>(bare);
+}
+
 BENCHMARK(BM_BareReaddir)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_AddFolder)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_AddFolderToClearedList)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_AddFolderOverBareReaddir)->Unit(benchmark::kMillisecond)->MinTime(4.0);
 
 }  // namespace
 }  // namespace tessarn
