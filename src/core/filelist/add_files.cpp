@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/filelist/file_system.h"
+#include "core/filelist/memory_hints.h"
 #include "core/filelist/natural_order.h"
 #include "core/text/encoding.h"
 
@@ -19,6 +20,7 @@ void ReserveFor(FileList& list, std::size_t more) {
   const std::size_t needed = list.entries.size() + more;
   if (needed <= list.entries.capacity()) return;
   list.entries.reserve(std::max(needed, list.entries.capacity() * 3 / 2));
+  PreferHugePagesForSpare(list.entries);
 }
 
 void AppendEntry(FileList& list, const std::string& diskFolder, const std::string& folder,

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/filelist/memory_hints.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -36,7 +37,10 @@ void FileList::AppendRows(std::size_t first, std::size_t last) {
   // Grow by at least half: adding many small folders one after the other must not
   // copy every row at every addition.
   const std::size_t needed = rows_.size() + (last - first + 1);
-  if (needed > rows_.capacity()) rows_.reserve(std::max(needed, rows_.capacity() * 3 / 2));
+  if (needed > rows_.capacity()) {
+    rows_.reserve(std::max(needed, rows_.capacity() * 3 / 2));
+    PreferHugePagesForSpare(rows_);
+  }
   for (std::size_t i = first; i <= last; ++i)
     rows_.emplace_back().cells[kOldNameColumn] = entries[i].oldName;
   if (listener_) listener_->EndAppendRows();
