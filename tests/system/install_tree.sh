@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks that the tree works:
+# the command-line tool starts, the help and icon are there, the desktop entry is valid.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+"$prefix/bin/tessarn-cli" --help >/dev/null
+test -x "$prefix/bin/tessarn"
+test -f "$prefix/share/tessarn/help/index.html"
+test -f "$prefix/share/icons/hicolor/scalable/apps/tessarn.svg"
+desktop=$prefix/share/applications/tessarn.desktop
+test -f "$desktop"
+if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$desktop"; fi
+grep -q '^Exec=tessarn %F$' "$desktop"
+echo "install tree ok"
