@@ -8,12 +8,10 @@
 namespace tessarn {
 namespace {
 
+using testing::kCheng;
+using testing::kShang;
+using testing::kYa;
 using testing::MakeList;
-
-// GBK characters whose trail byte is ASCII.
-const std::string kYa = "\x81\x61";     // 乤, trail "a"
-const std::string kShang = "\x81\x41";  // 丄, trail "A"
-const std::string kCheng = "\x81\x5C";  // 乗, trail "\"
 
 constexpr auto kName = ReplaceScope::kFileNameOnly;
 constexpr auto kExt = ReplaceScope::kExtensionOnly;

@@ -8,6 +8,12 @@
 
 namespace tessarn::testing {
 
+// GBK characters whose trail byte is an ASCII letter or backslash: a byte-wise
+// rule would find, change or split inside them.
+inline const std::string kYa = "\x81\x61";     // 乤, trail "a"
+inline const std::string kShang = "\x81\x41";  // 丄, trail "A"
+inline const std::string kCheng = "\x81\x5C";  // 乗, trail "\"
+
 inline FileList MakeList(const std::vector<std::string>& oldNames) {
   FileList list;
   for (const auto& name : oldNames) {
