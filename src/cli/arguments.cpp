@@ -1,5 +1,6 @@
 #include "cli/arguments.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -18,11 +19,14 @@ enum OptionGroup : unsigned {
 // Applies an option's value; returns an error text, or nullptr.
 using Apply = const char* (*)(Arguments&, std::string&&);
 
+// `page`: the option page whose rule the option feeds; options that serve every
+// page, or no rule at all, leave it unset.
 struct OptionDef {
   const char* name;
   bool takesValue;
   unsigned groups;
   Apply apply;
+  std::optional<OptionPage> page = std::nullopt;
 };
 
 #define SET_TEXT(field)                              \
@@ -47,13 +51,19 @@ const char* Pick(const std::string& v, const std::pair<const char*, E> (&table)[
   return error;
 }
 
+constexpr std::pair<const char*, OptionPage> kPages[] = {{"numbering", OptionPage::kNumbering},
+                                                         {"replace", OptionPage::kReplace},
+                                                         {"insert", OptionPage::kInsert},
+                                                         {"case", OptionPage::kCase},
+                                                         {"mp3", OptionPage::kMp3}};
+
+const char* PageName(OptionPage page) {
+  for (const auto& [word, value] : kPages)
+    if (value == page) return word;
+  return "";
+}
+
 const char* SetPage(Arguments& a, std::string&& v) {
-  static constexpr std::pair<const char*, OptionPage> kPages[] = {
-      {"numbering", OptionPage::kNumbering},
-      {"replace", OptionPage::kReplace},
-      {"insert", OptionPage::kInsert},
-      {"case", OptionPage::kCase},
-      {"mp3", OptionPage::kMp3}};
   return Pick(v, kPages, a.options.page, "--page 只能是 numbering、replace、insert、case 或 mp3");
 }
 
@@ -117,42 +127,45 @@ const char* SetTemplate(Arguments& a, std::string&& v) {
 
 const OptionDef kOptions[] = {
     {"page", true, kRuleOption, SetPage},
-    {"scope", true, kRuleOption, SetScope},
-    {"prefix", true, kRuleOption, SET_TEXT(namePrefix)},
-    {"name", true, kRuleOption, SET_TEXT(mainName)},
-    {"digits", true, kRuleOption, SET_TEXT(nameDigits)},
-    {"suffix", true, kRuleOption, SET_TEXT(nameSuffix)},
-    {"ext-prefix", true, kRuleOption, SET_TEXT(extPrefix)},
-    {"ext", true, kRuleOption, SET_TEXT(newExtension)},
-    {"ext-digits", true, kRuleOption, SET_TEXT(extDigits)},
-    {"ext-suffix", true, kRuleOption, SET_TEXT(extSuffix)},
-    {"start", true, kRuleOption, SET_TEXT(startValue)},
-    {"step", true, kRuleOption, SET_TEXT(increment)},
-    {"find", true, kRuleOption, SET_TEXT(findText)},
-    {"replace-with", true, kRuleOption, SET_TEXT(replaceWith)},
-    {"replace-scope", true, kRuleOption, SetReplaceScope},
+    {"scope", true, kRuleOption, SetScope, OptionPage::kNumbering},
+    {"prefix", true, kRuleOption, SET_TEXT(namePrefix), OptionPage::kNumbering},
+    {"name", true, kRuleOption, SET_TEXT(mainName), OptionPage::kNumbering},
+    {"digits", true, kRuleOption, SET_TEXT(nameDigits), OptionPage::kNumbering},
+    {"suffix", true, kRuleOption, SET_TEXT(nameSuffix), OptionPage::kNumbering},
+    {"ext-prefix", true, kRuleOption, SET_TEXT(extPrefix), OptionPage::kNumbering},
+    {"ext", true, kRuleOption, SET_TEXT(newExtension), OptionPage::kNumbering},
+    {"ext-digits", true, kRuleOption, SET_TEXT(extDigits), OptionPage::kNumbering},
+    {"ext-suffix", true, kRuleOption, SET_TEXT(extSuffix), OptionPage::kNumbering},
+    {"start", true, kRuleOption, SET_TEXT(startValue), OptionPage::kNumbering},
+    {"step", true, kRuleOption, SET_TEXT(increment), OptionPage::kNumbering},
+    {"find", true, kRuleOption, SET_TEXT(findText), OptionPage::kReplace},
+    {"replace-with", true, kRuleOption, SET_TEXT(replaceWith), OptionPage::kReplace},
+    {"replace-scope", true, kRuleOption, SetReplaceScope, OptionPage::kReplace},
     {"case-sensitive", false, kRuleOption,
      [](Arguments& a, std::string&&) -> const char* {
        a.options.caseSensitive = true;
        return nullptr;
-     }},
-    {"insert-name", true, kRuleOption, SET_TEXT(nameInsertText)},
-    {"insert-name-at", true, kRuleOption, SetNameInsertAt},
-    {"insert-ext", true, kRuleOption, SET_TEXT(extInsertText)},
-    {"insert-ext-at", true, kRuleOption, SetExtInsertAt},
+     },
+     OptionPage::kReplace},
+    {"insert-name", true, kRuleOption, SET_TEXT(nameInsertText), OptionPage::kInsert},
+    {"insert-name-at", true, kRuleOption, SetNameInsertAt, OptionPage::kInsert},
+    {"insert-ext", true, kRuleOption, SET_TEXT(extInsertText), OptionPage::kInsert},
+    {"insert-ext-at", true, kRuleOption, SetExtInsertAt, OptionPage::kInsert},
     {"keep-same", false, kRuleOption,
      [](Arguments& a, std::string&&) -> const char* {
        a.options.keepSame = true;
        return nullptr;
-     }},
-    {"name-case", true, kRuleOption, SetNameCase},
-    {"ext-case", true, kRuleOption, SetExtCase},
-    {"template", true, kRuleOption, SetTemplate},
+     },
+     OptionPage::kInsert},
+    {"name-case", true, kRuleOption, SetNameCase, OptionPage::kCase},
+    {"ext-case", true, kRuleOption, SetExtCase, OptionPage::kCase},
+    {"template", true, kRuleOption, SetTemplate, OptionPage::kMp3},
     {"v1-first", false, kRuleOption,
      [](Arguments& a, std::string&&) -> const char* {
        a.options.v1First = true;
        return nullptr;
-     }},
+     },
+     OptionPage::kMp3},
     {"v1", false, kTagChoiceOption,
      [](Arguments& a, std::string&&) -> const char* {
        a.v1 = true;
@@ -215,6 +228,35 @@ const char* CommandName(Command command) {
   }
 }
 
+// Only the shown page's rule names the files, so options of any other page would
+// be ignored without a word. They pick the page when --page is not given, and are
+// refused when they contradict it or belong to two pages. Returns an error text,
+// empty when `page` is settled.
+std::string ChoosePage(OptionPage& page, bool pageGiven,
+                       const std::vector<const OptionDef*>& used) {
+  std::vector<OptionPage> pages;
+  for (const OptionDef* def : used)
+    if (std::find(pages.begin(), pages.end(), *def->page) == pages.end())
+      pages.push_back(*def->page);
+  if (!pageGiven && pages.size() == 1) page = pages.front();
+  const bool conflict =
+      pageGiven ? std::any_of(pages.begin(), pages.end(), [&](OptionPage p) { return p != page; })
+                : pages.size() > 1;
+  if (!conflict) return std::string();
+  // "--find、--replace-with 属于 replace 页，--prefix 属于 numbering 页"
+  std::string listed;
+  for (OptionPage p : pages) {
+    if (pageGiven && p == page) continue;
+    if (!listed.empty()) listed += "，";
+    std::string names;
+    for (const OptionDef* def : used)
+      if (*def->page == p) names += (names.empty() ? "--" : "、--") + std::string(def->name);
+    listed += names + " 属于 " + PageName(p) + " 页";
+  }
+  if (pageGiven) return listed + "，与 --page " + PageName(page) + " 不符";
+  return listed + "；一次只能用一页的选项，或用 --page 选定一页";
+}
+
 bool IsHelp(std::string_view word) { return word == "--help" || word == "-h"; }
 
 }  // namespace
@@ -262,6 +304,8 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
 
   const unsigned groups = GroupsOf(a.command);
   bool optionsEnded = false;
+  bool pageGiven = false;
+  std::vector<const OptionDef*> pageOptions;  // the options that feed one page's rule
   for (; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -312,7 +356,12 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
       return fail("选项 --" + std::string(name) + " 不带值");
     }
     if (const char* error = def->apply(a, std::move(value))) return fail(error);
+    if (def->apply == SetPage) pageGiven = true;
+    if (def->page && std::find(pageOptions.begin(), pageOptions.end(), def) == pageOptions.end())
+      pageOptions.push_back(def);
   }
+  if (std::string error = ChoosePage(a.options.page, pageGiven, pageOptions); !error.empty())
+    return fail(std::move(error));
 
   // The extension box follows the file-name box while "keep same" is ticked.
   if (a.options.keepSame) a.options.extInsertText = a.options.nameInsertText;

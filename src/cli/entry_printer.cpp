@@ -19,6 +19,72 @@ void AppendGb(std::string& out, std::string_view gb) {
 
 namespace {
 
+bool IsControlAt(std::string_view s, std::size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  if (c < 0x20 || c == 0x7F) return true;
+  // U+0080 to U+009F are C2 80 to C2 9F in UTF-8.
+  return c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) < 0xA0 &&
+         static_cast<unsigned char>(s[i + 1]) >= 0x80;
+}
+
+void AppendEscaped(std::string& out, std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (!IsControlAt(utf8, i)) {
+      out += utf8[i];
+      continue;
+    }
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    switch (c) {
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case 0xC2: {
+        const auto next = static_cast<unsigned char>(utf8[++i]);
+        out += "\\u00";
+        out += kHex[next >> 4];
+        out += kHex[next & 0xF];
+        break;
+      }
+      default:
+        out += "\\x";
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
+    }
+  }
+}
+
+}  // namespace
+
+std::string EscapeControls(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  AppendEscaped(out, utf8);
+  return out;
+}
+
+void AppendGbForTerminal(std::string& out, std::string_view gb) {
+  const std::size_t start = out.size();
+  AppendGb(out, gb);
+  // Names without control characters, nearly all of them, are left as converted.
+  const std::string_view added = std::string_view(out).substr(start);
+  for (std::size_t i = 0; i < added.size(); ++i)
+    if (IsControlAt(added, i)) {
+      const std::string shown = EscapeControls(added);
+      out.resize(start);
+      out += shown;
+      return;
+    }
+}
+
+namespace {
+
 // Statuses and tag statuses come from a handful of texts; converting each once
 // keeps iconv out of the per-row work.
 class StatusTexts {
@@ -44,14 +110,14 @@ void PrintText(Output& out, std::size_t count, const std::function<PrintedRow(st
   for (std::size_t i = 0; i < count; ++i) {
     const PrintedRow row = rowAt(i);
     if (i == 0 || row.folder != lastFolder) {
-      AppendGb(buf, row.folder);
+      AppendGbForTerminal(buf, row.folder);
       buf += '\n';
       lastFolder = row.folder;
     }
     buf += "  ";
-    AppendGb(buf, row.oldName);
+    AppendGbForTerminal(buf, row.oldName);
     buf += " \xE2\x86\x92 ";  // →
-    AppendGb(buf, row.newName);
+    AppendGbForTerminal(buf, row.newName);
     if (!row.status.empty()) {
       buf += "  ";
       buf += statuses.Utf8(row.status);

@@ -34,4 +34,11 @@ void PrintRows(Output& out, bool json, std::size_t count,
 // Appends GB18030 text to out as UTF-8 (U+FFFD for what does not convert).
 void AppendGb(std::string& out, std::string_view gb);
 
+// The same for text meant for a terminal: control characters a name may hold are
+// shown escaped ("\n", "\t", "\x1b"; U+0080–U+009F as "\u0085") so that a name
+// can neither break the line layout nor send commands to the terminal.
+void AppendGbForTerminal(std::string& out, std::string_view gb);
+// UTF-8 text with its control characters escaped as above.
+std::string EscapeControls(std::string_view utf8);
+
 }  // namespace tessarn::cli

@@ -29,7 +29,8 @@ Tessarn批量更名器的命令行版本。
 constexpr const char kRuleOptions[] =
     R"(
 选项（均可写成 --选项=值；空文本 "" 也是有效的值）：
-  --page numbering|replace|insert|case|mp3   使用的规则页（默认 numbering）
+  --page numbering|replace|insert|case|mp3   使用的规则页（默认：所给选项所属的页，
+                                              没有这类选项时为 numbering）
   --json                                      输出 JSON
 
   常规（numbering）：

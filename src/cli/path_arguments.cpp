@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "cli/entry_printer.h"
 #include "core/filelist/add_files.h"
 #include "core/filelist/file_system.h"
 #include "core/text/encoding.h"
@@ -29,7 +30,9 @@ std::string RealFolder(const std::string& folder) {
 
 }  // namespace
 
-std::string ShowPath(const std::string& rawPath) { return GbToUtf8Lossy(DecodeDiskName(rawPath)); }
+std::string ShowPath(const std::string& rawPath) {
+  return EscapeControls(GbToUtf8Lossy(DecodeDiskName(rawPath)));
+}
 
 bool CheckPathsExist(const std::vector<std::string>& paths, std::string& error) {
   for (const std::string& path : paths)

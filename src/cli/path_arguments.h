@@ -21,7 +21,7 @@ std::string AbsolutePath(const std::string& path);
 // nothing and are returned (UTF-8 texts) for a warning.
 std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std::string>& paths);
 
-// The text of a raw path for messages, UTF-8.
+// The text of a raw path for messages, UTF-8, its control characters escaped.
 std::string ShowPath(const std::string& rawPath);
 
 }  // namespace tessarn::cli

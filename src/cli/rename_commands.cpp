@@ -44,10 +44,14 @@ FileList& ProcessList() {
 
 // Test seam: TESSARN_CLI_TEST_EXIT_AFTER=N ends the process abruptly right after
 // the N-th row of the run, as a crash would, to exercise the undo of an unfinished
-// run.
+// run. Only the test build of the program has it.
 long TestExitAfter() {
+#ifdef TESSARN_TEST_HOOKS
   const char* value = std::getenv("TESSARN_CLI_TEST_EXIT_AFTER");
   return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
+#else
+  return 0;
+#endif
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ void AppendFieldsText(std::string& buf, const char* tagName, bool found, const T
     buf += kFields[k].label;
     buf += "：";
     const std::string& value = fields.*kFields[k].field;
-    AppendGb(buf, value);
+    AppendGbForTerminal(buf, value);
     // An ID3v1 genre is a number; show its name beside it.
     if (v1 && kFields[k].field == &TagFields::genre && !value.empty()) {
       const int n = std::stoi(value);

@@ -496,6 +496,68 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndChangeNothing) {
   EXPECT_FALSE(Exists(state + "/Tessarn/undo-journal"));
 }
 
+// Options of a page that is not shown would be ignored: they choose the page, or
+// are refused, but never leave the default page to renumber the files.
+TEST_F(CliTest, OptionsOfOnePageChooseItAndMixedPagesAreRefused) {
+  WriteFile(files + "/a.txt", "");
+  WriteFile(files + "/b.txt", "");
+  JsonValue doc = RunJson(
+      {"rename", "--find", "txt", "--replace-with", "dat", "--replace-scope", "ext", "."}, 0);
+  EXPECT_EQ(Column(doc, "new"), (Names{"a.dat", "b.dat"}));
+  EXPECT_EQ(ListNames(files), (Names{"a.dat", "b.dat"}));
+
+  doc = RunJson({"preview", "--name-case", "lower", "--ext-case", "upper", "."}, 0);
+  EXPECT_EQ(Column(doc, "new"), (Names{"a.DAT", "b.DAT"}));
+  // Options of the page given are welcome; numbering options alone keep numbering.
+  doc = RunJson({"preview", "--page", "insert", "--insert-name", "_", "."}, 0);
+  EXPECT_EQ(Column(doc, "new"), (Names{"_a.dat", "_b.dat"}));
+  doc = RunJson({"preview", "--start", "5", "."}, 0);
+  EXPECT_EQ(Column(doc, "new"), (Names{"5.dat", "6.dat"}));
+
+  struct Refused {
+    std::vector<std::string> args;
+    std::vector<std::string> named;  // what the message must name
+  };
+  const Refused refused[] = {
+      {{"rename", "--find", "a", "--prefix", "x", "."},
+       {"--find", "replace", "--prefix", "numbering"}},
+      {{"rename", "--page", "case", "--template", "#1", "."}, {"--template", "mp3", "case"}},
+      {{"preview", "--page", "numbering", "--keep-same", "."}, {"--keep-same", "insert"}},
+      {{"preview", "--v1-first", "--insert-ext", "e", "--name-case", "upper", "."},
+       {"--v1-first", "--insert-ext", "--name-case"}},
+  };
+  for (const Refused& r : refused) {
+    const CliResult result = Run(r.args);
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_EQ(result.out, "");
+    for (const std::string& word : r.named)
+      EXPECT_NE(result.err.find(word), std::string::npos) << word << " in " << result.err;
+  }
+  EXPECT_EQ(ListNames(files), (Names{"a.dat", "b.dat"}));
+}
+
+TEST_F(CliTest, TextOutputEscapesControlCharactersAndJsonKeepsThem) {
+  WriteFile(files + "/line\nbreak.txt", "");
+  WriteFile(files + "/tab\tand\x1b[31mred.txt", "");
+  const CliResult text = Run({"preview", "--page", "case", "--name-case", "lower", "."});
+  EXPECT_EQ(text.exitCode, 0);
+  EXPECT_NE(text.out.find("  line\\nbreak.txt → line\\nbreak.TXT\n"), std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("  tab\\tand\\x1b[31mred.txt → tab\\tand\\x1b[31mred.TXT\n"),
+            std::string::npos)
+      << text.out;
+  EXPECT_EQ(text.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 3);
+
+  const JsonValue doc = RunJson({"preview", "--page", "case", "."}, 0);
+  EXPECT_EQ(Column(doc, "old"), (Names{"line\nbreak.txt", "tab\tand\x1b[31mred.txt"}));
+
+  // A missing path is named in the message the same way.
+  const CliResult missing = Run({"preview", "no\x1bsuch"});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_NE(missing.err.find("no\\x1bsuch"), std::string::npos) << missing.err;
+}
+
 TEST_F(CliTest, HelpOnTheProgramAndEveryCommand) {
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{"--help"},

@@ -7,6 +7,10 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 "$prefix/bin/tessarn-cli" --help >/dev/null
+# The hook that stops a run half-way belongs to the test build only.
+if strings "$prefix/bin/tessarn-cli" | grep -q TESSARN_CLI_TEST_EXIT_AFTER; then
+  echo "the installed tessarn-cli carries the test hook"; exit 1
+fi
 test -x "$prefix/bin/tessarn"
 test -f "$prefix/share/tessarn/help/index.html"
 test -f "$prefix/share/icons/hicolor/scalable/apps/tessarn.svg"
