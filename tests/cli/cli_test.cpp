@@ -60,6 +60,8 @@ struct PageCase {
   Names expected;  // new names of a.jpg, b.txt, c (the folder's order)
 };
 
+void PrintTo(const PageCase& c, std::ostream* os) { *os << c.label; }
+
 class PreviewPageTest : public CliTest, public ::testing::WithParamInterface<PageCase> {};
 
 TEST_P(PreviewPageTest, NewNamesOfTheFolder) {

@@ -9,6 +9,10 @@
 #include <taglib/textidentificationframe.h>
 #include <taglib/urllinkframe.h>
 
+#include <cctype>
+#include <ostream>
+#include <string>
+
 #include "core/id3/id3_test_util.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
@@ -114,6 +118,16 @@ struct WrittenByTagLib {
   const char* name;
 };
 
+void PrintTo(const WrittenByTagLib& p, std::ostream* os) { *os << p.name; }
+
+// "v2.4 UTF-16BE" -> "v2_4_UTF_16BE"
+std::string CaseName(const ::testing::TestParamInfo<WrittenByTagLib>& info) {
+  std::string name;
+  for (const char c : std::string(info.param.name))
+    name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+}
+
 class TagLibWrites : public Interop, public ::testing::WithParamInterface<WrittenByTagLib> {};
 
 TEST_P(TagLibWrites, ThisCodecReadsIt) {
@@ -182,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(WrittenByTagLib{TagLib::ID3v2::v3, TagLib::String::UTF16, "v2.3 UTF-16"},
                       WrittenByTagLib{TagLib::ID3v2::v4, TagLib::String::UTF16, "v2.4 UTF-16"},
                       WrittenByTagLib{TagLib::ID3v2::v4, TagLib::String::UTF16BE, "v2.4 UTF-16BE"},
-                      WrittenByTagLib{TagLib::ID3v2::v4, TagLib::String::UTF8, "v2.4 UTF-8"}));
+                      WrittenByTagLib{TagLib::ID3v2::v4, TagLib::String::UTF8, "v2.4 UTF-8"}),
+    CaseName);
 
 TEST_F(Interop, Id3v1BlocksAgree) {
   const auto path = dir_.File("c.mp3", Audio());
