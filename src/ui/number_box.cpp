@@ -16,7 +16,7 @@ constexpr int kArrowWidth = 14;
 
 NumberBox::NumberBox(int minimum, int maximum, int maxLength, QWidget* parent)
     : QLineEdit(parent), minimum_(minimum), maximum_(maximum) {
-  setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), this));
+  SetSignAllowed(false);
   setMaxLength(maxLength);
   up_ = new QToolButton(this);
   down_ = new QToolButton(this);
@@ -30,6 +30,13 @@ NumberBox::NumberBox(int minimum, int maximum, int maxLength, QWidget* parent)
   connect(up_, &QToolButton::clicked, this, [this] { stepBy(1); });
   connect(down_, &QToolButton::clicked, this, [this] { stepBy(-1); });
   setTextMargins(0, 0, kArrowWidth, 0);
+}
+
+void NumberBox::SetSignAllowed(bool allowed) {
+  const QValidator* old = validator();
+  setValidator(
+      new QRegularExpressionValidator(QRegularExpression(allowed ? "-?[0-9]*" : "[0-9]*"), this));
+  delete old;
 }
 
 void NumberBox::stepBy(int delta) {

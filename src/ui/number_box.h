@@ -1,5 +1,6 @@
-// An integer text box with small up/down arrows. Typing accepts digits only, up to a
-// maximum length, and the box may be emptied; the arrows (and the Up/Down keys) step
+// An integer text box with small up/down arrows. Typing accepts digits only (and a
+// leading "-" where a sign means something), up to a maximum length, and the box
+// may be emptied; the arrows (and the Up/Down keys) step
 // the value within a range. The rules read the box's text, not a value.
 #pragma once
 
@@ -16,6 +17,8 @@ class NumberBox : public QLineEdit {
 
   int minimum() const { return minimum_; }
   int maximum() const { return maximum_; }
+  // Lets a leading "-" be typed or pasted; the arrows keep their range.
+  void SetSignAllowed(bool allowed);
   // One arrow step: the current value moved by `delta` and kept within the range.
   void stepBy(int delta);
 

@@ -112,9 +112,12 @@ QWidget* OptionTabs::BuildNumberingPage() {
           [this] { OnScopeClicked(NumberingScope::kAll); });
 
   startValue_ = Number(page, "起始量编辑框", 0, 9999, 8, "0", 342, 29 - t, 48);
+  // A falling sequence starts anywhere and steps by a negative increment.
+  startValue_->SetSignAllowed(true);
   Label(page, "起始量：", 289, 32 - t, startValue_);
   SetTag(startValue_, 1);
   increment_ = Number(page, "增量编辑框", 1, 9999, 6, "1", 446, 29 - t, 48);
+  increment_->SetSignAllowed(true);
   Label(page, "增量", 414, 32 - t, increment_);
   SetTag(increment_, 9);
   clearButton_ = Put(new QPushButton(QString::fromUtf8("清空"), page), 519, 27 - t, 60, 22);

@@ -109,18 +109,20 @@ class OptionPagesTest : public QObject {
     QTest::addColumn<int>("minimum");
     QTest::addColumn<int>("maximum");
     QTest::addColumn<int>("longest");
-    QTest::newRow("start") << U("起始量编辑框") << 0 << 9999 << 8;
-    QTest::newRow("increment") << U("增量编辑框") << 1 << 9999 << 6;
-    QTest::newRow("name digits") << U("文件名位数调节编辑框") << 1 << 255 << 3;
-    QTest::newRow("ext digits") << U("扩展名位数调节编辑框") << 0 << 100 << 3;
-    QTest::newRow("name pos") << U("插入文件名位置编辑框") << 1 << 255 << 3;
-    QTest::newRow("ext pos") << U("插入扩展名位置编辑框") << 1 << 255 << 3;
+    QTest::addColumn<bool>("signAllowed");
+    QTest::newRow("start") << U("起始量编辑框") << 0 << 9999 << 8 << true;
+    QTest::newRow("increment") << U("增量编辑框") << 1 << 9999 << 6 << true;
+    QTest::newRow("name digits") << U("文件名位数调节编辑框") << 1 << 255 << 3 << false;
+    QTest::newRow("ext digits") << U("扩展名位数调节编辑框") << 0 << 100 << 3 << false;
+    QTest::newRow("name pos") << U("插入文件名位置编辑框") << 1 << 255 << 3 << false;
+    QTest::newRow("ext pos") << U("插入扩展名位置编辑框") << 1 << 255 << 3 << false;
   }
   void numberBoxesStepWithinTheirRange() {
     QFETCH(QString, name);
     QFETCH(int, minimum);
     QFETCH(int, maximum);
     QFETCH(int, longest);
+    QFETCH(bool, signAllowed);
     Fixture f;
     auto* box = f.window.findChild<NumberBox*>(name);
     QVERIFY(box);
@@ -141,6 +143,36 @@ class OptionPagesTest : public QObject {
     QCOMPARE(box->text(), QString());
     QTest::keyClick(box, Qt::Key_Up);
     QCOMPARE(box->text(), QString::number(std::max(minimum, 1)));
+    // A sign only leads, and only where it means something; it counts in the length.
+    box->clear();
+    QTest::keyClicks(box, "-1-234567890");
+    QCOMPARE(box->text(), signAllowed ? QString("-1234567890").left(longest)
+                                      : QString("1234567890").left(longest));
+    box->clear();
+    box->insert("-7");  // a paste
+    QCOMPARE(box->text(), signAllowed ? QString("-7") : QString());
+    if (signAllowed) {
+      // The arrows step back into their range.
+      box->stepBy(1);
+      QCOMPARE(box->text(), QString::number(minimum));
+    }
+  }
+
+  void aNegativeIncrementNumbersDownwards() {
+    Fixture f;
+    f.window.settings().autoPreview = true;
+    MakeFiles(f.dir.path() + "/files", {"a.txt", "b.txt", "c.txt"});
+    f.window.AddFolder(QFile::encodeName(f.dir.path() + "/files").toStdString(), false);
+    auto* increment = Find(f.window, "增量编辑框");
+    increment->clear();
+    QTest::keyClicks(increment, "-1");
+    auto* start = Find(f.window, "起始量编辑框");
+    start->clear();
+    QTest::keyClicks(start, "10");
+    f.window.PreviewPass(true);
+    QStringList names;
+    for (int row = 0; row < 3; ++row) names << Cell(f.window, row, tessarn::kNewNameColumn);
+    QCOMPARE(names, QStringList({"10.txt", "9.txt", "8.txt"}));
   }
 
   void scopeButtonsEnableTheirRows_data() {
