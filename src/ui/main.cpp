@@ -4,9 +4,11 @@
 
 #include "ui/command_line.h"
 #include "ui/main_window.h"
+#include "ui/qt_translations.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  tessarn::InstallQtTranslations(app);
   tessarn::MainWindow window;
   window.show();
   // Take the keyboard also where no window manager hands it over (a bare X display).
