@@ -16,6 +16,6 @@ int main(int argc, char** argv) {
   // `tessarn PATH...` starts with those files and folders listed, as a drop adds them.
   const auto paths =
       tessarn::CommandLinePaths(argc, argv, QFile::encodeName(QDir::currentPath()).toStdString());
-  if (!paths.empty()) window.AddDropped(paths);
+  if (!paths.empty()) window.AddStartPaths(paths);
   return app.exec();
 }

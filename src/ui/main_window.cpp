@@ -326,9 +326,10 @@ void MainWindow::openAbout() {
 }
 
 void MainWindow::openHelp() {
-  const QString page = FindHelpPage(QCoreApplication::applicationDirPath());
-  // The viewer runs on its own; a missing page or viewer is simply not there.
-  if (!page.isEmpty() && prompts_.openUrl) prompts_.openUrl(QUrl::fromLocalFile(page));
+  // The viewer runs on its own; only a page or viewer that is not there is told.
+  const QString failed = OpenHelpPage(QCoreApplication::applicationDirPath(), prompts_.openUrl);
+  if (!failed.isEmpty())
+    Message(QMessageBox::Warning, QString::fromUtf8("无法打开帮助文件：") + failed);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

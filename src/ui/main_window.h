@@ -73,6 +73,9 @@ class MainWindow : public QMainWindow {
   void AddFolder(const std::string& diskFolder, bool ask);
   void AddFiles();
   void AddDropped(const std::vector<std::string>& diskPaths);
+  // The paths given at start: those that name nothing are reported in one warning,
+  // the others are added as a drop.
+  void AddStartPaths(const std::vector<std::string>& diskPaths);
   // A drop's URLs: the local ones, as raw path bytes, go to AddDropped.
   void AddDroppedUrls(const QList<QUrl>& urls);
   // Rename run and undo, each followed by its summary.
@@ -112,6 +115,8 @@ class MainWindow : public QMainWindow {
   void OnListDoubleClicked();
   void ShowMessage(const UserMessage& message);
   void ListBecameEmpty();
+  // One warning naming every folder that could not be listed; nothing when none.
+  void WarnUnreadable(const std::vector<std::string>& diskFolders);
   QMessageBox::StandardButton Message(QMessageBox::Icon icon, const QString& text,
                                       QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                       const QString& title = QString());

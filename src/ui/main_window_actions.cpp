@@ -6,12 +6,15 @@
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
+#include <QStringList>
 #include <QUrl>
+#include <algorithm>
 
 #include "core/filelist/add_files.h"
 #include "core/filelist/list_pruning.h"
 #include "core/id3/id3v1.h"
 #include "core/rules/preview_pass.h"
+#include "core/text/encoding.h"
 #include "ui/file_list_view.h"
 #include "ui/gb_qt.h"
 #include "ui/main_window.h"
@@ -67,9 +70,11 @@ void MainWindow::AddFolder(const std::string& diskFolder, bool ask) {
   // The buttons come on whether or not the folder holds files.
   SetToolbarButtonEnabled(kToolPreview, true);
   SetToolbarButtonEnabled(kToolRename, true);
-  tessarn::AddFolder(list_, folder);
+  std::vector<std::string> unreadable;
+  tessarn::AddFolder(list_, folder, &unreadable);
   PreviewPass(false);
   UpdateStatusBar();
+  WarnUnreadable(unreadable);
 }
 
 void MainWindow::AddFiles() {
@@ -91,15 +96,44 @@ void MainWindow::AddFiles() {
 }
 
 void MainWindow::AddDropped(const std::vector<std::string>& diskPaths) {
-  BusyCursor busy;
-  // Files first, shown together; then each folder in turn, each followed by the
-  // same pass and status refresh.
-  tessarn::AddDropped(list_, diskPaths, [this] {
-    PreviewPass(false);
-    SetToolbarButtonEnabled(kToolRename, true);
-    SetToolbarButtonEnabled(kToolPreview, true);
-    UpdateStatusBar();
-  });
+  std::vector<std::string> unreadable;
+  {
+    BusyCursor busy;
+    // Files first, shown together; then each folder in turn, each followed by the
+    // same pass and status refresh.
+    tessarn::AddDropped(
+        list_, diskPaths,
+        [this] {
+          PreviewPass(false);
+          SetToolbarButtonEnabled(kToolRename, true);
+          SetToolbarButtonEnabled(kToolPreview, true);
+          UpdateStatusBar();
+        },
+        &unreadable);
+  }
+  WarnUnreadable(unreadable);
+}
+
+void MainWindow::AddStartPaths(const std::vector<std::string>& diskPaths) {
+  const std::vector<std::string> missing = MissingPaths(diskPaths);
+  if (!missing.empty()) {
+    // One box for all of them: a mistyped wildcard can name many.
+    QStringList shown;
+    for (const std::string& path : missing) shown << FromGb(DecodeDiskName(path));
+    Message(QMessageBox::Warning, QString::fromUtf8("文件或目录不存在：") + shown.join('\n'));
+  }
+  std::vector<std::string> present;
+  for (const std::string& path : diskPaths)
+    if (std::find(missing.begin(), missing.end(), path) == missing.end()) present.push_back(path);
+  if (!present.empty()) AddDropped(present);
+}
+
+void MainWindow::WarnUnreadable(const std::vector<std::string>& diskFolders) {
+  if (diskFolders.empty()) return;
+  QStringList lines;
+  for (const std::string& folder : diskFolders)
+    lines << QString::fromUtf8("无法读取目录：") + FromGb(DecodeDiskName(folder));
+  Message(QMessageBox::Warning, lines.join('\n'));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -120,6 +154,8 @@ void MainWindow::AddDroppedUrls(const QList<QUrl>& urls) {
 }
 
 void MainWindow::RunRenameAndReport() {
+  // Nothing to rename: no run, no summary.
+  if (list_.count() == 0) return;
   WalkCounts counts;
   {
     SetToolbarButtonEnabled(kToolPreview, false);
@@ -137,6 +173,7 @@ void MainWindow::RunRenameAndReport() {
 }
 
 void MainWindow::UndoAndReport() {
+  if (list_.count() == 0) return;
   if (Message(QMessageBox::Information, FromGb(UndoQuestion()), QMessageBox::Yes | QMessageBox::No,
               QString::fromUtf8("询问：")) != QMessageBox::Yes)
     return;

@@ -19,7 +19,7 @@ UiPrompts DefaultPrompts() {
     QMessageBox box(icon, title, text, buttons, owner);
     return static_cast<QMessageBox::StandardButton>(box.exec());
   };
-  p.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  p.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   return p;
 }
 

@@ -25,8 +25,9 @@ struct UiPrompts {
                                             const QString& title, const QString& text,
                                             QMessageBox::StandardButtons buttons)>
       message;
-  // Opens a page in the desktop's viewer without waiting for it.
-  std::function<void(const QUrl& url)> openUrl;
+  // Opens a page in the desktop's viewer without waiting for it; false when no
+  // viewer could be started.
+  std::function<bool(const QUrl& url)> openUrl;
 };
 
 UiPrompts DefaultPrompts();

@@ -474,11 +474,15 @@ class MainWindowTest : public QObject {
     QVERIFY(!bytes.contains(U("预览").toUtf8()));
   }
 
-  void helpOpensTheShippedPage() {
+  void helpWithoutItsPageSaysSo() {
     Fixture f;
     f.window.toolbarAction(MainWindow::kToolHelp)->trigger();
-    // The test binary has no help beside it; nothing is opened and nothing fails.
-    QVERIFY(f.log.messages.isEmpty());
+    // The test binary has no help beside it or in a share folder above it.
+    QVERIFY(f.log.opened.isEmpty());
+    QCOMPARE(f.log.messages.size(), 1);
+    QCOMPARE(f.log.messages[0].icon, QMessageBox::Warning);
+    QVERIFY(f.log.messages[0].text.startsWith(U("无法打开帮助文件：/")));
+    QVERIFY(f.log.messages[0].text.endsWith("/share/tessarn/help/index.html"));
     QCOMPARE(f.window.statusPane(1)->text(), QString());
   }
 
@@ -486,11 +490,54 @@ class MainWindowTest : public QObject {
     QTemporaryDir root;
     const QString bin = root.path() + "/bin";
     QDir().mkpath(bin);
+    QList<QUrl> opened;
+    bool viewerStarts = true;
+    const auto open = [&](const QUrl& url) {
+      opened << url;
+      return viewerStarts;
+    };
+    const QString installed = root.path() + "/share/tessarn/help/index.html";
     QCOMPARE(tessarn::FindHelpPage(bin), QString());
+    QCOMPARE(tessarn::OpenHelpPage(bin, open), installed);  // missing: named where it belongs
+    QVERIFY(opened.isEmpty());
     MakeFiles(root.path() + "/share/tessarn/help", {"index.html"});
-    QCOMPARE(tessarn::FindHelpPage(bin), root.path() + "/share/tessarn/help/index.html");
+    QCOMPARE(tessarn::FindHelpPage(bin), installed);
+    QCOMPARE(tessarn::OpenHelpPage(bin, open), QString());
+    QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(installed)});
+    viewerStarts = false;  // no viewer on this desktop
+    QCOMPARE(tessarn::OpenHelpPage(bin, open), installed);
     MakeFiles(bin + "/help", {"index.html"});
     QCOMPARE(tessarn::FindHelpPage(bin), bin + "/help/index.html");
+  }
+
+  void unreadableAndMissingPathsAreToldOnce() {
+    Fixture f;
+    MakeFiles(f.Folder("ok"), {"a.txt"});
+    MakeFiles(f.Folder(""), {"plain.txt"});
+    const auto disk = [&](const QString& name) {
+      return QFile::encodeName(f.Folder(name)).toStdString();
+    };
+    f.window.AddStartPaths({disk("gone1"), disk("ok"), disk("gone2")});
+    QCOMPARE(f.Column(tessarn::kOldNameColumn), QStringList({"a.txt"}));
+    QCOMPARE(f.log.messages.size(), 1);
+    QCOMPARE(f.log.messages[0].icon, QMessageBox::Warning);
+    QCOMPARE(f.log.messages[0].text,
+             U("文件或目录不存在：") + f.Folder("gone1") + "\n" + f.Folder("gone2"));
+
+    // A chosen "folder" that cannot be listed (here a file) is named.
+    f.log.messages.clear();
+    f.log.folderAnswer = f.Folder("plain.txt");
+    f.window.toolbarAction(MainWindow::kToolFolder)->trigger();
+    QCOMPARE(f.log.messages.size(), 1);
+    QCOMPARE(f.log.messages[0].text, U("无法读取目录：") + f.Folder("plain.txt"));
+    QCOMPARE(f.Column(tessarn::kOldNameColumn), QStringList({"a.txt"}));
+  }
+
+  void renameAndUndoOfAnEmptyListShowNothing() {
+    Fixture f;
+    f.window.RunRenameAndReport();
+    f.window.UndoAndReport();
+    QVERIFY(f.log.messages.isEmpty());
   }
 
   void menusCarryTheirShortcuts() {

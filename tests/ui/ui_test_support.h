@@ -19,6 +19,7 @@ struct PromptLog {
   QString folderAnswer;
   QStringList filesAnswer;
   QMessageBox::StandardButton answer = QMessageBox::Yes;
+  bool viewerStarts = true;  // what opening the help page answers
 
   int folderCalls = 0;
   int filesCalls = 0;
@@ -56,7 +57,10 @@ inline tessarn::UiPrompts PromptsFor(PromptLog& log) {
     log.messages.append({icon, title, text, buttons});
     return buttons.testFlag(log.answer) ? log.answer : QMessageBox::Ok;
   };
-  p.openUrl = [&log](const QUrl& url) { log.opened.append(url); };
+  p.openUrl = [&log](const QUrl& url) {
+    log.opened.append(url);
+    return log.viewerStarts;
+  };
   return p;
 }
 

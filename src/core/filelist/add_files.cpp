@@ -80,11 +80,20 @@ std::string WithTrailingSlash(const std::string& folder) {
   return folder + "/";
 }
 
-std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
+std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unreadable) {
+  if (unreadable) *unreadable = false;
   if (diskFolder.empty()) return 0;
-  if (diskFolder.back() != '/') return ScanFolder(list, WithTrailingSlash(diskFolder));
+  if (diskFolder.back() != '/') return ScanFolder(list, WithTrailingSlash(diskFolder), unreadable);
   std::vector<std::string> diskNames;
-  if (!ListFolderFiles(diskFolder, diskNames) || diskNames.empty()) return 0;
+  if (!ListFolderFiles(diskFolder, diskNames)) {
+    // A path that is gone (a stale drop) adds nothing without a word; one that is
+    // there yet cannot be listed is worth telling.
+    if (unreadable)
+      *unreadable =
+          PathExists(diskFolder == "/" ? diskFolder : diskFolder.substr(0, diskFolder.size() - 1));
+    return 0;
+  }
+  if (diskNames.empty()) return 0;
   std::vector<std::string> names;
   names.reserve(diskNames.size());
   for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
@@ -106,11 +115,14 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
   return order.size();
 }
 
-std::size_t AddFolder(FileList& list, const std::string& diskFolder) {
+std::size_t AddFolder(FileList& list, const std::string& diskFolder,
+                      std::vector<std::string>* unreadable) {
   if (diskFolder.empty()) return 0;
   const std::string folder = WithTrailingSlash(diskFolder);
   const std::size_t first = list.count();
-  const std::size_t added = ScanFolder(list, folder);
+  bool cannotRead = false;
+  const std::size_t added = ScanFolder(list, folder, &cannotRead);
+  if (cannotRead && unreadable) unreadable->push_back(diskFolder);
   // Runs even when nothing was added: it clears the statuses of the last run.
   RefreshRows(list, kRefreshAppend | kRefreshFolder, static_cast<long long>(first),
               static_cast<long long>(list.count()) - 1, DecodeDiskName(folder));
@@ -153,15 +165,23 @@ std::vector<std::string> AddDroppedFiles(FileList& list,
 }
 
 std::size_t AddDropped(FileList& list, const std::vector<std::string>& diskPaths,
-                       const std::function<void()>& afterStep) {
+                       const std::function<void()>& afterStep,
+                       std::vector<std::string>* unreadable) {
   const std::size_t start = list.count();
   const std::vector<std::string> folders = AddDroppedFiles(list, diskPaths);
   if (afterStep) afterStep();
   for (const std::string& folder : folders) {
-    AddFolder(list, folder);
+    AddFolder(list, folder, unreadable);
     if (afterStep) afterStep();
   }
   return list.count() - start;
+}
+
+std::vector<std::string> MissingPaths(const std::vector<std::string>& diskPaths) {
+  std::vector<std::string> missing;
+  for (const std::string& path : diskPaths)
+    if (!PathExists(path)) missing.push_back(path);
+  return missing;
 }
 
 std::string ReadRememberedFolder(const std::string& configDir) {

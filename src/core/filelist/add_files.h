@@ -23,12 +23,15 @@ std::string WithTrailingSlash(const std::string& folder);
 
 // Appends one entry per file directly inside diskFolder ("/" added if missing), in
 // natural order of the decoded names. Rows are not touched. Returns the number
-// appended (0 also when the folder cannot be read).
-std::size_t ScanFolder(FileList& list, const std::string& diskFolder);
+// appended (0 also when the folder cannot be read). `unreadable`, when given, is
+// set when the folder exists but cannot be listed (no permission, not a folder).
+std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unreadable = nullptr);
 
 // Adds every file directly inside `diskFolder` and shows the new rows. An empty
-// folder text adds nothing and returns 0. Returns the number appended.
-std::size_t AddFolder(FileList& list, const std::string& diskFolder);
+// folder text adds nothing and returns 0. Returns the number appended. A folder
+// that exists but cannot be listed is appended to `unreadable` when given.
+std::size_t AddFolder(FileList& list, const std::string& diskFolder,
+                      std::vector<std::string>* unreadable = nullptr);
 
 // Adds the files picked in the open-file dialog, in the given order; each path
 // makes one entry (a ";" in a name is just a character; a path ending with "/"
@@ -48,9 +51,14 @@ std::vector<std::string> AddDroppedFiles(FileList& list, const std::vector<std::
 
 // A whole drop: AddDroppedFiles, then `afterStep` (the caller's preview pass and
 // status bar refresh), then for each remaining item AddFolder followed by
-// `afterStep` again. `afterStep` may be empty. Returns the number appended.
+// `afterStep` again. `afterStep` may be empty. Returns the number appended; the
+// folders that could not be listed go to `unreadable` when given.
 std::size_t AddDropped(FileList& list, const std::vector<std::string>& diskPaths,
-                       const std::function<void()>& afterStep);
+                       const std::function<void()>& afterStep,
+                       std::vector<std::string>* unreadable = nullptr);
+
+// The paths of the list that name nothing at all, in order.
+std::vector<std::string> MissingPaths(const std::vector<std::string>& diskPaths);
 
 // "dir.txt" in configDir remembers the folder of the last open-file selection
 // (raw path bytes ending with "/", no line break). Reading creates the file empty

@@ -1,6 +1,8 @@
 #include "core/filelist/add_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -138,6 +140,31 @@ TEST(AddDroppedTest, FilesFirstThenEachFolderWithItsOwnStep) {
             (Names{dir.path(), dir.path() + "folder/", dir.path() + "folder/"}));
   // After the files, after the folder, after the path that no longer exists.
   EXPECT_EQ(countsAtSteps, (std::vector<std::size_t>{1, 3, 3}));
+}
+
+TEST(AddDroppedTest, FoldersThatCannotBeListedAreNamedGoneOnesAreNot) {
+  TempFolder dir;
+  dir.MakeFolder("locked");
+  dir.Write("locked/inside.txt");
+  dir.Write("plain.txt");
+  FileList list;
+  std::vector<std::string> unreadable;
+  // A file where a folder is expected exists but cannot be listed.
+  EXPECT_EQ(AddFolder(list, dir.path() + "plain.txt", &unreadable), 0u);
+  EXPECT_EQ(unreadable, (Names{dir.path() + "plain.txt"}));
+
+  unreadable.clear();
+  ::chmod((dir.path() + "locked").c_str(), 0);
+  AddDropped(list, {dir.path() + "gone", dir.path() + "locked"}, {}, &unreadable);
+  ::chmod((dir.path() + "locked").c_str(), 0755);
+  // Root reads a folder whatever its mode.
+  if (::geteuid() == 0)
+    EXPECT_EQ(OldNames(list), (Names{"inside.txt"}));
+  else
+    EXPECT_EQ(unreadable, (Names{dir.path() + "locked"}));
+
+  EXPECT_EQ(MissingPaths({dir.path() + "gone", dir.path() + "plain.txt", dir.path(), "/no/such"}),
+            (Names{dir.path() + "gone", "/no/such"}));
 }
 
 TEST(RememberedFolderTest, CreatedEmptyThenRewritten) {
