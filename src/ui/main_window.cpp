@@ -102,6 +102,7 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
   FillGenreTable(genres_);
   setAcceptDrops(true);
   setWindowTitle(QString::fromUtf8(kTitle));
+  RestoreGeometry();
 }
 
 MainWindow::~MainWindow() {
@@ -335,6 +336,7 @@ void MainWindow::openHelp() {
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!settingsSaved_) {
     SaveSettings(configPath(), settings_);
+    SaveGeometry();
     settingsSaved_ = true;
   }
   event->accept();

@@ -115,6 +115,11 @@ class MainWindow : public QMainWindow {
   void OnListDoubleClicked();
   void ShowMessage(const UserMessage& message);
   void ListBecameEmpty();
+  // Size, place and column widths (main_window_geometry.cpp).
+  void RestoreGeometry();
+  void SaveGeometry();
+  void GrowToShowRows(int rows);
+  int ListRowHeight() const;
   // One warning naming every folder that could not be listed; nothing when none.
   void WarnUnreadable(const std::vector<std::string>& diskFolders);
   QMessageBox::StandardButton Message(QMessageBox::Icon icon, const QString& text,

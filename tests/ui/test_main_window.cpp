@@ -1,6 +1,7 @@
 // The main window driven offscreen: start-up state, adding files, the preview
 // rules, the rename run and its undo, the list's menu and keys, exit.
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,6 +15,7 @@
 #include "ui/about_dialog.h"
 #include "ui/command_line.h"
 #include "ui/file_list_view.h"
+#include "ui/gb_qt.h"
 #include "ui/help_page.h"
 #include "ui/option_tabs.h"
 #include "ui_test_support.h"
@@ -531,6 +533,45 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.log.messages.size(), 1);
     QCOMPARE(f.log.messages[0].text, U("无法读取目录：") + f.Folder("plain.txt"));
     QCOMPARE(f.Column(tessarn::kOldNameColumn), QStringList({"a.txt"}));
+  }
+
+  void firstStartShowsFifteenRows() {
+    Fixture f;
+    f.AddFolderOf("many", Numbered("f%02d.txt", 30));
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+    FileListView* view = f.window.listView();
+    const int rowHeight = view->sizeHintForRow(0);
+    QVERIFY(rowHeight > 0);
+    QVERIFY2(
+        view->viewport()->height() >= 15 * rowHeight,
+        qPrintable(
+            QString("%1 px for rows of %2 px").arg(view->viewport()->height()).arg(rowHeight)));
+    QCOMPARE(f.window.width(), f.window.minimumWidth());
+  }
+
+  void reopensAsItWasClosed() {
+    QTemporaryDir dir;
+    PromptLog log;
+    const int widths[] = {210, 120, 260, 90, 70};
+    {
+      MainWindow w(dir.path(), PromptsFor(log));
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      w.resize(760, 530);
+      for (int c = 0; c < 5; ++c) w.listView()->header()->resizeSection(c, widths[c]);
+      w.close();
+    }
+    MainWindow again(dir.path(), PromptsFor(log));
+    QCOMPARE(again.size(), QSize(760, 530));
+    for (int c = 0; c < 5; ++c) QCOMPARE(again.listView()->header()->sectionSize(c), widths[c]);
+    QVERIFY(!again.isMaximized());
+    // The preferences are still where they were.
+    QFile ini(dir.path() + "/config.ini");
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray bytes = ini.readAll();
+    QVERIFY(bytes.startsWith(tessarn::ToGb(U("[预览选项]")).c_str()));
+    QVERIFY(bytes.contains(tessarn::ToGb(U("[窗口]")).c_str()));
   }
 
   void renameAndUndoOfAnEmptyListShowNothing() {
