@@ -162,9 +162,10 @@ void MainWindow::BuildMenus() {
   ctxClear_ = add("清空列表(&E)", [this] { ClearList(); });
   contextMenu_->addSeparator();
   ctxTagInfo_ = add("MP3标签信息(&I)...", [this] { openTagEditor(view_->CurrentRow()); });
-  ctxDeleteUntagged_ = add("删除无MP3标签项目(M)", [this] { DeleteUntaggedRows(); });
+  // Every item has its own key, "(M)" and "全选" too, so each can be picked by key.
+  ctxDeleteUntagged_ = add("删除无MP3标签项目(&M)", [this] { DeleteUntaggedRows(); });
   contextMenu_->addSeparator();
-  ctxSelectAll_ = add("全选", [this] { SelectAllRows(); });
+  ctxSelectAll_ = add("全选(&A)", [this] { SelectAllRows(); });
   // Shown beside the item; the list view itself handles the key.
   ctxSelectAll_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
   ctxSelectAll_->setShortcutContext(Qt::WidgetShortcut);

@@ -171,23 +171,26 @@ QWidget* OptionTabs::BuildNumberingPage() {
 QWidget* OptionTabs::BuildReplacePage() {
   auto* page = new QWidget;
   auto* group = Group(page, "删除分组框", "选项", 5, 25 - kTabRow, 579, 96);
-  findText_ = Edit(group, "查找内容编辑框", 89, 14, 191);
-  Label(group, "查找内容", 27, 17, findText_);
+  // The rows were drawn at 14, 44 and 74, for a title that took less height; they
+  // move down below the frame line that follows the title here.
+  const int row1 = kGroupRow, row2 = 47, row3 = 75;
+  findText_ = Edit(group, "查找内容编辑框", 89, row1, 191);
+  Label(group, "查找内容", 27, row1 + 3, findText_);
   SetTag(findText_, 10);
   caseSensitive_ = new QCheckBox(QString::fromUtf8("区分大小写"), group);
   caseSensitive_->setObjectName(QString::fromUtf8("区分大小写选择框"));
-  Put(caseSensitive_, 291, 14);
+  Put(caseSensitive_, 291, row1);
   connect(caseSensitive_, &QCheckBox::clicked, this, &OptionTabs::passRequested);
 
-  replaceWith_ = Edit(group, "替换为编辑框", 89, 44, 191);
-  Label(group, "替换为", 27, 47, replaceWith_);
+  replaceWith_ = Edit(group, "替换为编辑框", 89, row2, 191);
+  Label(group, "替换为", 27, row2 + 3, replaceWith_);
   SetTag(replaceWith_, 11);
-  Label(group, "（为空时表示删除‘查找内容’的内容）", 291, 47);
+  Label(group, "（为空时表示删除‘查找内容’的内容）", 291, row2 + 3);
 
-  Label(group, "应用于：", 27, 74);
-  replaceNameOnly_ = Radio(group, "仅文件名单选框", "仅文件名", 89, 74);
-  replaceExtOnly_ = Radio(group, "仅扩展名单选框", "仅扩展名", 197, 74);
-  replaceAll_ = Radio(group, "替换删除全部单选框", "全部", 313, 74);
+  Label(group, "应用于：", 27, row3);
+  replaceNameOnly_ = Radio(group, "仅文件名单选框", "仅文件名", 89, row3);
+  replaceExtOnly_ = Radio(group, "仅扩展名单选框", "仅扩展名", 197, row3);
+  replaceAll_ = Radio(group, "替换删除全部单选框", "全部", 313, row3);
   replaceNameOnly_->setChecked(true);
   SetTag(replaceExtOnly_, 20);
   SetTag(replaceAll_, 21);

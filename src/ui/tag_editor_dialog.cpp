@@ -53,6 +53,12 @@ QString BoxText(const QWidget* box) {
 
 std::string GbOf(const QWidget* box) { return ToGb(BoxText(box)); }
 
+// A filled line box keeps its cursor at the end and shows the end of a long text;
+// a title reads from its start.
+void ShowTextStarts(const QWidget* root) {
+  for (QLineEdit* box : root->findChildren<QLineEdit*>()) box->setCursorPosition(0);
+}
+
 template <typename Box>
 Box* Named(Box* box, const char* name) {
   box->setObjectName(QString::fromUtf8(name));
@@ -249,6 +255,7 @@ bool TagEditorDialog::Load() {
   if (hasV2) FillId3v2(v2);
   genreSelection_ = {genre1_->currentIndex(), Id3v2GenreSelection()};
   updateButton_->setEnabled(false);
+  ShowTextStarts(this);
   return true;
 }
 
@@ -334,6 +341,7 @@ void TagEditorDialog::CopyId3v2ToId3v1() {
   year1_->setText(FromGb(v1.year));
   genre1_->setCurrentIndex(Id3v2GenreSelection());
   comment1_->setText(FromGb(v1.comment));
+  ShowTextStarts(this);
 }
 
 void TagEditorDialog::CopyId3v1ToId3v2() {
@@ -346,6 +354,7 @@ void TagEditorDialog::CopyId3v1ToId3v2() {
   year2_->setText(year1_->text());
   genre2_->setCurrentIndex(genre1_->currentIndex());
   comment2_->setText(comment1_->text());
+  ShowTextStarts(this);
 }
 
 void TagEditorDialog::Update() {

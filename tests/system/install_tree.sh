@@ -18,4 +18,6 @@ desktop=$prefix/share/applications/tessarn.desktop
 test -f "$desktop"
 if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$desktop"; fi
 grep -q '^Exec=tessarn %F$' "$desktop"
+# Folders and MP3 files, not every text file or image.
+grep -qx 'MimeType=inode/directory;audio/mpeg;' "$desktop"
 echo "install tree ok"

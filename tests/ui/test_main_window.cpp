@@ -297,7 +297,7 @@ class MainWindowTest : public QObject {
     w.UpdateContextMenu();
     QAction* prune = nullptr;
     for (QAction* a : w.contextMenu()->actions())
-      if (a->text() == U("删除无MP3标签项目(M)")) prune = a;
+      if (a->text() == U("删除无MP3标签项目(&M)")) prune = a;
     QVERIFY(prune && prune->isEnabled());
     prune->trigger();
     QCOMPARE(f.Column(0), QStringList({"c.mp3"}));
@@ -376,21 +376,30 @@ class MainWindowTest : public QObject {
     };
     QStringList all;
     for (QAction* a : w.contextMenu()->actions()) all << (a->isSeparator() ? "-" : a->text());
-    QCOMPARE(all,
-             QStringList({U("预览(&V)"), "-", U("添加整个目录(&O)"), U("加入文件(&F)"), "-",
-                          U("过滤(&L)..."), "-", U("删除选择的项目(&D)"), U("清空列表(&E)"), "-",
-                          U("MP3标签信息(&I)..."), U("删除无MP3标签项目(M)"), "-", U("全选")}));
+    QCOMPARE(all, QStringList({U("预览(&V)"), "-", U("添加整个目录(&O)"), U("加入文件(&F)"), "-",
+                               U("过滤(&L)..."), "-", U("删除选择的项目(&D)"), U("清空列表(&E)"),
+                               "-", U("MP3标签信息(&I)..."), U("删除无MP3标签项目(&M)"), "-",
+                               U("全选(&A)")}));
     QCOMPARE(enabled(), QStringList({U("添加整个目录(&O)"), U("加入文件(&F)")}));
+    // Each item answers to a key of its own.
+    QSet<QChar> keys;
+    for (const QString& text : all) {
+      if (text == "-") continue;
+      const qsizetype amp = text.indexOf('&');
+      QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(text));
+      keys.insert(text[amp + 1].toUpper());
+    }
+    QCOMPARE(keys.size(), 9);
 
     f.AddFolderOf("m", {"a.mp3", "b.txt"});
     QCOMPARE(enabled(), QStringList({U("预览(&V)"), U("添加整个目录(&O)"), U("加入文件(&F)"),
-                                     U("过滤(&L)..."), U("清空列表(&E)"), U("全选")}));
+                                     U("过滤(&L)..."), U("清空列表(&E)"), U("全选(&A)")}));
     w.listView()->selectionModel()->select(w.listModel()->index(1, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     w.optionTabs()->setCurrentIndex(4);
     QVERIFY(enabled().contains(U("删除选择的项目(&D)")));
     QVERIFY(enabled().contains(U("MP3标签信息(&I)...")));
-    QVERIFY(enabled().contains(U("删除无MP3标签项目(M)")));
+    QVERIFY(enabled().contains(U("删除无MP3标签项目(&M)")));
   }
 
   void keysAndDeletion() {

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 
 #include "core/text/encoding.h"
@@ -102,6 +104,25 @@ class OptionPagesTest : public QObject {
     // Each box's label is its buddy.
     for (QLabel* l : f.tabs.findChildren<QLabel*>())
       if (l->text() == U("起始量：")) QCOMPARE(l->buddy(), Find(f.window, "起始量编辑框"));
+  }
+
+  void groupRowsSitBelowTheFrameLine() {
+    Fixture f;
+    for (QGroupBox* group : f.tabs.findChildren<QGroupBox*>()) {
+      QStyleOptionGroupBox opt;
+      opt.initFrom(group);
+      opt.text = group->title();
+      opt.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+      // The frame's top line runs just under the title.
+      const int line =
+          group->style()
+              ->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, group)
+              .bottom() +
+          1;
+      for (QWidget* child : group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        QVERIFY2(child->geometry().top() > line,
+                 qPrintable(group->objectName() + "/" + child->objectName()));
+    }
   }
 
   void numberBoxesStepWithinTheirRange_data() {

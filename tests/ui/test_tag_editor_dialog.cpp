@@ -258,6 +258,22 @@ class TagEditorDialogTest : public QObject {
     QCOMPARE(f.text("歌曲名1编辑框"), QString(29, 'x'));
   }
 
+  void longTextsShowTheirStart() {
+    Fixture f;
+    const std::string title = "The beginning of a title far longer than its box can show";
+    TagFields v2 = V2(title);
+    v2.url = "http://example.com/" + std::string(80, 'u');
+    f.Open(f.MakeFile("long.mp3", nullptr, &v2));
+    f.dialog().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.dialog()));
+    for (const char* name : {"歌曲名2编辑框", "URL编辑框", "MP3文件名编辑框"})
+      QVERIFY2(f.find(name)->cursorPosition() == 0, name);
+    QLineEdit* box = f.find("歌曲名2编辑框");
+    QVERIFY(box->fontMetrics().horizontalAdvance(QString::fromStdString(title)) > box->width());
+    f.button("v2复制到v1按钮")->click();
+    QCOMPARE(f.find("歌曲名1编辑框")->cursorPosition(), 0);
+  }
+
   void copyId3v1ToId3v2KeepsTheOtherFields() {
     Fixture f;
     const Id3v1Input v1 = V1("One", 17);
