@@ -554,6 +554,15 @@ TEST_F(CliTest, TextOutputEscapesControlCharactersAndJsonKeepsThem) {
   const JsonValue doc = RunJson({"preview", "--page", "case", "."}, 0);
   EXPECT_EQ(Column(doc, "old"), (Names{"line\nbreak.txt", "tab\tand\x1b[31mred.txt"}));
 
+  // Tag texts too.
+  WriteFile(files + "/t.mp3", kAudio + Id3v1Block("a\x1b]0;title\x07"
+                                                  "b",
+                                                  "Singer"));
+  const CliResult tags = Run({"tags", "show", "t.mp3"});
+  EXPECT_EQ(tags.exitCode, 0) << tags.err;
+  EXPECT_NE(tags.out.find("a\\x1b]0;title\\x07b\n"), std::string::npos) << tags.out;
+  EXPECT_EQ(tags.out.find('\x1b'), std::string::npos);
+
   // A missing path is named in the message the same way.
   const CliResult missing = Run({"preview", "no\x1bsuch"});
   EXPECT_EQ(missing.exitCode, 2);
