@@ -357,7 +357,10 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
     }
     if (const char* error = def->apply(a, std::move(value))) return fail(error);
     if (def->apply == SetPage) pageGiven = true;
-    if (def->page && std::find(pageOptions.begin(), pageOptions.end(), def) == pageOptions.end())
+    // Pages matter to the commands that run a rule; an option the tag commands
+    // share with a page (as a text encoding may be) decides nothing there.
+    if (def->page && (groups & kRuleOption) != 0 &&
+        std::find(pageOptions.begin(), pageOptions.end(), def) == pageOptions.end())
       pageOptions.push_back(def);
   }
   if (std::string error = ChoosePage(a.options.page, pageGiven, pageOptions); !error.empty())
