@@ -575,6 +575,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(again.size(), QSize(760, 530));
     for (int c = 0; c < 5; ++c) QCOMPARE(again.listView()->header()->sectionSize(c), widths[c]);
     QVERIFY(!again.isMaximized());
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    again.showMaximized();
+    QTRY_VERIFY(again.isMaximized());
+    again.close();
+    // Maximised again, and back to the size it had before when restored.
+    MainWindow third(dir.path(), PromptsFor(log));
+    QVERIFY(third.isMaximized());
+    third.showNormal();
+    QCOMPARE(third.size(), QSize(760, 530));
     // The preferences are still where they were.
     QFile ini(dir.path() + "/config.ini");
     QVERIFY(ini.open(QIODevice::ReadOnly));
