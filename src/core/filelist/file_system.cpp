@@ -76,6 +76,36 @@ bool ListFolderFiles(const std::string& folder,
   return true;
 }
 
+bool ListFolderNames(const std::string& folder,
+                     const std::function<void(std::string_view name)>& onName) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return false;
+  while (const dirent* entry = readdir(dir)) {
+    const char* name = entry->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+    onName(name);
+  }
+  closedir(dir);
+  return true;
+}
+
+bool ReadFolderStamp(const std::string& folder, FolderStamp& stamp) {
+  struct stat st;
+  if (stat(folder.empty() ? "." : folder.c_str(), &st) != 0) return false;
+  stamp.device = st.st_dev;
+  stamp.inode = st.st_ino;
+  stamp.seconds = st.st_mtim.tv_sec;
+  stamp.nanoseconds = st.st_mtim.tv_nsec;
+  return true;
+}
+
+std::size_t MaxNameLength(const std::string& folder) {
+  const long max = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+  return max > 0 ? static_cast<std::size_t>(max) : 255;
+}
+
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+
 bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names) {
   return ListFolderFiles(folder, [&names](std::string_view name) { names.emplace_back(name); });
 }

@@ -19,6 +19,27 @@ bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names)
 bool ListFolderFiles(const std::string& folder,
                      const std::function<void(std::string_view name)>& onFile);
 
+// Every name directly inside `folder`, folders and links included ("." and ".."
+// skipped), handed over as it is read. False when the folder cannot be opened.
+bool ListFolderNames(const std::string& folder,
+                     const std::function<void(std::string_view name)>& onName);
+
+// What tells whether a folder's names may have changed since it was last read: its
+// identity and the time of its last change (nanoseconds where the file system has them).
+struct FolderStamp {
+  unsigned long long device = 0, inode = 0;
+  long long seconds = 0, nanoseconds = 0;
+  bool operator==(const FolderStamp&) const = default;
+};
+bool ReadFolderStamp(const std::string& folder, FolderStamp& stamp);
+
+// The longest name, in bytes, that the file system of `folder` takes (255 when it
+// does not say).
+std::size_t MaxNameLength(const std::string& folder);
+
+// This process's id (part of the temporary names of a run).
+unsigned long CurrentProcessId();
+
 // Symbolic links are followed.
 bool IsDirectory(const std::string& path);
 // True when `path` exists and is not a folder (what the list takes as a file).
