@@ -76,14 +76,15 @@ bool ListFolderFiles(const std::string& folder,
   return true;
 }
 
-bool ListFolderNames(const std::string& folder,
-                     const std::function<void(std::string_view name)>& onName) {
+bool ListFolderNames(
+    const std::string& folder,
+    const std::function<void(std::string_view name, unsigned long long inode)>& onName) {
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return false;
   while (const dirent* entry = readdir(dir)) {
     const char* name = entry->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-    onName(name);
+    onName(name, entry->d_ino);
   }
   closedir(dir);
   return true;
@@ -102,6 +103,11 @@ bool ReadFolderStamp(const std::string& folder, FolderStamp& stamp) {
 std::size_t MaxNameLength(const std::string& folder) {
   const long max = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
   return max > 0 ? static_cast<std::size_t>(max) : 255;
+}
+
+unsigned long long InodeOf(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }

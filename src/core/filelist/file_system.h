@@ -20,9 +20,14 @@ bool ListFolderFiles(const std::string& folder,
                      const std::function<void(std::string_view name)>& onFile);
 
 // Every name directly inside `folder`, folders and links included ("." and ".."
-// skipped), handed over as it is read. False when the folder cannot be opened.
-bool ListFolderNames(const std::string& folder,
-                     const std::function<void(std::string_view name)>& onName);
+// skipped), handed over as it is read with its inode number. False when the folder
+// cannot be opened.
+bool ListFolderNames(
+    const std::string& folder,
+    const std::function<void(std::string_view name, unsigned long long inode)>& onName);
+
+// The inode number of `path` itself (a link is not followed); 0 when it does not exist.
+unsigned long long InodeOf(const std::string& path);
 
 // What tells whether a folder's names may have changed since it was last read: its
 // identity and the time of its last change (nanoseconds where the file system has them).

@@ -43,6 +43,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   count = std::min(count, n);
   plan.rows.resize(count);
   plan.diskNames.resize(count);  // never resized again: the slots point into them
+  plan.inodes.assign(count, 0);
 
   // Folders, mostly in runs of one, and who has which name now.
   std::vector<Folder> folders;
@@ -86,6 +87,8 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     else if (row.verdict == PlanVerdict::kFine && folder.listing &&
              plan.diskNames[i].size() > folder.listing->maxName)
       SetConflict(plan, i, RenameReason::kTooLong);
+    if (folder.listing && row.verdict == PlanVerdict::kFine)
+      plan.inodes[i] = folder.listing->names.find(e.diskName)->second;
   }
 
   // Two rows wanting one name: neither gets it.
@@ -210,16 +213,20 @@ const FolderListing* FolderListings::Get(const std::string& diskFolder) {
   auto listing = std::make_unique<FolderListing>();
   listing->stamp = stamp;
   listing->maxName = MaxNameLength(diskFolder);
-  if (!ListFolderNames(diskFolder, [&](std::string_view name) {
+  std::vector<unsigned long long> inodes;
+  if (!ListFolderNames(diskFolder, [&](std::string_view name, unsigned long long inode) {
         listing->bytes.append(name);
         listing->bytes.push_back('\0');
+        inodes.push_back(inode);
       }))
     return nullptr;
-  // Only now that the bytes no longer move can the set point into them.
+  // Only now that the bytes no longer move can the map point into them.
+  listing->names.reserve(inodes.size());
   const std::string_view all = listing->bytes;
-  for (std::size_t pos = 0; pos < all.size();) {
+  std::size_t k = 0;
+  for (std::size_t pos = 0; pos < all.size(); ++k) {
     const std::size_t end = all.find('\0', pos);
-    listing->names.insert(all.substr(pos, end - pos));
+    listing->names.emplace(all.substr(pos, end - pos), inodes[k]);
     pos = end + 1;
   }
   kept = std::move(listing);

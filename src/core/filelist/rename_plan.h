@@ -51,6 +51,9 @@ struct RenamePlan {
   std::vector<std::string> diskNames;  // per row: the new name as disk bytes (fine, unchanged)
   std::vector<RenameStep> steps;       // the order of the run (whole-list plans only)
   std::vector<std::string> temporaries;  // one unused name per cycle, in its folder
+  // Per row: the inode of the file as the folder listing saw it (0 when unknown),
+  // which tells after a crash which name a file has.
+  std::vector<unsigned long long> inodes;
   std::size_t conflicts = 0;
 };
 
@@ -59,7 +62,7 @@ struct FolderListing {
   FolderStamp stamp;
   std::size_t maxName = 255;
   std::string bytes;  // the names, each followed by a NUL; `names` points into it
-  std::unordered_set<std::string_view> names;
+  std::unordered_map<std::string_view, unsigned long long> names;  // name -> inode
   bool Has(std::string_view name) const { return names.count(name) != 0; }
 };
 
