@@ -14,13 +14,38 @@ constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
 struct Slot {
   std::uint32_t source = kNoRow;  // the first entry that has this name now
   std::uint32_t target = kNoRow;  // the first fine entry that wants it
+  std::uint32_t disk = kNoRow;    // its index in the listing (fresh listings only)
 };
-using Slots = std::unordered_map<std::string_view, Slot>;
+using Slots = NameTable<Slot>;
 
 struct Folder {
   const FolderListing* listing = nullptr;  // null when unreadable: nothing known
+  bool diskInSlots = false;  // the listing's names are in `slots` (a run's own listing)
+  std::size_t rows = 0;      // entries of the list in this folder
   Slots slots;
+
+  // The slot of `name`; a new one learns from a kept listing whether the name is
+  // on disk.
+  Slot& SlotFor(std::string_view name) {
+    bool added;
+    Slot& slot = slots.Insert(name, added);
+    if (added && !diskInSlots && listing != nullptr)
+      if (const std::uint32_t* k = listing->names.Find(name)) slot.disk = *k;
+    return slot;
+  }
 };
+
+// Calls onName(name, k) for the k-th name of a listing.
+template <typename Fn>
+void ForEachName(const FolderListing& listing, Fn onName) {
+  const std::string_view all = listing.bytes;
+  std::uint32_t k = 0;
+  for (std::size_t pos = 0; pos < all.size(); ++k) {
+    const std::size_t end = all.find('\0', pos);
+    onName(all.substr(pos, end - pos), k);
+    pos = end + 1;
+  }
+}
 
 // What the caller asks of entry i: to stay, or to get the name in `disk` (or
 // failing that, the reason).
@@ -38,6 +63,8 @@ void SetConflict(RenamePlan& plan, std::size_t i, RenameReason reason) {
 template <typename WishFn>
 RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listings,
                 bool othersMayMove, bool withOrder, WishFn wish) {
+  // A run reads its folders anew and alone; a preview keeps them between passes.
+  const bool freshListings = withOrder;
   RenamePlan plan;
   const std::size_t n = list.count();
   count = std::min(count, n);
@@ -45,36 +72,59 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   plan.diskNames.resize(count);  // never resized again: the slots point into them
   plan.inodes.assign(count, 0);
 
-  // Folders, mostly in runs of one, and who has which name now.
+  // Folders, mostly in runs of one. A preview looks only at the shown rows, and at
+  // the others when it meets a name they might hold.
   std::vector<Folder> folders;
   std::unordered_map<std::string_view, std::uint32_t> folderIds;
   std::vector<std::uint32_t> folderOf(n);
-  std::vector<char> listedTwice(count, 0);
   std::string_view lastFolder;
   std::uint32_t lastId = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const FileEntry& e = list.entries[i];
-    if (folders.empty() || e.diskFolder != lastFolder) {
-      const auto [it, added] =
-          folderIds.try_emplace(e.diskFolder, static_cast<std::uint32_t>(folders.size()));
-      if (added) {
-        folders.emplace_back().listing = listings.Get(e.diskFolder);
-        if (folders.back().listing) folders.back().slots.reserve(folders.back().listing->names.size() + 16);
+  auto findFolders = [&](std::size_t first, std::size_t last) {
+    for (std::size_t i = first; i < last; ++i) {
+      const FileEntry& e = list.entries[i];
+      if (folders.empty() || e.diskFolder != lastFolder) {
+        const auto [it, added] =
+            folderIds.try_emplace(e.diskFolder, static_cast<std::uint32_t>(folders.size()));
+        if (added) folders.emplace_back().listing = listings.Get(e.diskFolder, !freshListings);
+        lastFolder = e.diskFolder;
+        lastId = it->second;
       }
-      lastFolder = e.diskFolder;
-      lastId = it->second;
+      folderOf[i] = lastId;
+      ++folders[lastId].rows;
     }
-    folderOf[i] = lastId;
-    Slot& slot = folders[lastId].slots[e.diskName];
-    if (slot.source == kNoRow)
-      slot.source = static_cast<std::uint32_t>(i);
-    else if (i < count)
-      listedTwice[i] = 1;  // the same file in a second row
+  };
+  const std::size_t indexed = othersMayMove ? count : n;
+  findFolders(0, indexed);
+  // Room for every name met (listing, old names, new names), so that the slot
+  // pointers below stay valid.
+  for (Folder& folder : folders) {
+    const std::size_t onDisk = folder.listing ? folder.listing->inodes.size() : 0;
+    folder.slots.Reserve((freshListings ? onDisk : 0) + 2 * folder.rows + 16);
+    if (folder.listing && freshListings) {
+      // One table for everything the plan asks about this folder's names.
+      folder.diskInSlots = true;
+      ForEachName(*folder.listing,
+                  [&](std::string_view name, std::uint32_t k) { folder.slots[name].disk = k; });
+    }
   }
+
+  // Who has which name now.
+  std::vector<Slot*> from(n, nullptr), to(count, nullptr);
+  std::vector<char> listedTwice(count, 0);
+  auto indexSources = [&](std::size_t first, std::size_t last) {
+    for (std::size_t i = first; i < last; ++i) {
+      Slot& slot = folders[folderOf[i]].SlotFor(list.entries[i].diskName);
+      from[i] = &slot;
+      if (slot.source == kNoRow)
+        slot.source = static_cast<std::uint32_t>(i);
+      else if (i < count)
+        listedTwice[i] = 1;  // the same file in a second row
+    }
+  };
+  indexSources(0, indexed);
 
   // What each planned row wants, and what can be told from its own names.
   for (std::size_t i = 0; i < count; ++i) {
-    const FileEntry& e = list.entries[i];
     const Wish w = wish(i, plan.diskNames[i]);
     PlannedRow& row = plan.rows[i];
     row = PlannedRow{w.verdict, w.reason};
@@ -82,24 +132,37 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     const Folder& folder = folders[folderOf[i]];
     if (listedTwice[i])
       SetConflict(plan, i, RenameReason::kDuplicate);
-    else if (folder.listing && !folder.listing->Has(e.diskName))
+    else if (folder.listing && from[i]->disk == kNoRow)
       SetConflict(plan, i, RenameReason::kMissing);
     else if (row.verdict == PlanVerdict::kFine && folder.listing &&
              plan.diskNames[i].size() > folder.listing->maxName)
       SetConflict(plan, i, RenameReason::kTooLong);
-    if (folder.listing && row.verdict == PlanVerdict::kFine)
-      plan.inodes[i] = folder.listing->names.find(e.diskName)->second;
+    if (row.verdict == PlanVerdict::kFine && folder.listing)
+      plan.inodes[i] = folder.listing->inodes[from[i]->disk];
   }
 
   // Two rows wanting one name: neither gets it.
+  bool onDiskUnknownHolder = false;
   for (std::size_t i = 0; i < count; ++i) {
     if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
-    Slot& slot = folders[folderOf[i]].slots[plan.diskNames[i]];
+    Slot& slot = folders[folderOf[i]].SlotFor(plan.diskNames[i]);
+    to[i] = &slot;
     if (slot.target == kNoRow) {
       slot.target = static_cast<std::uint32_t>(i);
     } else {
       SetConflict(plan, slot.target, RenameReason::kDuplicate);
       SetConflict(plan, i, RenameReason::kDuplicate);
+    }
+    if (slot.source == kNoRow && slot.disk != kNoRow) onDiskUnknownHolder = true;
+  }
+  if (onDiskUnknownHolder && indexed < n) {
+    // A wanted name is on disk: perhaps held by a row not shown, which may move.
+    findFolders(indexed, n);
+    for (Folder& folder : folders) folder.slots.Reserve(folder.slots.size() + folder.rows + 16);
+    indexSources(indexed, n);
+    for (std::size_t i = 0; i < count; ++i) {  // the tables may have moved
+      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].diskName);
+      if (to[i]) to[i] = folders[folderOf[i]].slots.Find(plan.diskNames[i]);
     }
   }
 
@@ -107,12 +170,9 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   // not held by a file outside the list.
   for (std::size_t i = 0; i < count; ++i) {
     if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
-    const Folder& folder = folders[folderOf[i]];
-    const Slot& slot = folder.slots.find(plan.diskNames[i])->second;
-    const std::uint32_t holder = slot.source;
+    const std::uint32_t holder = to[i]->source;
     if (holder == kNoRow) {
-      if (folder.listing && folder.listing->Has(plan.diskNames[i]))
-        SetConflict(plan, i, RenameReason::kTargetExists);
+      if (to[i]->disk != kNoRow) SetConflict(plan, i, RenameReason::kTargetExists);
     } else if (holder >= count) {
       if (!othersMayMove) SetConflict(plan, i, RenameReason::kTargetExists);
     } else if (plan.rows[holder].verdict == PlanVerdict::kUnchanged) {
@@ -131,7 +191,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   while (!work.empty()) {
     const std::uint32_t j = work.back();
     work.pop_back();
-    const Slot& slot = folders[folderOf[j]].slots.find(list.entries[j].diskName)->second;
+    const Slot& slot = *from[j];
     if (slot.source != j || slot.target == kNoRow) continue;
     if (plan.rows[slot.target].verdict != PlanVerdict::kFine) continue;
     SetConflict(plan, slot.target, RenameReason::kTargetExists);
@@ -154,8 +214,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     path.push_back(static_cast<std::uint32_t>(start));
     bool cycle = false;
     for (std::uint32_t cur = static_cast<std::uint32_t>(start);;) {
-      const Slot& slot = folders[folderOf[cur]].slots.find(plan.diskNames[cur])->second;
-      const std::uint32_t next = slot.source;
+      const std::uint32_t next = to[cur]->source;
       if (next == start) {
         cycle = true;
         break;
@@ -176,7 +235,8 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     std::string temporary;
     do {
       temporary = ".tessarn-" + pid + "-" + std::to_string(temporaryNumber++) + ".tmp";
-    } while (folder.slots.count(temporary) || (folder.listing && folder.listing->Has(temporary)));
+    } while (folder.slots.Find(temporary) ||
+             (folder.listing && !folder.diskInSlots && folder.listing->Has(temporary)));
     const auto t = static_cast<std::uint32_t>(plan.temporaries.size());
     plan.temporaries.push_back(std::move(temporary));
     plan.steps.push_back({path[0], StepKind::kToTemporary, t});
@@ -205,7 +265,7 @@ Wish NewNameWish(const FileEntry& e, std::string& disk) {
 
 }  // namespace
 
-const FolderListing* FolderListings::Get(const std::string& diskFolder) {
+const FolderListing* FolderListings::Get(const std::string& diskFolder, bool keep) {
   FolderStamp stamp;
   if (!ReadFolderStamp(diskFolder, stamp)) return nullptr;
   std::unique_ptr<FolderListing>& kept = folders_[diskFolder];
@@ -213,21 +273,16 @@ const FolderListing* FolderListings::Get(const std::string& diskFolder) {
   auto listing = std::make_unique<FolderListing>();
   listing->stamp = stamp;
   listing->maxName = MaxNameLength(diskFolder);
-  std::vector<unsigned long long> inodes;
   if (!ListFolderNames(diskFolder, [&](std::string_view name, unsigned long long inode) {
         listing->bytes.append(name);
         listing->bytes.push_back('\0');
-        inodes.push_back(inode);
+        listing->inodes.push_back(inode);
       }))
     return nullptr;
-  // Only now that the bytes no longer move can the map point into them.
-  listing->names.reserve(inodes.size());
-  const std::string_view all = listing->bytes;
-  std::size_t k = 0;
-  for (std::size_t pos = 0; pos < all.size(); ++k) {
-    const std::size_t end = all.find('\0', pos);
-    listing->names.emplace(all.substr(pos, end - pos), inodes[k]);
-    pos = end + 1;
+  if (keep) {
+    // Only now that the bytes no longer move can the table point into them.
+    listing->names.Reserve(listing->inodes.size());
+    ForEachName(*listing, [&](std::string_view name, std::uint32_t k) { listing->names[name] = k; });
   }
   kept = std::move(listing);
   return kept.get();

@@ -13,11 +13,11 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "core/filelist/file_list.h"
 #include "core/filelist/file_system.h"
+#include "core/filelist/name_table.h"
 #include "core/filelist/rename_reason.h"
 
 namespace tessarn {
@@ -62,16 +62,18 @@ struct FolderListing {
   FolderStamp stamp;
   std::size_t maxName = 255;
   std::string bytes;  // the names, each followed by a NUL; `names` points into it
-  std::unordered_map<std::string_view, unsigned long long> names;  // name -> inode
-  bool Has(std::string_view name) const { return names.count(name) != 0; }
+  std::vector<unsigned long long> inodes;  // one per name, in the order of `bytes`
+  NameTable<std::uint32_t> names;  // name -> its index in `inodes` (kept listings only)
+  bool Has(std::string_view name) const { return names.Find(name) != nullptr; }
 };
 
 // Listings kept between preview passes: a folder is read again only when its stamp
 // changed, so a keystroke costs one stat per folder, not one per file.
 class FolderListings {
  public:
-  // Null when the folder cannot be read.
-  const FolderListing* Get(const std::string& diskFolder);
+  // Null when the folder cannot be read. `keep`: the listing is for more than one
+  // plan, and gets its table of names (a run's plan builds its own).
+  const FolderListing* Get(const std::string& diskFolder, bool keep = true);
 
  private:
   std::unordered_map<std::string, std::unique_ptr<FolderListing>> folders_;
