@@ -150,6 +150,33 @@ bool RenameNoReplace(const std::string& from, const std::string& to, int* error)
   return RenameWithoutNoReplaceFlag(from, to, error);
 }
 
+OpenFolder::~OpenFolder() {
+  if (fd_ >= 0) close(fd_);
+}
+
+int OpenFolder::Get(const std::string& folder) {
+  if (fd_ >= 0 && folder == path_) return fd_;
+  if (fd_ >= 0) close(fd_);
+  path_ = folder;
+  fd_ = open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  return fd_;
+}
+
+bool RenameNoReplaceIn(int folderFd, const std::string& folder, const std::string& from,
+                       const std::string& to, int* error) {
+  if (folderFd >= 0 && from != to) {
+#ifdef SYS_renameat2
+    if (syscall(SYS_renameat2, folderFd, from.c_str(), folderFd, to.c_str(), RENAME_NOREPLACE) == 0)
+      return true;
+    const int code = errno;
+    // A taken name may be the same file in another case, and some file systems
+    // refuse the flag: the path-based rename sorts both out.
+    if (code != EEXIST && code != EINVAL && code != ENOSYS) return Fail(error, code);
+#endif
+  }
+  return RenameNoReplace(folder + from, folder + to, error);
+}
+
 bool RenameWithoutNoReplaceFlag(const std::string& from, const std::string& to, int* error) {
   int code = 0;
   struct stat st;

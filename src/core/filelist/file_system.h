@@ -61,6 +61,28 @@ bool PathExists(const std::string& path);
 // the errno value when error is not null.
 bool RenameNoReplace(const std::string& from, const std::string& to, int* error = nullptr);
 
+// The last folder a walk renamed in, held open: renames by name inside it walk no
+// path. Not copyable; closes the folder when destroyed.
+class OpenFolder {
+ public:
+  OpenFolder() = default;
+  ~OpenFolder();
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+  // The descriptor of `folder` (raw bytes, ending with "/"), or -1 when it cannot be
+  // opened.
+  int Get(const std::string& folder);
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+};
+
+// RenameNoReplace of the names `from` and `to` inside `folder` (ending with "/"),
+// through the folder's descriptor when it has one (`folderFd` >= 0).
+bool RenameNoReplaceIn(int folderFd, const std::string& folder, const std::string& from,
+                       const std::string& to, int* error = nullptr);
+
 // The fallback of RenameNoReplace where the file system refuses the no-replace
 // flag: link and unlink for a regular file, else check and rename.
 bool RenameWithoutNoReplaceFlag(const std::string& from, const std::string& to,

@@ -137,7 +137,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
     if (plan.steps[s].kind == StepKind::kFromTemporary) parked = 0;
     parkedAfter[s] = static_cast<char>(parked);
   }
-  std::string from, to, temporaryPath;
+  OpenFolder folderFd;
   std::size_t k = 0;
   while (k < steps) {
     std::size_t last = std::min(k + batch, steps) - 1;
@@ -157,11 +157,11 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
       int error = 0;
       bool ok = false;
       FileAt where = FileAt::kOldName;
-      from.assign(entry.diskFolder).append(entry.diskName);
-      to.assign(entry.diskFolder).append(plan.diskNames[i]);
+      const int fd = folderFd.Get(entry.diskFolder);
+      const std::string& newName = plan.diskNames[i];
       switch (step.kind) {
         case StepKind::kDirect:
-          ok = RenameNoReplace(from, to, &error);
+          ok = RenameNoReplaceIn(fd, entry.diskFolder, entry.diskName, newName, &error);
           if (ok) {
             where = FileAt::kNewName;
             succeed(i);
@@ -169,18 +169,20 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
             fail(i, ReasonForError(error), error);
           }
           break;
-        case StepKind::kToTemporary:
-          temporaryPath.assign(entry.diskFolder).append(plan.temporaries[step.temporary]);
-          ok = parked = RenameNoReplace(from, temporaryPath, &error);
+        case StepKind::kToTemporary: {
+          const std::string& temporary = plan.temporaries[step.temporary];
+          ok = parked = RenameNoReplaceIn(fd, entry.diskFolder, entry.diskName, temporary, &error);
           if (ok)
             where = FileAt::kTemporary;
           else
             fail(i, ReasonForError(error), error);  // the rest of the cycle fails on its own
           break;
-        case StepKind::kFromTemporary:
+        }
+        case StepKind::kFromTemporary: {
           if (!parked) break;  // reported when parking failed
           parked = false;
-          ok = RenameNoReplace(temporaryPath, to, &error);
+          const std::string& temporary = plan.temporaries[step.temporary];
+          ok = RenameNoReplaceIn(fd, entry.diskFolder, temporary, newName, &error);
           if (ok) {
             where = FileAt::kNewName;
             succeed(i);
@@ -188,7 +190,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
           }
           // The cycle broke: back to the old name if it is free again, else the
           // file stays parked and the undo record says where it is.
-          if (RenameNoReplace(temporaryPath, from)) {
+          if (RenameNoReplaceIn(fd, entry.diskFolder, temporary, entry.diskName)) {
             fail(i, ReasonForError(error), error);
             break;
           }
@@ -197,7 +199,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
             entry.undoName = entry.oldName;
             entry.diskUndoName = entry.diskName;
           }
-          entry.diskName = plan.temporaries[step.temporary];
+          entry.diskName = temporary;
           entry.oldName = DecodeDiskName(entry.diskName);
           list.SetCellText(i, kOldNameColumn, entry.oldName);
           SetStatus(list, i, entry, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
@@ -206,6 +208,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
           ++counts.reasons[static_cast<std::size_t>(ReasonForError(error))];
           progress.RowDone();
           break;
+        }
       }
       ++counts.walked;
       if (hooks.afterRow) hooks.afterRow(i, ok);
