@@ -1,6 +1,10 @@
 #include "core/filelist/rename_plan.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -201,6 +205,53 @@ TEST(RenamePlanTest, PreviewSeesOnlyTheShownRowsAndNoticesANewFile) {
   std::filesystem::remove(dir.path() + "new");
   ShowPlanConflicts(list, PlanPreview(list, 2, listings));
   EXPECT_FALSE(list.Row(0).mark.conflict);
+}
+
+// Makes a folder refuse renames: without write permission, or (for root, whom
+// permissions do not stop) with the immutable attribute. False when neither works.
+bool LockFolder(const std::string& folder, bool lock) {
+  if (geteuid() != 0) return chmod(folder.c_str(), lock ? 0500 : 0700) == 0;
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok) {
+    flags = lock ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  close(fd);
+  return ok;
+}
+
+TEST(RenamePlanTest, ACycleInAFolderThatRefusesRenamesLosesNothing) {
+  TempFolder dir;
+  dir.Write("0.txt", "zero");
+  dir.Write("1.txt", "one");
+  dir.Write("2.txt", "two");
+  FileList list;
+  AddFiles(list, {dir.path() + "0.txt", dir.path() + "1.txt", dir.path() + "2.txt"});
+  list.entries[0].newName = "1.txt";  // a swap ...
+  list.entries[1].newName = "0.txt";
+  list.entries[2].newName = "3.txt";  // ... and a plain rename
+  if (!LockFolder(dir.path(), true)) GTEST_SKIP() << "cannot make the folder refuse renames";
+  UndoLog undo;
+  const WalkCounts counts = RunRename(list, undo);
+  LockFolder(dir.path(), false);
+  EXPECT_EQ(counts.succeeded, 0u);
+  for (const FileEntry& e : list.entries) {
+    EXPECT_EQ(e.status.icon, kFailureIcon) << e.oldName;
+    EXPECT_TRUE(e.undoName.empty()) << e.oldName;
+  }
+  // The parked file could not even be parked; its partner then found its name taken.
+  EXPECT_EQ(list.entries[0].status.reason, RenameReason::kPermission);
+  EXPECT_EQ(list.entries[2].status.reason, RenameReason::kPermission);
+  EXPECT_EQ(counts.reasons[static_cast<std::size_t>(RenameReason::kPermission)], 2u);
+  EXPECT_EQ(RunSummary(counts).text,
+            Gb("文件总数：3 个文件\r\n\r\n0 个文件更名成功！\r\n3 个文件更名失败！\r\n\r\n"
+               "目标文件已存在：1 个文件\r\n没有权限：2 个文件"));
+  EXPECT_EQ(dir.Read("0.txt"), "zero");
+  EXPECT_EQ(dir.Read("1.txt"), "one");
+  EXPECT_EQ(dir.Read("2.txt"), "two");
 }
 
 TEST(RenamePlanTest, ReasonsOfFailedRenameCalls) {
