@@ -61,7 +61,7 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
   FileList& list = ProcessList();
   bool someUnreadable = false;
   if (!CollectFiles(args, list, err, someUnreadable)) return kExitUsage;
-  FolderListings listings;
+  FolderListings listings(false);
   const RenamePlan plan = PlanPreview(list, list.count(), listings);
   PrintRows(out, args.json, list.count(),
             [&](std::size_t i) {

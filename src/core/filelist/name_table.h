@@ -28,11 +28,14 @@ inline std::uint64_t HashName(std::string_view s) {
 template <typename Value>
 class NameTable {
  public:
-  // Room for `count` names without growing.
-  void Reserve(std::size_t count) {
+  // Room for `count` names without growing. True when the cells moved (references
+  // to values are then stale).
+  bool Reserve(std::size_t count) {
     std::size_t cap = 16;
-    while (cap * 3 < count * 4) cap *= 2;
-    if (cap > cells_.size()) Rehash(cap);
+    while (cap * 4 < count * 5) cap *= 2;
+    if (cap <= cells_.size()) return false;
+    Rehash(cap);
+    return true;
   }
   std::size_t size() const { return size_; }
 
@@ -57,7 +60,7 @@ class NameTable {
   }
   Value& Insert(std::string_view name, bool& added) {
     added = false;
-    if ((size_ + 1) * 4 > cells_.size() * 3) Rehash(cells_.empty() ? 16 : cells_.size() * 2);
+    if ((size_ + 1) * 5 > cells_.size() * 4) Rehash(cells_.empty() ? 16 : cells_.size() * 2);
     const auto h = static_cast<std::uint32_t>(HashName(name));
     for (std::size_t k = h & mask_;; k = (k + 1) & mask_) {
       Cell& c = cells_[k];

@@ -63,8 +63,8 @@ void SetConflict(RenamePlan& plan, std::size_t i, RenameReason reason) {
 template <typename WishFn>
 RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listings,
                 bool othersMayMove, bool withOrder, WishFn wish) {
-  // A run reads its folders anew and alone; a preview keeps them between passes.
-  const bool freshListings = withOrder;
+  // A run reads its folders anew and alone; a window's preview keeps them.
+  const bool freshListings = !listings.keeps();
   RenamePlan plan;
   const std::size_t n = list.count();
   count = std::min(count, n);
@@ -85,7 +85,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
       if (folders.empty() || e.diskFolder != lastFolder) {
         const auto [it, added] =
             folderIds.try_emplace(e.diskFolder, static_cast<std::uint32_t>(folders.size()));
-        if (added) folders.emplace_back().listing = listings.Get(e.diskFolder, !freshListings);
+        if (added) folders.emplace_back().listing = listings.Get(e.diskFolder);
         lastFolder = e.diskFolder;
         lastId = it->second;
       }
@@ -95,18 +95,19 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   };
   const std::size_t indexed = othersMayMove ? count : n;
   findFolders(0, indexed);
-  // Room for every name met (listing, old names, new names), so that the slot
-  // pointers below stay valid.
-  for (Folder& folder : folders) {
+  // Room for the names on disk and the old names.
+  auto prepare = [&](Folder& folder) {
+    if (folder.diskInSlots) return;
     const std::size_t onDisk = folder.listing ? folder.listing->inodes.size() : 0;
-    folder.slots.Reserve((freshListings ? onDisk : 0) + 2 * folder.rows + 16);
+    folder.slots.Reserve((freshListings ? onDisk : 0) + folder.rows + 16);
     if (folder.listing && freshListings) {
       // One table for everything the plan asks about this folder's names.
       folder.diskInSlots = true;
       ForEachName(*folder.listing,
                   [&](std::string_view name, std::uint32_t k) { folder.slots[name].disk = k; });
     }
-  }
+  };
+  for (Folder& folder : folders) prepare(folder);
 
   // Who has which name now.
   std::vector<Slot*> from(n, nullptr), to(count, nullptr);
@@ -141,6 +142,14 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
       plan.inodes[i] = folder.listing->inodes[from[i]->disk];
   }
 
+  // Room for the new names too; the old names' slots are found again if that
+  // moved them.
+  bool moved = false;
+  for (Folder& folder : folders) moved |= folder.slots.Reserve(folder.slots.size() + folder.rows + 16);
+  if (moved)
+    for (std::size_t i = 0; i < indexed; ++i)
+      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].diskName);
+
   // Two rows wanting one name: neither gets it.
   bool onDiskUnknownHolder = false;
   for (std::size_t i = 0; i < count; ++i) {
@@ -158,12 +167,17 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   if (onDiskUnknownHolder && indexed < n) {
     // A wanted name is on disk: perhaps held by a row not shown, which may move.
     findFolders(indexed, n);
-    for (Folder& folder : folders) folder.slots.Reserve(folder.slots.size() + folder.rows + 16);
+    for (Folder& folder : folders) {
+      prepare(folder);
+      folder.slots.Reserve(folder.slots.size() + folder.rows + 16);
+    }
     indexSources(indexed, n);
     for (std::size_t i = 0; i < count; ++i) {  // the tables may have moved
       from[i] = folders[folderOf[i]].slots.Find(list.entries[i].diskName);
       if (to[i]) to[i] = folders[folderOf[i]].slots.Find(plan.diskNames[i]);
     }
+    for (std::size_t i = count; i < n; ++i)
+      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].diskName);
   }
 
   // A wanted name must be free once the run is over: not kept by a row that stays,
@@ -265,7 +279,7 @@ Wish NewNameWish(const FileEntry& e, std::string& disk) {
 
 }  // namespace
 
-const FolderListing* FolderListings::Get(const std::string& diskFolder, bool keep) {
+const FolderListing* FolderListings::Get(const std::string& diskFolder) {
   FolderStamp stamp;
   if (!ReadFolderStamp(diskFolder, stamp)) return nullptr;
   std::unique_ptr<FolderListing>& kept = folders_[diskFolder];
@@ -279,7 +293,7 @@ const FolderListing* FolderListings::Get(const std::string& diskFolder, bool kee
         listing->inodes.push_back(inode);
       }))
     return nullptr;
-  if (keep) {
+  if (keep_) {
     // Only now that the bytes no longer move can the table point into them.
     listing->names.Reserve(listing->inodes.size());
     ForEachName(*listing, [&](std::string_view name, std::uint32_t k) { listing->names[name] = k; });
@@ -298,13 +312,13 @@ RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& 
 }
 
 RenamePlan PlanRun(const FileList& list) {
-  FolderListings fresh;
+  FolderListings fresh(false);
   return Plan(list, list.count(), fresh, false, true,
               [&](std::size_t i, std::string& disk) { return NewNameWish(list.entries[i], disk); });
 }
 
 RenamePlan PlanUndo(const FileList& list) {
-  FolderListings fresh;
+  FolderListings fresh(false);
   return Plan(list, list.count(), fresh, false, true, [&](std::size_t i, std::string& disk) {
     const FileEntry& e = list.entries[i];
     if (e.undoName.empty() && e.diskUndoName.empty()) return Wish{PlanVerdict::kStays};

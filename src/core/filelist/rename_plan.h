@@ -71,16 +71,21 @@ struct FolderListing {
 // changed, so a keystroke costs one stat per folder, not one per file.
 class FolderListings {
  public:
-  // Null when the folder cannot be read. `keep`: the listing is for more than one
-  // plan, and gets its table of names (a run's plan builds its own).
-  const FolderListing* Get(const std::string& diskFolder, bool keep = true);
+  // `keep`: listings serve more than one plan (a window's previews); otherwise
+  // each plan reads its folders anew and puts their names in its own tables.
+  explicit FolderListings(bool keep = true) : keep_(keep) {}
+  bool keeps() const { return keep_; }
+  // Null when the folder cannot be read.
+  const FolderListing* Get(const std::string& diskFolder);
 
  private:
+  bool keep_;
   std::unordered_map<std::string, std::unique_ptr<FolderListing>> folders_;
 };
 
 // Plans entries 0..count-1 to their newName. Entries from `count` on are not shown
 // yet: their names are taken as possibly moving, never as conflicts. No order.
+// A one-off preview (the command line's) passes FolderListings(false).
 RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& listings);
 
 // Plans every entry to its newName, with the order of the run; folders are read anew.
