@@ -171,6 +171,7 @@ void MainWindow::ShowMessage(const UserMessage& message) {
 }
 
 void MainWindow::ListBecameEmpty() {
+  listings_ = FolderListings();  // no folder to keep a listing of
   SetToolbarButtonEnabled(kToolPreview, false);
   SetToolbarButtonEnabled(kToolRename, false);
   SetToolbarButtonEnabled(kToolUndo, false);
