@@ -290,6 +290,8 @@ TEST_F(CliTest, ConflictsStopTheRunUnlessSkipped) {
   JsonValue doc = RunJson({"preview", "--start", "2", "1.txt", "2.txt", "3.txt"}, 0);
   EXPECT_EQ(Column(doc, "reason"), (Names{"target-exists", "target-exists", "target-exists"}));
   EXPECT_EQ(Column(doc, "message")[0], "目标文件已存在");
+  r = Run({"preview", "--start", "2", "3.txt"});
+  EXPECT_NE(r.out.find("  3.txt → 2.txt  冲突（目标文件已存在）\n"), std::string::npos) << r.out;
 
   // Skipping conflicts renames what is free of them; the failures say why.
   // 1 -> 3, 2 -> 6 (taken), 3 -> 9.
