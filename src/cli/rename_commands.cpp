@@ -43,8 +43,8 @@ FileList& ProcessList() {
 }
 
 // Test seam: TESSARN_CLI_TEST_EXIT_AFTER=N ends the process abruptly right after
-// the N-th row of the run, as a crash would, to exercise the undo of an unfinished
-// run.
+// the N-th rename call of the run (a cycle's move to its temporary name is one of
+// them), as a crash would, to exercise the undo of an unfinished run.
 long TestExitAfter() {
   const char* value = std::getenv("TESSARN_CLI_TEST_EXIT_AFTER");
   return value != nullptr ? std::strtol(value, nullptr, 10) : 0;
