@@ -20,7 +20,7 @@ inline std::uint64_t HashName(std::string_view s) {
     h ^= h >> 32;
   }
   std::uint64_t w = 0;
-  std::memcpy(&w, s.data() + i, s.size() - i);
+  if (i < s.size()) std::memcpy(&w, s.data() + i, s.size() - i);
   h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
   return h ^ (h >> 29);
 }
