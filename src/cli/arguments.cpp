@@ -13,7 +13,8 @@ namespace {
 enum OptionGroup : unsigned {
   kRuleOption = 1,      // preview, rename
   kTagFieldOption = 2,  // tags set
-  kTagChoiceOption = 4  // tags set, tags delete
+  kTagChoiceOption = 4,  // tags set, tags delete
+  kRenameOnlyOption = 8  // rename
 };
 
 // Applies an option's value; returns an error text, or nullptr.
@@ -176,6 +177,11 @@ const OptionDef kOptions[] = {
        a.v2 = true;
        return nullptr;
      }},
+    {"skip-conflicts", false, kRenameOnlyOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.skipConflicts = true;
+       return nullptr;
+     }},
     {"title", true, kTagFieldOption, SET_TAG(title)},
     {"artist", true, kTagFieldOption, SET_TAG(artist)},
     {"album", true, kTagFieldOption, SET_TAG(album)},
@@ -196,8 +202,9 @@ const OptionDef kOptions[] = {
 unsigned GroupsOf(Command command) {
   switch (command) {
     case Command::kPreview:
-    case Command::kRename:
       return kRuleOption;
+    case Command::kRename:
+      return kRuleOption | kRenameOnlyOption;
     case Command::kTagsSet:
       return kTagFieldOption | kTagChoiceOption;
     case Command::kTagsDelete:

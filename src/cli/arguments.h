@@ -26,6 +26,7 @@ struct Arguments {
   std::vector<std::string> paths;  // as given, raw bytes
   bool v1 = false;                 // --v1
   bool v2 = false;                 // --v2
+  bool skipConflicts = false;      // --skip-conflicts: rename what has no conflict
   TagEdits edits;
 };
 

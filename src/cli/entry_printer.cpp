@@ -122,6 +122,12 @@ void PrintText(Output& out, std::size_t count, const std::function<PrintedRow(st
       buf += "  ";
       buf += statuses.Utf8(row.status);
     }
+    if (row.reason != RenameReason::kNone) {
+      if (row.status.empty()) buf += "  \xE5\x86\xB2\xE7\xAA\x81";  // 冲突
+      buf += "\xEF\xBC\x88";                                      // （
+      AppendGb(buf, ReasonText(row.reason, row.error));
+      buf += "\xEF\xBC\x89";  // ）
+    }
     if (!row.tagStatus.empty()) {
       buf += "  [";
       buf += statuses.Utf8(row.tagStatus);
@@ -162,6 +168,12 @@ void PrintJson(Output& out, std::size_t count, const std::function<PrintedRow(st
     AppendJsonString(buf, statuses.Utf8(row.status));
     buf += ",\"tagStatus\":";
     AppendJsonString(buf, statuses.Utf8(row.tagStatus));
+    if (row.reason != RenameReason::kNone) {
+      buf += ",\"reason\":";
+      AppendJsonString(buf, ReasonCode(row.reason));
+      buf += ",\"message\":";
+      AppendJsonGbString(buf, ReasonText(row.reason, row.error));
+    }
     buf += '}';
     out.MaybeFlush();
   }

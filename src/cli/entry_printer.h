@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cli/output.h"
+#include "core/filelist/rename_reason.h"
 
 namespace tessarn::cli {
 
@@ -17,6 +18,8 @@ struct PrintedRow {
   std::string_view newName;
   std::string_view status;
   std::string_view tagStatus;
+  RenameReason reason = RenameReason::kNone;  // why it failed or would fail
+  int error = 0;                              // the errno behind kOther
 };
 
 struct PrintedTotals {
@@ -26,8 +29,11 @@ struct PrintedTotals {
 };
 
 // Text: a line with the folder whenever it changes, then "  old → new", the status
-// and, in brackets, the tag status; the summary after a blank line.
-// JSON: {"entries":[{"folder","old","new","status","tagStatus"}...],"renamed":N,"failed":N}.
+// (or "冲突" for a conflict without one) with its reason in brackets and, in square
+// brackets, the tag status; the summary after a blank line.
+// JSON: {"entries":[{"folder","old","new","status","tagStatus"[,"reason","message"]}...],
+// "renamed":N,"failed":N}; "reason" (a stable code) and "message" only on rows that
+// have a reason.
 void PrintRows(Output& out, bool json, std::size_t count,
                const std::function<PrintedRow(std::size_t)>& rowAt, const PrintedTotals& totals);
 

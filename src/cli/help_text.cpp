@@ -71,15 +71,21 @@ constexpr const char kRuleOptions[] =
 constexpr const char kPreviewHelp[] =
     R"(用法：tessarn-cli preview [选项] 路径...
 
-列出文件，显示旧文件名和新文件名；不更改任何文件。
+列出文件，显示旧文件名和新文件名；不更改任何文件。新名称有冲突的文件标出
+“冲突”及原因（目标文件已存在、新文件名重复、文件名过长、文件名无效等）。
 )";
 
 constexpr const char kRenameHelp[] =
     R"(用法：tessarn-cli rename [选项] 路径...
 
-按列表顺序给每个文件更名，不覆盖任何已存在的文件；逐行显示“更名成功”或
-“更名失败”，最后显示总结。撤消记录在更名前写入，之后可用 tessarn-cli undo 撤消，
-即使更名过程被中断。
+给每个文件更名，不覆盖任何已存在的文件；逐行显示“更名成功”或“更名失败”及
+原因，最后显示总结。互相占用名称的文件（如 1→2、2→3 或两个文件互换名称）按
+可行的顺序更名，必要时经过一个临时名称。撤消记录在更名前写入，之后可用
+tessarn-cli undo 撤消，即使更名过程被中断。
+
+新名称有冲突时不更名任何文件，列出每个冲突并以 1 退出。
+
+  --skip-conflicts   跳过有冲突的文件，其余照常更名
 )";
 
 constexpr const char kUndoHelp[] =

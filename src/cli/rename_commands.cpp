@@ -43,8 +43,9 @@ FileList& ProcessList() {
 }
 
 // Test seam: TESSARN_CLI_TEST_EXIT_AFTER=N ends the process abruptly right after
-// the N-th row of the run, as a crash would, to exercise the undo of an unfinished
-// run. Only the test build of the program has it.
+// the N-th rename call of the run (a cycle's move to its temporary name is one of
+// them), as a crash would, to exercise the undo of an unfinished run.
+// Only the test build of the program has it.
 long TestExitAfter() {
 #ifdef TESSARN_TEST_HOOKS
   const char* value = std::getenv("TESSARN_CLI_TEST_EXIT_AFTER");
@@ -65,10 +66,14 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
   FileList& list = ProcessList();
   bool someUnreadable = false;
   if (!CollectFiles(args, list, err, someUnreadable)) return kExitUsage;
+  FolderListings listings(false);
+  const RenamePlan plan = PlanPreview(list, list.count(), listings);
   PrintRows(out, args.json, list.count(),
             [&](std::size_t i) {
               const FileEntry& e = list.entries[i];
-              return PrintedRow{e.folder, e.oldName, e.newName, {}, e.tagStatus};
+              PrintedRow row{e.folder, e.oldName, e.newName, {}, e.tagStatus};
+              if (plan.rows[i].verdict == PlanVerdict::kConflict) row.reason = plan.rows[i].reason;
+              return row;
             },
             {});
   return someUnreadable ? kExitFailed : kExitOk;
@@ -79,13 +84,32 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   bool someUnreadable = false;
   if (!CollectFiles(args, list, err, someUnreadable)) return kExitUsage;
 
+  const RenamePlan plan = PlanRun(list);
+  if (plan.conflicts > 0 && !args.skipConflicts) {
+    // Nothing is renamed: the user decides first.
+    for (std::size_t i = 0; i < list.count(); ++i) {
+      if (plan.rows[i].verdict != PlanVerdict::kConflict) continue;
+      const FileEntry& e = list.entries[i];
+      std::string line;
+      AppendGb(line, e.folder + e.oldName);
+      line += " \xE2\x86\x92 ";  // →
+      AppendGb(line, e.newName);
+      line += "\xEF\xBC\x9A";  // ：
+      AppendGb(line, ReasonText(plan.rows[i].reason));
+      PrintError(err, line);
+    }
+    PrintError(err, std::to_string(plan.conflicts) +
+                        " 个文件的新名称存在冲突，没有更名任何文件（--skip-conflicts 可跳过它们）");
+    return kExitFailed;
+  }
+
   // The undo record is in place before the first file changes its name.
   std::string error;
   const std::string directory = JournalDirectory();
   JournalLock lock;
   JournalWriter journal;
   if (!lock.Acquire(directory, error) || !journal.Begin(directory, error) ||
-      !journal.Intent(list)) {
+      !journal.Intent(list, plan)) {
     PrintError(err, error.empty() ? "无法写入撤消记录" : error);
     PrintError(err, "没有更名任何文件");
     return kExitFailed;
@@ -94,28 +118,32 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   UndoLog undo;
   RenameHooks hooks;
   hooks.beforeBatch = [&](std::size_t first, std::size_t last) {
-    return journal.BatchStarting(list, first, last);
+    return journal.BatchStarting(first, last);
   };
+  hooks.afterStep = [&](std::size_t step, FileAt where) { journal.StepDone(step, where); };
   if (const long exitAfter = TestExitAfter(); exitAfter > 0) {
     hooks.afterRow = [exitAfter, done = 0L](std::size_t, bool) mutable {
       if (++done == exitAfter) ::_exit(99);
     };
   }
-  const WalkCounts counts = RunRename(list, undo, hooks);
-  journal.Finish(list);
+  const WalkCounts counts = RunRename(list, undo, plan, hooks);
+  journal.Finish();
   if (counts.stopped) PrintError(err, "撤消记录写入失败，更名在中途停止");
 
   PrintedTotals totals;
   totals.renamed = counts.succeeded;
   totals.failed = counts.total - counts.succeeded;
-  totals.summary = RunSummary(counts.total, counts.succeeded).text;
+  totals.summary = RunSummary(counts).text;
   PrintRows(
       out, args.json, list.count(),
       [&](std::size_t i) {
         const FileEntry& e = list.entries[i];
-        const bool renamed = WasRenamed(e);
-        return PrintedRow{e.folder, renamed ? e.undoName : e.oldName, e.newName, e.status.text,
-                          e.tagStatus};
+        const bool renamed = e.status.icon == kSuccessIcon;
+        PrintedRow row{e.folder, renamed ? e.undoName : e.oldName, e.newName, e.status.text,
+                       e.tagStatus};
+        row.reason = e.status.reason;
+        row.error = e.status.error;
+        return row;
       },
       totals);
   const bool allDone = counts.succeeded == counts.total && !counts.stopped && journal.ok();
@@ -156,8 +184,8 @@ int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
     FileEntry e;
     e.diskFolder = j.diskFolder;
     e.folder = DecodeDiskName(j.diskFolder);
-    if (j.renamed) {
-      e.diskName = j.newName;
+    if (j.renamed || j.parked) {
+      e.diskName = j.parked ? j.temporary : j.newName;
       e.diskUndoName = j.oldName;
       e.undoName = DecodeDiskName(j.oldName);
     } else {
@@ -172,20 +200,29 @@ int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
   UndoLog undo;
   undo.available = true;
   const WalkCounts counts = UndoLastRun(list, undo, {});
-  RemoveJournal(directory);
+  // Rows that could not come back keep the record, so that the next undo tries
+  // them again; the others leave it.
+  if (!undo.available) {
+    RemoveJournal(directory);
+  } else if (!RewriteJournal(directory, list, error)) {
+    PrintError(err, error);
+  }
 
   PrintedTotals totals;
   totals.renamed = counts.succeeded;
-  totals.failed = counts.total - counts.succeeded;
-  totals.summary = UndoSummary(counts.total, counts.succeeded).text;
+  totals.failed = counts.failed;
+  totals.summary = UndoSummary(counts).text;
   PrintRows(
       out, args.json, list.count(),
       [&](std::size_t i) {
         const FileEntry& e = list.entries[i];
-        return PrintedRow{e.folder, shownBefore[i], shownRestored[i], e.status.text, {}};
+        PrintedRow row{e.folder, shownBefore[i], shownRestored[i], e.status.text, {}};
+        row.reason = e.status.reason;
+        row.error = e.status.error;
+        return row;
       },
       totals);
-  return counts.succeeded == counts.total ? kExitOk : kExitFailed;
+  return counts.failed == 0 ? kExitOk : kExitFailed;
 }
 
 }  // namespace tessarn::cli

@@ -14,13 +14,14 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/filelist/file_system.h"
 #include "core/filelist/rename_run.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
 namespace {
 
-constexpr std::string_view kMagic = "TSNJRNL1";
+constexpr std::string_view kMagic = "TSNJRNL2";
 constexpr const char* kJournalName = "undo-journal";
 constexpr const char* kNewJournalName = "undo-journal.new";
 constexpr const char* kLockName = "lock";
@@ -29,6 +30,11 @@ void PutU32(std::string& out, std::uint32_t v) {
   const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
                      static_cast<char>(v >> 24)};
   out.append(b, 4);
+}
+
+void PutU64(std::string& out, std::uint64_t v) {
+  PutU32(out, static_cast<std::uint32_t>(v));
+  PutU32(out, static_cast<std::uint32_t>(v >> 32));
 }
 
 void PutText(std::string& out, std::string_view text) {
@@ -52,6 +58,12 @@ class Reader {
     const auto* p = reinterpret_cast<const unsigned char*>(data_.data() + pos_);
     v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
     pos_ += 4;
+    return true;
+  }
+  bool U64(std::uint64_t& v) {
+    std::uint32_t lo, hi;
+    if (!U32(lo) || !U32(hi)) return false;
+    v = lo | (static_cast<std::uint64_t>(hi) << 32);
     return true;
   }
   bool Text(std::string& out) {
@@ -173,7 +185,7 @@ bool JournalWriter::Append(const std::string& bytes) {
   return ok_;
 }
 
-bool JournalWriter::Intent(const FileList& list) {
+bool JournalWriter::Intent(const FileList& list, const RenamePlan& plan) {
   // Folders are written once each, ahead of the entries, which refer to them by
   // number. A list comes from few folders, mostly in runs, so remembering the last
   // one saves most lookups.
@@ -181,7 +193,7 @@ bool JournalWriter::Intent(const FileList& list) {
   std::vector<std::uint32_t> ids;
   ids.reserve(list.entries.size());
   std::string out;
-  std::size_t size = 16;
+  std::size_t size = 16 + plan.steps.size() * 5;
   std::string_view lastFolder;
   std::uint32_t lastId = 0;
   for (const FileEntry& e : list.entries) {
@@ -196,7 +208,7 @@ bool JournalWriter::Intent(const FileList& list) {
       lastId = it->second;
     }
     ids.push_back(lastId);
-    size += 12 + e.diskName.size() + e.newName.size() + 8;
+    size += 20 + e.diskName.size() + e.newName.size() + 8;
   }
   out.reserve(out.size() + size);
   out.push_back('I');
@@ -205,28 +217,38 @@ bool JournalWriter::Intent(const FileList& list) {
     const FileEntry& e = list.entries[i];
     PutU32(out, ids[i]);
     PutText(out, e.diskName);
-    // The name the run will ask for, in the form it takes on disk; none when the
-    // new name cannot be a file name (the run fails such an entry untried).
-    if (auto disk = DiskNameFor(e.newName))
-      PutText(out, *disk);
-    else
-      PutU32(out, 0);
+    // Only the rows the plan renames have a new name here.
+    const bool renames = i < plan.rows.size() && plan.rows[i].verdict == PlanVerdict::kFine;
+    PutText(out, renames ? std::string_view(plan.diskNames[i]) : std::string_view());
+    PutU64(out, renames ? plan.inodes[i] : 0);
   }
+  out.push_back('O');
+  PutU32(out, static_cast<std::uint32_t>(plan.steps.size()));
+  for (const RenameStep& step : plan.steps) {
+    PutU32(out, step.entry);
+    out.push_back(static_cast<char>(step.kind));
+    if (step.kind == StepKind::kToTemporary) PutText(out, plan.temporaries[step.temporary]);
+  }
+  outcomes_.assign(plan.steps.size(), static_cast<unsigned char>(FileAt::kOldName));
   return Append(out);
 }
 
-void JournalWriter::AppendOutcome(std::string& out, const FileList& list) const {
+void JournalWriter::StepDone(std::size_t step, FileAt where) {
+  if (step < outcomes_.size()) outcomes_[step] = static_cast<unsigned char>(where);
+}
+
+void JournalWriter::AppendOutcome(std::string& out) const {
   if (!batchOpen_) return;
   out.push_back('R');
   PutU32(out, static_cast<std::uint32_t>(batchFirst_));
   PutU32(out, static_cast<std::uint32_t>(batchLast_));
-  for (std::size_t i = batchFirst_; i <= batchLast_ && i < list.entries.size(); ++i)
-    out.push_back(WasRenamed(list.entries[i]) ? 1 : 0);
+  for (std::size_t k = batchFirst_; k <= batchLast_ && k < outcomes_.size(); ++k)
+    out.push_back(static_cast<char>(outcomes_[k]));
 }
 
-bool JournalWriter::BatchStarting(const FileList& list, std::size_t first, std::size_t last) {
+bool JournalWriter::BatchStarting(std::size_t first, std::size_t last) {
   std::string out;
-  AppendOutcome(out, list);
+  AppendOutcome(out);
   out.push_back('B');
   PutU32(out, static_cast<std::uint32_t>(first));
   PutU32(out, static_cast<std::uint32_t>(last));
@@ -236,9 +258,9 @@ bool JournalWriter::BatchStarting(const FileList& list, std::size_t first, std::
   return Append(out);
 }
 
-bool JournalWriter::Finish(const FileList& list) {
+bool JournalWriter::Finish() {
   std::string out;
-  AppendOutcome(out, list);
+  AppendOutcome(out);
   batchOpen_ = false;
   out.push_back('E');
   return Append(out);
@@ -262,7 +284,12 @@ JournalReadResult ReadJournal(const std::string& directory, JournalContents& con
 
   Reader in(std::string_view(data).substr(kMagic.size()));
   std::unordered_map<std::uint32_t, std::string> folders;
-  std::vector<char> outcome;  // per entry: 1 renamed, 0 not (or never tried)
+  struct Step {
+    std::uint32_t entry;
+    char kind;
+  };
+  std::vector<Step> steps;
+  std::vector<char> where;  // per entry: a FileAt value, as far as the record says
   bool haveIntent = false;
   bool batchOpen = false;
   std::uint32_t openFirst = 0, openLast = 0;
@@ -280,7 +307,9 @@ JournalReadResult ReadJournal(const std::string& directory, JournalContents& con
       for (std::uint32_t i = 0; whole && i < count; ++i) {
         std::uint32_t id;
         JournalEntry e;
-        whole = in.U32(id) && in.Text(e.oldName) && in.Text(e.newName);
+        std::uint64_t inode = 0;
+        whole = in.U32(id) && in.Text(e.oldName) && in.Text(e.newName) && in.U64(inode);
+        e.inode = inode;
         if (whole) {
           const auto f = folders.find(id);
           if (f == folders.end()) return JournalReadResult::kDamaged;
@@ -290,9 +319,22 @@ JournalReadResult ReadJournal(const std::string& directory, JournalContents& con
       }
       if (whole) {
         contents.entries = std::move(entries);
-        outcome.assign(contents.entries.size(), 0);
+        where.assign(contents.entries.size(), static_cast<char>(FileAt::kOldName));
         haveIntent = true;
       }
+    } else if (type == 'O' && haveIntent && steps.empty()) {
+      std::uint32_t count;
+      whole = in.U32(count);
+      std::vector<Step> read;
+      for (std::uint32_t k = 0; whole && k < count; ++k) {
+        Step step;
+        whole = in.U32(step.entry) && in.Byte(step.kind);
+        if (whole && step.entry >= contents.entries.size()) return JournalReadResult::kDamaged;
+        if (whole && step.kind == static_cast<char>(StepKind::kToTemporary))
+          whole = in.Text(contents.entries[step.entry].temporary);
+        if (whole) read.push_back(step);
+      }
+      if (whole) steps = std::move(read);
     } else if (type == 'B' && haveIntent) {
       whole = in.U32(openFirst) && in.U32(openLast);
       if (whole) batchOpen = true;
@@ -302,8 +344,8 @@ JournalReadResult ReadJournal(const std::string& directory, JournalContents& con
       whole = in.U32(first) && in.U32(last) && last >= first &&
               in.Bytes(std::size_t{last} - first + 1, bytes);
       if (whole) {
-        for (std::size_t i = 0; i < bytes.size() && first + i < outcome.size(); ++i)
-          outcome[first + i] = bytes[i] ? 1 : 0;
+        for (std::size_t k = 0; k < bytes.size() && first + k < steps.size(); ++k)
+          where[steps[first + k].entry] = bytes[k];
         if (first == openFirst) batchOpen = false;
       }
     } else if (type == 'E') {
@@ -314,17 +356,54 @@ JournalReadResult ReadJournal(const std::string& directory, JournalContents& con
     if (!whole) break;  // the run was cut off while writing this record
   }
 
-  // The batch that was running when the run stopped: judge each entry by the disk.
+  // The batch that was running when the run stopped: each file is under the name
+  // that has its inode. Names alone cannot tell, as a chain or a cycle fills every
+  // name it frees.
   if (batchOpen) {
-    for (std::size_t i = openFirst; i <= openLast && i < contents.entries.size(); ++i) {
+    for (std::size_t k = openFirst; k <= openLast && k < steps.size(); ++k) {
+      const std::size_t i = steps[k].entry;
       const JournalEntry& e = contents.entries[i];
-      outcome[i] = !e.newName.empty() && Exists(e.diskFolder + e.newName) &&
-                   Missing(e.diskFolder + e.oldName);
+      if (e.newName.empty()) continue;
+      FileAt at = FileAt::kOldName;
+      if (e.inode != 0) {
+        if (InodeOf(e.diskFolder + e.newName) == e.inode)
+          at = FileAt::kNewName;
+        else if (!e.temporary.empty() && InodeOf(e.diskFolder + e.temporary) == e.inode)
+          at = FileAt::kTemporary;
+      } else if (Exists(e.diskFolder + e.newName) && Missing(e.diskFolder + e.oldName)) {
+        at = FileAt::kNewName;  // no inode known: the old guess
+      }
+      where[i] = static_cast<char>(at);
     }
   }
-  for (std::size_t i = 0; i < contents.entries.size(); ++i)
-    contents.entries[i].renamed = outcome[i] == 1;
+  for (std::size_t i = 0; i < contents.entries.size(); ++i) {
+    contents.entries[i].renamed = where[i] == static_cast<char>(FileAt::kNewName);
+    contents.entries[i].parked = where[i] == static_cast<char>(FileAt::kTemporary);
+  }
   return JournalReadResult::kOk;
+}
+
+bool RewriteJournal(const std::string& directory, const FileList& list, std::string& error) {
+  FileList rest;
+  RenamePlan plan;
+  for (const FileEntry& e : list.entries) {
+    if (e.diskUndoName.empty()) continue;
+    FileEntry& r = rest.entries.emplace_back();
+    r.diskFolder = e.diskFolder;
+    r.diskName = e.diskUndoName;
+    plan.rows.push_back({PlanVerdict::kFine});
+    plan.diskNames.push_back(e.diskName);
+    plan.inodes.push_back(0);
+    plan.steps.push_back({static_cast<std::uint32_t>(plan.steps.size())});
+  }
+  JournalWriter writer;
+  if (!writer.Begin(directory, error)) return false;
+  bool ok = writer.Intent(rest, plan);
+  for (std::size_t k = 0; k < plan.steps.size(); ++k) writer.StepDone(k, FileAt::kNewName);
+  if (!plan.steps.empty()) ok = ok && writer.BatchStarting(0, plan.steps.size() - 1);
+  ok = ok && writer.Finish() && writer.ok();
+  if (!ok) error = "无法写入撤消记录 " + JournalPath(directory) + "：" + SystemError();
+  return ok;
 }
 
 void RemoveJournal(const std::string& directory) { ::unlink(JournalPath(directory).c_str()); }

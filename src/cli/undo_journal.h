@@ -5,19 +5,23 @@
 // replaced by every run and removed by the undo. Paths are stored as lengths and
 // raw bytes, so any name the file system allows survives the round trip.
 //
-// Layout: the magic "TSNJRNL1", then records of one type byte and a payload;
-// numbers are 32-bit little-endian, texts a number of bytes then the bytes:
+// Layout: the magic "TSNJRNL2", then records of one type byte and a payload;
+// numbers are 32-bit little-endian (inodes 64-bit), texts a number of bytes then
+// the bytes:
 //   'F' id text        a folder (raw bytes, ending with "/")
-//   'I' count, count x (folder id, old name, new name)
+//   'I' count, count x (folder id, old name, new name, inode)
 //                      the intent of the whole run, in list order; written before
-//                      the first file is renamed. An empty new name cannot succeed.
-//   'B' first last     renames of entries first..last are about to start
-//   'R' first last, one byte per entry (1 renamed, 0 not)
-//                      the outcome of a finished batch
+//                      the first file is renamed. An empty new name is not renamed.
+//   'O' count, count x (entry, kind, [temporary name when kind is 1])
+//                      the order of the renames: kind 0 old -> new, 1 old ->
+//                      temporary, 2 temporary -> new (a cycle goes through one)
+//   'B' first last     steps first..last are about to start
+//   'R' first last, one byte per step: where its file then is (0 old name,
+//                      1 temporary name, 2 new name)
 //   'E'                the run finished
-// A record cut short by a crash is ignored. Entries of the last batch that started
-// without an outcome were renamed when their new path exists and their old one is
-// gone; entries after it were never tried.
+// A record cut short by a crash is ignored. For the steps of the last batch that
+// started without an outcome, the disk says where each file is: under the name
+// that has its inode now; steps after it were never tried.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +29,7 @@
 #include <vector>
 
 #include "core/filelist/file_list.h"
+#include "core/filelist/rename_run.h"
 
 namespace tessarn::cli {
 
@@ -57,18 +62,23 @@ class JournalWriter {
 
   // Replaces the previous journal with an empty one. False with a message on failure.
   bool Begin(const std::string& directory, std::string& error);
-  // The intent of every entry: disk folder, disk name and the disk form of newName.
-  bool Intent(const FileList& list);
-  // Records the outcome of the previous batch, then that first..last are next.
-  bool BatchStarting(const FileList& list, std::size_t first, std::size_t last);
+  // The intent of every entry (disk folder, disk name, the new name the plan
+  // renames it to) and the plan's order of steps.
+  bool Intent(const FileList& list, const RenamePlan& plan);
+  // Where the file of a step is once it is done.
+  void StepDone(std::size_t step, FileAt where);
+  // Records the outcome of the previous batch, then that steps first..last are next.
+  bool BatchStarting(std::size_t first, std::size_t last);
   // Records the outcome of the last batch and the end of the run.
-  bool Finish(const FileList& list);
+  bool Finish();
   // False once any write failed.
   bool ok() const { return ok_; }
 
  private:
   bool Append(const std::string& bytes);
-  void AppendOutcome(std::string& out, const FileList& list) const;
+  void AppendOutcome(std::string& out) const;
+
+  std::vector<unsigned char> outcomes_;  // per step: a FileAt value
 
   int fd_ = -1;
   bool ok_ = true;
@@ -84,7 +94,10 @@ struct JournalEntry {
   std::string diskFolder;  // ends with "/"
   std::string oldName;     // the name before the run, raw bytes
   std::string newName;     // the name the run gave, raw bytes; may be empty
+  std::string temporary;   // the temporary name of a cycle, when it went through one
+  unsigned long long inode = 0;  // 0 when unknown
   bool renamed = false;    // the file now carries newName
+  bool parked = false;     // the file now carries the temporary name
 };
 
 struct JournalContents {
@@ -97,6 +110,11 @@ enum class JournalReadResult { kOk, kMissing, kDamaged };
 // Reads the journal of `directory`. Entries whose outcome is not recorded are
 // judged by what is on disk (see above).
 JournalReadResult ReadJournal(const std::string& directory, JournalContents& contents);
+
+// After an undo that could not restore every row: replaces the journal with one of
+// those rows alone, as a finished run that gave them the names they have now, so
+// that the next undo tries them again. False with a message on failure.
+bool RewriteJournal(const std::string& directory, const FileList& list, std::string& error);
 
 // Removes the journal once its run has been undone.
 void RemoveJournal(const std::string& directory);

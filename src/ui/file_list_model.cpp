@@ -24,6 +24,14 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || static_cast<std::size_t>(index.row()) >= list_.RowCount())
     return QVariant();
   const ShownRow& row = list_.Row(static_cast<std::size_t>(index.row()));
+  // Why the row failed, or would fail: on the status cell, and on the new name the
+  // preview marks as in conflict.
+  const bool markedCell =
+      row.mark.reason != RenameReason::kNone &&
+      (index.column() == kStatusColumn || (index.column() == kNewNameColumn && row.mark.conflict));
+  if (role == Qt::ToolTipRole && markedCell) return FromGb(ReasonText(row.mark.reason, row.mark.error));
+  if (role == Qt::ForegroundRole && index.column() == kNewNameColumn && row.mark.conflict)
+    return FailureColour();
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
     const std::string& text = row.cells[static_cast<std::size_t>(index.column())];
     if (text.empty()) return QVariant();

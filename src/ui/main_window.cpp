@@ -218,7 +218,8 @@ void MainWindow::BuildStatusBar() {
 
 void MainWindow::PreviewPass(bool allRows) {
   const NamingOptions options = tabs_->ReadNamingOptions();
-  tessarn::PreviewPass(list_, options, settings_, allRows, tagCache());
+  const std::size_t shown = tessarn::PreviewPass(list_, options, settings_, allRows, tagCache());
+  ShowPlanConflicts(list_, PlanPreview(list_, shown, listings_));
 }
 
 void MainWindow::UpdateStatusBar() {

@@ -129,6 +129,7 @@ class MainWindow : public QMainWindow {
   AppSettings settings_;
   FileList list_;
   UndoLog undo_;
+  FolderListings listings_;  // what the preview knows of the listed folders
   TagCache tagCache_;
   GenreTable genres_;
   std::string configDir_;

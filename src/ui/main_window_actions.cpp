@@ -157,19 +157,31 @@ void MainWindow::RunRenameAndReport() {
   // Nothing to rename: no run, no summary.
   if (list_.count() == 0) return;
   WalkCounts counts;
+  SetToolbarButtonEnabled(kToolPreview, false);
+  RenamePlan plan;
   {
-    SetToolbarButtonEnabled(kToolPreview, false);
     BusyCursor busy;
     // Every entry gets its new name by the shown page, whatever the preview covers.
     const NamingOptions options = tabs_->ReadNamingOptions();
     ComputeNewNames(list_, options, list_.count(), tagCache());
+    plan = PlanRun(list_);
+  }
+  if (plan.conflicts > 0 &&
+      Message(QMessageBox::Information, FromGb(ConflictQuestion(plan.conflicts)),
+              QMessageBox::Yes | QMessageBox::No, QString::fromUtf8("询问：")) != QMessageBox::Yes) {
+    ShowPlanConflicts(list_, plan);  // where they are
+    SetToolbarButtonEnabled(kToolPreview, true);
+    return;
+  }
+  {
+    BusyCursor busy;
     RenameHooks hooks;
     hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
-    counts = RunRename(list_, undo_, hooks);
+    counts = RunRename(list_, undo_, plan, hooks);
   }
   SetToolbarButtonEnabled(kToolPreview, true);
   SetToolbarButtonEnabled(kToolUndo, undo_.available);
-  ShowMessage(RunSummary(counts.total, counts.succeeded));
+  ShowMessage(RunSummary(counts));
 }
 
 void MainWindow::UndoAndReport() {
@@ -185,7 +197,7 @@ void MainWindow::UndoAndReport() {
     counts = UndoLastRun(list_, undo_, hooks);
   }
   SetToolbarButtonEnabled(kToolUndo, undo_.available);
-  ShowMessage(UndoSummary(counts.total, counts.succeeded));
+  ShowMessage(UndoSummary(counts));
 }
 
 void MainWindow::ShowMessage(const UserMessage& message) {
@@ -196,6 +208,7 @@ void MainWindow::ShowMessage(const UserMessage& message) {
 }
 
 void MainWindow::ListBecameEmpty() {
+  listings_ = FolderListings();  // no folder to keep a listing of
   SetToolbarButtonEnabled(kToolPreview, false);
   SetToolbarButtonEnabled(kToolRename, false);
   SetToolbarButtonEnabled(kToolUndo, false);

@@ -55,9 +55,11 @@ void DrawPage(QPainter& p, qreal x, qreal y) {
 
 }  // namespace
 
+QColor FailureColour() { return QColor(210, 30, 30); }
+
 QIcon StatusIcon(int index) {
   static const QIcon kGreen(Ball(QColor(30, 170, 40)));
-  static const QIcon kRed(Ball(QColor(210, 30, 30)));
+  static const QIcon kRed(Ball(FailureColour()));
   if (index == 0) return kGreen;
   if (index == 1) return kRed;
   return QIcon();

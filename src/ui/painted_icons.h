@@ -2,6 +2,7 @@
 // the toolbar's icons, the window icon and the about box's banner.
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QPixmap>
 
@@ -9,6 +10,8 @@ namespace tessarn {
 
 // 0 = green ball (success), 1 = red ball (failure); anything else is no icon.
 QIcon StatusIcon(int index);
+// The red of the failure ball, also the text colour of a new name in conflict.
+QColor FailureColour();
 
 enum class ToolbarImage { kFolder, kAddFiles, kUndo, kPreview, kRename, kHelp };
 QIcon ToolbarIcon(ToolbarImage image);

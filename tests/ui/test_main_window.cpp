@@ -18,9 +18,13 @@
 #include "ui/gb_qt.h"
 #include "ui/help_page.h"
 #include "ui/option_tabs.h"
+#include "ui/painted_icons.h"
 #include "ui_test_support.h"
 
 using tessarn::FileListView;
+using tessarn::FailureColour;
+using tessarn::kNewNameColumn;
+using tessarn::kStatusColumn;
 using tessarn::MainWindow;
 
 namespace {
@@ -175,21 +179,57 @@ class MainWindowTest : public QObject {
     QCOMPARE(shown, QStringList({block.repeated(6), block.repeated(13), block.repeated(20), ""}));
   }
 
-  void partialRunShowsTheWarningSummary() {
+  void conflictsShowInThePreviewAndAskBeforeTheRun() {
     Fixture f;
     MainWindow& w = f.window;
-    // "a" -> "b" fails (b exists); "b" and "c" keep their names, which counts as done.
+    // "a" -> "b" while "b" keeps its name: the two would end with one name.
     f.AddFolderOf("abc", {"a", "b", "c"});
+    w.settings().autoPreview = true;
     w.optionTabs()->setCurrentIndex(1);
     QTest::keyClicks(Find(w, "查找内容编辑框"), "a");
     QTest::keyClicks(Find(w, "替换为编辑框"), "b");
+    const QModelIndex newName = w.listModel()->index(0, kNewNameColumn);
+    QCOMPARE(newName.data(Qt::ForegroundRole).value<QColor>(), FailureColour());
+    QCOMPARE(newName.data(Qt::ToolTipRole).toString(), U("新文件名重复"));
+    QVERIFY(w.listModel()->index(1, kNewNameColumn).data(Qt::ForegroundRole).isNull());
+
+    // Declined: nothing renamed, no summary.
+    f.log.answer = QMessageBox::No;
+    w.toolbarAction(MainWindow::kToolRename)->trigger();
+    QCOMPARE(f.log.messages.size(), 1);
+    QCOMPARE(f.log.messages[0].text, U("有 1 个文件的新名称存在冲突，这些文件不会更名。是否继续？"));
+    QCOMPARE(f.log.messages[0].title, U("询问："));
+    QCOMPARE(f.log.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(FilesIn(f.Folder("abc")), QStringList({"a", "b", "c"}));
+    QVERIFY(f.Enabled(MainWindow::kToolPreview));
+    QVERIFY(!f.Enabled(MainWindow::kToolUndo));
+
+    // Accepted: the rest run; the summary counts the reason.
+    f.log.answer = QMessageBox::Yes;
     w.toolbarAction(MainWindow::kToolRename)->trigger();
     QCOMPARE(f.log.messages.last().icon, QMessageBox::Warning);
     QCOMPARE(f.log.messages.last().text,
-             U("文件总数：3 个文件\n\n2 个文件更名成功！\n1 个文件更名失败！"));
+             U("文件总数：3 个文件\n\n2 个文件更名成功！\n1 个文件更名失败！\n\n新文件名重复：1 个文件"));
     QCOMPARE(Cell(w, 0, 3), U("更名失败"));
+    QCOMPARE(w.listModel()->index(0, kStatusColumn).data(Qt::ToolTipRole).toString(),
+             U("新文件名重复"));
     QCOMPARE(Cell(w, 0, 1), QString("b"));
     QVERIFY(f.Enabled(MainWindow::kToolUndo));
+  }
+
+  void aShiftedNumberingRunsAndUndoesWhole() {
+    Fixture f;
+    MainWindow& w = f.window;
+    f.AddFolderOf("n", {"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"});
+    w.toolbarAction(MainWindow::kToolRename)->trigger();  // numbering from 0
+    QCOMPARE(f.log.messages.last().text, U("文件更名完毕！"));
+    QCOMPARE(FilesIn(f.Folder("n")), QStringList({"0.jpg", "1.jpg", "2.jpg", "3.jpg", "4.jpg"}));
+    w.toolbarAction(MainWindow::kToolUndo)->trigger();
+    QCOMPARE(f.log.messages.last().text, U("上一次的操作已经成功撤消！"));
+    QCOMPARE(FilesIn(f.Folder("n")), QStringList({"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"}));
+    QFile one(f.Folder("n") + "/1.jpg");
+    QVERIFY(one.open(QIODevice::ReadOnly));
+    QCOMPARE(one.readAll(), QByteArray("1.jpg"));
   }
 
   void previewCountRules() {

@@ -17,6 +17,11 @@ void FileList::SetCellIcon(std::size_t row, int icon) {
   rows_[row].icon = icon;
 }
 
+void FileList::SetRowMark(std::size_t row, const RowMark& mark) {
+  if (row >= rows_.size()) return;
+  rows_[row].mark = mark;
+}
+
 const std::string& FileList::CellText(std::size_t row, int column) const {
   static const std::string kEmpty;
   if (row >= rows_.size() || column < 0 || column >= kColumnCount) return kEmpty;
@@ -126,6 +131,7 @@ void RefreshRows(FileList& list, int what, long long first, long long last,
     for (long long r = 0; r < rowCount; ++r) {
       list.SetCellText(r, kStatusColumn, "");
       list.SetCellIcon(r, kNoIcon);
+      list.SetRowMark(r, RowMark{});
     }
     // The entries' copies of what column 3 showed go with it.
     for (FileEntry& entry : list.entries) entry.status = EntryStatus{};

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/filelist/rename_reason.h"
+
 namespace tessarn {
 
 inline constexpr int kColumnCount = 5;
@@ -27,6 +29,8 @@ inline constexpr int kFailureIcon = 1;  // red ball
 struct EntryStatus {
   std::string text;
   int icon = kNoIcon;
+  RenameReason reason = RenameReason::kNone;  // why it failed, when it did
+  int error = 0;                              // the errno behind a kOther reason
 };
 
 struct FileEntry {
@@ -44,9 +48,19 @@ struct FileEntry {
   std::string DiskPath() const { return diskFolder + diskName; }
 };
 
+// Why a row did not (or would not) get its name: the status cell's tooltip, and
+// for a conflict found by the preview the failure colour of the new-name cell.
+struct RowMark {
+  RenameReason reason = RenameReason::kNone;
+  int error = 0;
+  bool conflict = false;
+  bool operator==(const RowMark&) const = default;
+};
+
 struct ShownRow {
   std::array<std::string, kColumnCount> cells;
   int icon = kNoIcon;  // icon of column 3
+  RowMark mark;
 };
 
 // Told about every change of the shown rows, so that a view can follow with
@@ -78,6 +92,7 @@ class FileList {
   // operation that writes a range calls NotifyRowsChanged once for it.
   void SetCellText(std::size_t row, int column, const std::string& text);
   void SetCellIcon(std::size_t row, int icon);
+  void SetRowMark(std::size_t row, const RowMark& mark);
   const std::string& CellText(std::size_t row, int column) const;
   void NotifyRowsChanged(std::size_t first, std::size_t last);
 

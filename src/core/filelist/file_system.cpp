@@ -76,6 +76,42 @@ bool ListFolderFiles(const std::string& folder,
   return true;
 }
 
+bool ListFolderNames(
+    const std::string& folder,
+    const std::function<void(std::string_view name, unsigned long long inode)>& onName) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return false;
+  while (const dirent* entry = readdir(dir)) {
+    const char* name = entry->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+    onName(name, entry->d_ino);
+  }
+  closedir(dir);
+  return true;
+}
+
+bool ReadFolderStamp(const std::string& folder, FolderStamp& stamp) {
+  struct stat st;
+  if (stat(folder.empty() ? "." : folder.c_str(), &st) != 0) return false;
+  stamp.device = st.st_dev;
+  stamp.inode = st.st_ino;
+  stamp.seconds = st.st_mtim.tv_sec;
+  stamp.nanoseconds = st.st_mtim.tv_nsec;
+  return true;
+}
+
+std::size_t MaxNameLength(const std::string& folder) {
+  const long max = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+  return max > 0 ? static_cast<std::size_t>(max) : 255;
+}
+
+unsigned long long InodeOf(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+
 bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names) {
   return ListFolderFiles(folder, [&names](std::string_view name) { names.emplace_back(name); });
 }
@@ -112,6 +148,33 @@ bool RenameNoReplace(const std::string& from, const std::string& to, int* error)
   if (code != EINVAL && code != ENOSYS) return Fail(error, code);
   // The file system refuses the flag (some network and FUSE file systems).
   return RenameWithoutNoReplaceFlag(from, to, error);
+}
+
+OpenFolder::~OpenFolder() {
+  if (fd_ >= 0) close(fd_);
+}
+
+int OpenFolder::Get(const std::string& folder) {
+  if (fd_ >= 0 && folder == path_) return fd_;
+  if (fd_ >= 0) close(fd_);
+  path_ = folder;
+  fd_ = open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  return fd_;
+}
+
+bool RenameNoReplaceIn(int folderFd, const std::string& folder, const std::string& from,
+                       const std::string& to, int* error) {
+  if (folderFd >= 0 && from != to) {
+#ifdef SYS_renameat2
+    if (syscall(SYS_renameat2, folderFd, from.c_str(), folderFd, to.c_str(), RENAME_NOREPLACE) == 0)
+      return true;
+    const int code = errno;
+    // A taken name may be the same file in another case, and some file systems
+    // refuse the flag: the path-based rename sorts both out.
+    if (code != EEXIST && code != EINVAL && code != ENOSYS) return Fail(error, code);
+#endif
+  }
+  return RenameNoReplace(folder + from, folder + to, error);
 }
 
 bool RenameWithoutNoReplaceFlag(const std::string& from, const std::string& to, int* error) {

@@ -19,6 +19,32 @@ bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names)
 bool ListFolderFiles(const std::string& folder,
                      const std::function<void(std::string_view name)>& onFile);
 
+// Every name directly inside `folder`, folders and links included ("." and ".."
+// skipped), handed over as it is read with its inode number. False when the folder
+// cannot be opened.
+bool ListFolderNames(
+    const std::string& folder,
+    const std::function<void(std::string_view name, unsigned long long inode)>& onName);
+
+// The inode number of `path` itself (a link is not followed); 0 when it does not exist.
+unsigned long long InodeOf(const std::string& path);
+
+// What tells whether a folder's names may have changed since it was last read: its
+// identity and the time of its last change (nanoseconds where the file system has them).
+struct FolderStamp {
+  unsigned long long device = 0, inode = 0;
+  long long seconds = 0, nanoseconds = 0;
+  bool operator==(const FolderStamp&) const = default;
+};
+bool ReadFolderStamp(const std::string& folder, FolderStamp& stamp);
+
+// The longest name, in bytes, that the file system of `folder` takes (255 when it
+// does not say).
+std::size_t MaxNameLength(const std::string& folder);
+
+// This process's id (part of the temporary names of a run).
+unsigned long CurrentProcessId();
+
 // Symbolic links are followed.
 bool IsDirectory(const std::string& path);
 // True when `path` exists and is not a folder (what the list takes as a file).
@@ -34,6 +60,28 @@ bool PathExists(const std::string& path);
 // onto itself succeeds when it exists. On failure returns false and sets *error to
 // the errno value when error is not null.
 bool RenameNoReplace(const std::string& from, const std::string& to, int* error = nullptr);
+
+// The last folder a walk renamed in, held open: renames by name inside it walk no
+// path. Not copyable; closes the folder when destroyed.
+class OpenFolder {
+ public:
+  OpenFolder() = default;
+  ~OpenFolder();
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+  // The descriptor of `folder` (raw bytes, ending with "/"), or -1 when it cannot be
+  // opened.
+  int Get(const std::string& folder);
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+};
+
+// RenameNoReplace of the names `from` and `to` inside `folder` (ending with "/"),
+// through the folder's descriptor when it has one (`folderFd` >= 0).
+bool RenameNoReplaceIn(int folderFd, const std::string& folder, const std::string& from,
+                       const std::string& to, int* error = nullptr);
 
 // The fallback of RenameNoReplace where the file system refuses the no-replace
 // flag: link and unlink for a regular file, else check and rename.

@@ -1,6 +1,7 @@
 #include "core/filelist/rename_run.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "core/filelist/file_system.h"
 #include "core/text/encoding.h"
@@ -21,44 +22,200 @@ const StatusTexts& Texts() {
 }
 
 void SetStatus(FileList& list, std::size_t row, FileEntry& entry, const std::string& text,
-               int icon) {
+               int icon, RenameReason reason = RenameReason::kNone, int error = 0) {
   entry.status.text = text;
   entry.status.icon = icon;
+  entry.status.reason = reason;
+  entry.status.error = error;
   list.SetCellText(row, kStatusColumn, text);
   list.SetCellIcon(row, icon);
+  list.SetRowMark(row, RowMark{reason, error, false});
 }
 
-// The walk shared by the run and the undo: batches, progress and row notices.
-// `step(i)` renames entry i and returns whether it worked.
-template <typename Step>
-WalkCounts Walk(FileList& list, const RenameHooks& hooks, Step step) {
-  WalkCounts counts;
-  const std::size_t n = list.count();
-  counts.total = n;
-  const std::size_t batch = std::max<std::size_t>(hooks.batchSize, 1);
-  std::size_t shownBar = 0;  // "■" characters shown so far
-  std::size_t batchStart = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i == batchStart) {
-      if (i > 0) list.NotifyRowsChanged(i - batch, i - 1);
-      if (hooks.beforeBatch && !hooks.beforeBatch(i, std::min(i + batch, n) - 1)) {
-        counts.stopped = true;
-        return counts;
-      }
-      batchStart = i + batch;
-    }
-    const bool ok = step(i);
-    ++counts.walked;
-    if (ok) ++counts.succeeded;
-    if (hooks.afterRow) hooks.afterRow(i, ok);
-    // Only when the bar grows: a run over 100,000 files repaints pane 1 twenty times.
-    const std::size_t bar = (i + 1) * 20 / n;
-    if (bar > shownBar) {
-      shownBar = bar;
-      if (hooks.progress) hooks.progress(ProgressBarText(i + 1, n));
+// Pane 1 by rows done, repainted only when the bar grows: a run over 100,000 files
+// repaints it twenty times.
+class Progress {
+ public:
+  Progress(const RenameHooks& hooks, std::size_t total) : hooks_(hooks), total_(total) {}
+  void RowDone() {
+    ++done_;
+    const std::size_t bar = done_ * 20 / total_;
+    if (bar > shown_) {
+      shown_ = bar;
+      if (hooks_.progress) hooks_.progress(ProgressBarText(done_, total_));
     }
   }
-  if (n > 0) list.NotifyRowsChanged(batchStart - batch, n - 1);
+
+ private:
+  const RenameHooks& hooks_;
+  std::size_t total_, done_ = 0, shown_ = 0;
+};
+
+enum class Walking { kRun, kUndo };
+
+// The walk shared by the run and the undo: rows the plan settles without touching
+// the disk first, then the plan's steps in batches.
+WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks, Walking mode) {
+  const StatusTexts& texts = Texts();
+  const bool run = mode == Walking::kRun;
+  WalkCounts counts;
+  const std::size_t n = std::min(list.count(), plan.rows.size());
+  counts.total = list.count();
+  Progress progress(hooks, std::max<std::size_t>(n, 1));
+
+  auto succeed = [&](std::size_t i) {
+    FileEntry& entry = list.entries[i];
+    if (run) {
+      entry.undoName = std::move(entry.oldName);
+      entry.diskUndoName = std::move(entry.diskName);
+      entry.oldName = entry.newName;
+    } else {
+      entry.oldName = std::move(entry.undoName);
+      entry.undoName.clear();
+      entry.diskUndoName.clear();
+    }
+    entry.diskName = plan.diskNames[i];
+    list.SetCellText(i, kOldNameColumn, entry.oldName);
+    SetStatus(list, i, entry, run ? texts.renamed : texts.restored, kSuccessIcon);
+    ++counts.succeeded;
+    progress.RowDone();
+  };
+  auto fail = [&](std::size_t i, RenameReason reason, int error) {
+    FileEntry& entry = list.entries[i];
+    if (run) {
+      entry.undoName.clear();
+      entry.diskUndoName.clear();
+      list.SetCellText(i, kNewNameColumn, entry.newName);
+    }  // an undo keeps the record for the next try
+    SetStatus(list, i, entry, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
+              reason, error);
+    ++counts.failed;
+    ++counts.reasons[static_cast<std::size_t>(reason)];
+    progress.RowDone();
+  };
+
+  // Every run rewrites every undo name; rows that stay byte for byte count as
+  // renamed, as a rename onto itself does.
+  std::size_t settled = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    FileEntry& entry = list.entries[i];
+    if (plan.rows[i].verdict != PlanVerdict::kFine) ++settled;
+    switch (plan.rows[i].verdict) {
+      case PlanVerdict::kStays:
+        list.SetCellText(i, kOldNameColumn, entry.oldName);
+        progress.RowDone();
+        break;
+      case PlanVerdict::kUnchanged:
+        succeed(i);
+        break;
+      case PlanVerdict::kConflict:
+        fail(i, plan.rows[i].reason, 0);
+        break;
+      case PlanVerdict::kFine:
+        if (run) {
+          entry.undoName.clear();
+          entry.diskUndoName.clear();
+        }
+        break;
+    }
+  }
+  if (settled > 0) list.NotifyRowsChanged(0, n - 1);
+  if (run) {
+    for (std::size_t i = n; i < list.count(); ++i) {
+      list.entries[i].undoName.clear();
+      list.entries[i].diskUndoName.clear();
+    }
+  }
+
+  // Batch ends, never inside a cycle: a stop between batches leaves no file under a
+  // temporary name.
+  const std::size_t steps = plan.steps.size();
+  const std::size_t batch = std::max<std::size_t>(hooks.batchSize, 1);
+  std::vector<char> parkedAfter(steps);
+  for (std::size_t s = 0, parked = 0; s < steps; ++s) {
+    if (plan.steps[s].kind == StepKind::kToTemporary) parked = 1;
+    if (plan.steps[s].kind == StepKind::kFromTemporary) parked = 0;
+    parkedAfter[s] = static_cast<char>(parked);
+  }
+  OpenFolder folderFd;
+  std::size_t k = 0;
+  while (k < steps) {
+    std::size_t last = std::min(k + batch, steps) - 1;
+    while (last + 1 < steps && parkedAfter[last]) ++last;
+    if (hooks.beforeBatch && !hooks.beforeBatch(k, last)) {
+      counts.stopped = true;
+      break;
+    }
+    bool parked = false;  // the cycle's first file is under its temporary name
+    std::size_t lowRow = list.count(), highRow = 0;
+    for (; k <= last; ++k) {
+      const RenameStep& step = plan.steps[k];
+      const std::size_t i = step.entry;
+      lowRow = std::min(lowRow, i);
+      highRow = std::max(highRow, i);
+      FileEntry& entry = list.entries[i];
+      int error = 0;
+      bool ok = false;
+      FileAt where = FileAt::kOldName;
+      const int fd = folderFd.Get(entry.diskFolder);
+      const std::string& newName = plan.diskNames[i];
+      switch (step.kind) {
+        case StepKind::kDirect:
+          ok = RenameNoReplaceIn(fd, entry.diskFolder, entry.diskName, newName, &error);
+          if (ok) {
+            where = FileAt::kNewName;
+            succeed(i);
+          } else {
+            fail(i, ReasonForError(error), error);
+          }
+          break;
+        case StepKind::kToTemporary: {
+          const std::string& temporary = plan.temporaries[step.temporary];
+          ok = parked = RenameNoReplaceIn(fd, entry.diskFolder, entry.diskName, temporary, &error);
+          if (ok)
+            where = FileAt::kTemporary;
+          else
+            fail(i, ReasonForError(error), error);  // the rest of the cycle fails on its own
+          break;
+        }
+        case StepKind::kFromTemporary: {
+          if (!parked) break;  // reported when parking failed
+          parked = false;
+          const std::string& temporary = plan.temporaries[step.temporary];
+          ok = RenameNoReplaceIn(fd, entry.diskFolder, temporary, newName, &error);
+          if (ok) {
+            where = FileAt::kNewName;
+            succeed(i);
+            break;
+          }
+          // The cycle broke: back to the old name if it is free again, else the
+          // file stays parked and the undo record says where it is.
+          if (RenameNoReplaceIn(fd, entry.diskFolder, temporary, entry.diskName)) {
+            fail(i, ReasonForError(error), error);
+            break;
+          }
+          where = FileAt::kTemporary;
+          if (run) {
+            entry.undoName = entry.oldName;
+            entry.diskUndoName = entry.diskName;
+          }
+          entry.diskName = temporary;
+          entry.oldName = DecodeDiskName(entry.diskName);
+          list.SetCellText(i, kOldNameColumn, entry.oldName);
+          SetStatus(list, i, entry, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
+                    ReasonForError(error), error);
+          ++counts.failed;
+          ++counts.reasons[static_cast<std::size_t>(ReasonForError(error))];
+          progress.RowDone();
+          break;
+        }
+      }
+      ++counts.walked;
+      if (hooks.afterRow) hooks.afterRow(i, ok);
+      if (hooks.afterStep) hooks.afterStep(k, where);
+    }
+    list.NotifyRowsChanged(lowRow, highRow);
+  }
   return counts;
 }
 
@@ -70,72 +227,25 @@ std::optional<std::string> DiskNameFor(const std::string& newName) {
   return EncodeDiskName(newName);
 }
 
-WalkCounts RunRename(FileList& list, UndoLog& undo, const RenameHooks& hooks) {
-  const StatusTexts& texts = Texts();
-  std::string from, to;  // reused: no allocation per file once they are long enough
-  WalkCounts counts = Walk(list, hooks, [&](std::size_t i) {
-    FileEntry& entry = list.entries[i];
-    std::optional<std::string> diskNew = DiskNameFor(entry.newName);
-    if (diskNew) {
-      from.assign(entry.diskFolder).append(entry.diskName);
-      to.assign(entry.diskFolder).append(*diskNew);
-    }
-    if (diskNew && RenameNoReplace(from, to)) {
-      entry.undoName = std::move(entry.oldName);
-      entry.diskUndoName = std::move(entry.diskName);
-      entry.oldName = entry.newName;
-      entry.diskName = *std::move(diskNew);
-      list.SetCellText(i, kOldNameColumn, entry.oldName);
-      SetStatus(list, i, entry, texts.renamed, kSuccessIcon);
-      return true;
-    }
-    entry.undoName.clear();
-    entry.diskUndoName.clear();
-    list.SetCellText(i, kNewNameColumn, entry.newName);
-    SetStatus(list, i, entry, texts.renameFailed, kFailureIcon);
-    return false;
-  });
-  // Every run rewrites every undo name: the entries it did not reach have none.
-  for (std::size_t k = counts.walked; k < list.count(); ++k) {
-    list.entries[k].undoName.clear();
-    list.entries[k].diskUndoName.clear();
-  }
+WalkCounts RunRename(FileList& list, UndoLog& undo, const RenamePlan& plan,
+                     const RenameHooks& hooks) {
+  WalkCounts counts = Walk(list, plan, hooks, Walking::kRun);
   undo.available = true;
   return counts;
 }
 
+WalkCounts RunRename(FileList& list, UndoLog& undo, const RenameHooks& hooks) {
+  return RunRename(list, undo, PlanRun(list), hooks);
+}
+
 WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenameHooks& hooks) {
-  const StatusTexts& texts = Texts();
-  std::string from, to;
-  WalkCounts counts = Walk(list, hooks, [&](std::size_t i) {
-    FileEntry& entry = list.entries[i];
-    list.SetCellText(i, kOldNameColumn, entry.oldName);
-    bool ok = false;
-    if (!entry.undoName.empty()) {
-      // The disk bytes of the former name, exactly as they were (a GBK name comes
-      // back as GBK); derived from undoName when only that is known.
-      if (entry.diskUndoName.empty()) {
-        if (auto name = DiskNameFor(entry.undoName)) entry.diskUndoName = *std::move(name);
-      }
-      if (!entry.diskUndoName.empty()) {
-        from.assign(entry.diskFolder).append(entry.diskName);
-        to.assign(entry.diskFolder).append(entry.diskUndoName);
-        ok = RenameNoReplace(from, to);
-      }
-    }
-    if (ok) {
-      entry.oldName = entry.undoName;
-      entry.diskName = entry.diskUndoName;
-      list.SetCellText(i, kOldNameColumn, entry.oldName);
-      SetStatus(list, i, entry, texts.restored, kSuccessIcon);
-    } else {
-      SetStatus(list, i, entry, texts.restoreFailed, kFailureIcon);
-    }
-    return ok;
-  });
+  const WalkCounts counts = Walk(list, PlanUndo(list), hooks, Walking::kUndo);
   if (hooks.progress) hooks.progress(std::string());
-  // A stopped undo leaves the rest of the record for another try.
-  if (!counts.stopped) undo.available = false;
+  // Rows left to restore keep the record for another try.
+  bool left = counts.stopped;
+  for (const FileEntry& entry : list.entries)
+    if (!entry.undoName.empty() || !entry.diskUndoName.empty()) left = true;
+  undo.available = left;
   return counts;
 }
 
@@ -151,25 +261,57 @@ std::string ProgressBarText(std::size_t done, std::size_t total) {
 
 namespace {
 
-UserMessage Summary(std::size_t total, std::size_t succeeded, const char* allDone,
-                    const char* doneWord, const char* failedWord) {
-  if (succeeded == total) return {Gb(allDone), MessageKind::kInformation};
-  const std::size_t failed = total > succeeded ? total - succeeded : 0;
+UserMessage Summary(std::size_t total, std::size_t succeeded, std::size_t failed,
+                    const char* allDone, const char* doneWord, const char* failedWord,
+                    const WalkCounts* counts) {
+  if (failed == 0 && (counts == nullptr || !counts->stopped)) {
+    if (counts != nullptr || succeeded == total) return {Gb(allDone), MessageKind::kInformation};
+  }
   std::string text = Gb("文件总数：") + std::to_string(total) + Gb(" 个文件") + "\r\n\r\n" +
                      std::to_string(succeeded) + Gb(doneWord) + "\r\n" + std::to_string(failed) +
                      Gb(failedWord);
+  if (counts != nullptr) {
+    // Why they failed, one line per reason, in the order of the reasons.
+    bool first = true;
+    for (std::size_t r = 1; r < kRenameReasonCount; ++r) {
+      if (counts->reasons[r] == 0) continue;
+      text += first ? "\r\n\r\n" : "\r\n";
+      first = false;
+      text += ReasonText(static_cast<RenameReason>(r)) + Gb("：") +
+              std::to_string(counts->reasons[r]) + Gb(" 个文件");
+    }
+  }
   return {std::move(text), MessageKind::kWarning};
 }
 
 }  // namespace
 
 UserMessage RunSummary(std::size_t total, std::size_t succeeded) {
-  return Summary(total, succeeded, "文件更名完毕！", " 个文件更名成功！", " 个文件更名失败！");
+  return Summary(total, succeeded, total > succeeded ? total - succeeded : 0, "文件更名完毕！",
+                 " 个文件更名成功！", " 个文件更名失败！", nullptr);
 }
 
 UserMessage UndoSummary(std::size_t total, std::size_t succeeded) {
-  return Summary(total, succeeded, "上一次的操作已经成功撤消！", " 个文件撤消成功！",
-                 " 个文件撤消失败！");
+  return Summary(total, succeeded, total > succeeded ? total - succeeded : 0,
+                 "上一次的操作已经成功撤消！", " 个文件撤消成功！", " 个文件撤消失败！", nullptr);
+}
+
+UserMessage RunSummary(const WalkCounts& counts) {
+  // A stopped run did not reach every row: those count as not renamed.
+  const std::size_t failed =
+      counts.total > counts.succeeded ? counts.total - counts.succeeded : 0;
+  if (failed == 0) return RunSummary(counts.total, counts.succeeded);
+  return Summary(counts.total, counts.succeeded, failed, "文件更名完毕！", " 个文件更名成功！",
+                 " 个文件更名失败！", &counts);
+}
+
+UserMessage UndoSummary(const WalkCounts& counts) {
+  return Summary(counts.total, counts.succeeded, counts.failed, "上一次的操作已经成功撤消！",
+                 " 个文件撤消成功！", " 个文件撤消失败！", &counts);
+}
+
+std::string ConflictQuestion(std::size_t conflicts) {
+  return Gb("有 ") + std::to_string(conflicts) + Gb(" 个文件的新名称存在冲突，这些文件不会更名。是否继续？");
 }
 
 std::string UndoQuestion() { return Gb("是否真的撤消上一次操作？"); }

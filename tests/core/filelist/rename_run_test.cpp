@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/filelist/add_files.h"
 #include "core/filelist/list_pruning.h"
 #include "core/filelist/recording_listener.h"
@@ -47,30 +49,36 @@ class RenameRunTest : public ::testing::Test {
   const std::string restored_ = Gb("撤消成功"), notRestored_ = Gb("撤消失败");
 };
 
-TEST_F(RenameRunTest, ChainFailsWhereTargetsStillExist) {
+TEST_F(RenameRunTest, TargetHeldByAFileOutsideTheListFailsWithItsReason) {
+  dir_.Write("taken.txt", "outside");
   List({"a.txt", "b.txt", "c.txt"});
-  SetNewNames({"b.txt", "c.txt", "d.txt"});
+  SetNewNames({"b.txt", "taken.txt", "d.txt"});
   const WalkCounts counts = RunRename(list_, undo_);
 
+  // b.txt stays (its own target is taken), so a.txt cannot have its name either.
   EXPECT_EQ(counts.total, 3u);
   EXPECT_EQ(counts.succeeded, 1u);
   EXPECT_EQ(Statuses(), (Names{failed_, failed_, ok_}));
   EXPECT_EQ(list_.Row(0).icon, kFailureIcon);
+  EXPECT_EQ(list_.Row(0).mark.reason, RenameReason::kTargetExists);
+  EXPECT_EQ(list_.entries[1].status.reason, RenameReason::kTargetExists);
   EXPECT_EQ(list_.Row(2).icon, kSuccessIcon);
   EXPECT_EQ(list_.entries[2].status.text, ok_);
   EXPECT_EQ(Column(kOldNameColumn), (Names{"a.txt", "b.txt", "d.txt"}));
-  EXPECT_EQ(Column(kNewNameColumn), (Names{"b.txt", "c.txt", ""}));  // failures only
+  EXPECT_EQ(Column(kNewNameColumn), (Names{"b.txt", "taken.txt", ""}));  // failures only
   EXPECT_EQ(list_.entries[2].undoName, "c.txt");
   EXPECT_EQ(list_.entries[0].undoName, "");
-  // Nothing was replaced: every file keeps its bytes.
   EXPECT_EQ(dir_.Read("a.txt"), "a.txt");
   EXPECT_EQ(dir_.Read("b.txt"), "b.txt");
+  EXPECT_EQ(dir_.Read("taken.txt"), "outside");
   EXPECT_EQ(dir_.Read("d.txt"), "c.txt");
-  EXPECT_FALSE(dir_.Exists("c.txt"));
   EXPECT_TRUE(undo_.available);
 
-  const UserMessage summary = RunSummary(counts.total, counts.succeeded);
-  EXPECT_EQ(summary.text, Gb("文件总数：3 个文件\r\n\r\n1 个文件更名成功！\r\n2 个文件更名失败！"));
+  EXPECT_EQ(RunSummary(counts.total, counts.succeeded).text,
+            Gb("文件总数：3 个文件\r\n\r\n1 个文件更名成功！\r\n2 个文件更名失败！"));
+  const UserMessage summary = RunSummary(counts);
+  EXPECT_EQ(summary.text, Gb("文件总数：3 个文件\r\n\r\n1 个文件更名成功！\r\n2 个文件更名失败！"
+                             "\r\n\r\n目标文件已存在：2 个文件"));
   EXPECT_EQ(summary.kind, MessageKind::kWarning);
 }
 
@@ -132,19 +140,46 @@ TEST_F(RenameRunTest, UndoAfterDeletingTheFirstRowRestoresTheOthers) {
   EXPECT_EQ(dir_.Read("c"), "c");
 }
 
-TEST_F(RenameRunTest, RowsAddedAfterTheRunFailTheUndo) {
+TEST_F(RenameRunTest, RowsTheRunDidNotRenameAreNoUndoFailures) {
+  dir_.Write("taken", "outside");
+  List({"a", "b", "c"});
+  SetNewNames({"a1", "taken", "c1"});
+  const WalkCounts run = RunRename(list_, undo_);
+  ASSERT_EQ(run.succeeded, 2u);
+  const WalkCounts undone = UndoLastRun(list_, undo_);
+  EXPECT_EQ(undone.succeeded, 2u);
+  EXPECT_EQ(undone.failed, 0u);
+  // The failed row keeps its run status.
+  EXPECT_EQ(Statuses(), (Names{restored_, failed_, restored_}));
+  EXPECT_EQ(dir_.Read("c"), "c");
+  const UserMessage summary = UndoSummary(undone);
+  EXPECT_EQ(summary.text, Gb("上一次的操作已经成功撤消！"));
+  EXPECT_EQ(summary.kind, MessageKind::kInformation);
+  EXPECT_FALSE(undo_.available);
+}
+
+TEST_F(RenameRunTest, ARowThatCannotComeBackKeepsItsRecordForTheNextUndo) {
   List({"a", "b"});
   SetNewNames({"a1", "b1"});
   ASSERT_EQ(RunRename(list_, undo_).succeeded, 2u);
-  List({"later"});
-  const WalkCounts undone = UndoLastRun(list_, undo_);
-  EXPECT_EQ(undone.succeeded, 2u);
-  EXPECT_EQ(Statuses(), (Names{restored_, restored_, notRestored_}));
-  EXPECT_EQ(list_.Row(2).icon, kFailureIcon);
-  EXPECT_TRUE(dir_.Exists("later"));
-  const UserMessage summary = UndoSummary(undone.total, undone.succeeded);
-  EXPECT_EQ(summary.text, Gb("文件总数：3 个文件\r\n\r\n2 个文件撤消成功！\r\n1 个文件撤消失败！"));
-  EXPECT_EQ(summary.kind, MessageKind::kWarning);
+  dir_.Write("a", "someone else");  // takes a's old name meanwhile
+  const WalkCounts first = UndoLastRun(list_, undo_);
+  EXPECT_EQ(first.succeeded, 1u);
+  EXPECT_EQ(first.failed, 1u);
+  EXPECT_EQ(Statuses(), (Names{notRestored_, restored_}));
+  EXPECT_EQ(list_.Row(0).mark.reason, RenameReason::kTargetExists);
+  EXPECT_EQ(UndoSummary(first).text,
+            Gb("文件总数：2 个文件\r\n\r\n1 个文件撤消成功！\r\n1 个文件撤消失败！"
+               "\r\n\r\n目标文件已存在：1 个文件"));
+  EXPECT_TRUE(undo_.available);
+
+  std::filesystem::remove(dir_.path() + "a");
+  const WalkCounts second = UndoLastRun(list_, undo_);
+  EXPECT_EQ(second.succeeded, 1u);
+  EXPECT_EQ(second.failed, 0u);
+  EXPECT_EQ(dir_.Read("a"), "a");
+  EXPECT_EQ(dir_.Read("b"), "b");
+  EXPECT_FALSE(undo_.available);
 }
 
 TEST_F(RenameRunTest, ListEmptiedByAFilterStillUndoesByClearingItDoesNot) {
@@ -194,14 +229,15 @@ struct ProgressTrace {
 ProgressTrace TraceProgress(std::size_t entries) {
   FileList list;
   list.entries.resize(entries);  // empty new names: every entry fails off the disk
+  list.AppendRows(0, entries - 1);
   UndoLog undo;
   ProgressTrace trace;
-  std::size_t current = 0;
   RenameHooks hooks;
-  hooks.afterRow = [&](std::size_t index, bool) { current = index + 1; };
   hooks.progress = [&](const std::string& pane) {
     trace.lengths.push_back(pane.size() / Gb("■").size());
-    trace.afterEntry.push_back(current);
+    std::size_t done = 0;  // rows with their outcome shown
+    while (done < entries && !list.CellText(done, kStatusColumn).empty()) ++done;
+    trace.afterEntry.push_back(done);
   };
   RunRename(list, undo, hooks);
   return trace;

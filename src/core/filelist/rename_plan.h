@@ -1,0 +1,106 @@
+// The rename plan: what each row's new name would do on disk, worked out before
+// anything is renamed, and the order in which a run can give every file its name
+// without ever needing a name that is still taken.
+//
+// A chain (a->b, b->c, c is free) runs from its free end: c first. A cycle (a swap,
+// or a->b->c->a) first moves one file to a temporary name in its folder, then the
+// others, then the parked file to its name. Rows in conflict are never tried.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/filelist/file_list.h"
+#include "core/filelist/file_system.h"
+#include "core/filelist/name_table.h"
+#include "core/filelist/rename_reason.h"
+
+namespace tessarn {
+
+enum class PlanVerdict : std::uint8_t {
+  kStays,      // no new name asked for (an undo of a row the run did not rename)
+  kUnchanged,  // the new name is the old one, byte for byte
+  kFine,       // will be renamed
+  kConflict,   // will not be renamed; see the reason
+};
+
+struct PlannedRow {
+  PlanVerdict verdict = PlanVerdict::kStays;
+  RenameReason reason = RenameReason::kNone;
+};
+
+enum class StepKind : std::uint8_t {
+  kDirect,         // old name -> new name
+  kToTemporary,    // old name -> the cycle's temporary name
+  kFromTemporary,  // temporary name -> new name, closing the cycle
+};
+
+struct RenameStep {
+  std::uint32_t entry = 0;
+  StepKind kind = StepKind::kDirect;
+  std::uint32_t temporary = 0;  // index into RenamePlan::temporaries for the two cycle kinds
+};
+
+struct RenamePlan {
+  std::vector<PlannedRow> rows;        // entries 0..rows.size()-1
+  std::vector<std::string> diskNames;  // per row: the new name as disk bytes (fine, unchanged)
+  std::vector<RenameStep> steps;       // the order of the run (whole-list plans only)
+  std::vector<std::string> temporaries;  // one unused name per cycle, in its folder
+  // Per row: the inode of the file as the folder listing saw it (0 when unknown),
+  // which tells after a crash which name a file has.
+  std::vector<unsigned long long> inodes;
+  std::size_t conflicts = 0;
+};
+
+// The names of a folder as last read.
+struct FolderListing {
+  FolderStamp stamp;
+  std::size_t maxName = 255;
+  std::string bytes;  // the names, each followed by a NUL; `names` points into it
+  std::vector<unsigned long long> inodes;  // one per name, in the order of `bytes`
+  NameTable<std::uint32_t> names;  // name -> its index in `inodes` (kept listings only)
+  bool Has(std::string_view name) const { return names.Find(name) != nullptr; }
+};
+
+// Listings kept between preview passes: a folder is read again only when its stamp
+// changed, so a keystroke costs one stat per folder, not one per file.
+class FolderListings {
+ public:
+  // `keep`: listings serve more than one plan (a window's previews); otherwise
+  // each plan reads its folders anew and puts their names in its own tables.
+  explicit FolderListings(bool keep = true) : keep_(keep) {}
+  bool keeps() const { return keep_; }
+  // Null when the folder cannot be read.
+  const FolderListing* Get(const std::string& diskFolder);
+
+ private:
+  bool keep_;
+  std::unordered_map<std::string, std::unique_ptr<FolderListing>> folders_;
+};
+
+// Plans entries 0..count-1 to their newName. Entries from `count` on are not shown
+// yet: their names are taken as possibly moving, never as conflicts. No order.
+// A one-off preview (the command line's) passes FolderListings(false).
+RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& listings);
+
+// Plans every entry to its newName, with the order of the run; folders are read anew.
+RenamePlan PlanRun(const FileList& list);
+
+// Plans the undo of the last run: every entry with an undo name back to it, the
+// others staying (kStays).
+RenamePlan PlanUndo(const FileList& list);
+
+// Marks the shown rows in conflict (the new-name cell's colour and the reason
+// tooltip) and clears the marks of the rows beyond the plan.
+void ShowPlanConflicts(FileList& list, const RenamePlan& plan);
+
+// True when the name's bytes are neither UTF-8 nor GBK, so that its shown text
+// cannot be turned back into the same bytes.
+bool IsUndecodableDiskName(std::string_view diskName);
+
+}  // namespace tessarn
