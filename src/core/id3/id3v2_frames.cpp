@@ -155,6 +155,24 @@ bool ReadId3v2TagInfo(ByteSource& source, Id3v2TagInfo& info) {
   return true;
 }
 
+std::uint64_t ExtendedHeaderLength(const Id3v2TagInfo& info, std::string_view b) {
+  if (info.major < 3 || !(info.flags & 0x40) || b.size() < 6) return 0;
+  if (std::all_of(b.begin(), b.begin() + 4, IsIdChar)) return 0;  // a frame starts here
+  std::uint64_t length;
+  if (info.major == 3) {
+    // Its size counts what follows the size: 6 bytes, or 10 with a CRC.
+    const std::uint32_t size = BigEndian(b.substr(0, 4));
+    if (size != 6 && size != 10) return 0;
+    length = 4 + std::uint64_t{size};
+  } else {
+    // v2.4 counts the whole extended header, syncsafe; one flag byte follows it.
+    if (!IsSyncsafe(b.substr(0, 4)) || b[4] != '\x01') return 0;
+    length = Syncsafe(b.substr(0, 4));
+    if (length < 6) return 0;
+  }
+  return length <= info.bodyLength ? length : 0;
+}
+
 FrameWalker::FrameWalker(ByteSource& source, const Id3v2TagInfo& info) : info_(info) {
   const bool wholeTagUnsync = (info.major == 2 || info.major == 3) && (info.flags & 0x80);
   if (wholeTagUnsync)
@@ -165,16 +183,12 @@ FrameWalker::FrameWalker(ByteSource& source, const Id3v2TagInfo& info) : info_(i
     done_ = true;
     return;
   }
-  // Step over the extended header: v2.3 counts its size without the 4 size bytes,
-  // v2.4 with them (and syncsafe).
   if (info.major >= 3 && (info.flags & 0x40)) {
-    std::string size;
-    if (body_->Read(0, 4, size) != 4) {
-      done_ = true;
-      return;
-    }
-    pos_ = info.major == 3 ? 4 + std::uint64_t{BigEndian(size)} : Syncsafe(size);
+    std::string start;
+    body_->Read(0, 10, start);
+    pos_ = ExtendedHeaderLength(info_, start);
   }
+  start_ = walkedEnd_ = pos_;
 }
 
 FrameWalker::~FrameWalker() = default;
@@ -229,7 +243,10 @@ bool FrameWalker::Next(FrameHeader& header) {
   h.truncated = contentPos + h.size > body_->Limit();
   current_ = contentPos;
   pos_ = contentPos + h.size;
-  if (h.truncated) done_ = true;
+  if (h.truncated)
+    done_ = true;
+  else
+    walkedEnd_ = pos_;
   header_ = h;
   header = std::move(h);
   return true;

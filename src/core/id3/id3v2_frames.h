@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/id3/tag_file_io.h"
 
@@ -20,6 +21,13 @@ struct Id3v2TagInfo {
 
 // The header at the start of the source; false when there is no valid header.
 bool ReadId3v2TagInfo(ByteSource& source, Id3v2TagInfo& info);
+
+// The length of the extended header at the start of a tag's body, or 0 when the
+// header's flag promises one that is not there. Some taggers set the flag without
+// writing the header; their first frame then starts at the very beginning, so
+// bytes that read as a frame ID, a size that runs past the body or one that no
+// version of the header can have mean "no extended header".
+std::uint64_t ExtendedHeaderLength(const Id3v2TagInfo& info, std::string_view bodyStart);
 
 struct FrameHeader {
   std::string id;          // 3 letters in v2.2, 4 otherwise
@@ -53,6 +61,12 @@ class FrameWalker {
 
   bool Next(FrameHeader& header);
 
+  // Where the frames begin (after a plausible extended header) and where the last
+  // whole frame handed out by Next ends, as positions in the tag's body (the bytes
+  // after the header, unsynchronisation undone). A rewrite replaces no more than this.
+  std::uint64_t FramesStart() const { return start_; }
+  std::uint64_t WalkedEnd() const { return walkedEnd_; }
+
   // The current frame's data with unsynchronisation, grouping byte and data length
   // indicator taken away; at most limit bytes. False for compressed or encrypted
   // frames and when nothing can be read.
@@ -70,6 +84,8 @@ class FrameWalker {
   std::unique_ptr<TagBody> body_;
   std::uint64_t pos_ = 0;      // next header's position in the body
   std::uint64_t current_ = 0;  // current frame content's position in the body
+  std::uint64_t start_ = 0;
+  std::uint64_t walkedEnd_ = 0;
   FrameHeader header_;
   bool done_ = false;
 };
