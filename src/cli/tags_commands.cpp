@@ -1,4 +1,6 @@
 // tags show, tags set and tags delete: the tag editor's work on whole lists of files.
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_file_io.h"
+#include "core/id3/tag_file_writer.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 
@@ -50,6 +53,10 @@ constexpr std::size_t kV2FieldCount = 12;
 // opens MP3 files only, and so does the command line.
 std::optional<std::string> RefuseFile(const std::string& path) {
   if (!HasExtension(DecodeDiskName(path), "MP3")) return "抱歉，该文件不是MP3文件！";
+  // Only a regular file: a FIFO named song.mp3 would otherwise be waited on.
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return TagWriteErrorText(TagWriteError::kNotRegular);
   ReadOnlyFile file(path);
   if (!file.IsOpen()) return "无法打开文件";
   return std::nullopt;
@@ -329,16 +336,20 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
       report.ok = false;
       report.messages.push_back(*plan.refusal);
     } else {
-      if (v1) {
-        const bool ok = WriteId3v1(args.paths[i], plan.v1);
-        report.ok = report.ok && ok;
-        report.messages.push_back(ok ? "ID3v1标签更新成功！" : "ID3v1标签更新失败！");
-      }
-      if (v2) {
-        const bool ok = WriteId3v2(args.paths[i], plan.v2);
-        report.ok = report.ok && ok;
-        report.messages.push_back(ok ? "ID3v2标签更新成功！" : "ID3v2标签更新失败！");
-      }
+      // Both tags in one write: both change, or neither does.
+      std::string tag;
+      const bool built = !v2 || BuildId3v2TagFor(args.paths[i], plan.v2, tag);
+      const TagBlockChange v2Change = v2 && built ? TagBlockChange::Replace(std::move(tag))
+                                                  : TagBlockChange::Keep();
+      const TagBlockChange v1Change = v1 && built
+                                          ? TagBlockChange::Replace(BuildId3v1Block(plan.v1))
+                                          : TagBlockChange::Keep();
+      TagWriteResult written = WriteTagBlocks(args.paths[i], v2Change, v1Change);
+      if (!built && written.ok()) written.error = TagWriteError::kTagTooLarge;
+      report.ok = written.ok();
+      if (v1) report.messages.push_back(written ? "ID3v1标签更新成功！" : "ID3v1标签更新失败！");
+      if (v2) report.messages.push_back(written ? "ID3v2标签更新成功！" : "ID3v2标签更新失败！");
+      if (!written) report.messages.push_back(TagWriteErrorText(written.error));
     }
     if (!report.ok) status = kExitFailed;
     reports.push_back(std::move(report));
@@ -358,16 +369,13 @@ int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err) {
       report.ok = false;
       report.messages.push_back(*refusal);
     } else {
-      if (args.v1) {
-        const bool ok = DeleteId3v1(path);
-        report.ok = report.ok && ok;
-        report.messages.push_back(ok ? "ID3v1标签已删除" : "删除ID3v1标签失败！");
-      }
-      if (args.v2) {
-        const bool ok = DeleteId3v2(path);
-        report.ok = report.ok && ok;
-        report.messages.push_back(ok ? "ID3v2标签已删除" : "删除ID3v2标签失败！");
-      }
+      const TagWriteResult removed =
+          WriteTagBlocks(path, args.v2 ? TagBlockChange::Remove() : TagBlockChange::Keep(),
+                         args.v1 ? TagBlockChange::Remove() : TagBlockChange::Keep());
+      report.ok = removed.ok();
+      if (args.v1) report.messages.push_back(removed ? "ID3v1标签已删除" : "删除ID3v1标签失败！");
+      if (args.v2) report.messages.push_back(removed ? "ID3v2标签已删除" : "删除ID3v2标签失败！");
+      if (!removed) report.messages.push_back(TagWriteErrorText(removed.error));
     }
     if (!report.ok) status = kExitFailed;
     reports.push_back(std::move(report));

@@ -368,7 +368,7 @@ class TagEditorDialogTest : public QObject {
     f.button("更新按钮")->click();
     QCOMPARE(f.shown.size(), std::size_t{2});
     QCOMPARE(f.shown[0].text, QStringLiteral("删除ID3v1标签失败！"));
-    QCOMPARE(f.shown[1].text, QStringLiteral("ID3v2标签更新失败！"));
+    QCOMPARE(f.shown[1].text, QStringLiteral("ID3v2标签更新失败！\n文件不存在"));
     QCOMPARE(f.shown[0].icon, QMessageBox::Critical);
     QCOMPARE(f.shown[1].icon, QMessageBox::Critical);
     QVERIFY(!f.dialog().fileWritten());

@@ -112,25 +112,13 @@ std::string BuildId3v1Block(const Id3v1Input& input) {
   return block;
 }
 
-bool WriteId3v1(const std::string& path, const Id3v1Input& input) {
-  std::uint64_t at;
-  {
-    ReadOnlyFile file(path);
-    if (!file.IsOpen()) return false;
-    at = HasId3v1(file) ? file.Size() - kId3v1Size : file.Size();
-  }
-  return WriteFileAt(path, at, BuildId3v1Block(input));
+TagWriteResult WriteId3v1(const std::string& path, const Id3v1Input& input) {
+  return WriteTagBlocks(path, TagBlockChange::Keep(),
+                        TagBlockChange::Replace(BuildId3v1Block(input)));
 }
 
-bool DeleteId3v1(const std::string& path) {
-  std::uint64_t size;
-  {
-    ReadOnlyFile file(path);
-    if (!file.IsOpen()) return false;
-    if (!HasId3v1(file)) return true;
-    size = file.Size();
-  }
-  return TruncateFile(path, size - kId3v1Size);
+TagWriteResult DeleteId3v1(const std::string& path) {
+  return WriteTagBlocks(path, TagBlockChange::Keep(), TagBlockChange::Remove());
 }
 
 }  // namespace tessarn

@@ -11,6 +11,7 @@
 
 #include "core/id3/tag_fields.h"
 #include "core/id3/tag_file_io.h"
+#include "core/id3/tag_file_writer.h"
 
 namespace tessarn {
 
@@ -51,11 +52,12 @@ struct Id3v1Input {
 // field, again on a character boundary.
 std::string BuildId3v1Block(const Id3v1Input& input);
 
-// Overwrites the file's block in place, or appends one. False when the write failed.
-bool WriteId3v1(const std::string& path, const Id3v1Input& input);
+// Overwrites the file's block in place, or appends one, through WriteTagBlocks:
+// the file is unchanged on failure, and the result says why.
+TagWriteResult WriteId3v1(const std::string& path, const Id3v1Input& input);
 
-// Removes the block (the file becomes 128 bytes shorter). True also when there was
-// none; false when the file could not be shortened.
-bool DeleteId3v1(const std::string& path);
+// Removes the block (the file becomes 128 bytes shorter). Also succeeds when there
+// was none.
+TagWriteResult DeleteId3v1(const std::string& path);
 
 }  // namespace tessarn

@@ -8,8 +8,8 @@
 // which in the files this program is made for are GBK.
 //
 // A write keeps every frame of the old tag beyond the twelve it writes, and it
-// goes through a temporary file renamed over the original, so a failure leaves
-// the original file whole. The ID3v1 block at the end is never touched.
+// goes through WriteTagBlocks (tag_file_writer.h), so a failure leaves the file
+// as it was. The ID3v1 block at the end is never touched.
 #pragma once
 
 #include <array>
@@ -19,6 +19,7 @@
 
 #include "core/id3/tag_fields.h"
 #include "core/id3/tag_file_io.h"
+#include "core/id3/tag_file_writer.h"
 
 namespace tessarn {
 
@@ -79,11 +80,17 @@ void SetFrameText(std::string& tag, std::string_view id, std::string_view text);
 // v2.3 frames) after the twelve, then the 877 padding bytes; header size set.
 std::string BuildId3v2Tag(const TagFields& fields, std::string_view keptFrames = {});
 
-// Replaces the file's tag (or gives it one) with the tag of `fields`, keeping the
-// old tag's other frames (not those of a v2.2 tag). False, file unchanged, on failure.
-bool WriteId3v2(const std::string& path, const TagFields& fields, const IoFault& fault = {});
+// The complete tag WriteId3v2 gives the file: the tag of `fields` with the old
+// tag's other frames (not those of a v2.2 tag). False when the file cannot be
+// read or the tag would be too large.
+bool BuildId3v2TagFor(const std::string& path, const TagFields& fields, std::string& tag);
 
-// Removes the tag: header, frames and padding. True also when there was none.
-bool DeleteId3v2(const std::string& path, const IoFault& fault = {});
+// Replaces the file's tag (or gives it one) with BuildId3v2TagFor's, through
+// WriteTagBlocks: the file is unchanged on failure, and the result says why.
+TagWriteResult WriteId3v2(const std::string& path, const TagFields& fields);
+
+// Removes the tag: header, the frames that can be walked and their padding. Also
+// succeeds when there was none.
+TagWriteResult DeleteId3v2(const std::string& path);
 
 }  // namespace tessarn

@@ -126,34 +126,33 @@ TagFields CollectId3v2Fields(const Id3v2EditorTexts& t) {
   return f;
 }
 
-bool WriteId3v2(const std::string& path, const TagFields& fields, const IoFault& fault) {
-  std::uint64_t oldLength = 0;
+bool BuildId3v2TagFor(const std::string& path, const TagFields& fields, std::string& tag) {
   std::string kept;
   {
     ReadOnlyFile file(path);
     if (!file.IsOpen()) return false;
     Id3v2TagInfo info;
     if (ReadId3v2TagInfo(file, info)) {
-      oldLength = std::min(info.wholeLength, file.Size());
       TagFields old;
       ReadId3v2Tag(file, old, &kept);
     }
   }
-  const std::string tag = BuildId3v2Tag(fields, kept);
-  if (tag.size() - 10 > kMaxTagSize) return false;
-  return ReplaceFileHead(path, oldLength, tag, fault);
+  tag = BuildId3v2Tag(fields, kept);
+  return tag.size() - 10 <= kMaxTagSize;
 }
 
-bool DeleteId3v2(const std::string& path, const IoFault& fault) {
-  std::uint64_t oldLength = 0;
-  {
-    ReadOnlyFile file(path);
-    if (!file.IsOpen()) return false;
-    Id3v2TagInfo info;
-    if (!ReadId3v2TagInfo(file, info)) return true;
-    oldLength = std::min(info.wholeLength, file.Size());
+TagWriteResult WriteId3v2(const std::string& path, const TagFields& fields) {
+  std::string tag;
+  if (!BuildId3v2TagFor(path, fields, tag)) {
+    // Nothing is written; the writer still says what is wrong with the file.
+    const TagWriteResult refused = WriteTagBlocks(path, {}, {});
+    return refused.ok() ? TagWriteResult{TagWriteError::kTagTooLarge} : refused;
   }
-  return ReplaceFileHead(path, oldLength, {}, fault);
+  return WriteTagBlocks(path, TagBlockChange::Replace(std::move(tag)), TagBlockChange::Keep());
+}
+
+TagWriteResult DeleteId3v2(const std::string& path) {
+  return WriteTagBlocks(path, TagBlockChange::Remove(), TagBlockChange::Keep());
 }
 
 }  // namespace tessarn

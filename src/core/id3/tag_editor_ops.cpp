@@ -1,7 +1,5 @@
 #include "core/id3/tag_editor_ops.h"
 
-#include <fstream>
-
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 
@@ -14,13 +12,6 @@ constexpr std::size_t kId3v1YearBytes = 4;
 
 std::string Cut(const std::string& text, std::size_t maxBytes) {
   return std::string(CutToBytes(text, maxBytes));
-}
-
-// Both updates need the file open for writing; one that cannot be opened fails them
-// before anything is tried.
-bool CanOpenForUpdate(const std::string& path) {
-  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-  return file.is_open();
 }
 
 }  // namespace
@@ -43,26 +34,36 @@ TagFields CollectEditorId3v2Fields(const Id3v2EditorTexts& texts, const std::str
 }
 
 TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request) {
-  TagUpdateResults results;
-  const bool writable = CanOpenForUpdate(path);
-  if (request.id3v1Changed) {
-    if (request.id3v1Present) {
-      results.id3v1 = writable && WriteId3v1(path, request.id3v1) ? TagUpdateResult::kWritten
-                                                                  : TagUpdateResult::kWriteFailed;
-    } else {
-      results.id3v1 = writable && DeleteId3v1(path) ? TagUpdateResult::kDeleted
-                                                    : TagUpdateResult::kDeleteFailed;
-    }
-  }
+  // Both tags change in one write, all or nothing, so that they never disagree
+  // because one of them failed.
+  TagBlockChange v1, v2;
+  if (request.id3v1Changed)
+    v1 = request.id3v1Present ? TagBlockChange::Replace(BuildId3v1Block(request.id3v1))
+                              : TagBlockChange::Remove();
+  bool unbuilt = false;
   if (request.id3v2Changed) {
-    if (request.id3v2Present) {
-      results.id3v2 = writable && WriteId3v2(path, request.id3v2) ? TagUpdateResult::kWritten
-                                                                  : TagUpdateResult::kWriteFailed;
-    } else {
-      results.id3v2 = writable && DeleteId3v2(path) ? TagUpdateResult::kDeleted
-                                                    : TagUpdateResult::kDeleteFailed;
-    }
+    std::string tag;
+    if (!request.id3v2Present)
+      v2 = TagBlockChange::Remove();
+    else if (BuildId3v2TagFor(path, request.id3v2, tag))
+      v2 = TagBlockChange::Replace(std::move(tag));
+    else
+      unbuilt = true;
   }
+  // Without a new tag nothing is written; the writer still says what is wrong
+  // with the file, if anything.
+  TagWriteResult written = unbuilt ? WriteTagBlocks(path, {}, {}) : WriteTagBlocks(path, v2, v1);
+  if (unbuilt && written.ok()) written.error = TagWriteError::kTagTooLarge;
+
+  TagUpdateResults results;
+  auto outcome = [&](bool changed, bool present) {
+    if (!changed) return TagUpdateResult::kNotDue;
+    if (present) return written.ok() ? TagUpdateResult::kWritten : TagUpdateResult::kWriteFailed;
+    return written.ok() ? TagUpdateResult::kDeleted : TagUpdateResult::kDeleteFailed;
+  };
+  results.id3v1 = outcome(request.id3v1Changed, request.id3v1Present);
+  results.id3v2 = outcome(request.id3v2Changed, request.id3v2Present);
+  results.reason = written.error;
   return results;
 }
 
@@ -87,6 +88,9 @@ std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results)
   };
   add(results.id3v1, "ID3v1标签更新成功！", "ID3v1标签更新失败！", "删除ID3v1标签失败！");
   add(results.id3v2, "ID3v2标签更新成功！", "ID3v2标签更新失败！", "删除ID3v2标签失败！");
+  // Why it failed, once, under the last failure.
+  if (results.reason != TagWriteError::kNone && !messages.empty() && messages.back().isError)
+    messages.back().text += "\n" + Gb(TagWriteErrorText(results.reason));
   return messages;
 }
 

@@ -41,16 +41,17 @@ struct TagUpdateRequest {
 struct TagUpdateResults {
   TagUpdateResult id3v1 = TagUpdateResult::kNotDue;
   TagUpdateResult id3v2 = TagUpdateResult::kNotDue;
+  TagWriteError reason = TagWriteError::kNone;  // why the steps failed
 };
 
-// Writes or removes the ID3v1 tag, then the ID3v2 tag, as the request says. A file
-// that cannot be opened for reading and writing fails every step that was due and
-// is left as it was; a failed ID3v2 write leaves the file as it was too.
+// Writes or removes the ID3v1 tag and the ID3v2 tag as the request says, in one
+// WriteTagBlocks: both due steps succeed, or both fail and the file is as it was.
 TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request);
 
 // The message boxes of an update, ID3v1 first: "ID3v1标签更新成功！" (no icon),
 // "ID3v1标签更新失败！", "删除ID3v1标签失败！" (error icon), then the ID3v2 ones. A
-// removal that worked says nothing. Texts are GB18030.
+// removal that worked says nothing. The reason for a failure follows the last
+// failure message on a line of its own. Texts are GB18030.
 struct TagUpdateMessage {
   std::string text;
   bool isError = false;
