@@ -158,31 +158,60 @@ void SyncFolderOf(const std::string& path) {
   ::close(fd);
 }
 
-// ---- The recovery record ---------------------------------------------------------
+// ---- The update and its recovery record -------------------------------------------
 //
-// While the start of a file changes length, everything after the old tag moves
-// by the difference, piece by piece, each piece no longer than that difference so
-// that it never overwrites bytes it has still to read. A piece is moved, then the
-// record notes how far the move has come; a piece moved again after a crash reads
-// bytes that are still intact. Growth moves the last piece first, shrinking the
-// first piece first. The new tag is written once all is moved.
+// An update is two steps: the ID3v1 step at the end of the file (write the block
+// in place, append it, or cut it off), then the ID3v2 step at the start. When the
+// new ID3v2 tag has the old one's length it is written over it. Otherwise
+// everything after the old tag moves by the difference, piece by piece, each
+// piece no longer than that difference so that it never overwrites bytes it has
+// still to read; growth moves the last piece first, shrinking the first piece
+// first; the new tag is written once all is moved.
 //
-// Layout: magic (8), then little-endian 64-bit numbers: inode, original size,
-// old tag length, new tag length, progress, checksum of the new tag; then the
-// new tag. A record that is shorter or whose checksum is wrong was never
-// complete, and the file was not yet touched.
+// Before the file is touched, the whole update goes into a recovery record beside
+// the file, made durable. The record notes which step runs and how far the move
+// has come (after each piece); a piece moved again after a crash reads bytes that
+// are still intact, and the ID3v1 step can always be done again. So an update cut
+// short is finished by running the rest again from the record.
+//
+// Layout: magic (8), then little-endian 64-bit numbers: inode, original size, the
+// ID3v1 step, old tag length, new tag length (or kNoHead), step, progress, and a
+// checksum of all but step and progress; then the 128-byte ID3v1 block (zeros
+// when there is none to write), then the new tag. A record that is shorter or
+// whose checksum is wrong was never complete, and the file was not yet touched.
 
-constexpr char kMagic[8] = {'T', 'S', 'R', 'N', 'J', 'N', 'L', '1'};
-constexpr std::size_t kProgressAt = 8 + 4 * 8;
-constexpr std::size_t kRecordHeader = 8 + 6 * 8;
+constexpr char kMagic[8] = {'T', 'S', 'R', 'N', 'J', 'N', 'L', '2'};
+constexpr std::size_t kStepAt = 8 + 5 * 8;
+constexpr std::size_t kProgressAt = kStepAt + 8;
+constexpr std::size_t kRecordHeader = kProgressAt + 8 + 8;
+constexpr std::uint64_t kNoHead = ~std::uint64_t{0};
 
-struct Move {
+enum class V1Step : std::uint64_t { kKeep, kOverwrite, kAppend, kCut };
+
+struct Update {
   std::uint64_t inode = 0;
-  std::uint64_t originalSize = 0;
+  std::uint64_t originalSize = 0;  // before the ID3v1 step
+  V1Step v1 = V1Step::kKeep;
+  std::string v1Block;              // 128 bytes for kOverwrite and kAppend
+  bool hasHead = false;             // an ID3v2 step
   std::uint64_t oldLength = 0;
-  std::uint64_t newLength = 0;
-  std::uint64_t progress = 0;  // growth: next piece ends here; shrinking: starts here
-  std::string head;            // the new tag, newLength bytes
+  std::string head;                 // the new tag
+  std::uint64_t step = 0;           // 0: the ID3v1 step is due; 1: the ID3v2 step
+  std::uint64_t progress = 0;       // growth: next piece ends here; shrinking: starts here
+
+  std::uint64_t SizeAfterV1() const {
+    switch (v1) {
+      case V1Step::kAppend:
+        return originalSize + kId3v1Length;
+      case V1Step::kCut:
+        return originalSize - kId3v1Length;
+      default:
+        return originalSize;
+    }
+  }
+  std::uint64_t MoveStart() const {
+    return head.size() > oldLength ? SizeAfterV1() : oldLength;
+  }
 };
 
 std::uint64_t Checksum(std::string_view data) {
@@ -205,31 +234,45 @@ std::string Number(std::uint64_t v) {
   return s;
 }
 
-std::string EncodeMove(const Move& m) {
+std::string EncodeUpdate(const Update& u) {
+  std::string fixed;
+  PutNumber(fixed, u.inode);
+  PutNumber(fixed, u.originalSize);
+  PutNumber(fixed, static_cast<std::uint64_t>(u.v1));
+  PutNumber(fixed, u.oldLength);
+  PutNumber(fixed, u.hasHead ? u.head.size() : kNoHead);
+  std::string tail = u.v1Block;
+  tail.resize(kId3v1Length, '\0');
+  tail += u.head;
   std::string out(kMagic, sizeof kMagic);
-  PutNumber(out, m.inode);
-  PutNumber(out, m.originalSize);
-  PutNumber(out, m.oldLength);
-  PutNumber(out, m.newLength);
-  PutNumber(out, m.progress);
-  PutNumber(out, Checksum(m.head));
-  return out + m.head;
+  out += fixed;
+  PutNumber(out, u.step);
+  PutNumber(out, u.progress);
+  PutNumber(out, Checksum(fixed + tail));
+  return out + tail;
 }
 
-std::optional<Move> DecodeMove(std::string_view in) {
-  if (in.size() < kRecordHeader || in.substr(0, 8) != std::string_view(kMagic, 8))
+std::optional<Update> DecodeUpdate(std::string_view in) {
+  if (in.size() < kRecordHeader + kId3v1Length || in.substr(0, 8) != std::string_view(kMagic, 8))
     return std::nullopt;
-  Move m;
-  m.inode = GetNumber(in, 8);
-  m.originalSize = GetNumber(in, 16);
-  m.oldLength = GetNumber(in, 24);
-  m.newLength = GetNumber(in, 32);
-  m.progress = GetNumber(in, 40);
-  const std::uint64_t sum = GetNumber(in, 48);
-  if (m.newLength != in.size() - kRecordHeader) return std::nullopt;
-  m.head.assign(in.substr(kRecordHeader));
-  if (Checksum(m.head) != sum) return std::nullopt;
-  return m;
+  const std::string_view fixed = in.substr(8, kStepAt - 8);
+  const std::string_view tail = in.substr(kRecordHeader);
+  if (Checksum(std::string(fixed) + std::string(tail)) != GetNumber(in, kProgressAt + 8))
+    return std::nullopt;
+  Update u;
+  u.inode = GetNumber(in, 8);
+  u.originalSize = GetNumber(in, 16);
+  u.v1 = static_cast<V1Step>(GetNumber(in, 24));
+  u.oldLength = GetNumber(in, 32);
+  const std::uint64_t headLength = GetNumber(in, 40);
+  u.step = GetNumber(in, kStepAt);
+  u.progress = GetNumber(in, kProgressAt);
+  u.hasHead = headLength != kNoHead;
+  if (u.v1 > V1Step::kCut || tail.size() != kId3v1Length + (u.hasHead ? headLength : 0))
+    return std::nullopt;
+  u.v1Block.assign(tail.substr(0, kId3v1Length));
+  u.head.assign(tail.substr(kId3v1Length));
+  return u;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -246,46 +289,70 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return out;
 }
 
-// Moves what follows the old tag and writes the new tag, from where the record's
-// progress says, noting progress in the record (journalFd, or -1 for none).
-TagWriteError RunMove(TagDisk& disk, int fd, int journalFd, Move& m) {
-  const std::uint64_t a = m.oldLength;
-  const std::uint64_t b = m.newLength;
-  const std::uint64_t n = m.originalSize;
-  std::string piece;
-  auto note = [&](std::uint64_t progress) {
-    m.progress = progress;
-    if (journalFd >= 0) disk.WriteAt(journalFd, kProgressAt, Number(progress));
+// Runs the update from where it stands (step and progress), noting each stage in
+// the record at journalFd (-1: no record).
+TagWriteError RunUpdate(TagDisk& disk, int fd, int journalFd, Update& u) {
+  auto note = [&](std::size_t at, std::uint64_t value) {
+    if (journalFd >= 0) disk.WriteAt(journalFd, at, Number(value));
   };
+  if (u.step == 0) {
+    int err = 0;
+    switch (u.v1) {
+      case V1Step::kKeep:
+        break;
+      case V1Step::kOverwrite:
+        err = disk.WriteAt(fd, u.originalSize - kId3v1Length, u.v1Block);
+        break;
+      case V1Step::kAppend:
+        err = disk.Resize(fd, u.originalSize);  // a block half appended before goes
+        if (!err) err = disk.WriteAt(fd, u.originalSize, u.v1Block);
+        break;
+      case V1Step::kCut:
+        err = disk.Resize(fd, u.originalSize - kId3v1Length);
+        break;
+    }
+    if (err) return ErrorOf(err);
+    u.step = 1;
+    u.progress = u.MoveStart();
+    note(kProgressAt, u.progress);
+    note(kStepAt, u.step);
+  }
+  if (!u.hasHead) return ErrorOf(disk.Sync(fd));
+
+  const std::uint64_t a = u.oldLength;
+  const std::uint64_t b = u.head.size();
+  const std::uint64_t n = u.SizeAfterV1();
+  std::string piece;
   if (b > a) {
     const std::uint64_t d = b - a;
     const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(d, kMaxPiece));
     if (const int err = disk.Resize(fd, n + d)) return ErrorOf(err);
-    while (m.progress > a) {
-      const std::uint64_t from = std::max(a, m.progress > step ? m.progress - step : 0);
-      piece.resize(static_cast<std::size_t>(m.progress - from));
+    while (u.progress > a) {
+      const std::uint64_t from = std::max(a, u.progress > step ? u.progress - step : 0);
+      piece.resize(static_cast<std::size_t>(u.progress - from));
       if (PreadAll(fd, piece.data(), piece.size(), from) != piece.size())
         return TagWriteError::kIoError;
       if (const int err = disk.WriteAt(fd, from + d, piece)) return ErrorOf(err);
-      note(from);
+      u.progress = from;
+      note(kProgressAt, u.progress);
     }
   } else if (b < a) {
     const std::uint64_t d = a - b;
     const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(d, kMaxPiece));
-    while (m.progress < n) {
-      const std::uint64_t to = std::min(n, m.progress + step);
-      piece.resize(static_cast<std::size_t>(to - m.progress));
-      if (PreadAll(fd, piece.data(), piece.size(), m.progress) != piece.size())
+    while (u.progress < n) {
+      const std::uint64_t to = std::min(n, u.progress + step);
+      piece.resize(static_cast<std::size_t>(to - u.progress));
+      if (PreadAll(fd, piece.data(), piece.size(), u.progress) != piece.size())
         return TagWriteError::kIoError;
-      if (const int err = disk.WriteAt(fd, m.progress - d, piece)) return ErrorOf(err);
-      note(to);
+      if (const int err = disk.WriteAt(fd, u.progress - d, piece)) return ErrorOf(err);
+      u.progress = to;
+      note(kProgressAt, u.progress);
     }
   }
-  if (const int err = disk.WriteAt(fd, 0, m.head)) return ErrorOf(err);
+  if (const int err = disk.WriteAt(fd, 0, u.head)) return ErrorOf(err);
   if (b < a)
     if (const int err = disk.Resize(fd, n - (a - b))) return ErrorOf(err);
-  if (const int err = disk.Sync(fd)) return ErrorOf(err);
-  return TagWriteError::kNone;
+  return ErrorOf(disk.Sync(fd));
 }
 
 // Finishes what a record beside the file describes; the file is open and locked.
@@ -295,16 +362,19 @@ bool FinishFromRecord(TagDisk& disk, const WritableFile& file, const std::string
   if (::access(journal.c_str(), F_OK) != 0) return true;
   const std::optional<std::string> bytes = ReadWholeFile(journal);
   if (!bytes) return false;
-  std::optional<Move> m = DecodeMove(*bytes);
-  if (m && m->inode == file.inode()) {
+  std::optional<Update> u = DecodeUpdate(*bytes);
+  if (u && u->inode == file.inode()) {
     const std::uint64_t size = file.Size();
-    const std::uint64_t a = m->oldLength, b = m->newLength, n = m->originalSize;
-    const bool plausible = b >= a ? (size == n || size == n + (b - a))
-                                  : (size == n || size == n - (a - b));
-    if (plausible) {
-      if (b < a && size == n - (a - b)) m->progress = n;  // moved and cut already
-      if (RunMove(disk, file.fd(), -1, *m) != TagWriteError::kNone) return false;
+    bool plausible;
+    if (u->step == 0) {
+      plausible = size + kId3v1Length >= u->originalSize && size <= u->originalSize + kId3v1Length;
+    } else {
+      const std::uint64_t n = u->SizeAfterV1();
+      const std::uint64_t a = u->oldLength, b = u->head.size();
+      plausible = !u->hasHead || size == n || size + a == n + b;
+      if (u->hasHead && b < a && size + a == n + b) u->progress = n;  // moved and cut already
     }
+    if (plausible && RunUpdate(disk, file.fd(), -1, *u) != TagWriteError::kNone) return false;
   }
   return ::unlink(journal.c_str()) == 0 || errno == ENOENT;
 }
@@ -335,52 +405,67 @@ std::optional<std::string> PaddedTag(std::string_view tag, std::uint64_t oldLeng
   return out;
 }
 
-// Replaces the first oldLength bytes of the file with head. In place when the
-// length stays; otherwise the rest of the file moves, under a recovery record.
-TagWriteError PlaceHead(TagDisk& disk, const WritableFile& file, const std::string& journal,
-                        std::uint64_t oldLength, const std::string& head) {
-  Move m;
-  m.inode = file.inode();
-  m.originalSize = file.Size();
-  m.oldLength = oldLength;
-  m.newLength = head.size();
-  m.head = head;
-  m.progress = m.newLength > m.oldLength ? m.originalSize : m.oldLength;
+// Runs the update under a recovery record; on a failure that leaves the file
+// recoverable by hand, puts back what was changed.
+TagWriteError ApplyUpdate(TagDisk& disk, const WritableFile& file, const std::string& journal,
+                          Update& u, const std::string& oldV1) {
+  const bool moves = u.hasHead && u.head.size() != u.oldLength;
+  std::string oldHead;
+  if (u.hasHead && !moves) {
+    oldHead.resize(static_cast<std::size_t>(u.oldLength));
+    oldHead.resize(PreadAll(file.fd(), oldHead.data(), oldHead.size(), 0));
+  }
+  // What a failure before the move puts back.
+  auto undo = [&] {
+    if (u.step == 1 && !oldHead.empty()) disk.WriteAt(file.fd(), 0, oldHead);
+    if (u.v1 == V1Step::kAppend) disk.Resize(file.fd(), u.originalSize);
+    if (u.v1 == V1Step::kOverwrite) disk.WriteAt(file.fd(), u.originalSize - kId3v1Length, oldV1);
+    if (u.v1 == V1Step::kCut) {
+      disk.Resize(file.fd(), u.originalSize - kId3v1Length);
+      disk.WriteAt(file.fd(), u.originalSize - kId3v1Length, oldV1);
+    }
+  };
 
-  const int jfd = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  int jfd = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (jfd >= 0) {
+    int err = disk.WriteAt(jfd, 0, EncodeUpdate(u));
+    if (!err) err = disk.Sync(jfd);
+    if (err) {
+      ::close(jfd);
+      ::unlink(journal.c_str());
+      jfd = -1;
+      if (moves) return ErrorOf(err);
+    }
+  }
   if (jfd < 0) {
-    // A tag of the same length can do without: the audio does not move. Growing
-    // or shrinking without a record could cost audio in a crash.
-    if (m.newLength != m.oldLength) return TagWriteError::kNoRecoveryRecord;
-    std::string old(static_cast<std::size_t>(oldLength), '\0');
-    old.resize(PreadAll(file.fd(), old.data(), old.size(), 0));
-    const TagWriteError error = RunMove(disk, file.fd(), -1, m);
-    if (error != TagWriteError::kNone) disk.WriteAt(file.fd(), 0, old);
+    // Without a record the audio must not move: a crash part-way would lose it.
+    // Writing over a tag, or at the end, puts nothing but the tags at risk (and
+    // needs no room for a record on a full disk).
+    if (moves) return TagWriteError::kNoRecoveryRecord;
+    const TagWriteError error = RunUpdate(disk, file.fd(), -1, u);
+    if (error != TagWriteError::kNone) undo();
     return error;
   }
-  int err = disk.WriteAt(jfd, 0, EncodeMove(m));
-  if (!err) err = disk.Sync(jfd);
-  if (err) {
-    ::close(jfd);
-    ::unlink(journal.c_str());
-    return ErrorOf(err);
-  }
   SyncFolderOf(journal);
-  const TagWriteError error = RunMove(disk, file.fd(), jfd, m);
+  const TagWriteError error = RunUpdate(disk, file.fd(), jfd, u);
   ::close(jfd);
   if (error == TagWriteError::kNone) {
     ::unlink(journal.c_str());
     return error;
   }
-  // Growth that moved nothing yet has written only past the old end: cutting the
-  // file back leaves it as it was.
-  if (m.newLength > m.oldLength && m.progress == m.originalSize) {
-    disk.Resize(file.fd(), m.originalSize);
+  // Before any piece moved, everything can be put back: growth has written only
+  // past the old end, the rest wrote only the tags.
+  const bool nothingMoved = !moves || u.step == 0 || u.progress == u.MoveStart();
+  const bool grows = u.hasHead && u.head.size() > u.oldLength;
+  if (nothingMoved && (grows || !moves)) {
+    if (grows && u.step == 1) disk.Resize(file.fd(), u.SizeAfterV1());
+    undo();
+    disk.Sync(file.fd());
     ::unlink(journal.c_str());
     return error;
   }
-  // Part-way: try once more to finish; if that fails too the record stays for
-  // the next open.
+  // Part-way through the move: try once more to finish; if that fails too, the
+  // record stays for the next open.
   if (FinishFromRecord(disk, file, journal)) return TagWriteError::kNone;
   return TagWriteError::kInterrupted;
 }
@@ -444,50 +529,30 @@ TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path,
     if (!oldV1.starts_with("TAG")) oldV1.clear();
   }
   const bool hasV1 = !oldV1.empty();
-  const bool appendV1 = id3v1.kind == Kind::kReplace && !hasV1;
   if (id3v1.kind == Kind::kReplace && id3v1.bytes.size() != kId3v1Length)
     return {TagWriteError::kIoError};
 
-  const std::uint64_t growth = (appendV1 ? kId3v1Length : 0) +
-                               (head && head->size() > oldV2 ? head->size() - oldV2 : 0);
-  if (const int err = disk.Reserve(file.fd(), size, growth)) return {ErrorOf(err)};
-
-  // ID3v1 first, so that the move of an ID3v2 write carries the new block along.
-  std::uint64_t sizeNow = size;
-  int err = 0;
+  Update u;
+  u.inode = file.inode();
+  u.originalSize = size;
   if (id3v1.kind == Kind::kReplace) {
-    const std::uint64_t at = hasV1 ? size - kId3v1Length : size;
-    err = disk.WriteAt(file.fd(), at, id3v1.bytes);
-    if (err) {
-      // Whatever got written goes: the old block back, or the file cut back.
-      if (hasV1)
-        disk.WriteAt(file.fd(), at, oldV1);
-      else
-        disk.Resize(file.fd(), size);
-      return {ErrorOf(err)};
-    }
-    sizeNow = at + kId3v1Length;
+    u.v1 = hasV1 ? V1Step::kOverwrite : V1Step::kAppend;
+    u.v1Block = id3v1.bytes;
   } else if (id3v1.kind == Kind::kRemove && hasV1) {
-    if ((err = disk.Resize(file.fd(), size - kId3v1Length))) return {ErrorOf(err)};
-    sizeNow = size - kId3v1Length;
+    u.v1 = V1Step::kCut;
   }
-  auto undoV1 = [&] {
-    if (sizeNow > size)
-      disk.Resize(file.fd(), size);
-    else if (hasV1 && id3v1.kind != Kind::kKeep)
-      disk.WriteAt(file.fd(), size - kId3v1Length, oldV1);
-  };
-
   if (head) {
-    const TagWriteError error = PlaceHead(disk, file, journal, oldV2, *head);
-    if (error != TagWriteError::kNone) {
-      if (error != TagWriteError::kInterrupted) undoV1();
-      return {error};
-    }
-  } else if (id3v1.kind != Kind::kKeep) {
-    if ((err = disk.Sync(file.fd()))) return {ErrorOf(err)};
+    u.hasHead = true;
+    u.oldLength = oldV2;
+    u.head = std::move(*head);
   }
-  return {};
+  if (u.v1 == V1Step::kKeep && !u.hasHead) return {};
+
+  // Room for all the file grows by, before anything is written.
+  const std::uint64_t growth = (u.v1 == V1Step::kAppend ? kId3v1Length : 0) +
+                               (u.head.size() > oldV2 ? u.head.size() - oldV2 : 0);
+  if (const int err = disk.Reserve(file.fd(), size, growth)) return {ErrorOf(err)};
+  return {ApplyUpdate(disk, file, journal, u, oldV1)};
 }
 
 bool FinishInterruptedTagWrite(TagDisk& disk, const std::string& path) {
