@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the ID3v1 and ID3v2 readers, as the start and the end
-// of a file, and checks that a tag rebuilt from what was read reads back.
+// of a file, and checks that a tag rebuilt from what was read reads back. Also
+// checks that what a rewrite would replace never reaches past the file, and that
+// every rebuilt tag is one the writer can place.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include "core/id3/id3v2.h"
 #include "core/id3/id3v2_frames.h"
 #include "core/id3/tag_file_io.h"
+#include "core/id3/tag_region.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tessarn;
@@ -27,9 +30,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MemorySource source2(bytes);
   if (ReadId3v2Tag(source2, again, &kept) != found) std::abort();
 
+  MemorySource source3(bytes);
+  const Id3v2Region region = LocateId3v2(source3);
+  if (region.present != found) std::abort();
+  if (region.length > size || region.framesEnd > region.length) std::abort();
+  if (!region.walkable && region.length != 0) std::abort();
+
   if (found) {
     // The tag a write would produce must hold the same texts when read back.
     const std::string rebuilt = BuildId3v2Tag(v2, kept);
+    MemorySource rebuiltSource(rebuilt);
+    const Id3v2Region placed = LocateId3v2(rebuiltSource);
+    if (!placed.walkable || placed.length != rebuilt.size()) std::abort();
     TagFields back;
     if (!ParseId3v2(rebuilt, back)) std::abort();
     if (back.title != v2.title || back.artist != v2.artist) std::abort();

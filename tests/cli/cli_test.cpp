@@ -1,6 +1,8 @@
 // Black-box tests of tessarn-cli: the built program on temporary folders, with its
 // undo journal in a temporary state folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli_runner.h"
@@ -455,6 +458,73 @@ TEST_F(CliTest, TagsRefuseFilesThatAreNotMp3) {
   EXPECT_FALSE(doc[1]["id3v2"]["found"].boolean);
   EXPECT_EQ(Run({"tags", "set", "--title", "x", "note.txt"}).exitCode, 1);
   EXPECT_EQ(ReadFile(files + "/note.txt"), "text");
+}
+
+// A FIFO named like an MP3 file is refused at once; nothing waits for a writer.
+TEST_F(CliTest, TagsAndTheMp3PageNeverWaitOnAFifo) {
+  ASSERT_EQ(::mkfifo((files + "/song.mp3").c_str(), 0644), 0);
+  WriteFile(files + "/b.mp3", kAudio);
+  ::alarm(30);  // a hang ends the test here
+  const JsonValue doc = RunJson({"tags", "show", "song.mp3", "b.mp3"}, 1);
+  EXPECT_EQ(doc[0]["error"].string, "不是普通文件");
+  const CliResult set = Run({"tags", "set", "--title", "x", "song.mp3"});
+  EXPECT_EQ(set.exitCode, 1);
+  EXPECT_NE(set.out.find("不是普通文件"), std::string::npos) << set.out;
+  EXPECT_EQ(Run({"preview", "--page", "mp3", "--template", "#2", "song.mp3", "b.mp3"}).exitCode, 0);
+  ::alarm(0);
+}
+
+// The file's own permission counts, not its folder's: a read-only file is left
+// alone, both tags, and the run says why.
+TEST_F(CliTest, TagsSetLeavesAReadOnlyFileAlone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
+  const std::string song = files + "/song.mp3";
+  WriteFile(song, kAudio + Id3v1Block("Old", "Artist", 3));
+  const std::string before = ReadFile(song);
+  ASSERT_EQ(::chmod(song.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(root.path().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(files.c_str(), 0777), 0);
+  const std::string out = root / "out.txt";
+  const std::string command = "cd '" + files +
+                              "' && setpriv --reuid=nobody --regid=nogroup --clear-groups '" +
+                              TESSARN_CLI_PATH + "' tags set --title New song.mp3 > '" + out +
+                              "' 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 127) GTEST_SKIP() << "setpriv is not available";
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string said = ReadFile(out);
+  EXPECT_NE(said.find("ID3v1标签更新失败！"), std::string::npos) << said;
+  EXPECT_NE(said.find("ID3v2标签更新失败！"), std::string::npos) << said;
+  EXPECT_NE(said.find("没有权限"), std::string::npos) << said;
+  EXPECT_EQ(ReadFile(song), before);
+  EXPECT_EQ(ListNames(files), (Names{"song.mp3"}));
+}
+
+// Several runs at once on one file take turns: each tag is one run's, the audio
+// is whole.
+TEST_F(CliTest, ConcurrentTagsSetRunsKeepTheAudio) {
+  std::string audio = kAudio;
+  while (audio.size() < 200000) audio += static_cast<char>(audio.size() * 13 % 251);
+  const std::string song = files + "/song.mp3";
+  WriteFile(song, audio);
+  std::vector<std::thread> runs;
+  std::vector<int> exits(4, -1);
+  for (int r = 0; r < 4; ++r)
+    runs.emplace_back([&, r] {
+      exits[r] = Run({"tags", "set", "--title", "run" + std::to_string(r), "--comment",
+                      std::string(20, 'c'), "--url", std::string(3000 * (r + 1), 'u'),
+                      "song.mp3"})
+                     .exitCode;
+    });
+  for (std::thread& t : runs) t.join();
+  EXPECT_EQ(exits, (std::vector<int>{0, 0, 0, 0}));
+  const std::string after = ReadFile(song);
+  ASSERT_GT(after.size(), audio.size() + 128);
+  EXPECT_EQ(after.substr(after.size() - 128 - audio.size(), audio.size()), audio);
+  const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
+  EXPECT_EQ(doc[0]["id3v1"]["title"].string.substr(0, 3), "run");
+  EXPECT_EQ(doc[0]["id3v2"]["title"].string.substr(0, 3), "run");
 }
 
 // ---- Usage errors and help --------------------------------------------------------
