@@ -126,20 +126,17 @@ TagFields CollectId3v2Fields(const Id3v2EditorTexts& t) {
   return f;
 }
 
-bool WriteId3v2(const std::string& path, const TagFields& fields, const IoFault& fault) {
+bool WriteId3v2(const std::string& path, const TagFields& fields, const IoFault& fault,
+                const Id3v2WriteOptions& options) {
   std::uint64_t oldLength = 0;
-  std::string kept;
+  std::string tag;
   {
     ReadOnlyFile file(path);
     if (!file.IsOpen()) return false;
     Id3v2TagInfo info;
-    if (ReadId3v2TagInfo(file, info)) {
-      oldLength = std::min(info.wholeLength, file.Size());
-      TagFields old;
-      ReadId3v2Tag(file, old, &kept);
-    }
+    if (ReadId3v2TagInfo(file, info)) oldLength = std::min(info.wholeLength, file.Size());
+    tag = BuildUpdatedId3v2Tag(file, fields, options);
   }
-  const std::string tag = BuildId3v2Tag(fields, kept);
   if (tag.size() - 10 > kMaxTagSize) return false;
   return ReplaceFileHead(path, oldLength, tag, fault);
 }
