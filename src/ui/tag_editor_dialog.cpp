@@ -15,7 +15,7 @@
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
-#include "core/id3/tag_editor_ops.h"
+#include "core/tagedit/tag_update.h"
 #include "core/id3/tag_file_io.h"
 #include "ui/byte_limit_validator.h"
 #include "ui/byte_limited_text_edit.h"

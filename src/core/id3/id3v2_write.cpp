@@ -126,24 +126,18 @@ TagFields CollectId3v2Fields(const Id3v2EditorTexts& t) {
   return f;
 }
 
-bool BuildId3v2TagFor(const std::string& path, const TagFields& fields, std::string& tag) {
-  std::string kept;
-  {
-    ReadOnlyFile file(path);
-    if (!file.IsOpen()) return false;
-    Id3v2TagInfo info;
-    if (ReadId3v2TagInfo(file, info)) {
-      TagFields old;
-      ReadId3v2Tag(file, old, &kept);
-    }
-  }
-  tag = BuildId3v2Tag(fields, kept);
+bool BuildUpdatedId3v2Tag(const std::string& path, const TagFields& fields,
+                          const Id3v2WriteOptions& options, std::string& tag) {
+  ReadOnlyFile file(path);
+  if (!file.IsOpen()) return false;
+  tag = BuildUpdatedId3v2Tag(file, fields, options);
   return tag.size() - 10 <= kMaxTagSize;
 }
 
-TagWriteResult WriteId3v2(const std::string& path, const TagFields& fields) {
+TagWriteResult WriteId3v2(const std::string& path, const TagFields& fields,
+                          const Id3v2WriteOptions& options) {
   std::string tag;
-  if (!BuildId3v2TagFor(path, fields, tag)) {
+  if (!BuildUpdatedId3v2Tag(path, fields, options, tag)) {
     // Nothing is written; the writer still says what is wrong with the file.
     const TagWriteResult refused = WriteTagBlocks(path, {}, {});
     return refused.ok() ? TagWriteResult{TagWriteError::kTagTooLarge} : refused;

@@ -53,7 +53,7 @@ bool ReadNamingTags(const std::string& path, NamingTags& tags) {
   ReadOnlyFile file(path);
   if (!file.IsOpen()) return false;
   TagFields v1, v2;
-  const bool hasV2 = ReadId3v2Tag(file, v2, nullptr, true);
+  const bool hasV2 = ReadId3v2Tag(file, v2, {.namingFieldsOnly = true});
   const bool hasV1 = ReadId3v1(file, v1);
   tags.Set(hasV1 ? &v1 : nullptr, hasV2 ? &v2 : nullptr);
   return true;

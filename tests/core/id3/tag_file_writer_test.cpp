@@ -15,7 +15,7 @@
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_disk.h"
-#include "core/id3/tag_editor_ops.h"
+#include "core/tagedit/tag_update.h"
 #include "core/id3/tag_region.h"
 #include "id3_test_util.h"
 

@@ -1,6 +1,8 @@
-// The MP3 tag editor's work that needs no window: the texts "ID3v2 复制到 ID3v1"
-// puts into the ID3v1 boxes, the genre text an ID3v2 tag gets from the editor's
-// genre box, and the "更新" step with the messages it reports.
+// The tag-editing step shared by the tag editor and the command line: the texts
+// "ID3v2 复制到 ID3v1" puts into the ID3v1 boxes, the genre text an ID3v2 tag gets
+// from the editor's genre box, and the "更新" step with the messages it reports.
+// `tags set` and `tags delete` go through the same step, so the window and the
+// command line write tags the same way and say the same things.
 #pragma once
 
 #include <string>
@@ -50,12 +52,17 @@ TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& req
 
 // The message boxes of an update, ID3v1 first: "ID3v1标签更新成功！" (no icon),
 // "ID3v1标签更新失败！", "删除ID3v1标签失败！" (error icon), then the ID3v2 ones. A
-// removal that worked says nothing. The reason for a failure follows the last
-// failure message on a line of its own. Texts are GB18030.
+// removal that worked says nothing in the editor (the boxes show it); the command
+// line, which has nothing else to show, says "ID3v1标签已删除". The reason for a
+// failure follows the last failure message on a line of its own. Texts are GB18030.
 struct TagUpdateMessage {
   std::string text;
   bool isError = false;
 };
-std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results);
+enum class RemovalNotice { kSilent, kSay };
+std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results,
+                                                RemovalNotice removal = RemovalNotice::kSilent);
+// True when any step failed.
+bool AnyFailed(const TagUpdateResults& results);
 
 }  // namespace tessarn

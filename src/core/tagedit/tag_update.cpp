@@ -1,4 +1,4 @@
-#include "core/id3/tag_editor_ops.h"
+#include "core/tagedit/tag_update.h"
 
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
@@ -45,7 +45,7 @@ TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& req
     std::string tag;
     if (!request.id3v2Present)
       v2 = TagBlockChange::Remove();
-    else if (BuildId3v2TagFor(path, request.id3v2, tag))
+    else if (BuildUpdatedId3v2Tag(path, request.id3v2, Id3v2WriteOptions{}, tag))
       v2 = TagBlockChange::Replace(std::move(tag));
     else
       unbuilt = true;
@@ -67,10 +67,12 @@ TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& req
   return results;
 }
 
-std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results) {
+std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results,
+                                                RemovalNotice removal) {
   std::vector<TagUpdateMessage> messages;
-  auto add = [&messages](TagUpdateResult result, const char* written, const char* writeFailed,
-                         const char* deleteFailed) {
+  auto add = [&messages, removal](TagUpdateResult result, const char* written,
+                                  const char* writeFailed, const char* deleteFailed,
+                                  const char* deleted) {
     switch (result) {
       case TagUpdateResult::kWritten:
         messages.push_back({Gb(written), false});
@@ -81,17 +83,27 @@ std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results)
       case TagUpdateResult::kDeleteFailed:
         messages.push_back({Gb(deleteFailed), true});
         break;
-      case TagUpdateResult::kNotDue:
       case TagUpdateResult::kDeleted:
+        if (removal == RemovalNotice::kSay) messages.push_back({Gb(deleted), false});
+        break;
+      case TagUpdateResult::kNotDue:
         break;
     }
   };
-  add(results.id3v1, "ID3v1标签更新成功！", "ID3v1标签更新失败！", "删除ID3v1标签失败！");
-  add(results.id3v2, "ID3v2标签更新成功！", "ID3v2标签更新失败！", "删除ID3v2标签失败！");
+  add(results.id3v1, "ID3v1标签更新成功！", "ID3v1标签更新失败！", "删除ID3v1标签失败！",
+      "ID3v1标签已删除");
+  add(results.id3v2, "ID3v2标签更新成功！", "ID3v2标签更新失败！", "删除ID3v2标签失败！",
+      "ID3v2标签已删除");
   // Why it failed, once, under the last failure.
   if (results.reason != TagWriteError::kNone && !messages.empty() && messages.back().isError)
     messages.back().text += "\n" + Gb(TagWriteErrorText(results.reason));
   return messages;
+}
+
+bool AnyFailed(const TagUpdateResults& results) {
+  for (TagUpdateResult r : {results.id3v1, results.id3v2})
+    if (r == TagUpdateResult::kWriteFailed || r == TagUpdateResult::kDeleteFailed) return true;
+  return false;
 }
 
 }  // namespace tessarn

@@ -1,0 +1,156 @@
+#include "core/tagedit/tag_edits.h"
+
+#include "core/id3/genre_table.h"
+#include "core/id3/id3v1.h"
+#include "core/id3/id3v2.h"
+#include "core/text/encoding.h"
+#include "core/text/gb_text.h"
+
+namespace tessarn {
+
+namespace {
+
+struct EditField {
+  std::string TagFields::*field;
+  std::optional<std::string> TagEdits::*edit;
+  const char* option;
+};
+
+// ID3v1 has the first seven, ID3v2 all twelve.
+constexpr EditField kEditFields[] = {
+    {&TagFields::title, &TagEdits::title, "--title"},
+    {&TagFields::artist, &TagEdits::artist, "--artist"},
+    {&TagFields::album, &TagEdits::album, "--album"},
+    {&TagFields::track, &TagEdits::track, "--track"},
+    {&TagFields::year, &TagEdits::year, "--year"},
+    {&TagFields::genre, &TagEdits::genre, "--genre"},
+    {&TagFields::comment, &TagEdits::comment, "--comment"},
+    {&TagFields::composer, &TagEdits::composer, "--composer"},
+    {&TagFields::originalArtist, &TagEdits::originalArtist, "--original-artist"},
+    {&TagFields::copyright, &TagEdits::copyright, "--copyright"},
+    {&TagFields::url, &TagEdits::url, "--url"},
+    {&TagFields::encoder, &TagEdits::encoder, "--encoder"},
+};
+constexpr std::size_t kV1FieldCount = 7;
+constexpr std::size_t kV2FieldCount = 12;
+
+// The ID3v2 genre text for a genre number, as the tag editor writes it: "(17)Rock".
+std::string Id3v2GenreText(int number) {
+  if (number < 0) return {};
+  return "(" + std::to_string(number) + ")" + GenreName(number);
+}
+
+// The ID3v1 values to write: the file's block (when it has one) with the given
+// fields changed. A value that does not fit the block is refused.
+std::optional<std::string> MergeId3v1(const std::string& path, const TagEdits& edits,
+                                      Id3v1Input& input) {
+  TagFields current;
+  const bool had = ReadId3v1(path, current);
+  for (std::size_t k = 0; k < kV1FieldCount; ++k)
+    if (const auto& edit = edits.*kEditFields[k].edit) current.*kEditFields[k].field = *edit;
+  input.title = current.title;
+  input.artist = current.artist;
+  input.album = current.album;
+  input.year = current.year;
+  input.comment = current.comment;
+  input.track = current.track;
+  input.genre = kNoGenreByte;
+  if (edits.genre) {
+    const int n = *GenreNumberOf(*edits.genre);  // checked before any file
+    input.genre = n < 0 ? kNoGenreByte : n;
+  } else if (had && !current.genre.empty()) {
+    input.genre = std::stoi(current.genre);
+  }
+  struct Limit {
+    const std::string& text;
+    std::size_t bytes;
+    const char* option;
+  };
+  // With a track the block keeps 28 bytes of comment: the track takes the rest.
+  const bool hasTrack = !input.track.empty() && std::stoi(input.track) % 256 != 0;
+  const Limit limits[] = {{input.title, 30, "--title"},
+                          {input.artist, 30, "--artist"},
+                          {input.album, 30, "--album"},
+                          {input.year, 4, "--year"},
+                          {input.comment, hasTrack ? 28u : 30u, "--comment"}};
+  for (const Limit& limit : limits)
+    if (limit.text.size() > limit.bytes) {
+      std::string reason = std::string("ID3v1 的 ") + (limit.option + 2) + " 最多 " +
+                           std::to_string(limit.bytes) + " 字节，给出的有 " +
+                           std::to_string(limit.text.size()) + " 字节";
+      if (limit.option == std::string("--comment") && hasTrack) reason += "（有音轨时）";
+      return Gb(reason);
+    }
+  return std::nullopt;
+}
+
+TagFields MergeId3v2(const std::string& path, const TagEdits& edits) {
+  TagFields current;
+  ReadId3v2(path, current);
+  for (std::size_t k = 0; k < kV2FieldCount; ++k)
+    if (const auto& edit = edits.*kEditFields[k].edit) current.*kEditFields[k].field = *edit;
+  if (edits.genre) {
+    current.genre = Id3v2GenreText(*GenreNumberOf(*edits.genre));
+  } else {
+    for (int n = 0; n < kGenreCount; ++n)
+      if (current.genre == GenreName(n)) current.genre = Id3v2GenreText(n);
+  }
+  return current;
+}
+
+}  // namespace
+
+std::optional<int> GenreNumberOf(const std::string& text) {
+  if (text.empty()) return -1;
+  for (int n = 0; n < kGenreCount; ++n)
+    if (text == GenreName(n)) return n;
+  for (int n = 0; n < kGenreCount; ++n)
+    if (EqualsIgnoreAsciiCase(text, GenreName(n))) return n;
+  if (text.size() <= 3 && text.find_first_not_of("0123456789") == std::string::npos) {
+    const int n = std::stoi(text);
+    if (n < kGenreCount) return n;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool id3v2) {
+  if (edits.genre && !GenreNumberOf(*edits.genre))
+    return Gb("未知的流派：") + *edits.genre + Gb("（请使用流派列表中的名称，例如 Rock）");
+  if (id3v1 && edits.track) {
+    const std::string& t = *edits.track;
+    if (t.size() > 3 || t.find_first_not_of("0123456789") != std::string::npos ||
+        (!t.empty() && std::stoi(t) > 255))
+      return Gb("ID3v1 的音轨必须是 0 到 255 的数字");
+  }
+  if (id3v1 && !id3v2)
+    for (std::size_t k = kV1FieldCount; k < kV2FieldCount; ++k)
+      if (edits.*kEditFields[k].edit)
+        return std::string(kEditFields[k].option) + Gb(" 只属于 ID3v2 标签");
+  bool any = false;
+  for (const EditField& f : kEditFields) any = any || (edits.*f.edit).has_value();
+  if (!any) return Gb("tags set 至少需要一个字段选项（例如 --title）");
+  return std::nullopt;
+}
+
+std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits,
+                                        bool id3v1, bool id3v2, TagUpdateRequest& request) {
+  request = {};
+  if (id3v1) {
+    request.id3v1Changed = request.id3v1Present = true;
+    if (auto problem = MergeId3v1(path, edits, request.id3v1)) return problem;
+  }
+  if (id3v2) {
+    request.id3v2Changed = request.id3v2Present = true;
+    request.id3v2 = MergeId3v2(path, edits);
+  }
+  return std::nullopt;
+}
+
+TagUpdateRequest DeletionRequest(bool id3v1, bool id3v2) {
+  TagUpdateRequest request;
+  request.id3v1Changed = id3v1;
+  request.id3v2Changed = id3v2;
+  return request;
+}
+
+}  // namespace tessarn
