@@ -453,11 +453,11 @@ TagWriteError ApplyUpdate(TagDisk& disk, const WritableFile& file, const std::st
     ::unlink(journal.c_str());
     return error;
   }
-  // Before any piece moved, everything can be put back: growth has written only
-  // past the old end, the rest wrote only the tags.
-  const bool nothingMoved = !moves || u.step == 0 || u.progress == u.MoveStart();
+  // Before any piece moved, everything can be put back: the ID3v1 step wrote only
+  // at the end, growth only past the old end, a tag of the same length only itself.
   const bool grows = u.hasHead && u.head.size() > u.oldLength;
-  if (nothingMoved && (grows || !moves)) {
+  const bool nothingMoved = u.step == 0 || (grows && u.progress == u.MoveStart());
+  if (nothingMoved || !moves) {
     if (grows && u.step == 1) disk.Resize(file.fd(), u.SizeAfterV1());
     undo();
     disk.Sync(file.fd());
