@@ -14,6 +14,7 @@
 #include "core/id3/id3v2_frames.h"
 #include "core/id3/tag_file_io.h"
 #include "core/id3/tag_region.h"
+#include "core/text/gb_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tessarn;
@@ -56,9 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!placed.walkable || placed.length != rebuilt.size()) std::abort();
         TagFields back;
         if (!ParseId3v2(rebuilt, back)) std::abort();
+        // A v2.4 tag keeps a year in TDRC, which gives its first four bytes.
         if (back.title != wanted.title || back.artist != wanted.artist ||
-            back.album != v2.album || back.comment != v2.comment || back.year != v2.year ||
-            back.genre != v2.genre)
+            back.album != v2.album || back.comment != v2.comment ||
+            CutToBytes(back.year, 4) != CutToBytes(v2.year, 4) || back.genre != v2.genre)
           std::abort();
       }
     }

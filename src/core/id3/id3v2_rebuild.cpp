@@ -57,7 +57,9 @@ std::string LanguageOf(const std::string& whole, int major) {
 // What the old tag shows for a field is what the user saw; the new text is the
 // same when it reads back as that.
 bool SameText(std::size_t field, const std::string& now, const std::string& before) {
-  if (field != kFieldGenre) return now == before;
+  if (now == before) return true;
+  if (field != kFieldGenre) return false;
+  // The editor writes a chosen genre as "(17)Rock", which reads as "Rock".
   std::string normalized = now;
   NormalizeGenre(normalized);
   return normalized == before;
@@ -110,6 +112,11 @@ std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
     const auto member = kTagFieldTable[k].member;
     changed[k] = !SameText(k, fields.*member, old.*member);
   }
+  // A frame cut off by the end of the tag cannot be carried; the text read from it
+  // is written afresh.
+  for (const WalkedFrame& frame : frames)
+    if (frame.gaveValue && frame.whole.empty())
+      changed[frame.recordingTime ? static_cast<std::size_t>(kFieldYear) : frame.field] = true;
   std::array<bool, kTagFieldCount> placed{};
 
   std::string body;
