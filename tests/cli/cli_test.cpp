@@ -485,10 +485,9 @@ TEST_F(CliTest, TagsSetLeavesAReadOnlyFileAlone) {
   ASSERT_EQ(::chmod(root.path().c_str(), 0755), 0);
   ASSERT_EQ(::chmod(files.c_str(), 0777), 0);
   const std::string out = root / "out.txt";
-  const std::string command = "cd '" + files +
-                              "' && setpriv --reuid=nobody --regid=nogroup --clear-groups '" +
-                              TESSARN_CLI_PATH + "' tags set --title New song.mp3 > '" + out +
-                              "' 2>&1";
+  const std::string command =
+      "cd '" + files + "' && setpriv --reuid=nobody --regid=nogroup --clear-groups '" +
+      TESSARN_CLI_PATH + "' tags set --title New song.mp3 > '" + out + "' 2>&1";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   if (WEXITSTATUS(status) == 127) GTEST_SKIP() << "setpriv is not available";
@@ -513,8 +512,7 @@ TEST_F(CliTest, ConcurrentTagsSetRunsKeepTheAudio) {
   for (int r = 0; r < 4; ++r)
     runs.emplace_back([&, r] {
       exits[r] = Run({"tags", "set", "--title", "run" + std::to_string(r), "--comment",
-                      std::string(20, 'c'), "--url", std::string(3000 * (r + 1), 'u'),
-                      "song.mp3"})
+                      std::string(20, 'c'), "--url", std::string(3000 * (r + 1), 'u'), "song.mp3"})
                      .exitCode;
     });
   for (std::thread& t : runs) t.join();

@@ -30,8 +30,8 @@ class TagDisk {
 namespace tessarn {
 
 // WriteTagBlocks and FinishInterruptedTagWrite on the given disk.
-TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path,
-                              const TagBlockChange& id3v2, const TagBlockChange& id3v1);
+TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagBlockChange& id3v2,
+                              const TagBlockChange& id3v1);
 bool FinishInterruptedTagWrite(TagDisk& disk, const std::string& path);
 
 }  // namespace tessarn

@@ -192,12 +192,12 @@ struct Update {
   std::uint64_t inode = 0;
   std::uint64_t originalSize = 0;  // before the ID3v1 step
   V1Step v1 = V1Step::kKeep;
-  std::string v1Block;              // 128 bytes for kOverwrite and kAppend
-  bool hasHead = false;             // an ID3v2 step
+  std::string v1Block;   // 128 bytes for kOverwrite and kAppend
+  bool hasHead = false;  // an ID3v2 step
   std::uint64_t oldLength = 0;
-  std::string head;                 // the new tag
-  std::uint64_t step = 0;           // 0: the ID3v1 step is due; 1: the ID3v2 step
-  std::uint64_t progress = 0;       // growth: next piece ends here; shrinking: starts here
+  std::string head;            // the new tag
+  std::uint64_t step = 0;      // 0: the ID3v1 step is due; 1: the ID3v2 step
+  std::uint64_t progress = 0;  // growth: next piece ends here; shrinking: starts here
 
   std::uint64_t SizeAfterV1() const {
     switch (v1) {
@@ -209,9 +209,7 @@ struct Update {
         return originalSize;
     }
   }
-  std::uint64_t MoveStart() const {
-    return head.size() > oldLength ? SizeAfterV1() : oldLength;
-  }
+  std::uint64_t MoveStart() const { return head.size() > oldLength ? SizeAfterV1() : oldLength; }
 };
 
 std::uint64_t Checksum(std::string_view data) {
@@ -399,7 +397,8 @@ std::optional<std::string> PaddedTag(std::string_view tag, std::uint64_t oldLeng
   }
   std::string out(tag.substr(0, static_cast<std::size_t>(frames)));
   out.resize(static_cast<std::size_t>(length), '\0');
-  if (out[3] == 4) out[5] = static_cast<char>(out[5] & ~0x10);  // padding and a footer exclude each other
+  if (out[3] == 4)
+    out[5] = static_cast<char>(out[5] & ~0x10);  // padding and a footer exclude each other
   const auto size = EncodeTagSize(static_cast<std::uint32_t>(length - 10));
   std::memcpy(out.data() + 6, size.data(), 4);
   return out;
@@ -500,8 +499,8 @@ const char* TagWriteErrorText(TagWriteError error) {
   return "";
 }
 
-TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path,
-                              const TagBlockChange& id3v2, const TagBlockChange& id3v1) {
+TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagBlockChange& id3v2,
+                              const TagBlockChange& id3v1) {
   using Kind = TagBlockChange::Kind;
   WritableFile file(path);
   if (file.error() != TagWriteError::kNone) return {file.error()};

@@ -38,11 +38,11 @@ enum class TagWriteError {
   kNotRegular,
   kNoPermission,
   kDiskFull,
-  kUnreadableTag,    // the old ID3v2 tag cannot be walked: it is left alone
+  kUnreadableTag,  // the old ID3v2 tag cannot be walked: it is left alone
   kTagTooLarge,
-  kNoRecoveryRecord, // the file must grow, and its folder takes no recovery record
-  kInterrupted,      // the move stopped half-way; the next open of the file finishes it
-  kUnrecoverable,    // an earlier interrupted write could not be finished
+  kNoRecoveryRecord,  // the file must grow, and its folder takes no recovery record
+  kInterrupted,       // the move stopped half-way; the next open of the file finishes it
+  kUnrecoverable,     // an earlier interrupted write could not be finished
   kIoError,
 };
 

@@ -69,8 +69,8 @@ Id3v2Region LocateId3v2(ByteSource& source) {
   const std::uint64_t claimedEnd = kHeaderSize + info.bodyLength;
   const std::uint64_t end = std::min(claimedEnd, fileSize);
   const bool unsync = (info.major == 2 || info.major == 3) && (info.flags & 0x80);
-  std::uint64_t framesEnd = unsync ? RawOffsetOf(source, walker.WalkedEnd(), end)
-                                   : kHeaderSize + walker.WalkedEnd();
+  std::uint64_t framesEnd =
+      unsync ? RawOffsetOf(source, walker.WalkedEnd(), end) : kHeaderSize + walker.WalkedEnd();
   framesEnd = std::min(framesEnd, end);
   const std::uint64_t padding = ZeroRun(source, framesEnd, end);
   // Nothing walked and no padding either: what follows the header is not a tag

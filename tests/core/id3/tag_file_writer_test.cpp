@@ -15,8 +15,8 @@
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_disk.h"
-#include "core/tagedit/tag_update.h"
 #include "core/id3/tag_region.h"
+#include "core/tagedit/tag_update.h"
 #include "id3_test_util.h"
 
 namespace tessarn {
@@ -88,8 +88,8 @@ TEST(TagRegion, WhatARewriteReplaces) {
       {"size runs past the end, nothing but padding",
        "ID3" + Bytes({3, 0, 0}) + Syncsafe32(1 << 20) + title + std::string(50, '\0'), true, true,
        76},
-      {"extended-header flag without the header",
-       Tag(4, title24, 10, 0x40) + kAudio, true, true, 36},
+      {"extended-header flag without the header", Tag(4, title24, 10, 0x40) + kAudio, true, true,
+       36},
       {"v2.3 extended header", Tag(3, Be32(6) + std::string(6, '\0') + title, 4, 0x40) + kAudio,
        true, true, 40},
       {"header and padding only", Tag(3, "", 50) + kAudio, true, true, 60},
@@ -176,9 +176,8 @@ TEST(TagFileWriter, DamagedSizesNeverCostAudio) {
 }
 
 TEST(TagFileWriter, UnreadableTagIsNeverRewritten) {
-  for (const std::string& tag :
-       {Tag(5, Frame23("TIT2", Latin("x"))), Tag(3, "\x01\x02garbage", 10),
-        Tag(3, "TIT2" + Be32(900000) + Bytes({0, 0}) + "x")}) {
+  for (const std::string& tag : {Tag(5, Frame23("TIT2", Latin("x"))), Tag(3, "\x01\x02garbage", 10),
+                                 Tag(3, "TIT2" + Be32(900000) + Bytes({0, 0}) + "x")}) {
     TempDir dir;
     const std::string original = tag + kAudio;
     const auto path = dir.File("a.mp3", original);
@@ -335,10 +334,24 @@ TEST(TagFileWriter, FailuresLeaveTheOldFileOrTheNewOne) {
   } cases[] = {
       {"no room to grow", noV1, Replace(bigTag), Replace(V1Block("new")), 0, 0, true,
        TagWriteError::kDiskFull, false},
-      {"ID3v1 append fails half-way", noV1, {}, Replace(V1Block("new")), 0, 1, false,
-       TagWriteError::kDiskFull, false},
-      {"ID3v1 overwrite fails half-way", original, {}, Replace(V1Block("new")), 0, 1, false,
-       TagWriteError::kDiskFull, false},
+      {"ID3v1 append fails half-way",
+       noV1,
+       {},
+       Replace(V1Block("new")),
+       0,
+       1,
+       false,
+       TagWriteError::kDiskFull,
+       false},
+      {"ID3v1 overwrite fails half-way",
+       original,
+       {},
+       Replace(V1Block("new")),
+       0,
+       1,
+       false,
+       TagWriteError::kDiskFull,
+       false},
       {"ID3v2 move fails after the ID3v1 append", noV1, Replace(bigTag), Replace(V1Block("new")), 1,
        -1, false, TagWriteError::kDiskFull, false},
       {"ID3v2 over the old tag fails after ID3v1", original, Replace(smallTag),
