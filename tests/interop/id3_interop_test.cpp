@@ -211,5 +211,38 @@ TEST_F(Interop, Id3v1BlocksAgree) {
   EXPECT_EQ(ReadAll(path).substr(0, 4), "\xFF\xFB\x90\x64");
 }
 
+// Tags written over the old one's space, grown with new padding, or in place of a
+// header whose size claims audio: TagLib finds the tag, and the audio after it.
+TEST_F(Interop, TagLibReadsTagsPlacedInTheOldSpace) {
+  using testing::Bytes;
+  using testing::Frame23;
+  using testing::Latin;
+  using testing::Syncsafe32;
+  const std::string title = Frame23("TIT2", Latin("Old"));
+  const std::string audio = Audio();
+  const std::pair<const char*, std::string> starts[] = {
+      {"padding to spare", testing::Tag(3, title, 3000)},
+      {"no padding", testing::Tag(3, title)},
+      {"64 KiB claimed for a 330-byte tag",
+       "ID3" + Bytes({3, 0, 0}) + Syncsafe32(65536) + title + std::string(330 - 23, '\0')},
+  };
+  for (const auto& [name, start] : starts) {
+    TempDir dir;
+    const auto path = dir.File("a.mp3", start + audio);
+    for (const std::string& text : {std::string("New"), std::string(5000, 'n')}) {
+      TagFields f;
+      f.title = text;
+      ASSERT_TRUE(WriteId3v2(path, f)) << name;
+      const std::string bytes = ReadAll(path);
+      EXPECT_EQ(bytes.substr(bytes.size() - audio.size()), audio) << name;
+      TagLib::MPEG::File file(path.c_str());
+      ASSERT_TRUE(file.hasID3v2Tag()) << name;
+      EXPECT_EQ(Utf8(file.ID3v2Tag()->title()), text) << name;
+      ASSERT_NE(file.audioProperties(), nullptr) << name;
+      EXPECT_EQ(file.audioProperties()->bitrate(), 128) << name;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tessarn
