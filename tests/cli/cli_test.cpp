@@ -1,6 +1,7 @@
 // Black-box tests of tessarn-cli: the built program on temporary folders, with its
 // undo journal in a temporary state folder.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -523,6 +524,37 @@ TEST_F(CliTest, ConcurrentTagsSetRunsKeepTheAudio) {
   const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
   EXPECT_EQ(doc[0]["id3v1"]["title"].string.substr(0, 3), "run");
   EXPECT_EQ(doc[0]["id3v2"]["title"].string.substr(0, 3), "run");
+}
+
+// A run killed while it moves the audio to make room for a larger tag: the next
+// run that opens the file finishes the move. Wherever the kill lands, the audio
+// comes through whole and the tag is the old one or the new one.
+TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
+  std::string audio(24 << 20, '\0');
+  for (std::size_t i = 0; i < audio.size(); ++i) audio[i] = static_cast<char>(1 + i * 31 % 253);
+  const std::string song = files + "/song.mp3";
+  const std::string original = Id3v2Tag({{"TIT2", "Old"}}) + audio;
+  for (int delayMs : {20, 100, 200, 400}) {
+    WriteFile(song, original);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::chdir(files.c_str()) != 0) ::_exit(127);
+      ::execl(TESSARN_CLI_PATH, TESSARN_CLI_PATH, "tags", "set", "--v2", "--title", "New",
+              "--comment", std::string(4000, 'c').c_str(), "song.mp3", nullptr);
+      ::_exit(127);
+    }
+    ::usleep(delayMs * 1000);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);  // the next run
+    const std::string title = doc[0]["id3v2"]["title"].string;
+    EXPECT_TRUE(title == "Old" || title == "New") << delayMs << " ms: " << title;
+    const std::string after = ReadFile(song);
+    ASSERT_GE(after.size(), audio.size());
+    EXPECT_TRUE(after.compare(after.size() - audio.size(), audio.size(), audio) == 0)
+        << delayMs << " ms";
+    EXPECT_EQ(ListNames(files), (Names{"song.mp3"})) << delayMs << " ms";
+  }
 }
 
 // ---- Usage errors and help --------------------------------------------------------
