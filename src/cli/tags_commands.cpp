@@ -162,8 +162,9 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
     const std::string& path = args.paths[i];
     const std::optional<std::string> refusal = RefuseFile(path);
     TagFields v1, v2;
-    const bool hasV1 = !refusal && ReadId3v1(path, v1);
-    const bool hasV2 = !refusal && ReadId3v2(path, v2);
+    const LegacyEncoding legacy = args.options.legacyEncoding;
+    const bool hasV1 = !refusal && ReadId3v1(path, v1, legacy);
+    const bool hasV2 = !refusal && ReadId3v2(path, v2, legacy);
     if (refusal) status = kExitFailed;
     if (args.json) {
       if (i > 0) buf += ',';
@@ -214,7 +215,8 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
     Plan& plan = plans[i];
     plan.refusal = RefuseFile(args.paths[i]);
     if (plan.refusal) continue;
-    if (auto problem = PlanTagEdits(args.paths[i], args.edits, v1, v2, plan.request)) {
+    const Id3v2WriteOptions text{.legacy = args.options.legacyEncoding};
+    if (auto problem = PlanTagEdits(args.paths[i], args.edits, v1, v2, text, plan.request)) {
       PrintError(err,
                  ShowPath(args.paths[i]) + "：" + GbToUtf8Lossy(*problem) + "；没有修改任何文件");
       return kExitUsage;
@@ -251,7 +253,9 @@ int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err) {
       report.ok = false;
       report.messages.push_back(*refusal);
     } else {
-      ReportUpdate(UpdateTags(path, DeletionRequest(args.v1, args.v2)), report);
+      TagUpdateRequest request = DeletionRequest(args.v1, args.v2);
+      request.text.legacy = args.options.legacyEncoding;
+      ReportUpdate(UpdateTags(path, request), report);
     }
     if (!report.ok) status = kExitFailed;
     reports.push_back(std::move(report));

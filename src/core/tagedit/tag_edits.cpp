@@ -43,9 +43,9 @@ std::string Id3v2GenreText(int number) {
 // The ID3v1 values to write: the file's block (when it has one) with the given
 // fields changed. A value that does not fit the block is refused.
 std::optional<std::string> MergeId3v1(const std::string& path, const TagEdits& edits,
-                                      Id3v1Input& input) {
+                                      LegacyEncoding legacy, Id3v1Input& input) {
   TagFields current;
-  const bool had = ReadId3v1(path, current);
+  const bool had = ReadId3v1(path, current, legacy);
   for (std::size_t k = 0; k < kV1FieldCount; ++k)
     if (const auto& edit = edits.*kEditFields[k].edit) current.*kEditFields[k].field = *edit;
   input.title = current.title;
@@ -84,9 +84,9 @@ std::optional<std::string> MergeId3v1(const std::string& path, const TagEdits& e
   return std::nullopt;
 }
 
-TagFields MergeId3v2(const std::string& path, const TagEdits& edits) {
+TagFields MergeId3v2(const std::string& path, const TagEdits& edits, LegacyEncoding legacy) {
   TagFields current;
-  ReadId3v2(path, current);
+  ReadId3v2(path, current, legacy);
   for (std::size_t k = 0; k < kV2FieldCount; ++k)
     if (const auto& edit = edits.*kEditFields[k].edit) current.*kEditFields[k].field = *edit;
   if (edits.genre) {
@@ -133,15 +133,17 @@ std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool
 }
 
 std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits,
-                                        bool id3v1, bool id3v2, TagUpdateRequest& request) {
+                                        bool id3v1, bool id3v2, const Id3v2WriteOptions& text,
+                                        TagUpdateRequest& request) {
   request = {};
+  request.text = text;
   if (id3v1) {
     request.id3v1Changed = request.id3v1Present = true;
-    if (auto problem = MergeId3v1(path, edits, request.id3v1)) return problem;
+    if (auto problem = MergeId3v1(path, edits, text.legacy, request.id3v1)) return problem;
   }
   if (id3v2) {
     request.id3v2Changed = request.id3v2Present = true;
-    request.id3v2 = MergeId3v2(path, edits);
+    request.id3v2 = MergeId3v2(path, edits, text.legacy);
   }
   return std::nullopt;
 }

@@ -36,10 +36,10 @@ Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2) {
   return out;
 }
 
-TagFields CollectEditorId3v2Fields(const Id3v2EditorTexts& texts, const std::string& genreBoxText) {
-  TagFields fields = CollectId3v2Fields(texts);
-  if (texts.genreNumber < 0) fields.genre = genreBoxText;
-  return fields;
+std::string EditorGenreText(int genreNumber, const std::string& genreBoxText) {
+  Id3v2EditorTexts texts;
+  texts.genreNumber = genreNumber;
+  return genreNumber >= 0 ? CollectId3v2Fields(texts).genre : genreBoxText;
 }
 
 TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request) {
@@ -47,7 +47,9 @@ TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& req
   const bool writable = CanOpenForUpdate(path);
   if (request.id3v1Changed) {
     if (request.id3v1Present) {
-      results.id3v1 = writable && WriteId3v1(path, request.id3v1) ? TagUpdateResult::kWritten
+      Id3v1Input id3v1 = request.id3v1;
+      id3v1.legacy = request.text.legacy;
+      results.id3v1 = writable && WriteId3v1(path, id3v1) ? TagUpdateResult::kWritten
                                                                   : TagUpdateResult::kWriteFailed;
     } else {
       results.id3v1 = writable && DeleteId3v1(path) ? TagUpdateResult::kDeleted
@@ -56,8 +58,9 @@ TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& req
   }
   if (request.id3v2Changed) {
     if (request.id3v2Present) {
-      results.id3v2 = writable && WriteId3v2(path, request.id3v2) ? TagUpdateResult::kWritten
-                                                                  : TagUpdateResult::kWriteFailed;
+      results.id3v2 = writable && WriteId3v2(path, request.id3v2, {}, request.text)
+                          ? TagUpdateResult::kWritten
+                          : TagUpdateResult::kWriteFailed;
     } else {
       results.id3v2 = writable && DeleteId3v2(path) ? TagUpdateResult::kDeleted
                                                     : TagUpdateResult::kDeleteFailed;
