@@ -21,30 +21,6 @@
 namespace tessarn::cli {
 namespace {
 
-struct FieldInfo {
-  const char* key;    // JSON name, as in TagFields
-  const char* label;  // the tag editor's word for it
-  std::string TagFields::*field;
-};
-
-// ID3v1 has the first seven, ID3v2 all twelve.
-constexpr FieldInfo kFields[] = {
-    {"title", "歌曲名", &TagFields::title},
-    {"artist", "艺术家", &TagFields::artist},
-    {"album", "专辑", &TagFields::album},
-    {"track", "音轨", &TagFields::track},
-    {"year", "年代", &TagFields::year},
-    {"genre", "流派", &TagFields::genre},
-    {"comment", "注释", &TagFields::comment},
-    {"composer", "作曲家", &TagFields::composer},
-    {"originalArtist", "原创者", &TagFields::originalArtist},
-    {"copyright", "版权", &TagFields::copyright},
-    {"url", "URL", &TagFields::url},
-    {"encoder", "编码者", &TagFields::encoder},
-};
-constexpr std::size_t kV1FieldCount = 7;
-constexpr std::size_t kV2FieldCount = 12;
-
 // The file a tags command may work on; otherwise the reason, UTF-8. The tag editor
 // opens MP3 files only, and so does the command line.
 std::optional<std::string> RefuseFile(const std::string& path) {
@@ -74,9 +50,9 @@ void AppendFieldsJson(std::string& buf, bool found, const TagFields& fields, std
   buf += found ? "true" : "false";
   for (std::size_t k = 0; k < count; ++k) {
     buf += ",\"";
-    buf += kFields[k].key;
+    buf += kTagFieldTable[k].jsonKey;
     buf += "\":";
-    AppendJsonGbString(buf, found ? fields.*kFields[k].field : std::string());
+    AppendJsonGbString(buf, found ? fields.*kTagFieldTable[k].member : std::string());
   }
   buf += '}';
 }
@@ -89,12 +65,12 @@ void AppendFieldsText(std::string& buf, const char* tagName, bool found, const T
   if (!found) return;
   for (std::size_t k = 0; k < count; ++k) {
     buf += "    ";
-    buf += kFields[k].label;
+    buf += kTagFieldTable[k].label;
     buf += "：";
-    const std::string& value = fields.*kFields[k].field;
+    const std::string& value = fields.*kTagFieldTable[k].member;
     AppendGb(buf, value);
     // An ID3v1 genre is a number; show its name beside it.
-    if (v1 && kFields[k].field == &TagFields::genre && !value.empty()) {
+    if (v1 && k == kFieldGenre && !value.empty()) {
       const int n = std::stoi(value);
       if (const char* name = GenreName(n)) {
         buf += " (";
@@ -175,9 +151,9 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
         AppendJsonString(buf, *refusal);
       } else {
         buf += ",\"id3v1\":";
-        AppendFieldsJson(buf, hasV1, v1, kV1FieldCount);
+        AppendFieldsJson(buf, hasV1, v1, kId3v1FieldCount);
         buf += ",\"id3v2\":";
-        AppendFieldsJson(buf, hasV2, v2, kV2FieldCount);
+        AppendFieldsJson(buf, hasV2, v2, kTagFieldCount);
       }
       buf += '}';
     } else {
@@ -186,8 +162,8 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
       if (refusal) {
         buf += "  " + *refusal + "\n";
       } else {
-        AppendFieldsText(buf, "ID3v1", hasV1, v1, kV1FieldCount, true);
-        AppendFieldsText(buf, "ID3v2", hasV2, v2, kV2FieldCount, false);
+        AppendFieldsText(buf, "ID3v1", hasV1, v1, kId3v1FieldCount, true);
+        AppendFieldsText(buf, "ID3v2", hasV2, v2, kTagFieldCount, false);
       }
     }
     out.MaybeFlush();
