@@ -12,7 +12,8 @@ namespace {
 enum OptionGroup : unsigned {
   kRuleOption = 1,      // preview, rename
   kTagFieldOption = 2,  // tags set
-  kTagChoiceOption = 4  // tags set, tags delete
+  kTagChoiceOption = 4,  // tags set, tags delete
+  kLegacyOption = 8      // preview, rename and every tags command
 };
 
 // Applies an option's value; returns an error text, or nullptr.
@@ -115,6 +116,16 @@ const char* SetTemplate(Arguments& a, std::string&& v) {
   return nullptr;
 }
 
+// Read by the MP3 page's naming and by the tags commands alike.
+const char* SetLegacyEncoding(Arguments& a, std::string&& v) {
+  static constexpr std::pair<const char*, LegacyEncoding> kEncodings[] = {
+      {"auto", LegacyEncoding::kAuto},
+      {"gbk", LegacyEncoding::kGbk},
+      {"latin1", LegacyEncoding::kLatin1}};
+  return Pick(v, kEncodings, a.options.legacyEncoding,
+              "--legacy-encoding 只能是 auto、gbk 或 latin1");
+}
+
 const OptionDef kOptions[] = {
     {"page", true, kRuleOption, SetPage},
     {"scope", true, kRuleOption, SetScope},
@@ -163,6 +174,7 @@ const OptionDef kOptions[] = {
        a.v2 = true;
        return nullptr;
      }},
+    {"legacy-encoding", true, kLegacyOption, SetLegacyEncoding},
     {"title", true, kTagFieldOption, SET_TAG(title)},
     {"artist", true, kTagFieldOption, SET_TAG(artist)},
     {"album", true, kTagFieldOption, SET_TAG(album)},
@@ -184,11 +196,13 @@ unsigned GroupsOf(Command command) {
   switch (command) {
     case Command::kPreview:
     case Command::kRename:
-      return kRuleOption;
+      return kRuleOption | kLegacyOption;
+    case Command::kTagsShow:
+      return kLegacyOption;
     case Command::kTagsSet:
-      return kTagFieldOption | kTagChoiceOption;
+      return kTagFieldOption | kTagChoiceOption | kLegacyOption;
     case Command::kTagsDelete:
-      return kTagChoiceOption;
+      return kTagChoiceOption | kLegacyOption;
     default:
       return 0;
   }

@@ -24,30 +24,6 @@
 namespace tessarn::cli {
 namespace {
 
-struct FieldInfo {
-  const char* key;    // JSON name, as in TagFields
-  const char* label;  // the tag editor's word for it
-  std::string TagFields::*field;
-};
-
-// ID3v1 has the first seven, ID3v2 all twelve.
-constexpr FieldInfo kFields[] = {
-    {"title", "歌曲名", &TagFields::title},
-    {"artist", "艺术家", &TagFields::artist},
-    {"album", "专辑", &TagFields::album},
-    {"track", "音轨", &TagFields::track},
-    {"year", "年代", &TagFields::year},
-    {"genre", "流派", &TagFields::genre},
-    {"comment", "注释", &TagFields::comment},
-    {"composer", "作曲家", &TagFields::composer},
-    {"originalArtist", "原创者", &TagFields::originalArtist},
-    {"copyright", "版权", &TagFields::copyright},
-    {"url", "URL", &TagFields::url},
-    {"encoder", "编码者", &TagFields::encoder},
-};
-constexpr std::size_t kV1FieldCount = 7;
-constexpr std::size_t kV2FieldCount = 12;
-
 // The file a tags command may work on; otherwise the reason, UTF-8. The tag editor
 // opens MP3 files only, and so does the command line.
 std::optional<std::string> RefuseFile(const std::string& path) {
@@ -81,9 +57,9 @@ void AppendFieldsJson(std::string& buf, bool found, const TagFields& fields, std
   buf += found ? "true" : "false";
   for (std::size_t k = 0; k < count; ++k) {
     buf += ",\"";
-    buf += kFields[k].key;
+    buf += kTagFieldTable[k].jsonKey;
     buf += "\":";
-    AppendJsonGbString(buf, found ? fields.*kFields[k].field : std::string());
+    AppendJsonGbString(buf, found ? fields.*kTagFieldTable[k].member : std::string());
   }
   buf += '}';
 }
@@ -96,12 +72,12 @@ void AppendFieldsText(std::string& buf, const char* tagName, bool found, const T
   if (!found) return;
   for (std::size_t k = 0; k < count; ++k) {
     buf += "    ";
-    buf += kFields[k].label;
+    buf += kTagFieldTable[k].label;
     buf += "：";
-    const std::string& value = fields.*kFields[k].field;
+    const std::string& value = fields.*kTagFieldTable[k].member;
     AppendGb(buf, value);
     // An ID3v1 genre is a number; show its name beside it.
-    if (v1 && kFields[k].field == &TagFields::genre && !value.empty()) {
+    if (v1 && k == kFieldGenre && !value.empty()) {
       const int n = std::stoi(value);
       if (const char* name = GenreName(n)) {
         buf += " (";
@@ -176,8 +152,9 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
     const std::string& path = args.paths[i];
     const std::optional<std::string> refusal = RefuseFile(path);
     TagFields v1, v2;
-    const bool hasV1 = !refusal && ReadId3v1(path, v1);
-    const bool hasV2 = !refusal && ReadId3v2(path, v2);
+    const LegacyEncoding legacy = args.options.legacyEncoding;
+    const bool hasV1 = !refusal && ReadId3v1(path, v1, legacy);
+    const bool hasV2 = !refusal && ReadId3v2(path, v2, legacy);
     if (refusal) status = kExitFailed;
     if (args.json) {
       if (i > 0) buf += ',';
@@ -188,9 +165,9 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
         AppendJsonString(buf, *refusal);
       } else {
         buf += ",\"id3v1\":";
-        AppendFieldsJson(buf, hasV1, v1, kV1FieldCount);
+        AppendFieldsJson(buf, hasV1, v1, kId3v1FieldCount);
         buf += ",\"id3v2\":";
-        AppendFieldsJson(buf, hasV2, v2, kV2FieldCount);
+        AppendFieldsJson(buf, hasV2, v2, kTagFieldCount);
       }
       buf += '}';
     } else {
@@ -199,8 +176,8 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
       if (refusal) {
         buf += "  " + *refusal + "\n";
       } else {
-        AppendFieldsText(buf, "ID3v1", hasV1, v1, kV1FieldCount, true);
-        AppendFieldsText(buf, "ID3v2", hasV2, v2, kV2FieldCount, false);
+        AppendFieldsText(buf, "ID3v1", hasV1, v1, kId3v1FieldCount, true);
+        AppendFieldsText(buf, "ID3v2", hasV2, v2, kTagFieldCount, false);
       }
     }
     out.MaybeFlush();
@@ -228,7 +205,8 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
     Plan& plan = plans[i];
     plan.refusal = RefuseFile(args.paths[i]);
     if (plan.refusal) continue;
-    if (auto problem = PlanTagEdits(args.paths[i], args.edits, v1, v2, plan.request)) {
+    const Id3v2WriteOptions text{.legacy = args.options.legacyEncoding};
+    if (auto problem = PlanTagEdits(args.paths[i], args.edits, v1, v2, text, plan.request)) {
       PrintError(err,
                  ShowPath(args.paths[i]) + "：" + GbToUtf8Lossy(*problem) + "；没有修改任何文件");
       return kExitUsage;
@@ -265,7 +243,9 @@ int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err) {
       report.ok = false;
       report.messages.push_back(*refusal);
     } else {
-      ReportUpdate(UpdateTags(path, DeletionRequest(args.v1, args.v2)), report);
+      TagUpdateRequest request = DeletionRequest(args.v1, args.v2);
+      request.text.legacy = args.options.legacyEncoding;
+      ReportUpdate(UpdateTags(path, request), report);
     }
     if (!report.ok) status = kExitFailed;
     reports.push_back(std::move(report));

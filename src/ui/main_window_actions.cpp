@@ -125,7 +125,8 @@ void MainWindow::RunRenameAndReport() {
     SetToolbarButtonEnabled(kToolPreview, false);
     BusyCursor busy;
     // Every entry gets its new name by the shown page, whatever the preview covers.
-    const NamingOptions options = tabs_->ReadNamingOptions();
+    NamingOptions options = tabs_->ReadNamingOptions();
+    options.legacyEncoding = settings_.legacyEncoding;
     ComputeNewNames(list_, options, list_.count(), tagCache());
     RenameHooks hooks;
     hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };

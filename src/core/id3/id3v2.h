@@ -52,6 +52,9 @@ bool ReadId3v2(ByteSource& source, TagFields& fields,
                LegacyEncoding legacy = LegacyEncoding::kAuto);
 bool ReadId3v2(const std::string& path, TagFields& fields,
                LegacyEncoding legacy = LegacyEncoding::kAuto);
+// Only the six fields a naming template can use (artist, title, album, track,
+// year, genre); quicker, as the naming rule reads every listed file.
+bool ReadId3v2NamingFields(ByteSource& source, TagFields& fields, LegacyEncoding legacy);
 
 // A genre text that begins with "(" holding a genre number, as in "(17)" or
 // "(17)Rock", becomes the genre's name ("Rock"); the last parenthesis counts, so

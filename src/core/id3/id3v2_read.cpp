@@ -287,6 +287,10 @@ bool ReadId3v2(const std::string& path, TagFields& fields, LegacyEncoding legacy
   return file.IsOpen() && ReadId3v2Tag(file, fields, {.legacy = legacy});
 }
 
+bool ReadId3v2NamingFields(ByteSource& source, TagFields& fields, LegacyEncoding legacy) {
+  return ReadId3v2Tag(source, fields, {.legacy = legacy, .namingFieldsOnly = true});
+}
+
 bool ParseId3v2(std::string_view data, TagFields& fields, LegacyEncoding legacy) {
   MemorySource source(data);
   return ReadId3v2Tag(source, fields, {.legacy = legacy});

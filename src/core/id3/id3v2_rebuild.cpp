@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/id3/genre_table.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/id3v2_frames.h"
 #include "core/text/encoding.h"
@@ -65,6 +66,19 @@ bool SameText(std::size_t field, const std::string& now, const std::string& befo
   return normalized == before;
 }
 
+// A genre text as TCON holds it. The editor's "(17)Rock" goes as it is, to be read
+// as "Rock"; any other text that a reader would take apart ("(Live)", "(") is
+// escaped with a second "(" so that it reads back as typed.
+std::string GenreForFrame(std::string_view text) {
+  std::string genre(text);
+  std::string normalized = genre;
+  NormalizeGenre(normalized);
+  if (normalized == genre) return genre;
+  for (int n = 0; n < kGenreCount; ++n)
+    if (genre == "(" + std::to_string(n) + ")" + GenreName(n)) return genre;
+  return "(" + genre;
+}
+
 }  // namespace
 
 std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
@@ -77,7 +91,8 @@ std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
     auto latin1 = EncodeLatin1(text, options.legacy);
     content += latin1 ? *latin1 : std::string(text);
   } else {
-    EncodedText encoded = EncodeText(text, major, options);
+    const std::string genre = field == kFieldGenre ? GenreForFrame(text) : std::string();
+    EncodedText encoded = EncodeText(field == kFieldGenre ? genre : text, major, options);
     content += encoded.encoding;
     if (field == kFieldComment) {
       content += std::string(language.substr(0, 3)) + std::string(3 - std::min<std::size_t>(3, language.size()), ' ');
@@ -130,7 +145,9 @@ std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
     const std::string& text = fields.*kTagFieldTable[field].member;
     if (frame.gaveValue && !placed[field]) {
       placed[field] = true;
-      if (text.empty()) continue;
+      // An emptied text loses its frame, except a comment or URL: another one of
+      // those, with its own description, would then be read in its place.
+      if (text.empty() && field != kFieldComment && field != kFieldUrl) continue;
       std::string replacement =
           BuildFieldFrame(field, text, major, options, LanguageOf(frame.whole, major));
       const unsigned status = StatusFlags(frame.whole, major);

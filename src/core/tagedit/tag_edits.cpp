@@ -10,29 +10,12 @@ namespace tessarn {
 
 namespace {
 
-struct EditField {
-  std::string TagFields::*field;
-  std::optional<std::string> TagEdits::*edit;
-  const char* option;
+// The edit of each field, in the order of kTagFieldTable.
+constexpr std::optional<std::string> TagEdits::*kEdits[kTagFieldCount] = {
+    &TagEdits::title,    &TagEdits::artist,         &TagEdits::album,     &TagEdits::track,
+    &TagEdits::year,     &TagEdits::genre,          &TagEdits::comment,   &TagEdits::composer,
+    &TagEdits::originalArtist, &TagEdits::copyright, &TagEdits::url,      &TagEdits::encoder,
 };
-
-// ID3v1 has the first seven, ID3v2 all twelve.
-constexpr EditField kEditFields[] = {
-    {&TagFields::title, &TagEdits::title, "--title"},
-    {&TagFields::artist, &TagEdits::artist, "--artist"},
-    {&TagFields::album, &TagEdits::album, "--album"},
-    {&TagFields::track, &TagEdits::track, "--track"},
-    {&TagFields::year, &TagEdits::year, "--year"},
-    {&TagFields::genre, &TagEdits::genre, "--genre"},
-    {&TagFields::comment, &TagEdits::comment, "--comment"},
-    {&TagFields::composer, &TagEdits::composer, "--composer"},
-    {&TagFields::originalArtist, &TagEdits::originalArtist, "--original-artist"},
-    {&TagFields::copyright, &TagEdits::copyright, "--copyright"},
-    {&TagFields::url, &TagEdits::url, "--url"},
-    {&TagFields::encoder, &TagEdits::encoder, "--encoder"},
-};
-constexpr std::size_t kV1FieldCount = 7;
-constexpr std::size_t kV2FieldCount = 12;
 
 // The ID3v2 genre text for a genre number, as the tag editor writes it: "(17)Rock".
 std::string Id3v2GenreText(int number) {
@@ -43,11 +26,11 @@ std::string Id3v2GenreText(int number) {
 // The ID3v1 values to write: the file's block (when it has one) with the given
 // fields changed. A value that does not fit the block is refused.
 std::optional<std::string> MergeId3v1(const std::string& path, const TagEdits& edits,
-                                      Id3v1Input& input) {
+                                      LegacyEncoding legacy, Id3v1Input& input) {
   TagFields current;
-  const bool had = ReadId3v1(path, current);
-  for (std::size_t k = 0; k < kV1FieldCount; ++k)
-    if (const auto& edit = edits.*kEditFields[k].edit) current.*kEditFields[k].field = *edit;
+  const bool had = ReadId3v1(path, current, legacy);
+  for (std::size_t k = 0; k < kId3v1FieldCount; ++k)
+    if (const auto& edit = edits.*kEdits[k]) current.*kTagFieldTable[k].member = *edit;
   input.title = current.title;
   input.artist = current.artist;
   input.album = current.album;
@@ -84,11 +67,11 @@ std::optional<std::string> MergeId3v1(const std::string& path, const TagEdits& e
   return std::nullopt;
 }
 
-TagFields MergeId3v2(const std::string& path, const TagEdits& edits) {
+TagFields MergeId3v2(const std::string& path, const TagEdits& edits, LegacyEncoding legacy) {
   TagFields current;
-  ReadId3v2(path, current);
-  for (std::size_t k = 0; k < kV2FieldCount; ++k)
-    if (const auto& edit = edits.*kEditFields[k].edit) current.*kEditFields[k].field = *edit;
+  ReadId3v2(path, current, legacy);
+  for (std::size_t k = 0; k < kTagFieldCount; ++k)
+    if (const auto& edit = edits.*kEdits[k]) current.*kTagFieldTable[k].member = *edit;
   if (edits.genre) {
     current.genre = Id3v2GenreText(*GenreNumberOf(*edits.genre));
   } else {
@@ -123,25 +106,26 @@ std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool
       return Gb("ID3v1 的音轨必须是 0 到 255 的数字");
   }
   if (id3v1 && !id3v2)
-    for (std::size_t k = kV1FieldCount; k < kV2FieldCount; ++k)
-      if (edits.*kEditFields[k].edit)
-        return std::string(kEditFields[k].option) + Gb(" 只属于 ID3v2 标签");
+    for (std::size_t k = kId3v1FieldCount; k < kTagFieldCount; ++k)
+      if (edits.*kEdits[k]) return std::string(kTagFieldTable[k].option) + Gb(" 只属于 ID3v2 标签");
   bool any = false;
-  for (const EditField& f : kEditFields) any = any || (edits.*f.edit).has_value();
+  for (auto edit : kEdits) any = any || (edits.*edit).has_value();
   if (!any) return Gb("tags set 至少需要一个字段选项（例如 --title）");
   return std::nullopt;
 }
 
 std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits,
-                                        bool id3v1, bool id3v2, TagUpdateRequest& request) {
+                                        bool id3v1, bool id3v2, const Id3v2WriteOptions& text,
+                                        TagUpdateRequest& request) {
   request = {};
+  request.text = text;
   if (id3v1) {
     request.id3v1Changed = request.id3v1Present = true;
-    if (auto problem = MergeId3v1(path, edits, request.id3v1)) return problem;
+    if (auto problem = MergeId3v1(path, edits, text.legacy, request.id3v1)) return problem;
   }
   if (id3v2) {
     request.id3v2Changed = request.id3v2Present = true;
-    request.id3v2 = MergeId3v2(path, edits);
+    request.id3v2 = MergeId3v2(path, edits, text.legacy);
   }
   return std::nullopt;
 }

@@ -29,9 +29,11 @@ std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool
 // tag is written (created when the file has none) with the given fields changed
 // and the others kept. A kept ID3v2 genre that names a known genre is written in
 // the tag editor's "(17)Rock" form. Returns the reason (GB18030) when a value does
-// not fit the file's ID3v1 block; the request is then unusable.
+// not fit the file's ID3v1 block; the request is then unusable. The file is read,
+// and the request will write, as `text` says.
 std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits,
-                                        bool id3v1, bool id3v2, TagUpdateRequest& request);
+                                        bool id3v1, bool id3v2, const Id3v2WriteOptions& text,
+                                        TagUpdateRequest& request);
 
 // The update that removes the chosen tags.
 TagUpdateRequest DeletionRequest(bool id3v1, bool id3v2);

@@ -27,25 +27,28 @@ Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2) {
   return out;
 }
 
-TagFields CollectEditorId3v2Fields(const Id3v2EditorTexts& texts, const std::string& genreBoxText) {
-  TagFields fields = CollectId3v2Fields(texts);
-  if (texts.genreNumber < 0) fields.genre = genreBoxText;
-  return fields;
+std::string EditorGenreText(int genreNumber, const std::string& genreBoxText) {
+  Id3v2EditorTexts texts;
+  texts.genreNumber = genreNumber;
+  return genreNumber >= 0 ? CollectId3v2Fields(texts).genre : genreBoxText;
 }
 
 TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request) {
   // Both tags change in one write, all or nothing, so that they never disagree
   // because one of them failed.
   TagBlockChange v1, v2;
-  if (request.id3v1Changed)
-    v1 = request.id3v1Present ? TagBlockChange::Replace(BuildId3v1Block(request.id3v1))
+  if (request.id3v1Changed) {
+    Id3v1Input id3v1 = request.id3v1;
+    id3v1.legacy = request.text.legacy;
+    v1 = request.id3v1Present ? TagBlockChange::Replace(BuildId3v1Block(id3v1))
                               : TagBlockChange::Remove();
+  }
   bool unbuilt = false;
   if (request.id3v2Changed) {
     std::string tag;
     if (!request.id3v2Present)
       v2 = TagBlockChange::Remove();
-    else if (BuildUpdatedId3v2Tag(path, request.id3v2, Id3v2WriteOptions{}, tag))
+    else if (BuildUpdatedId3v2Tag(path, request.id3v2, request.text, tag))
       v2 = TagBlockChange::Replace(std::move(tag));
     else
       unbuilt = true;

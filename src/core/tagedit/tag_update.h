@@ -22,16 +22,20 @@ struct Id3v1Texts {
 };
 Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2);
 
-// The ID3v2 record of the editor's boxes. With a genre item selected the genre is
-// "(n)Name"; with none (the genre was typed, or came from the file as a text) it is
-// the text the genre box shows, so that updating another field keeps the genre.
-TagFields CollectEditorId3v2Fields(const Id3v2EditorTexts& texts, const std::string& genreBoxText);
+// The ID3v2 genre of the editor's genre box. With a genre item selected
+// (genreNumber >= 0) it is "(n)Name"; with none (the genre was typed, or came from
+// the file as a text) it is the text the box shows, so that updating another field
+// keeps the genre.
+std::string EditorGenreText(int genreNumber, const std::string& genreBoxText);
 
 // What "更新" does to each tag: nothing (not marked changed), a write (check box
 // ticked) or a removal (check box cleared).
 enum class TagUpdateResult { kNotDue, kWritten, kWriteFailed, kDeleted, kDeleteFailed };
 
 struct TagUpdateRequest {
+  // How changed text is written and how the file's text is read (the settings
+  // "ID3v2写入编码" and "旧标签编码"); the ID3v1 block takes the reading too.
+  Id3v2WriteOptions text;
   bool id3v1Changed = false;
   bool id3v1Present = false;  // "ID3v1 标签" ticked
   Id3v1Input id3v1;

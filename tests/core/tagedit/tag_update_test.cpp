@@ -31,12 +31,10 @@ TEST(TagUpdate, CopyCutsWholeCharactersOnly) {
 }
 
 TEST(TagUpdate, GenreFromTheBox) {
-  Id3v2EditorTexts texts;
-  texts.genreNumber = 17;
-  EXPECT_EQ(CollectEditorId3v2Fields(texts, "Rock").genre, "(17)Rock");
-  texts.genreNumber = -1;
-  EXPECT_EQ(CollectEditorId3v2Fields(texts, "Chiptune").genre, "Chiptune");
-  EXPECT_EQ(CollectEditorId3v2Fields(texts, "").genre, "");
+  EXPECT_EQ(EditorGenreText(17, "Rock"), "(17)Rock");
+  EXPECT_EQ(EditorGenreText(-1, "Chiptune"), "Chiptune");
+  EXPECT_EQ(EditorGenreText(-1, "Rock"), "Rock");  // typed, not chosen: as typed
+  EXPECT_EQ(EditorGenreText(-1, ""), "");
 }
 
 TEST(TagUpdate, MessagesInOrder) {
