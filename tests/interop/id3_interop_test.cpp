@@ -306,7 +306,7 @@ TEST_F(Interop, Id3v1BlocksAgree) {
   const auto path = dir_.File("c.mp3", Audio());
   Id3v1Input in;
   in.title = "V1 Title";
-  in.artist = "V1 Artist";
+  in.artist = Gb("Beyoncé");  // goes in as Latin-1, which is how TagLib reads ID3v1
   in.comment = std::string(30, 'c');  // no track: the whole comment
   in.genre = 17;
   ASSERT_TRUE(WriteId3v1(path, in));
@@ -314,6 +314,7 @@ TEST_F(Interop, Id3v1BlocksAgree) {
     TagLib::MPEG::File file(path.c_str());
     ASSERT_TRUE(file.hasID3v1Tag());
     EXPECT_EQ(Utf8(file.ID3v1Tag()->title()), "V1 Title");
+    EXPECT_EQ(Utf8(file.ID3v1Tag()->artist()), "Beyoncé");
     EXPECT_EQ(Utf8(file.ID3v1Tag()->comment()), std::string(30, 'c'));
     EXPECT_EQ(Utf8(file.ID3v1Tag()->genre()), "Rock");
     file.ID3v1Tag()->setTrack(12);
@@ -323,6 +324,7 @@ TEST_F(Interop, Id3v1BlocksAgree) {
   TagFields f;
   ASSERT_TRUE(ReadId3v1(path, f));
   EXPECT_EQ(f.title, "V1 Title");
+  EXPECT_EQ(f.artist, Gb("Beyoncé"));
   EXPECT_EQ(f.track, "12");
   EXPECT_EQ(f.comment, "short");
   EXPECT_EQ(f.genre, "17");
