@@ -189,6 +189,42 @@ TEST_F(CliTest, Mp3PageNamesFromTagsAndMarksUntaggedFiles) {
   EXPECT_EQ(Column(doc, "new"), (Names{"", "", "", "", ""}));
 }
 
+// Tag text without an encoding: Latin-1 and GBK told apart by default, or read as
+// --legacy-encoding says, on the MP3 page and by the tags commands alike.
+TEST_F(CliTest, LegacyEncodingChoosesHowOldTagTextReads) {
+  // "Sigur Rós" in Latin-1; "歌名" in GBK.
+  WriteFile(files + "/1.mp3", kAudio + Id3v1Block("Sigur R\xF3s", "x"));
+  WriteFile(files + "/2.mp3", Id3v2Tag({{"TIT2", "\xB8\xE8\xC3\xFB"}}) + kAudio);
+  struct Case {
+    const char* option;
+    Names names;
+  } cases[] = {
+      {"auto", {"Sigur Rós.mp3", "歌名.mp3"}},
+      {"gbk", {"Sigur R髎.mp3", "歌名.mp3"}},
+      {"latin1", {"Sigur Rós.mp3", "¸èÃû.mp3"}},
+  };
+  for (const Case& c : cases) {
+    JsonValue doc = RunJson(
+        {"preview", "--page", "mp3", "--template", "#2", "--legacy-encoding", c.option, "."}, 0);
+    EXPECT_EQ(Column(doc, "new"), c.names) << c.option;
+    doc = RunJson({"tags", "show", "--legacy-encoding", c.option, "1.mp3", "2.mp3"}, 0);
+    EXPECT_EQ(doc[0]["id3v1"]["title"].string + ".mp3", c.names[0]) << c.option;
+    EXPECT_EQ(doc[1]["id3v2"]["title"].string + ".mp3", c.names[1]) << c.option;
+  }
+  // A set that changes the artist leaves the GBK title's bytes as they were.
+  const std::string before = ReadFile(files + "/2.mp3");
+  RunJson({"tags", "set", "--v2", "--artist", "Ünïcode", "2.mp3"}, 0);
+  const std::string after = ReadFile(files + "/2.mp3");
+  EXPECT_EQ(after.substr(10, 15), before.substr(10, 15));  // the whole TIT2 frame
+  const JsonValue doc = RunJson({"tags", "show", "2.mp3"}, 0);
+  EXPECT_EQ(doc[0]["id3v2"]["title"].string, "歌名");
+  EXPECT_EQ(doc[0]["id3v2"]["artist"].string, "Ünïcode");
+
+  const CliResult bad = Run({"tags", "show", "--legacy-encoding", "big5", "1.mp3"});
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_NE(bad.err.find("--legacy-encoding"), std::string::npos);
+}
+
 TEST_F(CliTest, PreviewTextShowsFolderThenOldAndNewNames) {
   WriteFile(files + "/a.jpg", "");
   MakeFolder(files + "/sub");  // folders are not entered

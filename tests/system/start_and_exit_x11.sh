@@ -28,7 +28,8 @@ INNER
 xvfb-run -a bash "$dir/session.sh" "$dir"
 test -f "$dir/config.ini" || { echo "config.ini not written"; exit 1; }
 expected=$(printf '%s\n' '[预览选项]' '自动预览=关' '全部预览=关' '预览数量=10' '[颜色]' \
-  '背景颜色=8429696' '字体颜色=8388608' '[字体]' '字体名称=宋体' '字体大小=10' '字体样式=常规')
+  '背景颜色=8429696' '字体颜色=8388608' '[字体]' '字体名称=宋体' '字体大小=10' '字体样式=常规' \
+  '[标签]' 'ID3v2写入编码=Unicode' '旧标签编码=自动')
 actual=$(iconv -f GBK -t UTF-8 "$dir/config.ini" | tr -d '\r' | grep -v '^$')
 if [ "$actual" != "$expected" ]; then
   echo "config.ini differs:"; diff <(echo "$expected") <(echo "$actual"); exit 1

@@ -111,6 +111,11 @@ bool ReadId3v1(const std::string& path, TagFields& fields, LegacyEncoding legacy
   return file.IsOpen() && ReadId3v1(file, fields, legacy);
 }
 
+std::size_t Id3v1TextBytes(std::string_view text, LegacyEncoding legacy) {
+  const std::optional<std::string> latin1 = EncodeLatin1(text, legacy);
+  return latin1 ? latin1->size() : text.size();
+}
+
 std::string BuildId3v1Block(const Id3v1Input& input) {
   std::string block(kId3v1Size, '\0');
   block.replace(0, 3, "TAG");

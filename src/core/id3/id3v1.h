@@ -55,6 +55,10 @@ struct Id3v1Input {
   LegacyEncoding legacy = LegacyEncoding::kAuto;
 };
 
+// How many bytes of the block a text takes: its Latin-1 length when it is written
+// as Latin-1 (see PutText in the writer), else its GB18030 length.
+std::size_t Id3v1TextBytes(std::string_view text, LegacyEncoding legacy);
+
 // The 128 bytes WriteId3v1 puts into the file. With a track of 1..255 the block is
 // layout 1.1 and the comment is cut to 28 bytes (never inside a character); without
 // one the comment keeps all 30 bytes (layout 1.0). Longer texts are cut to their

@@ -65,31 +65,11 @@ void NormalizeGenre(std::string& genre);
 
 // ---- Writing -----------------------------------------------------------------
 
-// The texts of the tag editor's ID3v2 boxes, and the genre number carried by the
-// selected item of its ID3v2 genre box (-1: no item selected).
-struct Id3v2EditorTexts {
-  std::string title, artist, album, track, year, comment;
-  std::string composer, originalArtist, copyright, url, encoder;
-  int genreNumber = -1;
-};
-// The record WriteId3v2 takes: texts unchanged (no trimming, no limits); genre
-// "(" + number + ")" + name, e.g. "(17)Rock", or empty with no genre.
-TagFields CollectId3v2Fields(const Id3v2EditorTexts& texts);
-
 // The empty v2.3.0 tag: header with size bytes 00 00 07 76, the twelve frames
 // TRCK TENC WXXX TCOP TOPE TCOM COMM TCON TYER TALB TPE1 TIT2 with empty texts
 // (encoding byte 00; TENC flags 40 00; WXXX with an empty description; COMM with
 // language "CHS" and an empty description), then 877 zero bytes: 1024 bytes.
 std::string BuildTagSkeleton();
-
-// Puts text into frame id of tag (a tag built from BuildTagSkeleton): the frame is
-// found by walking the frame headers, so a text that holds another frame's ID
-// never lands in the wrong frame. Updates the frame's size, not the header's.
-void SetFrameText(std::string& tag, std::string_view id, std::string_view text);
-
-// The complete new tag: the skeleton with the twelve texts, `keptFrames` (whole
-// v2.3 frames) after the twelve, then the 877 padding bytes; header size set.
-std::string BuildId3v2Tag(const TagFields& fields, std::string_view keptFrames = {});
 
 // How a write encodes the frames it changes, and how it reads the old tag to see
 // what changed (the same way the user saw it).
@@ -114,6 +94,11 @@ std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
 // set. Padding is the 877 zero bytes of the empty tag (the writer pads again).
 std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
                                  const Id3v2WriteOptions& options = {});
+
+// The tag a file without one gets: BuildUpdatedId3v2Tag over no tag. The twelve
+// frames keep the empty tag's order; a genre is written as given (the editor
+// gives "(17)Rock" for a chosen genre).
+std::string BuildId3v2Tag(const TagFields& fields, const Id3v2WriteOptions& options = {});
 
 // The tag BuildUpdatedId3v2Tag makes from the file's present tag. False when the
 // file cannot be read or the tag would be too large.

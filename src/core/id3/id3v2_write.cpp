@@ -1,6 +1,5 @@
 #include <cstring>
 
-#include "core/id3/genre_table.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/id3v2_frames.h"
 
@@ -33,19 +32,6 @@ void PutBigEndian(std::string& tag, std::size_t at, std::uint32_t v) {
   for (int i = 3; i >= 0; --i, v >>= 8) tag[at + i] = static_cast<char>(v & 0xFF);
 }
 
-std::uint32_t GetBigEndian(const std::string& tag, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>(tag[at + i]);
-  return v;
-}
-
-// Offset just past the last frame (where the padding starts).
-std::size_t FramesEnd(const std::string& tag) {
-  std::size_t pos = 10;
-  while (pos + 10 <= tag.size() && tag[pos] != '\0') pos += 10 + GetBigEndian(tag, pos + 4);
-  return std::min(pos, tag.size());
-}
-
 void SetHeaderSize(std::string& tag) {
   const auto size = EncodeTagSize(static_cast<std::uint32_t>(tag.size() - 10));
   std::memcpy(tag.data() + 6, size.data(), 4);
@@ -71,59 +57,9 @@ std::string BuildTagSkeleton() {
   return tag;
 }
 
-void SetFrameText(std::string& tag, std::string_view id, std::string_view text) {
-  // Walk the frame headers; a text already written can then never be taken for
-  // a frame, whatever it holds.
-  const std::size_t end = FramesEnd(tag);
-  for (std::size_t pos = 10; pos + 10 <= end;) {
-    const std::uint32_t size = GetBigEndian(tag, pos + 4);
-    if (std::string_view(tag).substr(pos, 4) == id) {
-      const std::size_t fixed = FixedPart(id).size();
-      const std::size_t textAt = pos + 10 + fixed;
-      if (size < fixed || textAt > tag.size()) return;  // not a frame this program built
-      tag.replace(textAt, size - fixed, text);
-      PutBigEndian(tag, pos + 4, static_cast<std::uint32_t>(fixed + text.size()));
-      return;
-    }
-    pos += 10 + size;
-  }
-}
-
-std::string BuildId3v2Tag(const TagFields& f, std::string_view keptFrames) {
-  std::string tag = BuildTagSkeleton();
-  SetFrameText(tag, "TIT2", f.title);
-  SetFrameText(tag, "TPE1", f.artist);
-  SetFrameText(tag, "TALB", f.album);
-  SetFrameText(tag, "TRCK", f.track);
-  SetFrameText(tag, "TYER", f.year);
-  SetFrameText(tag, "TCON", f.genre);
-  SetFrameText(tag, "COMM", f.comment);
-  SetFrameText(tag, "TCOP", f.copyright);
-  SetFrameText(tag, "TCOM", f.composer);
-  SetFrameText(tag, "TOPE", f.originalArtist);
-  SetFrameText(tag, "WXXX", f.url);
-  SetFrameText(tag, "TENC", f.encoder);
-  tag.insert(FramesEnd(tag), keptFrames);
-  SetHeaderSize(tag);
-  return tag;
-}
-
-TagFields CollectId3v2Fields(const Id3v2EditorTexts& t) {
-  TagFields f;
-  f.track = t.track;
-  f.title = t.title;
-  f.artist = t.artist;
-  f.album = t.album;
-  f.year = t.year;
-  if (const char* name = GenreName(t.genreNumber))
-    f.genre = "(" + std::to_string(t.genreNumber) + ")" + name;
-  f.comment = t.comment;
-  f.copyright = t.copyright;
-  f.composer = t.composer;
-  f.originalArtist = t.originalArtist;
-  f.url = t.url;
-  f.encoder = t.encoder;
-  return f;
+std::string BuildId3v2Tag(const TagFields& fields, const Id3v2WriteOptions& options) {
+  MemorySource none({});
+  return BuildUpdatedId3v2Tag(none, fields, options);
 }
 
 bool BuildUpdatedId3v2Tag(const std::string& path, const TagFields& fields,

@@ -57,10 +57,10 @@ std::optional<std::string> MergeId3v1(const std::string& path, const TagEdits& e
                           {input.year, 4, "--year"},
                           {input.comment, hasTrack ? 28u : 30u, "--comment"}};
   for (const Limit& limit : limits)
-    if (limit.text.size() > limit.bytes) {
+    if (const std::size_t bytes = Id3v1TextBytes(limit.text, legacy); bytes > limit.bytes) {
       std::string reason = std::string("ID3v1 的 ") + (limit.option + 2) + " 最多 " +
                            std::to_string(limit.bytes) + " 字节，给出的有 " +
-                           std::to_string(limit.text.size()) + " 字节";
+                           std::to_string(bytes) + " 字节";
       if (limit.option == std::string("--comment") && hasTrack) reason += "（有音轨时）";
       return Gb(reason);
     }

@@ -1,5 +1,6 @@
 #include "core/tagedit/tag_update.h"
 
+#include "core/id3/genre_table.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 
@@ -28,9 +29,9 @@ Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2) {
 }
 
 std::string EditorGenreText(int genreNumber, const std::string& genreBoxText) {
-  Id3v2EditorTexts texts;
-  texts.genreNumber = genreNumber;
-  return genreNumber >= 0 ? CollectId3v2Fields(texts).genre : genreBoxText;
+  const char* name = GenreName(genreNumber);
+  if (!name) return genreBoxText;
+  return "(" + std::to_string(genreNumber) + ")" + name;
 }
 
 TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request) {

@@ -355,18 +355,5 @@ TEST(Id3v2Write, FolderThatTakesNoNewFiles) {
   EXPECT_EQ(dir.Count(), 1);
 }
 
-TEST(CollectId3v2Fields, GenreFromTheSelectedItem) {
-  Id3v2EditorTexts t;
-  t.title = " untrimmed ";
-  t.genreNumber = 17;
-  EXPECT_EQ(CollectId3v2Fields(t).genre, "(17)Rock");
-  EXPECT_EQ(CollectId3v2Fields(t).title, " untrimmed ");
-  t.genreNumber = -1;
-  EXPECT_EQ(CollectId3v2Fields(t).genre, "");
-  // No genre: TCON is present with only its encoding byte and reads back empty.
-  const std::string tag = BuildId3v2Tag(CollectId3v2Fields(t));
-  EXPECT_NE(tag.find(Frame23("TCON", Latin(""))), std::string::npos);
-}
-
 }  // namespace
 }  // namespace tessarn
