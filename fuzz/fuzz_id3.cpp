@@ -1,15 +1,20 @@
 // Feeds arbitrary bytes to the ID3v1 and ID3v2 readers, as the start and the end
-// of a file, and checks that a tag rebuilt from what was read reads back.
+// of a file, and checks that a tag rebuilt from what was read reads back. Also
+// checks that what a rewrite would replace never reaches past the file, and that
+// every rebuilt tag is one the writer can place.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/id3v2_frames.h"
 #include "core/id3/tag_file_io.h"
+#include "core/id3/tag_region.h"
+#include "core/text/gb_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tessarn;
@@ -19,20 +24,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MemorySource source(bytes);
   ReadId3v1(source, v1);
 
-  // The reader as the naming rule uses it, and as a rewrite uses it (frames kept).
+  // The reader as the naming rule uses it, and as a rewrite uses it (every frame).
   TagFields v2;
   const bool found = ParseId3v2(bytes, v2);
   TagFields again;
-  std::string kept;
+  std::vector<WalkedFrame> frames;
   MemorySource source2(bytes);
-  if (ReadId3v2Tag(source2, again, &kept) != found) std::abort();
+  if (ReadId3v2Tag(source2, again, {.frames = &frames}) != found) std::abort();
+
+  MemorySource source3(bytes);
+  const Id3v2Region region = LocateId3v2(source3);
+  if (region.present != found) std::abort();
+  if (region.length > size || region.framesEnd > region.length) std::abort();
+  if (!region.walkable && region.length != 0) std::abort();
 
   if (found) {
-    // The tag a write would produce must hold the same texts when read back.
-    const std::string rebuilt = BuildId3v2Tag(v2, kept);
-    TagFields back;
-    if (!ParseId3v2(rebuilt, back)) std::abort();
-    if (back.title != v2.title || back.artist != v2.artist) std::abort();
+    // A write that changes nothing keeps every text; one that changes the title
+    // and the artist keeps the others and reads back with the new ones, in both
+    // encodings of changed frames. The writer can place every tag built.
+    for (TagWriteEncoding encoding : {TagWriteEncoding::kUnicode, TagWriteEncoding::kGbk}) {
+      const Id3v2WriteOptions options{.encoding = encoding};
+      for (bool change : {false, true}) {
+        TagFields wanted = v2;
+        if (change) {
+          wanted.title += "x";
+          wanted.artist = "a" + wanted.artist;
+        }
+        MemorySource from(bytes);
+        const std::string rebuilt = BuildUpdatedId3v2Tag(from, wanted, options);
+        MemorySource rebuiltSource(rebuilt);
+        const Id3v2Region placed = LocateId3v2(rebuiltSource);
+        if (!placed.walkable || placed.length != rebuilt.size()) std::abort();
+        TagFields back;
+        if (!ParseId3v2(rebuilt, back)) std::abort();
+        // A v2.4 tag keeps a year in TDRC, which gives its first four bytes.
+        if (back.title != wanted.title || back.artist != wanted.artist ||
+            back.album != v2.album || back.comment != v2.comment ||
+            CutToBytes(back.year, 4) != CutToBytes(v2.year, 4) || back.genre != v2.genre)
+          std::abort();
+      }
+    }
   }
   return 0;
 }

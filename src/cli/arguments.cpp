@@ -14,7 +14,8 @@ enum OptionGroup : unsigned {
   kRuleOption = 1,      // preview, rename
   kTagFieldOption = 2,  // tags set
   kTagChoiceOption = 4,  // tags set, tags delete
-  kRenameOnlyOption = 8  // rename
+  kRenameOnlyOption = 8,  // rename
+  kLegacyOption = 16      // preview, rename and every tags command
 };
 
 // Applies an option's value; returns an error text, or nullptr.
@@ -126,6 +127,16 @@ const char* SetTemplate(Arguments& a, std::string&& v) {
   return nullptr;
 }
 
+// Read by the MP3 page's naming and by the tags commands alike.
+const char* SetLegacyEncoding(Arguments& a, std::string&& v) {
+  static constexpr std::pair<const char*, LegacyEncoding> kEncodings[] = {
+      {"auto", LegacyEncoding::kAuto},
+      {"gbk", LegacyEncoding::kGbk},
+      {"latin1", LegacyEncoding::kLatin1}};
+  return Pick(v, kEncodings, a.options.legacyEncoding,
+              "--legacy-encoding 只能是 auto、gbk 或 latin1");
+}
+
 const OptionDef kOptions[] = {
     {"page", true, kRuleOption, SetPage},
     {"scope", true, kRuleOption, SetScope, OptionPage::kNumbering},
@@ -182,6 +193,7 @@ const OptionDef kOptions[] = {
        a.skipConflicts = true;
        return nullptr;
      }},
+    {"legacy-encoding", true, kLegacyOption, SetLegacyEncoding},
     {"title", true, kTagFieldOption, SET_TAG(title)},
     {"artist", true, kTagFieldOption, SET_TAG(artist)},
     {"album", true, kTagFieldOption, SET_TAG(album)},
@@ -202,13 +214,15 @@ const OptionDef kOptions[] = {
 unsigned GroupsOf(Command command) {
   switch (command) {
     case Command::kPreview:
-      return kRuleOption;
+      return kRuleOption | kLegacyOption;
     case Command::kRename:
-      return kRuleOption | kRenameOnlyOption;
+      return kRuleOption | kRenameOnlyOption | kLegacyOption;
+    case Command::kTagsShow:
+      return kLegacyOption;
     case Command::kTagsSet:
-      return kTagFieldOption | kTagChoiceOption;
+      return kTagFieldOption | kTagChoiceOption | kLegacyOption;
     case Command::kTagsDelete:
-      return kTagChoiceOption;
+      return kTagChoiceOption | kLegacyOption;
     default:
       return 0;
   }

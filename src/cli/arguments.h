@@ -6,17 +6,11 @@
 #include <vector>
 
 #include "core/rules/naming_options.h"
+#include "core/tagedit/tag_edits.h"
 
 namespace tessarn::cli {
 
 enum class Command { kNone, kPreview, kRename, kUndo, kTags, kTagsShow, kTagsSet, kTagsDelete };
-
-// Fields given to `tags set`, GB18030; a field that was not given stays unset and
-// keeps its value in the file.
-struct TagEdits {
-  std::optional<std::string> title, artist, album, track, year, genre, comment, composer,
-      originalArtist, copyright, url, encoder;
-};
 
 struct Arguments {
   Command command = Command::kNone;
@@ -27,7 +21,7 @@ struct Arguments {
   bool v1 = false;                 // --v1
   bool v2 = false;                 // --v2
   bool skipConflicts = false;      // --skip-conflicts: rename what has no conflict
-  TagEdits edits;
+  TagEdits edits;                  // the fields given to `tags set`
 };
 
 struct ParseResult {

@@ -66,6 +66,9 @@ constexpr const char kRuleOptions[] =
   MP3标签（mp3）：
   --template 规则        命名规则，#1 艺术家 #2 歌曲名 #3 专辑 #4 音轨 #5 年代 #6 流派
   --v1-first             ID3v1.x 优先（默认 ID3v2.x 优先）
+  --legacy-encoding auto|gbk|latin1   未注明编码的标签文字（ID3v1 及 ID3v2 编码 0）按
+                         GBK 还是 Latin-1 读取；auto（默认）在文字是有效 GBK 且含中文
+                         字符时按 GBK，否则按 Latin-1
 )";
 
 constexpr const char kPreviewHelp[] =
@@ -106,9 +109,11 @@ constexpr const char kTagsHelp[] =
 )";
 
 constexpr const char kTagsShowHelp[] =
-    R"(用法：tessarn-cli tags show [--json] 文件...
+    R"(用法：tessarn-cli tags show [--json] [--legacy-encoding auto|gbk|latin1] 文件...
 
 显示每个 MP3 文件的两种标签：是否存在以及各字段（ID3v1 七项，ID3v2 十二项）。
+--legacy-encoding 决定未注明编码的文字按 GBK 还是 Latin-1 读取（默认 auto：有效 GBK
+且含中文字符时按 GBK，否则按 Latin-1）。
 )";
 
 constexpr const char kTagsSetHelp[] =
@@ -131,7 +136,11 @@ constexpr const char kTagsSetHelp[] =
   --copyright 文本        版权
   --url 文本              URL
   --encoder 文本          编码者
+  --legacy-encoding auto|gbk|latin1   未注明编码的旧文字如何读取（默认 auto）
   --json                  输出 JSON
+
+未修改的字段保留原来的字节；修改过的 ID3v2 字段能用 ISO-8859-1 表示时按 ISO-8859-1
+写入，否则 v2.3 标签用 UTF-16、v2.4 标签用 UTF-8。标签保持原来的版本（v2.2 写成 v2.3）。
 
 ID3v1 的字段有字节上限（中文字符每个占 2 字节）：歌曲名、艺术家、专辑各 30 字节，
 年代 4 字节，音轨为 0 到 255 的数字，注释 30 字节（有音轨时 28 字节）；超出时拒绝，
@@ -139,7 +148,7 @@ ID3v1 的字段有字节上限（中文字符每个占 2 字节）：歌曲名�
 )";
 
 constexpr const char kTagsDeleteHelp[] =
-    R"(用法：tessarn-cli tags delete [--v1] [--v2] [--json] 文件...
+    R"(用法：tessarn-cli tags delete [--v1] [--v2] [--json] [--legacy-encoding ...] 文件...
 
 删除所选的标签（至少给出 --v1 或 --v2 之一）。
 )";

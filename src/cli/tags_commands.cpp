@@ -1,4 +1,6 @@
 // tags show, tags set and tags delete: the tag editor's work on whole lists of files.
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,43 +15,23 @@
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_file_io.h"
+#include "core/id3/tag_file_writer.h"
+#include "core/tagedit/tag_edits.h"
+#include "core/tagedit/tag_update.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 
 namespace tessarn::cli {
 namespace {
 
-struct FieldInfo {
-  const char* key;    // JSON name, as in TagFields
-  const char* label;  // the tag editor's word for it
-  std::string TagFields::*field;
-  std::optional<std::string> TagEdits::*edit;
-  const char* option;
-};
-
-// ID3v1 has the first seven, ID3v2 all twelve.
-constexpr FieldInfo kFields[] = {
-    {"title", "歌曲名", &TagFields::title, &TagEdits::title, "--title"},
-    {"artist", "艺术家", &TagFields::artist, &TagEdits::artist, "--artist"},
-    {"album", "专辑", &TagFields::album, &TagEdits::album, "--album"},
-    {"track", "音轨", &TagFields::track, &TagEdits::track, "--track"},
-    {"year", "年代", &TagFields::year, &TagEdits::year, "--year"},
-    {"genre", "流派", &TagFields::genre, &TagEdits::genre, "--genre"},
-    {"comment", "注释", &TagFields::comment, &TagEdits::comment, "--comment"},
-    {"composer", "作曲家", &TagFields::composer, &TagEdits::composer, "--composer"},
-    {"originalArtist", "原创者", &TagFields::originalArtist, &TagEdits::originalArtist,
-     "--original-artist"},
-    {"copyright", "版权", &TagFields::copyright, &TagEdits::copyright, "--copyright"},
-    {"url", "URL", &TagFields::url, &TagEdits::url, "--url"},
-    {"encoder", "编码者", &TagFields::encoder, &TagEdits::encoder, "--encoder"},
-};
-constexpr std::size_t kV1FieldCount = 7;
-constexpr std::size_t kV2FieldCount = 12;
-
 // The file a tags command may work on; otherwise the reason, UTF-8. The tag editor
 // opens MP3 files only, and so does the command line.
 std::optional<std::string> RefuseFile(const std::string& path) {
   if (!HasExtension(DecodeDiskName(path), "MP3")) return "抱歉，该文件不是MP3文件！";
+  // Only a regular file: a FIFO named song.mp3 would otherwise be waited on.
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return TagWriteErrorText(TagWriteError::kNotRegular);
   ReadOnlyFile file(path);
   if (!file.IsOpen()) return "无法打开文件";
   return std::nullopt;
@@ -70,35 +52,14 @@ bool CheckFiles(const Arguments& args, Output& err) {
   return true;
 }
 
-// A genre given by name (case aside) or by number, 0..125; -1 for "no genre" (an
-// empty text), nullopt when unknown.
-std::optional<int> GenreNumber(const std::string& text) {
-  if (text.empty()) return -1;
-  for (int n = 0; n < kGenreCount; ++n)
-    if (text == GenreName(n)) return n;
-  for (int n = 0; n < kGenreCount; ++n)
-    if (EqualsIgnoreAsciiCase(text, GenreName(n))) return n;
-  if (text.size() <= 3 && text.find_first_not_of("0123456789") == std::string::npos) {
-    const int n = std::stoi(text);
-    if (n < kGenreCount) return n;
-  }
-  return std::nullopt;
-}
-
-// The ID3v2 genre text for a genre number, as the tag editor writes it: "(17)Rock".
-std::string Id3v2GenreText(int number) {
-  if (number < 0) return {};
-  return "(" + std::to_string(number) + ")" + GenreName(number);
-}
-
 void AppendFieldsJson(std::string& buf, bool found, const TagFields& fields, std::size_t count) {
   buf += "{\"found\":";
   buf += found ? "true" : "false";
   for (std::size_t k = 0; k < count; ++k) {
     buf += ",\"";
-    buf += kFields[k].key;
+    buf += kTagFieldTable[k].jsonKey;
     buf += "\":";
-    AppendJsonGbString(buf, found ? fields.*kFields[k].field : std::string());
+    AppendJsonGbString(buf, found ? fields.*kTagFieldTable[k].member : std::string());
   }
   buf += '}';
 }
@@ -111,12 +72,12 @@ void AppendFieldsText(std::string& buf, const char* tagName, bool found, const T
   if (!found) return;
   for (std::size_t k = 0; k < count; ++k) {
     buf += "    ";
-    buf += kFields[k].label;
+    buf += kTagFieldTable[k].label;
     buf += "：";
-    const std::string& value = fields.*kFields[k].field;
+    const std::string& value = fields.*kTagFieldTable[k].member;
     AppendGbForTerminal(buf, value);
     // An ID3v1 genre is a number; show its name beside it.
-    if (v1 && kFields[k].field == &TagFields::genre && !value.empty()) {
+    if (v1 && k == kFieldGenre && !value.empty()) {
       const int n = std::stoi(value);
       if (const char* name = GenreName(n)) {
         buf += " (";
@@ -166,85 +127,18 @@ void PrintReports(Output& out, bool json, const std::vector<FileReport>& reports
   }
 }
 
-// The ID3v1 values to write: the file's block (when it has one) with the given
-// fields changed. A value that does not fit the block is refused (UTF-8 reason).
-std::optional<std::string> MergeId3v1(const std::string& path, const TagEdits& edits,
-                                      Id3v1Input& input) {
-  TagFields current;
-  const bool had = ReadId3v1(path, current);
-  for (std::size_t k = 0; k < kV1FieldCount; ++k)
-    if (const auto& edit = edits.*kFields[k].edit) current.*kFields[k].field = *edit;
-  input.title = current.title;
-  input.artist = current.artist;
-  input.album = current.album;
-  input.year = current.year;
-  input.comment = current.comment;
-  input.track = current.track;
-  input.genre = kNoGenreByte;
-  if (edits.genre) {
-    const int n = *GenreNumber(*edits.genre);  // checked before any file
-    input.genre = n < 0 ? kNoGenreByte : n;
-  } else if (had && !current.genre.empty()) {
-    input.genre = std::stoi(current.genre);
-  }
-  struct Limit {
-    const std::string& text;
-    std::size_t bytes;
-    const char* option;
-  };
-  // With a track the block keeps 28 bytes of comment: the track takes the rest.
-  const bool hasTrack = !input.track.empty() && std::stoi(input.track) % 256 != 0;
-  const Limit limits[] = {{input.title, 30, "--title"},
-                          {input.artist, 30, "--artist"},
-                          {input.album, 30, "--album"},
-                          {input.year, 4, "--year"},
-                          {input.comment, hasTrack ? 28u : 30u, "--comment"}};
-  for (const Limit& limit : limits)
-    if (limit.text.size() > limit.bytes) {
-      std::string reason = std::string("ID3v1 的 ") + (limit.option + 2) + " 最多 " +
-                           std::to_string(limit.bytes) + " 字节，给出的有 " +
-                           std::to_string(limit.text.size()) + " 字节";
-      if (limit.option == std::string("--comment") && hasTrack) reason += "（有音轨时）";
-      return reason;
+// The messages of one file's update, UTF-8, and whether it all worked. The reason
+// under a failure is a message of its own.
+void ReportUpdate(const TagUpdateResults& results, FileReport& report) {
+  for (const TagUpdateMessage& m : TagUpdateMessages(results, RemovalNotice::kSay)) {
+    const std::string text = GbToUtf8Lossy(m.text);
+    for (std::size_t from = 0; from <= text.size();) {
+      const std::size_t end = std::min(text.find('\n', from), text.size());
+      report.messages.push_back(text.substr(from, end - from));
+      from = end + 1;
     }
-  return std::nullopt;
-}
-
-// The ID3v2 record to write: the file's tag (when it has one) with the given
-// fields changed. A kept genre that names a known genre is written in the tag
-// editor's "(17)Rock" form.
-TagFields MergeId3v2(const std::string& path, const TagEdits& edits) {
-  TagFields current;
-  ReadId3v2(path, current);
-  for (std::size_t k = 0; k < kV2FieldCount; ++k)
-    if (const auto& edit = edits.*kFields[k].edit) current.*kFields[k].field = *edit;
-  if (edits.genre) {
-    current.genre = Id3v2GenreText(*GenreNumber(*edits.genre));
-  } else {
-    for (int n = 0; n < kGenreCount; ++n)
-      if (current.genre == GenreName(n)) current.genre = Id3v2GenreText(n);
   }
-  return current;
-}
-
-// Checks the values given on the command line, before any file is read.
-std::optional<std::string> CheckEdits(const Arguments& args, bool v1, bool v2) {
-  const TagEdits& e = args.edits;
-  if (e.genre && !GenreNumber(*e.genre))
-    return "未知的流派：" + GbToUtf8Lossy(*e.genre) + "（请使用流派列表中的名称，例如 Rock）";
-  if (v1 && e.track) {
-    const std::string& t = *e.track;
-    if (t.size() > 3 || t.find_first_not_of("0123456789") != std::string::npos ||
-        (!t.empty() && std::stoi(t) > 255))
-      return "ID3v1 的音轨必须是 0 到 255 的数字";
-  }
-  if (v1 && !v2)
-    for (std::size_t k = kV1FieldCount; k < kV2FieldCount; ++k)
-      if (e.*kFields[k].edit) return std::string(kFields[k].option) + " 只属于 ID3v2 标签";
-  bool any = false;
-  for (const FieldInfo& f : kFields) any = any || (e.*f.edit).has_value();
-  if (!any) return "tags set 至少需要一个字段选项（例如 --title）";
-  return std::nullopt;
+  report.ok = !AnyFailed(results);
 }
 
 }  // namespace
@@ -258,8 +152,9 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
     const std::string& path = args.paths[i];
     const std::optional<std::string> refusal = RefuseFile(path);
     TagFields v1, v2;
-    const bool hasV1 = !refusal && ReadId3v1(path, v1);
-    const bool hasV2 = !refusal && ReadId3v2(path, v2);
+    const LegacyEncoding legacy = args.options.legacyEncoding;
+    const bool hasV1 = !refusal && ReadId3v1(path, v1, legacy);
+    const bool hasV2 = !refusal && ReadId3v2(path, v2, legacy);
     if (refusal) status = kExitFailed;
     if (args.json) {
       if (i > 0) buf += ',';
@@ -270,9 +165,9 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
         AppendJsonString(buf, *refusal);
       } else {
         buf += ",\"id3v1\":";
-        AppendFieldsJson(buf, hasV1, v1, kV1FieldCount);
+        AppendFieldsJson(buf, hasV1, v1, kId3v1FieldCount);
         buf += ",\"id3v2\":";
-        AppendFieldsJson(buf, hasV2, v2, kV2FieldCount);
+        AppendFieldsJson(buf, hasV2, v2, kTagFieldCount);
       }
       buf += '}';
     } else {
@@ -281,8 +176,8 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
       if (refusal) {
         buf += "  " + *refusal + "\n";
       } else {
-        AppendFieldsText(buf, "ID3v1", hasV1, v1, kV1FieldCount, true);
-        AppendFieldsText(buf, "ID3v2", hasV2, v2, kV2FieldCount, false);
+        AppendFieldsText(buf, "ID3v1", hasV1, v1, kId3v1FieldCount, true);
+        AppendFieldsText(buf, "ID3v2", hasV2, v2, kTagFieldCount, false);
       }
     }
     out.MaybeFlush();
@@ -295,28 +190,27 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
   if (!CheckFiles(args, err)) return kExitUsage;
   const bool v1 = args.v1 || !args.v2;
   const bool v2 = args.v2 || !args.v1;
-  if (auto problem = CheckEdits(args, v1, v2)) {
-    PrintError(err, *problem);
+  if (auto problem = CheckTagEdits(args.edits, v1, v2)) {
+    PrintError(err, GbToUtf8Lossy(*problem));
     return kExitUsage;
   }
   // Everything is read and checked first, so that a value one file cannot take
   // stops the command before any file has changed.
   struct Plan {
     std::optional<std::string> refusal;
-    Id3v1Input v1;
-    TagFields v2;
+    TagUpdateRequest request;
   };
   std::vector<Plan> plans(args.paths.size());
   for (std::size_t i = 0; i < args.paths.size(); ++i) {
     Plan& plan = plans[i];
     plan.refusal = RefuseFile(args.paths[i]);
     if (plan.refusal) continue;
-    if (v1)
-      if (auto problem = MergeId3v1(args.paths[i], args.edits, plan.v1)) {
-        PrintError(err, ShowPath(args.paths[i]) + "：" + *problem + "；没有修改任何文件");
-        return kExitUsage;
-      }
-    if (v2) plan.v2 = MergeId3v2(args.paths[i], args.edits);
+    const Id3v2WriteOptions text{.legacy = args.options.legacyEncoding};
+    if (auto problem = PlanTagEdits(args.paths[i], args.edits, v1, v2, text, plan.request)) {
+      PrintError(err,
+                 ShowPath(args.paths[i]) + "：" + GbToUtf8Lossy(*problem) + "；没有修改任何文件");
+      return kExitUsage;
+    }
   }
 
   std::vector<FileReport> reports;
@@ -329,16 +223,7 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
       report.ok = false;
       report.messages.push_back(*plan.refusal);
     } else {
-      if (v1) {
-        const bool ok = WriteId3v1(args.paths[i], plan.v1);
-        report.ok = report.ok && ok;
-        report.messages.push_back(ok ? "ID3v1标签更新成功！" : "ID3v1标签更新失败！");
-      }
-      if (v2) {
-        const bool ok = WriteId3v2(args.paths[i], plan.v2);
-        report.ok = report.ok && ok;
-        report.messages.push_back(ok ? "ID3v2标签更新成功！" : "ID3v2标签更新失败！");
-      }
+      ReportUpdate(UpdateTags(args.paths[i], plan.request), report);
     }
     if (!report.ok) status = kExitFailed;
     reports.push_back(std::move(report));
@@ -358,16 +243,9 @@ int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err) {
       report.ok = false;
       report.messages.push_back(*refusal);
     } else {
-      if (args.v1) {
-        const bool ok = DeleteId3v1(path);
-        report.ok = report.ok && ok;
-        report.messages.push_back(ok ? "ID3v1标签已删除" : "删除ID3v1标签失败！");
-      }
-      if (args.v2) {
-        const bool ok = DeleteId3v2(path);
-        report.ok = report.ok && ok;
-        report.messages.push_back(ok ? "ID3v2标签已删除" : "删除ID3v2标签失败！");
-      }
+      TagUpdateRequest request = DeletionRequest(args.v1, args.v2);
+      request.text.legacy = args.options.legacyEncoding;
+      ReportUpdate(UpdateTags(path, request), report);
     }
     if (!report.ok) status = kExitFailed;
     reports.push_back(std::move(report));

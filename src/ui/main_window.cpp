@@ -217,7 +217,8 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::PreviewPass(bool allRows) {
-  const NamingOptions options = tabs_->ReadNamingOptions();
+  NamingOptions options = tabs_->ReadNamingOptions();
+  options.legacyEncoding = settings_.legacyEncoding;
   const std::size_t shown = tessarn::PreviewPass(list_, options, settings_, allRows, tagCache());
   ShowPlanConflicts(list_, PlanPreview(list_, shown, listings_));
 }
@@ -310,7 +311,8 @@ void MainWindow::openTagEditor(int row) {
   if (row < 0 || static_cast<std::size_t>(row) >= list_.count()) return;
   // A double click comes here for MP3 files only, so a refusal is the pop-up item's.
   const FileEntry entry = list_.entries[static_cast<std::size_t>(row)];
-  if (TagEditorDialog::OpenForEntry(entry, true, prompts_.message, this)) {
+  const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
+  if (TagEditorDialog::OpenForEntry(entry, true, prompts_.message, this, text)) {
     // The file's tags changed; an in-place ID3v1 write keeps the file's size, so the
     // cache is not left to notice it by the modification time alone.
     tagCache()->Clear();

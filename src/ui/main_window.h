@@ -12,7 +12,7 @@
 #include "core/filelist/file_list.h"
 #include "core/filelist/rename_run.h"
 #include "core/id3/genre_table.h"
-#include "core/id3/tag_cache.h"
+#include "core/rules/tag_cache.h"
 #include "core/settings/app_settings.h"
 #include "ui/ui_prompts.h"
 

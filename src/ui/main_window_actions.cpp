@@ -162,7 +162,8 @@ void MainWindow::RunRenameAndReport() {
   {
     BusyCursor busy;
     // Every entry gets its new name by the shown page, whatever the preview covers.
-    const NamingOptions options = tabs_->ReadNamingOptions();
+    NamingOptions options = tabs_->ReadNamingOptions();
+    options.legacyEncoding = settings_.legacyEncoding;
     ComputeNewNames(list_, options, list_.count(), tagCache());
     plan = PlanRun(list_);
   }

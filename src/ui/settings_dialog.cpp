@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -45,6 +46,10 @@ QPushButton* MakeButton(const char* name, const QString& caption, QWidget* paren
   button->setAutoDefault(false);
   return button;
 }
+
+// The items of the "旧标签编码" box, in the order of LegacyEncoding.
+constexpr LegacyEncoding kLegacyItems[] = {LegacyEncoding::kAuto, LegacyEncoding::kGbk,
+                                           LegacyEncoding::kLatin1};
 
 }  // namespace
 
@@ -114,6 +119,8 @@ void SettingsDialog::BuildControls() {
   top->addSpacing(12);
   top->addLayout(right);
 
+  QWidget* tagControls = BuildTagControls();
+
   auto* line = new QFrame(this);
   line->setObjectName(QStringLiteral("外形框2"));
   line->setFrameShape(QFrame::HLine);
@@ -131,9 +138,10 @@ void SettingsDialog::BuildControls() {
 
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(top);
+  outer->addWidget(tagControls);
   outer->addWidget(line);
   outer->addLayout(buttons);
-  resize(411, 180);
+  resize(411, 240);
 
   connect(autoPreview_, &QCheckBox::clicked, this, [this] {
     ApplyEnablingRule();
@@ -155,6 +163,48 @@ void SettingsDialog::BuildControls() {
   connect(applyButton_, &QPushButton::clicked, this, [this] { OnApply(); });
   connect(okButton_, &QPushButton::clicked, this, [this] { OnOk(); });
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// Tag text: a group of two radio buttons for how changed ID3v2 frames are written,
+// and a box for how text of unknown encoding is read.
+QWidget* SettingsDialog::BuildTagControls() {
+  auto* box = new QWidget(this);
+  auto* group = new QGroupBox(QStringLiteral("ID3v2写入编码"), box);
+  group->setObjectName(QStringLiteral("ID3v2写入编码分组框"));
+  writeUnicode_ = new QRadioButton(QStringLiteral("Unicode"), group);
+  writeUnicode_->setObjectName(QStringLiteral("Unicode写入单选框"));
+  writeGbk_ = new QRadioButton(QStringLiteral("GBK"), group);
+  writeGbk_->setObjectName(QStringLiteral("GBK写入单选框"));
+  auto* groupLayout = new QHBoxLayout(group);
+  groupLayout->addWidget(writeUnicode_);
+  groupLayout->addWidget(writeGbk_);
+  groupLayout->addStretch();
+
+  auto* label = new QLabel(QStringLiteral("旧标签编码"), box);
+  label->setObjectName(QStringLiteral("旧标签编码标签"));
+  legacyEncoding_ = new QComboBox(box);
+  legacyEncoding_->setObjectName(QStringLiteral("旧标签编码组合框"));
+  legacyEncoding_->addItems({QStringLiteral("自动"), QStringLiteral("GBK"), QStringLiteral("Latin-1")});
+  label->setBuddy(legacyEncoding_);
+
+  auto* layout = new QHBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(group, 1);
+  layout->addSpacing(12);
+  layout->addWidget(label);
+  layout->addWidget(legacyEncoding_);
+
+  for (QRadioButton* b : {writeUnicode_, writeGbk_})
+    connect(b, &QRadioButton::clicked, this, [this] { applyButton_->setEnabled(true); });
+  connect(legacyEncoding_, &QComboBox::currentIndexChanged, this,
+          [this] { applyButton_->setEnabled(true); });
+  return box;
+}
+
+void SettingsDialog::ShowTagEncodings(TagWriteEncoding write, LegacyEncoding legacy) {
+  (write == TagWriteEncoding::kGbk ? writeGbk_ : writeUnicode_)->setChecked(true);
+  for (int i = 0; i < static_cast<int>(std::size(kLegacyItems)); ++i)
+    if (kLegacyItems[i] == legacy) legacyEncoding_->setCurrentIndex(i);
 }
 
 void SettingsDialog::SetColourChooser(const ColourButton::Chooser& chooser) {
@@ -180,6 +230,7 @@ void SettingsDialog::Fill() {
   font_.size = settings_.fontSize;
   font_.bold = settings_.bold;
   font_.italic = settings_.italic;
+  ShowTagEncodings(settings_.tagWriteEncoding, settings_.legacyEncoding);
   ApplyEnablingRule();
   applyButton_->setEnabled(false);
 }
@@ -220,6 +271,7 @@ void SettingsDialog::RestoreDefaults() {
   font_.size = defaults.fontSize;
   font_.bold = defaults.bold;
   font_.italic = defaults.italic;
+  ShowTagEncodings(defaults.tagWriteEncoding, defaults.legacyEncoding);
   ApplyEnablingRule();
 }
 
@@ -235,6 +287,9 @@ void SettingsDialog::Store() {
   settings_.fontSize = font_.size;
   settings_.bold = font_.bold;
   settings_.italic = font_.italic;
+  settings_.tagWriteEncoding =
+      writeGbk_->isChecked() ? TagWriteEncoding::kGbk : TagWriteEncoding::kUnicode;
+  settings_.legacyEncoding = kLegacyItems[std::max(0, legacyEncoding_->currentIndex())];
 }
 
 void SettingsDialog::OnApply() {

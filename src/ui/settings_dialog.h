@@ -1,5 +1,6 @@
 // The settings dialog "设置": automatic preview and how many rows it covers, the
-// list's background and text colours, and the list font. It edits its own controls
+// list's background and text colours, the list font, and how tag text is written
+// ("ID3v2写入编码") and how old tag text is read ("旧标签编码"). It edits its own controls
 // only; "应用" and "确定" store them into AppSettings and then call the main window's
 // apply step. The enabled state of "应用" is the dialog's record of unstored changes.
 #pragma once
@@ -14,6 +15,7 @@
 #include "ui/colour_button.h"
 
 class QCheckBox;
+class QComboBox;
 class QPushButton;
 class QRadioButton;
 
@@ -46,6 +48,8 @@ class SettingsDialog : public QDialog {
 
  private:
   void BuildControls();
+  QWidget* BuildTagControls();
+  void ShowTagEncodings(TagWriteEncoding write, LegacyEncoding legacy);
   void Fill();
   void ApplyEnablingRule();
   void OnCountTextChanged();
@@ -68,6 +72,9 @@ class SettingsDialog : public QDialog {
   ColourButton* backColour_ = nullptr;
   ColourButton* textColour_ = nullptr;
   QPushButton* fontButton_ = nullptr;
+  QRadioButton* writeUnicode_ = nullptr;
+  QRadioButton* writeGbk_ = nullptr;
+  QComboBox* legacyEncoding_ = nullptr;
   QPushButton* defaultButton_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;

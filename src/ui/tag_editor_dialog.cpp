@@ -15,7 +15,7 @@
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
-#include "core/id3/tag_editor_ops.h"
+#include "core/tagedit/tag_update.h"
 #include "core/id3/tag_file_io.h"
 #include "ui/byte_limit_validator.h"
 #include "ui/byte_limited_text_edit.h"
@@ -74,8 +74,13 @@ void FillGenreItems(QComboBox* box) {
 }  // namespace
 
 TagEditorDialog::TagEditorDialog(const std::string& diskPath, const std::string& shownPath,
-                                 MessageFn message, QWidget* parent)
-    : QDialog(parent), diskPath_(diskPath), shownPath_(shownPath), message_(std::move(message)) {
+                                 MessageFn message, QWidget* parent,
+                                 const Id3v2WriteOptions& text)
+    : QDialog(parent),
+      diskPath_(diskPath),
+      shownPath_(shownPath),
+      message_(std::move(message)),
+      text_(text) {
   setWindowTitle(QStringLiteral("MP3标签信息"));
   setModal(true);
   BuildControls();
@@ -121,20 +126,26 @@ QWidget* TagEditorDialog::BuildId3v1Frame() {
 QWidget* TagEditorDialog::BuildId3v2Frame() {
   auto* frame = Named(new QGroupBox(QStringLiteral("ID3v2"), this), "分组框2");
   check_[kId3v2] = Named(new QCheckBox(QStringLiteral("ID3v2 标签"), frame), "ID3v2选择框");
-  title2_ = Named(new QLineEdit(frame), "歌曲名2编辑框");
-  artist2_ = Named(new QLineEdit(frame), "艺术家2编辑框");
-  album2_ = Named(new QLineEdit(frame), "专辑2编辑框");
-  year2_ = Named(new QLineEdit(frame), "年代2编辑框");
-  comment2_ = Named(new ByteLimitedTextEdit(-1, frame), "注释2编辑框");
-  copyright_ = Named(new QLineEdit(frame), "版权编辑框");
-  composer_ = Named(new QLineEdit(frame), "作曲家编辑框");
-  originalArtist_ = Named(new QLineEdit(frame), "原创者编辑框");
-  url_ = Named(new QLineEdit(frame), "URL编辑框");
-  encoder_ = Named(new QLineEdit(frame), "编码者编辑框");
-  track2_ = Named(new ByteLimitedLineEdit(kTrackLength, frame), "音轨2编辑框");
-  genre2_ = Named(new QComboBox(frame), "流派2组合框");
+  auto name = [](TagFieldIndex k) { return kTagFieldTable[k].v2BoxName; };
+  title2_ = Named(new QLineEdit(frame), name(kFieldTitle));
+  artist2_ = Named(new QLineEdit(frame), name(kFieldArtist));
+  album2_ = Named(new QLineEdit(frame), name(kFieldAlbum));
+  year2_ = Named(new QLineEdit(frame), name(kFieldYear));
+  comment2_ = Named(new ByteLimitedTextEdit(-1, frame), name(kFieldComment));
+  copyright_ = Named(new QLineEdit(frame), name(kFieldCopyright));
+  composer_ = Named(new QLineEdit(frame), name(kFieldComposer));
+  originalArtist_ = Named(new QLineEdit(frame), name(kFieldOriginalArtist));
+  url_ = Named(new QLineEdit(frame), name(kFieldUrl));
+  encoder_ = Named(new QLineEdit(frame), name(kFieldEncoder));
+  track2_ = Named(new ByteLimitedLineEdit(kTrackLength, frame), name(kFieldTrack));
+  genre2_ = Named(new QComboBox(frame), name(kFieldGenre));
+  v2Boxes_ = {title2_,  artist2_,   album2_,        track2_,    year2_, genre2_,
+              comment2_, composer_, originalArtist_, copyright_, url_,   encoder_};
   genre2_->setEditable(true);
   genre2_->setInsertPolicy(QComboBox::NoInsert);
+  // The box keeps what the user types: no completion that turns "Rock" into
+  // "Rock & Roll" on Tab or Enter. Choosing an item from the list still works.
+  genre2_->setCompleter(nullptr);
   FillGenreItems(genre2_);
   genre2_->setCurrentIndex(-1);
 
@@ -243,13 +254,13 @@ bool TagEditorDialog::Load() {
     return false;
   }
   TagFields v1;
-  const bool hasV1 = ReadId3v1(file, v1);
+  const bool hasV1 = ReadId3v1(file, v1, text_.legacy);
   check_[kId3v1]->setChecked(hasV1);
   // The rule also gives a tag the file has its white boxes ("更新" is disabled below).
   ApplyCheckBoxRule(kId3v1);
   if (hasV1) FillId3v1(v1);
   TagFields v2;
-  const bool hasV2 = ReadId3v2(file, v2);
+  const bool hasV2 = ReadId3v2(file, v2, text_.legacy);
   check_[kId3v2]->setChecked(hasV2);
   ApplyCheckBoxRule(kId3v2);
   if (hasV2) FillId3v2(v2);
@@ -275,18 +286,17 @@ void TagEditorDialog::FillId3v1(const TagFields& fields) {
 }
 
 void TagEditorDialog::FillId3v2(const TagFields& fields) {
-  title2_->setText(FromGb(fields.title));
-  artist2_->setText(FromGb(fields.artist));
-  album2_->setText(FromGb(fields.album));
-  year2_->setText(FromGb(fields.year));
-  track2_->setText(FromGb(fields.track));
-  comment2_->setText(FromGb(fields.comment));
-  genre2_->setEditText(FromGb(fields.genre));
-  copyright_->setText(FromGb(fields.copyright));
-  composer_->setText(FromGb(fields.composer));
-  originalArtist_->setText(FromGb(fields.originalArtist));
-  url_->setText(FromGb(fields.url));
-  encoder_->setText(FromGb(fields.encoder));
+  for (std::size_t k = 0; k < kTagFieldCount; ++k) {
+    const QString text = FromGb(fields.*kTagFieldTable[k].member);
+    if (auto* limited = dynamic_cast<ByteLimitedLineEdit*>(v2Boxes_[k]))
+      limited->setText(text);  // its own setText: a file's text may exceed the limit
+    else if (auto* line = qobject_cast<QLineEdit*>(v2Boxes_[k]))
+      line->setText(text);
+    else if (auto* edit = qobject_cast<ByteLimitedTextEdit*>(v2Boxes_[k]))
+      edit->setText(text);
+    else
+      genre2_->setEditText(text);
+  }
 }
 
 void TagEditorDialog::ApplyCheckBoxRule(Tag tag) {
@@ -359,6 +369,7 @@ void TagEditorDialog::CopyId3v1ToId3v2() {
 
 void TagEditorDialog::Update() {
   TagUpdateRequest request;
+  request.text = text_;
   request.id3v1Changed = tagChanged_[kId3v1];
   request.id3v1Present = check_[kId3v1]->isChecked();
   request.id3v1.title = GbOf(title1_);
@@ -370,23 +381,14 @@ void TagEditorDialog::Update() {
   request.id3v1.genre =
       genre1_->currentIndex() >= 0 ? genre1_->currentData().toInt() : unlistedId3v1Genre_;
 
-  Id3v2EditorTexts v2;
-  v2.title = GbOf(title2_);
-  v2.artist = GbOf(artist2_);
-  v2.album = GbOf(album2_);
-  v2.track = GbOf(track2_);
-  v2.year = GbOf(year2_);
-  v2.comment = GbOf(comment2_);
-  v2.composer = GbOf(composer_);
-  v2.originalArtist = GbOf(originalArtist_);
-  v2.copyright = GbOf(copyright_);
-  v2.url = GbOf(url_);
-  v2.encoder = GbOf(encoder_);
+  // The genre box gives "(17)Rock" for a chosen item, else its text as it stands.
   const int selection = Id3v2GenreSelection();
-  v2.genreNumber = selection >= 0 ? genre2_->itemData(selection).toInt() : -1;
+  for (std::size_t k = 0; k < kTagFieldCount; ++k)
+    if (k != kFieldGenre) request.id3v2.*kTagFieldTable[k].member = GbOf(v2Boxes_[k]);
+  request.id3v2.genre = EditorGenreText(
+      selection >= 0 ? genre2_->itemData(selection).toInt() : -1, ToGb(genre2_->currentText()));
   request.id3v2Changed = tagChanged_[kId3v2];
   request.id3v2Present = check_[kId3v2]->isChecked();
-  request.id3v2 = CollectEditorId3v2Fields(v2, ToGb(genre2_->currentText()));
 
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const TagUpdateResults results = UpdateTags(diskPath_, request);
@@ -399,7 +401,7 @@ void TagEditorDialog::Update() {
 }
 
 bool TagEditorDialog::OpenForEntry(const FileEntry& entry, bool fromMenu, MessageFn message,
-                                   QWidget* parent) {
+                                   QWidget* parent, const Id3v2WriteOptions& text) {
   if (!HasExtension(entry.oldName, "MP3")) {
     if (fromMenu)
       message(parent, QMessageBox::Warning, QString::fromUtf8(kTitle),
@@ -407,7 +409,7 @@ bool TagEditorDialog::OpenForEntry(const FileEntry& entry, bool fromMenu, Messag
     return false;
   }
   TagEditorDialog dialog(entry.DiskPath(), entry.folder + entry.oldName, std::move(message),
-                         parent);
+                         parent, text);
   if (!dialog.Load()) return false;
   dialog.exec();
   return dialog.fileWritten();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/filelist/file_list.h"
+#include "core/id3/id3v2.h"
 #include "core/id3/tag_fields.h"
 #include "ui/ui_prompts.h"
 
@@ -31,8 +32,9 @@ class TagEditorDialog : public QDialog {
 
   // `diskPath` is the file's name on disk, byte-exact, for every file operation;
   // `shownPath` is its decoded GB18030 text, shown in the dialog and its messages.
+  // `text` says how the tags are read and changed text is written (the settings).
   TagEditorDialog(const std::string& diskPath, const std::string& shownPath, MessageFn message,
-                  QWidget* parent = nullptr);
+                  QWidget* parent = nullptr, const Id3v2WriteOptions& text = {});
 
   // Reads the tags into the boxes. When the file cannot be opened it shows
   // "打开文件：" + path + "失败！" and returns false; the dialog is then not shown.
@@ -43,7 +45,7 @@ class TagEditorDialog : public QDialog {
   // pop-up menu, and nothing from a double click. Returns true when an update wrote
   // anything to the file.
   static bool OpenForEntry(const FileEntry& entry, bool fromMenu, MessageFn message,
-                           QWidget* parent);
+                           QWidget* parent, const Id3v2WriteOptions& text = {});
 
   bool tagChanged(Tag tag) const { return tagChanged_[tag]; }
   // True once an update has written or removed a tag.
@@ -68,6 +70,7 @@ class TagEditorDialog : public QDialog {
   std::string diskPath_;
   std::string shownPath_;
   MessageFn message_;
+  Id3v2WriteOptions text_;
   std::array<bool, 2> tagChanged_{};
   std::array<int, 2> genreSelection_{-1, -1};
   // The ID3v1 genre byte the file had when it names no genre in the list (126-255);
@@ -98,6 +101,8 @@ class TagEditorDialog : public QDialog {
   QLineEdit* encoder_ = nullptr;
   ByteLimitedLineEdit* track2_ = nullptr;
   QComboBox* genre2_ = nullptr;
+  // The ID3v2 boxes in the order of kTagFieldTable.
+  std::array<QWidget*, kTagFieldCount> v2Boxes_{};
 
   QPushButton* copyV1ToV2_ = nullptr;
   QPushButton* copyV2ToV1_ = nullptr;

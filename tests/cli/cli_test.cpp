@@ -1,6 +1,9 @@
 // Black-box tests of tessarn-cli: the built program on temporary folders, with its
 // undo journal in a temporary state folder.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +12,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli_runner.h"
@@ -185,6 +189,42 @@ TEST_F(CliTest, Mp3PageNamesFromTagsAndMarksUntaggedFiles) {
   // An empty template empties every new name.
   doc = RunJson({"preview", "--page", "mp3", "--template", "", "."}, 0);
   EXPECT_EQ(Column(doc, "new"), (Names{"", "", "", "", ""}));
+}
+
+// Tag text without an encoding: Latin-1 and GBK told apart by default, or read as
+// --legacy-encoding says, on the MP3 page and by the tags commands alike.
+TEST_F(CliTest, LegacyEncodingChoosesHowOldTagTextReads) {
+  // "Sigur Rós" in Latin-1; "歌名" in GBK.
+  WriteFile(files + "/1.mp3", kAudio + Id3v1Block("Sigur R\xF3s", "x"));
+  WriteFile(files + "/2.mp3", Id3v2Tag({{"TIT2", "\xB8\xE8\xC3\xFB"}}) + kAudio);
+  struct Case {
+    const char* option;
+    Names names;
+  } cases[] = {
+      {"auto", {"Sigur Rós.mp3", "歌名.mp3"}},
+      {"gbk", {"Sigur R髎.mp3", "歌名.mp3"}},
+      {"latin1", {"Sigur Rós.mp3", "¸èÃû.mp3"}},
+  };
+  for (const Case& c : cases) {
+    JsonValue doc = RunJson(
+        {"preview", "--page", "mp3", "--template", "#2", "--legacy-encoding", c.option, "."}, 0);
+    EXPECT_EQ(Column(doc, "new"), c.names) << c.option;
+    doc = RunJson({"tags", "show", "--legacy-encoding", c.option, "1.mp3", "2.mp3"}, 0);
+    EXPECT_EQ(doc[0]["id3v1"]["title"].string + ".mp3", c.names[0]) << c.option;
+    EXPECT_EQ(doc[1]["id3v2"]["title"].string + ".mp3", c.names[1]) << c.option;
+  }
+  // A set that changes the artist leaves the GBK title's bytes as they were.
+  const std::string before = ReadFile(files + "/2.mp3");
+  RunJson({"tags", "set", "--v2", "--artist", "Ünïcode", "2.mp3"}, 0);
+  const std::string after = ReadFile(files + "/2.mp3");
+  EXPECT_EQ(after.substr(10, 15), before.substr(10, 15));  // the whole TIT2 frame
+  const JsonValue doc = RunJson({"tags", "show", "2.mp3"}, 0);
+  EXPECT_EQ(doc[0]["id3v2"]["title"].string, "歌名");
+  EXPECT_EQ(doc[0]["id3v2"]["artist"].string, "Ünïcode");
+
+  const CliResult bad = Run({"tags", "show", "--legacy-encoding", "big5", "1.mp3"});
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_NE(bad.err.find("--legacy-encoding"), std::string::npos);
 }
 
 TEST_F(CliTest, PreviewTextShowsFolderThenOldAndNewNames) {
@@ -538,6 +578,102 @@ TEST_F(CliTest, TagsRefuseFilesThatAreNotMp3) {
   EXPECT_FALSE(doc[1]["id3v2"]["found"].boolean);
   EXPECT_EQ(Run({"tags", "set", "--title", "x", "note.txt"}).exitCode, 1);
   EXPECT_EQ(ReadFile(files + "/note.txt"), "text");
+}
+
+// A FIFO named like an MP3 file is refused at once; nothing waits for a writer.
+TEST_F(CliTest, TagsAndTheMp3PageNeverWaitOnAFifo) {
+  ASSERT_EQ(::mkfifo((files + "/song.mp3").c_str(), 0644), 0);
+  WriteFile(files + "/b.mp3", kAudio);
+  ::alarm(30);  // a hang ends the test here
+  const JsonValue doc = RunJson({"tags", "show", "song.mp3", "b.mp3"}, 1);
+  EXPECT_EQ(doc[0]["error"].string, "不是普通文件");
+  const CliResult set = Run({"tags", "set", "--title", "x", "song.mp3"});
+  EXPECT_EQ(set.exitCode, 1);
+  EXPECT_NE(set.out.find("不是普通文件"), std::string::npos) << set.out;
+  EXPECT_EQ(Run({"preview", "--page", "mp3", "--template", "#2", "song.mp3", "b.mp3"}).exitCode, 0);
+  ::alarm(0);
+}
+
+// The file's own permission counts, not its folder's: a read-only file is left
+// alone, both tags, and the run says why.
+TEST_F(CliTest, TagsSetLeavesAReadOnlyFileAlone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
+  const std::string song = files + "/song.mp3";
+  WriteFile(song, kAudio + Id3v1Block("Old", "Artist", 3));
+  const std::string before = ReadFile(song);
+  ASSERT_EQ(::chmod(song.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(root.path().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(files.c_str(), 0777), 0);
+  const std::string out = root / "out.txt";
+  const std::string command =
+      "cd '" + files + "' && setpriv --reuid=nobody --regid=nogroup --clear-groups '" +
+      TESSARN_CLI_PATH + "' tags set --title New song.mp3 > '" + out + "' 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 127) GTEST_SKIP() << "setpriv is not available";
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string said = ReadFile(out);
+  EXPECT_NE(said.find("ID3v1标签更新失败！"), std::string::npos) << said;
+  EXPECT_NE(said.find("ID3v2标签更新失败！"), std::string::npos) << said;
+  EXPECT_NE(said.find("没有权限"), std::string::npos) << said;
+  EXPECT_EQ(ReadFile(song), before);
+  EXPECT_EQ(ListNames(files), (Names{"song.mp3"}));
+}
+
+// Several runs at once on one file take turns: each tag is one run's, the audio
+// is whole.
+TEST_F(CliTest, ConcurrentTagsSetRunsKeepTheAudio) {
+  std::string audio = kAudio;
+  while (audio.size() < 200000) audio += static_cast<char>(audio.size() * 13 % 251);
+  const std::string song = files + "/song.mp3";
+  WriteFile(song, audio);
+  std::vector<std::thread> runs;
+  std::vector<int> exits(4, -1);
+  for (int r = 0; r < 4; ++r)
+    runs.emplace_back([&, r] {
+      exits[r] = Run({"tags", "set", "--title", "run" + std::to_string(r), "--comment",
+                      std::string(20, 'c'), "--url", std::string(3000 * (r + 1), 'u'), "song.mp3"})
+                     .exitCode;
+    });
+  for (std::thread& t : runs) t.join();
+  EXPECT_EQ(exits, (std::vector<int>{0, 0, 0, 0}));
+  const std::string after = ReadFile(song);
+  ASSERT_GT(after.size(), audio.size() + 128);
+  EXPECT_EQ(after.substr(after.size() - 128 - audio.size(), audio.size()), audio);
+  const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
+  EXPECT_EQ(doc[0]["id3v1"]["title"].string.substr(0, 3), "run");
+  EXPECT_EQ(doc[0]["id3v2"]["title"].string.substr(0, 3), "run");
+}
+
+// A run killed while it moves the audio to make room for a larger tag: the next
+// run that opens the file finishes the move. Wherever the kill lands, the audio
+// comes through whole and the tag is the old one or the new one.
+TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
+  std::string audio(24 << 20, '\0');
+  for (std::size_t i = 0; i < audio.size(); ++i) audio[i] = static_cast<char>(1 + i * 31 % 253);
+  const std::string song = files + "/song.mp3";
+  const std::string original = Id3v2Tag({{"TIT2", "Old"}}) + audio;
+  for (int delayMs : {20, 100, 200, 400}) {
+    WriteFile(song, original);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::chdir(files.c_str()) != 0) ::_exit(127);
+      ::execl(TESSARN_CLI_PATH, TESSARN_CLI_PATH, "tags", "set", "--v2", "--title", "New",
+              "--comment", std::string(4000, 'c').c_str(), "song.mp3", nullptr);
+      ::_exit(127);
+    }
+    ::usleep(delayMs * 1000);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);  // the next run
+    const std::string title = doc[0]["id3v2"]["title"].string;
+    EXPECT_TRUE(title == "Old" || title == "New") << delayMs << " ms: " << title;
+    const std::string after = ReadFile(song);
+    ASSERT_GE(after.size(), audio.size());
+    EXPECT_TRUE(after.compare(after.size() - audio.size(), audio.size(), audio) == 0)
+        << delayMs << " ms";
+    EXPECT_EQ(ListNames(files), (Names{"song.mp3"})) << delayMs << " ms";
+  }
 }
 
 // ---- Usage errors and help --------------------------------------------------------

@@ -511,7 +511,7 @@ class MainWindowTest : public QObject {
     QVERIFY(QFile::exists(f.Folder("config.ini")));
   }
 
-  void closingSavesTheEightKeys() {
+  void closingSavesTheTenKeys() {
     Fixture f;
     f.window.close();
     QFile ini(f.Folder("config.ini"));
@@ -519,7 +519,8 @@ class MainWindowTest : public QObject {
     const QByteArray bytes = ini.readAll();
     const QString text = QString::fromUtf8(tessarn::GbToUtf8Lossy(bytes.toStdString()));
     for (const char* line : {"自动预览=关", "全部预览=关", "预览数量=10", "背景颜色=8429696",
-                             "字体颜色=8388608", "字体名称=宋体", "字体大小=10", "字体样式=常规"})
+                             "字体颜色=8388608", "字体名称=宋体", "字体大小=10", "字体样式=常规",
+                             "ID3v2写入编码=Unicode", "旧标签编码=自动"})
       QVERIFY2(text.contains(U(line)), line);
     // Stored as GBK: the bytes are not UTF-8.
     QVERIFY(!bytes.contains(U("预览").toUtf8()));

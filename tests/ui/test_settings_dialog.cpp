@@ -1,6 +1,8 @@
 // Drives the settings dialog offscreen: which button presses store, what they store,
 // and when the list is re-applied.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,7 +26,8 @@ bool operator==(const AppSettings& a, const AppSettings& b) {
   return a.autoPreview == b.autoPreview && a.previewAll == b.previewAll &&
          a.previewCount == b.previewCount && a.textColour == b.textColour &&
          a.backColour == b.backColour && a.fontName == b.fontName && a.fontSize == b.fontSize &&
-         a.bold == b.bold && a.italic == b.italic;
+         a.bold == b.bold && a.italic == b.italic && a.tagWriteEncoding == b.tagWriteEncoding &&
+         a.legacyEncoding == b.legacyEncoding;
 }
 
 // Settings that differ from the defaults in every field.
@@ -240,6 +243,38 @@ class SettingsDialogTest : public QObject {
     f.button("取消按钮")->click();
     QVERIFY(f.settings == Custom());
     QCOMPARE(f.applied, 0);
+  }
+
+  // The two tag settings: shown, stored by "应用", put back by "恢复默认".
+  void tagEncodings() {
+    AppSettings initial = Custom();
+    initial.tagWriteEncoding = TagWriteEncoding::kGbk;
+    initial.legacyEncoding = LegacyEncoding::kLatin1;
+    Fixture f(initial);
+    auto* group = f.find<QGroupBox>("ID3v2写入编码分组框");
+    QCOMPARE(group->title(), QStringLiteral("ID3v2写入编码"));
+    auto* unicode = f.find<QRadioButton>("Unicode写入单选框");
+    auto* gbk = f.find<QRadioButton>("GBK写入单选框");
+    auto* legacy = f.find<QComboBox>("旧标签编码组合框");
+    QCOMPARE(unicode->parentWidget(), group);
+    QVERIFY(gbk->isChecked());
+    QCOMPARE(legacy->count(), 3);
+    QCOMPARE(legacy->currentText(), QStringLiteral("Latin-1"));
+    QVERIFY(!f.button("应用按钮")->isEnabled());
+
+    unicode->click();
+    legacy->setCurrentIndex(1);
+    QVERIFY(f.button("应用按钮")->isEnabled());
+    f.button("应用按钮")->click();
+    QCOMPARE(f.settings.tagWriteEncoding, TagWriteEncoding::kUnicode);
+    QCOMPARE(f.settings.legacyEncoding, LegacyEncoding::kGbk);
+
+    gbk->click();
+    f.button("默认按钮")->click();
+    QVERIFY(unicode->isChecked());
+    QCOMPARE(legacy->currentText(), QStringLiteral("自动"));
+    f.button("确定按钮")->click();
+    QCOMPARE(f.settings.legacyEncoding, LegacyEncoding::kAuto);
   }
 
   // "恢复默认" then "确定" from the window's menu: the list and the status bar follow.

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "core/text/encoding.h"
 #include "core/text/gb_text.h"
+#include "core/text/legacy_text.h"
 
 namespace tessarn {
 namespace {
@@ -33,8 +35,20 @@ unsigned TrackByte(std::string_view track) {
   return value & 0xFF;
 }
 
-void PutText(std::string& block, std::size_t at, std::size_t len, std::string_view text) {
-  const std::string_view fit = CutToBytes(text, len);
+// The block has no encoding field: a Latin-1 text goes in as Latin-1 when it reads
+// back as itself, anything else as its GB18030 bytes, cut on a character boundary.
+void PutText(std::string& block, std::size_t at, std::size_t len, std::string_view text,
+             LegacyEncoding legacy) {
+  std::string_view fit;
+  const std::optional<std::string> latin1 = EncodeLatin1(text, legacy);
+  if (latin1 && latin1->size() != text.size()) {
+    fit = std::string_view(*latin1).substr(0, len);
+    // A cut Latin-1 text must still read back as Latin-1: cut it further if not.
+    while (!fit.empty() && DecodeLegacyText(fit, legacy) != Latin1ToGb(fit))
+      fit.remove_suffix(1);
+  } else {
+    fit = CutToBytes(text, len);
+  }
   std::memcpy(block.data() + at, fit.data(), fit.size());
 }
 
@@ -50,17 +64,23 @@ bool HasExtension(std::string_view name, std::string_view extension) {
   return true;
 }
 
-bool ParseId3v1(std::string_view block, TagFields& fields) {
+bool ParseId3v1(std::string_view block, TagFields& fields, LegacyEncoding legacy) {
   if (block.size() != kId3v1Size || block.substr(0, 3) != "TAG") return false;
-  fields.title = TrimSpaces(FieldText(block, kTitleAt, 30));
-  fields.artist = TrimSpaces(FieldText(block, kArtistAt, 30));
-  fields.album = TrimSpaces(FieldText(block, kAlbumAt, 30));
-  fields.year = FieldText(block, kYearAt, 4);
+  auto text = [&](std::size_t at, std::size_t len) {
+    return DecodeLegacyText(FieldText(block, at, len), legacy);
+  };
+  fields.title = text(kTitleAt, 30);
+  fields.artist = text(kArtistAt, 30);
+  fields.album = text(kAlbumAt, 30);
+  fields.title = TrimSpaces(fields.title);
+  fields.artist = TrimSpaces(fields.artist);
+  fields.album = TrimSpaces(fields.album);
+  fields.year = text(kYearAt, 4);
   if (block[kTrackFlagAt] != '\0') {  // layout 1.0: 30 bytes of comment, no track
-    fields.comment = FieldText(block, kCommentAt, 30);
+    fields.comment = text(kCommentAt, 30);
     fields.track.clear();
   } else {
-    fields.comment = FieldText(block, kCommentAt, 28);
+    fields.comment = text(kCommentAt, 28);
     const auto track = static_cast<unsigned char>(block[kTrackAt]);
     fields.track = track == 0 ? std::string() : std::to_string(track);
   }
@@ -79,58 +99,52 @@ bool HasId3v1(const std::string& path) {
   return file.IsOpen() && HasId3v1(file);
 }
 
-bool ReadId3v1(ByteSource& source, TagFields& fields) {
+bool ReadId3v1(ByteSource& source, TagFields& fields, LegacyEncoding legacy) {
   if (source.Size() < kId3v1Size) return false;
   std::string block;
   if (source.ReadAt(source.Size() - kId3v1Size, kId3v1Size, block) != kId3v1Size) return false;
-  return ParseId3v1(block, fields);
+  return ParseId3v1(block, fields, legacy);
 }
 
-bool ReadId3v1(const std::string& path, TagFields& fields) {
+bool ReadId3v1(const std::string& path, TagFields& fields, LegacyEncoding legacy) {
   ReadOnlyFile file(path);
-  return file.IsOpen() && ReadId3v1(file, fields);
+  return file.IsOpen() && ReadId3v1(file, fields, legacy);
+}
+
+std::size_t Id3v1TextBytes(std::string_view text, LegacyEncoding legacy) {
+  const std::optional<std::string> latin1 = EncodeLatin1(text, legacy);
+  return latin1 ? latin1->size() : text.size();
 }
 
 std::string BuildId3v1Block(const Id3v1Input& input) {
   std::string block(kId3v1Size, '\0');
   block.replace(0, 3, "TAG");
-  PutText(block, kTitleAt, 30, input.title);
-  PutText(block, kArtistAt, 30, input.artist);
-  PutText(block, kAlbumAt, 30, input.album);
-  PutText(block, kYearAt, 4, input.year);
+  const LegacyEncoding legacy = input.legacy;
+  PutText(block, kTitleAt, 30, input.title, legacy);
+  PutText(block, kArtistAt, 30, input.artist, legacy);
+  PutText(block, kAlbumAt, 30, input.album, legacy);
+  PutText(block, kYearAt, 4, input.year, legacy);
   const unsigned track = TrackByte(input.track);
   if (track != 0) {
     // Layout 1.1: the comment gives up its last two bytes to the zero byte and the
     // track, so the track never overwrites part of a comment.
-    PutText(block, kCommentAt, 28, input.comment);
+    PutText(block, kCommentAt, 28, input.comment, legacy);
     block[kTrackAt] = static_cast<char>(track);
   } else {
-    PutText(block, kCommentAt, 30, input.comment);
+    PutText(block, kCommentAt, 30, input.comment, legacy);
   }
   const int genre = input.genre >= 0 && input.genre <= 255 ? input.genre : kNoGenreByte;
   block[kGenreAt] = static_cast<char>(genre);
   return block;
 }
 
-bool WriteId3v1(const std::string& path, const Id3v1Input& input) {
-  std::uint64_t at;
-  {
-    ReadOnlyFile file(path);
-    if (!file.IsOpen()) return false;
-    at = HasId3v1(file) ? file.Size() - kId3v1Size : file.Size();
-  }
-  return WriteFileAt(path, at, BuildId3v1Block(input));
+TagWriteResult WriteId3v1(const std::string& path, const Id3v1Input& input) {
+  return WriteTagBlocks(path, TagBlockChange::Keep(),
+                        TagBlockChange::Replace(BuildId3v1Block(input)));
 }
 
-bool DeleteId3v1(const std::string& path) {
-  std::uint64_t size;
-  {
-    ReadOnlyFile file(path);
-    if (!file.IsOpen()) return false;
-    if (!HasId3v1(file)) return true;
-    size = file.Size();
-  }
-  return TruncateFile(path, size - kId3v1Size);
+TagWriteResult DeleteId3v1(const std::string& path) {
+  return WriteTagBlocks(path, TagBlockChange::Keep(), TagBlockChange::Remove());
 }
 
 }  // namespace tessarn

@@ -1,15 +1,18 @@
 // ID3v2 tags at the start of an MP3 file: reading versions 2.2, 2.3 and 2.4,
-// writing version 2.3.0, deleting.
+// writing 2.3 and 2.4, deleting.
 //
 // The reader walks the frame list (it never looks for an ID inside another
-// frame's content), undoes unsynchronisation, skips compressed and encrypted
-// frames and seeks past frames it does not want, such as a cover picture. Text is
-// decoded by its encoding byte into GB18030; encoding 0 is kept as its bytes,
-// which in the files this program is made for are GBK.
+// frame's content), undoes unsynchronisation, inflates compressed frames, skips
+// encrypted ones and seeks past frames it does not want, such as a cover picture.
+// Text is decoded by its encoding byte into GB18030; encoding 0, which the files
+// this program is made for often fill with GBK, is read as the user chose.
 //
-// A write keeps every frame of the old tag beyond the twelve it writes, and it
-// goes through a temporary file renamed over the original, so a failure leaves
-// the original file whole. The ID3v1 block at the end is never touched.
+// A write changes only what changed: every frame whose text is the one the file
+// already holds keeps its exact bytes, encoding included, and so does every frame
+// beyond the twelve. The tag keeps its version (a v2.2 tag becomes v2.3, every
+// frame converted); a file without a tag gets v2.3. The ID3v1 block at the end is
+// never touched. The new tag goes into the file through WriteTagBlocks
+// (tag_file_writer.h), so a failure leaves the file as it was.
 #pragma once
 
 #include <array>
@@ -19,6 +22,8 @@
 
 #include "core/id3/tag_fields.h"
 #include "core/id3/tag_file_io.h"
+#include "core/id3/tag_file_writer.h"
+#include "core/text/legacy_text.h"
 
 namespace tessarn {
 
@@ -40,9 +45,16 @@ std::array<unsigned char, 4> EncodeTagSize(std::uint32_t n);
 // Fill all twelve fields (absent frames give empty fields) and return true when the
 // data starts with a tag; false, fields untouched, otherwise. Malformed tags give
 // what can be read. The in-memory form takes the start of a file (or all of it).
-bool ParseId3v2(std::string_view data, TagFields& fields);
-bool ReadId3v2(ByteSource& source, TagFields& fields);
-bool ReadId3v2(const std::string& path, TagFields& fields);
+// Text under encoding byte 0 is read as `legacy` says.
+bool ParseId3v2(std::string_view data, TagFields& fields,
+                LegacyEncoding legacy = LegacyEncoding::kAuto);
+bool ReadId3v2(ByteSource& source, TagFields& fields,
+               LegacyEncoding legacy = LegacyEncoding::kAuto);
+bool ReadId3v2(const std::string& path, TagFields& fields,
+               LegacyEncoding legacy = LegacyEncoding::kAuto);
+// Only the six fields a naming template can use (artist, title, album, track,
+// year, genre); quicker, as the naming rule reads every listed file.
+bool ReadId3v2NamingFields(ByteSource& source, TagFields& fields, LegacyEncoding legacy);
 
 // A genre text that begins with "(" holding a genre number, as in "(17)" or
 // "(17)Rock", becomes the genre's name ("Rock"); the last parenthesis counts, so
@@ -53,37 +65,53 @@ void NormalizeGenre(std::string& genre);
 
 // ---- Writing -----------------------------------------------------------------
 
-// The texts of the tag editor's ID3v2 boxes, and the genre number carried by the
-// selected item of its ID3v2 genre box (-1: no item selected).
-struct Id3v2EditorTexts {
-  std::string title, artist, album, track, year, comment;
-  std::string composer, originalArtist, copyright, url, encoder;
-  int genreNumber = -1;
-};
-// The record WriteId3v2 takes: texts unchanged (no trimming, no limits); genre
-// "(" + number + ")" + name, e.g. "(17)Rock", or empty with no genre.
-TagFields CollectId3v2Fields(const Id3v2EditorTexts& texts);
-
 // The empty v2.3.0 tag: header with size bytes 00 00 07 76, the twelve frames
 // TRCK TENC WXXX TCOP TOPE TCOM COMM TCON TYER TALB TPE1 TIT2 with empty texts
 // (encoding byte 00; TENC flags 40 00; WXXX with an empty description; COMM with
 // language "CHS" and an empty description), then 877 zero bytes: 1024 bytes.
 std::string BuildTagSkeleton();
 
-// Puts text into frame id of tag (a tag built from BuildTagSkeleton): the frame is
-// found by walking the frame headers, so a text that holds another frame's ID
-// never lands in the wrong frame. Updates the frame's size, not the header's.
-void SetFrameText(std::string& tag, std::string_view id, std::string_view text);
+// How a write encodes the frames it changes, and how it reads the old tag to see
+// what changed (the same way the user saw it).
+struct Id3v2WriteOptions {
+  TagWriteEncoding encoding = TagWriteEncoding::kUnicode;
+  LegacyEncoding legacy = LegacyEncoding::kAuto;
+};
 
-// The complete new tag: the skeleton with the twelve texts, `keptFrames` (whole
-// v2.3 frames) after the twelve, then the 877 padding bytes; header size set.
-std::string BuildId3v2Tag(const TagFields& fields, std::string_view keptFrames = {});
+// The frame of field `field` (an index of kTagFieldTable) holding `text`, for a tag
+// of version `major` (3 or 4). Unicode: ISO-8859-1 when the text is Latin-1 (and
+// reads back as itself), else UTF-16 with a byte-order mark (v2.3) or UTF-8 (v2.4).
+// GBK: the text's bytes under encoding 0. A comment gets `language`, a URL stays
+// single-byte as the standard wants (Latin-1, else its GB18030 bytes).
+std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
+                            const Id3v2WriteOptions& options, std::string_view language = "CHS");
 
-// Replaces the file's tag (or gives it one) with the tag of `fields`, keeping the
-// old tag's other frames (not those of a v2.2 tag). False, file unchanged, on failure.
-bool WriteId3v2(const std::string& path, const TagFields& fields, const IoFault& fault = {});
+// The tag a write puts at the start of the file, from the tag that is there now
+// (read from source; none, or one that cannot be walked, gives a new tag): see the
+// header comment. Frames of a field whose text changed are replaced where they
+// stood (an emptied field loses its frame) or added at the end; v2.4 writes its
+// year as TDRC. A new tag is the empty v2.3 tag (BuildTagSkeleton) with the texts
+// set. Padding is the 877 zero bytes of the empty tag (the writer pads again).
+std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
+                                 const Id3v2WriteOptions& options = {});
 
-// Removes the tag: header, frames and padding. True also when there was none.
-bool DeleteId3v2(const std::string& path, const IoFault& fault = {});
+// The tag a file without one gets: BuildUpdatedId3v2Tag over no tag. The twelve
+// frames keep the empty tag's order; a genre is written as given (the editor
+// gives "(17)Rock" for a chosen genre).
+std::string BuildId3v2Tag(const TagFields& fields, const Id3v2WriteOptions& options = {});
+
+// The tag BuildUpdatedId3v2Tag makes from the file's present tag. False when the
+// file cannot be read or the tag would be too large.
+bool BuildUpdatedId3v2Tag(const std::string& path, const TagFields& fields,
+                          const Id3v2WriteOptions& options, std::string& tag);
+
+// Replaces the file's tag (or gives it one) with BuildUpdatedId3v2Tag's, through
+// WriteTagBlocks: the file is unchanged on failure, and the result says why.
+TagWriteResult WriteId3v2(const std::string& path, const TagFields& fields,
+                          const Id3v2WriteOptions& options = {});
+
+// Removes the tag: header, the frames that can be walked and their padding. Also
+// succeeds when there was none.
+TagWriteResult DeleteId3v2(const std::string& path);
 
 }  // namespace tessarn

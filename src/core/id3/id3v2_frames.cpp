@@ -1,6 +1,9 @@
 #include "core/id3/id3v2_frames.h"
 
+#include <zlib.h>
+
 #include <algorithm>
+#include <cctype>
 
 #include "core/id3/id3v2.h"
 
@@ -50,7 +53,100 @@ std::string Resync(std::string_view bytes) {
   return out;
 }
 
+// Inflates zlib data, keeping at most `limit` bytes of the result: a frame that
+// claims a small size and inflates to gigabytes stops there.
+bool Inflate(std::string_view in, std::size_t limit, std::string& out) {
+  out.clear();
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());
+  char buffer[16384];
+  int r = Z_OK;
+  while (r == Z_OK && out.size() < limit) {
+    z.next_out = reinterpret_cast<Bytef*>(buffer);
+    z.avail_out = sizeof buffer;
+    r = inflate(&z, Z_NO_FLUSH);
+    if (r != Z_OK && r != Z_STREAM_END) break;
+    out.append(buffer, sizeof buffer - z.avail_out);
+    if (r == Z_OK && z.avail_in == 0 && z.avail_out != 0) break;  // input ran out
+  }
+  inflateEnd(&z);
+  if (r != Z_OK && r != Z_STREAM_END) {
+    out.clear();
+    return false;
+  }
+  if (out.size() > limit) out.resize(limit);
+  return true;
+}
+
+std::string PutSyncsafe(std::uint32_t v) {
+  std::string b(4, '\0');
+  for (int i = 3; i >= 0; --i, v >>= 7) b[i] = static_cast<char>(v & 0x7F);
+  return b;
+}
+
 }  // namespace
+
+std::string MakeFrame(int major, std::string_view id, std::string_view content, unsigned flags) {
+  const auto n = static_cast<std::uint32_t>(content.size());
+  std::string out(id);
+  out += major == 4 ? PutSyncsafe(n) : PutBigEndian(n);
+  out += static_cast<char>(flags >> 8);
+  out += static_cast<char>(flags & 0xFF);
+  out += content;
+  return out;
+}
+
+std::string ConvertV22Frame(const std::string& id, std::string_view content) {
+  struct Pair {
+    const char* v22;
+    const char* v23;
+  };
+  static constexpr Pair kIds[] = {
+      {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"ETC", "ETCO"},
+      {"EQU", "EQUA"}, {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"LNK", "LINK"}, {"MCI", "MCDI"},
+      {"MLL", "MLLT"}, {"PIC", "APIC"}, {"POP", "POPM"}, {"REV", "RVRB"}, {"RVA", "RVAD"},
+      {"SLT", "SYLT"}, {"STC", "SYTC"}, {"TAL", "TALB"}, {"TBP", "TBPM"}, {"TCM", "TCOM"},
+      {"TCO", "TCON"}, {"TCR", "TCOP"}, {"TDA", "TDAT"}, {"TDY", "TDLY"}, {"TEN", "TENC"},
+      {"TFT", "TFLT"}, {"TIM", "TIME"}, {"TKE", "TKEY"}, {"TLA", "TLAN"}, {"TLE", "TLEN"},
+      {"TMT", "TMED"}, {"TOA", "TOPE"}, {"TOF", "TOFN"}, {"TOL", "TOLY"}, {"TOR", "TORY"},
+      {"TOT", "TOAL"}, {"TP1", "TPE1"}, {"TP2", "TPE2"}, {"TP3", "TPE3"}, {"TP4", "TPE4"},
+      {"TPA", "TPOS"}, {"TPB", "TPUB"}, {"TRC", "TSRC"}, {"TRD", "TRDA"}, {"TRK", "TRCK"},
+      {"TSI", "TSIZ"}, {"TSS", "TSSE"}, {"TT1", "TIT1"}, {"TT2", "TIT2"}, {"TT3", "TIT3"},
+      {"TXT", "TEXT"}, {"TXX", "TXXX"}, {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"},
+      {"WAF", "WOAF"}, {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"},
+      {"WPB", "WPUB"}, {"WXX", "WXXX"}, {"TCP", "TCMP"}, {"TST", "TSOT"}, {"TSP", "TSOP"},
+      {"TSA", "TSOA"}, {"TS2", "TSO2"}, {"TSC", "TSOC"},
+  };
+  std::string newId = "X" + id;
+  for (const Pair& p : kIds)
+    if (id == p.v22) newId = p.v23;
+  // PIC: encoding, image format (3 bytes), picture type, ...; APIC has a MIME type
+  // ended by a zero byte where PIC has the format.
+  if (id == "PIC" && content.size() >= 5) {
+    std::string format(content.substr(1, 3));
+    std::string mime;
+    if (format == "-->") {
+      mime = format;
+    } else {
+      for (char& c : format) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      format.erase(format.find_last_not_of(std::string(" \0", 2)) + 1);
+      mime = "image/" + (format == "jpg" ? std::string("jpeg") : format);
+    }
+    std::string apic(content.substr(0, 1));
+    apic += mime;
+    apic += '\0';
+    apic += content.substr(4);
+    return MakeFrame(3, newId, apic);
+  }
+  // LNK names the linked frame by its ID, which grows by a letter too.
+  if (id == "LNK" && content.size() >= 3) {
+    std::string linked = ConvertV22Frame(std::string(content.substr(0, 3)), {}).substr(0, 4);
+    return MakeFrame(3, newId, linked + std::string(content.substr(3)));
+  }
+  return MakeFrame(3, newId, content);
+}
 
 // The bytes after the tag header, addressed from 0.
 class TagBody {
@@ -155,6 +251,24 @@ bool ReadId3v2TagInfo(ByteSource& source, Id3v2TagInfo& info) {
   return true;
 }
 
+std::uint64_t ExtendedHeaderLength(const Id3v2TagInfo& info, std::string_view b) {
+  if (info.major < 3 || !(info.flags & 0x40) || b.size() < 6) return 0;
+  if (std::all_of(b.begin(), b.begin() + 4, IsIdChar)) return 0;  // a frame starts here
+  std::uint64_t length;
+  if (info.major == 3) {
+    // Its size counts what follows the size: 6 bytes, or 10 with a CRC.
+    const std::uint32_t size = BigEndian(b.substr(0, 4));
+    if (size != 6 && size != 10) return 0;
+    length = 4 + std::uint64_t{size};
+  } else {
+    // v2.4 counts the whole extended header, syncsafe; one flag byte follows it.
+    if (!IsSyncsafe(b.substr(0, 4)) || b[4] != '\x01') return 0;
+    length = Syncsafe(b.substr(0, 4));
+    if (length < 6) return 0;
+  }
+  return length <= info.bodyLength ? length : 0;
+}
+
 FrameWalker::FrameWalker(ByteSource& source, const Id3v2TagInfo& info) : info_(info) {
   const bool wholeTagUnsync = (info.major == 2 || info.major == 3) && (info.flags & 0x80);
   if (wholeTagUnsync)
@@ -165,16 +279,12 @@ FrameWalker::FrameWalker(ByteSource& source, const Id3v2TagInfo& info) : info_(i
     done_ = true;
     return;
   }
-  // Step over the extended header: v2.3 counts its size without the 4 size bytes,
-  // v2.4 with them (and syncsafe).
   if (info.major >= 3 && (info.flags & 0x40)) {
-    std::string size;
-    if (body_->Read(0, 4, size) != 4) {
-      done_ = true;
-      return;
-    }
-    pos_ = info.major == 3 ? 4 + std::uint64_t{BigEndian(size)} : Syncsafe(size);
+    std::string start;
+    body_->Read(0, 10, start);
+    pos_ = ExtendedHeaderLength(info_, start);
   }
+  start_ = walkedEnd_ = pos_;
 }
 
 FrameWalker::~FrameWalker() = default;
@@ -229,7 +339,10 @@ bool FrameWalker::Next(FrameHeader& header) {
   h.truncated = contentPos + h.size > body_->Limit();
   current_ = contentPos;
   pos_ = contentPos + h.size;
-  if (h.truncated) done_ = true;
+  if (h.truncated)
+    done_ = true;
+  else
+    walkedEnd_ = pos_;
   header_ = h;
   header = std::move(h);
   return true;
@@ -245,22 +358,54 @@ bool FrameWalker::Data(std::string& out, std::size_t limit) {
   const unsigned f = header_.flags;
   std::size_t prefix = 0;
   bool unsync = false;
+  bool compressed = false;
   if (info_.major == 3) {
-    if (f & 0x00C0) return false;  // compressed or encrypted
-    if (f & 0x0020) prefix = 1;    // group byte
+    if (f & 0x0040) return false;  // encrypted
+    compressed = f & 0x0080;
+    // A compressed frame starts with its inflated size (4 bytes), then the group byte.
+    prefix = (compressed ? 4 : 0) + ((f & 0x0020) ? 1 : 0);
   } else if (info_.major == 4) {
-    if (f & 0x000C) return false;  // compressed or encrypted
+    if (f & 0x0004) return false;  // encrypted
+    compressed = f & 0x0008;
     prefix = ((f & 0x0040) ? 1 : 0) + ((f & 0x0001) ? 4 : 0);
     unsync = (f & 0x0002) || (info_.flags & 0x80);
   }
-  // Unsynchronised data shrinks when decoded: read enough to fill the limit.
-  const std::size_t want = prefix + (unsync ? limit * 2 : limit);
+  // Unsynchronised data shrinks when decoded: read enough to fill the limit. A
+  // compressed frame is read whole (it is at most the tag's size) and inflated.
+  const std::size_t want =
+      compressed ? static_cast<std::size_t>(header_.size) : prefix + (unsync ? limit * 2 : limit);
   std::string stored;
   ReadStored(stored, want);
-  if (stored.size() < prefix) return true;
+  if (stored.size() < prefix) return !compressed;
   std::string_view data = std::string_view(stored).substr(prefix);
   out = unsync ? Resync(data) : std::string(data);
+  if (compressed) {
+    std::string inflated;
+    if (!Inflate(out, limit, inflated)) {
+      out.clear();
+      return false;
+    }
+    out = std::move(inflated);
+  }
   if (out.size() > limit) out.resize(limit);
+  return true;
+}
+
+bool FrameWalker::AsKeptFrame(std::string& out) {
+  out.clear();
+  if (header_.truncated) return false;
+  std::string stored;
+  ReadStored(stored, header_.size);
+  if (stored.size() != header_.size) return false;
+  if (info_.major == 2) {
+    out = ConvertV22Frame(header_.id, stored);
+    return true;
+  }
+  unsigned flags = header_.flags;
+  // The rewritten header drops the tag-wide unsynchronisation flag: in v2.4 each
+  // frame then says it for itself, and its bytes stay as they are.
+  if (info_.major == 4 && (info_.flags & 0x80)) flags |= 0x0002;
+  out = MakeFrame(info_.major, header_.id, stored, flags);
   return true;
 }
 

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/text/legacy_text.h"
 
 #include "core/id3/tag_file_io.h"
 
@@ -21,6 +25,13 @@ struct Id3v2TagInfo {
 // The header at the start of the source; false when there is no valid header.
 bool ReadId3v2TagInfo(ByteSource& source, Id3v2TagInfo& info);
 
+// The length of the extended header at the start of a tag's body, or 0 when the
+// header's flag promises one that is not there. Some taggers set the flag without
+// writing the header; their first frame then starts at the very beginning, so
+// bytes that read as a frame ID, a size that runs past the body or one that no
+// version of the header can have mean "no extended header".
+std::uint64_t ExtendedHeaderLength(const Id3v2TagInfo& info, std::string_view bodyStart);
+
 struct FrameHeader {
   std::string id;          // 3 letters in v2.2, 4 otherwise
   unsigned flags = 0;      // as stored (their meaning depends on the version)
@@ -31,12 +42,36 @@ struct FrameHeader {
 class TagBody;
 struct TagFields;
 
-// Reads the twelve fields of the tag at the start of source (see ReadId3v2). With
-// keptFrames, also gives, as whole v2.3 frames, every frame a rewrite must keep:
-// all but those that supplied the twelve fields (and duplicates of them). With
-// namingFieldsOnly, only the six fields a naming template can use are read.
-bool ReadId3v2Tag(ByteSource& source, TagFields& fields, std::string* keptFrames,
-                  bool namingFieldsOnly = false);
+// One frame of a tag as a rewrite sees it.
+struct WalkedFrame {
+  std::string id;         // as stored (3 letters in v2.2)
+  int field = -1;         // which of kTagFieldTable it is a frame of, or -1
+  bool recordingTime = false;  // TDRC: a year (v2.4) or a date
+  bool gaveValue = false;      // the field (or the year) was read from this frame
+  // The whole frame ready for the rewritten tag: for v2.3 and v2.4 its stored bytes
+  // (a v2.4 frame under the tag's unsynchronisation flag gets its own flag); a
+  // v2.2 frame converted to v2.3. Empty when the frame cannot be carried (cut off
+  // by the end of the tag).
+  std::string whole;
+};
+
+struct Id3v2ReadOptions {
+  LegacyEncoding legacy = LegacyEncoding::kAuto;
+  bool namingFieldsOnly = false;  // only the six fields a naming template can use
+  std::vector<WalkedFrame>* frames = nullptr;  // when given: every frame, in order
+};
+
+// Reads the twelve fields of the tag at the start of source (see ReadId3v2).
+bool ReadId3v2Tag(ByteSource& source, TagFields& fields, const Id3v2ReadOptions& options = {});
+
+// A v2.2 frame as the v2.3 frame of the same meaning: the three-letter ID becomes
+// its four-letter one (an ID without one is carried as "X" + ID, an experimental
+// frame), and a picture's image format becomes a MIME type.
+std::string ConvertV22Frame(const std::string& id, std::string_view content);
+
+// Whole v2.3 or v2.4 frame with plain content (no flags).
+std::string MakeFrame(int major, std::string_view id, std::string_view content,
+                      unsigned flags = 0);
 
 // Visits the frames of one tag in order. Frames are found only at the place
 // the previous frame's size leads to; the walk stops at padding, at anything that
@@ -53,14 +88,24 @@ class FrameWalker {
 
   bool Next(FrameHeader& header);
 
+  // Where the frames begin (after a plausible extended header) and where the last
+  // whole frame handed out by Next ends, as positions in the tag's body (the bytes
+  // after the header, unsynchronisation undone). A rewrite replaces no more than this.
+  std::uint64_t FramesStart() const { return start_; }
+  std::uint64_t WalkedEnd() const { return walkedEnd_; }
+
   // The current frame's data with unsynchronisation, grouping byte and data length
-  // indicator taken away; at most limit bytes. False for compressed or encrypted
-  // frames and when nothing can be read.
+  // indicator taken away, and compressed data inflated; at most limit bytes. False
+  // for encrypted frames, for compressed data that does not inflate, and when
+  // nothing can be read.
   bool Data(std::string& out, std::size_t limit);
 
   // The current frame as a whole v2.3 frame (plain size, v2.3 flags), for keeping
   // it in a rewritten tag. False when it cannot be carried (v2.2, truncated).
   bool AsV23Frame(std::string& out);
+
+  // The current frame for a rewrite that keeps the tag's version (see WalkedFrame).
+  bool AsKeptFrame(std::string& out);
 
  private:
   bool ReadStored(std::string& out, std::size_t limit);
@@ -70,6 +115,8 @@ class FrameWalker {
   std::unique_ptr<TagBody> body_;
   std::uint64_t pos_ = 0;      // next header's position in the body
   std::uint64_t current_ = 0;  // current frame content's position in the body
+  std::uint64_t start_ = 0;
+  std::uint64_t walkedEnd_ = 0;
   FrameHeader header_;
   bool done_ = false;
 };

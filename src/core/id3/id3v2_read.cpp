@@ -15,20 +15,15 @@ namespace {
 // left unread.
 constexpr std::size_t kMaxTextFrame = 1 << 20;
 
+// The twelve fields are slots 0-11, in the order of kTagFieldTable; the
+// recording time follows them.
 enum Slot {
-  kTitle,
-  kArtist,
-  kAlbum,
-  kTrack,
-  kYear,
-  kGenre,
-  kComment,
-  kComposer,
-  kOriginalArtist,
-  kCopyright,
-  kUrl,
-  kEncoder,
-  kRecordingTime,  // v2.4 TDRC: the year when TYER is missing
+  kTitle = kFieldTitle,
+  kYear = kFieldYear,
+  kGenre = kFieldGenre,
+  kComment = kFieldComment,
+  kUrl = kFieldUrl,
+  kRecordingTime = kTagFieldCount,  // v2.4 TDRC: the year when TYER is missing
   kSlotCount
 };
 
@@ -41,61 +36,32 @@ constexpr std::uint32_t PackId(std::string_view id) {
 }
 
 struct SlotIds {
-  std::uint32_t v22;
-  std::uint32_t v23;
+  std::array<std::uint32_t, kSlotCount> v22{};
+  std::array<std::uint32_t, kSlotCount> v23{};
 };
-constexpr std::array<SlotIds, kSlotCount> kSlotIds = {{
-    {PackId("TT2"), PackId("TIT2")},
-    {PackId("TP1"), PackId("TPE1")},
-    {PackId("TAL"), PackId("TALB")},
-    {PackId("TRK"), PackId("TRCK")},
-    {PackId("TYE"), PackId("TYER")},
-    {PackId("TCO"), PackId("TCON")},
-    {PackId("COM"), PackId("COMM")},
-    {PackId("TCM"), PackId("TCOM")},
-    {PackId("TOA"), PackId("TOPE")},
-    {PackId("TCR"), PackId("TCOP")},
-    {PackId("WXX"), PackId("WXXX")},
-    {PackId("TEN"), PackId("TENC")},
-    {PackId(""), PackId("TDRC")},
-}};
+constexpr SlotIds MakeSlotIds() {
+  SlotIds ids;
+  for (std::size_t s = 0; s < kTagFieldCount; ++s) {
+    ids.v22[s] = PackId(kTagFieldTable[s].v22Id);
+    ids.v23[s] = PackId(kTagFieldTable[s].frameId);
+  }
+  ids.v22[kRecordingTime] = PackId("");
+  ids.v23[kRecordingTime] = PackId("TDRC");
+  return ids;
+}
+constexpr SlotIds kSlotIds = MakeSlotIds();
 
 int SlotOf(const std::string& id, int major) {
   const std::uint32_t packed = PackId(id);
+  const auto& ids = major == 2 ? kSlotIds.v22 : kSlotIds.v23;
   for (int s = 0; s < kSlotCount; ++s)
-    if (packed == (major == 2 ? kSlotIds[s].v22 : kSlotIds[s].v23)) return s;
+    if (packed == ids[s]) return s;
   return -1;
 }
 
 std::string* FieldOf(TagFields& f, int slot) {
-  switch (slot) {
-    case kTitle:
-      return &f.title;
-    case kArtist:
-      return &f.artist;
-    case kAlbum:
-      return &f.album;
-    case kTrack:
-      return &f.track;
-    case kYear:
-      return &f.year;
-    case kGenre:
-      return &f.genre;
-    case kComment:
-      return &f.comment;
-    case kComposer:
-      return &f.composer;
-    case kOriginalArtist:
-      return &f.originalArtist;
-    case kCopyright:
-      return &f.copyright;
-    case kUrl:
-      return &f.url;
-    case kEncoder:
-      return &f.encoder;
-    default:
-      return nullptr;
-  }
+  if (slot < 0 || slot >= static_cast<int>(kTagFieldCount)) return nullptr;
+  return &(f.*kTagFieldTable[slot].member);
 }
 
 // A v2.4 genre value may be a bare genre number or one of the two words the
@@ -112,16 +78,16 @@ std::string V24GenreValue(const std::string& value) {
 
 // The text of a text frame: one encoding byte, then the value(s). A v2.4 frame
 // may hold several values; they are joined with "/".
-std::string TextFrameValue(std::string_view data, int major, bool genre) {
+std::string TextFrameValue(std::string_view data, int major, bool genre, LegacyEncoding legacy) {
   if (data.empty()) return {};
   const int enc = NormalizedEncoding(static_cast<unsigned char>(data[0]));
   const auto values = SplitValues(enc, data.substr(1));
   if (values.empty()) return {};
   bool bigEndian = false;
-  if (major != 4) return DecodeValue(enc, values[0], &bigEndian);
+  if (major != 4) return DecodeValue(enc, values[0], &bigEndian, legacy);
   std::string joined;
   for (std::size_t i = 0; i < values.size(); ++i) {
-    std::string value = DecodeValue(enc, values[i], &bigEndian);
+    std::string value = DecodeValue(enc, values[i], &bigEndian, legacy);
     if (genre) value = V24GenreValue(value);
     if (i) joined += '/';
     joined += value;
@@ -130,26 +96,27 @@ std::string TextFrameValue(std::string_view data, int major, bool genre) {
 }
 
 // COMM: encoding, language (3 bytes), description, terminator, text.
-bool ParseComment(std::string_view data, std::string& description, std::string& text) {
+bool ParseComment(std::string_view data, std::string& description, std::string& text,
+                  LegacyEncoding legacy) {
   if (data.size() < 4) return false;
   const int enc = NormalizedEncoding(static_cast<unsigned char>(data[0]));
   const std::size_t end = FindTerminator(enc, data, 4);
   bool bigEndian = false;
   if (end == std::string_view::npos) {  // no terminator: all of it is the description
-    description = DecodeValue(enc, data.substr(4), &bigEndian);
+    description = DecodeValue(enc, data.substr(4), &bigEndian, legacy);
     text.clear();
     return true;
   }
-  description = DecodeValue(enc, data.substr(4, end - 4), &bigEndian);
+  description = DecodeValue(enc, data.substr(4, end - 4), &bigEndian, legacy);
   const auto values = SplitValues(enc, data.substr(end + TerminatorWidth(enc)));
-  text = values.empty() ? std::string() : DecodeValue(enc, values[0], &bigEndian);
+  text = values.empty() ? std::string() : DecodeValue(enc, values[0], &bigEndian, legacy);
   return true;
 }
 
 // WXXX: encoding, description, terminator, then the URL, which the standard keeps
 // in ISO-8859-1 whatever the encoding (a URL written with a byte-order mark is
-// read as UTF-16 all the same).
-std::string ParseUserUrl(std::string_view data) {
+// read as UTF-16 all the same); its bytes are read as the other legacy text.
+std::string ParseUserUrl(std::string_view data, LegacyEncoding legacy) {
   if (data.empty()) return {};
   const int enc = NormalizedEncoding(static_cast<unsigned char>(data[0]));
   const std::size_t end = FindTerminator(enc, data, 1);
@@ -160,7 +127,7 @@ std::string ParseUserUrl(std::string_view data) {
     const auto values = SplitValues(1, url);
     return values.empty() ? std::string() : DecodeValue(1, values[0]);
   }
-  return std::string(url.substr(0, url.find('\0')));
+  return DecodeLegacyText(url.substr(0, url.find('\0')), legacy);
 }
 
 }  // namespace
@@ -243,32 +210,32 @@ bool IsNamingSlot(int slot) { return slot <= kGenre || slot == kRecordingTime; }
 
 }  // namespace
 
-bool ReadId3v2Tag(ByteSource& source, TagFields& out, std::string* keptFrames,
-                  bool namingFieldsOnly) {
+bool ReadId3v2Tag(ByteSource& source, TagFields& out, const Id3v2ReadOptions& options) {
   Id3v2TagInfo info;
   if (!ReadId3v2TagInfo(source, info)) return false;
   source.AllowReadAhead(info.wholeLength);
   TagFields fields;
   FrameWalker walker(source, info);
+  const LegacyEncoding legacy = options.legacy;
+  std::vector<WalkedFrame>* frames = options.frames;
+  if (frames) frames->clear();
 
   std::array<bool, kSlotCount> have{};
   std::array<int, kSlotCount> usedFrame;
   usedFrame.fill(-1);
   bool commentHasEmptyDescription = false;
   std::string recordingTime;
-  // Frames a rewrite may keep, by their index in the tag; those that supplied a
-  // field are dropped once the walk is over.
-  std::vector<std::pair<int, std::string>> candidates;
 
   FrameHeader h;
   for (int index = 0; walker.Next(h); ++index) {
     int slot = SlotOf(h.id, info.major);
-    if (namingFieldsOnly && slot >= 0 && !IsNamingSlot(slot)) slot = -1;
+    if (options.namingFieldsOnly && slot >= 0 && !IsNamingSlot(slot)) slot = -1;
     std::string data;
     if (slot == kComment) {
       if (!commentHasEmptyDescription && walker.Data(data, kMaxTextFrame)) {
         std::string description, text;
-        if (ParseComment(data, description, text) && (description.empty() || !have[kComment])) {
+        if (ParseComment(data, description, text, legacy) &&
+            (description.empty() || !have[kComment])) {
           fields.comment = text;
           have[kComment] = true;
           usedFrame[kComment] = index;
@@ -280,55 +247,53 @@ bool ReadId3v2Tag(ByteSource& source, TagFields& out, std::string* keptFrames,
         have[slot] = true;
         usedFrame[slot] = index;
         if (slot == kUrl)
-          fields.url = ParseUserUrl(data);
+          fields.url = ParseUserUrl(data, legacy);
         else if (slot == kRecordingTime)
-          recordingTime = TextFrameValue(data, info.major, false);
+          recordingTime = TextFrameValue(data, info.major, false, legacy);
         else
-          *FieldOf(fields, slot) = TextFrameValue(data, info.major, slot == kGenre);
+          *FieldOf(fields, slot) = TextFrameValue(data, info.major, slot == kGenre, legacy);
       }
     }
-    if (keptFrames) {
-      // Frames of the twelve kinds are replaced by the new ones, except the kinds
-      // that may rightly appear more than once (comments and URLs with their own
-      // descriptions) and the recording time, which only sometimes gave the year.
-      const bool replaced = slot >= 0 && slot != kComment && slot != kUrl && slot != kRecordingTime;
-      std::string frame;
-      if (!replaced && walker.AsV23Frame(frame)) candidates.emplace_back(index, std::move(frame));
+    if (frames) {
+      WalkedFrame frame;
+      frame.id = h.id;
+      frame.field = slot < static_cast<int>(kTagFieldCount) ? slot : -1;
+      frame.recordingTime = slot == kRecordingTime;
+      walker.AsKeptFrame(frame.whole);
+      frames->push_back(std::move(frame));
     }
   }
 
   if (fields.year.empty() && !recordingTime.empty()) {
     fields.year = std::string(CutToBytes(recordingTime, 4));
   } else {
-    usedFrame[kRecordingTime] = -1;  // TDRC gave nothing: keep it
+    usedFrame[kRecordingTime] = -1;  // TDRC gave nothing
   }
   if (!fields.genre.empty()) NormalizeGenre(fields.genre);
 
-  if (keptFrames) {
-    keptFrames->clear();
-    for (auto& [index, frame] : candidates) {
-      if (index == usedFrame[kComment] || index == usedFrame[kUrl] ||
-          index == usedFrame[kRecordingTime])
-        continue;
-      *keptFrames += frame;
-    }
-  }
+  if (frames)
+    for (int slot = 0; slot < kSlotCount; ++slot)
+      if (usedFrame[slot] >= 0) (*frames)[usedFrame[slot]].gaveValue = true;
   out = std::move(fields);
   return true;
 }
 
-bool ReadId3v2(ByteSource& source, TagFields& fields) {
-  return ReadId3v2Tag(source, fields, nullptr);
+bool ReadId3v2(ByteSource& source, TagFields& fields, LegacyEncoding legacy) {
+  return ReadId3v2Tag(source, fields, {.legacy = legacy});
 }
 
-bool ReadId3v2(const std::string& path, TagFields& fields) {
+bool ReadId3v2(const std::string& path, TagFields& fields, LegacyEncoding legacy) {
   ReadOnlyFile file(path);
-  return file.IsOpen() && ReadId3v2Tag(file, fields, nullptr);
+  return file.IsOpen() && ReadId3v2Tag(file, fields, {.legacy = legacy});
 }
 
-bool ParseId3v2(std::string_view data, TagFields& fields) {
+bool ReadId3v2NamingFields(ByteSource& source, TagFields& fields, LegacyEncoding legacy) {
+  return ReadId3v2Tag(source, fields, {.legacy = legacy, .namingFieldsOnly = true});
+}
+
+bool ParseId3v2(std::string_view data, TagFields& fields, LegacyEncoding legacy) {
   MemorySource source(data);
-  return ReadId3v2Tag(source, fields, nullptr);
+  return ReadId3v2Tag(source, fields, {.legacy = legacy});
 }
 
 }  // namespace tessarn

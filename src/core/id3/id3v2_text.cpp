@@ -80,7 +80,8 @@ std::vector<std::string_view> SplitValues(int encoding, std::string_view bytes) 
   return values;
 }
 
-std::string DecodeValue(int encoding, std::string_view raw, bool* bigEndian) {
+std::string DecodeValue(int encoding, std::string_view raw, bool* bigEndian,
+                        LegacyEncoding legacy) {
   switch (encoding) {
     case 1:
     case 2: {
@@ -100,7 +101,7 @@ std::string DecodeValue(int encoding, std::string_view raw, bool* bigEndian) {
       if (raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
       return Utf8ToGbLossy(raw);
     default:
-      return std::string(raw);
+      return DecodeLegacyText(raw, legacy);
   }
 }
 

@@ -6,10 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text/legacy_text.h"
+
 namespace tessarn {
 
-// Encoding bytes: 0 ISO-8859-1 by the standard, GBK in practice (kept as bytes);
-// 1 UTF-16 with byte-order mark; 2 UTF-16BE; 3 UTF-8. Other values count as 0.
+// Encoding bytes: 0 ISO-8859-1 by the standard, GBK in many files (read as the user
+// chose, see legacy_text.h); 1 UTF-16 with byte-order mark; 2 UTF-16BE; 3 UTF-8.
+// Other values count as 0.
 int NormalizedEncoding(unsigned char encodingByte);
 
 // Width of the encoding's terminator: 2 for UTF-16, else 1.
@@ -26,6 +29,8 @@ std::vector<std::string_view> SplitValues(int encoding, std::string_view bytes);
 // One value decoded into GB18030. For encoding 1, a leading byte-order mark sets
 // the byte order (and is kept in *bigEndian for the next value without a mark);
 // invalid sequences become replacement characters rather than losing the text.
-std::string DecodeValue(int encoding, std::string_view raw, bool* bigEndian = nullptr);
+// Encoding 0 is read as `legacy` says.
+std::string DecodeValue(int encoding, std::string_view raw, bool* bigEndian = nullptr,
+                        LegacyEncoding legacy = LegacyEncoding::kAuto);
 
 }  // namespace tessarn

@@ -1,6 +1,5 @@
 #include <cstring>
 
-#include "core/id3/genre_table.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/id3v2_frames.h"
 
@@ -33,19 +32,6 @@ void PutBigEndian(std::string& tag, std::size_t at, std::uint32_t v) {
   for (int i = 3; i >= 0; --i, v >>= 8) tag[at + i] = static_cast<char>(v & 0xFF);
 }
 
-std::uint32_t GetBigEndian(const std::string& tag, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>(tag[at + i]);
-  return v;
-}
-
-// Offset just past the last frame (where the padding starts).
-std::size_t FramesEnd(const std::string& tag) {
-  std::size_t pos = 10;
-  while (pos + 10 <= tag.size() && tag[pos] != '\0') pos += 10 + GetBigEndian(tag, pos + 4);
-  return std::min(pos, tag.size());
-}
-
 void SetHeaderSize(std::string& tag) {
   const auto size = EncodeTagSize(static_cast<std::uint32_t>(tag.size() - 10));
   std::memcpy(tag.data() + 6, size.data(), 4);
@@ -71,89 +57,32 @@ std::string BuildTagSkeleton() {
   return tag;
 }
 
-void SetFrameText(std::string& tag, std::string_view id, std::string_view text) {
-  // Walk the frame headers; a text already written can then never be taken for
-  // a frame, whatever it holds.
-  const std::size_t end = FramesEnd(tag);
-  for (std::size_t pos = 10; pos + 10 <= end;) {
-    const std::uint32_t size = GetBigEndian(tag, pos + 4);
-    if (std::string_view(tag).substr(pos, 4) == id) {
-      const std::size_t fixed = FixedPart(id).size();
-      const std::size_t textAt = pos + 10 + fixed;
-      if (size < fixed || textAt > tag.size()) return;  // not a frame this program built
-      tag.replace(textAt, size - fixed, text);
-      PutBigEndian(tag, pos + 4, static_cast<std::uint32_t>(fixed + text.size()));
-      return;
-    }
-    pos += 10 + size;
+std::string BuildId3v2Tag(const TagFields& fields, const Id3v2WriteOptions& options) {
+  MemorySource none({});
+  return BuildUpdatedId3v2Tag(none, fields, options);
+}
+
+bool BuildUpdatedId3v2Tag(const std::string& path, const TagFields& fields,
+                          const Id3v2WriteOptions& options, std::string& tag) {
+  ReadOnlyFile file(path);
+  if (!file.IsOpen()) return false;
+  tag = BuildUpdatedId3v2Tag(file, fields, options);
+  return tag.size() - 10 <= kMaxTagSize;
+}
+
+TagWriteResult WriteId3v2(const std::string& path, const TagFields& fields,
+                          const Id3v2WriteOptions& options) {
+  std::string tag;
+  if (!BuildUpdatedId3v2Tag(path, fields, options, tag)) {
+    // Nothing is written; the writer still says what is wrong with the file.
+    const TagWriteResult refused = WriteTagBlocks(path, {}, {});
+    return refused.ok() ? TagWriteResult{TagWriteError::kTagTooLarge} : refused;
   }
+  return WriteTagBlocks(path, TagBlockChange::Replace(std::move(tag)), TagBlockChange::Keep());
 }
 
-std::string BuildId3v2Tag(const TagFields& f, std::string_view keptFrames) {
-  std::string tag = BuildTagSkeleton();
-  SetFrameText(tag, "TIT2", f.title);
-  SetFrameText(tag, "TPE1", f.artist);
-  SetFrameText(tag, "TALB", f.album);
-  SetFrameText(tag, "TRCK", f.track);
-  SetFrameText(tag, "TYER", f.year);
-  SetFrameText(tag, "TCON", f.genre);
-  SetFrameText(tag, "COMM", f.comment);
-  SetFrameText(tag, "TCOP", f.copyright);
-  SetFrameText(tag, "TCOM", f.composer);
-  SetFrameText(tag, "TOPE", f.originalArtist);
-  SetFrameText(tag, "WXXX", f.url);
-  SetFrameText(tag, "TENC", f.encoder);
-  tag.insert(FramesEnd(tag), keptFrames);
-  SetHeaderSize(tag);
-  return tag;
-}
-
-TagFields CollectId3v2Fields(const Id3v2EditorTexts& t) {
-  TagFields f;
-  f.track = t.track;
-  f.title = t.title;
-  f.artist = t.artist;
-  f.album = t.album;
-  f.year = t.year;
-  if (const char* name = GenreName(t.genreNumber))
-    f.genre = "(" + std::to_string(t.genreNumber) + ")" + name;
-  f.comment = t.comment;
-  f.copyright = t.copyright;
-  f.composer = t.composer;
-  f.originalArtist = t.originalArtist;
-  f.url = t.url;
-  f.encoder = t.encoder;
-  return f;
-}
-
-bool WriteId3v2(const std::string& path, const TagFields& fields, const IoFault& fault) {
-  std::uint64_t oldLength = 0;
-  std::string kept;
-  {
-    ReadOnlyFile file(path);
-    if (!file.IsOpen()) return false;
-    Id3v2TagInfo info;
-    if (ReadId3v2TagInfo(file, info)) {
-      oldLength = std::min(info.wholeLength, file.Size());
-      TagFields old;
-      ReadId3v2Tag(file, old, &kept);
-    }
-  }
-  const std::string tag = BuildId3v2Tag(fields, kept);
-  if (tag.size() - 10 > kMaxTagSize) return false;
-  return ReplaceFileHead(path, oldLength, tag, fault);
-}
-
-bool DeleteId3v2(const std::string& path, const IoFault& fault) {
-  std::uint64_t oldLength = 0;
-  {
-    ReadOnlyFile file(path);
-    if (!file.IsOpen()) return false;
-    Id3v2TagInfo info;
-    if (!ReadId3v2TagInfo(file, info)) return true;
-    oldLength = std::min(info.wholeLength, file.Size());
-  }
-  return ReplaceFileHead(path, oldLength, {}, fault);
+TagWriteResult DeleteId3v2(const std::string& path) {
+  return WriteTagBlocks(path, TagBlockChange::Remove(), TagBlockChange::Keep());
 }
 
 }  // namespace tessarn

@@ -1,5 +1,4 @@
-// The file operations of the tag codec, in one place: reading a file by offset,
-// writing in place, shortening, and rewriting a file whose head changes size.
+// Reading a file by offset, for the tag readers. (Writing is tag_file_writer.h.)
 // Paths are the raw bytes of the file's name on disk.
 #pragma once
 
@@ -33,7 +32,9 @@ class MemorySource : public ByteSource {
   std::string_view data_;
 };
 
-// A file opened for reading only; closed by the destructor. Small reads within the
+// A regular file opened for reading only; closed by the destructor. Anything else
+// (a FIFO, a device, a folder) is not opened, and opening never waits. A write of
+// the file that was interrupted is finished first. Small reads within the
 // read-ahead range are served from one window, so that walking a tag's frame
 // headers costs one system call rather than one per header, and the audio after
 // the tag is never read.
@@ -56,25 +57,5 @@ class ReadOnlyFile : public ByteSource {
   std::string window_;
   std::uint64_t windowStart_ = 0;
 };
-
-// Test seam: makes a rewrite fail part-way, as a full disk or a crash would.
-struct IoFault {
-  long long failAfterBytes = -1;  // >= 0: the write to the temporary file stops there
-  bool failRename = false;        // the final rename fails
-};
-
-// Writes data at offset of an existing file (offset may be its end). False on failure.
-bool WriteFileAt(const std::string& path, std::uint64_t offset, std::string_view data);
-
-// Cuts an existing file to length bytes. False on failure.
-bool TruncateFile(const std::string& path, std::uint64_t length);
-
-// Replaces the first oldHeadLength bytes of the file with newHead, keeping every
-// byte after them. The new file is written beside the old one under a temporary
-// name and renamed over it, keeping its permissions, so that a failure at any
-// point leaves the original whole. False (original untouched) on any failure,
-// including when no temporary file can be created in the file's folder.
-bool ReplaceFileHead(const std::string& path, std::uint64_t oldHeadLength, std::string_view newHead,
-                     const IoFault& fault = {});
 
 }  // namespace tessarn

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/text/legacy_text.h"
+
 namespace tessarn {
 
 enum class OptionPage { kNumbering = 0, kReplace = 1, kInsert = 2, kCase = 3, kMp3 = 4 };
@@ -50,6 +52,9 @@ struct NamingOptions {
   // Page "MP3标签"
   std::string tagTemplate;
   bool v1First = false;
+  // How tag text of unknown encoding is read: the setting "旧标签编码", or the
+  // command line's --legacy-encoding.
+  LegacyEncoding legacyEncoding = LegacyEncoding::kAuto;
 };
 
 // A number box's text as a number: decimal, empty is 0, any fraction cut toward

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/id3/id3v1.h"
-#include "core/id3/tag_cache.h"
+#include "core/rules/tag_cache.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 
@@ -82,6 +82,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     return;
   }
   NamingTags uncached;
+  if (tags) tags->SetLegacyEncoding(options.legacyEncoding);
   // Reused for every entry: a pass runs on every keystroke over the whole list.
   std::string path, name;
   for (auto& entry : list.entries) {
@@ -94,7 +95,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     const NamingTags* found = nullptr;
     if (tags) {
       found = tags->Get(path);
-    } else if (ReadNamingTags(path, uncached)) {
+    } else if (ReadNamingTags(path, uncached, options.legacyEncoding)) {
       found = &uncached;
     }
     if (!found) continue;  // cannot be opened: the row keeps what it shows

@@ -35,6 +35,13 @@ struct Words {
   std::string italic = Gb("斜体");
   std::string boldItalic = Gb("粗斜体");
   std::string defaultFont = Gb("宋体");
+  std::string tags = Gb("标签");
+  std::string writeEncoding = Gb("ID3v2写入编码");
+  std::string unicode = "Unicode";
+  std::string gbk = "GBK";
+  std::string legacyEncoding = Gb("旧标签编码");
+  std::string automatic = Gb("自动");
+  std::string latin1 = "Latin-1";
 };
 
 const Words& W() {
@@ -47,6 +54,18 @@ const std::string& StyleWord(bool bold, bool italic) {
   if (bold) return W().bold;
   if (italic) return W().italic;
   return W().regular;
+}
+
+const std::string& LegacyWord(LegacyEncoding legacy) {
+  switch (legacy) {
+    case LegacyEncoding::kGbk:
+      return W().gbk;
+    case LegacyEncoding::kLatin1:
+      return W().latin1;
+    case LegacyEncoding::kAuto:
+      break;
+  }
+  return W().automatic;
 }
 
 }  // namespace
@@ -78,6 +97,8 @@ void SetDefaultSettings(AppSettings& settings) {
   settings.fontSize = kDefaultFontSize;
   settings.bold = false;
   settings.italic = false;
+  settings.tagWriteEncoding = TagWriteEncoding::kUnicode;
+  settings.legacyEncoding = LegacyEncoding::kAuto;
 }
 
 void LoadSettings(const std::string& path, AppSettings& settings) {
@@ -98,6 +119,13 @@ void LoadSettings(const std::string& path, AppSettings& settings) {
   const std::string style = IniGetOr(ini, w.font, w.fontStyle, w.regular);
   settings.bold = style == w.bold || style == w.boldItalic;
   settings.italic = style == w.italic || style == w.boldItalic;
+  settings.tagWriteEncoding = IniGetOr(ini, w.tags, w.writeEncoding, w.unicode) == w.gbk
+                                  ? TagWriteEncoding::kGbk
+                                  : TagWriteEncoding::kUnicode;
+  const std::string legacy = IniGetOr(ini, w.tags, w.legacyEncoding, w.automatic);
+  settings.legacyEncoding = legacy == w.gbk      ? LegacyEncoding::kGbk
+                            : legacy == w.latin1 ? LegacyEncoding::kLatin1
+                                                 : LegacyEncoding::kAuto;
 }
 
 void SaveSettings(const std::string& path, const AppSettings& settings) {
@@ -105,7 +133,7 @@ void SaveSettings(const std::string& path, const AppSettings& settings) {
   if (FileExists(path)) {
     std::string content;
     // A file that is there but cannot be read is left alone rather than replaced by
-    // one that holds only these eight keys.
+    // one that holds only these ten keys.
     if (!ReadWholeFile(path, content)) return;
     ini = ParseIni(content);
   }
@@ -118,6 +146,9 @@ void SaveSettings(const std::string& path, const AppSettings& settings) {
   IniSet(ini, w.font, w.fontName, settings.fontName);
   IniSet(ini, w.font, w.fontSize, std::to_string(settings.fontSize));
   IniSet(ini, w.font, w.fontStyle, StyleWord(settings.bold, settings.italic));
+  IniSet(ini, w.tags, w.writeEncoding,
+         settings.tagWriteEncoding == TagWriteEncoding::kGbk ? w.gbk : w.unicode);
+  IniSet(ini, w.tags, w.legacyEncoding, LegacyWord(settings.legacyEncoding));
   WriteFileReplacing(path, IniText(ini));  // a failed write is not reported
 }
 

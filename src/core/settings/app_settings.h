@@ -1,8 +1,11 @@
-// The user's preferences: preview behaviour and the list's colours and font.
+// The user's preferences: preview behaviour, the list's colours and font, and how
+// tag text is read and written.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "core/text/legacy_text.h"
 
 namespace tessarn {
 
@@ -16,15 +19,20 @@ struct AppSettings {
   std::int32_t fontSize = 0;
   bool bold = false;
   bool italic = false;
+  // Section "标签": "ID3v2写入编码" is "Unicode" or "GBK"; "旧标签编码" is "自动",
+  // "GBK" or "Latin-1". An unknown value counts as the default.
+  TagWriteEncoding tagWriteEncoding = TagWriteEncoding::kUnicode;
+  LegacyEncoding legacyEncoding = LegacyEncoding::kAuto;
 };
 
-// Defaults: preview off, all off, 10 rows, back 8429696, text 8388608, "宋体" 10, regular.
+// Defaults: preview off, all off, 10 rows, back 8429696, text 8388608, "宋体" 10, regular;
+// tags written as Unicode, legacy tag text read as "自动".
 void SetDefaultSettings(AppSettings& settings);
 
 // Reads config.ini at `path` (GBK); defaults for a missing file, section or key.
 void LoadSettings(const std::string& path, AppSettings& settings);
 
-// Writes the eight keys into config.ini at `path`, keeping everything else in the
+// Writes the ten keys into config.ini at `path`, keeping everything else in the
 // file. A failed write is ignored.
 void SaveSettings(const std::string& path, const AppSettings& settings);
 

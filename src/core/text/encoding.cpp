@@ -148,6 +148,55 @@ std::optional<std::string> Utf16BeToGb(std::string_view bytes) {
 }
 std::optional<std::string> GbToUtf16Le(std::string_view gb) { return GbToUtf16LeConv().Run(gb); }
 
+std::string Latin1ToGb(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
+  // Windows-1252's characters for 0x80-0x9F; zero where it defines none.
+  static constexpr char16_t kC1[32] = {
+      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  std::string utf8;
+  utf8.reserve(bytes.size() * 2);
+  for (char c : bytes) {
+    unsigned cp = static_cast<unsigned char>(c);
+    if (cp >= 0x80 && cp < 0xA0 && kC1[cp - 0x80] != 0) cp = kC1[cp - 0x80];
+    if (cp < 0x80) {
+      utf8 += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      utf8 += static_cast<char>(0xC0 | cp >> 6);
+      utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | cp >> 12);
+      utf8 += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return Utf8ToGbLossy(utf8);
+}
+
+std::optional<std::string> GbToLatin1(std::string_view gb) {
+  if (IsAscii(gb)) return std::string(gb);
+  const std::optional<std::string> utf8 = GbToUtf8(gb);
+  if (!utf8) return std::nullopt;
+  std::string out;
+  out.reserve(utf8->size());
+  for (std::size_t i = 0; i < utf8->size();) {
+    const auto b0 = static_cast<unsigned char>((*utf8)[i]);
+    if (b0 < 0x80) {
+      out += static_cast<char>(b0);
+      ++i;
+      continue;
+    }
+    // Two-byte sequences C2 A0 .. C3 BF are U+00A0 .. U+00FF.
+    if ((b0 != 0xC2 && b0 != 0xC3) || i + 1 >= utf8->size()) return std::nullopt;
+    const unsigned cp = (b0 & 0x1F) << 6 | (static_cast<unsigned char>((*utf8)[i + 1]) & 0x3F);
+    if (cp < 0xA0) return std::nullopt;
+    out += static_cast<char>(cp);
+    i += 2;
+  }
+  return out;
+}
+
 std::string Utf8ToGbLossy(std::string_view utf8) {
   if (auto strict = Utf8ToGb(utf8)) return *std::move(strict);
   // Rebuild a valid UTF-8 text with U+FFFD for every bad byte, then convert.

@@ -18,6 +18,13 @@ std::optional<std::string> Utf16LeToGb(std::string_view bytes);
 std::optional<std::string> Utf16BeToGb(std::string_view bytes);
 std::optional<std::string> GbToUtf16Le(std::string_view gb);
 
+// Single-byte legacy text. Latin1ToGb reads the bytes as Windows-1252 (the
+// Latin-1 that taggers actually write: 0x80-0x9F are its punctuation, and the five
+// bytes it leaves undefined stand for themselves). GbToLatin1 gives ISO-8859-1
+// bytes, or nullopt when a character is outside U+0000-U+007F and U+00A0-U+00FF.
+std::string Latin1ToGb(std::string_view bytes);
+std::optional<std::string> GbToLatin1(std::string_view gb);
+
 // Lenient forms for display: invalid sequences become U+FFFD (or "?" in GB text).
 std::string Utf8ToGbLossy(std::string_view utf8);
 std::string GbToUtf8Lossy(std::string_view gb);

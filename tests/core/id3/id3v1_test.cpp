@@ -170,3 +170,49 @@ TEST(BuildId3v1Block, GenreAndTrackBytes) {
 
 }  // namespace
 }  // namespace tessarn
+
+namespace tessarn {
+namespace {
+
+// The block has no encoding field: Latin-1 text goes in as Latin-1 (one byte a
+// character) and reads back as the same text; Chinese text goes in as GBK.
+TEST(BuildId3v1Block, TextIsLatin1WhenItCanBeElseGbk) {
+  struct Case {
+    const char* name;
+    const char* text;  // UTF-8
+    std::string stored;
+    LegacyEncoding legacy;
+  } cases[] = {
+      {"latin-1", "Café Déjà Vu", "Caf\xE9 D\xE9j\xE0 Vu", LegacyEncoding::kAuto},
+      {"latin-1, valid GBK bytes", "Sigur Rós", "Sigur R\xF3s", LegacyEncoding::kAuto},
+      {"chinese", "月亮代表我的心", Gb("月亮代表我的心"), LegacyEncoding::kAuto},
+      // Read as GBK, Latin-1 bytes would come back wrong: GB18030 bytes instead.
+      {"latin-1 under GBK reading", "Café", Gb("Café"), LegacyEncoding::kGbk},
+      // 29 Latin-1 characters fit the 30-byte title although GB18030 needs 37 bytes.
+      {"long latin-1", "Café Déjà Vu, crème brûlée ok",
+       "Caf\xE9 D\xE9j\xE0 Vu, cr\xE8me br\xFBl\xE9\x65 ok", LegacyEncoding::kAuto},
+  };
+  for (const Case& c : cases) {
+    Id3v1Input in;
+    in.title = Gb(c.text);
+    in.legacy = c.legacy;
+    const std::string block = BuildId3v1Block(in);
+    EXPECT_EQ(block.substr(3, c.stored.size()), c.stored) << c.name;
+    EXPECT_EQ(Id3v1TextBytes(in.title, c.legacy), c.stored.size()) << c.name;
+    TagFields back;
+    ASSERT_TRUE(ParseId3v1(block, back, c.legacy));
+    EXPECT_EQ(back.title, Gb(c.text)) << c.name;
+  }
+  // A Latin-1 block read under each setting.
+  Id3v1Input in;
+  in.title = Gb("Beyoncé");
+  const std::string block = BuildId3v1Block(in);
+  TagFields f;
+  ASSERT_TRUE(ParseId3v1(block, f, LegacyEncoding::kLatin1));
+  EXPECT_EQ(f.title, Gb("Beyoncé"));
+  ASSERT_TRUE(ParseId3v1(block, f, LegacyEncoding::kGbk));
+  EXPECT_EQ(f.title, "Beyonc\xE9");  // the bytes as they stand
+}
+
+}  // namespace
+}  // namespace tessarn

@@ -7,7 +7,7 @@
 #include "core/id3/id3_test_util.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
-#include "core/id3/tag_cache.h"
+#include "core/rules/tag_cache.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {

@@ -62,6 +62,8 @@ void ExpectSame(const AppSettings& a, const AppSettings& b) {
   EXPECT_EQ(a.fontSize, b.fontSize);
   EXPECT_EQ(a.bold, b.bold);
   EXPECT_EQ(a.italic, b.italic);
+  EXPECT_EQ(a.tagWriteEncoding, b.tagWriteEncoding);
+  EXPECT_EQ(a.legacyEncoding, b.legacyEncoding);
 }
 
 TEST(Settings, Defaults) {
@@ -112,11 +114,39 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndCreatesNothing) {
   EXPECT_FALSE(fs::exists(path_));
 }
 
-TEST_F(SettingsFile, SavingDefaultsWritesTheEightKeysInOrder) {
+TEST_F(SettingsFile, SavingDefaultsWritesTheTenKeysInOrder) {
   SaveSettings(path_, Defaults());
   EXPECT_EQ(Read(), Gb("[预览选项]\n自动预览=关\n全部预览=关\n预览数量=10\n"
                        "[颜色]\n背景颜色=8429696\n字体颜色=8388608\n"
-                       "[字体]\n字体名称=宋体\n字体大小=10\n字体样式=常规\n"));
+                       "[字体]\n字体名称=宋体\n字体大小=10\n字体样式=常规\n"
+                       "[标签]\nID3v2写入编码=Unicode\n旧标签编码=自动\n"));
+}
+
+TEST_F(SettingsFile, TagEncodingWordsLoadAndSaveBack) {
+  struct Case {
+    const char* key;
+    const char* word;
+    TagWriteEncoding write;
+    LegacyEncoding legacy;
+    const char* written;  // what saving writes back for the key
+  } cases[] = {
+      {"ID3v2写入编码", "GBK", TagWriteEncoding::kGbk, LegacyEncoding::kAuto, "GBK"},
+      {"ID3v2写入编码", "Unicode", TagWriteEncoding::kUnicode, LegacyEncoding::kAuto, "Unicode"},
+      {"ID3v2写入编码", "gbk", TagWriteEncoding::kUnicode, LegacyEncoding::kAuto, "Unicode"},
+      {"旧标签编码", "GBK", TagWriteEncoding::kUnicode, LegacyEncoding::kGbk, "GBK"},
+      {"旧标签编码", "Latin-1", TagWriteEncoding::kUnicode, LegacyEncoding::kLatin1, "Latin-1"},
+      {"旧标签编码", "自动", TagWriteEncoding::kUnicode, LegacyEncoding::kAuto, "自动"},
+      {"旧标签编码", "big5", TagWriteEncoding::kUnicode, LegacyEncoding::kAuto, "自动"},
+  };
+  for (const auto& c : cases) {
+    const AppSettings s = LoadWith("标签", c.key, Gb(c.word));
+    EXPECT_EQ(s.tagWriteEncoding, c.write) << c.word;
+    EXPECT_EQ(s.legacyEncoding, c.legacy) << c.word;
+    SaveSettings(path_, s);
+    EXPECT_NE(Read().find(Gb(std::string(c.key) + "=" + c.written + "\r\n")), std::string::npos)
+        << c.word;
+    ExpectSame(Load(), s);
+  }
 }
 
 TEST_F(SettingsFile, OneKeyGivenOthersDefault) {
@@ -197,7 +227,8 @@ TEST_F(SettingsFile, SaveKeepsTheRestOfTheFile) {
             Gb("; my notes\r\n[其他]\r\nx=1\r\n\r\n"
                "[预览选项]\r\n预览数量=10\r\nextra=yes\r\n自动预览=关\r\n全部预览=关\r\n\r\n"
                "[字体]\r\n字体名称=宋体\r\n字体大小=10\r\n字体样式=常规\r\n"
-               "[颜色]\r\n背景颜色=8429696\r\n字体颜色=8388608\r\n"));
+               "[颜色]\r\n背景颜色=8429696\r\n字体颜色=8388608\r\n"
+               "[标签]\r\nID3v2写入编码=Unicode\r\n旧标签编码=自动\r\n"));
 }
 
 TEST_F(SettingsFile, FailedWriteIsSilentAndHarmless) {

@@ -1,10 +1,9 @@
-#include "core/id3/tag_cache.h"
+#include "core/rules/tag_cache.h"
 
 #include <sys/stat.h>
 
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
-#include "core/id3/id3v2_frames.h"
 #include "core/id3/tag_file_io.h"
 
 namespace tessarn {
@@ -49,14 +48,20 @@ void NamingTags::Set(const TagFields* v1, const TagFields* v2) {
   blob_.shrink_to_fit();
 }
 
-bool ReadNamingTags(const std::string& path, NamingTags& tags) {
+bool ReadNamingTags(const std::string& path, NamingTags& tags, LegacyEncoding legacy) {
   ReadOnlyFile file(path);
   if (!file.IsOpen()) return false;
   TagFields v1, v2;
-  const bool hasV2 = ReadId3v2Tag(file, v2, nullptr, true);
-  const bool hasV1 = ReadId3v1(file, v1);
+  const bool hasV2 = ReadId3v2NamingFields(file, v2, legacy);
+  const bool hasV1 = ReadId3v1(file, v1, legacy);
   tags.Set(hasV1 ? &v1 : nullptr, hasV2 ? &v2 : nullptr);
   return true;
+}
+
+void TagCache::SetLegacyEncoding(LegacyEncoding legacy) {
+  if (legacy == legacy_) return;
+  legacy_ = legacy;
+  Clear();
 }
 
 void TagCache::Clear() {
@@ -99,13 +104,13 @@ const NamingTags* TagCache::Get(const std::string& path) {
     e.mtimeNs = mtimeNs;
     e.inode = inode;
     e.device = device;
-    if (ReadNamingTags(path, e.tags)) return &e.tags;
+    if (ReadNamingTags(path, e.tags, legacy_)) return &e.tags;
     Forget(slot);
     return nullptr;
   }
 
   Entry fresh{path, size, mtimeNs, inode, device, {}};
-  if (!ReadNamingTags(path, fresh.tags)) return nullptr;
+  if (!ReadNamingTags(path, fresh.tags, legacy_)) return nullptr;
   entries_.push_back(std::move(fresh));
   index_.emplace(entries_.back().path, entries_.size() - 1);
   next_ = entries_.size();

@@ -1,11 +1,11 @@
 // The tag editor's window-free steps: the ID3v1 texts copied from ID3v2, the genre
 // text of the ID3v2 box, and the update with its messages.
-#include "core/id3/tag_editor_ops.h"
+#include "core/tagedit/tag_update.h"
 
 #include <gtest/gtest.h>
 
 #include "core/text/encoding.h"
-#include "id3_test_util.h"
+#include "core/id3/id3_test_util.h"
 
 namespace tessarn {
 namespace {
@@ -13,7 +13,7 @@ namespace {
 using testing::ReadAll;
 using testing::TempDir;
 
-TEST(TagEditorOps, CopyCutsWholeCharactersOnly) {
+TEST(TagUpdate, CopyCutsWholeCharactersOnly) {
   TagFields v2;
   v2.title = std::string(29, 'a') + Gb("中");  // 31 bytes: the 2-byte character would split
   v2.artist = std::string(28, 'b') + Gb("😀");  // 32 bytes: a 4-byte character
@@ -30,16 +30,14 @@ TEST(TagEditorOps, CopyCutsWholeCharactersOnly) {
   EXPECT_EQ(v1.track, "12/15");  // the track goes whole
 }
 
-TEST(TagEditorOps, GenreFromTheBox) {
-  Id3v2EditorTexts texts;
-  texts.genreNumber = 17;
-  EXPECT_EQ(CollectEditorId3v2Fields(texts, "Rock").genre, "(17)Rock");
-  texts.genreNumber = -1;
-  EXPECT_EQ(CollectEditorId3v2Fields(texts, "Chiptune").genre, "Chiptune");
-  EXPECT_EQ(CollectEditorId3v2Fields(texts, "").genre, "");
+TEST(TagUpdate, GenreFromTheBox) {
+  EXPECT_EQ(EditorGenreText(17, "Rock"), "(17)Rock");
+  EXPECT_EQ(EditorGenreText(-1, "Chiptune"), "Chiptune");
+  EXPECT_EQ(EditorGenreText(-1, "Rock"), "Rock");  // typed, not chosen: as typed
+  EXPECT_EQ(EditorGenreText(-1, ""), "");
 }
 
-TEST(TagEditorOps, MessagesInOrder) {
+TEST(TagUpdate, MessagesInOrder) {
   using R = TagUpdateResult;
   struct Case {
     R v1, v2;
@@ -63,7 +61,7 @@ TEST(TagEditorOps, MessagesInOrder) {
   }
 }
 
-TEST(TagEditorOps, UpdateWritesOnlyWhatIsMarked) {
+TEST(TagUpdate, UpdateWritesOnlyWhatIsMarked) {
   TempDir dir;
   const std::string audio(200, '\x55');
   const std::string path = dir.File("a.mp3", audio);
@@ -86,7 +84,7 @@ TEST(TagEditorOps, UpdateWritesOnlyWhatIsMarked) {
   EXPECT_EQ(ReadAll(path), audio);
 }
 
-TEST(TagEditorOps, MissingFileFailsEveryDueStep) {
+TEST(TagUpdate, MissingFileFailsEveryDueStep) {
   TempDir dir;
   TagUpdateRequest request;
   request.id3v1Changed = request.id3v2Changed = true;

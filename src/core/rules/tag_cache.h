@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "core/id3/tag_fields.h"
+#include "core/text/legacy_text.h"
 
 namespace tessarn {
 
@@ -34,7 +35,8 @@ class NamingTags {
 
 // Reads both tags of the file at path (raw disk bytes), opening it once and
 // skipping everything but the tags. False when the file cannot be opened.
-bool ReadNamingTags(const std::string& path, NamingTags& tags);
+bool ReadNamingTags(const std::string& path, NamingTags& tags,
+                    LegacyEncoding legacy = LegacyEncoding::kAuto);
 
 // Keyed by path; an entry is good while the file's size, modification time, inode
 // and device stay the same. Pass it in to whoever runs the naming passes.
@@ -52,6 +54,9 @@ class TagCache {
   void Clear();
   std::size_t size() const { return index_.size(); }
 
+  // How legacy tag text is read (see legacy_text.h); a change forgets every entry.
+  void SetLegacyEncoding(LegacyEncoding legacy);
+
  private:
   struct Entry {
     std::string path;  // empty once the file is gone
@@ -65,6 +70,7 @@ class TagCache {
   std::deque<Entry> entries_;
   std::unordered_map<std::string_view, std::size_t> index_;  // path -> slot
   std::size_t next_ = 0;  // the slot the next call most likely asks for
+  LegacyEncoding legacy_ = LegacyEncoding::kAuto;
 
   void Forget(std::size_t slot);
 };

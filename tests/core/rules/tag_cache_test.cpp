@@ -1,11 +1,11 @@
-#include "core/id3/tag_cache.h"
+#include "core/rules/tag_cache.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
-#include "id3_test_util.h"
+#include "core/id3/id3_test_util.h"
 
 namespace tessarn {
 namespace {

@@ -1,0 +1,578 @@
+#include "core/id3/tag_file_writer.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "core/id3/id3v2.h"
+#include "core/id3/tag_disk.h"
+#include "core/id3/tag_region.h"
+
+namespace tessarn {
+namespace {
+
+constexpr std::uint64_t kId3v1Length = 128;
+constexpr std::uint64_t kMaxTagLength = (1u << 28) - 1 + 10;  // what four syncsafe bytes hold
+constexpr std::size_t kMaxPiece = 1 << 20;
+
+// ---- The file ------------------------------------------------------------------
+
+TagWriteError ErrorOf(int err) {
+  switch (err) {
+    case 0:
+      return TagWriteError::kNone;
+    case ENOENT:
+    case ENOTDIR:
+      return TagWriteError::kNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+      return TagWriteError::kNoPermission;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return TagWriteError::kDiskFull;
+    case EISDIR:
+    case ENXIO:
+    case ENODEV:
+      return TagWriteError::kNotRegular;
+    default:
+      return TagWriteError::kIoError;
+  }
+}
+
+// A regular file opened for reading and writing. A path that names anything else
+// is refused before it is opened (opening a device may do something), and the
+// open itself never waits (a FIFO that appears in between).
+class WritableFile {
+ public:
+  explicit WritableFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+      error_ = ErrorOf(errno);
+      return;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      error_ = TagWriteError::kNotRegular;
+      return;
+    }
+    do {
+      fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) {
+      error_ = ErrorOf(errno);
+      return;
+    }
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+      error_ = TagWriteError::kNotRegular;
+      return;
+    }
+    ino_ = st.st_ino;
+    // One writer of this file at a time, across processes and threads.
+    int r;
+    do {
+      r = ::flock(fd_, LOCK_EX);
+    } while (r != 0 && errno == EINTR);
+    // A file system without locks still takes writes, unserialised.
+    if (r != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != ENOSYS)
+      error_ = ErrorOf(errno);
+  }
+  ~WritableFile() {
+    if (fd_ >= 0) ::close(fd_);  // also lets go of the lock
+  }
+  WritableFile(const WritableFile&) = delete;
+  WritableFile& operator=(const WritableFile&) = delete;
+
+  TagWriteError error() const { return error_; }
+  int fd() const { return fd_; }
+  std::uint64_t inode() const { return ino_; }
+  std::uint64_t Size() const {
+    struct stat st;
+    return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  }
+
+ private:
+  int fd_ = -1;
+  std::uint64_t ino_ = 0;
+  TagWriteError error_ = TagWriteError::kNone;
+};
+
+std::size_t PreadAll(int fd, char* buf, std::size_t n, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd, buf + done, n - done, static_cast<off_t>(offset + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += static_cast<std::size_t>(r);
+  }
+  return done;
+}
+
+class FdSource : public ByteSource {
+ public:
+  FdSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  std::uint64_t Size() const override { return size_; }
+  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override {
+    out.clear();
+    if (offset >= size_) return 0;
+    out.resize(std::min<std::uint64_t>(n, size_ - offset));
+    out.resize(PreadAll(fd_, out.data(), out.size(), offset));
+    return out.size();
+  }
+
+ private:
+  int fd_;
+  std::uint64_t size_;
+};
+
+// The file's real location: the recovery record goes beside the file a link
+// points to, where every name of the file finds it.
+std::string ResolvedPath(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string out(real);
+  std::free(real);
+  return out;
+}
+
+std::string JournalPath(const std::string& path) {
+  const std::string real = ResolvedPath(path);
+  const std::size_t slash = real.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : real.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? real : real.substr(slash + 1);
+  return folder + "." + name + ".tessarn-journal";
+}
+
+void SyncFolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// ---- The update and its recovery record -------------------------------------------
+//
+// An update is two steps: the ID3v1 step at the end of the file (write the block
+// in place, append it, or cut it off), then the ID3v2 step at the start. When the
+// new ID3v2 tag has the old one's length it is written over it. Otherwise
+// everything after the old tag moves by the difference, piece by piece, each
+// piece no longer than that difference so that it never overwrites bytes it has
+// still to read; growth moves the last piece first, shrinking the first piece
+// first; the new tag is written once all is moved.
+//
+// Before the file is touched, the whole update goes into a recovery record beside
+// the file, made durable. The record notes which step runs and how far the move
+// has come (after each piece); a piece moved again after a crash reads bytes that
+// are still intact, and the ID3v1 step can always be done again. So an update cut
+// short is finished by running the rest again from the record.
+//
+// Layout: magic (8), then little-endian 64-bit numbers: inode, original size, the
+// ID3v1 step, old tag length, new tag length (or kNoHead), step, progress, and a
+// checksum of all but step and progress; then the 128-byte ID3v1 block (zeros
+// when there is none to write), then the new tag. A record that is shorter or
+// whose checksum is wrong was never complete, and the file was not yet touched.
+
+constexpr char kMagic[8] = {'T', 'S', 'R', 'N', 'J', 'N', 'L', '2'};
+constexpr std::size_t kStepAt = 8 + 5 * 8;
+constexpr std::size_t kProgressAt = kStepAt + 8;
+constexpr std::size_t kRecordHeader = kProgressAt + 8 + 8;
+constexpr std::uint64_t kNoHead = ~std::uint64_t{0};
+
+enum class V1Step : std::uint64_t { kKeep, kOverwrite, kAppend, kCut };
+
+struct Update {
+  std::uint64_t inode = 0;
+  std::uint64_t originalSize = 0;  // before the ID3v1 step
+  V1Step v1 = V1Step::kKeep;
+  std::string v1Block;   // 128 bytes for kOverwrite and kAppend
+  bool hasHead = false;  // an ID3v2 step
+  std::uint64_t oldLength = 0;
+  std::string head;            // the new tag
+  std::uint64_t step = 0;      // 0: the ID3v1 step is due; 1: the ID3v2 step
+  std::uint64_t progress = 0;  // growth: next piece ends here; shrinking: starts here
+
+  std::uint64_t SizeAfterV1() const {
+    switch (v1) {
+      case V1Step::kAppend:
+        return originalSize + kId3v1Length;
+      case V1Step::kCut:
+        return originalSize - kId3v1Length;
+      default:
+        return originalSize;
+    }
+  }
+  std::uint64_t MoveStart() const { return head.size() > oldLength ? SizeAfterV1() : oldLength; }
+};
+
+std::uint64_t Checksum(std::string_view data) {
+  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (char c : data) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  return h;
+}
+
+void PutNumber(std::string& out, std::uint64_t v) {
+  for (int i = 0; i < 8; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+std::uint64_t GetNumber(std::string_view in, std::size_t at) {
+  std::uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(in[at + i]);
+  return v;
+}
+std::string Number(std::uint64_t v) {
+  std::string s;
+  PutNumber(s, v);
+  return s;
+}
+
+std::string EncodeUpdate(const Update& u) {
+  std::string fixed;
+  PutNumber(fixed, u.inode);
+  PutNumber(fixed, u.originalSize);
+  PutNumber(fixed, static_cast<std::uint64_t>(u.v1));
+  PutNumber(fixed, u.oldLength);
+  PutNumber(fixed, u.hasHead ? u.head.size() : kNoHead);
+  std::string tail = u.v1Block;
+  tail.resize(kId3v1Length, '\0');
+  tail += u.head;
+  std::string out(kMagic, sizeof kMagic);
+  out += fixed;
+  PutNumber(out, u.step);
+  PutNumber(out, u.progress);
+  PutNumber(out, Checksum(fixed + tail));
+  return out + tail;
+}
+
+std::optional<Update> DecodeUpdate(std::string_view in) {
+  if (in.size() < kRecordHeader + kId3v1Length || in.substr(0, 8) != std::string_view(kMagic, 8))
+    return std::nullopt;
+  const std::string_view fixed = in.substr(8, kStepAt - 8);
+  const std::string_view tail = in.substr(kRecordHeader);
+  if (Checksum(std::string(fixed) + std::string(tail)) != GetNumber(in, kProgressAt + 8))
+    return std::nullopt;
+  Update u;
+  u.inode = GetNumber(in, 8);
+  u.originalSize = GetNumber(in, 16);
+  u.v1 = static_cast<V1Step>(GetNumber(in, 24));
+  u.oldLength = GetNumber(in, 32);
+  const std::uint64_t headLength = GetNumber(in, 40);
+  u.step = GetNumber(in, kStepAt);
+  u.progress = GetNumber(in, kProgressAt);
+  u.hasHead = headLength != kNoHead;
+  if (u.v1 > V1Step::kCut || tail.size() != kId3v1Length + (u.hasHead ? headLength : 0))
+    return std::nullopt;
+  u.v1Block.assign(tail.substr(0, kId3v1Length));
+  u.head.assign(tail.substr(kId3v1Length));
+  return u;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  std::optional<std::string> out;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size < (1 << 29)) {
+    std::string data(static_cast<std::size_t>(st.st_size), '\0');
+    data.resize(PreadAll(fd, data.data(), data.size(), 0));
+    out = std::move(data);
+  }
+  ::close(fd);
+  return out;
+}
+
+// Runs the update from where it stands (step and progress), noting each stage in
+// the record at journalFd (-1: no record).
+TagWriteError RunUpdate(TagDisk& disk, int fd, int journalFd, Update& u) {
+  auto note = [&](std::size_t at, std::uint64_t value) {
+    if (journalFd >= 0) disk.WriteAt(journalFd, at, Number(value));
+  };
+  if (u.step == 0) {
+    int err = 0;
+    switch (u.v1) {
+      case V1Step::kKeep:
+        break;
+      case V1Step::kOverwrite:
+        err = disk.WriteAt(fd, u.originalSize - kId3v1Length, u.v1Block);
+        break;
+      case V1Step::kAppend:
+        err = disk.Resize(fd, u.originalSize);  // a block half appended before goes
+        if (!err) err = disk.WriteAt(fd, u.originalSize, u.v1Block);
+        break;
+      case V1Step::kCut:
+        err = disk.Resize(fd, u.originalSize - kId3v1Length);
+        break;
+    }
+    if (err) return ErrorOf(err);
+    u.step = 1;
+    u.progress = u.MoveStart();
+    note(kProgressAt, u.progress);
+    note(kStepAt, u.step);
+  }
+  if (!u.hasHead) return ErrorOf(disk.Sync(fd));
+
+  const std::uint64_t a = u.oldLength;
+  const std::uint64_t b = u.head.size();
+  const std::uint64_t n = u.SizeAfterV1();
+  std::string piece;
+  if (b > a) {
+    const std::uint64_t d = b - a;
+    const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(d, kMaxPiece));
+    if (const int err = disk.Resize(fd, n + d)) return ErrorOf(err);
+    while (u.progress > a) {
+      const std::uint64_t from = std::max(a, u.progress > step ? u.progress - step : 0);
+      piece.resize(static_cast<std::size_t>(u.progress - from));
+      if (PreadAll(fd, piece.data(), piece.size(), from) != piece.size())
+        return TagWriteError::kIoError;
+      if (const int err = disk.WriteAt(fd, from + d, piece)) return ErrorOf(err);
+      u.progress = from;
+      note(kProgressAt, u.progress);
+    }
+  } else if (b < a) {
+    const std::uint64_t d = a - b;
+    const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(d, kMaxPiece));
+    while (u.progress < n) {
+      const std::uint64_t to = std::min(n, u.progress + step);
+      piece.resize(static_cast<std::size_t>(to - u.progress));
+      if (PreadAll(fd, piece.data(), piece.size(), u.progress) != piece.size())
+        return TagWriteError::kIoError;
+      if (const int err = disk.WriteAt(fd, u.progress - d, piece)) return ErrorOf(err);
+      u.progress = to;
+      note(kProgressAt, u.progress);
+    }
+  }
+  if (const int err = disk.WriteAt(fd, 0, u.head)) return ErrorOf(err);
+  if (b < a)
+    if (const int err = disk.Resize(fd, n - (a - b))) return ErrorOf(err);
+  return ErrorOf(disk.Sync(fd));
+}
+
+// Finishes what a record beside the file describes; the file is open and locked.
+// A record of another file (same name, other inode) or of a file changed since is
+// stale and only removed.
+bool FinishFromRecord(TagDisk& disk, const WritableFile& file, const std::string& journal) {
+  if (::access(journal.c_str(), F_OK) != 0) return true;
+  const std::optional<std::string> bytes = ReadWholeFile(journal);
+  if (!bytes) return false;
+  std::optional<Update> u = DecodeUpdate(*bytes);
+  if (u && u->inode == file.inode()) {
+    const std::uint64_t size = file.Size();
+    bool plausible;
+    if (u->step == 0) {
+      plausible = size + kId3v1Length >= u->originalSize && size <= u->originalSize + kId3v1Length;
+    } else {
+      const std::uint64_t n = u->SizeAfterV1();
+      const std::uint64_t a = u->oldLength, b = u->head.size();
+      plausible = !u->hasHead || size == n || size + a == n + b;
+      if (u->hasHead && b < a && size + a == n + b) u->progress = n;  // moved and cut already
+    }
+    if (plausible && RunUpdate(disk, file.fd(), -1, *u) != TagWriteError::kNone) return false;
+  }
+  return ::unlink(journal.c_str()) == 0 || errno == ENOENT;
+}
+
+// ---- Placing a new ID3v2 tag -------------------------------------------------------
+
+// The new tag's bytes with padding: filling the old tag's space when the frames
+// fit there, otherwise with room for later edits to fit in place (the padding the
+// tag came with, and at least a tenth of its frames).
+std::optional<std::string> PaddedTag(std::string_view tag, std::uint64_t oldLength) {
+  MemorySource source(tag);
+  const Id3v2Region region = LocateId3v2(source);
+  if (!region.walkable) return std::nullopt;  // not a tag this program built
+  const std::uint64_t frames = region.framesEnd;
+  std::uint64_t length;
+  if (frames <= oldLength && oldLength <= kMaxTagLength) {
+    length = oldLength;
+  } else {
+    const std::uint64_t given = std::min<std::uint64_t>(tag.size(), region.length) - frames;
+    length = std::min(frames + std::max(given, frames / 10), kMaxTagLength);
+    if (frames > length) return std::nullopt;
+  }
+  std::string out(tag.substr(0, static_cast<std::size_t>(frames)));
+  out.resize(static_cast<std::size_t>(length), '\0');
+  if (out[3] == 4)
+    out[5] = static_cast<char>(out[5] & ~0x10);  // padding and a footer exclude each other
+  const auto size = EncodeTagSize(static_cast<std::uint32_t>(length - 10));
+  std::memcpy(out.data() + 6, size.data(), 4);
+  return out;
+}
+
+// Runs the update under a recovery record; on a failure that leaves the file
+// recoverable by hand, puts back what was changed.
+TagWriteError ApplyUpdate(TagDisk& disk, const WritableFile& file, const std::string& journal,
+                          Update& u, const std::string& oldV1) {
+  const bool moves = u.hasHead && u.head.size() != u.oldLength;
+  std::string oldHead;
+  if (u.hasHead && !moves) {
+    oldHead.resize(static_cast<std::size_t>(u.oldLength));
+    oldHead.resize(PreadAll(file.fd(), oldHead.data(), oldHead.size(), 0));
+  }
+  // What a failure before the move puts back.
+  auto undo = [&] {
+    if (u.step == 1 && !oldHead.empty()) disk.WriteAt(file.fd(), 0, oldHead);
+    if (u.v1 == V1Step::kAppend) disk.Resize(file.fd(), u.originalSize);
+    if (u.v1 == V1Step::kOverwrite) disk.WriteAt(file.fd(), u.originalSize - kId3v1Length, oldV1);
+    if (u.v1 == V1Step::kCut) {
+      disk.Resize(file.fd(), u.originalSize - kId3v1Length);
+      disk.WriteAt(file.fd(), u.originalSize - kId3v1Length, oldV1);
+    }
+  };
+
+  int jfd = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (jfd >= 0) {
+    int err = disk.WriteAt(jfd, 0, EncodeUpdate(u));
+    if (!err) err = disk.Sync(jfd);
+    if (err) {
+      ::close(jfd);
+      ::unlink(journal.c_str());
+      jfd = -1;
+      if (moves) return ErrorOf(err);
+    }
+  }
+  if (jfd < 0) {
+    // Without a record the audio must not move: a crash part-way would lose it.
+    // Writing over a tag, or at the end, puts nothing but the tags at risk (and
+    // needs no room for a record on a full disk).
+    if (moves) return TagWriteError::kNoRecoveryRecord;
+    const TagWriteError error = RunUpdate(disk, file.fd(), -1, u);
+    if (error != TagWriteError::kNone) undo();
+    return error;
+  }
+  SyncFolderOf(journal);
+  const TagWriteError error = RunUpdate(disk, file.fd(), jfd, u);
+  ::close(jfd);
+  if (error == TagWriteError::kNone) {
+    ::unlink(journal.c_str());
+    return error;
+  }
+  // Before any piece moved, everything can be put back: the ID3v1 step wrote only
+  // at the end, growth only past the old end, a tag of the same length only itself.
+  const bool grows = u.hasHead && u.head.size() > u.oldLength;
+  const bool nothingMoved = u.step == 0 || (grows && u.progress == u.MoveStart());
+  if (nothingMoved || !moves) {
+    if (grows && u.step == 1) disk.Resize(file.fd(), u.SizeAfterV1());
+    undo();
+    disk.Sync(file.fd());
+    ::unlink(journal.c_str());
+    return error;
+  }
+  // Part-way through the move: try once more to finish; if that fails too, the
+  // record stays for the next open.
+  if (FinishFromRecord(disk, file, journal)) return TagWriteError::kNone;
+  return TagWriteError::kInterrupted;
+}
+
+}  // namespace
+
+const char* TagWriteErrorText(TagWriteError error) {
+  switch (error) {
+    case TagWriteError::kNone:
+      return "";
+    case TagWriteError::kNotFound:
+      return "文件不存在";
+    case TagWriteError::kNotRegular:
+      return "不是普通文件";
+    case TagWriteError::kNoPermission:
+      return "没有权限";
+    case TagWriteError::kDiskFull:
+      return "磁盘已满";
+    case TagWriteError::kUnreadableTag:
+      return "ID3v2标签无法识别，未作修改";
+    case TagWriteError::kTagTooLarge:
+      return "标签过大";
+    case TagWriteError::kNoRecoveryRecord:
+      return "无法在文件所在的文件夹中建立恢复记录，未作修改";
+    case TagWriteError::kInterrupted:
+      return "写入中断，下次打开文件时将完成";
+    case TagWriteError::kUnrecoverable:
+      return "上次中断的写入无法完成";
+    case TagWriteError::kIoError:
+      return "读写文件出错";
+  }
+  return "";
+}
+
+TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagBlockChange& id3v2,
+                              const TagBlockChange& id3v1) {
+  using Kind = TagBlockChange::Kind;
+  WritableFile file(path);
+  if (file.error() != TagWriteError::kNone) return {file.error()};
+  const std::string journal = JournalPath(path);
+  if (!FinishFromRecord(disk, file, journal)) return {TagWriteError::kUnrecoverable};
+
+  // Everything is decided before anything is written.
+  const std::uint64_t size = file.Size();
+  FdSource source(file.fd(), size);
+  const Id3v2Region region = LocateId3v2(source);
+  const std::uint64_t oldV2 = region.present ? region.length : 0;
+  std::optional<std::string> head;
+  if (id3v2.kind != Kind::kKeep) {
+    if (region.present && !region.walkable) return {TagWriteError::kUnreadableTag};
+    if (id3v2.kind == Kind::kReplace) {
+      head = PaddedTag(id3v2.bytes, oldV2);
+      if (!head) return {TagWriteError::kTagTooLarge};
+    } else if (region.present) {
+      head = std::string();
+    }
+  }
+  std::string oldV1;
+  if (size >= kId3v1Length + oldV2) {
+    source.ReadAt(size - kId3v1Length, kId3v1Length, oldV1);
+    if (!oldV1.starts_with("TAG")) oldV1.clear();
+  }
+  const bool hasV1 = !oldV1.empty();
+  if (id3v1.kind == Kind::kReplace && id3v1.bytes.size() != kId3v1Length)
+    return {TagWriteError::kIoError};
+
+  Update u;
+  u.inode = file.inode();
+  u.originalSize = size;
+  if (id3v1.kind == Kind::kReplace) {
+    u.v1 = hasV1 ? V1Step::kOverwrite : V1Step::kAppend;
+    u.v1Block = id3v1.bytes;
+  } else if (id3v1.kind == Kind::kRemove && hasV1) {
+    u.v1 = V1Step::kCut;
+  }
+  if (head) {
+    u.hasHead = true;
+    u.oldLength = oldV2;
+    u.head = std::move(*head);
+  }
+  if (u.v1 == V1Step::kKeep && !u.hasHead) return {};
+
+  // Room for all the file grows by, before anything is written.
+  const std::uint64_t growth = (u.v1 == V1Step::kAppend ? kId3v1Length : 0) +
+                               (u.head.size() > oldV2 ? u.head.size() - oldV2 : 0);
+  if (const int err = disk.Reserve(file.fd(), size, growth)) return {ErrorOf(err)};
+  return {ApplyUpdate(disk, file, journal, u, oldV1)};
+}
+
+bool FinishInterruptedTagWrite(TagDisk& disk, const std::string& path) {
+  const std::string journal = JournalPath(path);
+  if (::access(journal.c_str(), F_OK) != 0) return true;
+  WritableFile file(path);
+  if (file.error() != TagWriteError::kNone) return false;
+  return FinishFromRecord(disk, file, journal);
+}
+
+TagWriteResult WriteTagBlocks(const std::string& path, const TagBlockChange& id3v2,
+                              const TagBlockChange& id3v1) {
+  TagDisk disk;
+  return WriteTagBlocks(disk, path, id3v2, id3v1);
+}
+
+bool FinishInterruptedTagWrite(const std::string& path) {
+  TagDisk disk;
+  return FinishInterruptedTagWrite(disk, path);
+}
+
+}  // namespace tessarn

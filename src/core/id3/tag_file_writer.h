@@ -1,0 +1,68 @@
+// Putting new tag bytes into an MP3 file without ever losing a byte of its audio.
+//
+// One call changes both tags of a file, all or nothing: the ID3v1 block at the
+// end first, then the ID3v2 tag at the start; when the second fails the first is
+// put back. Before anything is written the file must be a regular file the user
+// may write (its own permission counts, not its folder's) and there must be room
+// for what it grows by. Writers of one file, in this process or another, take
+// turns through a lock on the file.
+//
+// The file always stays the same file: a new ID3v2 tag that fits the old tag's
+// space (its frames and padding) is written over it; one that does not gets
+// generous padding and the audio is moved within the file. So the inode, the
+// owner, the mode, hard links, ACLs and extended attributes all stay. While the
+// audio moves, a recovery record beside the file ("." + name + ".tessarn-journal")
+// says how to finish; if the process dies, the next open of the file finishes the
+// move, so the file is the old one or the new one, never a mix.
+#pragma once
+
+#include <string>
+
+namespace tessarn {
+
+// What one call does to one tag. For ID3v2 the bytes are a whole tag (header,
+// frames; any padding is replaced); for ID3v1 the 128-byte block.
+struct TagBlockChange {
+  enum class Kind { kKeep, kReplace, kRemove };
+  Kind kind = Kind::kKeep;
+  std::string bytes;
+
+  static TagBlockChange Keep() { return {}; }
+  static TagBlockChange Replace(std::string bytes) { return {Kind::kReplace, std::move(bytes)}; }
+  static TagBlockChange Remove() { return {Kind::kRemove, {}}; }
+};
+
+enum class TagWriteError {
+  kNone,
+  kNotFound,
+  kNotRegular,
+  kNoPermission,
+  kDiskFull,
+  kUnreadableTag,  // the old ID3v2 tag cannot be walked: it is left alone
+  kTagTooLarge,
+  kNoRecoveryRecord,  // the file must grow, and its folder takes no recovery record
+  kInterrupted,       // the move stopped half-way; the next open of the file finishes it
+  kUnrecoverable,     // an earlier interrupted write could not be finished
+  kIoError,
+};
+
+// The reason for the user, UTF-8 ("" for kNone).
+const char* TagWriteErrorText(TagWriteError error);
+
+struct TagWriteResult {
+  TagWriteError error = TagWriteError::kNone;
+  bool ok() const { return error == TagWriteError::kNone; }
+  explicit operator bool() const { return ok(); }
+};
+
+// Applies both changes to the file at path (raw bytes of its name). On failure
+// the file is as it was, except after kInterrupted.
+TagWriteResult WriteTagBlocks(const std::string& path, const TagBlockChange& id3v2,
+                              const TagBlockChange& id3v1);
+
+// Finishes a write of the file that was interrupted, when a recovery record says
+// there was one; true when there is nothing (left) to do. Reading a file does
+// this by itself.
+bool FinishInterruptedTagWrite(const std::string& path);
+
+}  // namespace tessarn

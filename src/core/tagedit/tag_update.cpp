@@ -1,0 +1,113 @@
+#include "core/tagedit/tag_update.h"
+
+#include "core/id3/genre_table.h"
+#include "core/text/encoding.h"
+#include "core/text/gb_text.h"
+
+namespace tessarn {
+
+namespace {
+
+constexpr std::size_t kId3v1TextBytes = 30;
+constexpr std::size_t kId3v1YearBytes = 4;
+
+std::string Cut(const std::string& text, std::size_t maxBytes) {
+  return std::string(CutToBytes(text, maxBytes));
+}
+
+}  // namespace
+
+Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2) {
+  Id3v1Texts out;
+  out.track = id3v2.track;
+  out.title = Cut(id3v2.title, kId3v1TextBytes);
+  out.artist = Cut(id3v2.artist, kId3v1TextBytes);
+  out.album = Cut(id3v2.album, kId3v1TextBytes);
+  out.year = Cut(id3v2.year, kId3v1YearBytes);
+  out.comment = Cut(id3v2.comment, kId3v1TextBytes);
+  return out;
+}
+
+std::string EditorGenreText(int genreNumber, const std::string& genreBoxText) {
+  const char* name = GenreName(genreNumber);
+  if (!name) return genreBoxText;
+  return "(" + std::to_string(genreNumber) + ")" + name;
+}
+
+TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request) {
+  // Both tags change in one write, all or nothing, so that they never disagree
+  // because one of them failed.
+  TagBlockChange v1, v2;
+  if (request.id3v1Changed) {
+    Id3v1Input id3v1 = request.id3v1;
+    id3v1.legacy = request.text.legacy;
+    v1 = request.id3v1Present ? TagBlockChange::Replace(BuildId3v1Block(id3v1))
+                              : TagBlockChange::Remove();
+  }
+  bool unbuilt = false;
+  if (request.id3v2Changed) {
+    std::string tag;
+    if (!request.id3v2Present)
+      v2 = TagBlockChange::Remove();
+    else if (BuildUpdatedId3v2Tag(path, request.id3v2, request.text, tag))
+      v2 = TagBlockChange::Replace(std::move(tag));
+    else
+      unbuilt = true;
+  }
+  // Without a new tag nothing is written; the writer still says what is wrong
+  // with the file, if anything.
+  TagWriteResult written = unbuilt ? WriteTagBlocks(path, {}, {}) : WriteTagBlocks(path, v2, v1);
+  if (unbuilt && written.ok()) written.error = TagWriteError::kTagTooLarge;
+
+  TagUpdateResults results;
+  auto outcome = [&](bool changed, bool present) {
+    if (!changed) return TagUpdateResult::kNotDue;
+    if (present) return written.ok() ? TagUpdateResult::kWritten : TagUpdateResult::kWriteFailed;
+    return written.ok() ? TagUpdateResult::kDeleted : TagUpdateResult::kDeleteFailed;
+  };
+  results.id3v1 = outcome(request.id3v1Changed, request.id3v1Present);
+  results.id3v2 = outcome(request.id3v2Changed, request.id3v2Present);
+  results.reason = written.error;
+  return results;
+}
+
+std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results,
+                                                RemovalNotice removal) {
+  std::vector<TagUpdateMessage> messages;
+  auto add = [&messages, removal](TagUpdateResult result, const char* written,
+                                  const char* writeFailed, const char* deleteFailed,
+                                  const char* deleted) {
+    switch (result) {
+      case TagUpdateResult::kWritten:
+        messages.push_back({Gb(written), false});
+        break;
+      case TagUpdateResult::kWriteFailed:
+        messages.push_back({Gb(writeFailed), true});
+        break;
+      case TagUpdateResult::kDeleteFailed:
+        messages.push_back({Gb(deleteFailed), true});
+        break;
+      case TagUpdateResult::kDeleted:
+        if (removal == RemovalNotice::kSay) messages.push_back({Gb(deleted), false});
+        break;
+      case TagUpdateResult::kNotDue:
+        break;
+    }
+  };
+  add(results.id3v1, "ID3v1标签更新成功！", "ID3v1标签更新失败！", "删除ID3v1标签失败！",
+      "ID3v1标签已删除");
+  add(results.id3v2, "ID3v2标签更新成功！", "ID3v2标签更新失败！", "删除ID3v2标签失败！",
+      "ID3v2标签已删除");
+  // Why it failed, once, under the last failure.
+  if (results.reason != TagWriteError::kNone && !messages.empty() && messages.back().isError)
+    messages.back().text += "\n" + Gb(TagWriteErrorText(results.reason));
+  return messages;
+}
+
+bool AnyFailed(const TagUpdateResults& results) {
+  for (TagUpdateResult r : {results.id3v1, results.id3v2})
+    if (r == TagUpdateResult::kWriteFailed || r == TagUpdateResult::kDeleteFailed) return true;
+  return false;
+}
+
+}  // namespace tessarn
