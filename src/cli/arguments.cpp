@@ -10,8 +10,8 @@ namespace {
 
 // Which commands accept an option.
 enum OptionGroup : unsigned {
-  kRuleOption = 1,      // preview, rename
-  kTagFieldOption = 2,  // tags set
+  kRuleOption = 1,       // preview, rename
+  kTagFieldOption = 2,   // tags set
   kTagChoiceOption = 4,  // tags set, tags delete
   kLegacyOption = 8      // preview, rename and every tags command
 };

@@ -20,7 +20,7 @@ struct Arguments {
   std::vector<std::string> paths;  // as given, raw bytes
   bool v1 = false;                 // --v1
   bool v2 = false;                 // --v2
-  TagEdits edits;  // the fields given to `tags set`
+  TagEdits edits;                  // the fields given to `tags set`
 };
 
 struct ParseResult {
