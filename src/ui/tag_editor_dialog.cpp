@@ -257,6 +257,11 @@ bool TagEditorDialog::Load() {
   check_[kId3v2]->setChecked(hasV2);
   ApplyCheckBoxRule(kId3v2);
   if (hasV2) FillId3v2(v2);
+  // A box shows its text as the widget keeps it (line ends and all); what the file
+  // holds is kept beside it, so that a text the user leaves alone goes back as it was.
+  loadedV2_ = v2;
+  for (std::size_t k = 0; k < kTagFieldCount; ++k)
+    shownV2_[k] = k == kFieldGenre ? ToGb(genre2_->currentText()) : GbOf(v2Boxes_[k]);
   genreSelection_ = {genre1_->currentIndex(), Id3v2GenreSelection()};
   updateButton_->setEnabled(false);
   return true;
@@ -377,6 +382,10 @@ void TagEditorDialog::Update() {
     if (k != kFieldGenre) request.id3v2.*kTagFieldTable[k].member = GbOf(v2Boxes_[k]);
   request.id3v2.genre = EditorGenreText(selection >= 0 ? genre2_->itemData(selection).toInt() : -1,
                                         ToGb(genre2_->currentText()));
+  for (std::size_t k = 0; k < kTagFieldCount; ++k) {
+    std::string& text = request.id3v2.*kTagFieldTable[k].member;
+    if (text == shownV2_[k]) text = loadedV2_.*kTagFieldTable[k].member;
+  }
   request.id3v2Changed = tagChanged_[kId3v2];
   request.id3v2Present = check_[kId3v2]->isChecked();
 
