@@ -23,8 +23,8 @@
 #include "core/filelist/file_list.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
-#include "core/rules/tag_cache.h"
 #include "core/rules/naming_options.h"
+#include "core/rules/tag_cache.h"
 #include "core/rules/tag_template_rule.h"
 #include "core/text/encoding.h"
 

@@ -184,7 +184,8 @@ QWidget* SettingsDialog::BuildTagControls() {
   label->setObjectName(QStringLiteral("旧标签编码标签"));
   legacyEncoding_ = new QComboBox(box);
   legacyEncoding_->setObjectName(QStringLiteral("旧标签编码组合框"));
-  legacyEncoding_->addItems({QStringLiteral("自动"), QStringLiteral("GBK"), QStringLiteral("Latin-1")});
+  legacyEncoding_->addItems(
+      {QStringLiteral("自动"), QStringLiteral("GBK"), QStringLiteral("Latin-1")});
   label->setBuddy(legacyEncoding_);
 
   auto* layout = new QHBoxLayout(box);

@@ -15,8 +15,8 @@
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
-#include "core/tagedit/tag_update.h"
 #include "core/id3/tag_file_io.h"
+#include "core/tagedit/tag_update.h"
 #include "ui/byte_limit_validator.h"
 #include "ui/byte_limited_text_edit.h"
 #include "ui/gb_qt.h"
@@ -74,8 +74,7 @@ void FillGenreItems(QComboBox* box) {
 }  // namespace
 
 TagEditorDialog::TagEditorDialog(const std::string& diskPath, const std::string& shownPath,
-                                 MessageFn message, QWidget* parent,
-                                 const Id3v2WriteOptions& text)
+                                 MessageFn message, QWidget* parent, const Id3v2WriteOptions& text)
     : QDialog(parent),
       diskPath_(diskPath),
       shownPath_(shownPath),
@@ -139,7 +138,7 @@ QWidget* TagEditorDialog::BuildId3v2Frame() {
   encoder_ = Named(new QLineEdit(frame), name(kFieldEncoder));
   track2_ = Named(new ByteLimitedLineEdit(kTrackLength, frame), name(kFieldTrack));
   genre2_ = Named(new QComboBox(frame), name(kFieldGenre));
-  v2Boxes_ = {title2_,  artist2_,   album2_,        track2_,    year2_, genre2_,
+  v2Boxes_ = {title2_,   artist2_,  album2_,         track2_,    year2_, genre2_,
               comment2_, composer_, originalArtist_, copyright_, url_,   encoder_};
   genre2_->setEditable(true);
   genre2_->setInsertPolicy(QComboBox::NoInsert);
@@ -264,6 +263,11 @@ bool TagEditorDialog::Load() {
   check_[kId3v2]->setChecked(hasV2);
   ApplyCheckBoxRule(kId3v2);
   if (hasV2) FillId3v2(v2);
+  // A box shows its text as the widget keeps it (line ends and all); what the file
+  // holds is kept beside it, so that a text the user leaves alone goes back as it was.
+  loadedV2_ = v2;
+  for (std::size_t k = 0; k < kTagFieldCount; ++k)
+    shownV2_[k] = k == kFieldGenre ? ToGb(genre2_->currentText()) : GbOf(v2Boxes_[k]);
   genreSelection_ = {genre1_->currentIndex(), Id3v2GenreSelection()};
   updateButton_->setEnabled(false);
   ShowTextStarts(this);
@@ -385,8 +389,12 @@ void TagEditorDialog::Update() {
   const int selection = Id3v2GenreSelection();
   for (std::size_t k = 0; k < kTagFieldCount; ++k)
     if (k != kFieldGenre) request.id3v2.*kTagFieldTable[k].member = GbOf(v2Boxes_[k]);
-  request.id3v2.genre = EditorGenreText(
-      selection >= 0 ? genre2_->itemData(selection).toInt() : -1, ToGb(genre2_->currentText()));
+  request.id3v2.genre = EditorGenreText(selection >= 0 ? genre2_->itemData(selection).toInt() : -1,
+                                        ToGb(genre2_->currentText()));
+  for (std::size_t k = 0; k < kTagFieldCount; ++k) {
+    std::string& text = request.id3v2.*kTagFieldTable[k].member;
+    if (text == shownV2_[k]) text = loadedV2_.*kTagFieldTable[k].member;
+  }
   request.id3v2Changed = tagChanged_[kId3v2];
   request.id3v2Present = check_[kId3v2]->isChecked();
 
@@ -408,8 +416,8 @@ bool TagEditorDialog::OpenForEntry(const FileEntry& entry, bool fromMenu, Messag
               QStringLiteral("抱歉，该文件不是MP3文件！"), QMessageBox::Ok);
     return false;
   }
-  TagEditorDialog dialog(entry.DiskPath(), entry.folder + entry.oldName, std::move(message),
-                         parent, text);
+  TagEditorDialog dialog(entry.DiskPath(), entry.folder + entry.oldName, std::move(message), parent,
+                         text);
   if (!dialog.Load()) return false;
   dialog.exec();
   return dialog.fileWritten();

@@ -103,6 +103,9 @@ class TagEditorDialog : public QDialog {
   QComboBox* genre2_ = nullptr;
   // The ID3v2 boxes in the order of kTagFieldTable.
   std::array<QWidget*, kTagFieldCount> v2Boxes_{};
+  // The ID3v2 texts as the file gave them and as the boxes showed them at loading.
+  TagFields loadedV2_;
+  std::array<std::string, kTagFieldCount> shownV2_;
 
   QPushButton* copyV1ToV2_ = nullptr;
   QPushButton* copyV2ToV1_ = nullptr;

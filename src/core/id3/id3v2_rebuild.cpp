@@ -24,8 +24,7 @@ struct EncodedText {
 // as Unicode instead.
 EncodedText EncodeText(std::string_view text, int major, const Id3v2WriteOptions& options) {
   if (text.empty()) return {};
-  if (options.encoding == TagWriteEncoding::kGbk &&
-      DecodeLegacyText(text, options.legacy) == text)
+  if (options.encoding == TagWriteEncoding::kGbk && DecodeLegacyText(text, options.legacy) == text)
     return {0, std::string(text)};
   if (auto latin1 = EncodeLatin1(text, options.legacy)) return {0, *std::move(latin1)};
   if (major == 4) {
@@ -40,16 +39,16 @@ EncodedText EncodeText(std::string_view text, int major, const Id3v2WriteOptions
 // read-only); the format flags describe the old content and do not apply.
 unsigned StatusFlags(const std::string& whole, int major) {
   if (whole.size() < 10) return 0;
-  const unsigned flags = static_cast<unsigned char>(whole[8]) << 8 |
-                         static_cast<unsigned char>(whole[9]);
+  const unsigned flags =
+      static_cast<unsigned char>(whole[8]) << 8 | static_cast<unsigned char>(whole[9]);
   return flags & (major == 4 ? 0x7000u : 0xE000u);
 }
 
 // A comment's language, from the old frame when its content is plain.
 std::string LanguageOf(const std::string& whole, int major) {
   if (whole.size() >= 14) {
-    const unsigned flags = static_cast<unsigned char>(whole[8]) << 8 |
-                           static_cast<unsigned char>(whole[9]);
+    const unsigned flags =
+        static_cast<unsigned char>(whole[8]) << 8 | static_cast<unsigned char>(whole[9]);
     if ((flags & (major == 4 ? 0x004Fu : 0x00E0u)) == 0) return whole.substr(11, 3);
   }
   return "CHS";
@@ -95,7 +94,8 @@ std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
     EncodedText encoded = EncodeText(field == kFieldGenre ? genre : text, major, options);
     content += encoded.encoding;
     if (field == kFieldComment) {
-      content += std::string(language.substr(0, 3)) + std::string(3 - std::min<std::size_t>(3, language.size()), ' ');
+      content += std::string(language.substr(0, 3)) +
+                 std::string(3 - std::min<std::size_t>(3, language.size()), ' ');
       content.append(encoded.encoding == 1 || encoded.encoding == 2 ? 2 : 1, '\0');
     }
     content += encoded.bytes;
@@ -108,8 +108,7 @@ std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
   std::vector<WalkedFrame> frames;
   TagFields old;
   Id3v2TagInfo info;
-  const bool walked = ReadId3v2TagInfo(source, info) &&
-                      FrameWalker(source, info).Readable() &&
+  const bool walked = ReadId3v2TagInfo(source, info) && FrameWalker(source, info).Readable() &&
                       ReadId3v2Tag(source, old, {.legacy = options.legacy, .frames = &frames});
   if (!walked) {
     // A new tag: the empty tag's frames, each one replaced as its text is set.

@@ -57,8 +57,7 @@ inline constexpr TagFieldInfo kTagFieldTable[kTagFieldCount] = {
     {&TagFields::copyright, "TCOP", "TCR", "copyright", "--copyright", "版权", "版权编辑框",
      nullptr},
     {&TagFields::url, "WXXX", "WXX", "url", "--url", "URL", "URL编辑框", nullptr},
-    {&TagFields::encoder, "TENC", "TEN", "encoder", "--encoder", "编码者", "编码者编辑框",
-     nullptr},
+    {&TagFields::encoder, "TENC", "TEN", "encoder", "--encoder", "编码者", "编码者编辑框", nullptr},
 };
 // Positions in the table that code refers to by name.
 enum TagFieldIndex {

@@ -12,9 +12,9 @@ namespace {
 
 // The edit of each field, in the order of kTagFieldTable.
 constexpr std::optional<std::string> TagEdits::*kEdits[kTagFieldCount] = {
-    &TagEdits::title,    &TagEdits::artist,         &TagEdits::album,     &TagEdits::track,
-    &TagEdits::year,     &TagEdits::genre,          &TagEdits::comment,   &TagEdits::composer,
-    &TagEdits::originalArtist, &TagEdits::copyright, &TagEdits::url,      &TagEdits::encoder,
+    &TagEdits::title,          &TagEdits::artist,    &TagEdits::album,   &TagEdits::track,
+    &TagEdits::year,           &TagEdits::genre,     &TagEdits::comment, &TagEdits::composer,
+    &TagEdits::originalArtist, &TagEdits::copyright, &TagEdits::url,     &TagEdits::encoder,
 };
 
 // The ID3v2 genre text for a genre number, as the tag editor writes it: "(17)Rock".
@@ -114,8 +114,8 @@ std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool
   return std::nullopt;
 }
 
-std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits,
-                                        bool id3v1, bool id3v2, const Id3v2WriteOptions& text,
+std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits, bool id3v1,
+                                        bool id3v2, const Id3v2WriteOptions& text,
                                         TagUpdateRequest& request) {
   request = {};
   request.text = text;

@@ -31,8 +31,8 @@ std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool
 // the tag editor's "(17)Rock" form. Returns the reason (GB18030) when a value does
 // not fit the file's ID3v1 block; the request is then unusable. The file is read,
 // and the request will write, as `text` says.
-std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits,
-                                        bool id3v1, bool id3v2, const Id3v2WriteOptions& text,
+std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits, bool id3v1,
+                                        bool id3v2, const Id3v2WriteOptions& text,
                                         TagUpdateRequest& request);
 
 // The update that removes the chosen tags.

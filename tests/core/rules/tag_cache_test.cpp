@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "core/id3/id3_test_util.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
-#include "core/id3/id3_test_util.h"
 
 namespace tessarn {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/text/encoding.h"
 #include "core/id3/id3_test_util.h"
+#include "core/text/encoding.h"
 
 namespace tessarn {
 namespace {

@@ -36,7 +36,7 @@ TEST(LegacyText, Latin1OnlyWhenItReadsBack) {
   using L = LegacyEncoding;
   EXPECT_EQ(EncodeLatin1(Gb("Café"), L::kAuto), "Caf\xE9");
   EXPECT_EQ(EncodeLatin1("plain", L::kGbk), "plain");
-  EXPECT_EQ(EncodeLatin1(Gb("Café"), L::kGbk), std::nullopt);  // would read as GBK
+  EXPECT_EQ(EncodeLatin1(Gb("Café"), L::kGbk), std::nullopt);   // would read as GBK
   EXPECT_EQ(EncodeLatin1(Gb("月亮"), L::kAuto), std::nullopt);  // not Latin-1
   EXPECT_EQ(EncodeLatin1(Gb("€"), L::kLatin1), std::nullopt);   // Windows-1252 only
   // "ÔÂÁÁ" is Latin-1, but its bytes are "月亮" in GBK: kAuto would read them so.
