@@ -4,7 +4,7 @@
 set -euo pipefail
 tessarn_install_deps() {
   local pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
-              libbenchmark-dev fonts-wqy-microhei "$@")
+              libbenchmark-dev libpcre2-dev fonts-wqy-microhei "$@")
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
