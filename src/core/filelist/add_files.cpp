@@ -56,16 +56,7 @@ std::size_t AppendPaths(FileList& list, const std::vector<SplitPath>& paths) {
     }
     AppendEntry(list, diskFolder, folder, path.name, DecodeDiskName(path.name));
   }
-  std::size_t runStart = start;
-  for (std::size_t i = start; i < list.count(); ++i) {
-    const bool runEnds =
-        i + 1 == list.count() || list.entries[i + 1].diskFolder != list.entries[i].diskFolder;
-    if (runEnds) {
-      RefreshRows(list, kRefreshAppend | kRefreshFolder, static_cast<long long>(runStart),
-                  static_cast<long long>(i), list.entries[i].folder);
-      runStart = i + 1;
-    }
-  }
+  ShowNewRows(list, start);
   return list.count() - start;
 }
 
@@ -84,7 +75,13 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
   if (diskFolder.empty()) return 0;
   if (diskFolder.back() != '/') return ScanFolder(list, WithTrailingSlash(diskFolder));
   std::vector<std::string> diskNames;
-  if (!ListFolderFiles(diskFolder, diskNames) || diskNames.empty()) return 0;
+  if (!ListFolderFiles(diskFolder, diskNames)) return 0;
+  return AppendFolderFiles(list, diskFolder, std::move(diskNames));
+}
+
+std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
+                              std::vector<std::string>&& diskNames) {
+  if (diskNames.empty()) return 0;
   std::vector<std::string> names;
   names.reserve(diskNames.size());
   for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
@@ -104,6 +101,19 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
     AppendEntry(list, diskFolder, folder, std::move(diskNames[index]), std::move(names[index]));
   }
   return order.size();
+}
+
+void ShowNewRows(FileList& list, std::size_t first) {
+  std::size_t runStart = first;
+  for (std::size_t i = first; i < list.count(); ++i) {
+    const bool runEnds =
+        i + 1 == list.count() || list.entries[i + 1].diskFolder != list.entries[i].diskFolder;
+    if (runEnds) {
+      RefreshRows(list, kRefreshAppend | kRefreshFolder, static_cast<long long>(runStart),
+                  static_cast<long long>(i), list.entries[i].folder);
+      runStart = i + 1;
+    }
+  }
 }
 
 std::size_t AddFolder(FileList& list, const std::string& diskFolder) {

@@ -26,6 +26,15 @@ std::string WithTrailingSlash(const std::string& folder);
 // appended (0 also when the folder cannot be read).
 std::size_t ScanFolder(FileList& list, const std::string& diskFolder);
 
+// Appends one entry per name (files directly inside diskFolder, which ends with
+// "/"), in natural order of the decoded names. Returns the number appended.
+std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
+                              std::vector<std::string>&& diskNames);
+
+// Shows the rows of entries first..count-1, one RefreshRows call per run of
+// consecutive entries sharing a folder (its folder column).
+void ShowNewRows(FileList& list, std::size_t first);
+
 // Adds every file directly inside `diskFolder` and shows the new rows. An empty
 // folder text adds nothing and returns 0. Returns the number appended.
 std::size_t AddFolder(FileList& list, const std::string& diskFolder);
