@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "core/rules/preview_pass.h"
+#include "core/rules/regex_replace.h"
 #include "ui/about_dialog.h"
 #include "ui/file_list_model.h"
 #include "ui/file_list_view.h"
@@ -123,6 +124,12 @@ void MainWindow::BuildMenus() {
   a = file->addAction(QString::fromUtf8("添加文件(&N)..."));
   a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
   connect(a, &QAction::triggered, this, [this] { ToolbarClicked(kToolAddFiles); });
+  a = file->addAction(QString::fromUtf8("添加目录及子目录(&S)..."));
+  a->setObjectName(QStringLiteral("addFolderTreeAction"));
+  connect(a, &QAction::triggered, this, [this] {
+    AddFolderTree(std::string(), true);
+    SetPaneText(1, QString());
+  });
   file->addSeparator();
   a = file->addAction(QString::fromUtf8("退出(&X)"));
   a->setObjectName(QStringLiteral("exitAction"));
@@ -154,6 +161,10 @@ void MainWindow::BuildMenus() {
   contextMenu_->addSeparator();
   ctxAddFolder_ = add("添加整个目录(&O)", [this] { ToolbarClicked(kToolFolder); });
   ctxAddFiles_ = add("加入文件(&F)", [this] { ToolbarClicked(kToolAddFiles); });
+  ctxAddTree_ = add("添加目录及子目录(&S)...", [this] {
+    AddFolderTree(std::string(), true);
+    SetPaneText(1, QString());
+  });
   contextMenu_->addSeparator();
   ctxFilter_ = add("过滤(&L)...", [this] { openFilterDialog(); });
   contextMenu_->addSeparator();
@@ -217,6 +228,17 @@ void MainWindow::BuildStatusBar() {
 void MainWindow::PreviewPass(bool allRows) {
   const NamingOptions options = tabs_->ReadNamingOptions();
   tessarn::PreviewPass(list_, options, settings_, allRows, tagCache());
+  ShowPatternError(options);
+}
+
+void MainWindow::ShowPatternError(const NamingOptions& options) {
+  const QString error = FromGb(RegexPatternError(options));
+  if (!error.isEmpty()) {
+    SetPaneText(1, error);
+  } else if (!shownPatternError_.isEmpty() && statusPane(1)->text() == shownPatternError_) {
+    SetPaneText(1, QString());
+  }
+  shownPatternError_ = error;
 }
 
 void MainWindow::UpdateStatusBar() {
@@ -285,6 +307,8 @@ void MainWindow::ToolbarClicked(int index) {
       break;
   }
   SetPaneText(1, QString());
+  // A pattern that does not compile stays reported until it is mended.
+  if (!shownPatternError_.isEmpty()) SetPaneText(1, shownPatternError_);
 }
 
 void MainWindow::openFilterDialog() {

@@ -1,6 +1,10 @@
 // The main window's actions on the list: adding files, the rename run and its
 // undo, deleting rows, and the list's mouse and menu handling.
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <mutex>
+#include <thread>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -9,9 +13,11 @@
 #include <QUrl>
 
 #include "core/filelist/add_files.h"
+#include "core/filelist/folder_tree.h"
 #include "core/filelist/list_pruning.h"
 #include "core/id3/id3v1.h"
 #include "core/rules/preview_pass.h"
+#include "core/rules/regex_replace.h"
 #include "ui/file_list_view.h"
 #include "ui/gb_qt.h"
 #include "ui/main_window.h"
@@ -72,6 +78,83 @@ void MainWindow::AddFolder(const std::string& diskFolder, bool ask) {
   UpdateStatusBar();
 }
 
+void MainWindow::AddFolderTree(const std::string& diskFolder, bool ask) {
+  std::string folder = diskFolder;
+  if (ask) {
+    const QString chosen = prompts_.chooseFolder(this, QString::fromUtf8("请选择一个目录"));
+    folder = DiskBytes(chosen);
+  }
+  if (folder.empty() || scanning_) return;
+  FolderTreeResult result;
+  {
+    BusyCursor busy;
+    SetToolbarButtonEnabled(kToolPreview, true);
+    SetToolbarButtonEnabled(kToolRename, true);
+    result = ScanFolderTreeShowingRows(folder);
+    PreviewPass(false);
+    UpdateStatusBar();
+  }
+  if (result.unreadable > 0) ShowMessage(UnreadableFoldersMessage(result));
+}
+
+FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFolder) {
+  // The worker reads folder after folder into a list of its own and hands each
+  // folder's entries over; this thread moves them into the list and shows them.
+  // Only this thread ever touches list_.
+  struct Handover {
+    std::mutex mutex;
+    std::vector<FileEntry> entries;
+    FolderTreeResult result;
+  } handover;
+  QEventLoop loop;
+  std::thread worker([&handover, &loop, diskFolder] {
+    FileList staging;
+    const FolderTreeResult result = ScanFolderTree(staging, diskFolder, FolderTreeOptions{},
+                                                   [&](std::size_t) {
+                                                     std::lock_guard lock(handover.mutex);
+                                                     for (FileEntry& e : staging.entries)
+                                                       handover.entries.push_back(std::move(e));
+                                                     staging.entries.clear();
+                                                   });
+    {
+      std::lock_guard lock(handover.mutex);
+      handover.result = result;
+    }
+    // Queued: it runs once the loop below is running, whenever the walk ends.
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  const std::size_t first = list_.count();
+  auto takeOver = [&] {
+    std::vector<FileEntry> batch;
+    {
+      std::lock_guard lock(handover.mutex);
+      batch.swap(handover.entries);
+    }
+    if (batch.empty()) return;
+    const std::size_t start = list_.count();
+    list_.entries.reserve(start + batch.size());
+    for (FileEntry& e : batch) list_.entries.push_back(std::move(e));
+    ShowNewRows(list_, start);
+    UpdateStatusBar();
+  };
+  QTimer timer;
+  timer.setInterval(50);
+  connect(&timer, &QTimer::timeout, this, takeOver);
+  timer.start();
+  scanning_ = true;
+  // The window paints and follows its size meanwhile; clicks and keys wait, so
+  // nothing else changes the list while the walk fills it.
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  scanning_ = false;
+  timer.stop();
+  worker.join();
+  takeOver();
+  if (list_.count() == first)  // nothing found: the last run's statuses still go
+    RefreshRows(list_, kRefreshAppend | kRefreshFolder, static_cast<long long>(first),
+                static_cast<long long>(first) - 1, std::string());
+  return handover.result;
+}
+
 void MainWindow::AddFiles() {
   const std::string remembered = ReadRememberedFolder(configDir_);
   const QStringList picked =
@@ -90,16 +173,35 @@ void MainWindow::AddFiles() {
   UpdateStatusBar();
 }
 
-void MainWindow::AddDropped(const std::vector<std::string>& diskPaths) {
-  BusyCursor busy;
-  // Files first, shown together; then each folder in turn, each followed by the
-  // same pass and status refresh.
-  tessarn::AddDropped(list_, diskPaths, [this] {
+void MainWindow::AddDropped(const std::vector<std::string>& diskPaths, bool recursive) {
+  if (scanning_) return;
+  const auto afterStep = [this] {
     PreviewPass(false);
     SetToolbarButtonEnabled(kToolRename, true);
     SetToolbarButtonEnabled(kToolPreview, true);
     UpdateStatusBar();
-  });
+  };
+  if (!recursive) {
+    BusyCursor busy;
+    // Files first, shown together; then each folder in turn, each followed by the
+    // same pass and status refresh.
+    tessarn::AddDropped(list_, diskPaths, afterStep);
+    return;
+  }
+  FolderTreeResult unreadable;
+  {
+    BusyCursor busy;
+    const std::vector<std::string> folders = AddDroppedFiles(list_, diskPaths);
+    afterStep();
+    for (const std::string& folder : folders) {
+      const FolderTreeResult r = ScanFolderTreeShowingRows(folder);
+      if (unreadable.unreadable == 0) unreadable.firstUnreadable = r.firstUnreadable;
+      unreadable.unreadable += r.unreadable;
+      afterStep();
+    }
+  }
+  // One message for all of them, at the end.
+  if (unreadable.unreadable > 0) ShowMessage(UnreadableFoldersMessage(unreadable));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -113,6 +215,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::AddDroppedUrls(const QList<QUrl>& urls) {
+  if (scanning_) return;
   std::vector<std::string> paths;
   for (const QUrl& url : urls)
     if (url.isLocalFile()) paths.push_back(DiskBytes(url.toLocalFile()));
@@ -120,6 +223,11 @@ void MainWindow::AddDroppedUrls(const QList<QUrl>& urls) {
 }
 
 void MainWindow::RunRenameAndReport() {
+  // A pattern that does not compile names nothing: say so instead of running.
+  if (const std::string error = RegexPatternError(tabs_->ReadNamingOptions()); !error.empty()) {
+    Message(QMessageBox::Warning, FromGb(error));
+    return;
+  }
   WalkCounts counts;
   {
     SetToolbarButtonEnabled(kToolPreview, false);
@@ -193,6 +301,7 @@ void MainWindow::UpdateContextMenu() {
   ctxPreview_->setEnabled(hasRows);
   ctxAddFolder_->setEnabled(true);
   ctxAddFiles_->setEnabled(true);
+  ctxAddTree_->setEnabled(true);
   ctxFilter_->setEnabled(hasRows);
   ctxDeleteSelected_->setEnabled(hasCurrent);
   ctxClear_->setEnabled(hasRows);
