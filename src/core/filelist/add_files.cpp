@@ -79,6 +79,34 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder) {
   return AppendFolderFiles(list, diskFolder, std::move(diskNames));
 }
 
+SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
+                                  std::vector<std::string>&& diskNames) {
+  SortedFolderFiles sorted;
+  sorted.diskFolder = diskFolder;
+  sorted.folder = DecodeDiskName(diskFolder);
+  std::vector<std::string> names;
+  names.reserve(diskNames.size());
+  for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
+  // Readdir order means nothing to a user: show the files as a file manager does.
+  const std::vector<std::uint32_t> order = NaturalSortOrder(names);
+  sorted.diskNames.reserve(order.size());
+  sorted.names.reserve(order.size());
+  for (const std::uint32_t index : order) {
+    sorted.diskNames.push_back(std::move(diskNames[index]));
+    sorted.names.push_back(std::move(names[index]));
+  }
+  return sorted;
+}
+
+std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles&& files) {
+  const std::size_t n = files.names.size();
+  ReserveFor(list, n);
+  for (std::size_t k = 0; k < n; ++k)
+    AppendEntry(list, files.diskFolder, files.folder, std::move(files.diskNames[k]),
+                std::move(files.names[k]));
+  return n;
+}
+
 std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
                               std::vector<std::string>&& diskNames) {
   if (diskNames.empty()) return 0;

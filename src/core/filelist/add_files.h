@@ -31,6 +31,16 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder);
 std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
                               std::vector<std::string>&& diskNames);
 
+// The files of one folder, decoded and in natural order, ready to become entries.
+struct SortedFolderFiles {
+  std::string diskFolder, folder;  // raw and decoded, ending with "/"
+  std::vector<std::string> diskNames, names;
+};
+SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
+                                  std::vector<std::string>&& diskNames);
+// Appends one entry per file, in their order. Returns the number appended.
+std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles&& files);
+
 // Shows the rows of entries first..count-1, one RefreshRows call per run of
 // consecutive entries sharing a folder (its folder column).
 void ShowNewRows(FileList& list, std::size_t first);

@@ -5,6 +5,7 @@
 
 #include "core/filelist/add_files.h"
 #include "core/filelist/file_system.h"
+#include "core/filelist/memory_hints.h"
 #include "core/filelist/natural_order.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
@@ -17,10 +18,11 @@ namespace {
 // the process's descriptors.
 constexpr std::size_t kOpenLevels = 64;
 
+// Hands each folder's files (raw names, readdir order) to `onFolder`, in list order.
 struct Walk {
-  FileList& list;
   const FolderTreeOptions& options;
-  const std::function<void(std::size_t)>& afterFolder;
+  const std::function<void(const std::string& diskFolder, std::vector<std::string>&& files)>&
+      onFolder;
   FolderTreeResult result;
   std::vector<FolderId> ancestors;
 
@@ -47,9 +49,8 @@ struct Walk {
       Unreadable(diskFolder);
       return;
     }
-    const std::size_t first = list.count();
-    result.added += AppendFolderFiles(list, diskFolder, std::move(files));
-    if (afterFolder) afterFolder(first);
+    result.added += files.size();
+    if (!files.empty()) onFolder(diskFolder, std::move(files));
 
     if (!options.hidden)
       std::erase_if(folders, [](const std::string& name) { return name[0] == '.'; });
@@ -77,12 +78,11 @@ struct Walk {
   }
 };
 
-}  // namespace
-
-FolderTreeResult ScanFolderTree(FileList& list, const std::string& diskFolder,
-                                const FolderTreeOptions& options,
-                                const std::function<void(std::size_t first)>& afterFolder) {
-  Walk walk{list, options, afterFolder, {}, {}};
+FolderTreeResult WalkFolderTree(
+    const std::string& diskFolder, const FolderTreeOptions& options,
+    const std::function<void(const std::string& diskFolder, std::vector<std::string>&& files)>&
+        onFolder) {
+  Walk walk{options, onFolder, {}, {}};
   if (diskFolder.empty()) return walk.result;
   const std::string folder = WithTrailingSlash(diskFolder);
   const int fd = OpenFolder(folder);
@@ -93,16 +93,50 @@ FolderTreeResult ScanFolderTree(FileList& list, const std::string& diskFolder,
   return walk.result;
 }
 
+}  // namespace
+
+FolderTreeResult ScanFolderTree(FileList& list, const std::string& diskFolder,
+                                const FolderTreeOptions& options,
+                                const std::function<void(std::size_t first)>& afterFolder) {
+  return WalkFolderTree(diskFolder, options,
+                        [&](const std::string& folder, std::vector<std::string>&& files) {
+                          const std::size_t first = list.count();
+                          AppendFolderFiles(list, folder, std::move(files));
+                          if (afterFolder) afterFolder(first);
+                        });
+}
+
 FolderTreeResult AddFolderTree(FileList& list, const std::string& diskFolder,
                                const FolderTreeOptions& options) {
   if (diskFolder.empty()) return {};
+  // The whole tree is read first: with the number of files known, the entries and
+  // rows are allocated once instead of growing folder after folder.
+  // Each folder is decoded and sorted as soon as it is read, while its names are
+  // still in the cache.
+  std::vector<SortedFolderFiles> batches;
+  const FolderTreeResult result = WalkFolderTree(
+      diskFolder, options, [&](const std::string& folder, std::vector<std::string>&& files) {
+        batches.push_back(SortFolderFiles(folder, std::move(files)));
+      });
   const std::size_t first = list.count();
-  const FolderTreeResult result = ScanFolderTree(list, diskFolder, options);
-  ShowNewRows(list, first);
-  // As for one folder: runs even when nothing was added, clearing the last run's statuses.
-  if (result.added == 0)
-    RefreshRows(list, kRefreshAppend | kRefreshFolder, static_cast<long long>(first),
-                static_cast<long long>(first) - 1, std::string());
+  list.entries.reserve(first + result.added);
+  PreferHugePagesForSpare(list.entries);
+  std::vector<std::size_t> folderStarts;
+  folderStarts.reserve(batches.size() + 1);
+  for (SortedFolderFiles& batch : batches) {
+    folderStarts.push_back(list.count());
+    AppendSortedFiles(list, std::move(batch));
+  }
+  folderStarts.push_back(list.count());
+  batches = {};
+  // One append for all rows (also when nothing was added: it clears the statuses
+  // of the last run), then each folder's column.
+  RefreshRows(list, kRefreshAppend, static_cast<long long>(first),
+              static_cast<long long>(list.count()) - 1, std::string());
+  for (std::size_t k = 0; k + 1 < folderStarts.size(); ++k)
+    RefreshRows(list, kRefreshFolder, static_cast<long long>(folderStarts[k]),
+                static_cast<long long>(folderStarts[k + 1]) - 1,
+                list.entries[folderStarts[k]].folder);
   return result;
 }
 
