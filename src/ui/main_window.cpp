@@ -128,7 +128,7 @@ void MainWindow::BuildMenus() {
   a->setObjectName(QStringLiteral("addFolderTreeAction"));
   connect(a, &QAction::triggered, this, [this] {
     AddFolderTree(std::string(), true);
-    SetPaneText(1, QString());
+    ClearProgressPane();
   });
   file->addSeparator();
   a = file->addAction(QString::fromUtf8("退出(&X)"));
@@ -163,7 +163,7 @@ void MainWindow::BuildMenus() {
   ctxAddFiles_ = add("加入文件(&F)", [this] { ToolbarClicked(kToolAddFiles); });
   ctxAddTree_ = add("添加目录及子目录(&S)...", [this] {
     AddFolderTree(std::string(), true);
-    SetPaneText(1, QString());
+    ClearProgressPane();
   });
   contextMenu_->addSeparator();
   ctxFilter_ = add("过滤(&L)...", [this] { openFilterDialog(); });
@@ -306,6 +306,10 @@ void MainWindow::ToolbarClicked(int index) {
     default:
       break;
   }
+  ClearProgressPane();
+}
+
+void MainWindow::ClearProgressPane() {
   SetPaneText(1, QString());
   // A pattern that does not compile stays reported until it is mended.
   if (!shownPatternError_.isEmpty()) SetPaneText(1, shownPatternError_);

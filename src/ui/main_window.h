@@ -123,6 +123,8 @@ class MainWindow : public QMainWindow {
   // Pane 1 tells why the replace page's pattern changes nothing; the text goes
   // when the pattern is mended.
   void ShowPatternError(const NamingOptions& options);
+  // Empties pane 1 after an action, as every toolbar button does.
+  void ClearProgressPane();
   void ListBecameEmpty();
   QMessageBox::StandardButton Message(QMessageBox::Icon icon, const QString& text,
                                       QMessageBox::StandardButtons buttons = QMessageBox::Ok,

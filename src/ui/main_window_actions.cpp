@@ -1,10 +1,13 @@
 // The main window's actions on the list: adding files, the rename run and its
 // undo, deleting rows, and the list's mouse and menu handling.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -99,47 +102,65 @@ void MainWindow::AddFolderTree(const std::string& diskFolder, bool ask) {
 
 FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFolder) {
   // The worker reads folder after folder into a list of its own and hands each
-  // folder's entries over; this thread moves them into the list and shows them.
-  // Only this thread ever touches list_.
+  // folder's entries over; this thread moves them into the list and shows them, a
+  // few thousand at a time, so that it is never busy for long. Only this thread
+  // ever touches list_.
   struct Handover {
     std::mutex mutex;
-    std::vector<FileEntry> entries;
+    std::deque<std::vector<FileEntry>> folders;
+    bool done = false;
     FolderTreeResult result;
   } handover;
-  QEventLoop loop;
-  std::thread worker([&handover, &loop, diskFolder] {
+  std::thread worker([&handover, diskFolder] {
     FileList staging;
-    const FolderTreeResult result = ScanFolderTree(staging, diskFolder, FolderTreeOptions{},
-                                                   [&](std::size_t) {
-                                                     std::lock_guard lock(handover.mutex);
-                                                     for (FileEntry& e : staging.entries)
-                                                       handover.entries.push_back(std::move(e));
-                                                     staging.entries.clear();
-                                                   });
-    {
-      std::lock_guard lock(handover.mutex);
-      handover.result = result;
-    }
-    // Queued: it runs once the loop below is running, whenever the walk ends.
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    const FolderTreeResult result =
+        ScanFolderTree(staging, diskFolder, FolderTreeOptions{}, [&](std::size_t) {
+          std::lock_guard lock(handover.mutex);
+          handover.folders.push_back(std::exchange(staging.entries, {}));
+        });
+    std::lock_guard lock(handover.mutex);
+    handover.result = result;
+    handover.done = true;
   });
   const std::size_t first = list_.count();
-  auto takeOver = [&] {
-    std::vector<FileEntry> batch;
+  QEventLoop loop;
+  // Every new row makes the view lay out all rows again before it paints: rows
+  // are taken over a few times a second, not at every tick, and no more at once
+  // than this thread moves in a moment.
+  QElapsedTimer sinceStep;
+  sinceStep.start();
+  auto takeOver = [&](bool all) {
+    constexpr qint64 kStepMilliseconds = 150;
+    constexpr std::size_t kMostPerStep = 15000;
+    std::vector<std::vector<FileEntry>> taken;
+    bool finished = false;
     {
       std::lock_guard lock(handover.mutex);
-      batch.swap(handover.entries);
+      if (!all && !handover.done && sinceStep.elapsed() < kStepMilliseconds) return;
+      std::size_t n = 0;
+      while (!handover.folders.empty() && (all || n < kMostPerStep)) {
+        n += handover.folders.front().size();
+        taken.push_back(std::move(handover.folders.front()));
+        handover.folders.pop_front();
+      }
+      finished = handover.done && handover.folders.empty();
     }
-    if (batch.empty()) return;
-    const std::size_t start = list_.count();
-    list_.entries.reserve(start + batch.size());
-    for (FileEntry& e : batch) list_.entries.push_back(std::move(e));
-    ShowNewRows(list_, start);
-    UpdateStatusBar();
+    if (!taken.empty()) {
+      const std::size_t start = list_.count();
+      std::size_t n = 0;
+      for (const std::vector<FileEntry>& folder : taken) n += folder.size();
+      ReserveEntries(list_, n);
+      for (std::vector<FileEntry>& folder : taken)
+        for (FileEntry& e : folder) list_.entries.push_back(std::move(e));
+      ShowTreeRows(list_, start);
+      UpdateStatusBar();
+    }
+    sinceStep.restart();
+    if (finished) loop.quit();
   };
   QTimer timer;
-  timer.setInterval(50);
-  connect(&timer, &QTimer::timeout, this, takeOver);
+  timer.setInterval(20);
+  connect(&timer, &QTimer::timeout, this, [&] { takeOver(false); });
   timer.start();
   scanning_ = true;
   // The window paints and follows its size meanwhile; clicks and keys wait, so
@@ -148,10 +169,8 @@ FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFo
   scanning_ = false;
   timer.stop();
   worker.join();
-  takeOver();
-  if (list_.count() == first)  // nothing found: the last run's statuses still go
-    RefreshRows(list_, kRefreshAppend | kRefreshFolder, static_cast<long long>(first),
-                static_cast<long long>(first) - 1, std::string());
+  takeOver(true);  // what is left when the loop was ended from outside (the program quitting)
+  if (list_.count() == first) ShowTreeRows(list_, first);  // clears the last run's statuses
   return handover.result;
 }
 

@@ -14,15 +14,6 @@
 namespace tessarn {
 namespace {
 
-// Grows the entry storage by at least half at a time, so that adding many folders
-// one after the other does not copy the whole list at every folder.
-void ReserveFor(FileList& list, std::size_t more) {
-  const std::size_t needed = list.entries.size() + more;
-  if (needed <= list.entries.capacity()) return;
-  list.entries.reserve(std::max(needed, list.entries.capacity() * 3 / 2));
-  PreferHugePagesForSpare(list.entries);
-}
-
 void AppendEntry(FileList& list, const std::string& diskFolder, const std::string& folder,
                  std::string diskName, std::string oldName) {
   FileEntry& entry = list.entries.emplace_back();
@@ -46,7 +37,7 @@ SplitPath SplitAtLastSlash(const std::string& path) {
 // Appends one entry per path (in order) and shows the new rows, one RefreshRows
 // call per run of consecutive entries sharing a folder.
 std::size_t AppendPaths(FileList& list, const std::vector<SplitPath>& paths) {
-  ReserveFor(list, paths.size());
+  ReserveEntries(list, paths.size());
   const std::size_t start = list.count();
   std::string diskFolder, folder;
   for (const SplitPath& path : paths) {
@@ -65,6 +56,12 @@ std::string DirTxtPath(const std::string& configDir) {
 }
 
 }  // namespace
+
+void ReserveEntries(FileList& list, std::size_t more) {
+  // By at least half at a time, so that adding many folders one after the other
+  // does not copy the whole list at every folder.
+  GrowWithHugePages(list.entries, list.entries.size() + more);
+}
 
 std::string WithTrailingSlash(const std::string& folder) {
   if (!folder.empty() && folder.back() == '/') return folder;
@@ -100,7 +97,7 @@ SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
 
 std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles&& files) {
   const std::size_t n = files.names.size();
-  ReserveFor(list, n);
+  ReserveEntries(list, n);
   for (std::size_t k = 0; k < n; ++k)
     AppendEntry(list, files.diskFolder, files.folder, std::move(files.diskNames[k]),
                 std::move(files.names[k]));
@@ -117,7 +114,7 @@ std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
   // The sort's keys are freed before the entries are made, which reuse their memory.
   const std::vector<std::uint32_t> order = NaturalSortOrder(names);
   const std::string folder = DecodeDiskName(diskFolder);
-  ReserveFor(list, order.size());
+  ReserveEntries(list, order.size());
   // The names are taken in sorted, i.e. scattered, order: fetch ahead of use.
   constexpr std::size_t kAhead = 16;
   for (std::size_t k = 0; k < order.size(); ++k) {

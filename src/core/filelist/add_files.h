@@ -18,6 +18,10 @@
 
 namespace tessarn {
 
+// Room for `more` entries after the present ones, grown geometrically and backed
+// by huge pages where that pays (see memory_hints.h).
+void ReserveEntries(FileList& list, std::size_t more);
+
 // `folder` with a "/" appended unless it already ends with one ("/" stays "/").
 std::string WithTrailingSlash(const std::string& folder);
 

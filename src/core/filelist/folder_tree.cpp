@@ -121,23 +121,25 @@ FolderTreeResult AddFolderTree(FileList& list, const std::string& diskFolder,
   const std::size_t first = list.count();
   list.entries.reserve(first + result.added);
   PreferHugePagesForSpare(list.entries);
-  std::vector<std::size_t> folderStarts;
-  folderStarts.reserve(batches.size() + 1);
-  for (SortedFolderFiles& batch : batches) {
-    folderStarts.push_back(list.count());
-    AppendSortedFiles(list, std::move(batch));
-  }
-  folderStarts.push_back(list.count());
+  for (SortedFolderFiles& batch : batches) AppendSortedFiles(list, std::move(batch));
   batches = {};
-  // One append for all rows (also when nothing was added: it clears the statuses
-  // of the last run), then each folder's column.
+  ShowTreeRows(list, first);
+  return result;
+}
+
+void ShowTreeRows(FileList& list, std::size_t first) {
   RefreshRows(list, kRefreshAppend, static_cast<long long>(first),
               static_cast<long long>(list.count()) - 1, std::string());
-  for (std::size_t k = 0; k + 1 < folderStarts.size(); ++k)
-    RefreshRows(list, kRefreshFolder, static_cast<long long>(folderStarts[k]),
-                static_cast<long long>(folderStarts[k + 1]) - 1,
-                list.entries[folderStarts[k]].folder);
-  return result;
+  std::size_t runStart = first;
+  for (std::size_t i = first; i < list.count(); ++i) {
+    const bool runEnds =
+        i + 1 == list.count() || list.entries[i + 1].diskFolder != list.entries[i].diskFolder;
+    if (runEnds) {
+      RefreshRows(list, kRefreshFolder, static_cast<long long>(runStart),
+                  static_cast<long long>(i), list.entries[i].folder);
+      runStart = i + 1;
+    }
+  }
 }
 
 UserMessage UnreadableFoldersMessage(const FolderTreeResult& result) {

@@ -41,6 +41,11 @@ FolderTreeResult ScanFolderTree(FileList& list, const std::string& diskFolder,
 FolderTreeResult AddFolderTree(FileList& list, const std::string& diskFolder,
                                const FolderTreeOptions& options);
 
+// Shows the rows of entries first..count-1 that came from a tree: one append for
+// all of them (also when there are none: it clears the last run's statuses), then
+// the folder column of each run of entries sharing a folder.
+void ShowTreeRows(FileList& list, std::size_t first);
+
 // The message about folders that could not be read; empty text when there were none.
 UserMessage UnreadableFoldersMessage(const FolderTreeResult& result);
 
