@@ -119,8 +119,7 @@ FolderTreeResult AddFolderTree(FileList& list, const std::string& diskFolder,
         batches.push_back(SortFolderFiles(folder, std::move(files)));
       });
   const std::size_t first = list.count();
-  list.entries.reserve(first + result.added);
-  PreferHugePagesForSpare(list.entries);
+  GrowWithHugePages(list.entries, first + result.added);
   for (SortedFolderFiles& batch : batches) AppendSortedFiles(list, std::move(batch));
   batches = {};
   ShowTreeRows(list, first);
