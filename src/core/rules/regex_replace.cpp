@@ -3,6 +3,8 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "core/text/encoding.h"
@@ -19,17 +21,22 @@ struct ReplacementPiece {
 struct RegexReplacer::Compiled {
   pcre2_code* code = nullptr;
   pcre2_match_data* match = nullptr;
+  pcre2_match_context* context = nullptr;
   std::vector<ReplacementPiece> pieces;
   // The replacement when it holds no group: the common case of a plain text.
   bool literalOnly = true;
 
   ~Compiled() {
+    pcre2_match_context_free(context);
     pcre2_match_data_free(match);
     pcre2_code_free(code);
   }
 };
 
 namespace {
+
+// Far above what a pattern needs on a file name, far below a noticeable wait.
+constexpr std::uint32_t kMatchLimit = 200000;
 
 std::string ErrorText(std::string_view reasonUtf8) {
   static const std::string prefix = Gb("正则表达式错误：");
@@ -163,7 +170,11 @@ RegexReplacer::RegexReplacer(std::string_view patternGb, std::string_view replac
   for (const ReplacementPiece& p : compiled->pieces)
     if (p.group >= 0) compiled->literalOnly = false;
   compiled->match = pcre2_match_data_create_from_pattern(compiled->code, nullptr);
-  if (compiled->match == nullptr) {
+  // A pattern that backtracks without end on some name gives up on that name
+  // (which keeps it) instead of holding up the whole list.
+  compiled->context = pcre2_match_context_create(nullptr);
+  if (compiled->context != nullptr) pcre2_set_match_limit(compiled->context, kMatchLimit);
+  if (compiled->match == nullptr || compiled->context == nullptr) {
     error_ = ErrorText("内存不足");
     return;
   }
@@ -203,7 +214,7 @@ std::string RegexReplacer::ReplaceAll(std::string_view text) const {
   std::string out;
   bool any = false;
   while (pos <= length) {
-    const int rc = pcre2_match(c.code, s, length, pos, options, c.match, nullptr);
+    const int rc = pcre2_match(c.code, s, length, pos, options, c.match, c.context);
     if (rc < 0) {
       if (rc == PCRE2_ERROR_NOMATCH && (options & PCRE2_NOTEMPTY_ATSTART) != 0 && pos < length) {
         // No non-empty match where the empty one was: step over one character.
@@ -212,7 +223,8 @@ std::string RegexReplacer::ReplaceAll(std::string_view text) const {
         options = PCRE2_NO_UTF_CHECK;
         continue;
       }
-      break;  // no more matches (or a resource limit: the rest stays as it is)
+      if (rc != PCRE2_ERROR_NOMATCH) return std::string(text);  // a limit: keep the name
+      break;
     }
     const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(c.match);
     const PCRE2_SIZE start = ov[0], end = ov[1];

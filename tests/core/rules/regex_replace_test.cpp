@@ -76,6 +76,8 @@ TEST(RegexReplace, Cases) {
       {"an empty match moves on one character", Gb("ab歌"), "x*", "-", kName, false,
        Gb("-a-b-歌-")},
       {"empty pattern changes nothing", "abc.txt", "", "x", kName, false, "abc.txt"},
+      {"endless backtracking gives up and keeps the name", std::string(60, 'a') + "b.txt",
+       "(a|aa)+$", "x", kName, false, std::string(60, 'a') + "b.txt"},
       // Scopes, as for literal text.
       {"extension only, ^ after the dot", "photo.JPEG", "^jpe?g$", "jpg", kExt, false,
        "photo.jpg"},
