@@ -114,8 +114,8 @@ class ManyFoldersTree {
   static void MakeFolder(const std::string& folder, std::size_t files, std::size_t& next) {
     if (mkdir(folder.c_str(), 0755) != 0) abort();
     for (std::size_t i = 0; i < files; ++i) {
-      const int fd = open((folder + bench::FileName(next++)).c_str(),
-                          O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+      const int fd =
+          open((folder + bench::FileName(next++)).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
       if (fd < 0) abort();
       close(fd);
     }
@@ -168,7 +168,10 @@ void BM_FolderTreeOverBareWalk(benchmark::State& state) {
   state.counters["ratio"] = Seconds(ours) / Seconds(bare);
 }
 
-BENCHMARK(BM_RegexOverLiteralReplace)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RegexOverLiteralReplace)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 BENCHMARK(BM_FolderTreeOverBareWalk)->Unit(benchmark::kMillisecond)->MinTime(4.0);
 
 }  // namespace

@@ -1,19 +1,19 @@
 // The main window's actions on the list: adding files, the rename run and its
 // undo, deleting rows, and the list's mouse and menu handling.
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
 #include <QTimer>
+#include <QUrl>
 #include <deque>
 #include <mutex>
 #include <thread>
 #include <utility>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
-#include <QMenu>
-#include <QMimeData>
-#include <QUrl>
 
 #include "core/filelist/add_files.h"
 #include "core/filelist/folder_tree.h"

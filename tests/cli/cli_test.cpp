@@ -219,9 +219,7 @@ TEST_F(CliTest, RecursiveListsFolderByFolderAndNumbersAcrossThem) {
     std::vector<std::string> options;
     Names folders, old;
   } cases[] = {
-      {{"--recursive"},
-       {"/", "/b2/", "/b2/c/", "/b10/"},
-       {"z.txt", "y.txt", "w.txt", "x.txt"}},
+      {{"--recursive"}, {"/", "/b2/", "/b2/c/", "/b10/"}, {"z.txt", "y.txt", "w.txt", "x.txt"}},
       {{"-r", "--hidden"},
        {"/", "/.cache/", "/b2/", "/b2/c/", "/b10/"},
        {"z.txt", "h.txt", "y.txt", "w.txt", "x.txt"}},
@@ -249,7 +247,8 @@ TEST_F(CliTest, RecursiveListsFolderByFolderAndNumbersAcrossThem) {
 
 TEST_F(CliTest, RecursiveSkipsUnreadableSubfoldersWithOneWarning) {
   for (const char* folder : {"/open", "/shut1", "/shut2"}) MakeFolder(files + folder);
-  for (const char* file : {"/open/a.txt", "/shut1/b.txt", "/shut2/c.txt"}) WriteFile(files + file, "");
+  for (const char* file : {"/open/a.txt", "/shut1/b.txt", "/shut2/c.txt"})
+    WriteFile(files + file, "");
   ::chmod(root.path().c_str(), 0755);
   ::chmod((files + "/shut1").c_str(), 0);
   ::chmod((files + "/shut2").c_str(), 0);

@@ -134,8 +134,8 @@ void ShowTreeRows(FileList& list, std::size_t first) {
     const bool runEnds =
         i + 1 == list.count() || list.entries[i + 1].diskFolder != list.entries[i].diskFolder;
     if (runEnds) {
-      RefreshRows(list, kRefreshFolder, static_cast<long long>(runStart),
-                  static_cast<long long>(i), list.entries[i].folder);
+      RefreshRows(list, kRefreshFolder, static_cast<long long>(runStart), static_cast<long long>(i),
+                  list.entries[i].folder);
       runStart = i + 1;
     }
   }
@@ -144,8 +144,8 @@ void ShowTreeRows(FileList& list, std::size_t first) {
 UserMessage UnreadableFoldersMessage(const FolderTreeResult& result) {
   if (result.unreadable == 0) return {};
   std::string text = Gb("有 ") + ToDecimal(static_cast<long long>(result.unreadable)) +
-                     Gb(" 个目录无法读取，已跳过（第一个：") + DecodeDiskName(result.firstUnreadable) +
-                     Gb("）");
+                     Gb(" 个目录无法读取，已跳过（第一个：") +
+                     DecodeDiskName(result.firstUnreadable) + Gb("）");
   return {std::move(text), MessageKind::kWarning};
 }
 

@@ -61,8 +61,8 @@ void ApplyReplaceRule(FileList& list, const NamingOptions& options, std::size_t 
     SplitNameResult split = SplitName(entry.oldName);
     if (mains)
       split.mainName = regex ? regex->ReplaceAll(split.mainName)
-                             : ReplaceAll(split.mainName, options.findText, options.replaceWith,
-                                          1, options.caseSensitive);
+                             : ReplaceAll(split.mainName, options.findText, options.replaceWith, 1,
+                                          options.caseSensitive);
     if (extensions) {
       // After the extension's dot: the dot itself is never replaced, and a pattern's
       // "^" stands for the first character after it.

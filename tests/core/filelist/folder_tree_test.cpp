@@ -79,8 +79,8 @@ TEST(FolderTreeTest, FolderByFolderDepthFirstInNaturalOrder) {
       EXPECT_EQ(list.CellText(i, kOldNameColumn), list.entries[i].oldName);
     }
     if (!c.hidden) {
-      EXPECT_EQ(listener.events, (Names{"append 0-9", "changed 0-3", "changed 4-5", "changed 6-6",
-                                        "changed 7-9"}));
+      EXPECT_EQ(listener.events,
+                (Names{"append 0-9", "changed 0-3", "changed 4-5", "changed 6-6", "changed 7-9"}));
     }
   }
 }
@@ -128,13 +128,15 @@ std::string ScanWithUnreadableFolders(const TempFolder& dir) {
   FileList list;
   const FolderTreeResult r = ScanFolderTree(list, dir.path(), {});
   std::string summary = ToDecimal(static_cast<long long>(r.unreadable)) + " ";
-  for (const FileEntry& e : list.entries) summary += e.diskFolder.substr(dir.path().size()) + e.diskName + " ";
+  for (const FileEntry& e : list.entries)
+    summary += e.diskFolder.substr(dir.path().size()) + e.diskName + " ";
   return summary + GbToUtf8Lossy(UnreadableFoldersMessage(r).text);
 }
 
 TEST(FolderTreeTest, UnreadableSubfoldersAreSkippedAndCountedOnce) {
   TempFolder dir;
-  for (const char* folder : {"a-closed", "b-open", "c-closed", "c-closed/inner"}) dir.MakeFolder(folder);
+  for (const char* folder : {"a-closed", "b-open", "c-closed", "c-closed/inner"})
+    dir.MakeFolder(folder);
   for (const char* file : {"top.txt", "a-closed/x.txt", "b-open/y.txt", "c-closed/inner/z.txt"})
     dir.Write(file);
   chmod(dir.path().c_str(), 0755);
@@ -153,8 +155,8 @@ TEST(FolderTreeTest, UnreadableSubfoldersAreSkippedAndCountedOnce) {
       close(pipeFds[0]);
       if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
       const std::string summary = ScanWithUnreadableFolders(dir);
-      const bool written = write(pipeFds[1], summary.data(), summary.size()) ==
-                           static_cast<ssize_t>(summary.size());
+      const bool written =
+          write(pipeFds[1], summary.data(), summary.size()) == static_cast<ssize_t>(summary.size());
       _exit(written ? 0 : 4);
     }
     close(pipeFds[1]);

@@ -79,8 +79,7 @@ TEST(RegexReplace, Cases) {
       {"endless backtracking gives up and keeps the name", std::string(60, 'a') + "b.txt",
        "(a|aa)+$", "x", kName, false, std::string(60, 'a') + "b.txt"},
       // Scopes, as for literal text.
-      {"extension only, ^ after the dot", "photo.JPEG", "^jpe?g$", "jpg", kExt, false,
-       "photo.jpg"},
+      {"extension only, ^ after the dot", "photo.JPEG", "^jpe?g$", "jpg", kExt, false, "photo.jpg"},
       {"file name scope leaves the extension", "jpeg.jpeg", "^jpe?g$", "jpg", kName, false,
        "jpg.jpeg"},
       {"both parts, searched apart", "fee.jpeg", "e", "", kAll, false, "f.jpg"},
@@ -88,8 +87,7 @@ TEST(RegexReplace, Cases) {
       {"the extension's dot is never matched", "a.b", R"(\.)", "_", kExt, false, "a.b"},
       {"extension emptied: the lone dot goes", "report.x", "x", "", kExt, false, "report"},
       {"trailing dot dropped without a match", "readme.", "zzz", "", kAll, false, "readme"},
-      {"no extension, ^ in extension scope adds none", "README", "^", "x", kExt, false,
-       "README"},
+      {"no extension, ^ in extension scope adds none", "README", "^", "x", kExt, false, "README"},
   };
   for (const auto& c : cases) {
     FileList list = MakeList({c.oldName});
