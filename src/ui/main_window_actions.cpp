@@ -102,9 +102,8 @@ void MainWindow::AddFolderTree(const std::string& diskFolder, bool ask) {
 
 FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFolder) {
   // The worker reads folder after folder into a list of its own and hands each
-  // folder's entries over; this thread moves them into the list and shows them, a
-  // few thousand at a time, so that it is never busy for long. Only this thread
-  // ever touches list_.
+  // folder's entries over; this thread moves them into the list and shows them in
+  // steps, so that it is never busy for long. Only this thread ever touches list_.
   struct Handover {
     std::mutex mutex;
     std::deque<std::vector<FileEntry>> folders;

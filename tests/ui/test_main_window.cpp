@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include "core/text/encoding.h"
@@ -296,7 +297,14 @@ class MainWindowTest : public QObject {
     f.log.folderAnswer = f.Folder("t");
     QAction* menuItem = w.findChild<QAction*>("addFolderTreeAction");
     QVERIFY(menuItem);
+    // The window goes on handling its events while the folders are read.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(0);
     menuItem->trigger();
+    ticker.stop();
+    QVERIFY(ticks > 0);
     QCOMPARE(f.log.folderCaption, U("请选择一个目录"));
     QCOMPARE(f.Column(0), QStringList({"a.txt", "b.txt", "y.txt", "z.txt"}));
     const QString t = f.Folder("t/");
