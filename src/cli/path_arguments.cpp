@@ -70,7 +70,7 @@ std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std:
     }
     flushFiles();
     if (tree != nullptr) {
-      const FolderTreeResult r = ScanFolderTree(list, absolute, *tree);
+      const FolderTreeResult r = CollectFolderTree(list, absolute, *tree);
       if (unreadableInTrees.unreadable == 0) unreadableInTrees.firstUnreadable = r.firstUnreadable;
       unreadableInTrees.unreadable += r.unreadable;
     } else if (ScanFolder(list, absolute) == 0) {

@@ -1,6 +1,10 @@
 #include "core/filelist/folder_tree.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/filelist/add_files.h"
@@ -106,22 +110,57 @@ FolderTreeResult ScanFolderTree(FileList& list, const std::string& diskFolder,
                         });
 }
 
+FolderTreeResult CollectFolderTree(FileList& list, const std::string& diskFolder,
+                                   const FolderTreeOptions& options) {
+  if (diskFolder.empty()) return {};
+  // Two threads: one walks the tree, decoding and sorting each folder as soon as it
+  // is read; this one turns the sorted folders into entries meanwhile. Only this
+  // thread touches the list.
+  struct Queue {
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<SortedFolderFiles> folders;
+    bool done = false;
+  } queue;
+  FolderTreeResult result;
+  std::thread walker([&] {
+    result = WalkFolderTree(diskFolder, options,
+                            [&](const std::string& folder, std::vector<std::string>&& files) {
+                              SortedFolderFiles sorted = SortFolderFiles(folder, std::move(files));
+                              {
+                                std::lock_guard lock(queue.mutex);
+                                queue.folders.push_back(std::move(sorted));
+                              }
+                              queue.ready.notify_one();
+                            });
+    {
+      std::lock_guard lock(queue.mutex);
+      queue.done = true;
+    }
+    queue.ready.notify_one();
+  });
+  for (;;) {
+    std::deque<SortedFolderFiles> taken;
+    {
+      std::unique_lock lock(queue.mutex);
+      queue.ready.wait(lock, [&] { return !queue.folders.empty() || queue.done; });
+      if (queue.folders.empty()) break;  // and done
+      taken.swap(queue.folders);
+    }
+    std::size_t n = 0;
+    for (const SortedFolderFiles& folder : taken) n += folder.names.size();
+    ReserveEntries(list, n);
+    for (SortedFolderFiles& folder : taken) AppendSortedFiles(list, std::move(folder));
+  }
+  walker.join();
+  return result;
+}
+
 FolderTreeResult AddFolderTree(FileList& list, const std::string& diskFolder,
                                const FolderTreeOptions& options) {
   if (diskFolder.empty()) return {};
-  // The whole tree is read first: with the number of files known, the entries and
-  // rows are allocated once instead of growing folder after folder.
-  // Each folder is decoded and sorted as soon as it is read, while its names are
-  // still in the cache.
-  std::vector<SortedFolderFiles> batches;
-  const FolderTreeResult result = WalkFolderTree(
-      diskFolder, options, [&](const std::string& folder, std::vector<std::string>&& files) {
-        batches.push_back(SortFolderFiles(folder, std::move(files)));
-      });
   const std::size_t first = list.count();
-  GrowWithHugePages(list.entries, first + result.added);
-  for (SortedFolderFiles& batch : batches) AppendSortedFiles(list, std::move(batch));
-  batches = {};
+  const FolderTreeResult result = CollectFolderTree(list, diskFolder, options);
   ShowTreeRows(list, first);
   return result;
 }

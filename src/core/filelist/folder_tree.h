@@ -36,8 +36,13 @@ FolderTreeResult ScanFolderTree(FileList& list, const std::string& diskFolder,
                                 const FolderTreeOptions& options,
                                 const std::function<void(std::size_t first)>& afterFolder = {});
 
-// ScanFolderTree, then the new rows shown, one RefreshRows call per folder. An
-// empty folder text adds nothing.
+// The same entries in the same order, rows not touched, read on a second thread
+// while this one makes the entries.
+FolderTreeResult CollectFolderTree(FileList& list, const std::string& diskFolder,
+                                   const FolderTreeOptions& options);
+
+// CollectFolderTree, then the new rows shown (see ShowTreeRows). An empty folder
+// text adds nothing.
 FolderTreeResult AddFolderTree(FileList& list, const std::string& diskFolder,
                                const FolderTreeOptions& options);
 

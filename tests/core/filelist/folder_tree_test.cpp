@@ -72,6 +72,13 @@ TEST(FolderTreeTest, FolderByFolderDepthFirstInNaturalOrder) {
     EXPECT_EQ(Listed(list, dir.path()), c.expected) << c.what;
     EXPECT_EQ(r.added, c.expected.size()) << c.what;
     EXPECT_EQ(r.unreadable, 0u) << c.what;
+    // The one-thread walk that hands over folder after folder lists the same.
+    FileList streamed;
+    std::vector<std::size_t> folderStarts;
+    ScanFolderTree(streamed, dir.path(), {c.hidden},
+                   [&](std::size_t first) { folderStarts.push_back(first); });
+    EXPECT_EQ(Listed(streamed, dir.path()), c.expected) << c.what;
+    EXPECT_EQ(streamed.RowCount(), 0u) << c.what;
     EXPECT_EQ(UnreadableFoldersMessage(r).text, "") << c.what;
     // Every row shows its own folder; one append, then each folder's column.
     for (std::size_t i = 0; i < list.count(); ++i) {
@@ -79,6 +86,7 @@ TEST(FolderTreeTest, FolderByFolderDepthFirstInNaturalOrder) {
       EXPECT_EQ(list.CellText(i, kOldNameColumn), list.entries[i].oldName);
     }
     if (!c.hidden) {
+      EXPECT_EQ(folderStarts, (std::vector<std::size_t>{0, 4, 6, 7}));
       EXPECT_EQ(listener.events,
                 (Names{"append 0-9", "changed 0-3", "changed 4-5", "changed 6-6", "changed 7-9"}));
     }
