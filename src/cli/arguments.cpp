@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/rules/regex_replace.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
@@ -159,6 +160,22 @@ const OptionDef kOptions[] = {
        return nullptr;
      },
      OptionPage::kReplace},
+    {"regex", false, kRuleOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.options.regex = true;
+       return nullptr;
+     },
+     OptionPage::kReplace},
+    {"recursive", false, kRuleOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.recursive = true;
+       return nullptr;
+     }},
+    {"hidden", false, kRuleOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.hidden = true;
+       return nullptr;
+     }},
     {"insert-name", true, kRuleOption, SET_TEXT(nameInsertText), OptionPage::kInsert},
     {"insert-name-at", true, kRuleOption, SetNameInsertAt, OptionPage::kInsert},
     {"insert-ext", true, kRuleOption, SET_TEXT(extInsertText), OptionPage::kInsert},
@@ -328,7 +345,8 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
   bool pageGiven = false;
   std::vector<const OptionDef*> pageOptions;  // the options that feed one page's rule
   for (; i < argc; ++i) {
-    const std::string_view arg = argv[i];
+    std::string_view arg = argv[i];
+    if (arg == "-r" && !optionsEnded) arg = "--recursive";
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       a.paths.emplace_back(arg);
       continue;
@@ -397,6 +415,13 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
   }
   if (a.command == Command::kTagsDelete && !a.v1 && !a.v2)
     return fail("tags delete 需要 --v1 或 --v2");
+  // A pattern that does not compile is refused before any file is looked at.
+  if (a.options.regex) {
+    NamingOptions onReplacePage = a.options;
+    onReplacePage.page = OptionPage::kReplace;
+    if (std::string error = RegexPatternError(onReplacePage); !error.empty())
+      return fail(GbToUtf8Lossy(error));
+  }
   return result;
 }
 

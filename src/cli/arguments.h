@@ -18,6 +18,8 @@ struct Arguments {
   bool json = false;
   NamingOptions options;           // the rule options of preview and rename
   std::vector<std::string> paths;  // as given, raw bytes
+  bool recursive = false;          // --recursive, -r: folders with their subfolders
+  bool hidden = false;             // --hidden: hidden subfolders too
   bool v1 = false;                 // --v1
   bool v2 = false;                 // --v2
   bool skipConflicts = false;      // --skip-conflicts: rename what has no conflict

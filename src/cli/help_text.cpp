@@ -17,7 +17,9 @@ Tessarn批量更名器的命令行版本。
   tags set [选项] 文件...  修改 MP3 标签中给出的字段
   tags delete --v1|--v2 文件...  删除 MP3 标签
 
-路径是文件时加入该文件；是目录时加入其中的全部文件（不含子目录）。
+路径是文件时加入该文件；是目录时加入其中的全部文件（不含子目录）；preview 与
+rename 加 --recursive（-r）时连同各级子目录中的文件，逐个目录按自然顺序列出，
+隐藏的子目录（以“.”开头）除非加 --hidden 否则跳过，指向目录的符号链接不进入。
 每个命令都接受 --json（输出一个 JSON 文档）和 --help。
 
 退出状态：0 全部成功；1 部分文件失败；2 用法错误或路径不存在。
@@ -32,6 +34,8 @@ constexpr const char kRuleOptions[] =
   --page numbering|replace|insert|case|mp3   使用的规则页（默认：所给选项所属的页，
                                               没有这类选项时为 numbering）
   --json                                      输出 JSON
+  --recursive, -r        目录连同其子目录中的文件
+  --hidden               与 --recursive 一起：也进入隐藏的子目录
 
   常规（numbering）：
   --scope name|ext|all   作用于文件名、扩展名或全部（默认 name）
@@ -51,6 +55,8 @@ constexpr const char kRuleOptions[] =
   --replace-with 文本    替换为（为空时表示删除查找内容）
   --replace-scope name|ext|all   应用于仅文件名、仅扩展名或全部（默认 name）
   --case-sensitive       区分大小写
+  --regex                查找内容是正则表达式（PCRE2）；替换为中可用 $0–$9、${名称}，
+                         $$ 表示 $；表达式有误时为用法错误
 
   插入（insert）：
   --insert-name 文本     插入到文件名的字符

@@ -51,8 +51,10 @@ std::string AbsolutePath(const std::string& path) {
   return WithTrailingSlash(RealFolder(folder)) + path.substr(slash + 1);
 }
 
-std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std::string>& paths) {
-  std::vector<std::string> unreadable;
+std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std::string>& paths,
+                                          const FolderTreeOptions* tree) {
+  std::vector<std::string> warnings;
+  FolderTreeResult unreadableInTrees;
   // Files go through the core's way of adding picked files, into a list of their
   // own so that the command line's list never carries rows it does not show.
   std::vector<std::string> files;
@@ -70,13 +72,19 @@ std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std:
       continue;
     }
     flushFiles();
-    if (ScanFolder(list, absolute) == 0) {
+    if (tree != nullptr) {
+      const FolderTreeResult r = CollectFolderTree(list, absolute, *tree);
+      if (unreadableInTrees.unreadable == 0) unreadableInTrees.firstUnreadable = r.firstUnreadable;
+      unreadableInTrees.unreadable += r.unreadable;
+    } else if (ScanFolder(list, absolute) == 0) {
       std::vector<std::string> names;
-      if (!ListFolderFiles(absolute, names)) unreadable.push_back(ShowPath(path));
+      if (!ListFolderFiles(absolute, names)) warnings.push_back("无法读取目录：" + ShowPath(path));
     }
   }
   flushFiles();
-  return unreadable;
+  if (unreadableInTrees.unreadable > 0)
+    warnings.push_back(GbToUtf8Lossy(UnreadableFoldersMessage(unreadableInTrees).text));
+  return warnings;
 }
 
 }  // namespace tessarn::cli

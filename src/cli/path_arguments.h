@@ -1,11 +1,13 @@
 // The PATH arguments of preview and rename, turned into list entries: a file makes
-// one entry, a folder adds the files directly inside it, as "选择目录" does.
+// one entry, a folder adds the files directly inside it, as "选择目录" does, or
+// with --recursive those of its subfolders too, as "添加目录及子目录" does.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "core/filelist/file_list.h"
+#include "core/filelist/folder_tree.h"
 
 namespace tessarn::cli {
 
@@ -17,9 +19,11 @@ bool CheckPathsExist(const std::vector<std::string>& paths, std::string& error);
 // from another process and perhaps another working folder: it needs full paths.
 std::string AbsolutePath(const std::string& path);
 
-// Appends the entries of every path, in order. Folders that cannot be read add
-// nothing and are returned (UTF-8 texts) for a warning.
-std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std::string>& paths);
+// Appends the entries of every path, in order; `tree` set: folders with their
+// subfolders. Folders that cannot be read add nothing; the warnings about them
+// are returned (UTF-8 texts; with `tree`, one for all of them).
+std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std::string>& paths,
+                                          const FolderTreeOptions* tree = nullptr);
 
 // The text of a raw path for messages, UTF-8, its control characters escaped.
 std::string ShowPath(const std::string& rawPath);

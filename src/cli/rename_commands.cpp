@@ -25,8 +25,10 @@ bool CollectFiles(const Arguments& args, FileList& list, Output& err, bool& some
     PrintError(err, error);
     return false;
   }
-  const std::vector<std::string> unreadable = AddPathArguments(list, args.paths);
-  for (const std::string& folder : unreadable) PrintError(err, "无法读取目录：" + folder);
+  const FolderTreeOptions tree{args.hidden};
+  const std::vector<std::string> unreadable =
+      AddPathArguments(list, args.paths, args.recursive ? &tree : nullptr);
+  for (const std::string& warning : unreadable) PrintError(err, warning);
   someUnreadable = !unreadable.empty();
   // The run does not go through the preview: it names every entry, whatever the
   // preview settings; the MP3 rule reads each file once, so no cache is kept.

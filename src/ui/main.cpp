@@ -13,9 +13,10 @@ int main(int argc, char** argv) {
   window.show();
   // Take the keyboard also where no window manager hands it over (a bare X display).
   window.activateWindow();
-  // `tessarn PATH...` starts with those files and folders listed, as a drop adds them.
-  const auto paths =
-      tessarn::CommandLinePaths(argc, argv, QFile::encodeName(QDir::currentPath()).toStdString());
-  if (!paths.empty()) window.AddStartPaths(paths);
+  // `tessarn PATH...` starts with those files and folders listed, as a drop adds them;
+  // `tessarn -r PATH...` adds the folders with their subfolders.
+  const tessarn::StartArguments start = tessarn::ParseStartArguments(
+      argc, argv, QFile::encodeName(QDir::currentPath()).toStdString());
+  if (!start.paths.empty()) window.AddStartPaths(start.paths, start.recursive);
   return app.exec();
 }

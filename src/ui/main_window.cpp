@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "core/rules/preview_pass.h"
+#include "core/rules/regex_replace.h"
 #include "ui/about_dialog.h"
 #include "ui/file_list_model.h"
 #include "ui/file_list_view.h"
@@ -124,6 +125,12 @@ void MainWindow::BuildMenus() {
   a = file->addAction(QString::fromUtf8("添加文件(&N)..."));
   a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
   connect(a, &QAction::triggered, this, [this] { ToolbarClicked(kToolAddFiles); });
+  a = file->addAction(QString::fromUtf8("添加目录及子目录(&S)..."));
+  a->setObjectName(QStringLiteral("addFolderTreeAction"));
+  connect(a, &QAction::triggered, this, [this] {
+    AddFolderTree(std::string(), true);
+    ClearProgressPane();
+  });
   file->addSeparator();
   a = file->addAction(QString::fromUtf8("退出(&X)"));
   a->setObjectName(QStringLiteral("exitAction"));
@@ -155,6 +162,10 @@ void MainWindow::BuildMenus() {
   contextMenu_->addSeparator();
   ctxAddFolder_ = add("添加整个目录(&O)", [this] { ToolbarClicked(kToolFolder); });
   ctxAddFiles_ = add("加入文件(&F)", [this] { ToolbarClicked(kToolAddFiles); });
+  ctxAddTree_ = add("添加目录及子目录(&S)...", [this] {
+    AddFolderTree(std::string(), true);
+    ClearProgressPane();
+  });
   contextMenu_->addSeparator();
   ctxFilter_ = add("过滤(&L)...", [this] { openFilterDialog(); });
   contextMenu_->addSeparator();
@@ -221,6 +232,17 @@ void MainWindow::PreviewPass(bool allRows) {
   options.legacyEncoding = settings_.legacyEncoding;
   const std::size_t shown = tessarn::PreviewPass(list_, options, settings_, allRows, tagCache());
   ShowPlanConflicts(list_, PlanPreview(list_, shown, listings_));
+  ShowPatternError(options);
+}
+
+void MainWindow::ShowPatternError(const NamingOptions& options) {
+  const QString error = FromGb(RegexPatternError(options));
+  if (!error.isEmpty()) {
+    SetPaneText(1, error);
+  } else if (!shownPatternError_.isEmpty() && statusPane(1)->text() == shownPatternError_) {
+    SetPaneText(1, QString());
+  }
+  shownPatternError_ = error;
 }
 
 void MainWindow::UpdateStatusBar() {
@@ -288,7 +310,13 @@ void MainWindow::ToolbarClicked(int index) {
     default:
       break;
   }
+  ClearProgressPane();
+}
+
+void MainWindow::ClearProgressPane() {
   SetPaneText(1, QString());
+  // A pattern that does not compile stays reported until it is mended.
+  if (!shownPatternError_.isEmpty()) SetPaneText(1, shownPatternError_);
 }
 
 void MainWindow::openFilterDialog() {

@@ -10,9 +10,11 @@
 #include <string>
 
 #include "core/filelist/file_list.h"
+#include "core/filelist/folder_tree.h"
 #include "core/filelist/rename_run.h"
 #include "core/id3/genre_table.h"
 #include "core/rules/tag_cache.h"
+#include "core/rules/naming_options.h"
 #include "core/settings/app_settings.h"
 #include "ui/ui_prompts.h"
 
@@ -71,11 +73,15 @@ class MainWindow : public QMainWindow {
 
   // Adding files.
   void AddFolder(const std::string& diskFolder, bool ask);
+  // "添加目录及子目录": the folder with all its subfolders. The walk runs on a worker
+  // thread; the window keeps painting and shows the rows as each folder is read.
+  void AddFolderTree(const std::string& diskFolder, bool ask);
   void AddFiles();
-  void AddDropped(const std::vector<std::string>& diskPaths);
+  // `recursive`: the dropped folders with their subfolders (`tessarn -r`).
+  void AddDropped(const std::vector<std::string>& diskPaths, bool recursive = false);
   // The paths given at start: those that name nothing are reported in one warning,
   // the others are added as a drop.
-  void AddStartPaths(const std::vector<std::string>& diskPaths);
+  void AddStartPaths(const std::vector<std::string>& diskPaths, bool recursive = false);
   // A drop's URLs: the local ones, as raw path bytes, go to AddDropped.
   void AddDroppedUrls(const QList<QUrl>& urls);
   // Rename run and undo, each followed by its summary.
@@ -114,6 +120,14 @@ class MainWindow : public QMainWindow {
   void ShowContextMenu(const QPoint& pos);
   void OnListDoubleClicked();
   void ShowMessage(const UserMessage& message);
+  // Walks one folder tree into the list, showing rows as they come; user input
+  // waits meanwhile.
+  FolderTreeResult ScanFolderTreeShowingRows(const std::string& diskFolder);
+  // Pane 1 tells why the replace page's pattern changes nothing; the text goes
+  // when the pattern is mended.
+  void ShowPatternError(const NamingOptions& options);
+  // Empties pane 1 after an action, as every toolbar button does.
+  void ClearProgressPane();
   void ListBecameEmpty();
   // Size, place and column widths (main_window_geometry.cpp).
   void RestoreGeometry();
@@ -135,6 +149,8 @@ class MainWindow : public QMainWindow {
   std::string configDir_;
   UiPrompts prompts_;
   bool settingsSaved_ = false;
+  bool scanning_ = false;  // a folder tree is being read
+  QString shownPatternError_;
 
   OptionTabs* tabs_ = nullptr;
   FileListView* view_ = nullptr;
@@ -145,6 +161,7 @@ class MainWindow : public QMainWindow {
   QAction* ctxPreview_ = nullptr;
   QAction* ctxAddFolder_ = nullptr;
   QAction* ctxAddFiles_ = nullptr;
+  QAction* ctxAddTree_ = nullptr;
   QAction* ctxFilter_ = nullptr;
   QAction* ctxDeleteSelected_ = nullptr;
   QAction* ctxClear_ = nullptr;

@@ -3,18 +3,27 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "core/filelist/add_files.h"
+#include "core/filelist/folder_tree.h"
 #include "core/filelist/list_pruning.h"
 #include "core/id3/id3v1.h"
 #include "core/rules/preview_pass.h"
 #include "core/text/encoding.h"
+#include "core/rules/regex_replace.h"
 #include "ui/file_list_view.h"
 #include "ui/gb_qt.h"
 #include "ui/main_window.h"
@@ -77,6 +86,98 @@ void MainWindow::AddFolder(const std::string& diskFolder, bool ask) {
   WarnUnreadable(unreadable);
 }
 
+void MainWindow::AddFolderTree(const std::string& diskFolder, bool ask) {
+  std::string folder = diskFolder;
+  if (ask) {
+    const QString chosen = prompts_.chooseFolder(this, QString::fromUtf8("请选择一个目录"));
+    folder = DiskBytes(chosen);
+  }
+  if (folder.empty() || scanning_) return;
+  FolderTreeResult result;
+  {
+    BusyCursor busy;
+    SetToolbarButtonEnabled(kToolPreview, true);
+    SetToolbarButtonEnabled(kToolRename, true);
+    result = ScanFolderTreeShowingRows(folder);
+    PreviewPass(false);
+    UpdateStatusBar();
+  }
+  if (result.unreadable > 0) ShowMessage(UnreadableFoldersMessage(result));
+}
+
+FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFolder) {
+  // The worker reads folder after folder into a list of its own and hands each
+  // folder's entries over; this thread moves them into the list and shows them in
+  // steps, so that it is never busy for long. Only this thread ever touches list_.
+  struct Handover {
+    std::mutex mutex;
+    std::deque<std::vector<FileEntry>> folders;
+    bool done = false;
+    FolderTreeResult result;
+  } handover;
+  std::thread worker([&handover, diskFolder] {
+    FileList staging;
+    const FolderTreeResult result =
+        ScanFolderTree(staging, diskFolder, FolderTreeOptions{}, [&](std::size_t) {
+          std::lock_guard lock(handover.mutex);
+          handover.folders.push_back(std::exchange(staging.entries, {}));
+        });
+    std::lock_guard lock(handover.mutex);
+    handover.result = result;
+    handover.done = true;
+  });
+  const std::size_t first = list_.count();
+  QEventLoop loop;
+  // Every new row makes the view lay out all rows again before it paints: rows
+  // are taken over a few times a second, not at every tick, and no more at once
+  // than this thread moves in a moment.
+  QElapsedTimer sinceStep;
+  sinceStep.start();
+  auto takeOver = [&](bool all) {
+    constexpr qint64 kStepMilliseconds = 150;
+    constexpr std::size_t kMostPerStep = 15000;
+    std::vector<std::vector<FileEntry>> taken;
+    bool finished = false;
+    {
+      std::lock_guard lock(handover.mutex);
+      if (!all && !handover.done && sinceStep.elapsed() < kStepMilliseconds) return;
+      std::size_t n = 0;
+      while (!handover.folders.empty() && (all || n < kMostPerStep)) {
+        n += handover.folders.front().size();
+        taken.push_back(std::move(handover.folders.front()));
+        handover.folders.pop_front();
+      }
+      finished = handover.done && handover.folders.empty();
+    }
+    if (!taken.empty()) {
+      const std::size_t start = list_.count();
+      std::size_t n = 0;
+      for (const std::vector<FileEntry>& folder : taken) n += folder.size();
+      ReserveEntries(list_, n);
+      for (std::vector<FileEntry>& folder : taken)
+        for (FileEntry& e : folder) list_.entries.push_back(std::move(e));
+      ShowTreeRows(list_, start);
+      UpdateStatusBar();
+    }
+    sinceStep.restart();
+    if (finished) loop.quit();
+  };
+  QTimer timer;
+  timer.setInterval(20);
+  connect(&timer, &QTimer::timeout, this, [&] { takeOver(false); });
+  timer.start();
+  scanning_ = true;
+  // The window paints and follows its size meanwhile; clicks and keys wait, so
+  // nothing else changes the list while the walk fills it.
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  scanning_ = false;
+  timer.stop();
+  worker.join();
+  takeOver(true);  // what is left when the loop was ended from outside (the program quitting)
+  if (list_.count() == first) ShowTreeRows(list_, first);  // clears the last run's statuses
+  return handover.result;
+}
+
 void MainWindow::AddFiles() {
   const std::string remembered = ReadRememberedFolder(configDir_);
   const QStringList picked =
@@ -95,26 +196,42 @@ void MainWindow::AddFiles() {
   UpdateStatusBar();
 }
 
-void MainWindow::AddDropped(const std::vector<std::string>& diskPaths) {
-  std::vector<std::string> unreadable;
+void MainWindow::AddDropped(const std::vector<std::string>& diskPaths, bool recursive) {
+  if (scanning_) return;
+  const auto afterStep = [this] {
+    PreviewPass(false);
+    SetToolbarButtonEnabled(kToolRename, true);
+    SetToolbarButtonEnabled(kToolPreview, true);
+    UpdateStatusBar();
+  };
+  if (!recursive) {
+    std::vector<std::string> unreadable;
+    {
+      BusyCursor busy;
+      // Files first, shown together; then each folder in turn, each followed by the
+      // same pass and status refresh.
+      tessarn::AddDropped(list_, diskPaths, afterStep, &unreadable);
+    }
+    WarnUnreadable(unreadable);
+    return;
+  }
+  FolderTreeResult unreadable;
   {
     BusyCursor busy;
-    // Files first, shown together; then each folder in turn, each followed by the
-    // same pass and status refresh.
-    tessarn::AddDropped(
-        list_, diskPaths,
-        [this] {
-          PreviewPass(false);
-          SetToolbarButtonEnabled(kToolRename, true);
-          SetToolbarButtonEnabled(kToolPreview, true);
-          UpdateStatusBar();
-        },
-        &unreadable);
+    const std::vector<std::string> folders = AddDroppedFiles(list_, diskPaths);
+    afterStep();
+    for (const std::string& folder : folders) {
+      const FolderTreeResult r = ScanFolderTreeShowingRows(folder);
+      if (unreadable.unreadable == 0) unreadable.firstUnreadable = r.firstUnreadable;
+      unreadable.unreadable += r.unreadable;
+      afterStep();
+    }
   }
-  WarnUnreadable(unreadable);
+  // One message for all of them, at the end.
+  if (unreadable.unreadable > 0) ShowMessage(UnreadableFoldersMessage(unreadable));
 }
 
-void MainWindow::AddStartPaths(const std::vector<std::string>& diskPaths) {
+void MainWindow::AddStartPaths(const std::vector<std::string>& diskPaths, bool recursive) {
   const std::vector<std::string> missing = MissingPaths(diskPaths);
   if (!missing.empty()) {
     // One box for all of them: a mistyped wildcard can name many.
@@ -125,7 +242,7 @@ void MainWindow::AddStartPaths(const std::vector<std::string>& diskPaths) {
   std::vector<std::string> present;
   for (const std::string& path : diskPaths)
     if (std::find(missing.begin(), missing.end(), path) == missing.end()) present.push_back(path);
-  if (!present.empty()) AddDropped(present);
+  if (!present.empty()) AddDropped(present, recursive);
 }
 
 void MainWindow::WarnUnreadable(const std::vector<std::string>& diskFolders) {
@@ -147,6 +264,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::AddDroppedUrls(const QList<QUrl>& urls) {
+  if (scanning_) return;
   std::vector<std::string> paths;
   for (const QUrl& url : urls)
     if (url.isLocalFile()) paths.push_back(DiskBytes(url.toLocalFile()));
@@ -156,6 +274,11 @@ void MainWindow::AddDroppedUrls(const QList<QUrl>& urls) {
 void MainWindow::RunRenameAndReport() {
   // Nothing to rename: no run, no summary.
   if (list_.count() == 0) return;
+  // A pattern that does not compile names nothing: say so instead of running.
+  if (const std::string error = RegexPatternError(tabs_->ReadNamingOptions()); !error.empty()) {
+    Message(QMessageBox::Warning, FromGb(error));
+    return;
+  }
   WalkCounts counts;
   SetToolbarButtonEnabled(kToolPreview, false);
   RenamePlan plan;
@@ -244,6 +367,7 @@ void MainWindow::UpdateContextMenu() {
   ctxPreview_->setEnabled(hasRows);
   ctxAddFolder_->setEnabled(true);
   ctxAddFiles_->setEnabled(true);
+  ctxAddTree_->setEnabled(true);
   ctxFilter_->setEnabled(hasRows);
   ctxDeleteSelected_->setEnabled(hasCurrent);
   ctxClear_->setEnabled(hasRows);

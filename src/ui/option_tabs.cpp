@@ -181,6 +181,10 @@ QWidget* OptionTabs::BuildReplacePage() {
   caseSensitive_->setObjectName(QString::fromUtf8("区分大小写选择框"));
   Put(caseSensitive_, 291, row1);
   connect(caseSensitive_, &QCheckBox::clicked, this, &OptionTabs::passRequested);
+  regex_ = new QCheckBox(QString::fromUtf8("正则表达式"), group);
+  regex_->setObjectName(QString::fromUtf8("正则表达式选择框"));
+  Put(regex_, 291 + caseSensitive_->sizeHint().width() + 16, 14);
+  connect(regex_, &QCheckBox::clicked, this, &OptionTabs::passRequested);
 
   replaceWith_ = Edit(group, "替换为编辑框", 89, row2, 191);
   Label(group, "替换为", 27, row2 + 3, replaceWith_);
@@ -359,6 +363,7 @@ NamingOptions OptionTabs::ReadNamingOptions() const {
                    : replaceExtOnly_->isChecked() ? ReplaceScope::kExtensionOnly
                                                   : ReplaceScope::kFileNameOnly;
   o.caseSensitive = caseSensitive_->isChecked();
+  o.regex = regex_->isChecked();
 
   o.nameInsertText = ToGb(nameInsertText_->text());
   o.extInsertText = ToGb(extInsertText_->text());

@@ -90,6 +90,7 @@ class OptionTabs : public QTabWidget {
   QRadioButton* replaceExtOnly_;
   QRadioButton* replaceAll_;
   QCheckBox* caseSensitive_;
+  QCheckBox* regex_;
 
   // Page "插入".
   QLineEdit* nameInsertText_;

@@ -58,8 +58,10 @@ std::vector<std::string> ListNames(const std::string& folder) {
   return names;
 }
 
-CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
-                 const std::map<std::string, std::string>& env) {
+namespace {
+
+CliResult Run(const std::vector<std::string>& prefix, const std::vector<std::string>& args,
+              const std::string& cwd, const std::map<std::string, std::string>& env) {
   TempFolder io;
   const std::string outPath = io / "out", errPath = io / "err";
 
@@ -74,7 +76,8 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
   for (std::string& s : envStrings) envp.push_back(s.data());
   envp.push_back(nullptr);
 
-  std::vector<std::string> argStrings = {TESSARN_CLI_PATH};
+  std::vector<std::string> argStrings = prefix;
+  argStrings.push_back(TESSARN_CLI_PATH);
   argStrings.insert(argStrings.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& s : argStrings) argv.push_back(s.data());
@@ -96,4 +99,17 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
   result.out = ReadFile(outPath);
   result.err = ReadFile(errPath);
   return result;
+}
+
+}  // namespace
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
+                 const std::map<std::string, std::string>& env) {
+  return Run({}, args, cwd, env);
+}
+
+CliResult RunCliAsUser(const std::vector<std::string>& args, const std::string& cwd) {
+  if (::geteuid() != 0) return Run({}, args, cwd, {});
+  return Run({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"}, args,
+             cwd, {});
 }

@@ -32,6 +32,11 @@ class TempFolder {
 CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
                  const std::map<std::string, std::string>& env = {});
 
+// The same as an ordinary user: when the tests run as root, through
+// `setpriv --reuid=nobody`, so that file permissions apply. `cwd` and the paths
+// given must be reachable for that user.
+CliResult RunCliAsUser(const std::vector<std::string>& args, const std::string& cwd);
+
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);

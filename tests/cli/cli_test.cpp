@@ -109,6 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{"replace in extensions",
                  {"--page", "replace", "--find", "t", "--replace-scope", "ext"},
                  {"a.jpg", "b.x", "c"}},
+        PageCase{"replace by a pattern with a group",
+                 {"--page", "replace", "--regex", "--find", "^(.)$", "--replace-with", "$1-$1"},
+                 {"a-a.jpg", "b-b.txt", "c-c"}},
         PageCase{"insert",
                  {"--page", "insert", "--insert-name", "X", "--insert-name-at", "end",
                   "--insert-ext", "Y", "--insert-ext-at", "1"},
@@ -235,6 +238,67 @@ TEST_F(CliTest, PreviewTextShowsFolderThenOldAndNewNames) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.out.find("/files/\n  a.jpg → x0.jpg\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("/files/sub/\n  inner.txt → x1.txt\n"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, RegexSwapsTheGroupsOfAChineseName) {
+  WriteFile(files + "/01 - 月亮代表我的心.mp3", "");
+  const CliResult r = Run({"preview", "--page", "replace", "--regex", "--find", R"(^(\d+) - (.*)$)",
+                           "--replace-with", "$2 $1", "."});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("  01 - 月亮代表我的心.mp3 → 月亮代表我的心 01.mp3\n"), std::string::npos)
+      << r.out;
+}
+
+// ---- Folders with their subfolders ----------------------------------------------
+
+TEST_F(CliTest, RecursiveListsFolderByFolderAndNumbersAcrossThem) {
+  for (const char* folder : {"/b10", "/b2", "/b2/c", "/.cache"}) MakeFolder(files + folder);
+  for (const char* file : {"/z.txt", "/b10/x.txt", "/b2/y.txt", "/b2/c/w.txt", "/.cache/h.txt"})
+    WriteFile(files + file, "");
+  ::symlink((files + "/b2").c_str(), (files + "/link-to-b2").c_str());
+  struct Case {
+    std::vector<std::string> options;
+    Names folders, old;
+  } cases[] = {
+      {{"--recursive"}, {"/", "/b2/", "/b2/c/", "/b10/"}, {"z.txt", "y.txt", "w.txt", "x.txt"}},
+      {{"-r", "--hidden"},
+       {"/", "/.cache/", "/b2/", "/b2/c/", "/b10/"},
+       {"z.txt", "h.txt", "y.txt", "w.txt", "x.txt"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"preview"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back(".");
+    const JsonValue doc = RunJson(args, 0);
+    Names folders;
+    for (const std::string& f : Column(doc, "folder")) {
+      ASSERT_EQ(f.rfind(files, 0), 0u) << f;
+      folders.push_back(f.substr(files.size()));
+    }
+    EXPECT_EQ(folders, c.folders) << c.options[0];
+    EXPECT_EQ(Column(doc, "old"), c.old) << c.options[0];
+    // Numbering goes on from folder to folder in list order.
+    Names numbered;
+    for (std::size_t i = 0; i < c.old.size(); ++i) numbered.push_back(std::to_string(i) + ".txt");
+    EXPECT_EQ(Column(doc, "new"), numbered);
+  }
+  // Without the option a folder is one level deep.
+  EXPECT_EQ(Column(RunJson({"preview", "."}, 0), "old"), Names{"z.txt"});
+}
+
+TEST_F(CliTest, RecursiveSkipsUnreadableSubfoldersWithOneWarning) {
+  for (const char* folder : {"/open", "/shut1", "/shut2"}) MakeFolder(files + folder);
+  for (const char* file : {"/open/a.txt", "/shut1/b.txt", "/shut2/c.txt"})
+    WriteFile(files + file, "");
+  ::chmod(root.path().c_str(), 0755);
+  ::chmod((files + "/shut1").c_str(), 0);
+  ::chmod((files + "/shut2").c_str(), 0);
+  const CliResult r = RunCliAsUser({"preview", "-r", "."}, files);
+  ::chmod((files + "/shut1").c_str(), 0755);
+  ::chmod((files + "/shut2").c_str(), 0755);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("  a.txt → 0.txt\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "tessarn-cli: 有 2 个目录无法读取，已跳过（第一个：" + files + "/shut1/）\n");
 }
 
 // ---- Rename and undo ------------------------------------------------------------
@@ -699,6 +763,10 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndChangeNothing) {
       {"tags", "delete", "song.mp3"},
       {"tags", "set", "song.mp3"},
       {"tags", "show", "."},
+      {"preview", "--page", "replace", "--regex", "--find", "(", "a.jpg"},
+      {"rename", "--page", "replace", "--regex", "--find", "a", "--replace-with", "$7", "a.jpg"},
+      {"rename", "-r", "--regex", "--find", "[", "."},
+      {"tags", "show", "-r", "song.mp3"},
   };
   for (const auto& args : cases) {
     const CliResult r = Run(args);
@@ -784,6 +852,15 @@ TEST_F(CliTest, TextOutputEscapesControlCharactersAndJsonKeepsThem) {
   const CliResult missing = Run({"preview", "no\x1bsuch"});
   EXPECT_EQ(missing.exitCode, 2);
   EXPECT_NE(missing.err.find("no\\x1bsuch"), std::string::npos) << missing.err;
+}
+
+TEST_F(CliTest, InvalidPatternIsAUsageErrorWithThePatternsMessage) {
+  WriteFile(files + "/a.jpg", "");
+  const CliResult r =
+      Run({"rename", "--page", "replace", "--regex", "--find", "(a", "--replace-with", "x", "."});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err, "tessarn-cli: 正则表达式错误：missing closing parenthesis（偏移 2）\n");
+  EXPECT_EQ(ListNames(files), Names{"a.jpg"});
 }
 
 TEST_F(CliTest, HelpOnTheProgramAndEveryCommand) {

@@ -1,6 +1,8 @@
 // The main window driven offscreen: start-up state, adding files, the preview
 // rules, the rename run and its undo, the list's menu and keys, exit.
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -9,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include "core/text/encoding.h"
@@ -283,6 +286,94 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.Column(1), QStringList({"heLLo.txt", "yeLLow.txt"}));
   }
 
+  void regexPatternsAndTheirErrors() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.settings().autoPreview = true;
+    f.AddFolderOf("x", {"01 - a.mp3", "02 - b.mp3"});
+    w.optionTabs()->setCurrentIndex(1);
+    auto* regex = Find<QCheckBox>(w, "正则表达式选择框");
+    QCOMPARE(regex->text(), U("正则表达式"));
+    QVERIFY(!regex->isChecked());
+    QTest::mouseClick(regex, Qt::LeftButton);
+    QTest::keyClicks(Find(w, "查找内容编辑框"), R"(^(\d+) - (.*)$)");
+    QTest::keyClicks(Find(w, "替换为编辑框"), "$2 $1");
+    QCOMPARE(f.Column(1), QStringList({"a 01.mp3", "b 02.mp3"}));
+
+    // A pattern that does not compile: the names stay, pane 1 says why, also after
+    // a toolbar click, and "开始命名" shows the message instead of renaming.
+    const QString error = U("正则表达式错误：missing closing parenthesis（偏移 2）");
+    Find(w, "查找内容编辑框")->setText("(a");
+    QCOMPARE(f.Column(1), QStringList({"a 01.mp3", "b 02.mp3"}));
+    QCOMPARE(w.statusPane(1)->text(), error);
+    w.toolbarAction(MainWindow::kToolPreview)->trigger();
+    QCOMPARE(w.statusPane(1)->text(), error);
+    w.toolbarAction(MainWindow::kToolRename)->trigger();
+    QCOMPARE(f.log.messages.size(), 1);
+    QCOMPARE(f.log.messages[0].icon, QMessageBox::Warning);
+    QCOMPARE(f.log.messages[0].text, error);
+    QCOMPARE(QDir(f.Folder("x")).entryList(QDir::Files), QStringList({"01 - a.mp3", "02 - b.mp3"}));
+    QVERIFY(!f.Enabled(MainWindow::kToolUndo));
+
+    // Mended, or no longer a pattern: the message goes.
+    Find(w, "查找内容编辑框")->setText(R"((\d+) - (a))");
+    QCOMPARE(w.statusPane(1)->text(), QString());
+    QCOMPARE(f.Column(1), QStringList({"a 01.mp3", "02 - b.mp3"}));
+    Find(w, "查找内容编辑框")->setText("(");
+    QCOMPARE(w.statusPane(1)->text(), U("正则表达式错误：missing closing parenthesis（偏移 1）"));
+    QTest::mouseClick(regex, Qt::LeftButton);
+    QCOMPARE(w.statusPane(1)->text(), QString());
+    // Literal again: "(" is found nowhere and "$2 $1" is plain text.
+    QCOMPARE(f.Column(1), QStringList({"01 - a.mp3", "02 - b.mp3"}));
+  }
+
+  void addFolderTreeListsSubfoldersInOrder() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.settings().autoPreview = true;
+    MakeFiles(f.Folder("t"), {"b.txt", "a.txt"});
+    MakeFiles(f.Folder("t/sub10"), {"z.txt"});
+    MakeFiles(f.Folder("t/sub9/deeper"), {"y.txt"});
+    MakeFiles(f.Folder("t/.hidden"), {"h.txt"});
+    QFile::link(f.Folder("t/sub10"), f.Folder("t/link"));
+    f.log.folderAnswer = f.Folder("t");
+    QAction* menuItem = w.findChild<QAction*>("addFolderTreeAction");
+    QVERIFY(menuItem);
+    // The window goes on handling its events while the folders are read.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(0);
+    menuItem->trigger();
+    ticker.stop();
+    QVERIFY(ticks > 0);
+    QCOMPARE(f.log.folderCaption, U("请选择一个目录"));
+    QCOMPARE(f.Column(0), QStringList({"a.txt", "b.txt", "y.txt", "z.txt"}));
+    const QString t = f.Folder("t/");
+    QCOMPARE(f.Column(2), QStringList({t, t, t + "sub9/deeper/", t + "sub10/"}));
+    // Numbered on across the folders, in list order.
+    QCOMPARE(f.Column(1), QStringList({"0.txt", "1.txt", "2.txt", "3.txt"}));
+    QCOMPARE(w.statusPane(0)->text(), U("4个文件"));
+    QVERIFY(f.Enabled(MainWindow::kToolRename));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(f.log.messages.isEmpty());
+
+    // A folder that is gone is reported once; the list keeps what it had.
+    f.log.folderAnswer = f.Folder("gone");
+    menuItem->trigger();
+    QCOMPARE(f.log.messages.size(), 1);
+    QCOMPARE(f.log.messages[0].icon, QMessageBox::Warning);
+    QVERIFY(f.log.messages[0].text.startsWith(U("有 1 个目录无法读取，已跳过")));
+    QCOMPARE(w.listModel()->rowCount(), 4);
+
+    // `tessarn -r PATH`: files first, then the folder with its subfolders.
+    w.ClearList();
+    const std::string folder = QFile::encodeName(f.Folder("t/sub9")).toStdString();
+    const std::string file = QFile::encodeName(f.Folder("t/b.txt")).toStdString();
+    w.AddDropped({folder, file}, true);
+    QCOMPARE(f.Column(0), QStringList({"b.txt", "y.txt"}));
+  }
+
   void onlyTheShownPageApplies() {
     Fixture f;
     MainWindow& w = f.window;
@@ -416,11 +507,12 @@ class MainWindowTest : public QObject {
     };
     QStringList all;
     for (QAction* a : w.contextMenu()->actions()) all << (a->isSeparator() ? "-" : a->text());
-    QCOMPARE(all, QStringList({U("预览(&V)"), "-", U("添加整个目录(&O)"), U("加入文件(&F)"), "-",
-                               U("过滤(&L)..."), "-", U("删除选择的项目(&D)"), U("清空列表(&E)"),
-                               "-", U("MP3标签信息(&I)..."), U("删除无MP3标签项目(&M)"), "-",
+    QCOMPARE(all, QStringList({U("预览(&V)"), "-", U("添加整个目录(&O)"), U("加入文件(&F)"),
+                               U("添加目录及子目录(&S)..."), "-", U("过滤(&L)..."), "-",
+                               U("删除选择的项目(&D)"), U("清空列表(&E)"), "-", U("MP3标签信息(&I)..."), U("删除无MP3标签项目(&M)"), "-",
                                U("全选(&A)")}));
-    QCOMPARE(enabled(), QStringList({U("添加整个目录(&O)"), U("加入文件(&F)")}));
+    QCOMPARE(enabled(),
+             QStringList({U("添加整个目录(&O)"), U("加入文件(&F)"), U("添加目录及子目录(&S)...")}));
     // Each item answers to a key of its own.
     QSet<QChar> keys;
     for (const QString& text : all) {
@@ -429,11 +521,12 @@ class MainWindowTest : public QObject {
       QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(text));
       keys.insert(text[amp + 1].toUpper());
     }
-    QCOMPARE(keys.size(), 9);
+    QCOMPARE(keys.size(), 10);
 
     f.AddFolderOf("m", {"a.mp3", "b.txt"});
     QCOMPARE(enabled(), QStringList({U("预览(&V)"), U("添加整个目录(&O)"), U("加入文件(&F)"),
-                                     U("过滤(&L)..."), U("清空列表(&E)"), U("全选(&A)")}));
+                                     U("添加目录及子目录(&S)..."), U("过滤(&L)..."),
+                                     U("清空列表(&E)"), U("全选(&A)")}));
     w.listView()->selectionModel()->select(w.listModel()->index(1, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     w.optionTabs()->setCurrentIndex(4);
@@ -649,10 +742,10 @@ class MainWindowTest : public QObject {
       for (QAction* a : top->menu()->actions())
         seen << (a->isSeparator() ? "-" : a->text() + " " + a->shortcut().toString());
     }
-    QCOMPARE(seen,
-             QStringList({U("文件(&F)"), U("选择目录(&D)... Ctrl+D"), U("添加文件(&N)... Ctrl+F"),
-                          "-", U("退出(&X) Ctrl+X"), U("选项(&O)"), U("设置(&S)... Ctrl+S"),
-                          U("帮助(&H)"), U("内容(&D)... F1"), U("关于(&A)... ")}));
+    QCOMPARE(seen, QStringList({U("文件(&F)"), U("选择目录(&D)... Ctrl+D"),
+                                U("添加文件(&N)... Ctrl+F"), U("添加目录及子目录(&S)... "), "-",
+                                U("退出(&X) Ctrl+X"), U("选项(&O)"), U("设置(&S)... Ctrl+S"),
+                                U("帮助(&H)"), U("内容(&D)... F1"), U("关于(&A)... ")}));
   }
 
   void aboutBoxClosesOnAClick() {
@@ -676,6 +769,12 @@ class MainWindowTest : public QObject {
     QVERIFY(tessarn::CommandLinePaths(5, argv, "/home/u") == expected);
     QVERIFY(tessarn::CommandLinePaths(2, argv, "/") == std::vector<std::string>{"/a.txt"});
     QVERIFY(tessarn::CommandLinePaths(1, argv, "/").empty());
+
+    const char* withOption[] = {"tessarn", "a", "-r", "--", "-r"};
+    const tessarn::StartArguments start = tessarn::ParseStartArguments(5, withOption, "/u");
+    QVERIFY(start.recursive);
+    QVERIFY((start.paths == std::vector<std::string>{"/u/a", "/u/-r"}));
+    QVERIFY(!tessarn::ParseStartArguments(2, withOption, "/u").recursive);
   }
 
   void hundredThousandRowsStayCheap() {

@@ -14,15 +14,6 @@
 namespace tessarn {
 namespace {
 
-// Grows the entry storage by at least half at a time, so that adding many folders
-// one after the other does not copy the whole list at every folder.
-void ReserveFor(FileList& list, std::size_t more) {
-  const std::size_t needed = list.entries.size() + more;
-  if (needed <= list.entries.capacity()) return;
-  list.entries.reserve(std::max(needed, list.entries.capacity() * 3 / 2));
-  PreferHugePagesForSpare(list.entries);
-}
-
 void AppendEntry(FileList& list, const std::string& diskFolder, const std::string& folder,
                  std::string diskName, std::string oldName) {
   FileEntry& entry = list.entries.emplace_back();
@@ -46,7 +37,7 @@ SplitPath SplitAtLastSlash(const std::string& path) {
 // Appends one entry per path (in order) and shows the new rows, one RefreshRows
 // call per run of consecutive entries sharing a folder.
 std::size_t AppendPaths(FileList& list, const std::vector<SplitPath>& paths) {
-  ReserveFor(list, paths.size());
+  ReserveEntries(list, paths.size());
   const std::size_t start = list.count();
   std::string diskFolder, folder;
   for (const SplitPath& path : paths) {
@@ -56,16 +47,7 @@ std::size_t AppendPaths(FileList& list, const std::vector<SplitPath>& paths) {
     }
     AppendEntry(list, diskFolder, folder, path.name, DecodeDiskName(path.name));
   }
-  std::size_t runStart = start;
-  for (std::size_t i = start; i < list.count(); ++i) {
-    const bool runEnds =
-        i + 1 == list.count() || list.entries[i + 1].diskFolder != list.entries[i].diskFolder;
-    if (runEnds) {
-      RefreshRows(list, kRefreshAppend | kRefreshFolder, static_cast<long long>(runStart),
-                  static_cast<long long>(i), list.entries[i].folder);
-      runStart = i + 1;
-    }
-  }
+  ShowNewRows(list, start);
   return list.count() - start;
 }
 
@@ -74,6 +56,12 @@ std::string DirTxtPath(const std::string& configDir) {
 }
 
 }  // namespace
+
+void ReserveEntries(FileList& list, std::size_t more) {
+  // By at least half at a time, so that adding many folders one after the other
+  // does not copy the whole list at every folder.
+  GrowWithHugePages(list.entries, list.entries.size() + more);
+}
 
 std::string WithTrailingSlash(const std::string& folder) {
   if (!folder.empty() && folder.back() == '/') return folder;
@@ -93,6 +81,39 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unre
           PathExists(diskFolder == "/" ? diskFolder : diskFolder.substr(0, diskFolder.size() - 1));
     return 0;
   }
+  return AppendFolderFiles(list, diskFolder, std::move(diskNames));
+}
+
+SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
+                                  std::vector<std::string>&& diskNames) {
+  SortedFolderFiles sorted;
+  sorted.diskFolder = diskFolder;
+  sorted.folder = DecodeDiskName(diskFolder);
+  std::vector<std::string> names;
+  names.reserve(diskNames.size());
+  for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
+  // Readdir order means nothing to a user: show the files as a file manager does.
+  const std::vector<std::uint32_t> order = NaturalSortOrder(names);
+  sorted.diskNames.reserve(order.size());
+  sorted.names.reserve(order.size());
+  for (const std::uint32_t index : order) {
+    sorted.diskNames.push_back(std::move(diskNames[index]));
+    sorted.names.push_back(std::move(names[index]));
+  }
+  return sorted;
+}
+
+std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles&& files) {
+  const std::size_t n = files.names.size();
+  ReserveEntries(list, n);
+  for (std::size_t k = 0; k < n; ++k)
+    AppendEntry(list, files.diskFolder, files.folder, std::move(files.diskNames[k]),
+                std::move(files.names[k]));
+  return n;
+}
+
+std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
+                              std::vector<std::string>&& diskNames) {
   if (diskNames.empty()) return 0;
   std::vector<std::string> names;
   names.reserve(diskNames.size());
@@ -101,7 +122,7 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unre
   // The sort's keys are freed before the entries are made, which reuse their memory.
   const std::vector<std::uint32_t> order = NaturalSortOrder(names);
   const std::string folder = DecodeDiskName(diskFolder);
-  ReserveFor(list, order.size());
+  ReserveEntries(list, order.size());
   // The names are taken in sorted, i.e. scattered, order: fetch ahead of use.
   constexpr std::size_t kAhead = 16;
   for (std::size_t k = 0; k < order.size(); ++k) {
@@ -113,6 +134,19 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unre
     AppendEntry(list, diskFolder, folder, std::move(diskNames[index]), std::move(names[index]));
   }
   return order.size();
+}
+
+void ShowNewRows(FileList& list, std::size_t first) {
+  std::size_t runStart = first;
+  for (std::size_t i = first; i < list.count(); ++i) {
+    const bool runEnds =
+        i + 1 == list.count() || list.entries[i + 1].diskFolder != list.entries[i].diskFolder;
+    if (runEnds) {
+      RefreshRows(list, kRefreshAppend | kRefreshFolder, static_cast<long long>(runStart),
+                  static_cast<long long>(i), list.entries[i].folder);
+      runStart = i + 1;
+    }
+  }
 }
 
 std::size_t AddFolder(FileList& list, const std::string& diskFolder,

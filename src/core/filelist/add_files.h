@@ -18,6 +18,10 @@
 
 namespace tessarn {
 
+// Room for `more` entries after the present ones, grown geometrically and backed
+// by huge pages where that pays (see memory_hints.h).
+void ReserveEntries(FileList& list, std::size_t more);
+
 // `folder` with a "/" appended unless it already ends with one ("/" stays "/").
 std::string WithTrailingSlash(const std::string& folder);
 
@@ -26,6 +30,25 @@ std::string WithTrailingSlash(const std::string& folder);
 // appended (0 also when the folder cannot be read). `unreadable`, when given, is
 // set when the folder exists but cannot be listed (no permission, not a folder).
 std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unreadable = nullptr);
+
+// Appends one entry per name (files directly inside diskFolder, which ends with
+// "/"), in natural order of the decoded names. Returns the number appended.
+std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
+                              std::vector<std::string>&& diskNames);
+
+// The files of one folder, decoded and in natural order, ready to become entries.
+struct SortedFolderFiles {
+  std::string diskFolder, folder;  // raw and decoded, ending with "/"
+  std::vector<std::string> diskNames, names;
+};
+SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
+                                  std::vector<std::string>&& diskNames);
+// Appends one entry per file, in their order. Returns the number appended.
+std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles&& files);
+
+// Shows the rows of entries first..count-1, one RefreshRows call per run of
+// consecutive entries sharing a folder (its folder column).
+void ShowNewRows(FileList& list, std::size_t first);
 
 // Adds every file directly inside `diskFolder` and shows the new rows. An empty
 // folder text adds nothing and returns 0. Returns the number appended. A folder

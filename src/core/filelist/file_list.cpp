@@ -41,11 +41,7 @@ void FileList::AppendRows(std::size_t first, std::size_t last) {
   if (listener_) listener_->BeginAppendRows(firstRow, lastRow);
   // Grow by at least half: adding many small folders one after the other must not
   // copy every row at every addition.
-  const std::size_t needed = rows_.size() + (last - first + 1);
-  if (needed > rows_.capacity()) {
-    rows_.reserve(std::max(needed, rows_.capacity() * 3 / 2));
-    PreferHugePagesForSpare(rows_);
-  }
+  GrowWithHugePages(rows_, rows_.size() + (last - first + 1));
   for (std::size_t i = first; i <= last; ++i)
     rows_.emplace_back().cells[kOldNameColumn] = entries[i].oldName;
   if (listener_) listener_->EndAppendRows();

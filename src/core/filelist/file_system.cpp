@@ -116,6 +116,59 @@ bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names)
   return ListFolderFiles(folder, [&names](std::string_view name) { names.emplace_back(name); });
 }
 
+int OpenFolder(const std::string& path) {
+  return open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+int OpenSubfolder(int parentFd, const std::string& name) {
+  return openat(parentFd < 0 ? AT_FDCWD : parentFd, name.c_str(),
+                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+void CloseFolder(int fd) {
+  if (fd >= 0) close(fd);
+}
+
+bool ReadFolderAt(int fd, std::vector<std::string>& files, std::vector<std::string>& folders) {
+  // The directory stream takes its own descriptor: fd stays open for the subfolders.
+  const int own = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (own < 0) return false;
+  DIR* dir = fdopendir(own);
+  if (dir == nullptr) {
+    close(own);
+    return false;
+  }
+  errno = 0;
+  while (const dirent* entry = readdir(dir)) {
+    const char* name = entry->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+    unsigned char type = entry->d_type;
+    struct stat st;
+    if (type == DT_UNKNOWN && fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+      type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+    if (type == DT_DIR) {
+      folders.emplace_back(name);
+    } else if (type == DT_LNK) {
+      // A link counts by what it points to; one to a folder is not entered.
+      if (!(fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode))) files.emplace_back(name);
+    } else {
+      files.emplace_back(name);
+    }
+    errno = 0;
+  }
+  const bool ok = errno == 0;
+  closedir(dir);
+  return ok;
+}
+
+bool GetFolderId(int fd, FolderId& id) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) return false;
+  id.device = static_cast<unsigned long long>(st.st_dev);
+  id.inode = static_cast<unsigned long long>(st.st_ino);
+  return true;
+}
+
 bool IsDirectory(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

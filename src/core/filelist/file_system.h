@@ -45,6 +45,24 @@ std::size_t MaxNameLength(const std::string& folder);
 // This process's id (part of the temporary names of a run).
 unsigned long CurrentProcessId();
 
+// A walk through a folder tree works on open folders: a subfolder is opened from
+// its parent's descriptor, so a path renamed or replaced by a link meanwhile cannot
+// lead the walk elsewhere. -1 when the folder cannot be opened.
+int OpenFolder(const std::string& path);  // a link to a folder is followed
+// A link is not followed. With parentFd -1, `name` is a path.
+int OpenSubfolder(int parentFd, const std::string& name);
+void CloseFolder(int fd);
+// Reads the folder open at fd: `files` as ListFolderFiles lists them, `folders` the
+// real subfolders (a link to a folder is in neither). Names in the kernel's order.
+// False when the folder cannot be read.
+bool ReadFolderAt(int fd, std::vector<std::string>& files, std::vector<std::string>& folders);
+// Device and inode of the folder open at fd, as one value that tells folders apart.
+struct FolderId {
+  unsigned long long device = 0, inode = 0;
+  bool operator==(const FolderId&) const = default;
+};
+bool GetFolderId(int fd, FolderId& id);
+
 // Symbolic links are followed.
 bool IsDirectory(const std::string& path);
 // True when `path` exists and is not a folder (what the list takes as a file).

@@ -1,7 +1,9 @@
 // A hint to the kernel about the list's large arrays: the one place for it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <utility>
 
 namespace tessarn {
 
@@ -17,6 +19,25 @@ void PreferHugePagesForSpare(Vector& vector) {
   using Value = typename Vector::value_type;
   PreferHugePages(vector.data() + vector.size(),
                   (vector.capacity() - vector.size()) * sizeof(Value));
+}
+
+// Grows a vector to hold at least `needed` elements, by half at least. The new
+// storage gets its huge-page hint before the elements move in, so that the move
+// itself does not fault in the copy page by page.
+template <typename Vector>
+void GrowWithHugePages(Vector& vector, std::size_t needed) {
+  if (needed <= vector.capacity()) return;
+  const std::size_t capacity = std::max(needed, vector.capacity() * 3 / 2);
+  if (vector.empty()) {
+    vector.reserve(capacity);
+    PreferHugePagesForSpare(vector);
+    return;
+  }
+  Vector bigger;
+  bigger.reserve(capacity);
+  PreferHugePagesForSpare(bigger);
+  for (auto& element : vector) bigger.push_back(std::move(element));
+  vector.swap(bigger);
 }
 
 }  // namespace tessarn

@@ -35,6 +35,7 @@ struct NamingOptions {
   std::string replaceWith;
   ReplaceScope replaceScope = ReplaceScope::kFileNameOnly;
   bool caseSensitive = false;
+  bool regex = false;  // the find text is a regular expression ("正则表达式")
 
   // Page "插入"
   std::string nameInsertText;

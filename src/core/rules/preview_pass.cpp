@@ -5,6 +5,7 @@
 #include "core/rules/case_rule.h"
 #include "core/rules/insert_rule.h"
 #include "core/rules/numbering_rule.h"
+#include "core/rules/regex_replace.h"
 #include "core/rules/replace_rule.h"
 #include "core/rules/tag_template_rule.h"
 
@@ -52,6 +53,8 @@ std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppS
     n = std::min(total, limit);
   }
   if (total == 0) return 0;
+  // A pattern that does not compile changes no row; the window shows why.
+  if (!RegexPatternError(options).empty()) return 0;
   ComputeNewNames(list, options, n, tags);
   // Also empties the rows after the preview that still show names of an earlier pass.
   RefreshRows(list, kRefreshNewName, 0, static_cast<long long>(n) - 1, "");

@@ -1,8 +1,10 @@
 #include "core/rules/replace_rule.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "core/rules/preview_pass.h"
+#include "core/rules/regex_replace.h"
 #include "core/text/gb_text.h"
 
 namespace tessarn {
@@ -48,16 +50,27 @@ void ApplyReplaceRule(FileList& list, const NamingOptions& options, std::size_t 
   const ReplaceScope scope = options.replaceScope;
   const bool mains = scope == ReplaceScope::kFileNameOnly || scope == ReplaceScope::kAll;
   const bool extensions = scope == ReplaceScope::kExtensionOnly || scope == ReplaceScope::kAll;
+  std::optional<RegexReplacer> regex;
+  if (options.regex) {
+    regex.emplace(options.findText, options.replaceWith, options.caseSensitive);
+    // A pattern that does not compile leaves the new names as they were.
+    if (!regex->error().empty()) return;
+  }
   for (std::size_t i = 0; i < count; ++i) {
     FileEntry& entry = list.entries[i];
     SplitNameResult split = SplitName(entry.oldName);
     if (mains)
-      split.mainName = ReplaceAll(split.mainName, options.findText, options.replaceWith, 1,
-                                  options.caseSensitive);
+      split.mainName = regex ? regex->ReplaceAll(split.mainName)
+                             : ReplaceAll(split.mainName, options.findText, options.replaceWith, 1,
+                                          options.caseSensitive);
     if (extensions) {
-      // From position 2: the extension's own dot is never replaced.
-      split.extension = ReplaceAll(split.extension, options.findText, options.replaceWith, 2,
-                                   options.caseSensitive);
+      // After the extension's dot: the dot itself is never replaced, and a pattern's
+      // "^" stands for the first character after it.
+      if (regex && !split.extension.empty())
+        split.extension = "." + regex->ReplaceAll(std::string_view(split.extension).substr(1));
+      else if (!regex)
+        split.extension = ReplaceAll(split.extension, options.findText, options.replaceWith, 2,
+                                     options.caseSensitive);
       // A dot with nothing after it goes too ('report.x' less "x", or 'readme.').
       if (split.extension == ".") split.extension.clear();
     }

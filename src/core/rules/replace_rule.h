@@ -11,7 +11,9 @@
 
 namespace tessarn {
 
-// Sets newName of entries 0..count-1 from their oldName.
+// Sets newName of entries 0..count-1 from their oldName. With options.regex the
+// find text is a regular expression (see regex_replace.h); one that does not
+// compile leaves every newName as it was.
 void ApplyReplaceRule(FileList& list, const NamingOptions& options, std::size_t count);
 
 // Replaces every occurrence of find at or after the 1-based byte position start,
