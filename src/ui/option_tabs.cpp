@@ -183,7 +183,7 @@ QWidget* OptionTabs::BuildReplacePage() {
   connect(caseSensitive_, &QCheckBox::clicked, this, &OptionTabs::passRequested);
   regex_ = new QCheckBox(QString::fromUtf8("正则表达式"), group);
   regex_->setObjectName(QString::fromUtf8("正则表达式选择框"));
-  Put(regex_, 291 + caseSensitive_->sizeHint().width() + 16, 14);
+  Put(regex_, 291 + caseSensitive_->sizeHint().width() + 16, row1);
   connect(regex_, &QCheckBox::clicked, this, &OptionTabs::passRequested);
 
   replaceWith_ = Edit(group, "替换为编辑框", 89, row2, 191);

@@ -203,11 +203,11 @@ bool RenameNoReplace(const std::string& from, const std::string& to, int* error)
   return RenameWithoutNoReplaceFlag(from, to, error);
 }
 
-OpenFolder::~OpenFolder() {
+HeldFolder::~HeldFolder() {
   if (fd_ >= 0) close(fd_);
 }
 
-int OpenFolder::Get(const std::string& folder) {
+int HeldFolder::Get(const std::string& folder) {
   if (fd_ >= 0 && folder == path_) return fd_;
   if (fd_ >= 0) close(fd_);
   path_ = folder;

@@ -81,12 +81,12 @@ bool RenameNoReplace(const std::string& from, const std::string& to, int* error 
 
 // The last folder a walk renamed in, held open: renames by name inside it walk no
 // path. Not copyable; closes the folder when destroyed.
-class OpenFolder {
+class HeldFolder {
  public:
-  OpenFolder() = default;
-  ~OpenFolder();
-  OpenFolder(const OpenFolder&) = delete;
-  OpenFolder& operator=(const OpenFolder&) = delete;
+  HeldFolder() = default;
+  ~HeldFolder();
+  HeldFolder(const HeldFolder&) = delete;
+  HeldFolder& operator=(const HeldFolder&) = delete;
   // The descriptor of `folder` (raw bytes, ending with "/"), or -1 when it cannot be
   // opened.
   int Get(const std::string& folder);

@@ -137,7 +137,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
     if (plan.steps[s].kind == StepKind::kFromTemporary) parked = 0;
     parkedAfter[s] = static_cast<char>(parked);
   }
-  OpenFolder folderFd;
+  HeldFolder folderFd;
   std::size_t k = 0;
   while (k < steps) {
     std::size_t last = std::min(k + batch, steps) - 1;
