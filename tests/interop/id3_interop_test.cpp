@@ -255,7 +255,9 @@ TEST_F(Interop, TagsSetWritesTextsEveryReaderReads) {
       EXPECT_EQ(Utf8(tag->title()), value);
       EXPECT_EQ(Utf8(tag->artist()), value);
       EXPECT_EQ(Utf8(tag->comment()), value);
-      if (version == 4) EXPECT_EQ(Utf8(tag->album()), "Album");
+      if (version == 4) {
+        EXPECT_EQ(Utf8(tag->album()), "Album");
+      }
       // And this program reads them back the same.
       const CliResult show = RunCli({"tags", "show", path}, dir_.path());
       EXPECT_NE(show.out.find(std::string("歌曲名：") + value), std::string::npos) << show.out;

@@ -83,7 +83,9 @@ TEST_P(PlanCaseTest, RunsAsPlannedAndUndoesToTheOriginalFolder) {
     const std::string kind = o.substr(0, colon), name = o.substr(colon + 1);
     if (kind == "file") dir.Write(name, "outside");
     if (kind == "dir") dir.MakeFolder(name);
-    if (kind == "link") ASSERT_EQ(symlink("nowhere", (dir.path() + name).c_str()), 0);
+    if (kind == "link") {
+      ASSERT_EQ(symlink("nowhere", (dir.path() + name).c_str()), 0);
+    }
     if (kind == "hardlink") {
       const std::size_t eq = name.find('=');
       ASSERT_EQ(link((dir.path() + name.substr(eq + 1)).c_str(),

@@ -28,7 +28,9 @@ TEST(LegacyText, DecodesAsChosen) {
   for (const Case& c : cases) {
     EXPECT_EQ(DecodeLegacyText(c.bytes, L::kAuto), Gb(c.autoText)) << c.name;
     EXPECT_EQ(DecodeLegacyText(c.bytes, L::kGbk), c.bytes) << c.name;
-    if (c.latin1Text) EXPECT_EQ(DecodeLegacyText(c.bytes, L::kLatin1), Gb(c.latin1Text)) << c.name;
+    if (c.latin1Text) {
+      EXPECT_EQ(DecodeLegacyText(c.bytes, L::kLatin1), Gb(c.latin1Text)) << c.name;
+    }
   }
 }
 
