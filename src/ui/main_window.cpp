@@ -13,11 +13,13 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/history/history_store.h"
 #include "core/rules/preview_pass.h"
 #include "ui/about_dialog.h"
 #include "ui/file_list_model.h"
 #include "ui/file_list_view.h"
 #include "ui/filter_dialog.h"
+#include "ui/history_dialog.h"
 #include "ui/gb_qt.h"
 #include "ui/help_page.h"
 #include "ui/option_tabs.h"
@@ -124,6 +126,10 @@ void MainWindow::BuildMenus() {
   a = file->addAction(QString::fromUtf8("添加文件(&N)..."));
   a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
   connect(a, &QAction::triggered, this, [this] { ToolbarClicked(kToolAddFiles); });
+  file->addSeparator();
+  a = file->addAction(QString::fromUtf8("撤消历史(&H)..."));
+  a->setObjectName(QStringLiteral("historyAction"));
+  connect(a, &QAction::triggered, this, &MainWindow::openUndoHistory);
   file->addSeparator();
   a = file->addAction(QString::fromUtf8("退出(&X)"));
   a->setObjectName(QStringLiteral("exitAction"));
@@ -317,6 +323,19 @@ void MainWindow::openTagEditor(int row) {
     // cache is not left to notice it by the modification time alone.
     tagCache()->Clear();
   }
+}
+
+void MainWindow::openUndoHistory() {
+  HistoryDialog dialog(
+      StateDirectory(),
+      [this] {
+        if (Message(QMessageBox::Information, FromGb(UndoQuestion()),
+                    QMessageBox::Yes | QMessageBox::No,
+                    QString::fromUtf8("询问：")) == QMessageBox::Yes)
+          UndoRunAndReport(0);
+      },
+      this);
+  dialog.exec();
 }
 
 void MainWindow::openSettingsDialog() {
