@@ -163,6 +163,12 @@ bool PayloadReader::Text(std::string& out) {
   return true;
 }
 
+bool PayloadReader::SkipText(std::uint32_t& length) {
+  if (!U32(length) || length > data_.size() - pos_) return false;
+  pos_ += length;
+  return true;
+}
+
 bool PayloadReader::Bytes(std::size_t n, std::string_view& out) {
   if (n > data_.size() - pos_) return false;
   out = data_.substr(pos_, n);
@@ -272,16 +278,20 @@ bool ReadRunFile(const std::string& historyFolder, std::uint64_t id, std::string
   const int fd = ::open(RunFilePath(historyFolder, id).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
-  if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
-  char chunk[1 << 16];
+  // Read straight into the string, sized by the file and grown if it grows.
+  std::size_t size = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  bytes.resize(size + 4096);
+  std::size_t have = 0;
   bool ok = true;
   for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (have == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) ok = false;
     if (n <= 0) break;
-    bytes.append(chunk, static_cast<std::size_t>(n));
+    have += static_cast<std::size_t>(n);
   }
+  bytes.resize(have);
   ::close(fd);
   return ok;
 }

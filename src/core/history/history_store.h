@@ -53,6 +53,8 @@ class PayloadReader {
   bool U32(std::uint32_t& v);
   bool U64(std::uint64_t& v);
   bool Text(std::string& out);
+  // Steps over a text, giving its length.
+  bool SkipText(std::uint32_t& length);
   bool Bytes(std::size_t n, std::string_view& out);
   bool AtEnd() const { return pos_ >= data_.size(); }
 

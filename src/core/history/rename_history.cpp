@@ -36,10 +36,26 @@ struct ParsedRun {
 constexpr char kOutcomeOld = 0, kOutcomeTemporary = 1, kOutcomeNew = 2;
 
 // Reads a run file's records into its rows and their states. Never touches the
-// disk beyond the file itself.
-ParsedRun ParseRun(std::uint64_t id, std::string_view bytes) {
-  ParsedRun run;
+// disk beyond the file itself. Without `names` (a listing of the history) the rows
+// get their states only, which spares an allocation or two per file.
+// `run` is filled anew; its vectors keep their room, so that a listing reading run
+// after run into one ParsedRun does not ask the system for fresh memory each time.
+void ParseRun(std::uint64_t id, std::string_view bytes, bool names, ParsedRun& run) {
+  // A text read in full, or only stepped over: an undo record's name is then a
+  // placeholder telling whether there was one.
+  auto text = [names](PayloadReader& in, std::string& out) {
+    if (names) return in.Text(out);
+    std::uint32_t length = 0;
+    if (!in.SkipText(length)) return false;
+    if (length > 0) out = "?";
+    return true;
+  };
+  run.entry = HistoryEntry{};
   run.entry.id = id;
+  run.folders.clear();
+  run.devices.clear();
+  run.rows.clear();
+  run.haveIntent = false;
   bool intact = false;
   const std::vector<Record> records = ParseRecords(bytes, intact);
   std::vector<std::uint32_t> stepRows;
@@ -74,7 +90,7 @@ ParsedRun ParseRun(std::uint64_t id, std::string_view bytes) {
         ok = in.U32(count) && !run.haveIntent;
         for (std::uint32_t k = 0; ok && k < count; ++k) {
           RunRow row;
-          ok = in.U32(row.folder) && in.Text(row.oldName) && in.Text(row.newName) &&
+          ok = in.U32(row.folder) && text(in, row.oldName) && text(in, row.newName) &&
                in.U64(row.inode) && row.folder < run.folders.size();
           run.rows.push_back(std::move(row));
         }
@@ -89,7 +105,7 @@ ParsedRun ParseRun(std::uint64_t id, std::string_view bytes) {
           std::uint8_t kind = 0;
           ok = in.U32(row) && in.U8(kind) && row < run.rows.size();
           if (ok && kind == static_cast<std::uint8_t>(StepKind::kToTemporary))
-            ok = in.Text(run.rows[row].temporary);
+            ok = text(in, run.rows[row].temporary);
           stepRows.push_back(row);
         }
         break;
@@ -133,7 +149,8 @@ ParsedRun ParseRun(std::uint64_t id, std::string_view bytes) {
         ok = in.U32(count) && count == run.rows.size();
         for (std::uint32_t k = 0; ok && k < count; ++k) {
           RunRow& row = run.rows[k];
-          ok = in.Text(row.current);
+          row.current.clear();
+          ok = text(in, row.current);
           if (!ok) break;
           // A row under a name is one the run renamed, even if no outcome said so.
           if (!row.current.empty()) row.renamed = true;
@@ -163,13 +180,13 @@ ParsedRun ParseRun(std::uint64_t id, std::string_view bytes) {
     if (row.renamed || row.state == RowState::kUnknown) ++run.entry.renamed;
     if (row.state != RowState::kOld) ++run.entry.left;
   }
-  return run;
 }
 
-bool ParseRunFile(const std::string& historyFolder, std::uint64_t id, ParsedRun& run) {
-  std::string bytes;
+// `bytes` is the caller's, reused from file to file.
+bool ParseRunFile(const std::string& historyFolder, std::uint64_t id, ParsedRun& run,
+                  bool names, std::string& bytes) {
   if (!ReadRunFile(historyFolder, id, bytes)) return false;
-  run = ParseRun(id, bytes);
+  ParseRun(id, bytes, names, run);
   return true;
 }
 
@@ -318,9 +335,10 @@ std::vector<HistoryEntry> ReadHistory(const std::string& stateDirectory) {
   if (stateDirectory.empty()) return entries;
   const std::string folder = HistoryFolder(stateDirectory);
   const std::vector<std::uint64_t> ids = ListRunIds(folder);
+  ParsedRun run;
+  std::string bytes;
   for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
-    ParsedRun run;
-    if (ParseRunFile(folder, *it, run)) entries.push_back(std::move(run.entry));
+    if (ParseRunFile(folder, *it, run, false, bytes)) entries.push_back(run.entry);
   }
   return entries;
 }
@@ -424,7 +442,8 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
     return result;
   }
   ParsedRun run;
-  if (!ParseRunFile(folder, target->id, run)) {
+  std::string bytes;
+  if (!ParseRunFile(folder, target->id, run, true, bytes)) {
     result.error = Gb("无法读取撤消记录 ") + DecodeDiskName(RunFilePath(folder, target->id));
     return result;
   }
