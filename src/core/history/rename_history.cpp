@@ -47,7 +47,7 @@ void ParseRun(std::uint64_t id, std::string_view bytes, bool names, ParsedRun& r
     if (names) return in.Text(out);
     std::uint32_t length = 0;
     if (!in.SkipText(length)) return false;
-    if (length > 0) out = "?";
+    if (length > 0) out.assign(1, '?');
     return true;
   };
   run.entry = HistoryEntry{};
