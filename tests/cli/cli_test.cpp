@@ -621,7 +621,7 @@ TEST_F(CliTest, ARenumberingKilledBySigkillIsFullyUndone) {
     }
     // Killed once the first renames are on disk: the chain starts from its free end.
     const std::string firstRenamed = files + "/" + std::to_string(n + 1) + ".txt";
-    for (int wait = 0; wait < 20000 && !Exists(firstRenamed); ++wait) ::usleep(50 + attempt * 200);
+    for (int wait = 0; wait < 300000 && !Exists(firstRenamed); ++wait) ::usleep(100);
     ::usleep(attempt * 20000);
     ::kill(pid, SIGKILL);
     int status = 0;
