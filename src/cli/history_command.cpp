@@ -29,6 +29,7 @@ const char* FrontEndName(FrontEnd frontEnd) {
 }
 
 const char* StateText(const HistoryEntry& entry) {
+  if (entry.otherKind) return "其他操作";
   if (entry.damaged) return "记录已损坏";
   if (entry.undone()) return "已撤消";
   if (entry.left < entry.renamed) return "部分撤消";
@@ -50,7 +51,8 @@ int RunHistoryCommand(const Arguments& args, Output& out, Output& err) {
     for (std::size_t k = 0; k < history.size(); ++k) {
       const HistoryEntry& e = history[k];
       if (k > 0) text += ",";
-      text += "{\"id\":" + std::to_string(e.id) + ",\"time\":" + std::to_string(e.time) +
+      text += "{\"id\":" + std::to_string(e.id) + ",\"kind\":" +
+              std::to_string(static_cast<int>(e.kind)) + ",\"time\":" + std::to_string(e.time) +
               ",\"frontEnd\":\"" + FrontEndName(e.frontEnd) + "\",\"files\":" +
               std::to_string(e.renamed) + ",\"left\":" + std::to_string(e.left) +
               ",\"folders\":" + std::to_string(e.folders) + ",\"firstFolder\":";

@@ -51,7 +51,9 @@ void HistoryDialog::Reload() {
   bool left = false;
   for (const HistoryEntry& run : ReadHistory(stateDirectory_)) {
     QString state;
-    if (run.damaged)
+    if (run.otherKind)
+      state = QString::fromUtf8("其他操作");
+    else if (run.damaged)
       state = QString::fromUtf8("记录已损坏");
     else if (run.undone())
       state = QString::fromUtf8("已撤消");

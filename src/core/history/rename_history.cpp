@@ -67,10 +67,16 @@ void ParseRun(std::uint64_t id, std::string_view bytes, bool names, ParsedRun& r
       case 'H': {
         std::uint8_t kind = 0, frontEnd = 0;
         std::uint64_t time = 0;
-        ok = in.U8(kind) && in.U8(frontEnd) && in.U64(time) && kind == 1;
+        ok = in.U8(kind) && in.U8(frontEnd) && in.U64(time);
         run.entry.kind = static_cast<RunKind>(kind);
         run.entry.frontEnd = static_cast<FrontEnd>(frontEnd);
         run.entry.time = static_cast<long long>(time);
+        // Another kind of run has records of its own, which are not read here: it
+        // is listed, but neither damaged nor anything for a rename undo to do.
+        if (ok && kind != static_cast<std::uint8_t>(RunKind::kRename)) {
+          run.entry.otherKind = true;
+          return;
+        }
         break;
       }
       case 'F': {

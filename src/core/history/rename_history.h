@@ -57,6 +57,7 @@ struct HistoryEntry {
   std::size_t left = 0;       // of those, files not yet back under their old names
   bool finished = false;      // the run reached its end
   bool damaged = false;       // a record is cut short or damaged
+  bool otherKind = false;     // not a rename run: its records are another reader's
   // Nothing left to undo; a damaged record is never taken as undone.
   bool undone() const { return left == 0 && !damaged; }
 };

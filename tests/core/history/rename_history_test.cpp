@@ -81,5 +81,33 @@ TEST(RenameHistoryTest, AStoppedRunIsUndoneWhole) {
   EXPECT_EQ(UndoRecordedRun(state.path(), 0, again).result, UndoResult::kNothingToUndo);
 }
 
+// A run of another kind (a later kind with records of its own) is listed, is never
+// taken as damaged, and a rename undo passes over it to the rename run before it.
+TEST(RenameHistoryTest, ARunOfAnotherKindIsListedAndLeftAlone) {
+  TempFolder dir, state;
+  dir.Write("a", "a");
+  ASSERT_EQ(RenameOnlyFile(dir, state.path(), "a", "b").runId, 1u);
+  std::string payload, records, error;
+  PutU8(payload, 2);
+  PutU8(payload, static_cast<std::uint8_t>(FrontEnd::kWindow));
+  PutU64(payload, 1700000000);
+  AppendRecord(records, 'H', payload);
+  AppendRecord(records, 'T', "records this reader does not know");
+  RunFileWriter writer;
+  ASSERT_TRUE(writer.Create(HistoryFolder(state.path()), 2, records, error)) << error;
+
+  const std::vector<HistoryEntry> history = ReadHistory(state.path());
+  ASSERT_EQ(history.size(), 2u);
+  EXPECT_TRUE(history[0].otherKind);
+  EXPECT_FALSE(history[0].damaged);
+  EXPECT_EQ(history[0].time, 1700000000);
+  FileList undone;
+  const RecordedUndo outcome = UndoRecordedRun(state.path(), 0, undone);
+  EXPECT_EQ(outcome.result, UndoResult::kDone);
+  EXPECT_EQ(outcome.runId, 1u);
+  EXPECT_EQ(dir.Read("a"), "a");
+  EXPECT_EQ(ReadHistory(state.path()).size(), 2u);  // the other run is kept as it was
+}
+
 }  // namespace
 }  // namespace tessarn
