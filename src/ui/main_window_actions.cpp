@@ -216,6 +216,13 @@ bool MainWindow::UndoRunAndReport(std::uint64_t runId) {
       Message(QMessageBox::Warning, FromGb(outcome.error));
       return false;
     default:
+      // The list's run is undone already (from the command line, say) or no longer
+      // in the history: its undo is over.
+      if (runId != 0 && runId == lastRunId_) {
+        lastRunId_ = 0;
+        undo_.available = false;
+        SetToolbarButtonEnabled(kToolUndo, false);
+      }
       Message(QMessageBox::Information, QString::fromUtf8("没有可撤消的更名操作。"));
       return false;
   }

@@ -80,6 +80,8 @@ class UndoHistoryTest : public QObject {
     // The window's own undo then finds nothing left and says so; no file moves.
     f.window->toolbarAction(MainWindow::kToolUndo)->trigger();
     QCOMPARE(FilesIn(f.Folder()), QStringList({"a.txt", "b.txt"}));
+    QCOMPARE(f.log.messages.last().text, U("没有可撤消的更名操作。"));
+    QVERIFY(!f.window->toolbarAction(MainWindow::kToolUndo)->isEnabled());
   }
 
   void aRestartedWindowUndoesTheLastRunFromTheHistory() {
