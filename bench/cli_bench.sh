@@ -2,14 +2,15 @@
 # Measures tessarn-cli against bare C loops doing the least each command must do:
 #   preview of 100,000 files (text to a file)   vs bare_readdir     target <= 4x
 #   preview --page mp3 over 10,000 tagged files  vs bare_mp3_read    target <= 3.5x
-#   rename of 100,000 files, journal included    vs bare_rename      target <= 1.35x
+#   rename of 100,000 files, undo record included vs bare_rename     target <= 1.35x
+#   history with 100 runs of 1,000 files each                          target < 50 ms
 # Everything runs on tmpfs (/dev/shm unless BENCH_DIR says otherwise) with a
 # Release build. Each figure is the best of BENCH_RUNS runs (default 5), as wall
 # time and as CPU time (user + system): on a busy machine the wall times wander
 # with the other processes, the CPU times much less.
 #
 #   bench/cli_bench.sh [build-dir]      (default: build-bench-cli)
-#   BENCH_ONLY="preview mp3 rename"     picks the benchmarks (default: all three)
+#   BENCH_ONLY="preview mp3 rename history"  picks the benchmarks (default: all four)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-bench-cli}
@@ -17,7 +18,7 @@ runs=${BENCH_RUNS:-5}
 files=${BENCH_FILES:-100000}
 mp3s=${BENCH_MP3S:-10000}
 base=${BENCH_DIR:-/dev/shm}
-only=" ${BENCH_ONLY:-preview mp3 rename} "
+only=" ${BENCH_ONLY:-preview mp3 rename history} "
 want() { [[ $only == *" $1 "* ]]; }
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARN_BUILD_UI=OFF \
@@ -87,4 +88,18 @@ setup_each="make_files $work/many $files"
 bare=$(best_of "$bin/bare_rename" "$work/many")
 cli_t=$(best_of "$cli" rename --prefix x "$work/many")
 report "rename of $files files" "$bare" "$cli_t" 1.35
+fi
+
+if want history; then
+# 100 runs of 1,000 files each: the names go a0.jpg.. -> b0.jpg.. -> a0.jpg..
+rm -rf "$XDG_STATE_HOME"
+make_files "$work/runs" 1000
+for k in $(seq 100); do
+  "$cli" rename --prefix "$( ((k % 2)) && echo a || echo b)" "$work/runs" >/dev/null
+done
+setup_each=
+cli_t=$(best_of "$cli" history)
+awk -v c="$cli_t" 'BEGIN { split(c, cc, " ")
+  printf "history of 100 runs of 1,000 files\n  wall: %7.3f s  cpu: %7.3f s (target < 0.050 s) %s\n",
+    cc[1], cc[2], (cc[1] < 0.05 ? "ok" : "OVER") }'
 fi

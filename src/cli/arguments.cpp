@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -16,7 +17,8 @@ enum OptionGroup : unsigned {
   kTagFieldOption = 2,   // tags set
   kTagChoiceOption = 4,  // tags set, tags delete
   kRenameOnlyOption = 8,  // rename
-  kLegacyOption = 16      // preview, rename and every tags command
+  kLegacyOption = 16,     // preview, rename and every tags command
+  kUndoOption = 32        // undo
 };
 
 // Applies an option's value; returns an error text, or nullptr.
@@ -211,6 +213,18 @@ const OptionDef kOptions[] = {
        return nullptr;
      }},
     {"legacy-encoding", true, kLegacyOption, SetLegacyEncoding},
+    {"run", true, kUndoOption,
+     [](Arguments& a, std::string&& v) -> const char* {
+       // A run's number as `history` shows it: decimal digits, not 0.
+       std::uint64_t id = 0;
+       for (char c : v) {
+         if (c < '0' || c > '9' || id > UINT64_MAX / 10 - 1) return "--run 需要一个操作编号（见 tessarn-cli history）";
+         id = id * 10 + static_cast<std::uint64_t>(c - '0');
+       }
+       if (id == 0) return "--run 需要一个操作编号（见 tessarn-cli history）";
+       a.runId = id;
+       return nullptr;
+     }},
     {"title", true, kTagFieldOption, SET_TAG(title)},
     {"artist", true, kTagFieldOption, SET_TAG(artist)},
     {"album", true, kTagFieldOption, SET_TAG(album)},
@@ -234,6 +248,8 @@ unsigned GroupsOf(Command command) {
       return kRuleOption | kLegacyOption;
     case Command::kRename:
       return kRuleOption | kRenameOnlyOption | kLegacyOption;
+    case Command::kUndo:
+      return kUndoOption;
     case Command::kTagsShow:
       return kLegacyOption;
     case Command::kTagsSet:
@@ -253,6 +269,8 @@ const char* CommandName(Command command) {
       return "rename";
     case Command::kUndo:
       return "undo";
+    case Command::kHistory:
+      return "history";
     case Command::kTags:
       return "tags";
     case Command::kTagsShow:
@@ -308,7 +326,7 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
     return result;
   };
 
-  if (i >= argc) return fail("缺少命令（preview、rename、undo 或 tags），详见 tessarn-cli --help");
+  if (i >= argc) return fail("缺少命令（preview、rename、undo、history 或 tags），详见 tessarn-cli --help");
   const std::string_view word = argv[i++];
   if (IsHelp(word)) {
     a.help = true;
@@ -320,6 +338,8 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
     a.command = Command::kRename;
   } else if (word == "undo") {
     a.command = Command::kUndo;
+  } else if (word == "history") {
+    a.command = Command::kHistory;
   } else if (word == "tags") {
     a.command = Command::kTags;
     if (i >= argc) return fail("tags 缺少子命令（show、set 或 delete）");
@@ -408,8 +428,9 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
   // The extension box follows the file-name box while "keep same" is ticked.
   if (a.options.keepSame) a.options.extInsertText = a.options.nameInsertText;
 
-  if (a.command == Command::kUndo) {
-    if (!a.paths.empty()) return fail("undo 不接受路径参数");
+  if (a.command == Command::kUndo || a.command == Command::kHistory) {
+    if (!a.paths.empty())
+      return fail(std::string(CommandName(a.command)) + " 不接受路径参数");
   } else if (a.paths.empty()) {
     return fail(std::string(CommandName(a.command)) + " 至少需要一个路径");
   }

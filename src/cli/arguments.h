@@ -1,6 +1,7 @@
 // The command line of tessarn-cli: which command, its options and its paths.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,7 +11,7 @@
 
 namespace tessarn::cli {
 
-enum class Command { kNone, kPreview, kRename, kUndo, kTags, kTagsShow, kTagsSet, kTagsDelete };
+enum class Command { kNone, kPreview, kRename, kUndo, kHistory, kTags, kTagsShow, kTagsSet, kTagsDelete };
 
 struct Arguments {
   Command command = Command::kNone;
@@ -24,6 +25,7 @@ struct Arguments {
   bool v2 = false;                 // --v2
   bool skipConflicts = false;      // --skip-conflicts: rename what has no conflict
   TagEdits edits;                  // the fields given to `tags set`
+  std::uint64_t runId = 0;         // undo --run: the run to undo; 0 the newest left
 };
 
 struct ParseResult {

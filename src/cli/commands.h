@@ -9,6 +9,7 @@ namespace tessarn::cli {
 int RunPreviewCommand(const Arguments& args, Output& out, Output& err);
 int RunRenameCommand(const Arguments& args, Output& out, Output& err);
 int RunUndoCommand(const Arguments& args, Output& out, Output& err);
+int RunHistoryCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsShowCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsSetCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err);

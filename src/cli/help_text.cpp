@@ -12,7 +12,8 @@ Tessarn批量更名器的命令行版本。
 命令：
   preview [选项] 路径...   列出文件及其新文件名，不做任何更改
   rename [选项] 路径...    按选项给文件更名（与“开始命名”相同）
-  undo                     撤消 rename 的上一次操作
+  undo [--run 编号]        撤消最近一次尚未撤消的更名（窗口或命令行所做的）
+  history                  列出可撤消的更名操作，最新的在前
   tags show 文件...        显示 MP3 文件的 ID3v1 与 ID3v2 标签
   tags set [选项] 文件...  修改 MP3 标签中给出的字段
   tags delete --v1|--v2 文件...  删除 MP3 标签
@@ -23,7 +24,7 @@ rename 加 --recursive（-r）时连同各级子目录中的文件，逐个目�
 每个命令都接受 --json（输出一个 JSON 文档）和 --help。
 
 退出状态：0 全部成功；1 部分文件失败；2 用法错误或路径不存在。
-撤消记录保存在 $XDG_STATE_HOME/Tessarn/（默认 ~/.local/state/Tessarn/）。
+撤消记录保存在 $XDG_STATE_HOME/Tessarn/（默认 ~/.local/state/Tessarn/），保留最近 100 次更名。
 
 详见 tessarn-cli 命令 --help。
 )";
@@ -98,10 +99,23 @@ tessarn-cli undo 撤消，即使更名过程被中断。
 )";
 
 constexpr const char kUndoHelp[] =
-    R"(用法：tessarn-cli undo [--json]
+    R"(用法：tessarn-cli undo [--run 编号] [--json]
 
-把 tessarn-cli rename 上一次更名的文件改回原来的名字（不询问），逐行显示
-“撤消成功”或“撤消失败”，最后显示总结。
+把最近一次尚未撤消的更名（窗口或命令行所做的）改回原来的名字（不询问），逐行
+显示“撤消成功”或“撤消失败”及原因，最后显示总结。更名被中断时，按每个文件的
+设备号与 inode 判断它是否已经更名。名称下已换成另一个文件时不改动它（文件已被
+替换）。没有全部撤消的操作留在历史中，可以再试。
+
+  --run 编号   撤消这一次操作（编号见 tessarn-cli history）；比它新的操作须已撤消
+
+撤消记录损坏时只撤消记录仍能证明的部分，说明记录已损坏并以 1 退出。
+)";
+
+constexpr const char kHistoryHelp[] =
+    R"(用法：tessarn-cli history [--json]
+
+列出撤消历史中的更名操作，最新的在前：编号、时间、来源（窗口或命令行）、更名的
+文件数、第一个目录，以及是否已撤消。操作按从新到旧的顺序撤消。
 )";
 
 constexpr const char kTagsHelp[] =
@@ -171,6 +185,8 @@ const char* HelpText(Command command) {
       return kRename.c_str();
     case Command::kUndo:
       return kUndoHelp;
+    case Command::kHistory:
+      return kHistoryHelp;
     case Command::kTags:
       return kTagsHelp;
     case Command::kTagsShow:

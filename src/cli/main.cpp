@@ -33,6 +33,9 @@ int main(int argc, char** argv) {
     case Command::kUndo:
       status = RunUndoCommand(args, out, err);
       break;
+    case Command::kHistory:
+      status = RunHistoryCommand(args, out, err);
+      break;
     case Command::kTagsShow:
       status = RunTagsShowCommand(args, out, err);
       break;

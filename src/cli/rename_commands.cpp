@@ -9,8 +9,9 @@
 #include "cli/entry_printer.h"
 #include "cli/exit_status.h"
 #include "cli/path_arguments.h"
-#include "cli/undo_journal.h"
 #include "core/filelist/rename_run.h"
+#include "core/history/history_store.h"
+#include "core/history/rename_history.h"
 #include "core/rules/preview_pass.h"
 #include "core/text/encoding.h"
 
@@ -106,30 +107,21 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   }
 
   // The undo record is in place before the first file changes its name.
-  std::string error;
-  const std::string directory = JournalDirectory();
-  JournalLock lock;
-  JournalWriter journal;
-  if (!lock.Acquire(directory, error) || !journal.Begin(directory, error) ||
-      !journal.Intent(list, plan)) {
-    PrintError(err, error.empty() ? "无法写入撤消记录" : error);
-    PrintError(err, "没有更名任何文件");
-    return kExitFailed;
-  }
-
   UndoLog undo;
   RenameHooks hooks;
-  hooks.beforeBatch = [&](std::size_t first, std::size_t last) {
-    return journal.BatchStarting(first, last);
-  };
-  hooks.afterStep = [&](std::size_t step, FileAt where) { journal.StepDone(step, where); };
   if (const long exitAfter = TestExitAfter(); exitAfter > 0) {
     hooks.afterRow = [exitAfter, done = 0L](std::size_t, bool) mutable {
       if (++done == exitAfter) ::_exit(99);
     };
   }
-  const WalkCounts counts = RunRename(list, undo, plan, hooks);
-  journal.Finish();
+  const RecordedRun run =
+      RunRenameRecorded(StateDirectory(), list, undo, plan, FrontEnd::kCommandLine, hooks);
+  if (!run.started) {
+    PrintError(err, run.error.empty() ? "无法写入撤消记录" : GbToUtf8Lossy(run.error));
+    PrintError(err, "没有更名任何文件");
+    return kExitFailed;
+  }
+  const WalkCounts& counts = run.counts;
   if (counts.stopped) PrintError(err, "撤消记录写入失败，更名在中途停止");
 
   PrintedTotals totals;
@@ -148,83 +140,62 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
         return row;
       },
       totals);
-  const bool allDone = counts.succeeded == counts.total && !counts.stopped && journal.ok();
+  const bool allDone = counts.succeeded == counts.total && !counts.stopped && run.recordOk;
   return allDone && !someUnreadable ? kExitOk : kExitFailed;
 }
 
 int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
-  std::string error;
-  const std::string directory = JournalDirectory();
-  JournalLock lock;
-  if (!lock.Acquire(directory, error)) {
-    PrintError(err, error);
-    return kExitFailed;
-  }
-  JournalContents journal;
-  switch (ReadJournal(directory, journal)) {
-    case JournalReadResult::kMissing:
+  FileList& list = ProcessList();
+  const RecordedUndo undo = UndoRecordedRun(StateDirectory(), args.runId, list);
+  const std::string id = std::to_string(undo.runId);
+  switch (undo.result) {
+    case UndoResult::kFailed:
+      PrintError(err, GbToUtf8Lossy(undo.error));
+      return kExitFailed;
+    case UndoResult::kNothingToUndo:
       PrintError(err, "没有可撤消的更名操作");
       return kExitFailed;
-    case JournalReadResult::kDamaged:
-      PrintError(err, "撤消记录已损坏：" + ShowPath(JournalPath(directory)));
+    case UndoResult::kNoSuchRun:
+      PrintError(err, "撤消历史中没有编号为 " + std::to_string(args.runId) + " 的操作");
       return kExitFailed;
-    case JournalReadResult::kOk:
+    case UndoResult::kNewerRunsFirst:
+      PrintError(err, "操作 " + id + " 之后还有未撤消的操作，请先撤消它们（见 tessarn-cli history）");
+      return kExitFailed;
+    case UndoResult::kAlreadyUndone:
+      PrintError(err, "操作 " + id + " 已经撤消");
+      return kExitFailed;
+    case UndoResult::kDone:
       break;
   }
-  if (!journal.finished)
-    PrintError(err, "上一次更名没有正常结束；按磁盘上的实际情况撤消已更名的文件");
+  if (undo.damaged)
+    PrintError(err, "操作 " + id + " 的撤消记录已损坏：只撤消记录仍能证明的文件，原记录保留为 " +
+                        ShowPath(RunFilePath(HistoryFolder(StateDirectory()), undo.runId) +
+                                 ".damaged"));
+  else if (!undo.finished)
+    PrintError(err, "操作 " + id + " 没有正常结束；按磁盘上的实际情况撤消已更名的文件");
+  if (!undo.error.empty()) PrintError(err, GbToUtf8Lossy(undo.error));
 
-  // The list as the run left it: renamed files under their new names with the old
-  // ones to go back to, the others with no undo name (they fail, as in the window).
-  FileList& list = ProcessList();
-  list.entries.reserve(journal.entries.size());
-  // What each row shows: its name before the undo and the name it goes back to.
-  std::vector<std::string> shownBefore, shownRestored;
-  shownBefore.reserve(journal.entries.size());
-  shownRestored.reserve(journal.entries.size());
-  for (const JournalEntry& j : journal.entries) {
-    FileEntry e;
-    e.diskFolder = j.diskFolder;
-    e.folder = DecodeDiskName(j.diskFolder);
-    if (j.renamed || j.parked) {
-      e.diskName = j.parked ? j.temporary : j.newName;
-      e.diskUndoName = j.oldName;
-      e.undoName = DecodeDiskName(j.oldName);
-    } else {
-      e.diskName = j.oldName;
-    }
-    e.oldName = DecodeDiskName(e.diskName);
-    shownBefore.push_back(e.oldName);
-    shownRestored.push_back(e.undoName);
-    list.entries.push_back(std::move(e));
-  }
-
-  UndoLog undo;
-  undo.available = true;
-  const WalkCounts counts = UndoLastRun(list, undo, {});
-  // Rows that could not come back keep the record, so that the next undo tries
-  // them again; the others leave it.
-  if (!undo.available) {
-    RemoveJournal(directory);
-  } else if (!RewriteJournal(directory, list, error)) {
-    PrintError(err, error);
-  }
-
+  const WalkCounts& counts = undo.counts;
   PrintedTotals totals;
   totals.renamed = counts.succeeded;
   totals.failed = counts.failed;
   totals.summary = UndoSummary(counts).text;
+  std::vector<std::string> before(list.count()), restored(list.count());
+  for (std::size_t i = 0; i < list.count(); ++i) {
+    before[i] = DecodeDiskName(undo.namesBefore[i]);
+    restored[i] = DecodeDiskName(undo.namesRestored[i]);
+  }
   PrintRows(
       out, args.json, list.count(),
       [&](std::size_t i) {
         const FileEntry& e = list.entries[i];
-        PrintedRow row{e.folder, shownBefore[i], shownRestored[i], e.status.text, {}};
+        PrintedRow row{e.folder, before[i], restored[i], e.status.text, {}};
         row.reason = e.status.reason;
         row.error = e.status.error;
         return row;
       },
       totals);
-  return counts.failed == 0 ? kExitOk : kExitFailed;
+  return counts.failed == 0 && !undo.damaged && undo.error.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace tessarn::cli

@@ -13,12 +13,14 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/history/history_store.h"
 #include "core/rules/preview_pass.h"
 #include "core/rules/regex_replace.h"
 #include "ui/about_dialog.h"
 #include "ui/file_list_model.h"
 #include "ui/file_list_view.h"
 #include "ui/filter_dialog.h"
+#include "ui/history_dialog.h"
 #include "ui/gb_qt.h"
 #include "ui/help_page.h"
 #include "ui/option_tabs.h"
@@ -131,6 +133,10 @@ void MainWindow::BuildMenus() {
     AddFolderTree(std::string(), true);
     ClearProgressPane();
   });
+  file->addSeparator();
+  a = file->addAction(QString::fromUtf8("撤消历史(&H)..."));
+  a->setObjectName(QStringLiteral("historyAction"));
+  connect(a, &QAction::triggered, this, &MainWindow::openUndoHistory);
   file->addSeparator();
   a = file->addAction(QString::fromUtf8("退出(&X)"));
   a->setObjectName(QStringLiteral("exitAction"));
@@ -345,6 +351,19 @@ void MainWindow::openTagEditor(int row) {
     // cache is not left to notice it by the modification time alone.
     tagCache()->Clear();
   }
+}
+
+void MainWindow::openUndoHistory() {
+  HistoryDialog dialog(
+      StateDirectory(),
+      [this] {
+        if (Message(QMessageBox::Information, FromGb(UndoQuestion()),
+                    QMessageBox::Yes | QMessageBox::No,
+                    QString::fromUtf8("询问：")) == QMessageBox::Yes)
+          UndoRunAndReport(0);
+      },
+      this);
+  dialog.exec();
 }
 
 void MainWindow::openSettingsDialog() {

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QUrl>
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "core/filelist/file_list.h"
@@ -87,6 +88,10 @@ class MainWindow : public QMainWindow {
   // Rename run and undo, each followed by its summary.
   void RunRenameAndReport();
   void UndoAndReport();
+  // Undoes a run of the history (0: the newest not yet undone) and shows its
+  // summary; the list follows when the run is its own. False when nothing was done
+  // (the reason was shown).
+  bool UndoRunAndReport(std::uint64_t runId);
   // List operations.
   void DeleteSelectedRows();
   void ClearList();
@@ -107,6 +112,7 @@ class MainWindow : public QMainWindow {
   void openSettingsDialog();
   void openAbout();
   void openHelp();
+  void openUndoHistory();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -151,6 +157,7 @@ class MainWindow : public QMainWindow {
   bool settingsSaved_ = false;
   bool scanning_ = false;  // a folder tree is being read
   QString shownPatternError_;
+  std::uint64_t lastRunId_ = 0;  // the history's record of the list's last run
 
   OptionTabs* tabs_ = nullptr;
   FileListView* view_ = nullptr;

@@ -20,6 +20,8 @@
 #include "core/filelist/add_files.h"
 #include "core/filelist/folder_tree.h"
 #include "core/filelist/list_pruning.h"
+#include "core/history/history_store.h"
+#include "core/history/rename_history.h"
 #include "core/id3/id3v1.h"
 #include "core/rules/preview_pass.h"
 #include "core/text/encoding.h"
@@ -301,11 +303,64 @@ void MainWindow::RunRenameAndReport() {
     BusyCursor busy;
     RenameHooks hooks;
     hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
-    counts = RunRename(list_, undo_, plan, hooks);
+    const RecordedRun run =
+        RunRenameRecorded(StateDirectory(), list_, undo_, plan, FrontEnd::kWindow, hooks);
+    if (!run.started) {
+      // Without its undo record the run does not start: nothing is renamed.
+      SetToolbarButtonEnabled(kToolPreview, true);
+      Message(QMessageBox::Warning, FromGb(run.error) + QString::fromUtf8("\n没有更名任何文件"));
+      return;
+    }
+    counts = run.counts;
+    lastRunId_ = run.runId;
   }
   SetToolbarButtonEnabled(kToolPreview, true);
   SetToolbarButtonEnabled(kToolUndo, undo_.available);
   ShowMessage(RunSummary(counts));
+}
+
+bool MainWindow::UndoRunAndReport(std::uint64_t runId) {
+  FileList undone;
+  RecordedUndo outcome;
+  {
+    BusyCursor busy;
+    RenameHooks hooks;
+    hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
+    outcome = UndoRecordedRun(StateDirectory(), runId, undone, hooks);
+  }
+  switch (outcome.result) {
+    case UndoResult::kDone:
+      break;
+    case UndoResult::kNewerRunsFirst:
+      Message(QMessageBox::Warning,
+              QString::fromUtf8("之后还有未撤消的更名操作，请先在“撤消历史”中撤消它们。"));
+      return false;
+    case UndoResult::kFailed:
+      Message(QMessageBox::Warning, FromGb(outcome.error));
+      return false;
+    default:
+      // The list's run is undone already (from the command line, say) or no longer
+      // in the history: its undo is over.
+      if (runId != 0 && runId == lastRunId_) {
+        lastRunId_ = 0;
+        undo_.available = false;
+        SetToolbarButtonEnabled(kToolUndo, false);
+      }
+      Message(QMessageBox::Information, QString::fromUtf8("没有可撤消的更名操作。"));
+      return false;
+  }
+  // The rows of the list that show this run's files follow the undo.
+  if (outcome.runId == lastRunId_ && lastRunId_ != 0) {
+    ApplyUndoToList(undone, outcome, list_, undo_);
+    SetToolbarButtonEnabled(kToolUndo, undo_.available);
+    if (!undo_.available) lastRunId_ = 0;
+    outcome.counts.total = list_.count();  // the summary counts the list's rows
+  }
+  if (outcome.damaged)
+    Message(QMessageBox::Warning,
+            QString::fromUtf8("这次操作的撤消记录已损坏：只撤消了记录仍能证明的文件。"));
+  ShowMessage(UndoSummary(outcome.counts));
+  return true;
 }
 
 void MainWindow::UndoAndReport() {
@@ -313,6 +368,12 @@ void MainWindow::UndoAndReport() {
   if (Message(QMessageBox::Information, FromGb(UndoQuestion()), QMessageBox::Yes | QMessageBox::No,
               QString::fromUtf8("询问：")) != QMessageBox::Yes)
     return;
+  if (lastRunId_ != 0) {
+    // The list's run, through its record: the same checks as any undo of the history.
+    UndoRunAndReport(lastRunId_);
+    return;
+  }
+  // The last run renamed nothing on disk and left no record: only the list changes.
   WalkCounts counts;
   {
     BusyCursor busy;

@@ -1,6 +1,7 @@
 // Black-box tests of tessarn-cli: the built program on temporary folders, with its
 // undo journal in a temporary state folder.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -42,6 +43,12 @@ class CliTest : public ::testing::Test {
     auto json = ParseJson(r.out);
     EXPECT_TRUE(json.has_value()) << "not JSON:\n" << r.out;
     return json.value_or(JsonValue{});
+  }
+
+  std::string RunFile(int id) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "/Tessarn/history/run-%010d", id);
+    return state + name;
   }
 
   static std::vector<std::string> Column(const JsonValue& doc, const std::string& key) {
@@ -473,7 +480,7 @@ TEST_F(CliTest, UndoAfterAKilledRunRestoresWhatWasRenamed) {
     const JsonValue doc = RunJson({"undo"}, 0);  // files never reached are no failures
     EXPECT_EQ(doc["renamed"].number, killedAfter);
     EXPECT_EQ(doc["failed"].number, 0);
-    EXPECT_EQ(doc["entries"].array.size(), static_cast<std::size_t>(n));
+    EXPECT_EQ(doc["entries"].array.size(), static_cast<std::size_t>(killedAfter));
     EXPECT_EQ(ListNames(files), originals);
     EXPECT_EQ(ReadFile(files + "/f0003.dat"), "f0003.dat");
     for (const std::string& name : originals) ::unlink((files + "/" + name).c_str());
@@ -512,22 +519,62 @@ TEST_F(CliTest, AnUndoThatCannotFinishKeepsTheRestForTheNextOne) {
   EXPECT_EQ(Run({"undo"}).exitCode, 1);  // nothing left
 }
 
-TEST_F(CliTest, UndoCopesWithARecordCutShort) {
-  // A run killed while writing the record's last lines: the undo goes by the disk.
-  Names originals;
-  for (int i = 0; i < 10; ++i) {
-    originals.push_back("n" + std::to_string(i) + ".txt");
-    WriteFile(files + "/" + originals.back(), "");
+// A record cut short (a crash of the machine while writing it) or with a byte
+// changed is said to be damaged and never taken as success; the rows the disk still
+// proves by their inodes come back, and the damaged file is kept.
+TEST_F(CliTest, ADamagedRecordIsSaidPlainlyAndKept) {
+  struct Damage {
+    const char* label;
+    std::string (*apply)(const std::string&);
+    bool rowsSurvive;  // the record of the files is intact: the disk proves the rest
+  };
+  const Damage damages[] = {
+      {"cut in the last record", [](const std::string& b) { return b.substr(0, b.size() - 5); },
+       true},
+      {"a byte changed in the outcomes",
+       [](const std::string& b) {
+         std::string d = b;
+         d[d.size() - 20] ^= 0x40;
+         return d;
+       },
+       true},
+      {"cut inside the first record", [](const std::string& b) { return b.substr(0, 14); }, false},
+      {"a byte changed among the files",
+       [](const std::string& b) {
+         std::string d = b;
+         d[d.size() / 2] ^= 0x40;
+         return d;
+       },
+       false},
+  };
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.label);
+    Names originals;
+    for (int i = 0; i < 10; ++i) {
+      originals.push_back("n" + std::to_string(i) + ".txt");
+      WriteFile(files + "/" + originals.back(), "");
+    }
+    std::sort(originals.begin(), originals.end());
+    ASSERT_EQ(Run({"rename", "--prefix", "r", "."}).exitCode, 0);
+    const std::string record = RunFile(1);
+    const std::string bytes = ReadFile(record);
+    ASSERT_GT(bytes.size(), 40u);
+    WriteFile(record, damage.apply(bytes));
+
+    const CliResult undone = Run({"undo", "--json"});
+    EXPECT_EQ(undone.exitCode, 1);
+    EXPECT_NE(undone.err.find("撤消记录已损坏"), std::string::npos) << undone.err;
+    EXPECT_EQ(undone.out.find("已经成功撤消"), std::string::npos);
+    EXPECT_EQ(ReadFile(record + ".damaged"), damage.apply(bytes));  // kept
+    if (damage.rowsSurvive) {
+      EXPECT_EQ(ListNames(files), originals);
+    } else {  // nothing proves anything: nothing is touched
+      EXPECT_EQ(ListNames(files).front(), "r0.txt");
+    }
+    EXPECT_EQ(Run({"undo"}).exitCode, 1);  // nothing left to undo, nothing said to be done
+    for (const std::string& name : ListNames(files)) ::unlink((files + "/" + name).c_str());
+    ::unlink((record + ".damaged").c_str());
   }
-  std::sort(originals.begin(), originals.end());
-  ASSERT_EQ(Run({"rename", "--prefix", "r", "."}).exitCode, 0);
-  const std::string journal = state + "/Tessarn/undo-journal";
-  const std::string bytes = ReadFile(journal);
-  ASSERT_GT(bytes.size(), 8u);
-  WriteFile(journal, bytes.substr(0, bytes.size() - 5));
-  const JsonValue doc = RunJson({"undo"}, 0);
-  EXPECT_EQ(doc["renamed"].number, 10);
-  EXPECT_EQ(ListNames(files), originals);
 }
 
 TEST_F(CliTest, UndoWithoutARecordFails) {
@@ -546,12 +593,113 @@ TEST_F(CliTest, NoRenameWithoutAPlaceForTheUndoRecord) {
   EXPECT_EQ(ListNames(files), (Names{"a.txt"}));
 }
 
-TEST_F(CliTest, EachRunReplacesTheUndoRecord) {
-  WriteFile(files + "/a.txt", "");
+TEST_F(CliTest, RunsAreUndoneNewestFirst) {
+  WriteFile(files + "/a.txt", "a");
   EXPECT_EQ(Run({"rename", "--name", "b", "a.txt"}).exitCode, 0);
   EXPECT_EQ(Run({"rename", "--name", "c", "b0.txt"}).exitCode, 0);
+  // Runs that rename nothing leave the history as it was: an empty folder, a name
+  // that stays, a run whose only row is in conflict.
+  MakeFolder(files + "/empty");
+  EXPECT_EQ(Run({"rename", "empty"}).exitCode, 0);
+  EXPECT_EQ(Run({"rename", "--name", "c", "c0.txt"}).exitCode, 0);
+  WriteFile(files + "/x0.txt", "x");
+  EXPECT_EQ(Run({"rename", "--skip-conflicts", "--name", "x", "c0.txt"}).exitCode, 1);
+
+  JsonValue history = RunJson({"history"}, 0);
+  ASSERT_EQ(history["runs"].array.size(), 2u);
+  EXPECT_EQ(history["runs"].array[0]["id"].number, 2);
+  EXPECT_EQ(history["runs"].array[0]["files"].number, 1);
+  EXPECT_EQ(history["runs"].array[0]["frontEnd"].string, "cli");
+  EXPECT_EQ(history["runs"].array[0]["firstFolder"].string, files + "/");
+  EXPECT_FALSE(history["runs"].array[0]["undone"].boolean);
+
+  // The older run waits for the newer one.
+  CliResult r = Run({"undo", "--run", "1"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("请先撤消"), std::string::npos) << r.err;
+  EXPECT_EQ(Run({"undo", "--run", "7"}).exitCode, 1);
+  EXPECT_EQ(Run({"undo", "--run", "2"}).exitCode, 0);
+  EXPECT_EQ(Run({"undo", "--run", "2"}).exitCode, 1);  // already undone
+  EXPECT_EQ(ReadFile(files + "/b0.txt"), "a");
   EXPECT_EQ(Run({"undo"}).exitCode, 0);
-  EXPECT_EQ(ListNames(files), (Names{"b0.txt"}));  // only the last run is undone
+  EXPECT_EQ(ReadFile(files + "/a.txt"), "a");
+  history = RunJson({"history"}, 0);
+  ASSERT_EQ(history["runs"].array.size(), 2u);
+  EXPECT_TRUE(history["runs"].array[0]["undone"].boolean);
+  EXPECT_TRUE(history["runs"].array[1]["undone"].boolean);
+  r = Run({"undo"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("没有可撤消"), std::string::npos) << r.err;
+  r = Run({"history"});
+  EXPECT_NE(r.out.find("2  "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("已撤消"), std::string::npos) << r.out;
+}
+
+// Another file put under the new name after the run is never renamed back; the
+// file that was moved aside is, once it is back under that name.
+TEST_F(CliTest, AFileReplacedAfterTheRunIsNotRenamedBack) {
+  for (const char* name : {"a.txt", "b.txt"}) WriteFile(files + "/" + name, name);
+  ASSERT_EQ(Run({"rename", "--prefix", "r", "."}).exitCode, 0);  // r0.txt, r1.txt
+  ASSERT_EQ(::rename((files + "/r0.txt").c_str(), (files + "/moved").c_str()), 0);
+  WriteFile(files + "/r0.txt", "impostor");
+  JsonValue doc = RunJson({"undo"}, 1);
+  EXPECT_EQ(Column(doc, "status"), (Names{"撤消失败", "撤消成功"}));
+  EXPECT_EQ(Column(doc, "reason"), (Names{"replaced", ""}));
+  EXPECT_EQ(Column(doc, "message")[0], "文件已被替换");
+  EXPECT_EQ(ReadFile(files + "/r0.txt"), "impostor");
+  EXPECT_FALSE(Exists(files + "/a.txt"));
+  EXPECT_EQ(ReadFile(files + "/b.txt"), "b.txt");
+  // The run stays in the history with what is left.
+  EXPECT_EQ(RunJson({"history"}, 0)["runs"].array[0]["left"].number, 1);
+  ::unlink((files + "/r0.txt").c_str());
+  ASSERT_EQ(::rename((files + "/moved").c_str(), (files + "/r0.txt").c_str()), 0);
+  doc = RunJson({"undo"}, 0);
+  EXPECT_EQ(doc["renamed"].number, 1);
+  EXPECT_EQ(ReadFile(files + "/a.txt"), "a.txt");
+}
+
+// A renumbering killed by SIGKILL at whatever point it has reached: the old names
+// are taken again by other files, so only the inodes tell which rows were renamed.
+TEST_F(CliTest, ARenumberingKilledBySigkillIsFullyUndone) {
+  const int n = 20000;
+  Names originals;
+  for (int i = 1; i <= n; ++i) {
+    originals.push_back(std::to_string(i) + ".txt");
+    WriteFile(files + "/" + originals.back(), "c" + std::to_string(i));
+  }
+  std::sort(originals.begin(), originals.end());
+  int killedMidRun = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    SCOPED_TRACE(attempt);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+      if (::chdir(files.c_str()) != 0) ::_exit(127);
+      const int devnull = ::open("/dev/null", O_WRONLY);
+      ::dup2(devnull, 1);
+      ::dup2(devnull, 2);
+      ::execl(TESSARN_CLI_PATH, TESSARN_CLI_PATH, "rename", "--start", "2", ".",
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Killed once the first renames are on disk: the chain starts from its free end.
+    const std::string firstRenamed = files + "/" + std::to_string(n + 1) + ".txt";
+    for (int wait = 0; wait < 300000 && !Exists(firstRenamed); ++wait) ::usleep(100);
+    ::usleep(attempt * 20000);
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    const JsonValue history = RunJson({"history"}, 0);
+    if (!history["runs"].array.empty()) killedMidRun += !history["runs"].array[0]["finished"].boolean;
+
+    const CliResult undone = Run({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err;
+    EXPECT_EQ(ListNames(files), originals);
+    for (int i : {1, 2, n / 2, n})
+      EXPECT_EQ(ReadFile(files + "/" + std::to_string(i) + ".txt"), "c" + std::to_string(i));
+  }
+  EXPECT_GT(killedMidRun, 0);  // the kill did land inside a run
 }
 
 // ---- Tags -----------------------------------------------------------------------
@@ -780,7 +928,7 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndChangeNothing) {
   const CliResult missing = Run({"rename", "a.jpg", "missing.jpg"});
   EXPECT_NE(missing.err.find("missing.jpg"), std::string::npos);
   EXPECT_EQ(ListNames(files), (Names{"a.jpg", "song.mp3"}));
-  EXPECT_FALSE(Exists(state + "/Tessarn/undo-journal"));
+  EXPECT_TRUE(ListNames(state + "/Tessarn/history").empty());
 }
 
 // Options of a page that is not shown would be ignored: they choose the page, or

@@ -36,6 +36,8 @@ namespace {
 struct Fixture {
   QTemporaryDir dir;
   PromptLog log;
+  // The undo history goes into the scratch folder too.
+  bool stateInDir = qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path() + "/state"));
   MainWindow window{dir.path(), PromptsFor(log)};
 
   QString Folder(const QString& name) { return dir.path() + "/" + name; }
@@ -744,8 +746,9 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(seen, QStringList({U("文件(&F)"), U("选择目录(&D)... Ctrl+D"),
                                 U("添加文件(&N)... Ctrl+F"), U("添加目录及子目录(&S)... "), "-",
-                                U("退出(&X) Ctrl+X"), U("选项(&O)"), U("设置(&S)... Ctrl+S"),
-                                U("帮助(&H)"), U("内容(&D)... F1"), U("关于(&A)... ")}));
+                                U("撤消历史(&H)... "), "-", U("退出(&X) Ctrl+X"), U("选项(&O)"),
+                                U("设置(&S)... Ctrl+S"), U("帮助(&H)"), U("内容(&D)... F1"),
+                                U("关于(&A)... ")}));
   }
 
   void aboutBoxClosesOnAClick() {

@@ -110,6 +110,12 @@ unsigned long long InodeOf(const std::string& path) {
   return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
+FileIdentity IdentityOf(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return {};
+  return {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)};
+}
+
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
 
 bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names) {

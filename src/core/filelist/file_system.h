@@ -29,6 +29,14 @@ bool ListFolderNames(
 // The inode number of `path` itself (a link is not followed); 0 when it does not exist.
 unsigned long long InodeOf(const std::string& path);
 
+// Which file a path names: its device and inode (a link is not followed). Both 0
+// when it does not exist. Two paths with the same identity name the same file.
+struct FileIdentity {
+  unsigned long long device = 0, inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity IdentityOf(const std::string& path);
+
 // What tells whether a folder's names may have changed since it was last read: its
 // identity and the time of its last change (nanoseconds where the file system has them).
 struct FolderStamp {

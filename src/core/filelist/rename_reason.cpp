@@ -51,6 +51,8 @@ std::string ReasonText(RenameReason reason, int error) {
       return Gb("没有权限");
     case RenameReason::kNoSpace:
       return Gb("磁盘已满");
+    case RenameReason::kReplaced:
+      return Gb("文件已被替换");
     case RenameReason::kOther:
       break;
   }
@@ -78,6 +80,8 @@ const char* ReasonCode(RenameReason reason) {
       return "permission";
     case RenameReason::kNoSpace:
       return "no-space";
+    case RenameReason::kReplaced:
+      return "replaced";
     case RenameReason::kOther:
       break;
   }

@@ -18,6 +18,7 @@ enum class RenameReason : std::uint8_t {
   kMissing,       // the file is no longer there
   kPermission,
   kNoSpace,
+  kReplaced,      // undo: another file now has the name the run gave
   kOther,         // anything else: the system's own message
 };
 inline constexpr std::size_t kRenameReasonCount = static_cast<std::size_t>(RenameReason::kOther) + 1;

@@ -21,15 +21,9 @@ const StatusTexts& Texts() {
   return texts;
 }
 
-void SetStatus(FileList& list, std::size_t row, FileEntry& entry, const std::string& text,
-               int icon, RenameReason reason = RenameReason::kNone, int error = 0) {
-  entry.status.text = text;
-  entry.status.icon = icon;
-  entry.status.reason = reason;
-  entry.status.error = error;
-  list.SetCellText(row, kStatusColumn, text);
-  list.SetCellIcon(row, icon);
-  list.SetRowMark(row, RowMark{reason, error, false});
+void SetStatus(FileList& list, std::size_t row, const std::string& text, int icon,
+               RenameReason reason = RenameReason::kNone, int error = 0) {
+  SetRowStatus(list, row, EntryStatus{text, icon, reason, error});
 }
 
 // Pane 1 by rows done, repainted only when the bar grows: a run over 100,000 files
@@ -76,7 +70,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
     }
     entry.diskName = plan.diskNames[i];
     list.SetCellText(i, kOldNameColumn, entry.oldName);
-    SetStatus(list, i, entry, run ? texts.renamed : texts.restored, kSuccessIcon);
+    SetStatus(list, i, run ? texts.renamed : texts.restored, kSuccessIcon);
     ++counts.succeeded;
     progress.RowDone();
   };
@@ -87,7 +81,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
       entry.diskUndoName.clear();
       list.SetCellText(i, kNewNameColumn, entry.newName);
     }  // an undo keeps the record for the next try
-    SetStatus(list, i, entry, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
+    SetStatus(list, i, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
               reason, error);
     ++counts.failed;
     ++counts.reasons[static_cast<std::size_t>(reason)];
@@ -202,7 +196,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
           entry.diskName = temporary;
           entry.oldName = DecodeDiskName(entry.diskName);
           list.SetCellText(i, kOldNameColumn, entry.oldName);
-          SetStatus(list, i, entry, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
+          SetStatus(list, i, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
                     ReasonForError(error), error);
           ++counts.failed;
           ++counts.reasons[static_cast<std::size_t>(ReasonForError(error))];
@@ -220,6 +214,13 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
 }
 
 }  // namespace
+
+void SetRowStatus(FileList& list, std::size_t row, const EntryStatus& status) {
+  list.entries[row].status = status;
+  list.SetCellText(row, kStatusColumn, status.text);
+  list.SetCellIcon(row, status.icon);
+  list.SetRowMark(row, RowMark{status.reason, status.error, false});
+}
 
 std::optional<std::string> DiskNameFor(const std::string& newName) {
   if (newName.empty() || newName == "." || newName == "..") return std::nullopt;

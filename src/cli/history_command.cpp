@@ -1,0 +1,82 @@
+// tessarn-cli history: the runs the undo history holds, newest first.
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/entry_printer.h"
+#include "cli/exit_status.h"
+#include "cli/json.h"
+#include "core/history/history_store.h"
+#include "core/history/rename_history.h"
+#include "core/text/encoding.h"
+
+namespace tessarn::cli {
+namespace {
+
+// Local time as "2026-12-10 14:25:07".
+std::string ShowTime(long long seconds) {
+  const std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  char text[32] = "";
+  if (::localtime_r(&t, &local) != nullptr)
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+const char* FrontEndName(FrontEnd frontEnd) {
+  return frontEnd == FrontEnd::kWindow ? "window" : "cli";
+}
+
+const char* StateText(const HistoryEntry& entry) {
+  if (entry.otherKind) return "其他操作";
+  if (entry.damaged) return "记录已损坏";
+  if (entry.undone()) return "已撤消";
+  if (entry.left < entry.renamed) return "部分撤消";
+  return "未撤消";
+}
+
+}  // namespace
+
+int RunHistoryCommand(const Arguments& args, Output& out, Output& err) {
+  const std::string state = StateDirectory();
+  if (state.empty()) {
+    PrintError(err, "无法确定撤消记录的目录（HOME 与 XDG_STATE_HOME 都未设置）");
+    return kExitFailed;
+  }
+  const std::vector<HistoryEntry> history = ReadHistory(state);
+  std::string text;
+  if (args.json) {
+    text = "{\"runs\":[";
+    for (std::size_t k = 0; k < history.size(); ++k) {
+      const HistoryEntry& e = history[k];
+      if (k > 0) text += ",";
+      text += "{\"id\":" + std::to_string(e.id) + ",\"kind\":" +
+              std::to_string(static_cast<int>(e.kind)) + ",\"time\":" + std::to_string(e.time) +
+              ",\"frontEnd\":\"" + FrontEndName(e.frontEnd) + "\",\"files\":" +
+              std::to_string(e.renamed) + ",\"left\":" + std::to_string(e.left) +
+              ",\"folders\":" + std::to_string(e.folders) + ",\"firstFolder\":";
+      AppendJsonGbString(text, DecodeDiskName(e.firstFolder));
+      text += std::string(",\"finished\":") + (e.finished ? "true" : "false") +
+              ",\"damaged\":" + (e.damaged ? "true" : "false") +
+              ",\"undone\":" + (e.undone() ? "true" : "false") + "}";
+    }
+    text += "]}\n";
+  } else if (history.empty()) {
+    text = "撤消历史是空的\n";
+  } else {
+    // id  time  front end  files  state  first folder
+    for (const HistoryEntry& e : history) {
+      text += std::to_string(e.id) + "  " + ShowTime(e.time) + "  " +
+              (e.frontEnd == FrontEnd::kWindow ? "窗口" : "命令行") + "  " +
+              std::to_string(e.renamed) + " 个文件  " + StateText(e) + "  ";
+      AppendGbForTerminal(text, DecodeDiskName(e.firstFolder));
+      if (e.folders > 1) text += " 等 " + std::to_string(e.folders) + " 个目录";
+      text += "\n";
+    }
+  }
+  out << text;
+  return kExitOk;
+}
+
+}  // namespace tessarn::cli

@@ -1,0 +1,314 @@
+#include "core/history/history_store.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/text/encoding.h"
+
+namespace tessarn {
+namespace {
+
+constexpr std::string_view kMagic = "TSNHIST1";
+constexpr std::string_view kRunPrefix = "run-";
+constexpr std::size_t kHeaderSize = 9;  // length, checksum, type
+
+bool MakeDirectories(const std::string& path) {
+  std::size_t pos = 0;
+  while (pos != std::string::npos) {
+    pos = path.find('/', pos + 1);
+    const std::string part = path.substr(0, pos);
+    if (part.empty()) continue;
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+std::uint32_t Checksum(char type, std::string_view payload) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  const Bytef t = static_cast<Bytef>(type);
+  crc = crc32(crc, &t, 1);
+  // zlib takes lengths as uInt: feed large payloads in pieces.
+  while (!payload.empty()) {
+    const std::size_t n = std::min<std::size_t>(payload.size(), 1u << 30);
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(payload.data()), static_cast<uInt>(n));
+    payload.remove_prefix(n);
+  }
+  return static_cast<std::uint32_t>(crc);
+}
+
+std::uint32_t ReadU32At(std::string_view data, std::size_t pos) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data.data() + pos);
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// The folder's entry for a new file reaches the disk too; a failure here costs only
+// the durability of the name, which the next flush of the folder gives anyway.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+std::string StateDirectory() {
+  // A relative XDG_STATE_HOME is to be ignored, as for every XDG variable.
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state != nullptr && state[0] == '/') return std::string(state) + "/Tessarn";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/state/Tessarn";
+  return {};
+}
+
+std::string HistoryFolder(const std::string& stateDirectory) {
+  return stateDirectory + "/history";
+}
+
+std::string SystemErrorText(int error) { return Utf8ToGbLossy(std::strerror(error)); }
+
+HistoryLock::~HistoryLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool HistoryLock::Acquire(const std::string& stateDirectory, std::string& error) {
+  if (stateDirectory.empty()) {
+    error = Gb("无法确定撤消记录的目录（HOME 与 XDG_STATE_HOME 都未设置）");
+    return false;
+  }
+  if (!MakeDirectories(HistoryFolder(stateDirectory))) {
+    error = Gb("无法创建撤消记录的目录 ") + DecodeDiskName(stateDirectory) + Gb("：") +
+            SystemErrorText(errno);
+    return false;
+  }
+  const std::string path = stateDirectory + "/lock";
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd_ < 0) {
+    error = Gb("无法打开 ") + DecodeDiskName(path) + Gb("：") + SystemErrorText(errno);
+    return false;
+  }
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    error = Gb("另一个更名或撤消正在进行，请稍后再试");
+    return false;
+  }
+  return true;
+}
+
+void PutU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
+
+void PutU32(std::string& out, std::uint32_t v) {
+  const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                     static_cast<char>(v >> 24)};
+  out.append(b, 4);
+}
+
+void PutU64(std::string& out, std::uint64_t v) {
+  PutU32(out, static_cast<std::uint32_t>(v));
+  PutU32(out, static_cast<std::uint32_t>(v >> 32));
+}
+
+void PutText(std::string& out, std::string_view text) {
+  PutU32(out, static_cast<std::uint32_t>(text.size()));
+  out.append(text);
+}
+
+bool PayloadReader::U8(std::uint8_t& v) {
+  if (pos_ + 1 > data_.size()) return false;
+  v = static_cast<std::uint8_t>(data_[pos_++]);
+  return true;
+}
+
+bool PayloadReader::U32(std::uint32_t& v) {
+  if (pos_ + 4 > data_.size()) return false;
+  v = ReadU32At(data_, pos_);
+  pos_ += 4;
+  return true;
+}
+
+bool PayloadReader::U64(std::uint64_t& v) {
+  std::uint32_t lo, hi;
+  if (!U32(lo) || !U32(hi)) return false;
+  v = lo | (static_cast<std::uint64_t>(hi) << 32);
+  return true;
+}
+
+bool PayloadReader::Text(std::string& out) {
+  std::uint32_t n;
+  if (!U32(n) || n > data_.size() - pos_) return false;
+  out.assign(data_.data() + pos_, n);
+  pos_ += n;
+  return true;
+}
+
+bool PayloadReader::SkipText(std::uint32_t& length) {
+  if (!U32(length) || length > data_.size() - pos_) return false;
+  pos_ += length;
+  return true;
+}
+
+bool PayloadReader::Bytes(std::size_t n, std::string_view& out) {
+  if (n > data_.size() - pos_) return false;
+  out = data_.substr(pos_, n);
+  pos_ += n;
+  return true;
+}
+
+void AppendRecord(std::string& out, char type, std::string_view payload) {
+  PutU32(out, static_cast<std::uint32_t>(payload.size()));
+  PutU32(out, Checksum(type, payload));
+  out.push_back(type);
+  out.append(payload);
+}
+
+std::vector<Record> ParseRecords(std::string_view data, bool& intact) {
+  std::vector<Record> records;
+  intact = data.substr(0, kMagic.size()) == kMagic;
+  if (!intact) return records;
+  std::size_t pos = kMagic.size();
+  while (pos < data.size()) {
+    if (data.size() - pos < kHeaderSize) {
+      intact = false;
+      break;
+    }
+    const std::uint32_t length = ReadU32At(data, pos);
+    const std::uint32_t sum = ReadU32At(data, pos + 4);
+    const char type = data[pos + 8];
+    if (length > data.size() - pos - kHeaderSize) {
+      intact = false;
+      break;
+    }
+    const std::string_view payload = data.substr(pos + kHeaderSize, length);
+    if (Checksum(type, payload) != sum) {
+      intact = false;
+      break;
+    }
+    records.push_back({type, payload});
+    pos += kHeaderSize + length;
+  }
+  return records;
+}
+
+RunFileWriter::~RunFileWriter() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool RunFileWriter::Create(const std::string& historyFolder, std::uint64_t id,
+                           std::string_view records, std::string& error) {
+  const std::string path = RunFilePath(historyFolder, id);
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+  std::string bytes(kMagic);
+  bytes.append(records);
+  if (fd_ < 0 || !WriteAll(fd_, bytes) || ::fdatasync(fd_) != 0) {
+    error = Gb("无法写入撤消记录 ") + DecodeDiskName(path) + Gb("：") + SystemErrorText(errno);
+    ok_ = false;
+    return false;
+  }
+  SyncFolder(historyFolder);
+  return true;
+}
+
+bool RunFileWriter::OpenToAppend(const std::string& historyFolder, std::uint64_t id,
+                                 std::string& error) {
+  const std::string path = RunFilePath(historyFolder, id);
+  fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd_ < 0) {
+    error = Gb("无法写入撤消记录 ") + DecodeDiskName(path) + Gb("：") + SystemErrorText(errno);
+    ok_ = false;
+  }
+  return ok_;
+}
+
+bool RunFileWriter::AppendAndSync(std::string_view records) {
+  if (ok_ && (!WriteAll(fd_, records) || ::fdatasync(fd_) != 0)) ok_ = false;
+  return ok_;
+}
+
+std::vector<std::uint64_t> ListRunIds(const std::string& historyFolder) {
+  std::vector<std::uint64_t> ids;
+  DIR* dir = ::opendir(historyFolder.c_str());
+  if (dir == nullptr) return ids;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string_view name = e->d_name;
+    if (name.size() != kRunPrefix.size() + 10 || name.substr(0, kRunPrefix.size()) != kRunPrefix)
+      continue;
+    std::uint64_t id = 0;
+    bool digits = true;
+    for (char c : name.substr(kRunPrefix.size())) {
+      if (c < '0' || c > '9') digits = false;
+      id = id * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (digits && id > 0) ids.push_back(id);
+  }
+  ::closedir(dir);
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+std::string RunFilePath(const std::string& historyFolder, std::uint64_t id) {
+  char name[32];
+  std::snprintf(name, sizeof name, "run-%010llu", static_cast<unsigned long long>(id));
+  return historyFolder + "/" + name;
+}
+
+bool ReadRunFile(const std::string& historyFolder, std::uint64_t id, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(RunFilePath(historyFolder, id).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  // Read straight into the string, sized by the file and grown if it grows.
+  std::size_t size = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  bytes.resize(size + 4096);
+  std::size_t have = 0;
+  bool ok = true;
+  for (;;) {
+    if (have == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    have += static_cast<std::size_t>(n);
+  }
+  bytes.resize(have);
+  ::close(fd);
+  return ok;
+}
+
+void RemoveRunFile(const std::string& historyFolder, std::uint64_t id) {
+  ::unlink(RunFilePath(historyFolder, id).c_str());
+}
+
+void SetDamagedRunFileAside(const std::string& historyFolder, std::uint64_t id) {
+  const std::string path = RunFilePath(historyFolder, id);
+  // An older copy set aside for the same number gives way: this one is newer.
+  ::rename(path.c_str(), (path + ".damaged").c_str());
+}
+
+void DropOldRuns(const std::string& historyFolder, std::size_t keep) {
+  const std::vector<std::uint64_t> ids = ListRunIds(historyFolder);
+  for (std::size_t k = 0; k + keep < ids.size(); ++k) RemoveRunFile(historyFolder, ids[k]);
+}
+
+}  // namespace tessarn

@@ -1,0 +1,115 @@
+// Where the undo history lives and how its files are written and read.
+//
+// The history is a folder, $XDG_STATE_HOME/Tessarn/history (default
+// ~/.local/state/Tessarn/history), with one file per run: "run-" and the run's
+// number in ten digits. A lock file beside it ("lock") is held by whichever front
+// end, window or command line, is writing or undoing, so two never write at once.
+//
+// A run file is the magic "TSNHIST1" followed by records. Each record is
+//   u32 payload length, u32 CRC-32 of the type byte and the payload, type byte, payload
+// (numbers little-endian). A record that is cut short or whose checksum does not
+// match ends the reading: what follows it is never believed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessarn {
+
+// $XDG_STATE_HOME/Tessarn, or ~/.local/state/Tessarn; empty when neither is known.
+std::string StateDirectory();
+// The history folder inside a state folder.
+std::string HistoryFolder(const std::string& stateDirectory);
+
+// Holds the state folder's lock: one run or undo at a time, whichever front end.
+class HistoryLock {
+ public:
+  HistoryLock() = default;
+  ~HistoryLock();
+  HistoryLock(const HistoryLock&) = delete;
+  HistoryLock& operator=(const HistoryLock&) = delete;
+  // Creates the state and history folders when missing. False with a message
+  // (GB18030) when they cannot be made or another process holds the lock.
+  bool Acquire(const std::string& stateDirectory, std::string& error);
+
+ private:
+  int fd_ = -1;
+};
+
+// Little-endian numbers and length-prefixed texts of a payload.
+void PutU8(std::string& out, std::uint8_t v);
+void PutU32(std::string& out, std::uint32_t v);
+void PutU64(std::string& out, std::uint64_t v);
+void PutText(std::string& out, std::string_view text);
+
+// Reads a payload; every read fails past its end.
+class PayloadReader {
+ public:
+  explicit PayloadReader(std::string_view data) : data_(data) {}
+  bool U8(std::uint8_t& v);
+  bool U32(std::uint32_t& v);
+  bool U64(std::uint64_t& v);
+  bool Text(std::string& out);
+  // Steps over a text, giving its length.
+  bool SkipText(std::uint32_t& length);
+  bool Bytes(std::size_t n, std::string_view& out);
+  bool AtEnd() const { return pos_ >= data_.size(); }
+
+ private:
+  std::string_view data_;
+  std::size_t pos_ = 0;
+};
+
+// Appends one framed record to `out`.
+void AppendRecord(std::string& out, char type, std::string_view payload);
+
+struct Record {
+  char type = 0;
+  std::string_view payload;
+};
+
+// The records of a run file's bytes, in order. `intact` is false when the magic is
+// wrong or a record was cut short or damaged; the records before it are returned.
+std::vector<Record> ParseRecords(std::string_view fileBytes, bool& intact);
+
+// A run file being written: created new, each Append written at once, Sync
+// flushing it to the disk (fdatasync).
+class RunFileWriter {
+ public:
+  RunFileWriter() = default;
+  ~RunFileWriter();
+  RunFileWriter(const RunFileWriter&) = delete;
+  RunFileWriter& operator=(const RunFileWriter&) = delete;
+  // Creates the file of run `id` (it must not exist) with the magic and `records`
+  // (framed), flushed to disk with the folder's entry for it. False with a message.
+  bool Create(const std::string& historyFolder, std::uint64_t id, std::string_view records,
+              std::string& error);
+  // Opens an existing run file to add records at its end.
+  bool OpenToAppend(const std::string& historyFolder, std::uint64_t id, std::string& error);
+  // Writes framed records and flushes them; false once any write failed.
+  bool AppendAndSync(std::string_view records);
+  bool ok() const { return ok_; }
+
+ private:
+  int fd_ = -1;
+  bool ok_ = true;
+};
+
+// The numbers of the runs in the history, oldest first.
+std::vector<std::uint64_t> ListRunIds(const std::string& historyFolder);
+std::string RunFilePath(const std::string& historyFolder, std::uint64_t id);
+// The whole file of a run; false when it cannot be read.
+bool ReadRunFile(const std::string& historyFolder, std::uint64_t id, std::string& bytes);
+void RemoveRunFile(const std::string& historyFolder, std::uint64_t id);
+// Moves a damaged run file out of the history, keeping it beside as "….damaged".
+void SetDamagedRunFileAside(const std::string& historyFolder, std::uint64_t id);
+// Removes the oldest runs until at most `keep` are left.
+void DropOldRuns(const std::string& historyFolder, std::size_t keep);
+
+// The system's message for errno, as GB18030 text.
+std::string SystemErrorText(int error);
+
+}  // namespace tessarn
