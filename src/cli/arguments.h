@@ -10,7 +10,8 @@
 
 namespace tessarn::cli {
 
-enum class Command { kNone, kPreview, kRename, kUndo, kTags, kTagsShow, kTagsSet, kTagsDelete };
+enum class Command { kNone, kPreview, kRename, kUndo, kTags, kTagsShow, kTagsSet, kTagsDelete,
+                     kTagsFromName };
 
 struct Arguments {
   Command command = Command::kNone;
@@ -22,6 +23,7 @@ struct Arguments {
   bool v2 = false;                 // --v2
   bool skipConflicts = false;      // --skip-conflicts: rename what has no conflict
   TagEdits edits;                  // the fields given to `tags set`
+  bool dryRun = false;             // --dry-run: `tags from-name` only shows the fields
 };
 
 struct ParseResult {
