@@ -88,6 +88,7 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
   resize(kMinWidth, kMinHeight);
 
   connect(tabs_, &OptionTabs::passRequested, this, [this] { PreviewPass(false); });
+  connect(tabs_, &OptionTabs::nameTagsRequested, this, &MainWindow::WriteTagsFromNamesAndReport);
   connect(tabs_, &QTabWidget::currentChanged, this, [this] { PreviewPass(false); });
   connect(view_, &QWidget::customContextMenuRequested, this, &MainWindow::ShowContextMenu);
   connect(view_, &FileListView::doubleClickedAnywhere, this, &MainWindow::OnListDoubleClicked);

@@ -81,6 +81,8 @@ class MainWindow : public QMainWindow {
   // Rename run and undo, each followed by its summary.
   void RunRenameAndReport();
   void UndoAndReport();
+  // "从文件名写入标签": the preview of what each name gives, the question, the run.
+  void WriteTagsFromNamesAndReport();
   // List operations.
   void DeleteSelectedRows();
   void ClearList();

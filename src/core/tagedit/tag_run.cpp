@@ -134,6 +134,41 @@ std::vector<NameTagFile> WriteTagsFromNames(const std::vector<std::string>& path
   return files;
 }
 
+std::vector<std::size_t> PreviewNameTags(FileList& list, const ParsedTemplate& parsed) {
+  std::vector<std::size_t> fits;
+  for (std::size_t i = 0; i < list.entries.size(); ++i) {
+    FileEntry& e = list.entries[i];
+    if (!HasExtension(e.oldName, "MP3")) continue;
+    e.tagReason.clear();
+    if (const auto fields = FieldsFromName(parsed, MainNameOf(e.oldName))) {
+      e.tagStatus = NameFieldsPreview(*fields);
+      fits.push_back(i);
+    } else {
+      e.tagStatus = NoMatchStatusText();
+    }
+  }
+  return fits;
+}
+
+std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::size_t>& entries,
+                                       const ParsedTemplate& parsed,
+                                       const NameTagTargets& targets,
+                                       const Id3v2WriteOptions& text) {
+  std::vector<std::string> paths, names;
+  for (std::size_t i : entries) {
+    paths.push_back(list.entries[i].DiskPath());
+    names.push_back(list.entries[i].oldName);
+  }
+  std::vector<NameTagFile> files = WriteTagsFromNames(paths, names, parsed, targets, text);
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    FileEntry& e = list.entries[entries[k]];
+    const TagRunFile& outcome = files[k].outcome;
+    e.tagStatus = outcome.ok ? TagWrittenStatusText() : TagFailedStatusText();
+    e.tagReason = outcome.reason;
+  }
+  return files;
+}
+
 std::string NameTagQuestion(std::size_t files) {
   return Gb("将为 ") + std::to_string(files) + Gb(" 个文件写入标签，是否继续？");
 }

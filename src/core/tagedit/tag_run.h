@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/filelist/file_list.h"
 #include "core/filelist/user_message.h"
 #include "core/rules/tag_template_rule.h"
 #include "core/tagedit/tag_edits.h"
@@ -71,6 +72,18 @@ std::vector<NameTagFile> WriteTagsFromNames(const std::vector<std::string>& path
 // The fields a name gives for the preview, or nullopt when the name is not an MP3
 // name or does not fit.
 std::optional<TagEdits> NameTagFields(const std::string& name, const ParsedTemplate& parsed);
+
+// The list's side of tags from names, for the window. The preview: each MP3
+// entry's tagStatus becomes the fields its name gives ("艺术家=邓丽君 歌曲名=…") or
+// "不匹配"; other entries keep theirs. Returns the entries the template fits, in
+// list order. Refresh the column with ShowTagStatuses.
+std::vector<std::size_t> PreviewNameTags(FileList& list, const ParsedTemplate& parsed);
+// The run over those entries: each gets "标签写入成功" or "标签写入失败", the reason
+// of a failure in tagReason. Returns the outcomes in the order of `entries`.
+std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::size_t>& entries,
+                                       const ParsedTemplate& parsed,
+                                       const NameTagTargets& targets,
+                                       const Id3v2WriteOptions& text);
 
 // The question before tags from names are written (Yes/No, title "询问："):
 // "将为 N 个文件写入标签，是否继续？".
