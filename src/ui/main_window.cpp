@@ -162,7 +162,7 @@ void MainWindow::BuildMenus() {
   ctxDeleteSelected_ = add("删除选择的项目(&D)", [this] { DeleteSelectedRows(); });
   ctxClear_ = add("清空列表(&E)", [this] { ClearList(); });
   contextMenu_->addSeparator();
-  ctxTagInfo_ = add("MP3标签信息(&I)...", [this] { openTagEditor(view_->CurrentRow()); });
+  ctxTagInfo_ = add("MP3标签信息(&I)...", [this] { openTagEditorForSelection(); });
   // Every item has its own key, "(M)" and "全选" too, so each can be picked by key.
   ctxDeleteUntagged_ = add("删除无MP3标签项目(&M)", [this] { DeleteUntaggedRows(); });
   contextMenu_->addSeparator();
@@ -318,6 +318,16 @@ void MainWindow::openTagEditor(int row) {
     // cache is not left to notice it by the modification time alone.
     tagCache()->Clear();
   }
+}
+
+void MainWindow::openTagEditorForSelection() {
+  const std::vector<std::size_t> rows = view_->SelectedRows();
+  if (rows.size() <= 1) return openTagEditor(view_->CurrentRow());
+  std::vector<FileEntry> entries;
+  for (std::size_t row : rows)
+    if (row < list_.count()) entries.push_back(list_.entries[row]);
+  const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
+  if (TagEditorDialog::OpenForEntries(entries, prompts_.message, this, text)) tagCache()->Clear();
 }
 
 void MainWindow::openSettingsDialog() {

@@ -100,6 +100,8 @@ class MainWindow : public QMainWindow {
   // Hooks for the dialogs; they are filled in where the dialogs live.
   void openFilterDialog();
   void openTagEditor(int row);
+  // The editor for the selected rows: the many-files form when several are selected.
+  void openTagEditorForSelection();
   void openSettingsDialog();
   void openAbout();
   void openHelp();

@@ -35,8 +35,11 @@ std::optional<std::string> PlanId3v1(const std::string& path, const ManyFilesEdi
   ReadId3v1(path, v1, legacy);
   int genre = v1.genre.empty() ? kNoGenreByte : std::stoi(v1.genre);
   if (edit.copyId3v2ToId3v1) {
+    // The file's ID3v2 as the form leaves it, the changed boxes included.
     TagFields v2;
     ReadId3v2(path, v2, legacy);
+    for (std::size_t k = 0; k < kTagFieldCount; ++k)
+      if (const auto& changed = edit.id3v2[k]) v2.*kTagFieldTable[k].member = *changed;
     const Id3v1Texts copied = Id3v1TextsFromId3v2(v2);
     v1.title = copied.title;
     v1.artist = copied.artist;
@@ -89,6 +92,8 @@ TagFields PlanId3v2(const std::string& path, const ManyFilesEdit& edit, LegacyEn
   if (edit.copyId3v1ToId3v2) {
     TagFields v1;
     if (ReadId3v1(path, v1, legacy)) {
+      for (std::size_t k = 0; k < kId3v1FieldCount; ++k)
+        if (const auto& changed = edit.id3v1[k]) v1.*kTagFieldTable[k].member = *changed;
       for (std::size_t k = 0; k < kId3v1FieldCount; ++k)
         if (k != kFieldGenre) v2.*kTagFieldTable[k].member = v1.*kTagFieldTable[k].member;
       const int n = v1.genre.empty() ? -1 : std::stoi(v1.genre);

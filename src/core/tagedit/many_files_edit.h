@@ -34,8 +34,10 @@ CommonTags CommonTagsOf(const std::vector<std::string>& paths, LegacyEncoding le
 // text the genre box gives (EditorGenreText).
 struct ManyFilesEdit {
   std::array<std::optional<std::string>, kTagFieldCount> id3v1, id3v2;
-  bool copyId3v2ToId3v1 = false;  // each file's own ID3v2 texts go to its ID3v1 first
-  bool copyId3v1ToId3v2 = false;  // and the other way
+  // Each file's own ID3v2 texts (with the changed ID3v2 boxes) go to its ID3v1
+  // before the changed ID3v1 boxes; and the other way.
+  bool copyId3v2ToId3v1 = false;
+  bool copyId3v1ToId3v2 = false;
   bool removeId3v1 = false;       // "ID3v1 标签" cleared: every file loses it
   bool removeId3v2 = false;
 };
