@@ -11,9 +11,9 @@ namespace {
 
 // Which commands accept an option.
 enum OptionGroup : unsigned {
-  kRuleOption = 1,       // preview, rename
-  kTagFieldOption = 2,   // tags set
-  kTagChoiceOption = 4,  // tags set, tags delete
+  kRuleOption = 1,        // preview, rename
+  kTagFieldOption = 2,    // tags set
+  kTagChoiceOption = 4,   // tags set, tags delete
   kRenameOnlyOption = 8,  // rename
   kLegacyOption = 16,     // preview, rename and every tags command
   kNameTagOption = 32     // tags from-name

@@ -10,8 +10,17 @@
 
 namespace tessarn::cli {
 
-enum class Command { kNone, kPreview, kRename, kUndo, kTags, kTagsShow, kTagsSet, kTagsDelete,
-                     kTagsFromName };
+enum class Command {
+  kNone,
+  kPreview,
+  kRename,
+  kUndo,
+  kTags,
+  kTagsShow,
+  kTagsSet,
+  kTagsDelete,
+  kTagsFromName
+};
 
 struct Arguments {
   Command command = Command::kNone;

@@ -435,8 +435,8 @@ namespace {
 
 // The ID3v1 boxes in the order of kTagFieldTable's first seven rows.
 std::array<QWidget*, kId3v1FieldCount> Id3v1Boxes(QWidget* title, QWidget* artist, QWidget* album,
-                                                 QWidget* track, QWidget* year, QWidget* genre,
-                                                 QWidget* comment) {
+                                                  QWidget* track, QWidget* year, QWidget* genre,
+                                                  QWidget* comment) {
   return {title, artist, album, track, year, genre, comment};
 }
 
@@ -510,8 +510,7 @@ void TagEditorDialog::FillMany() {
   filling_ = true;
   const CommonTags common = CommonTagsOf(manyPaths_, text_.legacy);
   presentCount_ = {common.id3v1.present, common.id3v2.present};
-  const auto v1Boxes = Id3v1Boxes(title1_, artist1_, album1_, track1_, year1_,
-                                                   genre1_, comment1_);
+  const auto v1Boxes = Id3v1Boxes(title1_, artist1_, album1_, track1_, year1_, genre1_, comment1_);
   check_[kId3v1]->setChecked(common.id3v1.present > 0);
   ApplyCheckBoxRule(kId3v1);
   for (std::size_t k = 0; k < kId3v1FieldCount; ++k) ShowShared(v1Boxes[k], common.id3v1.fields[k]);
@@ -529,8 +528,7 @@ void TagEditorDialog::FillMany() {
 // The copy is each file's own: the target boxes show what the source boxes show,
 // and stop counting as changed, so that the copy and not the box is written.
 void TagEditorDialog::CopyMany(Tag to) {
-  const auto v1Boxes = Id3v1Boxes(title1_, artist1_, album1_, track1_, year1_,
-                                                   genre1_, comment1_);
+  const auto v1Boxes = Id3v1Boxes(title1_, artist1_, album1_, track1_, year1_, genre1_, comment1_);
   filling_ = true;
   check_[to]->setChecked(true);
   ApplyCheckBoxRule(to);
@@ -554,8 +552,7 @@ void TagEditorDialog::CopyMany(Tag to) {
 }
 
 void TagEditorDialog::UpdateMany() {
-  const auto v1Boxes = Id3v1Boxes(title1_, artist1_, album1_, track1_, year1_,
-                                                   genre1_, comment1_);
+  const auto v1Boxes = Id3v1Boxes(title1_, artist1_, album1_, track1_, year1_, genre1_, comment1_);
   auto changed = [this](QWidget* box) {
     return std::find(touched_.begin(), touched_.end(), box) != touched_.end();
   };
@@ -563,9 +560,8 @@ void TagEditorDialog::UpdateMany() {
   for (std::size_t k = 0; k < kId3v1FieldCount; ++k) {
     if (!changed(v1Boxes[k])) continue;
     if (k == kFieldGenre)
-      edit.id3v1[k] = genre1_->currentIndex() >= 0
-                          ? std::to_string(genre1_->currentData().toInt())
-                          : std::string();
+      edit.id3v1[k] = genre1_->currentIndex() >= 0 ? std::to_string(genre1_->currentData().toInt())
+                                                   : std::string();
     else
       edit.id3v1[k] = GbOf(v1Boxes[k]);
   }
@@ -599,7 +595,8 @@ void TagEditorDialog::UpdateMany() {
   QString text = FromGb(summary.text);
   if (!firstReason.empty()) text += QStringLiteral("\n\n") + FromGb(firstReason);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  message_(this, summary.kind == MessageKind::kInformation ? QMessageBox::NoIcon : QMessageBox::Warning,
+  message_(this,
+           summary.kind == MessageKind::kInformation ? QMessageBox::NoIcon : QMessageBox::Warning,
            QString::fromUtf8(kTitle), text, QMessageBox::Ok);
   FillMany();  // the files as they are now
 }

@@ -815,17 +815,19 @@ TEST_F(CliTest, TagsFromNameWritesWhatTheNameSays) {
       std::system("/usr/bin/python3 -c 'import mutagen' 2>/dev/null") != 0)
     GTEST_SKIP() << "python3-mutagen is not installed";
   const std::string out = root / "mutagen.txt";
-  const std::string command = "/usr/bin/python3 -c \"import sys, mutagen.id3 as m; "
-                              "t = m.ID3(sys.argv[1]); print(t['TPE1'].text[0]); "
-                              "print(t['TIT2'].text[0])\" '" +
-                              song + "' > '" + out + "'";
+  const std::string command =
+      "/usr/bin/python3 -c \"import sys, mutagen.id3 as m; "
+      "t = m.ID3(sys.argv[1]); print(t['TPE1'].text[0]); "
+      "print(t['TIT2'].text[0])\" '" +
+      song + "' > '" + out + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(ReadFile(out), "邓丽君\n月亮代表我的心\n");
 }
 
 TEST_F(CliTest, TagsFromNameDryRunAndRefusals) {
   WriteFile(files + "/03 - Song.mp3", kAudio);
-  const JsonValue dry = RunJson({"tags", "from-name", "--dry-run", "--template", "#4 - #2", "."}, 0);
+  const JsonValue dry =
+      RunJson({"tags", "from-name", "--dry-run", "--template", "#4 - #2", "."}, 0);
   ASSERT_EQ(dry["files"].array.size(), 1u);
   EXPECT_TRUE(dry["files"][0]["match"].boolean);
   EXPECT_EQ(dry["files"][0]["fields"]["track"].string, "03");
@@ -839,7 +841,7 @@ TEST_F(CliTest, TagsFromNameDryRunAndRefusals) {
     int exitCode;
   } cases[] = {
       {{"tags", "from-name", "."}, 2},                                         // no template
-      {{"tags", "from-name", "--template", "#1=#2", "."}, 1},                 // nothing fits
+      {{"tags", "from-name", "--template", "#1=#2", "."}, 1},                  // nothing fits
       {{"tags", "from-name", "--title", "x", "--template", "#1-#2", "."}, 2},  // not its option
       // ID3v1 alone cannot take the title: that file fails, untouched.
       {{"tags", "from-name", "--v1", "--template", "#1-#2", "A-" + longTitle + ".mp3"}, 1},

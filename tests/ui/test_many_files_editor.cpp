@@ -104,7 +104,7 @@ class ManyFilesEditorTest : public QObject {
 
   void copyAndRemoveActOnEachFile() {
     Fixture f;
-    f.Type("歌曲名2编辑框", "Same");  // every file's ID3v2 title...
+    f.Type("歌曲名2编辑框", "Same");                 // every file's ID3v2 title...
     f.find<QPushButton>("v2复制到v1按钮")->click();  // ...then each file's ID3v2 into its ID3v1
     f.Update();
     for (std::size_t i = 0; i < 3; ++i) QCOMPARE(f.Read(i, false).title, std::string("Same"));

@@ -59,7 +59,8 @@ class NameTagsTest : public QObject {
     QCOMPARE(f.log.messages[0].text, U("将为 1 个文件写入标签，是否继续？"));
     QCOMPARE(f.log.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
     // The non-MP3 row keeps its status; the others show what their names give.
-    QCOMPARE(f.Statuses(), QStringList({"", U("艺术家=邓丽君 歌曲名=月亮代表我的心"), U("不匹配")}));
+    QCOMPARE(f.Statuses(),
+             QStringList({"", U("艺术家=邓丽君 歌曲名=月亮代表我的心"), U("不匹配")}));
     QVERIFY(!tessarn::HasId3v2(f.Path(U("邓丽君-月亮代表我的心.mp3")).toStdString()));
   }
 
@@ -69,7 +70,8 @@ class NameTagsTest : public QObject {
     QFile::remove(f.Folder() + "/" + U("王菲-红豆.mp3"));  // gone since it was listed
     f.Press("#1-#2");
     QCOMPARE(f.Statuses(), QStringList({U("标签写入成功"), U("标签写入失败")}));
-    const QString tip = f.window.listModel()->index(1, kTagStatusColumn).data(Qt::ToolTipRole).toString();
+    const QString tip =
+        f.window.listModel()->index(1, kTagStatusColumn).data(Qt::ToolTipRole).toString();
     QVERIFY2(!tip.isEmpty() && tip != U("标签写入失败"), qPrintable(tip));
     QVERIFY(f.window.listModel()->index(0, kTagStatusColumn).data(Qt::ToolTipRole).toString() ==
             U("标签写入成功"));

@@ -38,7 +38,7 @@ struct ManyFilesEdit {
   // before the changed ID3v1 boxes; and the other way.
   bool copyId3v2ToId3v1 = false;
   bool copyId3v1ToId3v2 = false;
-  bool removeId3v1 = false;       // "ID3v1 标签" cleared: every file loses it
+  bool removeId3v1 = false;  // "ID3v1 标签" cleared: every file loses it
   bool removeId3v2 = false;
 };
 // True when the edit changes nothing.

@@ -15,12 +15,9 @@ struct PlaceholderField {
   TagFieldIndex field;
 };
 constexpr PlaceholderField kPlaceholderFields[7] = {
-    {nullptr, kFieldTitle},
-    {&TagEdits::artist, kFieldArtist},
-    {&TagEdits::title, kFieldTitle},
-    {&TagEdits::album, kFieldAlbum},
-    {&TagEdits::track, kFieldTrack},
-    {&TagEdits::year, kFieldYear},
+    {nullptr, kFieldTitle},          {&TagEdits::artist, kFieldArtist},
+    {&TagEdits::title, kFieldTitle}, {&TagEdits::album, kFieldAlbum},
+    {&TagEdits::track, kFieldTrack}, {&TagEdits::year, kFieldYear},
     {&TagEdits::genre, kFieldGenre},
 };
 

@@ -23,8 +23,7 @@ void NoteOldTags(const std::string& path, TagFileUndo& undo) {
   if (region.present && region.length > 0) file.ReadAt(0, region.length, undo.oldId3v2);
   if (file.Size() >= kId3v1BlockBytes + region.length) {
     std::string block;
-    if (file.ReadAt(file.Size() - kId3v1BlockBytes, kId3v1BlockBytes, block) ==
-            kId3v1BlockBytes &&
+    if (file.ReadAt(file.Size() - kId3v1BlockBytes, kId3v1BlockBytes, block) == kId3v1BlockBytes &&
         block.compare(0, 3, "TAG") == 0)
       undo.oldId3v1 = std::move(block);
   }
@@ -47,7 +46,8 @@ void NoteWrittenFile(const std::string& path, TagFileUndo& undo) {
 std::optional<std::string> Id3v1Edits(TagEdits& edits) {
   if (edits.track) {
     std::string number = edits.track->substr(0, edits.track->find('/'));
-    if (number.size() > 3 || std::stoi(number) > 255) return Gb("ID3v1 的音轨必须是 0 到 255 的数字");
+    if (number.size() > 3 || std::stoi(number) > 255)
+      return Gb("ID3v1 的音轨必须是 0 到 255 的数字");
     edits.track = std::to_string(std::stoi(number));
   }
   if (edits.genre && !GenreNumberOf(*edits.genre))
@@ -151,8 +151,7 @@ std::vector<std::size_t> PreviewNameTags(FileList& list, const ParsedTemplate& p
 }
 
 std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::size_t>& entries,
-                                       const ParsedTemplate& parsed,
-                                       const NameTagTargets& targets,
+                                       const ParsedTemplate& parsed, const NameTagTargets& targets,
                                        const Id3v2WriteOptions& text) {
   std::vector<std::string> paths, names;
   for (std::size_t i : entries) {

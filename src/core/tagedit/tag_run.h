@@ -81,8 +81,7 @@ std::vector<std::size_t> PreviewNameTags(FileList& list, const ParsedTemplate& p
 // The run over those entries: each gets "标签写入成功" or "标签写入失败", the reason
 // of a failure in tagReason. Returns the outcomes in the order of `entries`.
 std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::size_t>& entries,
-                                       const ParsedTemplate& parsed,
-                                       const NameTagTargets& targets,
+                                       const ParsedTemplate& parsed, const NameTagTargets& targets,
                                        const Id3v2WriteOptions& text);
 
 // The question before tags from names are written (Yes/No, title "询问："):

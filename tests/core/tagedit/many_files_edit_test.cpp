@@ -31,9 +31,10 @@ struct Album {
   std::vector<std::string> paths;
   Album() {
     for (const char* title : {"One", "Two", "Three"})
-      paths.push_back(dir.File(std::string(title) + ".mp3",
-                               Tag(3, Frame23("TIT2", Latin(title)) + Frame23("TPE1", Latin("Band"))) +
-                                   kAudio + V1(title, "Band")));
+      paths.push_back(
+          dir.File(std::string(title) + ".mp3",
+                   Tag(3, Frame23("TIT2", Latin(title)) + Frame23("TPE1", Latin("Band"))) + kAudio +
+                       V1(title, "Band")));
   }
   TagFields Read(std::size_t i, bool v2) const {
     TagFields f;

@@ -2,9 +2,8 @@
 // and the old tag bytes each written file leaves behind for an undo.
 #include "core/tagedit/tag_run.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/id3/id3_test_util.h"
 #include "core/text/encoding.h"
@@ -81,12 +80,11 @@ TEST(TagRun, Id3v1TakesOnlyWhatFits) {
   } cases[] = {
       {"too long, ID3v2 first", "A-" + longTitle + ".mp3", "#1-#2", Id3v1Share::kWhereFits, true,
        "Old"},
-      {"too long, ID3v1 required", "A-" + longTitle + ".mp3", "#1-#2", Id3v1Share::kRequired,
-       false, "Old"},
+      {"too long, ID3v1 required", "A-" + longTitle + ".mp3", "#1-#2", Id3v1Share::kRequired, false,
+       "Old"},
       {"genre outside the list, ID3v2 first", "A-Chiptune.mp3", "#1-#6", Id3v1Share::kWhereFits,
        true, "Old"},
-      {"track past 255, ID3v1 required", "300-A.mp3", "#4-#1", Id3v1Share::kRequired, false,
-       "Old"},
+      {"track past 255, ID3v1 required", "300-A.mp3", "#4-#1", Id3v1Share::kRequired, false, "Old"},
       {"fits", "A-Short.mp3", "#1-#2", Id3v1Share::kRequired, true, "Short"},
   };
   for (const Case& c : cases) {
