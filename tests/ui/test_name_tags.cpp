@@ -51,7 +51,14 @@ class NameTagsTest : public QObject {
   void previewThenNoLeavesFilesAlone() {
     Fixture f;
     f.AddFolder({"a.txt", "邓丽君-月亮代表我的心.mp3", "无分隔.mp3"});
-    QCOMPARE(Find<QPushButton>(f.window, "从文件名写入标签按钮")->text(), U("从文件名写入标签"));
+    auto* button = Find<QPushButton>(f.window, "从文件名写入标签按钮");
+    QCOMPARE(button->text(), U("从文件名写入标签"));
+    // The button sits wholly inside its page, below the placeholder buttons.
+    f.window.optionTabs()->setCurrentIndex(4);
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+    QVERIFY(button->parentWidget()->rect().contains(button->geometry()));
+    QVERIFY(button->isVisible());
     f.log.answer = QMessageBox::No;
     f.Press("#1-#2");
     QCOMPARE(f.log.messages.size(), 1);
