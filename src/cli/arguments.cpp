@@ -13,12 +13,13 @@ namespace {
 
 // Which commands accept an option.
 enum OptionGroup : unsigned {
-  kRuleOption = 1,       // preview, rename
-  kTagFieldOption = 2,   // tags set
-  kTagChoiceOption = 4,  // tags set, tags delete
+  kRuleOption = 1,        // preview, rename
+  kTagFieldOption = 2,    // tags set
+  kTagChoiceOption = 4,   // tags set, tags delete
   kRenameOnlyOption = 8,  // rename
   kLegacyOption = 16,     // preview, rename and every tags command
-  kUndoOption = 32        // undo
+  kUndoOption = 32,       // undo
+  kNameTagOption = 64     // tags from-name
 };
 
 // Applies an option's value; returns an error text, or nullptr.
@@ -190,7 +191,12 @@ const OptionDef kOptions[] = {
      OptionPage::kInsert},
     {"name-case", true, kRuleOption, SetNameCase, OptionPage::kCase},
     {"ext-case", true, kRuleOption, SetExtCase, OptionPage::kCase},
-    {"template", true, kRuleOption, SetTemplate, OptionPage::kMp3},
+    {"template", true, kRuleOption | kNameTagOption, SetTemplate, OptionPage::kMp3},
+    {"dry-run", false, kNameTagOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.dryRun = true;
+       return nullptr;
+     }},
     {"v1-first", false, kRuleOption,
      [](Arguments& a, std::string&&) -> const char* {
        a.options.v1First = true;
@@ -256,6 +262,8 @@ unsigned GroupsOf(Command command) {
       return kTagFieldOption | kTagChoiceOption | kLegacyOption;
     case Command::kTagsDelete:
       return kTagChoiceOption | kLegacyOption;
+    case Command::kTagsFromName:
+      return kNameTagOption | kTagChoiceOption | kLegacyOption;
     default:
       return 0;
   }
@@ -279,6 +287,8 @@ const char* CommandName(Command command) {
       return "tags set";
     case Command::kTagsDelete:
       return "tags delete";
+    case Command::kTagsFromName:
+      return "tags from-name";
     default:
       return "tessarn-cli";
   }
@@ -342,7 +352,7 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
     a.command = Command::kHistory;
   } else if (word == "tags") {
     a.command = Command::kTags;
-    if (i >= argc) return fail("tags 缺少子命令（show、set 或 delete）");
+    if (i >= argc) return fail("tags 缺少子命令（show、set、delete 或 from-name）");
     const std::string_view sub = argv[i++];
     if (IsHelp(sub)) {
       a.help = true;
@@ -354,6 +364,8 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
       a.command = Command::kTagsSet;
     else if (sub == "delete")
       a.command = Command::kTagsDelete;
+    else if (sub == "from-name")
+      a.command = Command::kTagsFromName;
     else
       return fail("未知的 tags 子命令：" + GbToUtf8Lossy(Utf8ToGbLossy(sub)));
   } else {
@@ -443,6 +455,8 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
     if (std::string error = RegexPatternError(onReplacePage); !error.empty())
       return fail(GbToUtf8Lossy(error));
   }
+  if (a.command == Command::kTagsFromName && a.options.tagTemplate.empty())
+    return fail("tags from-name 需要 --template（例如 --template '#1-#2'）");
   return result;
 }
 

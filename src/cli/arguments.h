@@ -11,7 +11,18 @@
 
 namespace tessarn::cli {
 
-enum class Command { kNone, kPreview, kRename, kUndo, kHistory, kTags, kTagsShow, kTagsSet, kTagsDelete };
+enum class Command {
+  kNone,
+  kPreview,
+  kRename,
+  kUndo,
+  kHistory,
+  kTags,
+  kTagsShow,
+  kTagsSet,
+  kTagsDelete,
+  kTagsFromName
+};
 
 struct Arguments {
   Command command = Command::kNone;
@@ -26,6 +37,7 @@ struct Arguments {
   bool skipConflicts = false;      // --skip-conflicts: rename what has no conflict
   TagEdits edits;                  // the fields given to `tags set`
   std::uint64_t runId = 0;         // undo --run: the run to undo; 0 the newest left
+  bool dryRun = false;             // --dry-run: `tags from-name` only shows the fields
 };
 
 struct ParseResult {

@@ -13,6 +13,7 @@ int RunHistoryCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsShowCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsSetCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err);
+int RunTagsFromNameCommand(const Arguments& args, Output& out, Output& err);
 
 // Prints "tessarn-cli: message" on its own line.
 void PrintError(Output& err, const std::string& message);

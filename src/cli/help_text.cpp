@@ -17,6 +17,7 @@ Tessarn批量更名器的命令行版本。
   tags show 文件...        显示 MP3 文件的 ID3v1 与 ID3v2 标签
   tags set [选项] 文件...  修改 MP3 标签中给出的字段
   tags delete --v1|--v2 文件...  删除 MP3 标签
+  tags from-name --template 模板 文件|目录...  从文件名写入标签
 
 路径是文件时加入该文件；是目录时加入其中的全部文件（不含子目录）；preview 与
 rename 加 --recursive（-r）时连同各级子目录中的文件，逐个目录按自然顺序列出，
@@ -119,11 +120,12 @@ constexpr const char kHistoryHelp[] =
 )";
 
 constexpr const char kTagsHelp[] =
-    R"(用法：tessarn-cli tags show|set|delete [选项] 文件...
+    R"(用法：tessarn-cli tags show|set|delete|from-name [选项] 文件...
 
   tags show 文件...              显示 ID3v1 与 ID3v2 标签
   tags set [选项] 文件...        修改标签字段
   tags delete --v1|--v2 文件...  删除标签
+  tags from-name --template 模板 文件|目录...  从文件名写入标签
 
 详见 tessarn-cli tags 子命令 --help。
 )";
@@ -173,6 +175,25 @@ constexpr const char kTagsDeleteHelp[] =
 删除所选的标签（至少给出 --v1 或 --v2 之一）。
 )";
 
+constexpr const char kTagsFromNameHelp[] =
+    R"(用法：tessarn-cli tags from-name --template 模板 [--v1] [--v2] [--dry-run] [--json] 文件|目录...
+
+按模板从 MP3 文件的主文件名（不含扩展名）读出字段并写入标签，与 MP3标签页的命名
+相反：#1 艺术家、#2 歌曲名、#3 专辑、#4 音轨、#5 年代、#6 流派，其余文字须原样出现
+在文件名中。各字段依次匹配，每个字段取到下一段文字为止的最短文本，最后一个字段取其余
+部分；字段两边的空格去掉。#4 只接受数字（可带“/总数”），#5 只接受四位数字。
+目录表示其中的文件；非 MP3 文件与不符合模板的文件不会被修改。
+
+  --template 模板   例如 '#1-#2'（最多 50 字节）
+  --v1              只写 ID3v1；字段超出 ID3v1 的上限时该文件失败
+  --v2              只写 ID3v2
+                    两者都不给：写 ID3v2，字段都放得下时也写 ID3v1；两者都给：
+                    两种标签都写，放不下 ID3v1 时该文件失败
+  --dry-run         只显示读出的字段，不修改文件
+  --legacy-encoding auto|gbk|latin1   未注明编码的旧文字如何读取（默认 auto）
+  --json            输出 JSON
+)";
+
 }  // namespace
 
 const char* HelpText(Command command) {
@@ -195,6 +216,8 @@ const char* HelpText(Command command) {
       return kTagsSetHelp;
     case Command::kTagsDelete:
       return kTagsDeleteHelp;
+    case Command::kTagsFromName:
+      return kTagsFromNameHelp;
     default:
       return kMainHelp;
   }

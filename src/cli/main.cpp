@@ -45,6 +45,9 @@ int main(int argc, char** argv) {
     case Command::kTagsDelete:
       status = RunTagsDeleteCommand(args, out, err);
       break;
+    case Command::kTagsFromName:
+      status = RunTagsFromNameCommand(args, out, err);
+      break;
     default:
       break;
   }

@@ -1,5 +1,6 @@
 #include "ui/file_list_model.h"
 
+#include "core/tagedit/tag_run.h"
 #include "ui/gb_qt.h"
 #include "ui/painted_icons.h"
 
@@ -30,6 +31,14 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       row.mark.reason != RenameReason::kNone &&
       (index.column() == kStatusColumn || (index.column() == kNewNameColumn && row.mark.conflict));
   if (role == Qt::ToolTipRole && markedCell) return FromGb(ReasonText(row.mark.reason, row.mark.error));
+  // Why a tag write failed, on the tag-status cell that says so.
+  if (role == Qt::ToolTipRole && index.column() == kTagStatusColumn &&
+      static_cast<std::size_t>(index.row()) < list_.count()) {
+    const FileEntry& entry = list_.entries[static_cast<std::size_t>(index.row())];
+    if (entry.tagStatus == TagFailedStatusText() && !entry.tagReason.empty() &&
+        row.cells[kTagStatusColumn] == entry.tagStatus)
+      return FromGb(entry.tagReason);
+  }
   if (role == Qt::ForegroundRole && index.column() == kNewNameColumn && row.mark.conflict)
     return FailureColour();
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {

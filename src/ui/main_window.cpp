@@ -91,6 +91,7 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
   resize(kMinWidth, kMinHeight);
 
   connect(tabs_, &OptionTabs::passRequested, this, [this] { PreviewPass(false); });
+  connect(tabs_, &OptionTabs::nameTagsRequested, this, &MainWindow::WriteTagsFromNamesAndReport);
   connect(tabs_, &QTabWidget::currentChanged, this, [this] { PreviewPass(false); });
   connect(view_, &QWidget::customContextMenuRequested, this, &MainWindow::ShowContextMenu);
   connect(view_, &FileListView::doubleClickedAnywhere, this, &MainWindow::OnListDoubleClicked);
@@ -178,7 +179,7 @@ void MainWindow::BuildMenus() {
   ctxDeleteSelected_ = add("删除选择的项目(&D)", [this] { DeleteSelectedRows(); });
   ctxClear_ = add("清空列表(&E)", [this] { ClearList(); });
   contextMenu_->addSeparator();
-  ctxTagInfo_ = add("MP3标签信息(&I)...", [this] { openTagEditor(view_->CurrentRow()); });
+  ctxTagInfo_ = add("MP3标签信息(&I)...", [this] { openTagEditorForSelection(); });
   // Every item has its own key, "(M)" and "全选" too, so each can be picked by key.
   ctxDeleteUntagged_ = add("删除无MP3标签项目(&M)", [this] { DeleteUntaggedRows(); });
   contextMenu_->addSeparator();
@@ -364,6 +365,16 @@ void MainWindow::openUndoHistory() {
       },
       this);
   dialog.exec();
+}
+
+void MainWindow::openTagEditorForSelection() {
+  const std::vector<std::size_t> rows = view_->SelectedRows();
+  if (rows.size() <= 1) return openTagEditor(view_->CurrentRow());
+  std::vector<FileEntry> entries;
+  for (std::size_t row : rows)
+    if (row < list_.count()) entries.push_back(list_.entries[row]);
+  const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
+  if (TagEditorDialog::OpenForEntries(entries, prompts_.message, this, text)) tagCache()->Clear();
 }
 
 void MainWindow::openSettingsDialog() {

@@ -92,6 +92,8 @@ class MainWindow : public QMainWindow {
   // summary; the list follows when the run is its own. False when nothing was done
   // (the reason was shown).
   bool UndoRunAndReport(std::uint64_t runId);
+  // "从文件名写入标签": the preview of what each name gives, the question, the run.
+  void WriteTagsFromNamesAndReport();
   // List operations.
   void DeleteSelectedRows();
   void ClearList();
@@ -109,6 +111,8 @@ class MainWindow : public QMainWindow {
   // Hooks for the dialogs; they are filled in where the dialogs live.
   void openFilterDialog();
   void openTagEditor(int row);
+  // The editor for the selected rows: the many-files form when several are selected.
+  void openTagEditorForSelection();
   void openSettingsDialog();
   void openAbout();
   void openHelp();

@@ -24,6 +24,8 @@
 #include "core/history/rename_history.h"
 #include "core/id3/id3v1.h"
 #include "core/rules/preview_pass.h"
+#include "core/rules/tag_template_rule.h"
+#include "core/tagedit/tag_run.h"
 #include "core/text/encoding.h"
 #include "core/rules/regex_replace.h"
 #include "ui/file_list_view.h"
@@ -383,6 +385,42 @@ void MainWindow::UndoAndReport() {
   }
   SetToolbarButtonEnabled(kToolUndo, undo_.available);
   ShowMessage(UndoSummary(counts));
+}
+
+void MainWindow::WriteTagsFromNamesAndReport() {
+  const NamingOptions options = tabs_->ReadNamingOptions();
+  ParsedTemplate parsed;
+  if (!ParseTagTemplate(options.tagTemplate, parsed)) {
+    Message(QMessageBox::Warning, QString::fromUtf8("请先在“命名规则”中填写模板，例如 #1-#2。"));
+    return;
+  }
+  // What each name would give shows in the tag-status column before the question,
+  // and stays there when the answer is no.
+  const std::vector<std::size_t> fits = PreviewNameTags(list_, parsed);
+  ShowTagStatuses(list_);
+  if (fits.empty()) {
+    Message(QMessageBox::Information, QString::fromUtf8("没有文件名与命名规则相符。"));
+    return;
+  }
+  if (Message(QMessageBox::Information, FromGb(NameTagQuestion(fits.size())),
+              QMessageBox::Yes | QMessageBox::No, QString::fromUtf8("询问：")) != QMessageBox::Yes)
+    return;
+  std::size_t succeeded = 0;
+  {
+    BusyCursor busy;
+    // With "ID3v1.x优先" ID3v1 must take the fields too; otherwise it takes them
+    // where they fit.
+    const NameTagTargets targets{true,
+                                 options.v1First ? Id3v1Share::kRequired : Id3v1Share::kWhereFits};
+    const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
+    for (const NameTagFile& file : WriteNameTags(list_, fits, parsed, targets, text))
+      if (file.outcome.ok) ++succeeded;
+  }
+  // An in-place write may keep a file's size; the naming page must not go by the
+  // modification time alone.
+  if (succeeded > 0) tagCache()->Clear();
+  ShowTagStatuses(list_);
+  ShowMessage(TagRunSummary(fits.size(), succeeded));
 }
 
 void MainWindow::ShowMessage(const UserMessage& message) {

@@ -318,6 +318,13 @@ QWidget* OptionTabs::BuildMp3Page() {
     if (i++ == 0)
       connect(button, &QPushButton::clicked, this, [this, button] { OnPlaceholderButton(button); });
   }
+
+  // The template read the other way: the names give the tags.
+  nameTags_ = new QPushButton(QString::fromUtf8("从文件名写入标签"), page);
+  nameTags_->setObjectName(QString::fromUtf8("从文件名写入标签按钮"));
+  nameTags_->setFocusPolicy(Qt::TabFocus);
+  Put(nameTags_, 87, 124 - t, 150, 20);
+  connect(nameTags_, &QPushButton::clicked, this, &OptionTabs::nameTagsRequested);
   return page;
 }
 

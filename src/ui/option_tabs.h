@@ -40,6 +40,8 @@ class OptionTabs : public QTabWidget {
  signals:
   // A preview pass with allRows off is due.
   void passRequested();
+  // "从文件名写入标签" was pressed.
+  void nameTagsRequested();
 
  private:
   QWidget* BuildNumberingPage();
@@ -114,6 +116,7 @@ class OptionTabs : public QTabWidget {
   QRadioButton* v2First_;
   QLineEdit* templateBox_;
   QLineEdit* referenceBox_;
+  QPushButton* nameTags_;
 };
 
 }  // namespace tessarn

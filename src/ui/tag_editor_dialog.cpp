@@ -10,13 +10,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_file_io.h"
+#include "core/tagedit/many_files_edit.h"
 #include "core/tagedit/tag_update.h"
+#include "core/text/encoding.h"
 #include "ui/byte_limit_validator.h"
 #include "ui/byte_limited_text_edit.h"
 #include "ui/gb_qt.h"
@@ -338,6 +341,7 @@ int TagEditorDialog::Id3v2GenreSelection() const {
 }
 
 void TagEditorDialog::CopyId3v2ToId3v1() {
+  if (!manyPaths_.empty()) return CopyMany(kId3v1);
   check_[kId3v1]->setChecked(true);
   ApplyCheckBoxRule(kId3v1);
   TagFields v2;
@@ -359,6 +363,7 @@ void TagEditorDialog::CopyId3v2ToId3v1() {
 }
 
 void TagEditorDialog::CopyId3v1ToId3v2() {
+  if (!manyPaths_.empty()) return CopyMany(kId3v2);
   check_[kId3v2]->setChecked(true);
   ApplyCheckBoxRule(kId3v2);
   track2_->setText(track1_->text());
@@ -372,6 +377,7 @@ void TagEditorDialog::CopyId3v1ToId3v2() {
 }
 
 void TagEditorDialog::Update() {
+  if (!manyPaths_.empty()) return UpdateMany();
   TagUpdateRequest request;
   request.text = text_;
   request.id3v1Changed = tagChanged_[kId3v1];
@@ -421,6 +427,178 @@ bool TagEditorDialog::OpenForEntry(const FileEntry& entry, bool fromMenu, Messag
   if (!dialog.Load()) return false;
   dialog.exec();
   return dialog.fileWritten();
+}
+
+// ---- The many-files form ------------------------------------------------------
+
+namespace {
+
+// The ID3v1 boxes in the order of kTagFieldTable's first seven rows.
+std::array<QWidget*, kId3v1FieldCount> Id3v1Boxes(QWidget* title, QWidget* artist, QWidget* album,
+                                                  QWidget* track, QWidget* year, QWidget* genre,
+                                                  QWidget* comment) {
+  return {title, artist, album, track, year, genre, comment};
+}
+
+// Shows a shared value, or nothing with the hint where the files differ.
+void ShowShared(QWidget* box, const std::optional<std::string>& value) {
+  const QString hint = FromGb(ManyValuesHint());
+  const QString text = value ? FromGb(*value) : QString();
+  if (auto* limited = dynamic_cast<ByteLimitedLineEdit*>(box)) {
+    limited->setText(text);
+    limited->setPlaceholderText(value ? QString() : hint);
+  } else if (auto* line = qobject_cast<QLineEdit*>(box)) {
+    line->setText(text);
+    line->setPlaceholderText(value ? QString() : hint);
+  } else if (auto* edit = qobject_cast<ByteLimitedTextEdit*>(box)) {
+    edit->setText(text);
+    edit->setPlaceholderText(value ? QString() : hint);
+  } else if (auto* combo = qobject_cast<QComboBox*>(box)) {
+    combo->setPlaceholderText(value ? QString() : hint);
+    if (combo->isEditable()) {
+      combo->setCurrentIndex(-1);
+      combo->setEditText(text);
+      combo->lineEdit()->setPlaceholderText(value ? QString() : hint);
+    } else {
+      bool isNumber = false;
+      const int genre = text.toInt(&isNumber);
+      combo->setCurrentIndex(isNumber ? GenrePosition(genre) : -1);
+    }
+  }
+}
+
+}  // namespace
+
+bool TagEditorDialog::OpenForEntries(const std::vector<FileEntry>& entries, MessageFn message,
+                                     QWidget* parent, const Id3v2WriteOptions& text) {
+  std::vector<const FileEntry*> mp3;
+  for (const FileEntry& e : entries)
+    if (HasExtension(e.oldName, "MP3")) mp3.push_back(&e);
+  if (mp3.size() <= 1)
+    return OpenForEntry(mp3.empty() ? entries.front() : *mp3.front(), true, std::move(message),
+                        parent, text);
+  std::vector<std::string> paths;
+  for (const FileEntry* e : mp3) paths.push_back(e->DiskPath());
+  TagEditorDialog dialog(paths.front(), std::to_string(paths.size()) + Gb(" 个文件"),
+                         std::move(message), parent, text);
+  if (!dialog.LoadMany(paths)) return false;
+  dialog.exec();
+  return dialog.fileWritten();
+}
+
+bool TagEditorDialog::LoadMany(const std::vector<std::string>& diskPaths) {
+  manyPaths_ = diskPaths;
+  pathBox_->setText(FromGb(shownPath_));
+  // Every change of a box after the form is filled marks that box for writing.
+  auto touch = [this](QWidget* box) {
+    if (!filling_ && std::find(touched_.begin(), touched_.end(), box) == touched_.end())
+      touched_.push_back(box);
+  };
+  for (QLineEdit* box : findChildren<QLineEdit*>())
+    if (box != pathBox_ && box != genre2_->lineEdit())
+      connect(box, &QLineEdit::textEdited, this, [touch, box] { touch(box); });
+  for (ByteLimitedTextEdit* box : findChildren<ByteLimitedTextEdit*>())
+    connect(box, &QPlainTextEdit::textChanged, this, [touch, box] { touch(box); });
+  connect(genre1_, &QComboBox::activated, this, [touch, this] { touch(genre1_); });
+  connect(genre2_, &QComboBox::activated, this, [touch, this] { touch(genre2_); });
+  connect(genre2_->lineEdit(), &QLineEdit::textEdited, this, [touch, this] { touch(genre2_); });
+  FillMany();
+  return true;
+}
+
+void TagEditorDialog::FillMany() {
+  filling_ = true;
+  const CommonTags common = CommonTagsOf(manyPaths_, text_.legacy);
+  presentCount_ = {common.id3v1.present, common.id3v2.present};
+  const auto v1Boxes = Id3v1Boxes(title1_, artist1_, album1_, track1_, year1_, genre1_, comment1_);
+  check_[kId3v1]->setChecked(common.id3v1.present > 0);
+  ApplyCheckBoxRule(kId3v1);
+  for (std::size_t k = 0; k < kId3v1FieldCount; ++k) ShowShared(v1Boxes[k], common.id3v1.fields[k]);
+  check_[kId3v2]->setChecked(common.id3v2.present > 0);
+  ApplyCheckBoxRule(kId3v2);
+  for (std::size_t k = 0; k < kTagFieldCount; ++k) ShowShared(v2Boxes_[k], common.id3v2.fields[k]);
+  touched_.clear();
+  copyToV1_ = copyToV2_ = false;
+  tagChanged_ = {false, false};
+  updateButton_->setEnabled(false);
+  ShowTextStarts(this);
+  filling_ = false;
+}
+
+// The copy is each file's own: the target boxes show what the source boxes show,
+// and stop counting as changed, so that the copy and not the box is written.
+void TagEditorDialog::CopyMany(Tag to) {
+  const auto v1Boxes = Id3v1Boxes(title1_, artist1_, album1_, track1_, year1_, genre1_, comment1_);
+  filling_ = true;
+  check_[to]->setChecked(true);
+  ApplyCheckBoxRule(to);
+  for (std::size_t k = 0; k < kId3v1FieldCount; ++k) {
+    QWidget* from = to == kId3v1 ? v2Boxes_[k] : v1Boxes[k];
+    QWidget* into = to == kId3v1 ? v1Boxes[k] : v2Boxes_[k];
+    if (k == kFieldGenre) {
+      auto* source = qobject_cast<QComboBox*>(from);
+      qobject_cast<QComboBox*>(into)->setCurrentIndex(source->currentIndex());
+    } else {
+      const QString text = BoxText(from);
+      if (auto* line = qobject_cast<QLineEdit*>(into)) line->setText(text);
+      if (auto* edit = qobject_cast<ByteLimitedTextEdit*>(into)) edit->setText(text);
+    }
+    touched_.erase(std::remove(touched_.begin(), touched_.end(), into), touched_.end());
+  }
+  filling_ = false;
+  (to == kId3v1 ? copyToV1_ : copyToV2_) = true;
+  Mark(to);
+  ShowTextStarts(this);
+}
+
+void TagEditorDialog::UpdateMany() {
+  const auto v1Boxes = Id3v1Boxes(title1_, artist1_, album1_, track1_, year1_, genre1_, comment1_);
+  auto changed = [this](QWidget* box) {
+    return std::find(touched_.begin(), touched_.end(), box) != touched_.end();
+  };
+  ManyFilesEdit edit;
+  for (std::size_t k = 0; k < kId3v1FieldCount; ++k) {
+    if (!changed(v1Boxes[k])) continue;
+    if (k == kFieldGenre)
+      edit.id3v1[k] = genre1_->currentIndex() >= 0 ? std::to_string(genre1_->currentData().toInt())
+                                                   : std::string();
+    else
+      edit.id3v1[k] = GbOf(v1Boxes[k]);
+  }
+  for (std::size_t k = 0; k < kTagFieldCount; ++k) {
+    if (!changed(v2Boxes_[k])) continue;
+    if (k == kFieldGenre) {
+      const int selection = Id3v2GenreSelection();
+      edit.id3v2[k] = EditorGenreText(selection >= 0 ? genre2_->itemData(selection).toInt() : -1,
+                                      ToGb(genre2_->currentText()));
+    } else {
+      edit.id3v2[k] = GbOf(v2Boxes_[k]);
+    }
+  }
+  edit.copyId3v2ToId3v1 = copyToV1_;
+  edit.copyId3v1ToId3v2 = copyToV2_;
+  edit.removeId3v1 = !check_[kId3v1]->isChecked() && presentCount_[kId3v1] > 0;
+  edit.removeId3v2 = !check_[kId3v2]->isChecked() && presentCount_[kId3v2] > 0;
+  if (IsEmpty(edit)) return;
+
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::vector<TagRunFile> results = ApplyManyFilesEdit(manyPaths_, edit, text_);
+  QApplication::restoreOverrideCursor();
+  std::size_t succeeded = 0;
+  std::string firstReason;
+  for (const TagRunFile& r : results) {
+    if (r.ok) ++succeeded;
+    if (r.undo) fileWritten_ = true;
+    if (!r.ok && firstReason.empty()) firstReason = r.reason;
+  }
+  const UserMessage summary = TagRunSummary(results.size(), succeeded);
+  QString text = FromGb(summary.text);
+  if (!firstReason.empty()) text += QStringLiteral("\n\n") + FromGb(firstReason);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  message_(this,
+           summary.kind == MessageKind::kInformation ? QMessageBox::NoIcon : QMessageBox::Warning,
+           QString::fromUtf8(kTitle), text, QMessageBox::Ok);
+  FillMany();  // the files as they are now
 }
 
 }  // namespace tessarn

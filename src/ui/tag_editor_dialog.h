@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "core/filelist/file_list.h"
 #include "core/id3/id3v2.h"
@@ -47,6 +48,16 @@ class TagEditorDialog : public QDialog {
   static bool OpenForEntry(const FileEntry& entry, bool fromMenu, MessageFn message,
                            QWidget* parent, const Id3v2WriteOptions& text = {});
 
+  // The many-files form, for several selected rows: each box shows the value all
+  // the MP3 files share, or stays empty with the hint "<多个值>"; "更新" writes only
+  // the boxes the user changed, to every file; the copy buttons and the check boxes
+  // act on each file by itself. Rows that are not MP3 files are left out; with one
+  // MP3 file left the ordinary editor opens. Returns true when any file was written.
+  static bool OpenForEntries(const std::vector<FileEntry>& entries, MessageFn message,
+                             QWidget* parent, const Id3v2WriteOptions& text = {});
+  // The many-files form over these files (disk paths); false when none can be read.
+  bool LoadMany(const std::vector<std::string>& diskPaths);
+
   bool tagChanged(Tag tag) const { return tagChanged_[tag]; }
   // True once an update has written or removed a tag.
   bool fileWritten() const { return fileWritten_; }
@@ -66,6 +77,10 @@ class TagEditorDialog : public QDialog {
   void CopyId3v2ToId3v1();
   void CopyId3v1ToId3v2();
   void Update();
+  // The many-files form's parts.
+  void FillMany();
+  void CopyMany(Tag to);
+  void UpdateMany();
 
   std::string diskPath_;
   std::string shownPath_;
@@ -111,6 +126,15 @@ class TagEditorDialog : public QDialog {
   QPushButton* copyV2ToV1_ = nullptr;
   QPushButton* updateButton_ = nullptr;
   QPushButton* closeButton_ = nullptr;
+
+  // The many-files form: its files, the boxes the user changed since the last
+  // update, and the copies asked for. Empty for one file.
+  std::vector<std::string> manyPaths_;
+  std::vector<QWidget*> touched_;
+  bool filling_ = false;  // the form is filling its boxes: no box counts as changed
+  bool copyToV1_ = false;
+  bool copyToV2_ = false;
+  std::array<std::size_t, 2> presentCount_{};
 };
 
 }  // namespace tessarn

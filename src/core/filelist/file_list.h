@@ -39,6 +39,7 @@ struct FileEntry {
   std::string folder;   // GB18030 text of the folder, always ending with "/"
   EntryStatus status;
   std::string tagStatus;
+  std::string tagReason;  // why the last tag write failed: the tag-status cell's tooltip
   std::string undoName;  // GB18030 name before the last run renamed it; empty otherwise
   // The file as it is on disk, byte-exact, for every file operation.
   std::string diskFolder;  // ends with "/"
