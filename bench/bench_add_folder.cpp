@@ -27,7 +27,8 @@ std::size_t BareReaddir(const std::string& path) {
 
 void BM_BareReaddir(benchmark::State& state) {
   const std::string& path = Folder().path();
-  for (auto _ : state) benchmark::DoNotOptimize(BareReaddir(path));
+  for (auto _ : state)
+    bench::Require(BareReaddir(path) == bench::kFileCount, "bare loop: files missing");
   state.counters["files"] = static_cast<double>(Folder().names().size());
 }
 
@@ -35,8 +36,9 @@ void BM_AddFolder(benchmark::State& state) {
   const std::string& path = Folder().path();
   for (auto _ : state) {
     FileList list;
-    benchmark::DoNotOptimize(AddFolder(list, path));
+    const std::size_t added = AddFolder(list, path);
     state.PauseTiming();  // freeing the list is not part of adding
+    bench::Require(added == bench::kFileCount && list.RowCount() == added, "files not added");
     list = FileList();
     bench::SettleFreedMemory();
     state.ResumeTiming();
@@ -55,7 +57,7 @@ void BM_AddFolderToClearedList(benchmark::State& state) {
     ClearList(list, undo);
     bench::SettleFreedMemory();
     state.ResumeTiming();
-    benchmark::DoNotOptimize(AddFolder(list, path));
+    bench::Require(AddFolder(list, path) == bench::kFileCount, "files not added");
   }
 }
 
@@ -67,12 +69,13 @@ void BM_AddFolderOverBareReaddir(benchmark::State& state) {
   Clock::duration bare{}, add{};
   for (auto _ : state) {
     const auto t0 = Clock::now();
-    benchmark::DoNotOptimize(BareReaddir(path));
+    const std::size_t listed = BareReaddir(path);
     const auto t1 = Clock::now();
     FileList list;
-    benchmark::DoNotOptimize(AddFolder(list, path));
+    const std::size_t added = AddFolder(list, path);
     const auto t2 = Clock::now();
     state.PauseTiming();
+    bench::Require(listed == bench::kFileCount && added == listed, "files not added");
     list = FileList();
     bench::SettleFreedMemory();
     state.ResumeTiming();

@@ -151,12 +151,13 @@ void BM_FolderTreeOverBareWalk(benchmark::State& state) {
   std::size_t files = 0;
   for (auto _ : state) {
     const auto t0 = Clock::now();
-    benchmark::DoNotOptimize(BareTreeWalk(AT_FDCWD, path.c_str()));
+    const std::size_t walked = BareTreeWalk(AT_FDCWD, path.c_str());
     const auto t1 = Clock::now();
     FileList list;
     files = AddFolderTree(list, path, {}).added;
     const auto t2 = Clock::now();
     state.PauseTiming();
+    bench::Require(walked == bench::kFileCount && files == walked, "files of the tree not added");
     list = FileList();
     bench::SettleFreedMemory();
     state.ResumeTiming();

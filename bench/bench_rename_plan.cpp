@@ -59,7 +59,7 @@ void BM_PlanRun(benchmark::State& state) {
     bench::SettleFreedMemory();
     state.ResumeTiming();
   }
-  if (conflicts != 0) state.SkipWithError("the plan found conflicts");
+  bench::Require(conflicts == 0, "the plan found conflicts");
 }
 
 // A keystroke of a prefix: new names no file has; the listing is kept, so only the

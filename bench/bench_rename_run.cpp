@@ -95,7 +95,7 @@ void BM_BareRenameat2Loop(benchmark::State& state) {
   BareLoop bare;
   std::size_t failures = 0;
   for (auto _ : state) failures += bare.Pass();
-  if (failures != 0) state.SkipWithError("bare loop: renames failed");
+  bench::Require(failures == 0, "bare loop: renames failed");
 }
 
 void BM_RunRename(benchmark::State& state) {
@@ -107,7 +107,7 @@ void BM_RunRename(benchmark::State& state) {
     run.PrepareNextPass();
     state.ResumeTiming();
   }
-  if (failures != 0) state.SkipWithError("run: renames failed");
+  bench::Require(failures == 0, "run: renames failed");
   state.counters["repaints/run"] =
       static_cast<double>(run.repaints) / static_cast<double>(state.iterations());
 }
@@ -142,7 +142,7 @@ void BM_RunRenameOverBareLoop(benchmark::State& state) {
       runTime += (t2 - t1) + (t4 - t3);
     }
   }
-  if (failures != 0) state.SkipWithError("renames failed");
+  bench::Require(failures == 0, "renames failed");
   state.counters["ratio"] =
       std::chrono::duration<double>(runTime) / std::chrono::duration<double>(bareTime);
 }

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/exit_status.h"
 #include "cli/output.h"
+#include "core/filelist/memory_hints.h"
 
 int main(int argc, char** argv) {
   using namespace tessarn::cli;
@@ -21,6 +22,11 @@ int main(int argc, char** argv) {
   if (args.help) {
     out << HelpText(args.command);
     return kExitOk;
+  }
+  if (args.command == Command::kPreview || args.command == Command::kRename ||
+      args.command == Command::kUndo) {
+    // A list of many files is a few hundred bytes per file in small blocks.
+    tessarn::PrepareHeapForManyBlocks(64u << 20);
   }
   int status = kExitUsage;
   switch (args.command) {

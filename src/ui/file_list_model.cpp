@@ -42,7 +42,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::ForegroundRole && index.column() == kNewNameColumn && row.mark.conflict)
     return FailureColour();
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-    const std::string& text = row.cells[static_cast<std::size_t>(index.column())];
+    const std::string& text = list_.CellText(static_cast<std::size_t>(index.row()), index.column());
     if (text.empty()) return QVariant();
     return FromGb(text);
   }

@@ -7,9 +7,31 @@
 
 namespace tessarn {
 
+namespace {
+
+// The slot of a column in ShownRow::texts (the folder column has none).
+std::size_t TextSlot(int column) {
+  return static_cast<std::size_t>(column < kFolderColumn ? column : column - 1);
+}
+
+}  // namespace
+
+std::uint32_t FileList::InternFolder(const std::string& text) {
+  if (folderTexts_[lastFolder_] == text) return lastFolder_;
+  if (text.empty()) return 0;
+  const auto [it, added] =
+      folderIndex_.try_emplace(text, static_cast<std::uint32_t>(folderTexts_.size()));
+  if (added) folderTexts_.push_back(text);
+  lastFolder_ = it->second;
+  return lastFolder_;
+}
+
 void FileList::SetCellText(std::size_t row, int column, const std::string& text) {
   if (row >= rows_.size() || column < 0 || column >= kColumnCount) return;
-  rows_[row].cells[column] = text;
+  if (column == kFolderColumn)
+    rows_[row].folder = InternFolder(text);
+  else
+    rows_[row].texts[TextSlot(column)] = text;
 }
 
 void FileList::SetCellIcon(std::size_t row, int icon) {
@@ -25,7 +47,8 @@ void FileList::SetRowMark(std::size_t row, const RowMark& mark) {
 const std::string& FileList::CellText(std::size_t row, int column) const {
   static const std::string kEmpty;
   if (row >= rows_.size() || column < 0 || column >= kColumnCount) return kEmpty;
-  return rows_[row].cells[column];
+  if (column == kFolderColumn) return folderTexts_[rows_[row].folder];
+  return rows_[row].texts[TextSlot(column)];
 }
 
 void FileList::NotifyRowsChanged(std::size_t first, std::size_t last) {
@@ -43,7 +66,7 @@ void FileList::AppendRows(std::size_t first, std::size_t last) {
   // copy every row at every addition.
   GrowWithHugePages(rows_, rows_.size() + (last - first + 1));
   for (std::size_t i = first; i <= last; ++i)
-    rows_.emplace_back().cells[kOldNameColumn] = entries[i].oldName;
+    rows_.emplace_back().texts[TextSlot(kOldNameColumn)] = entries[i].oldName;
   if (listener_) listener_->EndAppendRows();
 }
 
@@ -116,6 +139,9 @@ void FileList::Clear() {
   if (listener_) listener_->BeginRemoveRows(0, n - 1);
   entries.clear();
   rows_.clear();
+  folderTexts_.resize(1);
+  folderIndex_.clear();
+  lastFolder_ = 0;
   if (listener_) listener_->EndRemoveRows();
 }
 

@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/filelist/rename_reason.h"
@@ -58,9 +61,13 @@ struct RowMark {
   bool operator==(const RowMark&) const = default;
 };
 
+// A shown row. Its folder cell is an index into the list's table of folder texts:
+// a folder's text is kept once per list, not once per row. Read the cells with
+// FileList::CellText.
 struct ShownRow {
-  std::array<std::string, kColumnCount> cells;
-  int icon = kNoIcon;  // icon of column 3
+  std::array<std::string, kColumnCount - 1> texts;  // every column but the folder's
+  std::uint32_t folder = 0;                         // index into the folder texts
+  int icon = kNoIcon;                               // icon of column 3
   RowMark mark;
 };
 
@@ -110,7 +117,16 @@ class FileList {
   void Clear();
 
  private:
+  // The index of a folder text in folderTexts_, added when new. Texts stay until
+  // the list is cleared: a list holds few folders.
+  std::uint32_t InternFolder(const std::string& text);
+
   std::vector<ShownRow> rows_;
+  // Index 0: no folder shown. A deque: a new folder must not move the texts that
+  // CellText handed out.
+  std::deque<std::string> folderTexts_{std::string()};
+  std::unordered_map<std::string, std::uint32_t> folderIndex_;
+  std::uint32_t lastFolder_ = 0;  // rows come in runs of one folder
   RowListener* listener_ = nullptr;
 };
 

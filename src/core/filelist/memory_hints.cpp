@@ -1,9 +1,12 @@
 #include "core/filelist/memory_hints.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 namespace tessarn {
 
@@ -18,6 +21,25 @@ void PreferHugePages(void* begin, std::size_t bytes) {
   if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 #else
   (void)begin;
+  (void)bytes;
+#endif
+}
+
+void PrepareHeapForManyBlocks(std::size_t bytes) {
+#if defined(M_MMAP_THRESHOLD) && defined(M_TRIM_THRESHOLD)
+  // Blocks this large come from the heap, not from mappings of their own, and
+  // freeing them does not give the heap's top back: the grown heap stays.
+  const int limit = static_cast<int>(std::min<std::size_t>(2 * bytes, 1u << 30));
+  if (mallopt(M_MMAP_THRESHOLD, limit) == 0 || mallopt(M_TRIM_THRESHOLD, limit) == 0) return;
+  char* const before = static_cast<char*>(sbrk(0));
+  void* const block = malloc(bytes);
+  char* const after = static_cast<char*>(sbrk(0));
+  // When the heap could not grow in place, malloc mapped the block elsewhere and
+  // the heap is as it was: nothing to advise then.
+  if (block != nullptr && before != reinterpret_cast<char*>(-1) && after > before)
+    PreferHugePages(before, static_cast<std::size_t>(after - before));
+  free(block);
+#else
   (void)bytes;
 #endif
 }

@@ -13,6 +13,13 @@ namespace tessarn {
 // Nothing happens where the system does not support it.
 void PreferHugePages(void* begin, std::size_t bytes);
 
+// For a process that is about to build a long list of small blocks (a name or
+// two per file) and keeps them to its end, as the command line does: grows the
+// heap by `bytes` at once, with the huge-page hint, and keeps it, so that the
+// blocks are carved from memory that faults in 2 MiB at a time instead of 4 KiB.
+// Nothing is touched: pages the process never uses are never allocated.
+void PrepareHeapForManyBlocks(std::size_t bytes);
+
 // The untouched tail of a vector's storage, after a reserve().
 template <typename Vector>
 void PreferHugePagesForSpare(Vector& vector) {

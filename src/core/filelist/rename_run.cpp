@@ -60,9 +60,11 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
   auto succeed = [&](std::size_t i) {
     FileEntry& entry = list.entries[i];
     if (run) {
-      entry.undoName = std::move(entry.oldName);
-      entry.diskUndoName = std::move(entry.diskName);
-      entry.oldName = entry.newName;
+      // Swapped, not moved: the cleared undo names hand their buffers to the new
+      // names, so that a run after the first allocates nothing per row.
+      entry.undoName.swap(entry.oldName);
+      entry.diskUndoName.swap(entry.diskName);
+      entry.oldName.assign(entry.newName);
     } else {
       entry.oldName = std::move(entry.undoName);
       entry.undoName.clear();

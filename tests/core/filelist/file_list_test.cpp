@@ -105,6 +105,26 @@ TEST(RefreshRowsTest, CellWritesToMissingRowsAreIgnored) {
   EXPECT_EQ(list.CellText(5, kNewNameColumn), "");
 }
 
+// Rows share their folder's text: each row still shows its own, a text read earlier
+// stays readable while other folders are added, and a cleared list starts afresh.
+TEST(RefreshRowsTest, FolderCellsOfManyFolders) {
+  FileList list = MakeList({"", "", "", ""});
+  RefreshRows(list, kRefreshFolder, 0, 1, "/a/");
+  const std::string& first = list.CellText(0, kFolderColumn);
+  for (int k = 0; k < 100; ++k) list.SetCellText(2, kFolderColumn, "/b" + std::to_string(k) + "/");
+  list.SetCellText(3, kFolderColumn, "/a/");
+  EXPECT_EQ(first, "/a/");
+  EXPECT_EQ(Column(list, kFolderColumn), (Cells{"/a/", "/a/", "/b99/", "/a/"}));
+  list.SetCellText(1, kFolderColumn, "");
+  EXPECT_EQ(Column(list, kFolderColumn), (Cells{"/a/", "", "/b99/", "/a/"}));
+
+  list.Clear();
+  list.entries.emplace_back().oldName = "x";
+  list.AppendRows(0, 0);
+  EXPECT_EQ(list.CellText(0, kFolderColumn), "");
+  list.SetCellText(0, kFolderColumn, "/c/");
+  EXPECT_EQ(Column(list, kFolderColumn), (Cells{"/c/"}));
+}
 TEST(RemoveRowsTest, FewAndManyRangesLeaveTheSameRowsBehind) {
   for (std::size_t step : {7u, 2u}) {  // 3 ranges one by one; 20 ranges as a reset
     FileList list = MakeList(Cells(40, "n"));
