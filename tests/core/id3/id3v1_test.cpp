@@ -248,7 +248,9 @@ TEST(CutToId3v1Bytes, CountsTheBytesTheBlockHolds) {
     in.legacy = c.legacy;
     TagFields back;
     ASSERT_TRUE(ParseId3v1(BuildId3v1Block(in), back, c.legacy));
-    if (c.maxBytes == 30) EXPECT_EQ(back.title, in.title) << c.name;
+    if (c.maxBytes == 30) {
+      EXPECT_EQ(back.title, in.title) << c.name;
+    }
   }
 }
 
