@@ -43,8 +43,7 @@ bool SameBytes(ByteSource& a, std::uint64_t atA, ByteSource& b, std::uint64_t at
   std::string x, y;
   for (std::uint64_t done = 0; done < length;) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, length - done));
-    if (a.ReadAt(atA + done, n, x) != n || b.ReadAt(atB + done, n, y) != n || x != y)
-      return false;
+    if (a.ReadAt(atA + done, n, x) != n || b.ReadAt(atB + done, n, y) != n || x != y) return false;
     done += n;
   }
   return true;
