@@ -51,23 +51,33 @@ QString KeepInsertedDigits(const QString& before, const QString& after, int& cur
   return out;
 }
 
-QString LimitEdit(const QString& before, const QString& after, int maxBytes, int& cursor) {
-  int total = GbByteLength(after);
-  if (total <= maxBytes) return after;
+QString LimitEdit(const QString& before, const QString& after, int maxBytes, int& cursor,
+                  const ByteMeasure& measure) {
+  const ByteMeasure& bytes = measure ? measure : ByteMeasure(GbByteLength);
+  if (bytes(after) <= maxBytes) return after;
   int head = 0;
   int tail = 0;
   FindEdit(before, after, head, tail);
   int editEnd = static_cast<int>(after.size()) - tail;
 
   QString out = after;
-  const int base = GbByteLength(out.left(head) + out.mid(editEnd));
-  const int allowed = std::max(maxBytes, base);
+  const int allowed = std::max(maxBytes, bytes(out.left(head) + out.mid(editEnd)));
   int removed = 0;
-  while (total > allowed && editEnd > head) {
+  // Every code unit takes at least a byte: of a long paste, no more than `allowed`
+  // units can stay, and the rest goes at once.
+  if (editEnd - head > allowed) {
+    int keep = head + allowed;
+    if (keep > head && out.at(keep - 1).isHighSurrogate()) --keep;
+    removed = editEnd - keep;
+    out.remove(keep, removed);
+    editEnd = keep;
+  }
+  // How many bytes a text takes may depend on all of it (a text that is all Latin-1
+  // counts one byte a character), so the box is measured whole after each cut.
+  while (bytes(out) > allowed && editEnd > head) {
     int start = editEnd - 1;
     if (start > head && out.at(start).isLowSurrogate() && out.at(start - 1).isHighSurrogate())
       --start;
-    total -= GbByteLength(out.mid(start, editEnd - start));
     removed += editEnd - start;
     out.remove(start, editEnd - start);
     editEnd = start;
@@ -79,8 +89,8 @@ QString LimitEdit(const QString& before, const QString& after, int maxBytes, int
   return out;
 }
 
-ByteLimitValidator::ByteLimitValidator(int maxBytes, QLineEdit* edit)
-    : QValidator(edit), maxBytes_(maxBytes) {
+ByteLimitValidator::ByteLimitValidator(int maxBytes, QLineEdit* edit, ByteMeasure measure)
+    : QValidator(edit), maxBytes_(maxBytes), measure_(std::move(measure)) {
   if (edit) {
     current_ = edit->text();
     connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { current_ = text; });
@@ -90,12 +100,12 @@ ByteLimitValidator::ByteLimitValidator(int maxBytes, QLineEdit* edit)
 QValidator::State ByteLimitValidator::validate(QString& input, int& pos) const {
   if (bypass_) return Acceptable;
   if (digitsOnly_) input = KeepInsertedDigits(current_, input, pos);
-  input = LimitEdit(current_, input, maxBytes_, pos);
+  input = LimitEdit(current_, input, maxBytes_, pos, measure_);
   return Acceptable;
 }
 
-ByteLimitedLineEdit::ByteLimitedLineEdit(int maxBytes, QWidget* parent)
-    : QLineEdit(parent), validator_(new ByteLimitValidator(maxBytes, this)) {
+ByteLimitedLineEdit::ByteLimitedLineEdit(int maxBytes, QWidget* parent, ByteMeasure measure)
+    : QLineEdit(parent), validator_(new ByteLimitValidator(maxBytes, this, std::move(measure))) {
   setValidator(validator_);
 }
 

@@ -6,8 +6,8 @@
 
 namespace tessarn {
 
-ByteLimitedTextEdit::ByteLimitedTextEdit(int maxBytes, QWidget* parent)
-    : QPlainTextEdit(parent), maxBytes_(maxBytes) {
+ByteLimitedTextEdit::ByteLimitedTextEdit(int maxBytes, QWidget* parent, ByteMeasure measure)
+    : QPlainTextEdit(parent), maxBytes_(maxBytes), measure_(std::move(measure)) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setTabChangesFocus(true);
   if (maxBytes_ >= 0) connect(this, &QPlainTextEdit::textChanged, this, [this] { EnforceLimit(); });
@@ -26,7 +26,7 @@ void ByteLimitedTextEdit::EnforceLimit() {
   if (enforcing_) return;
   const QString edited = toPlainText();
   int cursor = textCursor().position();
-  const QString fitted = LimitEdit(current_, edited, maxBytes_, cursor);
+  const QString fitted = LimitEdit(current_, edited, maxBytes_, cursor, measure_);
   current_ = fitted;
   if (fitted == edited) return;
   enforcing_ = true;

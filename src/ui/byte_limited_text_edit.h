@@ -5,13 +5,16 @@
 
 #include <QPlainTextEdit>
 
+#include "ui/byte_limit_validator.h"
+
 namespace tessarn {
 
 class ByteLimitedTextEdit : public QPlainTextEdit {
   Q_OBJECT
  public:
-  // maxBytes < 0: no limit.
-  explicit ByteLimitedTextEdit(int maxBytes = -1, QWidget* parent = nullptr);
+  // maxBytes < 0: no limit. `measure` counts the bytes (GbByteLength when empty).
+  explicit ByteLimitedTextEdit(int maxBytes = -1, QWidget* parent = nullptr,
+                               ByteMeasure measure = {});
 
   QString text() const { return toPlainText(); }
   void setText(const QString& text);
@@ -21,6 +24,7 @@ class ByteLimitedTextEdit : public QPlainTextEdit {
   void EnforceLimit();
 
   int maxBytes_;
+  ByteMeasure measure_;
   bool enforcing_ = false;
   QString current_;  // the text after the last change
 };

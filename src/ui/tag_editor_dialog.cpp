@@ -91,11 +91,19 @@ TagEditorDialog::TagEditorDialog(const std::string& diskPath, const std::string&
 QWidget* TagEditorDialog::BuildId3v1Frame() {
   auto* frame = Named(new QGroupBox(QStringLiteral("ID3v1"), this), "分组框1");
   check_[kId3v1] = Named(new QCheckBox(QStringLiteral("ID3v1 标签"), frame), "ID3v1选择框");
-  title1_ = Named(new ByteLimitedLineEdit(kId3v1TextBytes, frame), "歌曲名1编辑框");
-  artist1_ = Named(new ByteLimitedLineEdit(kId3v1TextBytes, frame), "艺术家1编辑框");
-  album1_ = Named(new ByteLimitedLineEdit(kId3v1TextBytes, frame), "专辑1编辑框");
-  year1_ = Named(new ByteLimitedLineEdit(kId3v1YearBytes, frame), "年代1编辑框");
-  comment1_ = Named(new ByteLimitedTextEdit(kId3v1TextBytes, frame), "注释1编辑框");
+  // The limits count the bytes a text takes in the block: one a character for a
+  // text written as Latin-1.
+  const ByteMeasure blockBytes = [legacy = text_.legacy](const QString& text) {
+    return static_cast<int>(Id3v1TextBytes(ToGb(text), legacy));
+  };
+  auto line = [&](int maxBytes, const char* name) {
+    return Named(new ByteLimitedLineEdit(maxBytes, frame, blockBytes), name);
+  };
+  title1_ = line(kId3v1TextBytes, "歌曲名1编辑框");
+  artist1_ = line(kId3v1TextBytes, "艺术家1编辑框");
+  album1_ = line(kId3v1TextBytes, "专辑1编辑框");
+  year1_ = line(kId3v1YearBytes, "年代1编辑框");
+  comment1_ = Named(new ByteLimitedTextEdit(kId3v1TextBytes, frame, blockBytes), "注释1编辑框");
   track1_ = Named(new ByteLimitedLineEdit(kTrackLength, frame), "音轨1编辑框");
   track1_->setDigitsOnly(true);
   genre1_ = Named(new QComboBox(frame), "流派1组合框");
@@ -351,7 +359,7 @@ void TagEditorDialog::CopyId3v2ToId3v1() {
   v2.album = GbOf(album2_);
   v2.year = GbOf(year2_);
   v2.comment = GbOf(comment2_);
-  const Id3v1Texts v1 = Id3v1TextsFromId3v2(v2);
+  const Id3v1Texts v1 = Id3v1TextsFromId3v2(v2, text_.legacy);
   track1_->setText(FromGb(v1.track));
   title1_->setText(FromGb(v1.title));
   artist1_->setText(FromGb(v1.artist));

@@ -447,6 +447,30 @@ class TagEditorDialogTest : public QObject {
     QCOMPARE(back.title, Gb("ab一二三四五六七八九十一二三四"));
   }
 
+  // A text the block holds as Latin-1 takes one byte a character there, in the
+  // boxes as in the copy from ID3v2 and the write.
+  void latin1TakesOneByteACharacter() {
+    Fixture f;
+    TagFields v2 = V2(Gb("Café Déjà Vu, crème brûlée okay"));  // 31 characters
+    v2.comment = Gb("Beyoncé, Sigur Rós, Motörhead!");  // 30
+    v2.track.clear();  // a track would leave the comment 28 bytes
+    const std::string path = f.MakeFile("latin.mp3", nullptr, &v2);
+    f.Open(path);
+    f.button("v2复制到v1按钮")->click();
+    QCOMPARE(f.text("歌曲名1编辑框"), QStringLiteral("Café Déjà Vu, crème brûlée oka"));
+    QCOMPARE(f.text("注释1编辑框"), QStringLiteral("Beyoncé, Sigur Rós, Motörhead!"));
+    auto* artist = f.find("艺术家1编辑框");
+    artist->clear();
+    Type(artist, QStringLiteral("Beyoncé Beyoncé Beyoncé Beyoncé"));  // 31
+    QCOMPARE(artist->text(), QStringLiteral("Beyoncé Beyoncé Beyoncé Beyonc"));
+    f.button("更新按钮")->click();
+    TagFields back;
+    QVERIFY(ReadId3v1(path, back));
+    QCOMPARE(back.title, Gb("Café Déjà Vu, crème brûlée oka"));
+    QCOMPARE(back.comment, Gb("Beyoncé, Sigur Rós, Motörhead!"));
+    QCOMPARE(back.artist, Gb("Beyoncé Beyoncé Beyoncé Beyonc"));
+  }
+
   void failuresAreReportedInOrder() {
     Fixture f;
     const Id3v1Input v1 = V1("T", 1);

@@ -116,6 +116,21 @@ std::size_t Id3v1TextBytes(std::string_view text, LegacyEncoding legacy) {
   return latin1 ? latin1->size() : text.size();
 }
 
+std::string_view CutToId3v1Bytes(std::string_view text, std::size_t maxBytes,
+                                 LegacyEncoding legacy) {
+  if (Id3v1TextBytes(text, legacy) <= maxBytes) return text;
+  // Whether a start of the text is written as Latin-1 depends on all of it, so each
+  // start is measured whole. Every character takes at least one byte, so no more
+  // than maxBytes + 1 of them need measuring.
+  std::size_t fit = 0;
+  std::size_t end = 0;
+  for (std::size_t n = 0; end < text.size() && n <= maxBytes; ++n) {
+    end += CharLenAt(text, end);
+    if (Id3v1TextBytes(text.substr(0, end), legacy) <= maxBytes) fit = end;
+  }
+  return text.substr(0, fit);
+}
+
 std::string BuildId3v1Block(const Id3v1Input& input) {
   std::string block(kId3v1Size, '\0');
   block.replace(0, 3, "TAG");

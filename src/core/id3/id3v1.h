@@ -59,6 +59,12 @@ struct Id3v1Input {
 // as Latin-1 (see PutText in the writer), else its GB18030 length.
 std::size_t Id3v1TextBytes(std::string_view text, LegacyEncoding legacy);
 
+// The longest start of text, cut on a character boundary, that takes at most
+// maxBytes bytes of the block by Id3v1TextBytes: "Café" is 4 bytes as Latin-1
+// though its GB18030 form has 5.
+std::string_view CutToId3v1Bytes(std::string_view text, std::size_t maxBytes,
+                                 LegacyEncoding legacy);
+
 // The 128 bytes WriteId3v1 puts into the file. With a track of 1..255 the block is
 // layout 1.1 and the comment is cut to 28 bytes (never inside a character); without
 // one the comment keeps all 30 bytes (layout 1.0). Longer texts are cut to their

@@ -61,6 +61,11 @@ struct Id3v2ReadOptions {
   std::vector<WalkedFrame>* frames = nullptr;  // when given: every frame, in order
 };
 
+// A v2.4 genre value may be a bare genre number or one of the two words the
+// standard abbreviates ("17" is "Rock", "RX" is "Remix"); any other value is
+// returned as it is.
+std::string V24GenreValue(const std::string& value);
+
 // Reads the twelve fields of the tag at the start of source (see ReadId3v2).
 bool ReadId3v2Tag(ByteSource& source, TagFields& fields, const Id3v2ReadOptions& options = {});
 

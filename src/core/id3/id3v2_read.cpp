@@ -64,18 +64,6 @@ std::string* FieldOf(TagFields& f, int slot) {
   return &(f.*kTagFieldTable[slot].member);
 }
 
-// A v2.4 genre value may be a bare genre number or one of the two words the
-// standard abbreviates.
-std::string V24GenreValue(const std::string& value) {
-  if (value == "RX") return "Remix";
-  if (value == "CR") return "Cover";
-  if (!value.empty() && value.size() <= 3 &&
-      std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    if (const char* name = GenreName(std::stoi(value))) return name;
-  }
-  return value;
-}
-
 // The text of a text frame: one encoding byte, then the value(s). A v2.4 frame
 // may hold several values; they are joined with "/".
 std::string TextFrameValue(std::string_view data, int major, bool genre, LegacyEncoding legacy) {
@@ -131,6 +119,16 @@ std::string ParseUserUrl(std::string_view data, LegacyEncoding legacy) {
 }
 
 }  // namespace
+
+std::string V24GenreValue(const std::string& value) {
+  if (value == "RX") return "Remix";
+  if (value == "CR") return "Cover";
+  if (!value.empty() && value.size() <= 3 &&
+      std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (const char* name = GenreName(std::stoi(value))) return name;
+  }
+  return value;
+}
 
 bool IsId3v2Header(std::string_view h) {
   if (h.size() < 10 || h.substr(0, 3) != "ID3") return false;

@@ -67,9 +67,12 @@ bool SameText(std::size_t field, const std::string& now, const std::string& befo
 
 // A genre text as TCON holds it. The editor's "(17)Rock" goes as it is, to be read
 // as "Rock"; any other text that a reader would take apart ("(Live)", "(") is
-// escaped with a second "(" so that it reads back as typed.
-std::string GenreForFrame(std::string_view text) {
+// escaped with a second "(" so that it reads back as typed. In v2.4 a bare genre
+// number or "RX" is a reference by itself ("1" is Classic Rock); such a text goes
+// behind an unclosed "(", which reads as the text after it ("(1" is "1").
+std::string GenreForFrame(std::string_view text, int major) {
   std::string genre(text);
+  if (major == 4 && V24GenreValue(genre) != genre) return "(" + genre;
   std::string normalized = genre;
   NormalizeGenre(normalized);
   if (normalized == genre) return genre;
@@ -90,7 +93,7 @@ std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
     auto latin1 = EncodeLatin1(text, options.legacy);
     content += latin1 ? *latin1 : std::string(text);
   } else {
-    const std::string genre = field == kFieldGenre ? GenreForFrame(text) : std::string();
+    const std::string genre = field == kFieldGenre ? GenreForFrame(text, major) : std::string();
     EncodedText encoded = EncodeText(field == kFieldGenre ? genre : text, major, options);
     content += encoded.encoding;
     if (field == kFieldComment) {

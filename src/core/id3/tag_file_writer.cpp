@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "core/id3/id3v2.h"
+#include "core/id3/rewrite_leftovers.h"
 #include "core/id3/tag_disk.h"
 #include "core/id3/tag_region.h"
 
@@ -512,6 +513,9 @@ TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagB
   // Everything is decided before anything is written.
   const std::uint64_t size = file.Size();
   FdSource source(file.fd(), size);
+  // A copy an earlier writer was making of this file when it was killed goes now,
+  // while the file is locked and no writer of it is at work.
+  RemoveRewriteLeftovers(ResolvedPath(path), source);
   const Id3v2Region region = LocateId3v2(source);
   const std::uint64_t oldV2 = region.present ? region.length : 0;
   std::optional<std::string> head;

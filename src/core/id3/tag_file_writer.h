@@ -13,7 +13,9 @@
 // owner, the mode, hard links, ACLs and extended attributes all stay. While the
 // audio moves, a recovery record beside the file ("." + name + ".tessarn-journal")
 // says how to finish; if the process dies, the next open of the file finishes the
-// move, so the file is the old one or the new one, never a mix.
+// move, so the file is the old one or the new one, never a mix. A copy that the
+// program's earlier writer was making of the file when it was killed goes at the
+// next write of the file (rewrite_leftovers.h).
 #pragma once
 
 #include <string>

@@ -11,20 +11,19 @@ namespace {
 constexpr std::size_t kId3v1TextBytes = 30;
 constexpr std::size_t kId3v1YearBytes = 4;
 
-std::string Cut(const std::string& text, std::size_t maxBytes) {
-  return std::string(CutToBytes(text, maxBytes));
-}
-
 }  // namespace
 
-Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2) {
+Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2, LegacyEncoding legacy) {
+  auto cut = [legacy](const std::string& text, std::size_t maxBytes) {
+    return std::string(CutToId3v1Bytes(text, maxBytes, legacy));
+  };
   Id3v1Texts out;
   out.track = id3v2.track;
-  out.title = Cut(id3v2.title, kId3v1TextBytes);
-  out.artist = Cut(id3v2.artist, kId3v1TextBytes);
-  out.album = Cut(id3v2.album, kId3v1TextBytes);
-  out.year = Cut(id3v2.year, kId3v1YearBytes);
-  out.comment = Cut(id3v2.comment, kId3v1TextBytes);
+  out.title = cut(id3v2.title, kId3v1TextBytes);
+  out.artist = cut(id3v2.artist, kId3v1TextBytes);
+  out.album = cut(id3v2.album, kId3v1TextBytes);
+  out.year = cut(id3v2.year, kId3v1YearBytes);
+  out.comment = cut(id3v2.comment, kId3v1TextBytes);
   return out;
 }
 

@@ -15,12 +15,15 @@
 namespace tessarn {
 
 // The ID3v1 box texts made from ID3v2 texts: title, artist, album and comment cut to
-// their first 30 bytes, year to its first 4, never inside a character (a character
-// that would be split is left out); the track is taken whole.
+// the first 30 bytes they take in the block, year to its first 4, never inside a
+// character (a character that would be split is left out); the track is taken
+// whole. A text the block holds as Latin-1 counts one byte a character; `legacy`
+// is how the block will be read (see Id3v1TextBytes).
 struct Id3v1Texts {
   std::string title, artist, album, year, comment, track;
 };
-Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2);
+Id3v1Texts Id3v1TextsFromId3v2(const TagFields& id3v2,
+                               LegacyEncoding legacy = LegacyEncoding::kAuto);
 
 // The ID3v2 genre of the editor's genre box. With a genre item selected
 // (genreNumber >= 0) it is "(n)Name"; with none (the genre was typed, or came from

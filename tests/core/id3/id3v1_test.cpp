@@ -214,5 +214,45 @@ TEST(BuildId3v1Block, TextIsLatin1WhenItCanBeElseGbk) {
   EXPECT_EQ(f.title, "Beyonc\xE9");  // the bytes as they stand
 }
 
+// What fits a field is counted in the bytes the block will hold: Latin-1 text one
+// byte a character, anything else its GB18030 bytes; never inside a character.
+TEST(CutToId3v1Bytes, CountsTheBytesTheBlockHolds) {
+  struct Case {
+    const char* name;
+    const char* text;  // UTF-8
+    std::size_t maxBytes;
+    LegacyEncoding legacy;
+    const char* expected;  // UTF-8
+  } cases[] = {
+      {"latin-1 fits whole", "Café Déjà Vu, crème brûlée ok", 30, LegacyEncoding::kAuto,
+       "Café Déjà Vu, crème brûlée ok"},
+      {"latin-1 cut at 30 characters", "Café Déjà Vu, crème brûlée okay more", 30,
+       LegacyEncoding::kAuto, "Café Déjà Vu, crème brûlée oka"},
+      {"chinese", "月亮代表我的心月亮代表我的心月亮代表我的心", 30, LegacyEncoding::kAuto,
+       "月亮代表我的心月亮代表我的心月"},
+      {"chinese across the limit", "abc月亮代表我的心月亮代表我的心月亮", 30,
+       LegacyEncoding::kAuto, "abc月亮代表我的心月亮代表我的"},
+      {"latin-1 read as GBK counts GB18030", "Café Déjà Vu, crème brûlée ok", 30,
+       LegacyEncoding::kGbk, "Café Déjà Vu, crème brû"},
+      {"year", "2001é", 4, LegacyEncoding::kAuto, "2001"},
+      {"empty", "", 30, LegacyEncoding::kAuto, ""},
+  };
+  for (const Case& c : cases) {
+    const std::string text = Gb(c.text);
+    const std::string_view cut = CutToId3v1Bytes(text, c.maxBytes, c.legacy);
+    EXPECT_EQ(cut, Gb(c.expected)) << c.name;
+    EXPECT_LE(Id3v1TextBytes(cut, c.legacy), c.maxBytes) << c.name;
+    // And the block holds exactly that.
+    Id3v1Input in;
+    in.title = std::string(cut);
+    in.legacy = c.legacy;
+    TagFields back;
+    ASSERT_TRUE(ParseId3v1(BuildId3v1Block(in), back, c.legacy));
+    if (c.maxBytes == 30) {
+      EXPECT_EQ(back.title, in.title) << c.name;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tessarn

@@ -249,6 +249,57 @@ TEST(Id3v2Write, ChangedFramesTakeTheStandardEncodings) {
   }
 }
 
+TEST(Id3v2Write, AGenreReadsBackAsTyped) {
+  // What TCON holds for a typed genre, per version: v2.4 takes a bare genre number
+  // or "RX" as a reference, both versions take a leading "(" apart.
+  struct Case {
+    std::string typed;
+    std::string v23;
+    std::string v24;
+    std::string readBack;
+  };
+  const Case cases[] = {
+      {"Rock", "Rock", "Rock", "Rock"},
+      {"(17)Rock", "(17)Rock", "(17)Rock", "Rock"},  // chosen from the list
+      {"1", "1", "(1", "1"},
+      {"017", "017", "(017", "017"},
+      {"RX", "RX", "(RX", "RX"},
+      {"126", "126", "126", "126"},  // no genre has that number
+      {"(Live)", "((Live)", "((Live)", "(Live)"},
+      {"(", "((", "((", "("},
+  };
+  for (const Case& c : cases) {
+    for (int major : {3, 4}) {
+      const std::string stored = major == 3 ? c.v23 : c.v24;
+      const std::string frame = BuildFieldFrame(kFieldGenre, c.typed, major, {});
+      EXPECT_EQ(frame, major == 3 ? Frame23("TCON", Latin(stored)) : Frame24("TCON", Latin(stored)))
+          << c.typed << " v2." << major;
+      TagFields back;
+      ASSERT_TRUE(ParseId3v2(Tag(major, frame), back));
+      EXPECT_EQ(back.genre, c.readBack) << c.typed << " v2." << major;
+    }
+  }
+}
+
+TEST(Id3v2Write, AFrameCutOffByTheTagsEndIsWrittenAfreshAsItRead) {
+  // A v2.4 genre "(1" whose frame claims more than the tag holds: it reads as "1",
+  // and a title change must not turn that into genre number 1 (Classic Rock).
+  const std::string cut = "TCON" + Syncsafe32(32777) + Bytes({0, 0}) + Latin("(1");
+  const std::string artist = Frame24("TPE1", Latin(std::string("A\0B", 3)));
+  const std::string tag = Tag(4, artist + cut + std::string(20, '\0'));
+  TagFields f;
+  ASSERT_TRUE(ParseId3v2(tag, f));
+  EXPECT_EQ(f.genre, "1");
+  EXPECT_EQ(f.artist, "A/B");
+  f.title = "t";
+  MemorySource source(tag);
+  TagFields back;
+  ASSERT_TRUE(ParseId3v2(BuildUpdatedId3v2Tag(source, f), back));
+  EXPECT_EQ(back.genre, "1");
+  EXPECT_EQ(back.artist, "A/B");
+  EXPECT_EQ(back.title, "t");
+}
+
 std::string Deflate(const std::string& data) {
   uLongf size = compressBound(data.size());
   std::string out(size, '\0');

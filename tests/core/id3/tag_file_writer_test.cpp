@@ -4,12 +4,14 @@
 // byte and the tags must be the old ones or the new ones.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -522,6 +524,61 @@ TEST(TagFileWriter, FullTmpfs) {
   EXPECT_TRUE(DeleteId3v1(path));
   EXPECT_EQ(ReadAll(path), original.substr(0, original.size() - 128));
   EXPECT_EQ(ReadAll(plain), noV1);
+}
+
+// ---- Copies left by the earlier writer ------------------------------------------------
+
+// The earlier writer made a whole new copy of the file, ".tessarn-rewrite-" and six
+// letters or digits beside it, and was sometimes killed before renaming it. The
+// next write of that file removes its copies and nothing else.
+TEST(TagFileWriter, CopiesLeftByAKilledRewriteGoAtTheNextWrite) {
+  TempDir dir;
+  const std::string audio = Audio(10000);
+  std::string otherAudio = Audio(10000);
+  std::reverse(otherAudio.begin() + 4, otherAudio.end());
+  const std::string oldTag = Tag(3, Frame23("TIT2", Latin("old")), 100);
+  const std::string newTag = Tag(3, Frame23("TIT2", Latin("new")), 877);
+  const auto path = dir.File("a.mp3", oldTag + audio);
+  dir.File("b.mp3", oldTag + otherAudio);
+  struct Leftover {
+    const char* name;
+    std::string content;
+    bool removed;
+  } leftovers[] = {
+      {".tessarn-rewrite-Ab3dE9", newTag + audio.substr(0, 6000), true},
+      {".tessarn-rewrite-x0Y1z2", newTag + audio + "TAG", false},  // longer than the file
+      {".tessarn-rewrite-DEL000", audio.substr(0, 5000), true},    // a removal's copy
+      {".tessarn-rewrite-Zz0000", newTag + otherAudio.substr(0, 6000), false},  // b.mp3's
+      {".tessarn-rewrite-Qq1111", newTag, false},  // no audio yet: whose is it?
+      {".tessarn-rewrite-Qq2222", newTag + audio.substr(0, 100), false},  // too little to tell
+      {".tessarn-rewrite-Ab3dE9x", newTag + audio, false},
+      {".tessarn-rewrite-Ab3d", newTag + audio, false},
+      {"tessarn-rewrite-Ab3dE8", newTag + audio, false},
+      {".tessarn-rewrite-Lk2222", newTag + audio, false},  // locked: a writer at work
+      {".tessarn-rewrite-Hl3333", newTag + audio, false},  // another name links to it
+  };
+  for (const Leftover& l : leftovers) dir.File(l.name, l.content);
+  ASSERT_EQ(link((dir.path() + "/.tessarn-rewrite-Hl3333").c_str(),
+                 (dir.path() + "/linked").c_str()),
+            0);
+  dir.File("target", newTag + audio);
+  ASSERT_EQ(symlink("target", (dir.path() + "/.tessarn-rewrite-Sy4444").c_str()), 0);
+  const int held = open((dir.path() + "/.tessarn-rewrite-Lk2222").c_str(), O_RDONLY);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+  ASSERT_TRUE(WriteId3v2(path, Titled("newer")));
+  EXPECT_TRUE(EndsWith(ReadAll(path), audio));
+  for (const Leftover& l : leftovers)
+    EXPECT_EQ(access((dir.path() + "/" + l.name).c_str(), F_OK) != 0, l.removed) << l.name;
+  struct stat st;
+  EXPECT_EQ(lstat((dir.path() + "/.tessarn-rewrite-Sy4444").c_str(), &st), 0);
+
+  // Once its writer lets go, the locked copy goes too, by a write through a link.
+  close(held);
+  ASSERT_EQ(symlink("a.mp3", (dir.path() + "/link.mp3").c_str()), 0);
+  ASSERT_TRUE(WriteId3v1(dir.path() + "/link.mp3", V1Input("v1")));
+  EXPECT_NE(access((dir.path() + "/.tessarn-rewrite-Lk2222").c_str(), F_OK), 0);
+  EXPECT_EQ(access((dir.path() + "/.tessarn-rewrite-Hl3333").c_str(), F_OK), 0);
 }
 
 }  // namespace

@@ -30,6 +30,18 @@ TEST(TagUpdate, CopyCutsWholeCharactersOnly) {
   EXPECT_EQ(v1.track, "12/15");  // the track goes whole
 }
 
+TEST(TagUpdate, CopyCountsLatin1TextAsTheBlockHoldsIt) {
+  // 30 Latin-1 characters are 30 bytes of the block (GB18030 would take 38).
+  TagFields v2;
+  v2.title = Gb("Café Déjà Vu, crème brûlée okay");
+  v2.artist = Gb("Beyoncé");
+  const Id3v1Texts v1 = Id3v1TextsFromId3v2(v2, LegacyEncoding::kAuto);
+  EXPECT_EQ(v1.title, Gb("Café Déjà Vu, crème brûlée oka"));
+  EXPECT_EQ(v1.artist, Gb("Beyoncé"));
+  // Read as GBK, the block would hold GB18030 bytes: the cut counts those.
+  EXPECT_EQ(Id3v1TextsFromId3v2(v2, LegacyEncoding::kGbk).title, Gb("Café Déjà Vu, crème brû"));
+}
+
 TEST(TagUpdate, GenreFromTheBox) {
   EXPECT_EQ(EditorGenreText(17, "Rock"), "(17)Rock");
   EXPECT_EQ(EditorGenreText(-1, "Chiptune"), "Chiptune");
