@@ -36,7 +36,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       static_cast<std::size_t>(index.row()) < list_.count()) {
     const FileEntry& entry = list_.entries[static_cast<std::size_t>(index.row())];
     if (entry.tagStatus == TagFailedStatusText() && !entry.tagReason.empty() &&
-        row.cells[kTagStatusColumn] == entry.tagStatus)
+        list_.CellText(static_cast<std::size_t>(index.row()), kTagStatusColumn) == entry.tagStatus)
       return FromGb(entry.tagReason);
   }
   if (role == Qt::ForegroundRole && index.column() == kNewNameColumn && row.mark.conflict)
