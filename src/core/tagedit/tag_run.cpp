@@ -57,19 +57,31 @@ std::optional<std::string> Id3v1Edits(TagEdits& edits) {
 
 }  // namespace
 
-TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request) {
+TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request,
+                        TagUpdateResults& results) {
   TagRunFile out;
   TagFileUndo undo;
   NoteOldTags(path, undo);
-  const TagUpdateResults results = UpdateTags(path, request);
+  results = UpdateTags(path, request);
   out.ok = !AnyFailed(results);
   if (!out.ok) {
     out.reason = Gb(TagWriteErrorText(results.reason));
     return out;
   }
+  if (results.id3v1 == TagUpdateResult::kNotDue && results.id3v2 == TagUpdateResult::kNotDue)
+    return out;  // nothing was written: nothing to undo
+  // Tags written over with the very same bytes leave nothing to undo either.
+  TagFileUndo now;
+  NoteOldTags(path, now);
+  if (now.oldId3v2 == undo.oldId3v2 && now.oldId3v1 == undo.oldId3v1) return out;
   NoteWrittenFile(path, undo);
   out.undo = std::move(undo);
   return out;
+}
+
+TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request) {
+  TagUpdateResults results;
+  return RunTagUpdate(path, request, results);
 }
 
 std::optional<std::string> PlanNameTags(const std::string& path, const TagEdits& fields,

@@ -36,8 +36,12 @@ struct TagRunFile {
   std::optional<TagFileUndo> undo;  // set when the file was written
 };
 
-// Carries out one file's update, noting its old tag bytes first.
+// Carries out one file's update, noting its old tag bytes first. A file the
+// update did not have to touch gets no undo. The second form also gives the
+// update's own results, for messages per tag.
 TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request);
+TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request,
+                        TagUpdateResults& results);
 
 // Which tags take the fields a name gives. ID3v2 holds any text. ID3v1 holds 30
 // bytes of title, artist and album, a four-byte year, a track 0..255 and a genre of
