@@ -60,6 +60,8 @@ std::string FilesRecord(const std::vector<TagRunRow>& rows) {
     PutU64(payload, row.undo.size);
     PutU64(payload, static_cast<std::uint64_t>(row.undo.mtimeSeconds));
     PutU64(payload, static_cast<std::uint64_t>(row.undo.mtimeNanoseconds));
+    PutU64(payload, static_cast<std::uint64_t>(row.undo.oldMtimeSeconds));
+    PutU64(payload, static_cast<std::uint64_t>(row.undo.oldMtimeNanoseconds));
     PutText(payload, row.undo.oldId3v2);
     PutText(payload, row.undo.oldId3v1);
   }
@@ -97,14 +99,17 @@ TagRun ParseTagRun(const std::vector<Record>& records, bool intact, bool full) {
         ok = in.U32(count) && !run.haveFiles;
         for (std::uint32_t k = 0; ok && k < count; ++k) {
           TagRunRow row;
-          std::uint64_t seconds = 0, nanoseconds = 0;
+          std::uint64_t seconds = 0, nanoseconds = 0, oldSeconds = 0, oldNanoseconds = 0;
           std::uint32_t skipped = 0;
           ok = in.Text(row.path) && in.U64(row.undo.device) && in.U64(row.undo.inode) &&
                in.U64(row.undo.size) && in.U64(seconds) && in.U64(nanoseconds) &&
+               in.U64(oldSeconds) && in.U64(oldNanoseconds) &&
                (full ? in.Text(row.undo.oldId3v2) && in.Text(row.undo.oldId3v1)
                      : in.SkipText(skipped) && in.SkipText(skipped));
           row.undo.mtimeSeconds = static_cast<std::int64_t>(seconds);
           row.undo.mtimeNanoseconds = static_cast<std::int64_t>(nanoseconds);
+          row.undo.oldMtimeSeconds = static_cast<std::int64_t>(oldSeconds);
+          row.undo.oldMtimeNanoseconds = static_cast<std::int64_t>(oldNanoseconds);
           run.rows.push_back(std::move(row));
         }
         run.haveFiles = ok;
@@ -211,7 +216,8 @@ void UndoTagRun(const std::string& historyFolder, std::uint64_t id, FileList& li
     const TagFileStamp stamp{row.undo.device, row.undo.inode, row.undo.size,
                              row.undo.mtimeSeconds, row.undo.mtimeNanoseconds};
     const TagWriteResult restored =
-        RestoreTagRegions(row.path, stamp, row.undo.oldId3v2, row.undo.oldId3v1);
+        RestoreTagRegions(row.path, stamp, row.undo.oldId3v2, row.undo.oldId3v1,
+                          {row.undo.oldMtimeSeconds, row.undo.oldMtimeNanoseconds});
     FileEntry e;
     e.diskFolder = FolderOf(row.path);
     e.diskName = row.path.substr(e.diskFolder.size());

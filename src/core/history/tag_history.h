@@ -7,7 +7,8 @@
 // Records of a tag run's file (history_store.h framing):
 //   'H' kind u8 (2), front end u8, time i64
 //   'T' count, count x (path, device u64, inode u64, size u64, mtime seconds i64,
-//         mtime nanoseconds i64, old ID3v2 region, old ID3v1 block)
+//         mtime nanoseconds i64, mtime before the write: seconds i64, nanoseconds
+//         i64, old ID3v2 region, old ID3v1 block)
 //         the files as the run left them, paths absolute and byte-exact
 //   'U' count, count x u8          after an undo: 1 for a file back to its old
 //                                  tags, 0 for one still to do (the last one holds)

@@ -559,7 +559,8 @@ TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagB
 }
 
 TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& stamp,
-                                 std::string_view id3v2, std::string_view id3v1) {
+                                 std::string_view id3v2, std::string_view id3v1,
+                                 const TagFileTime& oldTime) {
   TagDisk disk;
   WritableFile file(path);
   if (file.error() == TagWriteError::kNotFound) return {TagWriteError::kChangedSince};
@@ -597,12 +598,20 @@ TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& st
   u.hasHead = oldV2 != 0 || !id3v2.empty();
   u.oldLength = oldV2;
   u.head.assign(id3v2);
-  if (u.v1 == V1Step::kKeep && !u.hasHead) return {};
-
-  const std::uint64_t growth = (u.v1 == V1Step::kAppend ? kId3v1Length : 0) +
-                               (u.head.size() > oldV2 ? u.head.size() - oldV2 : 0);
-  if (const int err = disk.Reserve(file.fd(), size, growth)) return {ErrorOf(err)};
-  return {ApplyUpdate(disk, file, JournalPath(path), u, oldV1)};
+  if (u.v1 != V1Step::kKeep || u.hasHead) {
+    const std::uint64_t growth = (u.v1 == V1Step::kAppend ? kId3v1Length : 0) +
+                                 (u.head.size() > oldV2 ? u.head.size() - oldV2 : 0);
+    if (const int err = disk.Reserve(file.fd(), size, growth)) return {ErrorOf(err)};
+    const TagWriteError error = ApplyUpdate(disk, file, JournalPath(path), u, oldV1);
+    if (error != TagWriteError::kNone) return {error};
+  }
+  // The time goes back too (a failure here costs only that): an undo of an
+  // earlier write of the file still finds it as that write left it.
+  const timespec times[2] = {{0, UTIME_OMIT},
+                             {static_cast<time_t>(oldTime.seconds),
+                              static_cast<long>(oldTime.nanoseconds)}};
+  ::futimens(file.fd(), times);
+  return {};
 }
 
 bool FinishInterruptedTagWrite(TagDisk& disk, const std::string& path) {

@@ -76,10 +76,16 @@ struct TagFileStamp {
 // Puts back a file's old tag bytes exactly: `id3v2` becomes the region at the
 // start of the file byte for byte (padding included; empty: no ID3v2 tag), `id3v1`
 // the 128-byte block at the end (empty: none). Goes the same locked, recoverable
-// way as WriteTagBlocks. Fails with kChangedSince, touching nothing, unless the
-// file is the one `stamp` describes.
+// way as WriteTagBlocks, and the file's modification time becomes `oldTime`
+// (seconds, nanoseconds), its time before the write. Fails with kChangedSince,
+// touching nothing, unless the file is the one `stamp` describes.
+struct TagFileTime {
+  std::int64_t seconds = 0;
+  std::int64_t nanoseconds = 0;
+};
 TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& stamp,
-                                 std::string_view id3v2, std::string_view id3v1);
+                                 std::string_view id3v2, std::string_view id3v1,
+                                 const TagFileTime& oldTime);
 
 // Finishes a write of the file that was interrupted, when a recovery record says
 // there was one; true when there is nothing (left) to do. Reading a file does

@@ -19,6 +19,11 @@ constexpr std::size_t kId3v1BlockBytes = 128;
 void NoteOldTags(const std::string& path, TagFileUndo& undo) {
   ReadOnlyFile file(path);
   if (!file.IsOpen()) return;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    undo.oldMtimeSeconds = st.st_mtim.tv_sec;
+    undo.oldMtimeNanoseconds = st.st_mtim.tv_nsec;
+  }
   const Id3v2Region region = LocateId3v2(file);
   if (region.present && region.length > 0) file.ReadAt(0, region.length, undo.oldId3v2);
   if (file.Size() >= kId3v1BlockBytes + region.length) {

@@ -25,6 +25,10 @@ struct TagFileUndo {
   std::uint64_t size = 0;  // after the write
   std::int64_t mtimeSeconds = 0;
   std::int64_t mtimeNanoseconds = 0;
+  // The modification time before the write, given back with the old bytes so that
+  // an earlier run's undo still finds the file as that run left it.
+  std::int64_t oldMtimeSeconds = 0;
+  std::int64_t oldMtimeNanoseconds = 0;
   std::string oldId3v2;  // the old tag's region at the start of the file; empty without one
   std::string oldId3v1;  // the old 128-byte block; empty without one
 };
