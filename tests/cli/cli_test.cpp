@@ -855,6 +855,8 @@ TEST_F(CliTest, ConcurrentTagsSetRunsKeepTheAudio) {
   const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
   EXPECT_EQ(doc[0]["id3v1"]["title"].string.substr(0, 3), "run");
   EXPECT_EQ(doc[0]["id3v2"]["title"].string.substr(0, 3), "run");
+  // Each run waited its turn to go into the history, none was left out.
+  EXPECT_EQ(RunJson({"history"}, 0)["runs"].array.size(), 4u);
 }
 
 // A run killed while it moves the audio to make room for a larger tag: the next

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <optional>
 #include <set>
 
 #include "core/filelist/rename_run.h"
@@ -162,8 +163,17 @@ std::uint64_t RecordTagRun(const std::string& stateDirectory, FrontEnd frontEnd,
       rows.push_back({AbsolutePath(paths[i]), *outcomes[i].undo, false});
   if (rows.empty()) return 0;  // nothing changed on disk: nothing to undo
 
-  HistoryLock lock;
-  if (!lock.Acquire(stateDirectory, error)) return 0;
+  // The tags are written already: a record held up by another run's short one
+  // (two tag commands at once, say) waits for it a little rather than be lost.
+  std::optional<HistoryLock> lock;
+  for (int attempt = 0;; ++attempt) {
+    error.clear();
+    lock.emplace();
+    if (lock->Acquire(stateDirectory, error)) break;
+    if (attempt == 100 || stateDirectory.empty()) return 0;
+    ::usleep(20000);
+  }
+  error.clear();
   const std::string folder = HistoryFolder(stateDirectory);
   const std::vector<std::uint64_t> ids = ListRunIds(folder);
   const std::uint64_t id = ids.empty() ? 1 : ids.back() + 1;
