@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/filelist/add_files.h"
 #include "core/filelist/temp_folder.h"
@@ -168,6 +169,32 @@ TEST(TagHistoryTest, ARunThatWritesNothingAddsNoRecord) {
   ASSERT_NE(TagRun(dir, state.path(), {"a-b.mp3"}), 0u);
   EXPECT_EQ(TagRun(dir, state.path(), {"a-b.mp3"}), 0u);
   EXPECT_EQ(ReadHistory(state.path()).size(), 1u);
+}
+
+// A record cut short (a crash while it was written) proves nothing: the run is
+// listed as damaged, its undo touches no file, and the record is set aside.
+TEST(TagHistoryTest, ADamagedRecordTouchesNoFile) {
+  TempFolder dir, state;
+  dir.Write("a-b.mp3", kAudio);
+  const std::uint64_t id = TagRun(dir, state.path(), {"a-b.mp3"});
+  ASSERT_NE(id, 0u);
+  const std::string tagged = dir.Read("a-b.mp3");
+  const std::string path = RunFilePath(HistoryFolder(state.path()), id);
+  ASSERT_EQ(::truncate(path.c_str(), 40), 0);
+
+  const std::vector<HistoryEntry> history = ReadHistory(state.path());
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].kind, RunKind::kTags);
+  EXPECT_TRUE(history[0].damaged);
+  FileList undone;
+  const RecordedUndo outcome = UndoRecordedRun(state.path(), 0, undone);
+  EXPECT_EQ(outcome.result, UndoResult::kDone);
+  EXPECT_TRUE(outcome.damaged);
+  EXPECT_TRUE(undone.entries.empty());
+  EXPECT_EQ(dir.Read("a-b.mp3"), tagged);
+  EXPECT_TRUE(ReadHistory(state.path()).empty());
+  struct stat st;
+  EXPECT_EQ(::stat((path + ".damaged").c_str(), &st), 0);
 }
 
 }  // namespace
