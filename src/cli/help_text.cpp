@@ -12,8 +12,8 @@ Tessarn批量更名器的命令行版本。
 命令：
   preview [选项] 路径...   列出文件及其新文件名，不做任何更改
   rename [选项] 路径...    按选项给文件更名（与“开始命名”相同）
-  undo [--run 编号]        撤消最近一次尚未撤消的更名（窗口或命令行所做的）
-  history                  列出可撤消的更名操作，最新的在前
+  undo [--run 编号]        撤消最近一次尚未撤消的更名或标签修改
+  history                  列出可撤消的更名与标签操作，最新的在前
   tags show 文件...        显示 MP3 文件的 ID3v1 与 ID3v2 标签
   tags set [选项] 文件...  修改 MP3 标签中给出的字段
   tags delete --v1|--v2 文件...  删除 MP3 标签
@@ -107,6 +107,9 @@ constexpr const char kUndoHelp[] =
 设备号与 inode 判断它是否已经更名。名称下已换成另一个文件时不改动它（文件已被
 替换）。没有全部撤消的操作留在历史中，可以再试。
 
+标签操作（tags set、tags delete、tags from-name，以及窗口中的标签写入）的撤消把
+每个文件的旧标签按原样写回；操作之后又被修改过的文件不动（文件已被修改）。
+
   --run 编号   撤消这一次操作（编号见 tessarn-cli history）；比它新的操作须已撤消
 
 撤消记录损坏时只撤消记录仍能证明的部分，说明记录已损坏并以 1 退出。
@@ -115,8 +118,9 @@ constexpr const char kUndoHelp[] =
 constexpr const char kHistoryHelp[] =
     R"(用法：tessarn-cli history [--json]
 
-列出撤消历史中的更名操作，最新的在前：编号、时间、来源（窗口或命令行）、更名的
-文件数、第一个目录，以及是否已撤消。操作按从新到旧的顺序撤消。
+列出撤消历史中的操作，最新的在前：编号、时间、来源（窗口或命令行）、类型（更名
+或标签）、文件数、第一个目录，以及是否已撤消。操作按从新到旧的顺序撤消。JSON 中
+"kind" 为 "rename" 或 "tags"。
 )";
 
 constexpr const char kTagsHelp[] =

@@ -9,6 +9,7 @@
 #include "cli/json.h"
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
+#include "core/history/tag_history.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
@@ -28,6 +29,16 @@ const char* FrontEndName(FrontEnd frontEnd) {
   return frontEnd == FrontEnd::kWindow ? "window" : "cli";
 }
 
+// What the run did, for scripts and for people.
+const char* KindName(const HistoryEntry& entry) {
+  if (entry.otherKind) return "other";
+  return entry.kind == RunKind::kTags ? "tags" : "rename";
+}
+const char* KindText(const HistoryEntry& entry) {
+  if (entry.otherKind) return "其他";
+  return entry.kind == RunKind::kTags ? "标签" : "更名";
+}
+
 const char* StateText(const HistoryEntry& entry) {
   if (entry.otherKind) return "其他操作";
   if (entry.damaged) return "记录已损坏";
@@ -37,6 +48,13 @@ const char* StateText(const HistoryEntry& entry) {
 }
 
 }  // namespace
+
+void RecordRunForUndo(const std::vector<std::string>& paths,
+                      const std::vector<TagRunFile>& outcomes, Output& err) {
+  std::string error;
+  RecordTagRun(StateDirectory(), FrontEnd::kCommandLine, paths, outcomes, error);
+  if (!error.empty()) PrintError(err, "标签已写入，但无法记入撤消历史：" + GbToUtf8Lossy(error));
+}
 
 int RunHistoryCommand(const Arguments& args, Output& out, Output& err) {
   const std::string state = StateDirectory();
@@ -51,8 +69,8 @@ int RunHistoryCommand(const Arguments& args, Output& out, Output& err) {
     for (std::size_t k = 0; k < history.size(); ++k) {
       const HistoryEntry& e = history[k];
       if (k > 0) text += ",";
-      text += "{\"id\":" + std::to_string(e.id) + ",\"kind\":" +
-              std::to_string(static_cast<int>(e.kind)) + ",\"time\":" + std::to_string(e.time) +
+      text += "{\"id\":" + std::to_string(e.id) + ",\"kind\":\"" + KindName(e) +
+              "\",\"time\":" + std::to_string(e.time) +
               ",\"frontEnd\":\"" + FrontEndName(e.frontEnd) + "\",\"files\":" +
               std::to_string(e.renamed) + ",\"left\":" + std::to_string(e.left) +
               ",\"folders\":" + std::to_string(e.folders) + ",\"firstFolder\":";
@@ -65,10 +83,10 @@ int RunHistoryCommand(const Arguments& args, Output& out, Output& err) {
   } else if (history.empty()) {
     text = "撤消历史是空的\n";
   } else {
-    // id  time  front end  files  state  first folder
+    // id  time  front end  kind  files  state  first folder
     for (const HistoryEntry& e : history) {
       text += std::to_string(e.id) + "  " + ShowTime(e.time) + "  " +
-              (e.frontEnd == FrontEnd::kWindow ? "窗口" : "命令行") + "  " +
+              (e.frontEnd == FrontEnd::kWindow ? "窗口" : "命令行") + "  " + KindText(e) + "  " +
               std::to_string(e.renamed) + " 个文件  " + StateText(e) + "  ";
       AppendGbForTerminal(text, DecodeDiskName(e.firstFolder));
       if (e.folders > 1) text += " 等 " + std::to_string(e.folders) + " 个目录";

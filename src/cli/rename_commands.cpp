@@ -153,7 +153,7 @@ int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
       PrintError(err, GbToUtf8Lossy(undo.error));
       return kExitFailed;
     case UndoResult::kNothingToUndo:
-      PrintError(err, "没有可撤消的更名操作");
+      PrintError(err, "没有可撤消的操作");
       return kExitFailed;
     case UndoResult::kNoSuchRun:
       PrintError(err, "撤消历史中没有编号为 " + std::to_string(args.runId) + " 的操作");

@@ -17,6 +17,7 @@
 #include "core/id3/tag_file_io.h"
 #include "core/id3/tag_file_writer.h"
 #include "core/tagedit/tag_edits.h"
+#include "core/tagedit/tag_run.h"
 #include "core/tagedit/tag_update.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
@@ -214,6 +215,7 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
   }
 
   std::vector<FileReport> reports;
+  std::vector<TagRunFile> outcomes(args.paths.size());
   int status = kExitOk;
   for (std::size_t i = 0; i < args.paths.size(); ++i) {
     FileReport report;
@@ -223,11 +225,14 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
       report.ok = false;
       report.messages.push_back(*plan.refusal);
     } else {
-      ReportUpdate(UpdateTags(args.paths[i], plan.request), report);
+      TagUpdateResults results;
+      outcomes[i] = RunTagUpdate(args.paths[i], plan.request, results);
+      ReportUpdate(results, report);
     }
     if (!report.ok) status = kExitFailed;
     reports.push_back(std::move(report));
   }
+  RecordRunForUndo(args.paths, outcomes, err);
   PrintReports(out, args.json, reports);
   return status;
 }
@@ -236,7 +241,9 @@ int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err) {
   if (!CheckFiles(args, err)) return kExitUsage;
   std::vector<FileReport> reports;
   int status = kExitOk;
-  for (const std::string& path : args.paths) {
+  std::vector<TagRunFile> outcomes(args.paths.size());
+  for (std::size_t i = 0; i < args.paths.size(); ++i) {
+    const std::string& path = args.paths[i];
     FileReport report;
     report.path = path;
     if (auto refusal = RefuseFile(path)) {
@@ -245,11 +252,14 @@ int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err) {
     } else {
       TagUpdateRequest request = DeletionRequest(args.v1, args.v2);
       request.text.legacy = args.options.legacyEncoding;
-      ReportUpdate(UpdateTags(path, request), report);
+      TagUpdateResults results;
+      outcomes[i] = RunTagUpdate(path, request, results);
+      ReportUpdate(results, report);
     }
     if (!report.ok) status = kExitFailed;
     reports.push_back(std::move(report));
   }
+  RecordRunForUndo(args.paths, outcomes, err);
   PrintReports(out, args.json, reports);
   return status;
 }

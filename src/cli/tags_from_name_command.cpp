@@ -169,6 +169,9 @@ int RunTagsFromNameCommand(const Arguments& args, Output& out, Output& err) {
       if (row.ok) ++succeeded;
     }
     summary = TerminalText(TagRunSummary(files.size(), succeeded).text);
+    std::vector<TagRunFile> outcomes;
+    for (const NameTagFile& file : files) outcomes.push_back(file.outcome);
+    RecordRunForUndo(paths, outcomes, err);
     if (succeeded < files.size()) status = kExitFailed;
   }
   PrintRows(out, args.json, rows, summary);

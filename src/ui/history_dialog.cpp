@@ -25,7 +25,7 @@ HistoryDialog::HistoryDialog(std::string stateDirectory, std::function<void()> u
   runs_->setSelectionMode(QAbstractItemView::NoSelection);
   runs_->setHeaderLabels({QString::fromUtf8("编号"), QString::fromUtf8("时间"),
                           QString::fromUtf8("文件数"), QString::fromUtf8("目录"),
-                          QString::fromUtf8("状态")});
+                          QString::fromUtf8("状态"), QString::fromUtf8("类型")});
   runs_->header()->setStretchLastSection(false);
   runs_->header()->setSectionResizeMode(3, QHeaderView::Stretch);
 
@@ -70,8 +70,11 @@ void HistoryDialog::Reload() {
     item->setText(2, QString::number(run.renamed));
     item->setText(3, folder);
     item->setText(4, state);
+    item->setText(5, run.otherKind                   ? QString::fromUtf8("其他")
+                     : run.kind == RunKind::kTags ? QString::fromUtf8("标签")
+                                                  : QString::fromUtf8("更名"));
   }
-  for (int c : {0, 1, 2, 4}) runs_->resizeColumnToContents(c);
+  for (int c : {0, 1, 2, 4, 5}) runs_->resizeColumnToContents(c);
   undo_->setEnabled(left);
 }
 

@@ -22,6 +22,7 @@
 #include "core/filelist/list_pruning.h"
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
+#include "core/history/tag_history.h"
 #include "core/id3/id3v1.h"
 #include "core/rules/preview_pass.h"
 #include "core/rules/tag_template_rule.h"
@@ -335,7 +336,7 @@ bool MainWindow::UndoRunAndReport(std::uint64_t runId) {
       break;
     case UndoResult::kNewerRunsFirst:
       Message(QMessageBox::Warning,
-              QString::fromUtf8("之后还有未撤消的更名操作，请先在“撤消历史”中撤消它们。"));
+              QString::fromUtf8("之后还有未撤消的操作，请先在“撤消历史”中撤消它们。"));
       return false;
     case UndoResult::kFailed:
       Message(QMessageBox::Warning, FromGb(outcome.error));
@@ -351,8 +352,11 @@ bool MainWindow::UndoRunAndReport(std::uint64_t runId) {
       Message(QMessageBox::Information, QString::fromUtf8("没有可撤消的更名操作。"));
       return false;
   }
-  // The rows of the list that show this run's files follow the undo.
-  if (outcome.runId == lastRunId_ && lastRunId_ != 0) {
+  // The rows of the list that show this run's files follow the undo. A tag run's
+  // undo renames nothing: the list keeps its names, the tags are read anew.
+  if (outcome.kind == RunKind::kTags) {
+    tagCache()->Clear();
+  } else if (outcome.runId == lastRunId_ && lastRunId_ != 0) {
     ApplyUndoToList(undone, outcome, list_, undo_);
     SetToolbarButtonEnabled(kToolUndo, undo_.available);
     if (!undo_.available) lastRunId_ = 0;
@@ -406,6 +410,7 @@ void MainWindow::WriteTagsFromNamesAndReport() {
               QMessageBox::Yes | QMessageBox::No, QString::fromUtf8("询问：")) != QMessageBox::Yes)
     return;
   std::size_t succeeded = 0;
+  std::string recordError;
   {
     BusyCursor busy;
     // With "ID3v1.x优先" ID3v1 must take the fields too; otherwise it takes them
@@ -413,13 +418,22 @@ void MainWindow::WriteTagsFromNamesAndReport() {
     const NameTagTargets targets{true,
                                  options.v1First ? Id3v1Share::kRequired : Id3v1Share::kWhereFits};
     const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
-    for (const NameTagFile& file : WriteNameTags(list_, fits, parsed, targets, text))
+    std::vector<std::string> paths;
+    std::vector<TagRunFile> outcomes;
+    for (std::size_t i : fits) paths.push_back(list_.entries[i].DiskPath());
+    for (NameTagFile& file : WriteNameTags(list_, fits, parsed, targets, text)) {
       if (file.outcome.ok) ++succeeded;
+      outcomes.push_back(std::move(file.outcome));
+    }
+    RecordTagRun(StateDirectory(), FrontEnd::kWindow, paths, outcomes, recordError);
   }
   // An in-place write may keep a file's size; the naming page must not go by the
   // modification time alone.
   if (succeeded > 0) tagCache()->Clear();
   ShowTagStatuses(list_);
+  if (!recordError.empty())
+    Message(QMessageBox::Warning,
+            QString::fromUtf8("标签已写入，但无法记入撤消历史：") + FromGb(recordError));
   ShowMessage(TagRunSummary(fits.size(), succeeded));
 }
 

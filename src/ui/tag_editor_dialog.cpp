@@ -17,6 +17,7 @@
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_file_io.h"
+#include "core/history/tag_history.h"
 #include "core/tagedit/many_files_edit.h"
 #include "core/tagedit/tag_update.h"
 #include "core/text/encoding.h"
@@ -591,6 +592,8 @@ void TagEditorDialog::UpdateMany() {
 
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::vector<TagRunFile> results = ApplyManyFilesEdit(manyPaths_, edit, text_);
+  std::string recordError;
+  RecordTagRun(StateDirectory(), FrontEnd::kWindow, manyPaths_, results, recordError);
   QApplication::restoreOverrideCursor();
   std::size_t succeeded = 0;
   std::string firstReason;
@@ -602,6 +605,8 @@ void TagEditorDialog::UpdateMany() {
   const UserMessage summary = TagRunSummary(results.size(), succeeded);
   QString text = FromGb(summary.text);
   if (!firstReason.empty()) text += QStringLiteral("\n\n") + FromGb(firstReason);
+  if (!recordError.empty())
+    text += QString::fromUtf8("\n\n这次修改无法记入撤消历史：") + FromGb(recordError);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   message_(this,
            summary.kind == MessageKind::kInformation ? QMessageBox::NoIcon : QMessageBox::Warning,

@@ -855,6 +855,8 @@ TEST_F(CliTest, ConcurrentTagsSetRunsKeepTheAudio) {
   const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
   EXPECT_EQ(doc[0]["id3v1"]["title"].string.substr(0, 3), "run");
   EXPECT_EQ(doc[0]["id3v2"]["title"].string.substr(0, 3), "run");
+  // Each run waited its turn to go into the history, none was left out.
+  EXPECT_EQ(RunJson({"history"}, 0)["runs"].array.size(), 4u);
 }
 
 // A run killed while it moves the audio to make room for a larger tag: the next
@@ -1078,6 +1080,45 @@ TEST_F(CliTest, TagsFromNameDryRunAndRefusals) {
   EXPECT_EQ(ReadFile(files + "/03 - Song.mp3"), kAudio);
   EXPECT_EQ(ReadFile(files + "/A-" + longTitle + ".mp3"), kAudio);
 }
+
+// Each tag command is one run in the history, undone like a rename run: newest
+// first, each file back to its bytes before the run unless it changed since.
+TEST_F(CliTest, TagRunsAreUndoneFromTheHistory) {
+  const std::string old1 = Id3v2Tag({{"TIT2", "Old"}}) + kAudio + Id3v1Block("Old", "Artist", 3);
+  const std::string old2 = kAudio;
+  WriteFile(files + "/歌手-一.mp3", old1);
+  WriteFile(files + "/歌手-二.mp3", old2);
+  EXPECT_EQ(Run({"tags", "from-name", "--template", "#1-#2", "."}).exitCode, 0);
+  const std::string named2 = ReadFile(files + "/歌手-二.mp3");
+  EXPECT_EQ(Run({"tags", "set", "--album", "专辑", "歌手-一.mp3", "歌手-二.mp3"}).exitCode, 0);
+  const std::string set1 = ReadFile(files + "/歌手-一.mp3");
+  const std::string set2 = ReadFile(files + "/歌手-二.mp3");
+  EXPECT_EQ(Run({"tags", "delete", "--v1", "--v2", "歌手-二.mp3"}).exitCode, 0);
+  EXPECT_EQ(ReadFile(files + "/歌手-二.mp3"), kAudio);
+
+  JsonValue history = RunJson({"history"}, 0);
+  ASSERT_EQ(history["runs"].array.size(), 3u);
+  for (const JsonValue& run : history["runs"].array) EXPECT_EQ(run["kind"].string, "tags");
+  EXPECT_EQ(history["runs"].array[0]["files"].number, 1);  // the delete
+  EXPECT_EQ(history["runs"].array[1]["files"].number, 2);  // one run for the whole set
+  EXPECT_NE(Run({"history"}).out.find("标签"), std::string::npos);
+
+  EXPECT_EQ(Run({"undo", "--run", "2"}).exitCode, 1);  // the delete comes first
+  EXPECT_EQ(Run({"undo"}).exitCode, 0);
+  EXPECT_EQ(ReadFile(files + "/歌手-二.mp3"), set2);
+  // A file changed since is left alone and named as such.
+  WriteFile(files + "/歌手-一.mp3", set1 + "x");
+  const JsonValue undone = RunJson({"undo"}, 1);
+  ASSERT_EQ(undone["entries"].array.size(), 2u);
+  EXPECT_EQ(undone["entries"][0]["reason"].string, "modified");
+  EXPECT_EQ(undone["entries"][1]["status"].string, "撤消成功");
+  EXPECT_EQ(ReadFile(files + "/歌手-二.mp3"), named2);
+  EXPECT_EQ(ReadFile(files + "/歌手-一.mp3"), set1 + "x");
+  WriteFile(files + "/歌手-一.mp3", set1);  // the run's own bytes, but a later time
+  EXPECT_EQ(Run({"undo"}).exitCode, 1);
+  EXPECT_EQ(ReadFile(files + "/歌手-一.mp3"), set1);
+}
+
 
 TEST_F(CliTest, HelpOnTheProgramAndEveryCommand) {
   for (const std::vector<std::string>& args :

@@ -1,6 +1,7 @@
 // The undo history as the window uses it, offscreen: a run made in the window is
 // undone by tessarn-cli, a restarted window undoes the last run from "撤消历史",
-// and the toolbar's undo leaves alone a file that took the place of a renamed one.
+// and the toolbar's undo leaves alone a file that took the place of a renamed one;
+// tags written from names are a run of their own, undone from the same dialog.
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 #include <memory>
 
 #include "ui/history_dialog.h"
+#include "ui/option_tabs.h"
 #include "ui_test_support.h"
 
 using tessarn::MainWindow;
@@ -52,6 +54,11 @@ struct Fixture {
     QVERIFY(used);
   }
 };
+
+QByteArray ReadBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QStringList RowTexts(QTreeWidget* runs, int row) {
   QStringList texts;
@@ -133,6 +140,34 @@ class UndoHistoryTest : public QObject {
     QCOMPARE(FilesIn(f.Folder()), QStringList({"a.txt", "b.txt"}));
     QCOMPARE(Cell(*f.window, 0, 0), QString("a.txt"));
     QVERIFY(!f.window->toolbarAction(MainWindow::kToolUndo)->isEnabled());
+  }
+  void tagsFromNamesAreUndoneFromTheHistory() {
+    Fixture f;
+    const QString song = f.Folder() + "/" + U("邓丽君-月亮代表我的心.mp3");
+    MakeFiles(f.Folder(), {U("邓丽君-月亮代表我的心.mp3")});
+    const QByteArray old = QByteArray("TAG") + QByteArray(125, 'x') + QByteArray(300, 'A');
+    {
+      QFile file(song);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(old);
+    }
+    f.log.folderAnswer = f.Folder();
+    f.window->toolbarAction(MainWindow::kToolFolder)->trigger();
+    f.window->optionTabs()->setCurrentIndex(4);
+    Find(*f.window, "MP3命名规则编辑框")->setText(U("#1-#2"));
+    Find<QPushButton>(*f.window, "从文件名写入标签按钮")->click();
+    QVERIFY(ReadBytes(song) != old);
+
+    f.WithHistoryDialog([&](tessarn::HistoryDialog& dialog) {
+      auto* runs = dialog.findChild<QTreeWidget*>(U("历史列表"));
+      QCOMPARE(runs->topLevelItemCount(), 1);
+      QCOMPARE(RowTexts(runs, 0)[2], QString("1"));
+      QCOMPARE(RowTexts(runs, 0)[5], U("标签"));
+      dialog.findChild<QPushButton*>(U("撤消按钮"))->click();
+      QCOMPARE(RowTexts(runs, 0)[4], U("已撤消"));
+    });
+    QCOMPARE(ReadBytes(song), old);
+    QCOMPARE(FilesIn(f.Folder()), QStringList({U("邓丽君-月亮代表我的心.mp3")}));
   }
 };
 

@@ -53,6 +53,8 @@ std::string ReasonText(RenameReason reason, int error) {
       return Gb("磁盘已满");
     case RenameReason::kReplaced:
       return Gb("文件已被替换");
+    case RenameReason::kModified:
+      return Gb("文件已被修改");
     case RenameReason::kOther:
       break;
   }
@@ -82,6 +84,8 @@ const char* ReasonCode(RenameReason reason) {
       return "no-space";
     case RenameReason::kReplaced:
       return "replaced";
+    case RenameReason::kModified:
+      return "modified";
     case RenameReason::kOther:
       break;
   }

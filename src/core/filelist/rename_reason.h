@@ -19,6 +19,7 @@ enum class RenameReason : std::uint8_t {
   kPermission,
   kNoSpace,
   kReplaced,      // undo: another file now has the name the run gave
+  kModified,      // undo of tag changes: the file changed after the run wrote it
   kOther,         // anything else: the system's own message
 };
 inline constexpr std::size_t kRenameReasonCount = static_cast<std::size_t>(RenameReason::kOther) + 1;

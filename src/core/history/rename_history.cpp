@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "core/history/history_store.h"
+#include "core/history/tag_history.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -71,6 +72,10 @@ void ParseRun(std::uint64_t id, std::string_view bytes, bool names, ParsedRun& r
         run.entry.kind = static_cast<RunKind>(kind);
         run.entry.frontEnd = static_cast<FrontEnd>(frontEnd);
         run.entry.time = static_cast<long long>(time);
+        if (ok && kind == static_cast<std::uint8_t>(RunKind::kTags)) {
+          ListTagRun(records, intact, run.entry);
+          return;
+        }
         // Another kind of run has records of its own, which are not read here: it
         // is listed, but neither damaged nor anything for a rename undo to do.
         if (ok && kind != static_cast<std::uint8_t>(RunKind::kRename)) {
@@ -445,6 +450,10 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
   }
   if (target->undone()) {
     result.result = UndoResult::kAlreadyUndone;
+    return result;
+  }
+  if (target->kind == RunKind::kTags) {
+    UndoTagRun(folder, target->id, list, result);
     return result;
   }
   ParsedRun run;

@@ -38,8 +38,8 @@
 
 namespace tessarn {
 
-// What a run did; tag runs will have a kind of their own.
-enum class RunKind : std::uint8_t { kRename = 1 };
+// What a run did: renamed files, or changed their tags (tag_history.h).
+enum class RunKind : std::uint8_t { kRename = 1, kTags = 2 };
 enum class FrontEnd : std::uint8_t { kWindow = 1, kCommandLine = 2 };
 
 // How many runs the history keeps; older ones are dropped, oldest first.
@@ -53,11 +53,11 @@ struct HistoryEntry {
   long long time = 0;         // seconds since 1970
   std::string firstFolder;    // disk bytes, ending with "/"
   std::size_t folders = 0;
-  std::size_t renamed = 0;    // files the run renamed (as far as the record says)
+  std::size_t renamed = 0;    // files the run renamed or whose tags it changed
   std::size_t left = 0;       // of those, files not yet back under their old names
   bool finished = false;      // the run reached its end
   bool damaged = false;       // a record is cut short or damaged
-  bool otherKind = false;     // not a rename run: its records are another reader's
+  bool otherKind = false;     // a kind this version does not know: listed, left alone
   // Nothing left to undo; a damaged record is never taken as undone.
   bool undone() const { return left == 0 && !damaged; }
 };
@@ -94,6 +94,7 @@ enum class UndoResult : std::uint8_t {
 
 struct RecordedUndo {
   UndoResult result = UndoResult::kFailed;
+  RunKind kind = RunKind::kRename;  // a tag run's undo renames nothing
   WalkCounts counts;
   std::uint64_t runId = 0;
   bool damaged = false;    // the record was damaged: only what it still proves was undone

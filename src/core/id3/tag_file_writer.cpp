@@ -498,6 +498,8 @@ const char* TagWriteErrorText(TagWriteError error) {
       return "上次中断的写入无法完成";
     case TagWriteError::kIoError:
       return "读写文件出错";
+    case TagWriteError::kChangedSince:
+      return "文件已被修改";
   }
   return "";
 }
@@ -558,6 +560,62 @@ TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagB
                                (u.head.size() > oldV2 ? u.head.size() - oldV2 : 0);
   if (const int err = disk.Reserve(file.fd(), size, growth)) return {ErrorOf(err)};
   return {ApplyUpdate(disk, file, journal, u, oldV1)};
+}
+
+TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& stamp,
+                                 std::string_view id3v2, std::string_view id3v1,
+                                 const TagFileTime& oldTime) {
+  TagDisk disk;
+  WritableFile file(path);
+  if (file.error() == TagWriteError::kNotFound) return {TagWriteError::kChangedSince};
+  if (file.error() != TagWriteError::kNone) return {file.error()};
+  // Checked under the file's lock, before a recovery record of someone else's
+  // write could change it: anything but the file as it was left is not ours.
+  struct stat st;
+  if (::fstat(file.fd(), &st) != 0 || st.st_dev != stamp.device || st.st_ino != stamp.inode ||
+      static_cast<std::uint64_t>(st.st_size) != stamp.size ||
+      st.st_mtim.tv_sec != stamp.mtimeSeconds || st.st_mtim.tv_nsec != stamp.mtimeNanoseconds ||
+      ::access(JournalPath(path).c_str(), F_OK) == 0)
+    return {TagWriteError::kChangedSince};
+  if (id3v1.size() != 0 && id3v1.size() != kId3v1Length) return {TagWriteError::kIoError};
+
+  const std::uint64_t size = file.Size();
+  FdSource source(file.fd(), size);
+  const Id3v2Region region = LocateId3v2(source);
+  const std::uint64_t oldV2 = region.present ? region.length : 0;
+  std::string oldV1;
+  if (size >= kId3v1Length + oldV2) {
+    source.ReadAt(size - kId3v1Length, kId3v1Length, oldV1);
+    if (!oldV1.starts_with("TAG")) oldV1.clear();
+  }
+
+  Update u;
+  u.inode = file.inode();
+  u.originalSize = size;
+  if (!id3v1.empty()) {
+    u.v1 = oldV1.empty() ? V1Step::kAppend : V1Step::kOverwrite;
+    u.v1Block.assign(id3v1);
+  } else if (!oldV1.empty()) {
+    u.v1 = V1Step::kCut;
+  }
+  // The old region goes back as it was, never re-padded: the bytes are the point.
+  u.hasHead = oldV2 != 0 || !id3v2.empty();
+  u.oldLength = oldV2;
+  u.head.assign(id3v2);
+  if (u.v1 != V1Step::kKeep || u.hasHead) {
+    const std::uint64_t growth = (u.v1 == V1Step::kAppend ? kId3v1Length : 0) +
+                                 (u.head.size() > oldV2 ? u.head.size() - oldV2 : 0);
+    if (const int err = disk.Reserve(file.fd(), size, growth)) return {ErrorOf(err)};
+    const TagWriteError error = ApplyUpdate(disk, file, JournalPath(path), u, oldV1);
+    if (error != TagWriteError::kNone) return {error};
+  }
+  // The time goes back too (a failure here costs only that): an undo of an
+  // earlier write of the file still finds it as that write left it.
+  const timespec times[2] = {{0, UTIME_OMIT},
+                             {static_cast<time_t>(oldTime.seconds),
+                              static_cast<long>(oldTime.nanoseconds)}};
+  ::futimens(file.fd(), times);
+  return {};
 }
 
 bool FinishInterruptedTagWrite(TagDisk& disk, const std::string& path) {

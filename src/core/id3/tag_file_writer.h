@@ -18,7 +18,9 @@
 // next write of the file (rewrite_leftovers.h).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tessarn {
 
@@ -46,6 +48,7 @@ enum class TagWriteError {
   kInterrupted,       // the move stopped half-way; the next open of the file finishes it
   kUnrecoverable,     // an earlier interrupted write could not be finished
   kIoError,
+  kChangedSince,  // a restore: the file is no longer as the write left it
 };
 
 // The reason for the user, UTF-8 ("" for kNone).
@@ -61,6 +64,30 @@ struct TagWriteResult {
 // the file is as it was, except after kInterrupted.
 TagWriteResult WriteTagBlocks(const std::string& path, const TagBlockChange& id3v2,
                               const TagBlockChange& id3v1);
+
+// A file as a write left it: a later restore touches it only while all of these
+// still hold.
+struct TagFileStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t size = 0;
+  std::int64_t mtimeSeconds = 0;
+  std::int64_t mtimeNanoseconds = 0;
+};
+
+// Puts back a file's old tag bytes exactly: `id3v2` becomes the region at the
+// start of the file byte for byte (padding included; empty: no ID3v2 tag), `id3v1`
+// the 128-byte block at the end (empty: none). Goes the same locked, recoverable
+// way as WriteTagBlocks, and the file's modification time becomes `oldTime`
+// (seconds, nanoseconds), its time before the write. Fails with kChangedSince,
+// touching nothing, unless the file is the one `stamp` describes.
+struct TagFileTime {
+  std::int64_t seconds = 0;
+  std::int64_t nanoseconds = 0;
+};
+TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& stamp,
+                                 std::string_view id3v2, std::string_view id3v1,
+                                 const TagFileTime& oldTime);
 
 // Finishes a write of the file that was interrupted, when a recovery record says
 // there was one; true when there is nothing (left) to do. Reading a file does

@@ -19,6 +19,11 @@ constexpr std::size_t kId3v1BlockBytes = 128;
 void NoteOldTags(const std::string& path, TagFileUndo& undo) {
   ReadOnlyFile file(path);
   if (!file.IsOpen()) return;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    undo.oldMtimeSeconds = st.st_mtim.tv_sec;
+    undo.oldMtimeNanoseconds = st.st_mtim.tv_nsec;
+  }
   const Id3v2Region region = LocateId3v2(file);
   if (region.present && region.length > 0) file.ReadAt(0, region.length, undo.oldId3v2);
   if (file.Size() >= kId3v1BlockBytes + region.length) {
@@ -57,19 +62,31 @@ std::optional<std::string> Id3v1Edits(TagEdits& edits) {
 
 }  // namespace
 
-TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request) {
+TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request,
+                        TagUpdateResults& results) {
   TagRunFile out;
   TagFileUndo undo;
   NoteOldTags(path, undo);
-  const TagUpdateResults results = UpdateTags(path, request);
+  results = UpdateTags(path, request);
   out.ok = !AnyFailed(results);
   if (!out.ok) {
     out.reason = Gb(TagWriteErrorText(results.reason));
     return out;
   }
+  if (results.id3v1 == TagUpdateResult::kNotDue && results.id3v2 == TagUpdateResult::kNotDue)
+    return out;  // nothing was written: nothing to undo
+  // Tags written over with the very same bytes leave nothing to undo either.
+  TagFileUndo now;
+  NoteOldTags(path, now);
+  if (now.oldId3v2 == undo.oldId3v2 && now.oldId3v1 == undo.oldId3v1) return out;
   NoteWrittenFile(path, undo);
   out.undo = std::move(undo);
   return out;
+}
+
+TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request) {
+  TagUpdateResults results;
+  return RunTagUpdate(path, request, results);
 }
 
 std::optional<std::string> PlanNameTags(const std::string& path, const TagEdits& fields,

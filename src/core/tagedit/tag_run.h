@@ -25,6 +25,10 @@ struct TagFileUndo {
   std::uint64_t size = 0;  // after the write
   std::int64_t mtimeSeconds = 0;
   std::int64_t mtimeNanoseconds = 0;
+  // The modification time before the write, given back with the old bytes so that
+  // an earlier run's undo still finds the file as that run left it.
+  std::int64_t oldMtimeSeconds = 0;
+  std::int64_t oldMtimeNanoseconds = 0;
   std::string oldId3v2;  // the old tag's region at the start of the file; empty without one
   std::string oldId3v1;  // the old 128-byte block; empty without one
 };
@@ -36,8 +40,12 @@ struct TagRunFile {
   std::optional<TagFileUndo> undo;  // set when the file was written
 };
 
-// Carries out one file's update, noting its old tag bytes first.
+// Carries out one file's update, noting its old tag bytes first. A file the
+// update did not have to touch gets no undo. The second form also gives the
+// update's own results, for messages per tag.
 TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request);
+TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request,
+                        TagUpdateResults& results);
 
 // Which tags take the fields a name gives. ID3v2 holds any text. ID3v1 holds 30
 // bytes of title, artist and album, a four-byte year, a track 0..255 and a genre of

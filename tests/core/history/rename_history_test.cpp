@@ -88,7 +88,7 @@ TEST(RenameHistoryTest, ARunOfAnotherKindIsListedAndLeftAlone) {
   dir.Write("a", "a");
   ASSERT_EQ(RenameOnlyFile(dir, state.path(), "a", "b").runId, 1u);
   std::string payload, records, error;
-  PutU8(payload, 2);
+  PutU8(payload, 9);
   PutU8(payload, static_cast<std::uint8_t>(FrontEnd::kWindow));
   PutU64(payload, 1700000000);
   AppendRecord(records, 'H', payload);
