@@ -21,17 +21,6 @@ int OpenRetry(const char* path, int flags) {
   return fd;
 }
 
-std::size_t PreadAll(int fd, char* buf, std::size_t n, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < n) {
-    const ssize_t r = ::pread(fd, buf + done, n - done, static_cast<off_t>(offset + done));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    done += static_cast<std::size_t>(r);
-  }
-  return done;
-}
-
 // The recovery record a tag write leaves beside a file while it moves the audio.
 bool HasRecoveryRecord(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -42,6 +31,17 @@ bool HasRecoveryRecord(const std::string& path) {
 }
 
 }  // namespace
+
+std::size_t PreadAll(int fd, char* buf, std::size_t n, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd, buf + done, n - done, static_cast<off_t>(offset + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += static_cast<std::size_t>(r);
+  }
+  return done;
+}
 
 std::size_t MemorySource::ReadAt(std::uint64_t offset, std::size_t n, std::string& out) {
   if (offset >= data_.size()) {

@@ -22,6 +22,10 @@ class ByteSource {
   virtual void AllowReadAhead(std::uint64_t /*end*/) {}
 };
 
+// Reads n bytes at offset of an open file, going on after short reads and
+// interruptions; returns how many were read (fewer only at the end or on an error).
+std::size_t PreadAll(int fd, char* buf, std::size_t n, std::uint64_t offset);
+
 class MemorySource : public ByteSource {
  public:
   explicit MemorySource(std::string_view data) : data_(data) {}

@@ -14,6 +14,7 @@
 #include "core/id3/id3v2.h"
 #include "core/id3/rewrite_leftovers.h"
 #include "core/id3/tag_disk.h"
+#include "core/id3/tag_file_io.h"
 #include "core/id3/tag_region.h"
 
 namespace tessarn {
@@ -105,17 +106,6 @@ class WritableFile {
   std::uint64_t ino_ = 0;
   TagWriteError error_ = TagWriteError::kNone;
 };
-
-std::size_t PreadAll(int fd, char* buf, std::size_t n, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < n) {
-    const ssize_t r = ::pread(fd, buf + done, n - done, static_cast<off_t>(offset + done));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    done += static_cast<std::size_t>(r);
-  }
-  return done;
-}
 
 class FdSource : public ByteSource {
  public:
