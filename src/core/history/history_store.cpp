@@ -183,6 +183,15 @@ void AppendRecord(std::string& out, char type, std::string_view payload) {
   out.append(payload);
 }
 
+void AppendHeadRecord(std::string& out, std::uint8_t kind, std::uint8_t frontEnd,
+                      std::uint64_t time) {
+  std::string payload;
+  PutU8(payload, kind);
+  PutU8(payload, frontEnd);
+  PutU64(payload, time);
+  AppendRecord(out, 'H', payload);
+}
+
 std::vector<Record> ParseRecords(std::string_view data, bool& intact) {
   std::vector<Record> records;
   intact = data.substr(0, kMagic.size()) == kMagic;

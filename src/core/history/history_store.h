@@ -65,6 +65,9 @@ class PayloadReader {
 
 // Appends one framed record to `out`.
 void AppendRecord(std::string& out, char type, std::string_view payload);
+// The head record every run starts with: its kind, its front end and its time.
+void AppendHeadRecord(std::string& out, std::uint8_t kind, std::uint8_t frontEnd,
+                      std::uint64_t time);
 
 struct Record {
   char type = 0;

@@ -205,10 +205,9 @@ bool ParseRunFile(const std::string& historyFolder, std::uint64_t id, ParsedRun&
 std::string IntentRecords(const FileList& list, const RenamePlan& plan, FrontEnd frontEnd,
                           std::vector<std::uint32_t>& rowOfEntry) {
   std::string out, payload;
-  PutU8(payload, static_cast<std::uint8_t>(RunKind::kRename));
-  PutU8(payload, static_cast<std::uint8_t>(frontEnd));
-  PutU64(payload, static_cast<std::uint64_t>(std::time(nullptr)));
-  AppendRecord(out, 'H', payload);
+  AppendHeadRecord(out, static_cast<std::uint8_t>(RunKind::kRename),
+                   static_cast<std::uint8_t>(frontEnd),
+                   static_cast<std::uint64_t>(std::time(nullptr)));
 
   // Folders once each, rows refer to them by number. A list comes from few
   // folders, mostly in runs, so remembering the last one saves most lookups.
@@ -304,11 +303,9 @@ std::string UndoStateRecord(const std::vector<RunRow>& rows) {
 // A damaged run's fresh record: what is still to undo, as a finished run.
 std::string FreshRecords(const ParsedRun& run) {
   std::string out, payload;
-  PutU8(payload, static_cast<std::uint8_t>(RunKind::kRename));
-  PutU8(payload, static_cast<std::uint8_t>(run.entry.frontEnd));
-  PutU64(payload, static_cast<std::uint64_t>(run.entry.time));
-  AppendRecord(out, 'H', payload);
-  payload.clear();
+  AppendHeadRecord(out, static_cast<std::uint8_t>(RunKind::kRename),
+                   static_cast<std::uint8_t>(run.entry.frontEnd),
+                   static_cast<std::uint64_t>(run.entry.time));
   PutU32(payload, static_cast<std::uint32_t>(run.folders.size()));
   for (std::size_t f = 0; f < run.folders.size(); ++f) {
     PutText(payload, run.folders[f]);

@@ -43,11 +43,9 @@ std::string FolderOf(const std::string& path) {
 }
 
 std::string HeadRecord(FrontEnd frontEnd, long long time) {
-  std::string out, payload;
-  PutU8(payload, static_cast<std::uint8_t>(RunKind::kTags));
-  PutU8(payload, static_cast<std::uint8_t>(frontEnd));
-  PutU64(payload, static_cast<std::uint64_t>(time));
-  AppendRecord(out, 'H', payload);
+  std::string out;
+  AppendHeadRecord(out, static_cast<std::uint8_t>(RunKind::kTags),
+                   static_cast<std::uint8_t>(frontEnd), static_cast<std::uint64_t>(time));
   return out;
 }
 
