@@ -116,32 +116,44 @@ bool IsLeftoverOf(ByteSource& leftover, ByteSource& file) {
   return false;
 }
 
-void RemoveRewriteLeftovers(const std::string& resolvedPath, ByteSource& file) {
-  const std::size_t slash = resolvedPath.rfind('/');
-  const std::string folderPath =
-      slash == std::string::npos ? std::string(".") : resolvedPath.substr(0, slash + 1);
-  const int folder = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder < 0) return;
+std::vector<std::string> ListRewriteLeftovers(const std::string& folder) {
   std::vector<std::string> names;
-  if (DIR* d = ::fdopendir(::dup(folder))) {
+  if (DIR* d = ::opendir(folder.empty() ? "." : folder.c_str())) {
     while (const dirent* e = ::readdir(d))
       if (IsRewriteLeftoverName(e->d_name)) names.emplace_back(e->d_name);
     ::closedir(d);
   }
-  for (const std::string& name : names) {
+  return names;
+}
+
+void RemoveRewriteLeftovers(const std::string& folderPath, std::vector<std::string>& names,
+                            ByteSource& file) {
+  if (names.empty()) return;
+  const int folder =
+      ::open(folderPath.empty() ? "." : folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return;
+  std::erase_if(names, [&](const std::string& name) {
     struct stat st;
     const int fd = OpenLeftover(folder, name.c_str(), st);
-    if (fd < 0) continue;
+    if (fd < 0) return false;
     FdReader leftover(fd, static_cast<std::uint64_t>(st.st_size));
     struct stat now;
     // Removed by name: only while the name still stands for the file looked at.
-    if (NobodyHoldsIt(fd) && IsLeftoverOf(leftover, file) &&
-        ::fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-        now.st_ino == st.st_ino && now.st_dev == st.st_dev)
-      ::unlinkat(folder, name.c_str(), 0);
+    const bool removed = NobodyHoldsIt(fd) && IsLeftoverOf(leftover, file) &&
+                         ::fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+                         now.st_ino == st.st_ino && now.st_dev == st.st_dev &&
+                         ::unlinkat(folder, name.c_str(), 0) == 0;
     ::close(fd);
-  }
+    return removed;
+  });
   ::close(folder);
+}
+
+void RemoveRewriteLeftovers(const std::string& resolvedPath, ByteSource& file) {
+  const std::size_t slash = resolvedPath.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : resolvedPath.substr(0, slash + 1);
+  std::vector<std::string> names = ListRewriteLeftovers(folder);
+  RemoveRewriteLeftovers(folder, names, file);
 }
 
 }  // namespace tessarn

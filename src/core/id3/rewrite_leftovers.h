@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/id3/tag_file_io.h"
 
@@ -28,5 +29,12 @@ bool IsLeftoverOf(ByteSource& leftover, ByteSource& file);
 // made from this file. Nothing else in the folder is touched; failures are
 // ignored, as a leftover only costs space.
 void RemoveRewriteLeftovers(const std::string& resolvedPath, ByteSource& file);
+
+// The same in two halves, so that a run over many files of a folder lists the
+// folder once: the leftover names in `folder` (ending in '/'), then the removal of
+// those of them made from `file`, each removed name taken out of `names`.
+std::vector<std::string> ListRewriteLeftovers(const std::string& folder);
+void RemoveRewriteLeftovers(const std::string& folder, std::vector<std::string>& names,
+                            ByteSource& file);
 
 }  // namespace tessarn

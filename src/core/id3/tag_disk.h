@@ -33,5 +33,8 @@ namespace tessarn {
 TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagBlockChange& id3v2,
                               const TagBlockChange& id3v1);
 bool FinishInterruptedTagWrite(TagDisk& disk, const std::string& path);
+// EditTagBlocks on the given disk; without a run, the folder is listed anew.
+TagWriteResult EditTagBlocks(TagDisk& disk, const std::string& path, const TagBlockPlanner& plan,
+                             TagWriteRun* run, TagWriteUndo& undo);
 
 }  // namespace tessarn

@@ -51,41 +51,54 @@ TagWriteError ErrorOf(int err) {
   }
 }
 
-// A regular file opened for reading and writing. A path that names anything else
-// is refused before it is opened (opening a device may do something), and the
-// open itself never waits (a FIFO that appears in between).
+// A regular file opened for reading and writing, and locked. A path that names
+// anything else is refused before it is opened (opening a device may do
+// something), and the open itself never waits (a FIFO that appears in between).
+// A link is followed once, to the file's real location, where its recovery record
+// goes; a folder on the way that is a link needs no resolving, as the record's
+// name then reaches the same folder.
 class WritableFile {
  public:
-  explicit WritableFile(const std::string& path) {
+  explicit WritableFile(const std::string& path) : real_(path) {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
+    if (::lstat(path.c_str(), &st) != 0) {
       error_ = ErrorOf(errno);
       return;
+    }
+    if (S_ISLNK(st.st_mode)) {
+      char* real = ::realpath(path.c_str(), nullptr);
+      if (real) {
+        real_ = real;
+        std::free(real);
+      }
+      if (::stat(real_.c_str(), &st) != 0) {
+        error_ = ErrorOf(errno);
+        return;
+      }
     }
     if (!S_ISREG(st.st_mode)) {
       error_ = TagWriteError::kNotRegular;
       return;
     }
     do {
-      fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+      fd_ = ::open(real_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
       error_ = ErrorOf(errno);
       return;
     }
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-      error_ = TagWriteError::kNotRegular;
-      return;
-    }
-    ino_ = st.st_ino;
     // One writer of this file at a time, across processes and threads.
     int r;
     do {
       r = ::flock(fd_, LOCK_EX);
     } while (r != 0 && errno == EINTR);
     // A file system without locks still takes writes, unserialised.
-    if (r != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != ENOSYS)
+    if (r != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != ENOSYS) {
       error_ = ErrorOf(errno);
+      return;
+    }
+    // Looked at once the lock is held: what an earlier writer left is what counts.
+    if (!Refresh() || !S_ISREG(st_.st_mode)) error_ = TagWriteError::kNotRegular;
   }
   ~WritableFile() {
     if (fd_ >= 0) ::close(fd_);  // also lets go of the lock
@@ -95,33 +108,58 @@ class WritableFile {
 
   TagWriteError error() const { return error_; }
   int fd() const { return fd_; }
-  std::uint64_t inode() const { return ino_; }
-  std::uint64_t Size() const {
-    struct stat st;
-    return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-  }
+  const std::string& RealPath() const { return real_; }
+  // The file as last looked at (on opening, or by Refresh).
+  const struct stat& Stat() const { return st_; }
+  std::uint64_t inode() const { return st_.st_ino; }
+  std::uint64_t Size() const { return static_cast<std::uint64_t>(st_.st_size); }
+  bool Refresh() { return ::fstat(fd_, &st_) == 0; }
 
  private:
   int fd_ = -1;
-  std::uint64_t ino_ = 0;
+  std::string real_;
+  struct stat st_ {};
   TagWriteError error_ = TagWriteError::kNone;
 };
 
+// The open file as the tag code reads it. Its start (where the ID3v2 tag is, and
+// often all of it) and its last 128 bytes (the ID3v1 block) are read once, each by
+// one call, and every read within them is served from memory.
 class FdSource : public ByteSource {
  public:
-  FdSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  static constexpr std::size_t kHead = 8192;
+  FdSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {
+    head_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, kHead)));
+    head_.resize(PreadAll(fd, head_.data(), head_.size(), 0));
+    if (size > head_.size()) {
+      const std::uint64_t tailAt = std::max<std::uint64_t>(head_.size(), size - kId3v1Length);
+      tail_.resize(static_cast<std::size_t>(size - tailAt));
+      tail_.resize(PreadAll(fd, tail_.data(), tail_.size(), tailAt));
+      if (tail_.size() == size - tailAt) tailAt_ = tailAt;
+      else tail_.clear();
+    }
+  }
   std::uint64_t Size() const override { return size_; }
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override {
     out.clear();
     if (offset >= size_) return 0;
-    out.resize(std::min<std::uint64_t>(n, size_ - offset));
-    out.resize(PreadAll(fd_, out.data(), out.size(), offset));
+    n = static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - offset));
+    if (offset + n <= head_.size()) {
+      out.assign(head_, static_cast<std::size_t>(offset), n);
+    } else if (!tail_.empty() && offset >= tailAt_) {
+      out.assign(tail_, static_cast<std::size_t>(offset - tailAt_), n);
+    } else {
+      out.resize(n);
+      out.resize(PreadAll(fd_, out.data(), n, offset));
+    }
     return out.size();
   }
 
  private:
   int fd_;
   std::uint64_t size_;
+  std::string head_, tail_;
+  std::uint64_t tailAt_ = 0;
 };
 
 // The file's real location: the recovery record goes beside the file a link
@@ -134,12 +172,15 @@ std::string ResolvedPath(const std::string& path) {
   return out;
 }
 
-std::string JournalPath(const std::string& path) {
-  const std::string real = ResolvedPath(path);
-  const std::size_t slash = real.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : real.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? real : real.substr(slash + 1);
-  return folder + "." + name + ".tessarn-journal";
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The record's name beside a file's real path.
+std::string JournalPath(const std::string& realPath) {
+  const std::string folder = FolderOf(realPath);
+  return folder + "." + realPath.substr(folder.size()) + ".tessarn-journal";
 }
 
 void SyncFolderOf(const std::string& path) {
@@ -281,8 +322,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 // Runs the update from where it stands (step and progress), noting each stage in
-// the record at journalFd (-1: no record).
-TagWriteError RunUpdate(TagDisk& disk, int fd, int journalFd, Update& u) {
+// the record at journalFd (-1: no record). `sync`: the file is made durable at the end.
+TagWriteError RunUpdate(TagDisk& disk, int fd, int journalFd, Update& u, bool sync = true) {
   auto note = [&](std::size_t at, std::uint64_t value) {
     if (journalFd >= 0) disk.WriteAt(journalFd, at, Number(value));
   };
@@ -308,7 +349,7 @@ TagWriteError RunUpdate(TagDisk& disk, int fd, int journalFd, Update& u) {
     note(kProgressAt, u.progress);
     note(kStepAt, u.step);
   }
-  if (!u.hasHead) return ErrorOf(disk.Sync(fd));
+  if (!u.hasHead) return sync ? ErrorOf(disk.Sync(fd)) : TagWriteError::kNone;
 
   const std::uint64_t a = u.oldLength;
   const std::uint64_t b = u.head.size();
@@ -343,14 +384,15 @@ TagWriteError RunUpdate(TagDisk& disk, int fd, int journalFd, Update& u) {
   if (const int err = disk.WriteAt(fd, 0, u.head)) return ErrorOf(err);
   if (b < a)
     if (const int err = disk.Resize(fd, n - (a - b))) return ErrorOf(err);
-  return ErrorOf(disk.Sync(fd));
+  return sync ? ErrorOf(disk.Sync(fd)) : TagWriteError::kNone;
 }
 
 // Finishes what a record beside the file describes; the file is open and locked.
 // A record of another file (same name, other inode) or of a file changed since is
 // stale and only removed.
-bool FinishFromRecord(TagDisk& disk, const WritableFile& file, const std::string& journal) {
+bool FinishFromRecord(TagDisk& disk, WritableFile& file, const std::string& journal) {
   if (::access(journal.c_str(), F_OK) != 0) return true;
+  if (!file.Refresh()) return false;
   const std::optional<std::string> bytes = ReadWholeFile(journal);
   if (!bytes) return false;
   std::optional<Update> u = DecodeUpdate(*bytes);
@@ -366,6 +408,7 @@ bool FinishFromRecord(TagDisk& disk, const WritableFile& file, const std::string
       if (u->hasHead && b < a && size + a == n + b) u->progress = n;  // moved and cut already
     }
     if (plausible && RunUpdate(disk, file.fd(), -1, *u) != TagWriteError::kNone) return false;
+    if (!file.Refresh()) return false;
   }
   return ::unlink(journal.c_str()) == 0 || errno == ENOENT;
 }
@@ -397,19 +440,26 @@ std::optional<std::string> PaddedTag(std::string_view tag, std::uint64_t oldLeng
   return out;
 }
 
-// Runs the update under a recovery record; on a failure that leaves the file
-// recoverable by hand, puts back what was changed.
-TagWriteError ApplyUpdate(TagDisk& disk, const WritableFile& file, const std::string& journal,
-                          Update& u, const std::string& oldV1) {
+// Runs the update; on a failure that leaves the file recoverable by hand, puts
+// back what was changed. `oldHead` is the old tag's region when the update writes
+// a tag of its length over it.
+//
+// Only an update that moves audio runs under a recovery record, made durable
+// before the file is touched, and syncs the file at the end: a crash part-way
+// through a move would otherwise lose audio. An update that moves nothing writes
+// each tag in its place by one call (ID3v1 first, then ID3v2) and takes neither a
+// record nor a sync, which would cost a run over many files several times its
+// writes: a process killed between the two calls leaves the new ID3v1 block
+// beside the old ID3v2 tag, never a torn tag or a lost byte of audio, and a power
+// cut before the system writes the file back may lose the new tags, not the old
+// ones' audio. A run's undo history is made durable before it is needed (see
+// tag_history.h).
+TagWriteError ApplyUpdate(TagDisk& disk, WritableFile& file, const std::string& journal, Update& u,
+                          const std::string& oldV1, const std::string& oldHead) {
   const bool moves = u.hasHead && u.head.size() != u.oldLength;
-  std::string oldHead;
-  if (u.hasHead && !moves) {
-    oldHead.resize(static_cast<std::size_t>(u.oldLength));
-    oldHead.resize(PreadAll(file.fd(), oldHead.data(), oldHead.size(), 0));
-  }
   // What a failure before the move puts back.
   auto undo = [&] {
-    if (u.step == 1 && !oldHead.empty()) disk.WriteAt(file.fd(), 0, oldHead);
+    if (u.step == 1 && u.hasHead && !moves && !oldHead.empty()) disk.WriteAt(file.fd(), 0, oldHead);
     if (u.v1 == V1Step::kAppend) disk.Resize(file.fd(), u.originalSize);
     if (u.v1 == V1Step::kOverwrite) disk.WriteAt(file.fd(), u.originalSize - kId3v1Length, oldV1);
     if (u.v1 == V1Step::kCut) {
@@ -417,26 +467,23 @@ TagWriteError ApplyUpdate(TagDisk& disk, const WritableFile& file, const std::st
       disk.WriteAt(file.fd(), u.originalSize - kId3v1Length, oldV1);
     }
   };
+  if (!moves) {
+    const TagWriteError error = RunUpdate(disk, file.fd(), -1, u, false);
+    if (error != TagWriteError::kNone) {
+      undo();
+      disk.Sync(file.fd());
+    }
+    return error;
+  }
 
   int jfd = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (jfd >= 0) {
-    int err = disk.WriteAt(jfd, 0, EncodeUpdate(u));
-    if (!err) err = disk.Sync(jfd);
-    if (err) {
-      ::close(jfd);
-      ::unlink(journal.c_str());
-      jfd = -1;
-      if (moves) return ErrorOf(err);
-    }
-  }
-  if (jfd < 0) {
-    // Without a record the audio must not move: a crash part-way would lose it.
-    // Writing over a tag, or at the end, puts nothing but the tags at risk (and
-    // needs no room for a record on a full disk).
-    if (moves) return TagWriteError::kNoRecoveryRecord;
-    const TagWriteError error = RunUpdate(disk, file.fd(), -1, u);
-    if (error != TagWriteError::kNone) undo();
-    return error;
+  if (jfd < 0) return TagWriteError::kNoRecoveryRecord;
+  int err = disk.WriteAt(jfd, 0, EncodeUpdate(u));
+  if (!err) err = disk.Sync(jfd);
+  if (err) {
+    ::close(jfd);
+    ::unlink(journal.c_str());
+    return ErrorOf(err);
   }
   SyncFolderOf(journal);
   const TagWriteError error = RunUpdate(disk, file.fd(), jfd, u);
@@ -446,10 +493,10 @@ TagWriteError ApplyUpdate(TagDisk& disk, const WritableFile& file, const std::st
     return error;
   }
   // Before any piece moved, everything can be put back: the ID3v1 step wrote only
-  // at the end, growth only past the old end, a tag of the same length only itself.
-  const bool grows = u.hasHead && u.head.size() > u.oldLength;
+  // at the end, growth only past the old end.
+  const bool grows = u.head.size() > u.oldLength;
   const bool nothingMoved = u.step == 0 || (grows && u.progress == u.MoveStart());
-  if (nothingMoved || !moves) {
+  if (nothingMoved) {
     if (grows && u.step == 1) disk.Resize(file.fd(), u.SizeAfterV1());
     undo();
     disk.Sync(file.fd());
@@ -460,6 +507,52 @@ TagWriteError ApplyUpdate(TagDisk& disk, const WritableFile& file, const std::st
   // record stays for the next open.
   if (FinishFromRecord(disk, file, journal)) return TagWriteError::kNone;
   return TagWriteError::kInterrupted;
+}
+
+// The old ID3v1 block at the end of a file whose ID3v2 region is oldV2 long; empty
+// when there is none.
+std::string OldId3v1(ByteSource& source, std::uint64_t oldV2) {
+  std::string block;
+  const std::uint64_t size = source.Size();
+  if (size >= kId3v1Length + oldV2) {
+    source.ReadAt(size - kId3v1Length, kId3v1Length, block);
+    if (!block.starts_with("TAG")) block.clear();
+  }
+  return block;
+}
+
+// The update that gives the file the ID3v1 block `id3v1` (empty: none) and the
+// ID3v2 region `head` (when hasHead; empty: none), from the file's present ones.
+Update UpdateFrom(const WritableFile& file, const std::string& oldV1, std::uint64_t oldV2,
+                  std::optional<std::string> head, const std::optional<std::string>& id3v1) {
+  Update u;
+  u.inode = file.inode();
+  u.originalSize = file.Size();
+  if (id3v1 && !id3v1->empty()) {
+    u.v1 = oldV1.empty() ? V1Step::kAppend : V1Step::kOverwrite;
+    u.v1Block = *id3v1;
+  } else if (id3v1 && !oldV1.empty()) {
+    u.v1 = V1Step::kCut;
+  }
+  if (head) {
+    u.hasHead = true;
+    u.oldLength = oldV2;
+    u.head = std::move(*head);
+  }
+  return u;
+}
+
+// Room for all the file grows by, before anything is written.
+TagWriteError ReserveFor(TagDisk& disk, const WritableFile& file, const Update& u) {
+  const std::uint64_t growth = (u.v1 == V1Step::kAppend ? kId3v1Length : 0) +
+                               (u.head.size() > u.oldLength ? u.head.size() - u.oldLength : 0);
+  return ErrorOf(disk.Reserve(file.fd(), file.Size(), growth));
+}
+
+// The file as the write left it.
+TagFileStamp StampOf(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+          static_cast<std::uint64_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
 }
 
 }  // namespace
@@ -494,20 +587,33 @@ const char* TagWriteErrorText(TagWriteError error) {
   return "";
 }
 
-TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagBlockChange& id3v2,
-                              const TagBlockChange& id3v1) {
+TagWriteResult EditTagBlocks(TagDisk& disk, const std::string& path, const TagBlockPlanner& plan,
+                             TagWriteRun* run, TagWriteUndo& undo) {
   using Kind = TagBlockChange::Kind;
+  undo = {};
   WritableFile file(path);
   if (file.error() != TagWriteError::kNone) return {file.error()};
-  const std::string journal = JournalPath(path);
+  // A record of an interrupted write is looked for by every write, under the
+  // lock: one could have been left since any listing of the folder.
+  const std::string journal = JournalPath(file.RealPath());
   if (!FinishFromRecord(disk, file, journal)) return {TagWriteError::kUnrecoverable};
 
-  // Everything is decided before anything is written.
-  const std::uint64_t size = file.Size();
-  FdSource source(file.fd(), size);
+  FdSource source(file.fd(), file.Size());
   // A copy an earlier writer was making of this file when it was killed goes now,
   // while the file is locked and no writer of it is at work.
-  RemoveRewriteLeftovers(ResolvedPath(path), source);
+  const std::string folder = FolderOf(file.RealPath());
+  if (run) {
+    auto listed = run->leftovers.find(folder);
+    if (listed == run->leftovers.end())
+      listed = run->leftovers.emplace(folder, ListRewriteLeftovers(folder)).first;
+    RemoveRewriteLeftovers(folder, listed->second, source);
+  } else {
+    RemoveRewriteLeftovers(file.RealPath(), source);
+  }
+
+  // Everything is decided before anything is written, from what is there now.
+  TagBlockChange id3v2, id3v1;
+  if (!plan(source, id3v2, id3v1)) return {};
   const Id3v2Region region = LocateId3v2(source);
   const std::uint64_t oldV2 = region.present ? region.length : 0;
   std::optional<std::string> head;
@@ -520,36 +626,46 @@ TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagB
       head = std::string();
     }
   }
-  std::string oldV1;
-  if (size >= kId3v1Length + oldV2) {
-    source.ReadAt(size - kId3v1Length, kId3v1Length, oldV1);
-    if (!oldV1.starts_with("TAG")) oldV1.clear();
-  }
-  const bool hasV1 = !oldV1.empty();
   if (id3v1.kind == Kind::kReplace && id3v1.bytes.size() != kId3v1Length)
     return {TagWriteError::kIoError};
+  std::string oldHead;
+  if (oldV2 > 0 && source.ReadAt(0, oldV2, oldHead) != oldV2) return {TagWriteError::kIoError};
+  const std::string oldV1 = OldId3v1(source, oldV2);
 
-  Update u;
-  u.inode = file.inode();
-  u.originalSize = size;
-  if (id3v1.kind == Kind::kReplace) {
-    u.v1 = hasV1 ? V1Step::kOverwrite : V1Step::kAppend;
-    u.v1Block = id3v1.bytes;
-  } else if (id3v1.kind == Kind::kRemove && hasV1) {
-    u.v1 = V1Step::kCut;
-  }
-  if (head) {
-    u.hasHead = true;
-    u.oldLength = oldV2;
-    u.head = std::move(*head);
-  }
+  std::optional<std::string> v1;
+  if (id3v1.kind == Kind::kReplace) v1 = id3v1.bytes;
+  if (id3v1.kind == Kind::kRemove) v1 = std::string();
+  // The very same bytes again are no change.
+  if (v1 && *v1 == oldV1) v1.reset();
+  if (head && *head == oldHead) head.reset();
+  Update u = UpdateFrom(file, oldV1, oldV2, std::move(head), v1);
   if (u.v1 == V1Step::kKeep && !u.hasHead) return {};
 
-  // Room for all the file grows by, before anything is written.
-  const std::uint64_t growth = (u.v1 == V1Step::kAppend ? kId3v1Length : 0) +
-                               (u.head.size() > oldV2 ? u.head.size() - oldV2 : 0);
-  if (const int err = disk.Reserve(file.fd(), size, growth)) return {ErrorOf(err)};
-  return {ApplyUpdate(disk, file, journal, u, oldV1)};
+  if (const TagWriteError error = ReserveFor(disk, file, u); error != TagWriteError::kNone)
+    return {error};
+  const struct stat before = file.Stat();
+  if (const TagWriteError error = ApplyUpdate(disk, file, journal, u, oldV1, oldHead);
+      error != TagWriteError::kNone)
+    return {error};
+  undo.written = true;
+  undo.oldId3v2 = std::move(oldHead);
+  undo.oldId3v1 = oldV1;
+  undo.oldTime = {before.st_mtim.tv_sec, before.st_mtim.tv_nsec};
+  if (file.Refresh()) undo.stamp = StampOf(file.Stat());
+  return {};
+}
+
+TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagBlockChange& id3v2,
+                              const TagBlockChange& id3v1) {
+  TagWriteUndo undo;
+  return EditTagBlocks(
+      disk, path,
+      [&](ByteSource&, TagBlockChange& v2, TagBlockChange& v1) {
+        v2 = id3v2;
+        v1 = id3v1;
+        return true;
+      },
+      nullptr, undo);
 }
 
 TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& stamp,
@@ -561,42 +677,30 @@ TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& st
   if (file.error() != TagWriteError::kNone) return {file.error()};
   // Checked under the file's lock, before a recovery record of someone else's
   // write could change it: anything but the file as it was left is not ours.
-  struct stat st;
-  if (::fstat(file.fd(), &st) != 0 || st.st_dev != stamp.device || st.st_ino != stamp.inode ||
+  const std::string journal = JournalPath(file.RealPath());
+  const struct stat& st = file.Stat();
+  if (st.st_dev != stamp.device || st.st_ino != stamp.inode ||
       static_cast<std::uint64_t>(st.st_size) != stamp.size ||
       st.st_mtim.tv_sec != stamp.mtimeSeconds || st.st_mtim.tv_nsec != stamp.mtimeNanoseconds ||
-      ::access(JournalPath(path).c_str(), F_OK) == 0)
+      ::access(journal.c_str(), F_OK) == 0)
     return {TagWriteError::kChangedSince};
   if (id3v1.size() != 0 && id3v1.size() != kId3v1Length) return {TagWriteError::kIoError};
 
-  const std::uint64_t size = file.Size();
-  FdSource source(file.fd(), size);
+  FdSource source(file.fd(), file.Size());
   const Id3v2Region region = LocateId3v2(source);
   const std::uint64_t oldV2 = region.present ? region.length : 0;
-  std::string oldV1;
-  if (size >= kId3v1Length + oldV2) {
-    source.ReadAt(size - kId3v1Length, kId3v1Length, oldV1);
-    if (!oldV1.starts_with("TAG")) oldV1.clear();
-  }
+  const std::string oldV1 = OldId3v1(source, oldV2);
+  std::string oldHead;
+  if (oldV2 > 0 && source.ReadAt(0, oldV2, oldHead) != oldV2) return {TagWriteError::kIoError};
 
-  Update u;
-  u.inode = file.inode();
-  u.originalSize = size;
-  if (!id3v1.empty()) {
-    u.v1 = oldV1.empty() ? V1Step::kAppend : V1Step::kOverwrite;
-    u.v1Block.assign(id3v1);
-  } else if (!oldV1.empty()) {
-    u.v1 = V1Step::kCut;
-  }
   // The old region goes back as it was, never re-padded: the bytes are the point.
-  u.hasHead = oldV2 != 0 || !id3v2.empty();
-  u.oldLength = oldV2;
-  u.head.assign(id3v2);
+  std::optional<std::string> head;
+  if (oldV2 != 0 || !id3v2.empty()) head = std::string(id3v2);
+  Update u = UpdateFrom(file, oldV1, oldV2, std::move(head), std::string(id3v1));
   if (u.v1 != V1Step::kKeep || u.hasHead) {
-    const std::uint64_t growth = (u.v1 == V1Step::kAppend ? kId3v1Length : 0) +
-                                 (u.head.size() > oldV2 ? u.head.size() - oldV2 : 0);
-    if (const int err = disk.Reserve(file.fd(), size, growth)) return {ErrorOf(err)};
-    const TagWriteError error = ApplyUpdate(disk, file, JournalPath(path), u, oldV1);
+    if (const TagWriteError error = ReserveFor(disk, file, u); error != TagWriteError::kNone)
+      return {error};
+    const TagWriteError error = ApplyUpdate(disk, file, journal, u, oldV1, oldHead);
     if (error != TagWriteError::kNone) return {error};
   }
   // The time goes back too (a failure here costs only that): an undo of an
@@ -609,17 +713,22 @@ TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& st
 }
 
 bool FinishInterruptedTagWrite(TagDisk& disk, const std::string& path) {
-  const std::string journal = JournalPath(path);
-  if (::access(journal.c_str(), F_OK) != 0) return true;
+  if (::access(JournalPath(ResolvedPath(path)).c_str(), F_OK) != 0) return true;
   WritableFile file(path);
   if (file.error() != TagWriteError::kNone) return false;
-  return FinishFromRecord(disk, file, journal);
+  return FinishFromRecord(disk, file, JournalPath(file.RealPath()));
 }
 
 TagWriteResult WriteTagBlocks(const std::string& path, const TagBlockChange& id3v2,
                               const TagBlockChange& id3v1) {
   TagDisk disk;
   return WriteTagBlocks(disk, path, id3v2, id3v1);
+}
+
+TagWriteResult EditTagBlocks(const std::string& path, const TagBlockPlanner& plan,
+                             TagWriteRun& run, TagWriteUndo& undo) {
+  TagDisk disk;
+  return EditTagBlocks(disk, path, plan, &run, undo);
 }
 
 bool FinishInterruptedTagWrite(const std::string& path) {

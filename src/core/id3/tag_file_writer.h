@@ -19,8 +19,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "core/id3/tag_file_io.h"
 
 namespace tessarn {
 
@@ -88,6 +93,33 @@ struct TagFileTime {
 TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& stamp,
                                  std::string_view id3v2, std::string_view id3v1,
                                  const TagFileTime& oldTime);
+
+// What the writes of one run over many files share. The earlier writer's
+// leftover copies (rewrite_leftovers.h) are looked for once per folder and run
+// instead of once per file: nothing makes them any more, so none appear while a
+// run goes on. One thread at a time.
+struct TagWriteRun {
+  std::map<std::string, std::vector<std::string>> leftovers;  // folder -> names still there
+};
+
+// What a write replaced, and the file as the write left it: what an undo needs.
+struct TagWriteUndo {
+  bool written = false;  // the file changed (a change to the very same bytes writes nothing)
+  std::string oldId3v2;  // the region that was at the start (padding included); empty: none
+  std::string oldId3v1;  // the 128-byte block that was at the end; empty: none
+  TagFileTime oldTime;   // the modification time before the write
+  TagFileStamp stamp;    // the file after the write
+};
+
+// Decides the changes from the file as it is, open and locked; false: write nothing.
+using TagBlockPlanner =
+    std::function<bool(ByteSource& file, TagBlockChange& id3v2, TagBlockChange& id3v1)>;
+
+// WriteTagBlocks for a run: the file is opened once for everything, reading its
+// tags for the plan, the write, and noting what the undo needs, all under its lock.
+// `undo` is filled when the result is ok.
+TagWriteResult EditTagBlocks(const std::string& path, const TagBlockPlanner& plan,
+                             TagWriteRun& run, TagWriteUndo& undo);
 
 // Finishes a write of the file that was interrupted, when a recovery record says
 // there was one; true when there is nothing (left) to do. Reading a file does

@@ -25,10 +25,10 @@ std::string Id3v2GenreText(int number) {
 
 // The ID3v1 values to write: the file's block (when it has one) with the given
 // fields changed. A value that does not fit the block is refused.
-std::optional<std::string> MergeId3v1(const std::string& path, const TagEdits& edits,
+std::optional<std::string> MergeId3v1(ByteSource& file, const TagEdits& edits,
                                       LegacyEncoding legacy, Id3v1Input& input) {
   TagFields current;
-  const bool had = ReadId3v1(path, current, legacy);
+  const bool had = ReadId3v1(file, current, legacy);
   for (std::size_t k = 0; k < kId3v1FieldCount; ++k)
     if (const auto& edit = edits.*kEdits[k]) current.*kTagFieldTable[k].member = *edit;
   input.title = current.title;
@@ -67,9 +67,9 @@ std::optional<std::string> MergeId3v1(const std::string& path, const TagEdits& e
   return std::nullopt;
 }
 
-TagFields MergeId3v2(const std::string& path, const TagEdits& edits, LegacyEncoding legacy) {
+TagFields MergeId3v2(ByteSource& file, const TagEdits& edits, LegacyEncoding legacy) {
   TagFields current;
-  ReadId3v2(path, current, legacy);
+  ReadId3v2(file, current, legacy);
   for (std::size_t k = 0; k < kTagFieldCount; ++k)
     if (const auto& edit = edits.*kEdits[k]) current.*kTagFieldTable[k].member = *edit;
   if (edits.genre) {
@@ -117,15 +117,22 @@ std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool
 std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits, bool id3v1,
                                         bool id3v2, const Id3v2WriteOptions& text,
                                         TagUpdateRequest& request) {
+  ReadOnlyFile file(path);
+  return PlanTagEdits(file, edits, id3v1, id3v2, text, request);
+}
+
+std::optional<std::string> PlanTagEdits(ByteSource& file, const TagEdits& edits, bool id3v1,
+                                        bool id3v2, const Id3v2WriteOptions& text,
+                                        TagUpdateRequest& request) {
   request = {};
   request.text = text;
   if (id3v1) {
     request.id3v1Changed = request.id3v1Present = true;
-    if (auto problem = MergeId3v1(path, edits, text.legacy, request.id3v1)) return problem;
+    if (auto problem = MergeId3v1(file, edits, text.legacy, request.id3v1)) return problem;
   }
   if (id3v2) {
     request.id3v2Changed = request.id3v2Present = true;
-    request.id3v2 = MergeId3v2(path, edits, text.legacy);
+    request.id3v2 = MergeId3v2(file, edits, text.legacy);
   }
   return std::nullopt;
 }

@@ -34,6 +34,10 @@ std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool
 std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits, bool id3v1,
                                         bool id3v2, const Id3v2WriteOptions& text,
                                         TagUpdateRequest& request);
+// The same from a file already open (as a write has it).
+std::optional<std::string> PlanTagEdits(ByteSource& file, const TagEdits& edits, bool id3v1,
+                                        bool id3v2, const Id3v2WriteOptions& text,
+                                        TagUpdateRequest& request);
 
 // The update that removes the chosen tags.
 TagUpdateRequest DeletionRequest(bool id3v1, bool id3v2);

@@ -1,7 +1,5 @@
 #include "core/tagedit/tag_run.h"
 
-#include <sys/stat.h>
-
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/tag_file_io.h"
@@ -13,37 +11,19 @@ namespace tessarn {
 
 namespace {
 
-constexpr std::size_t kId3v1BlockBytes = 128;
-
-// The tag bytes a write is about to replace, exactly as they are on disk.
-void NoteOldTags(const std::string& path, TagFileUndo& undo) {
-  ReadOnlyFile file(path);
-  if (!file.IsOpen()) return;
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) {
-    undo.oldMtimeSeconds = st.st_mtim.tv_sec;
-    undo.oldMtimeNanoseconds = st.st_mtim.tv_nsec;
-  }
-  const Id3v2Region region = LocateId3v2(file);
-  if (region.present && region.length > 0) file.ReadAt(0, region.length, undo.oldId3v2);
-  if (file.Size() >= kId3v1BlockBytes + region.length) {
-    std::string block;
-    if (file.ReadAt(file.Size() - kId3v1BlockBytes, kId3v1BlockBytes, block) == kId3v1BlockBytes &&
-        block.compare(0, 3, "TAG") == 0)
-      undo.oldId3v1 = std::move(block);
-  }
-}
-
-// Which file the write left, and when: a later undo touches it only while these
-// still hold.
-void NoteWrittenFile(const std::string& path, TagFileUndo& undo) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return;
-  undo.device = st.st_dev;
-  undo.inode = st.st_ino;
-  undo.size = static_cast<std::uint64_t>(st.st_size);
-  undo.mtimeSeconds = st.st_mtim.tv_sec;
-  undo.mtimeNanoseconds = st.st_mtim.tv_nsec;
+// What an undo needs of a write that changed the file.
+TagFileUndo UndoOf(const TagWriteUndo& written) {
+  TagFileUndo undo;
+  undo.device = written.stamp.device;
+  undo.inode = written.stamp.inode;
+  undo.size = written.stamp.size;
+  undo.mtimeSeconds = written.stamp.mtimeSeconds;
+  undo.mtimeNanoseconds = written.stamp.mtimeNanoseconds;
+  undo.oldMtimeSeconds = written.oldTime.seconds;
+  undo.oldMtimeNanoseconds = written.oldTime.nanoseconds;
+  undo.oldId3v2 = written.oldId3v2;
+  undo.oldId3v1 = written.oldId3v1;
+  return undo;
 }
 
 // The fields as ID3v1 can hold them, or the reason it cannot: the track without its
@@ -60,28 +40,59 @@ std::optional<std::string> Id3v1Edits(TagEdits& edits) {
   return std::nullopt;
 }
 
-}  // namespace
-
-TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request,
-                        TagUpdateResults& results) {
+// RunPlannedTagUpdate; a write that fails before the plan is made reports its
+// failure as the steps of `unplanned` would have.
+TagRunFile RunTagUpdateAs(const std::string& path, const TagUpdatePlanner& plan, TagWriteRun& run,
+                          const TagUpdateRequest& unplanned, TagUpdateResults& results) {
   TagRunFile out;
-  TagFileUndo undo;
-  NoteOldTags(path, undo);
-  results = UpdateTags(path, request);
-  out.ok = !AnyFailed(results);
+  TagUpdateRequest request = unplanned;
+  std::optional<std::string> problem;
+  bool tooLarge = false;
+  TagWriteUndo written;
+  TagWriteResult result = EditTagBlocks(
+      path,
+      [&](ByteSource& file, TagBlockChange& id3v2, TagBlockChange& id3v1) {
+        problem = plan(file, request);
+        tooLarge = !problem && !TagChangesOf(file, request, id3v2, id3v1);
+        return !problem && !tooLarge;
+      },
+      run, written);
+  if (problem && result.ok()) {
+    results = {};
+    out.reason = *problem;
+    return out;
+  }
+  if (tooLarge && result.ok()) result.error = TagWriteError::kTagTooLarge;
+  results = TagUpdateResultsOf(request, result.error);
+  out.ok = result.ok();
   if (!out.ok) {
     out.reason = Gb(TagWriteErrorText(results.reason));
     return out;
   }
-  if (results.id3v1 == TagUpdateResult::kNotDue && results.id3v2 == TagUpdateResult::kNotDue)
-    return out;  // nothing was written: nothing to undo
-  // Tags written over with the very same bytes leave nothing to undo either.
-  TagFileUndo now;
-  NoteOldTags(path, now);
-  if (now.oldId3v2 == undo.oldId3v2 && now.oldId3v1 == undo.oldId3v1) return out;
-  NoteWrittenFile(path, undo);
-  out.undo = std::move(undo);
+  // A file left as it was (nothing due, or the very same bytes) has nothing to undo.
+  if (written.written) out.undo = UndoOf(written);
   return out;
+}
+
+}  // namespace
+
+TagRunFile RunPlannedTagUpdate(const std::string& path, const TagUpdatePlanner& plan,
+                               TagWriteRun& run, TagUpdateResults& results) {
+  TagUpdateRequest unplanned;
+  unplanned.id3v2Changed = unplanned.id3v2Present = true;
+  return RunTagUpdateAs(path, plan, run, unplanned, results);
+}
+
+TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request,
+                        TagUpdateResults& results) {
+  TagWriteRun run;
+  return RunTagUpdateAs(
+      path,
+      [&request](ByteSource&, TagUpdateRequest& planned) -> std::optional<std::string> {
+        planned = request;
+        return std::nullopt;
+      },
+      run, request, results);
 }
 
 TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request) {
@@ -92,13 +103,20 @@ TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request
 std::optional<std::string> PlanNameTags(const std::string& path, const TagEdits& fields,
                                         const NameTagTargets& targets,
                                         const Id3v2WriteOptions& text, TagUpdateRequest& request) {
+  ReadOnlyFile file(path);
+  return PlanNameTags(file, fields, targets, text, request);
+}
+
+std::optional<std::string> PlanNameTags(ByteSource& file, const TagEdits& fields,
+                                        const NameTagTargets& targets,
+                                        const Id3v2WriteOptions& text, TagUpdateRequest& request) {
   request = {};
   request.text = text;
   if (targets.id3v1 != Id3v1Share::kNone) {
     TagEdits v1 = fields;
     std::optional<std::string> problem = Id3v1Edits(v1);
     TagUpdateRequest planned;
-    if (!problem) problem = PlanTagEdits(path, v1, true, false, text, planned);
+    if (!problem) problem = PlanTagEdits(file, v1, true, false, text, planned);
     if (problem && targets.id3v1 == Id3v1Share::kRequired) return problem;
     if (!problem) request = planned;
   }
@@ -111,7 +129,7 @@ std::optional<std::string> PlanNameTags(const std::string& path, const TagEdits&
       v2.genre.reset();
     }
     TagUpdateRequest planned;
-    PlanTagEdits(path, v2, false, true, text, planned);  // ID3v2 takes any text
+    PlanTagEdits(file, v2, false, true, text, planned);  // ID3v2 takes any text
     request.id3v2Changed = request.id3v2Present = true;
     request.id3v2 = std::move(planned.id3v2);
     if (freeGenre) request.id3v2.genre = *freeGenre;
@@ -130,6 +148,7 @@ std::vector<NameTagFile> WriteTagsFromNames(const std::vector<std::string>& path
                                             const NameTagTargets& targets,
                                             const Id3v2WriteOptions& text) {
   std::vector<NameTagFile> files(paths.size());
+  TagWriteRun run;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     NameTagFile& file = files[i];
     if (!HasExtension(names[i], "MP3")) {
@@ -141,12 +160,13 @@ std::vector<NameTagFile> WriteTagsFromNames(const std::vector<std::string>& path
       file.outcome.reason = NoMatchStatusText();
       continue;
     }
-    TagUpdateRequest request;
-    if (auto problem = PlanNameTags(paths[i], *file.fields, targets, text, request)) {
-      file.outcome.reason = *problem;
-      continue;
-    }
-    file.outcome = RunTagUpdate(paths[i], request);
+    TagUpdateResults results;
+    file.outcome = RunPlannedTagUpdate(
+        paths[i],
+        [&](ByteSource& source, TagUpdateRequest& request) {
+          return PlanNameTags(source, *file.fields, targets, text, request);
+        },
+        run, results);
   }
   return files;
 }

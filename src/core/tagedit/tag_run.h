@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,15 @@ TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request
 TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request,
                         TagUpdateResults& results);
 
+// The same with the update planned from the file's tags as they are under the
+// write's lock, the file opened once for all of it; `run` is shared by the files of
+// one run. `plan` gives the reason (GB18030) a file cannot be updated, which
+// becomes its outcome's, or nullopt with the request filled.
+using TagUpdatePlanner =
+    std::function<std::optional<std::string>(ByteSource& file, TagUpdateRequest& request)>;
+TagRunFile RunPlannedTagUpdate(const std::string& path, const TagUpdatePlanner& plan,
+                               TagWriteRun& run, TagUpdateResults& results);
+
 // Which tags take the fields a name gives. ID3v2 holds any text. ID3v1 holds 30
 // bytes of title, artist and album, a four-byte year, a track 0..255 and a genre of
 // its list only: with kWhereFits it takes the fields when all of them fit and is
@@ -60,6 +70,9 @@ struct NameTagTargets {
 // The update that writes a name's fields into the file's tags, keeping its other
 // fields; or the reason (GB18030) it cannot.
 std::optional<std::string> PlanNameTags(const std::string& path, const TagEdits& fields,
+                                        const NameTagTargets& targets,
+                                        const Id3v2WriteOptions& text, TagUpdateRequest& request);
+std::optional<std::string> PlanNameTags(ByteSource& file, const TagEdits& fields,
                                         const NameTagTargets& targets,
                                         const Id3v2WriteOptions& text, TagUpdateRequest& request);
 

@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::size_t kId3v1TextBytes = 30;
 constexpr std::size_t kId3v1YearBytes = 4;
+constexpr std::size_t kMaxId3v2Size = (1u << 28) - 1;  // what four syncsafe bytes hold
 
 }  // namespace
 
@@ -33,41 +34,55 @@ std::string EditorGenreText(int genreNumber, const std::string& genreBoxText) {
   return "(" + std::to_string(genreNumber) + ")" + name;
 }
 
-TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request) {
-  // Both tags change in one write, all or nothing, so that they never disagree
-  // because one of them failed.
-  TagBlockChange v1, v2;
+bool TagChangesOf(ByteSource& file, const TagUpdateRequest& request, TagBlockChange& id3v2,
+                  TagBlockChange& id3v1) {
   if (request.id3v1Changed) {
-    Id3v1Input id3v1 = request.id3v1;
-    id3v1.legacy = request.text.legacy;
-    v1 = request.id3v1Present ? TagBlockChange::Replace(BuildId3v1Block(id3v1))
-                              : TagBlockChange::Remove();
+    Id3v1Input input = request.id3v1;
+    input.legacy = request.text.legacy;
+    id3v1 = request.id3v1Present ? TagBlockChange::Replace(BuildId3v1Block(input))
+                                 : TagBlockChange::Remove();
   }
-  bool unbuilt = false;
-  if (request.id3v2Changed) {
-    std::string tag;
-    if (!request.id3v2Present)
-      v2 = TagBlockChange::Remove();
-    else if (BuildUpdatedId3v2Tag(path, request.id3v2, request.text, tag))
-      v2 = TagBlockChange::Replace(std::move(tag));
-    else
-      unbuilt = true;
+  if (!request.id3v2Changed) return true;
+  if (!request.id3v2Present) {
+    id3v2 = TagBlockChange::Remove();
+    return true;
   }
-  // Without a new tag nothing is written; the writer still says what is wrong
-  // with the file, if anything.
-  TagWriteResult written = unbuilt ? WriteTagBlocks(path, {}, {}) : WriteTagBlocks(path, v2, v1);
-  if (unbuilt && written.ok()) written.error = TagWriteError::kTagTooLarge;
+  std::string tag = BuildUpdatedId3v2Tag(file, request.id3v2, request.text);
+  if (tag.size() - 10 > kMaxId3v2Size) return false;
+  id3v2 = TagBlockChange::Replace(std::move(tag));
+  return true;
+}
 
-  TagUpdateResults results;
-  auto outcome = [&](bool changed, bool present) {
+TagUpdateResults TagUpdateResultsOf(const TagUpdateRequest& request, TagWriteError error) {
+  const bool ok = error == TagWriteError::kNone;
+  auto outcome = [ok](bool changed, bool present) {
     if (!changed) return TagUpdateResult::kNotDue;
-    if (present) return written.ok() ? TagUpdateResult::kWritten : TagUpdateResult::kWriteFailed;
-    return written.ok() ? TagUpdateResult::kDeleted : TagUpdateResult::kDeleteFailed;
+    if (present) return ok ? TagUpdateResult::kWritten : TagUpdateResult::kWriteFailed;
+    return ok ? TagUpdateResult::kDeleted : TagUpdateResult::kDeleteFailed;
   };
+  TagUpdateResults results;
   results.id3v1 = outcome(request.id3v1Changed, request.id3v1Present);
   results.id3v2 = outcome(request.id3v2Changed, request.id3v2Present);
-  results.reason = written.error;
+  results.reason = error;
   return results;
+}
+
+TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request) {
+  // Both tags change in one write, all or nothing, so that they never disagree
+  // because one of them failed. The new ID3v2 tag is made from the one on disk
+  // under the write's lock.
+  TagWriteRun run;
+  TagWriteUndo undo;
+  bool tooLarge = false;
+  TagWriteResult written = EditTagBlocks(
+      path,
+      [&](ByteSource& file, TagBlockChange& id3v2, TagBlockChange& id3v1) {
+        tooLarge = !TagChangesOf(file, request, id3v2, id3v1);
+        return !tooLarge;
+      },
+      run, undo);
+  if (tooLarge && written.ok()) written.error = TagWriteError::kTagTooLarge;
+  return TagUpdateResultsOf(request, written.error);
 }
 
 std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results,

@@ -54,8 +54,15 @@ struct TagUpdateResults {
 };
 
 // Writes or removes the ID3v1 tag and the ID3v2 tag as the request says, in one
-// WriteTagBlocks: both due steps succeed, or both fail and the file is as it was.
+// write of the file: both due steps succeed, or both fail and the file is as it was.
 TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request);
+
+// The request's changes to a file whose present tags `file` reads; false when the
+// new ID3v2 tag would be too large to hold.
+bool TagChangesOf(ByteSource& file, const TagUpdateRequest& request, TagBlockChange& id3v2,
+                  TagBlockChange& id3v1);
+// What each step of the request came to, given how its write ended.
+TagUpdateResults TagUpdateResultsOf(const TagUpdateRequest& request, TagWriteError error);
 
 // The message boxes of an update, ID3v1 first: "ID3v1标签更新成功！" (no icon),
 // "ID3v1标签更新失败！", "删除ID3v1标签失败！" (error icon), then the ID3v2 ones. A
