@@ -581,5 +581,117 @@ TEST(TagFileWriter, CopiesLeftByAKilledRewriteGoAtTheNextWrite) {
   EXPECT_EQ(access((dir.path() + "/.tessarn-rewrite-Hl3333").c_str(), F_OK), 0);
 }
 
+
+// ---- A run's writes ----------------------------------------------------------------------
+
+// The change is planned from the file as it is under the lock, and what the undo
+// needs comes from the same open: the exact bytes replaced, the time before and
+// the file after. New bytes that are the old ones are no write at all.
+TEST(TagRunWrites, PlanSeesTheFileAndTheUndoHoldsWhatWasReplaced) {
+  TempDir dir;
+  const std::string oldHead = Tag(3, Frame23("TIT2", Latin("old")), 900);
+  const std::string original = oldHead + kAudio + V1Block("old");
+  const auto path = dir.File("a.mp3", original);
+  const timespec past[2] = {{0, UTIME_OMIT}, {1000000000, 123456789}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), past, 0), 0);
+
+  TagWriteRun run;
+  TagWriteUndo undo;
+  TagFields seen;
+  auto retitle = [&](const std::string& title) {
+    return [&, title](ByteSource& file, TagBlockChange& v2, TagBlockChange& v1) {
+      ReadId3v2(file, seen);
+      v2 = TagBlockChange::Replace(BuildUpdatedId3v2Tag(file, Titled(title)));
+      v1 = TagBlockChange::Replace(V1Block(title));
+      return true;
+    };
+  };
+  ASSERT_TRUE(EditTagBlocks(path, retitle("new"), run, undo));
+  EXPECT_EQ(seen.title, "old");
+  ASSERT_TRUE(undo.written);
+  EXPECT_EQ(undo.oldId3v2, oldHead);
+  EXPECT_EQ(undo.oldId3v1, V1Block("old"));
+  EXPECT_EQ(undo.oldTime.seconds, 1000000000);
+  EXPECT_EQ(undo.oldTime.nanoseconds, 123456789);
+  const struct stat after = StatOf(path);
+  EXPECT_EQ(undo.stamp.inode, after.st_ino);
+  EXPECT_EQ(undo.stamp.size, static_cast<std::uint64_t>(after.st_size));
+  EXPECT_EQ(undo.stamp.mtimeSeconds, after.st_mtim.tv_sec);
+  EXPECT_EQ(undo.stamp.mtimeNanoseconds, after.st_mtim.tv_nsec);
+  const std::string written = ReadAll(path);
+  EXPECT_EQ(written.size(), original.size());  // in place
+  EXPECT_TRUE(EndsWith(written, kAudio + V1Block("new")));
+
+  ASSERT_TRUE(EditTagBlocks(path, retitle("new"), run, undo));
+  EXPECT_EQ(seen.title, "new");
+  EXPECT_FALSE(undo.written);
+  EXPECT_EQ(ReadAll(path), written);
+  EXPECT_EQ(StatOf(path).st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+
+  // The old bytes put back exactly, time included.
+  ASSERT_TRUE(EditTagBlocks(path, retitle("newer"), run, undo));
+  ASSERT_TRUE(RestoreTagRegions(path, undo.stamp, undo.oldId3v2, undo.oldId3v1, undo.oldTime));
+  EXPECT_EQ(ReadAll(path), written);
+  EXPECT_EQ(StatOf(path).st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+}
+
+// A run lists each folder for the earlier writer's copies once, yet every file's
+// copies still go at its write; and a recovery record left after the run began
+// (another process killed part-way through a move) is still finished before the
+// run writes that file.
+TEST(TagRunWrites, LeftoversAndRecordsOfAFolderAreHonouredAcrossARun) {
+  TempDir dir;
+  const std::string head = Tag(3, Frame23("TIT2", Latin("old")), 100);
+  std::string otherAudio = Audio(10000);
+  std::reverse(otherAudio.begin() + 4, otherAudio.end());
+  const std::string audioA = Audio(10000), audioB = otherAudio;
+  const auto a = dir.File("a.mp3", head + audioA);
+  const auto b = dir.File("b.mp3", head + audioB);
+  const std::string copyA = ".tessarn-rewrite-AAAAAA", copyB = ".tessarn-rewrite-BBBBBB";
+  dir.File(copyA, head + audioA.substr(0, 6000));
+  dir.File(copyB, head + audioB.substr(0, 6000));
+  auto exists = [&](const std::string& name) {
+    return access((dir.path() + "/" + name).c_str(), F_OK) == 0;
+  };
+  auto titled = [](const std::string& title) {
+    return [title](ByteSource& file, TagBlockChange& v2, TagBlockChange&) {
+      v2 = TagBlockChange::Replace(BuildUpdatedId3v2Tag(file, Titled(title)));
+      return true;
+    };
+  };
+
+  TagWriteRun run;
+  TagWriteUndo undo;
+  ASSERT_TRUE(EditTagBlocks(a, titled("a"), run, undo));
+  EXPECT_FALSE(exists(copyA));
+  EXPECT_TRUE(exists(copyB));
+
+  // Another writer grows b's tag and dies part-way through moving its audio.
+  const std::string bigTag = BuildId3v2Tag(Titled("grown", 3000));
+  const pid_t pid = fork();
+  if (pid == 0) {
+    DyingDisk disk(4);
+    _exit(WriteTagBlocks(disk, b, TagBlockChange::Replace(bigTag), {}) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+  ASSERT_TRUE(exists(".b.mp3.tessarn-journal"));
+
+  TagFields seen;
+  ASSERT_TRUE(EditTagBlocks(
+      b,
+      [&](ByteSource& file, TagBlockChange& v2, TagBlockChange& v1) {
+        ReadId3v2(file, seen);
+        v1 = TagBlockChange::Replace(V1Block("b"));
+        return true;
+      },
+      run, undo));
+  EXPECT_EQ(seen.title, "grown");  // the interrupted write was finished first
+  EXPECT_FALSE(exists(".b.mp3.tessarn-journal"));
+  EXPECT_FALSE(exists(copyB));
+  EXPECT_TRUE(EndsWith(ReadAll(b), audioB + V1Block("b")));
+}
+
 }  // namespace
 }  // namespace tessarn
