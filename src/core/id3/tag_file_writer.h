@@ -13,9 +13,13 @@
 // owner, the mode, hard links, ACLs and extended attributes all stay. While the
 // audio moves, a recovery record beside the file ("." + name + ".tessarn-journal")
 // says how to finish; if the process dies, the next open of the file finishes the
-// move, so the file is the old one or the new one, never a mix. A copy that the
-// program's earlier writer was making of the file when it was killed goes at the
-// next write of the file (rewrite_leftovers.h).
+// move, so the file is the old one or the new one, never a mix. A change that
+// moves no audio (each tag written over its old place, an ID3v1 block added or
+// cut) takes no record and no sync, as it puts nothing but the tags at risk: each
+// tag is written by one call, so a process killed between the two leaves one tag
+// old and the other new. A copy that the program's earlier writer was making of
+// the file when it was killed goes at the next write of the file
+// (rewrite_leftovers.h).
 #pragma once
 
 #include <cstdint>

@@ -29,15 +29,15 @@ int TrackNumber(const std::string& track) {
 }
 
 // The ID3v1 block one file gets, or the reason it cannot hold the values.
-std::optional<std::string> PlanId3v1(const std::string& path, const ManyFilesEdit& edit,
+std::optional<std::string> PlanId3v1(ByteSource& file, const ManyFilesEdit& edit,
                                      LegacyEncoding legacy, Id3v1Input& input) {
   TagFields v1;
-  ReadId3v1(path, v1, legacy);
+  ReadId3v1(file, v1, legacy);
   int genre = v1.genre.empty() ? kNoGenreByte : std::stoi(v1.genre);
   if (edit.copyId3v2ToId3v1) {
     // The file's ID3v2 as the form leaves it, the changed boxes included.
     TagFields v2;
-    ReadId3v2(path, v2, legacy);
+    ReadId3v2(file, v2, legacy);
     for (std::size_t k = 0; k < kTagFieldCount; ++k)
       if (const auto& changed = edit.id3v2[k]) v2.*kTagFieldTable[k].member = *changed;
     const Id3v1Texts copied = Id3v1TextsFromId3v2(v2);
@@ -86,12 +86,12 @@ std::optional<std::string> PlanId3v1(const std::string& path, const ManyFilesEdi
   return std::nullopt;
 }
 
-TagFields PlanId3v2(const std::string& path, const ManyFilesEdit& edit, LegacyEncoding legacy) {
+TagFields PlanId3v2(ByteSource& file, const ManyFilesEdit& edit, LegacyEncoding legacy) {
   TagFields v2;
-  ReadId3v2(path, v2, legacy);
+  ReadId3v2(file, v2, legacy);
   if (edit.copyId3v1ToId3v2) {
     TagFields v1;
-    if (ReadId3v1(path, v1, legacy)) {
+    if (ReadId3v1(file, v1, legacy)) {
       for (std::size_t k = 0; k < kId3v1FieldCount; ++k)
         if (const auto& changed = edit.id3v1[k]) v1.*kTagFieldTable[k].member = *changed;
       for (std::size_t k = 0; k < kId3v1FieldCount; ++k)
@@ -140,26 +140,32 @@ std::vector<TagRunFile> ApplyManyFilesEdit(const std::vector<std::string>& paths
     v1Changed = v1Changed || edit.id3v1[k].has_value();
     v2Changed = v2Changed || edit.id3v2[k].has_value();
   }
+  TagUpdateRequest due;
+  due.text = text;
+  due.id3v1Changed = v1Changed || edit.removeId3v1;
+  due.id3v1Present = !edit.removeId3v1;
+  due.id3v2Changed = v2Changed || edit.removeId3v2;
+  due.id3v2Present = !edit.removeId3v2;
   std::vector<TagRunFile> out(paths.size());
+  if (!due.id3v1Changed && !due.id3v2Changed) {
+    for (TagRunFile& file : out) file.ok = true;
+    return out;
+  }
+  // Each file is planned from its tags as they are under the write's lock.
+  TagWriteRun run;
   for (std::size_t i = 0; i < paths.size(); ++i) {
-    TagUpdateRequest request;
-    request.text = text;
-    request.id3v1Changed = v1Changed || edit.removeId3v1;
-    request.id3v1Present = !edit.removeId3v1;
-    request.id3v2Changed = v2Changed || edit.removeId3v2;
-    request.id3v2Present = !edit.removeId3v2;
-    if (request.id3v1Changed && request.id3v1Present)
-      if (auto problem = PlanId3v1(paths[i], edit, text.legacy, request.id3v1)) {
-        out[i].reason = *problem;
-        continue;
-      }
-    if (request.id3v2Changed && request.id3v2Present)
-      request.id3v2 = PlanId3v2(paths[i], edit, text.legacy);
-    if (!request.id3v1Changed && !request.id3v2Changed) {
-      out[i].ok = true;
-      continue;
-    }
-    out[i] = RunTagUpdate(paths[i], request);
+    TagUpdateResults results;
+    out[i] = RunPlannedTagUpdate(
+        paths[i],
+        [&](ByteSource& file, TagUpdateRequest& request) -> std::optional<std::string> {
+          request = due;
+          if (request.id3v1Changed && request.id3v1Present)
+            if (auto problem = PlanId3v1(file, edit, text.legacy, request.id3v1)) return problem;
+          if (request.id3v2Changed && request.id3v2Present)
+            request.id3v2 = PlanId3v2(file, edit, text.legacy);
+          return std::nullopt;
+        },
+        run, results);
   }
   return out;
 }
