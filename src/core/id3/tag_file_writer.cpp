@@ -449,11 +449,11 @@ std::optional<std::string> PaddedTag(std::string_view tag, std::uint64_t oldLeng
 // through a move would otherwise lose audio. An update that moves nothing writes
 // each tag in its place by one call (ID3v1 first, then ID3v2) and takes neither a
 // record nor a sync, which would cost a run over many files several times its
-// writes: a process killed between the two calls leaves the new ID3v1 block
-// beside the old ID3v2 tag, never a torn tag or a lost byte of audio, and a power
-// cut before the system writes the file back may lose the new tags, not the old
-// ones' audio. A run's undo history is made durable before it is needed (see
-// tag_history.h).
+// writes. A process killed between the two calls leaves the new ID3v1 block
+// beside the old ID3v2 tag, never a lost byte of audio; a power cut before the
+// system writes the file back may lose the new tags, not the audio, and an undo
+// of such a file then finds it changed and leaves it alone, or writes back the
+// bytes it already holds.
 TagWriteError ApplyUpdate(TagDisk& disk, WritableFile& file, const std::string& journal, Update& u,
                           const std::string& oldV1, const std::string& oldHead) {
   const bool moves = u.hasHead && u.head.size() != u.oldLength;
