@@ -151,7 +151,8 @@ void RemoveRewriteLeftovers(const std::string& folderPath, std::vector<std::stri
 
 void RemoveRewriteLeftovers(const std::string& resolvedPath, ByteSource& file) {
   const std::size_t slash = resolvedPath.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : resolvedPath.substr(0, slash + 1);
+  const std::string folder =
+      slash == std::string::npos ? std::string() : resolvedPath.substr(0, slash + 1);
   std::vector<std::string> names = ListRewriteLeftovers(folder);
   RemoveRewriteLeftovers(folder, names, file);
 }

@@ -135,8 +135,10 @@ class FdSource : public ByteSource {
       const std::uint64_t tailAt = std::max<std::uint64_t>(head_.size(), size - kId3v1Length);
       tail_.resize(static_cast<std::size_t>(size - tailAt));
       tail_.resize(PreadAll(fd, tail_.data(), tail_.size(), tailAt));
-      if (tail_.size() == size - tailAt) tailAt_ = tailAt;
-      else tail_.clear();
+      if (tail_.size() == size - tailAt)
+        tailAt_ = tailAt;
+      else
+        tail_.clear();
     }
   }
   std::uint64_t Size() const override { return size_; }
@@ -705,9 +707,9 @@ TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& st
   }
   // The time goes back too (a failure here costs only that): an undo of an
   // earlier write of the file still finds it as that write left it.
-  const timespec times[2] = {{0, UTIME_OMIT},
-                             {static_cast<time_t>(oldTime.seconds),
-                              static_cast<long>(oldTime.nanoseconds)}};
+  const timespec times[2] = {
+      {0, UTIME_OMIT},
+      {static_cast<time_t>(oldTime.seconds), static_cast<long>(oldTime.nanoseconds)}};
   ::futimens(file.fd(), times);
   return {};
 }
@@ -725,8 +727,8 @@ TagWriteResult WriteTagBlocks(const std::string& path, const TagBlockChange& id3
   return WriteTagBlocks(disk, path, id3v2, id3v1);
 }
 
-TagWriteResult EditTagBlocks(const std::string& path, const TagBlockPlanner& plan,
-                             TagWriteRun& run, TagWriteUndo& undo) {
+TagWriteResult EditTagBlocks(const std::string& path, const TagBlockPlanner& plan, TagWriteRun& run,
+                             TagWriteUndo& undo) {
   TagDisk disk;
   return EditTagBlocks(disk, path, plan, &run, undo);
 }

@@ -122,8 +122,8 @@ using TagBlockPlanner =
 // WriteTagBlocks for a run: the file is opened once for everything, reading its
 // tags for the plan, the write, and noting what the undo needs, all under its lock.
 // `undo` is filled when the result is ok.
-TagWriteResult EditTagBlocks(const std::string& path, const TagBlockPlanner& plan,
-                             TagWriteRun& run, TagWriteUndo& undo);
+TagWriteResult EditTagBlocks(const std::string& path, const TagBlockPlanner& plan, TagWriteRun& run,
+                             TagWriteUndo& undo);
 
 // Finishes a write of the file that was interrupted, when a recovery record says
 // there was one; true when there is nothing (left) to do. Reading a file does

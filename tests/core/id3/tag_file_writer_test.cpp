@@ -581,7 +581,6 @@ TEST(TagFileWriter, CopiesLeftByAKilledRewriteGoAtTheNextWrite) {
   EXPECT_EQ(access((dir.path() + "/.tessarn-rewrite-Hl3333").c_str(), F_OK), 0);
 }
 
-
 // ---- A run's writes ----------------------------------------------------------------------
 
 // The change is planned from the file as it is under the lock, and what the undo
