@@ -8,7 +8,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QElapsedTimer>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -89,6 +91,15 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
   BuildStatusBar();
   setMinimumSize(kMinWidth, kMinHeight);
   resize(kMinWidth, kMinHeight);
+
+  // The keystroke's conflict check keeps an index of every entry's name; rows that
+  // come or go make it stale, and a sliced preview stops with them.
+  connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { ListChanged(); });
+  connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { ListChanged(); });
+  connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] { ListChanged(); });
+  sliceTimer_ = new QTimer(this);
+  sliceTimer_->setInterval(0);
+  connect(sliceTimer_, &QTimer::timeout, this, &MainWindow::StepSlicedPreview);
 
   connect(tabs_, &OptionTabs::passRequested, this, [this] { PreviewPass(false); });
   connect(tabs_, &OptionTabs::nameTagsRequested, this, &MainWindow::WriteTagsFromNamesAndReport);
@@ -234,12 +245,69 @@ void MainWindow::BuildStatusBar() {
   }
 }
 
+namespace {
+
+// From this many rows on a preview runs in slices between events. Fewer rows take
+// a few milliseconds and are done at once.
+constexpr std::size_t kSlicedPreviewRows = 20000;
+
+}  // namespace
+
 void MainWindow::PreviewPass(bool allRows) {
+  // A newer pass replaces a sliced one still running.
+  StopSlicedPreview();
   NamingOptions options = tabs_->ReadNamingOptions();
   options.legacyEncoding = settings_.legacyEncoding;
-  const std::size_t shown = tessarn::PreviewPass(list_, options, settings_, allRows, tagCache());
-  ShowPlanConflicts(list_, PlanPreview(list_, shown, listings_));
+  std::size_t rows = 0;
+  if (PreviewRowCount(list_, options, settings_, allRows, rows) && rows >= kSlicedPreviewRows) {
+    StartSlicedPreview(options, rows);
+  } else {
+    ShowPreviewConflicts(tessarn::PreviewPass(list_, options, settings_, allRows, tagCache()));
+  }
   ShowPatternError(options);
+}
+
+void MainWindow::ShowPreviewConflicts(std::size_t shown) {
+  const RenamePlan plan = PlanPreview(list_, shown, listings_, &entryNames_);
+  ShowPlanConflicts(list_, plan, markedRows_);
+  markedRows_ = plan.rows.size();
+}
+
+void MainWindow::ListChanged() {
+  entryNames_.Clear();
+  StopSlicedPreview();
+}
+
+void MainWindow::StartSlicedPreview(const NamingOptions& options, std::size_t rows) {
+  slicedPreview_ = std::make_unique<SlicedPreview>(options, rows);
+  sliceTimer_->start();
+}
+
+void MainWindow::StopSlicedPreview() {
+  if (!slicedPreview_) return;
+  sliceTimer_->stop();
+  slicedPreview_.reset();
+  ClearProgressPane();
+}
+
+void MainWindow::StepSlicedPreview() {
+  // A folder being read holds the list: the slices wait for it.
+  if (!slicedPreview_ || scanning_) return;
+  // Slices of a few thousand rows, as many as fit well inside one frame.
+  constexpr std::size_t kSliceRows = 2048;
+  constexpr qint64 kStepMilliseconds = 10;
+  QElapsedTimer clock;
+  clock.start();
+  do {
+    slicedPreview_->Step(list_, kSliceRows, tagCache());
+  } while (!slicedPreview_->Done() && clock.elapsed() < kStepMilliseconds);
+  if (!slicedPreview_->Done()) {
+    SetPaneText(1, FromGb(ProgressBarText(slicedPreview_->done(), slicedPreview_->rows())));
+    return;
+  }
+  const std::size_t shown = slicedPreview_->rows();
+  StopSlicedPreview();
+  ShowPreviewConflicts(shown);
 }
 
 void MainWindow::ShowPatternError(const NamingOptions& options) {
@@ -327,6 +395,7 @@ void MainWindow::ClearProgressPane() {
 }
 
 void MainWindow::openFilterDialog() {
+  if (scanning_) return;
   FilterDialog dialog(
       list_,
       [this] {
@@ -396,6 +465,10 @@ void MainWindow::openHelp() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // What is still running stops: the rest of a sliced preview, the appending of a
+  // folder being read (its reading thread ends with the read).
+  StopSlicedPreview();
+  if (scanning_) closing_ = true;
   if (!settingsSaved_) {
     SaveSettings(configPath(), settings_);
     SaveGeometry();
