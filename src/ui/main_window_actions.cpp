@@ -75,12 +75,14 @@ QMessageBox::Icon IconFor(MessageKind kind) {
 }  // namespace
 
 void MainWindow::AddFolder(const std::string& diskFolder, bool ask) {
+  // One folder at a time: a second add waits for the user to ask again.
+  if (scanning_) return;
   std::string folder = diskFolder;
   if (ask) {
     const QString chosen = prompts_.chooseFolder(this, QString::fromUtf8("请选择一个目录"));
     folder = DiskBytes(chosen);
   }
-  if (folder.empty() || scanning_) return;
+  if (folder.empty()) return;
   std::vector<std::string> unreadable;
   {
     BusyCursor busy;
@@ -173,6 +175,7 @@ std::size_t MainWindow::AddFolderShowingRows(const std::string& diskFolder,
 }
 
 void MainWindow::AddFolderTree(const std::string& diskFolder, bool ask) {
+  if (scanning_) return;
   std::string folder = diskFolder;
   if (ask) {
     const QString chosen = prompts_.chooseFolder(this, QString::fromUtf8("请选择一个目录"));
