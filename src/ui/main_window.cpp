@@ -14,6 +14,8 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <atomic>
+#include <thread>
 
 #include "core/history/history_store.h"
 #include "core/rules/preview_pass.h"
@@ -31,6 +33,14 @@
 #include "ui/tag_editor_dialog.h"
 
 namespace tessarn {
+
+struct MainWindow::BackgroundCheck {
+  FileList copy;  // what the plan reads of each entry
+  std::size_t rows = 0;
+  RenamePlan plan;
+  std::atomic<bool> done{false};
+  std::thread worker;
+};
 
 namespace {
 
@@ -121,6 +131,8 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
 }
 
 MainWindow::~MainWindow() {
+  StopSlicedPreview();
+  ReapDroppedChecks(true);
   // The model is a listener of the list; it must go before the list does.
   view_->setModel(nullptr);
   delete model_;
@@ -279,20 +291,48 @@ void MainWindow::ListChanged() {
 }
 
 void MainWindow::StartSlicedPreview(const NamingOptions& options, std::size_t rows) {
+  ReapDroppedChecks(false);
   slicedPreview_ = std::make_unique<SlicedPreview>(options, rows);
+  check_ = std::make_unique<BackgroundCheck>();
+  check_->copy.entries.reserve(list_.count());
+  sliceTimer_->setInterval(0);
   sliceTimer_->start();
 }
 
 void MainWindow::StopSlicedPreview() {
-  if (!slicedPreview_) return;
+  if (!slicedPreview_ && !check_) return;
   sliceTimer_->stop();
   slicedPreview_.reset();
+  if (check_ && check_->worker.joinable()) droppedChecks_.push_back(std::move(check_));
+  check_.reset();
+  ClearProgressPane();
+}
+
+void MainWindow::ReapDroppedChecks(bool wait) {
+  std::erase_if(droppedChecks_, [wait](const std::unique_ptr<BackgroundCheck>& c) {
+    if (!wait && !c->done) return false;
+    c->worker.join();
+    return true;
+  });
+}
+
+void MainWindow::FinishBackgroundCheck() {
+  if (!check_ || !check_->done) return;
+  check_->worker.join();
+  const std::unique_ptr<BackgroundCheck> check = std::move(check_);
+  sliceTimer_->stop();
+  ShowPlanConflicts(list_, check->plan, markedRows_);
+  markedRows_ = check->plan.rows.size();
   ClearProgressPane();
 }
 
 void MainWindow::StepSlicedPreview() {
+  if (!slicedPreview_) {
+    FinishBackgroundCheck();
+    return;
+  }
   // A folder being read holds the list: the slices wait for it.
-  if (!slicedPreview_ || scanning_) return;
+  if (scanning_) return;
   // Slices of a few thousand rows, as many as fit well inside one frame.
   constexpr std::size_t kSliceRows = 2048;
   constexpr qint64 kStepMilliseconds = 10;
@@ -301,13 +341,29 @@ void MainWindow::StepSlicedPreview() {
   do {
     slicedPreview_->Step(list_, kSliceRows, tagCache());
   } while (!slicedPreview_->Done() && clock.elapsed() < kStepMilliseconds);
-  if (!slicedPreview_->Done()) {
-    SetPaneText(1, FromGb(ProgressBarText(slicedPreview_->done(), slicedPreview_->rows())));
-    return;
+  // What the check needs of the rows done, copied while they are at hand.
+  std::vector<FileEntry>& copy = check_->copy.entries;
+  const std::size_t copyEnd = slicedPreview_->Done() ? list_.count() : slicedPreview_->done();
+  for (std::size_t i = copy.size(); i < copyEnd; ++i) {
+    const FileEntry& e = list_.entries[i];
+    FileEntry& c = copy.emplace_back();
+    c.oldName = e.oldName;
+    c.newName = e.newName;
+    c.diskFolder = e.diskFolder;
+    c.diskName = e.diskName;
   }
-  const std::size_t shown = slicedPreview_->rows();
-  StopSlicedPreview();
-  ShowPreviewConflicts(shown);
+  SetPaneText(1, FromGb(ProgressBarText(slicedPreview_->done(), slicedPreview_->rows())));
+  if (!slicedPreview_->Done()) return;
+  check_->rows = slicedPreview_->rows();
+  slicedPreview_.reset();
+  // The plan reads the folders afresh on its own: the window's kept listings
+  // belong to this thread.
+  check_->worker = std::thread([check = check_.get()] {
+    FolderListings fresh(false);
+    check->plan = PlanPreview(check->copy, check->rows, fresh);
+    check->done = true;
+  });
+  sliceTimer_->setInterval(20);
 }
 
 void MainWindow::ShowPatternError(const NamingOptions& options) {

@@ -184,6 +184,15 @@ class MainWindow : public QMainWindow {
   std::size_t markedRows_ = static_cast<std::size_t>(-1);
   std::unique_ptr<SlicedPreview> slicedPreview_;
   QTimer* sliceTimer_ = nullptr;
+  // The conflict check of a sliced preview: the rows' names are copied as the
+  // slices go and checked on a worker thread, so that a million rows never hold
+  // the window. A check overtaken by a newer pass is dropped; its thread is
+  // joined once it ends.
+  struct BackgroundCheck;
+  std::unique_ptr<BackgroundCheck> check_;
+  std::vector<std::unique_ptr<BackgroundCheck>> droppedChecks_;
+  void FinishBackgroundCheck();
+  void ReapDroppedChecks(bool wait);
   QString shownPatternError_;
   std::uint64_t lastRunId_ = 0;  // the history's record of the list's last run
 

@@ -178,6 +178,8 @@ class LargeListsTest : public QObject {
     MainWindow& w = f.window;
     constexpr int kRows = 60000;
     FillList(w, kRows);
+    // The last file listed twice: the check, run in the background, marks it.
+    w.fileList().entries[kRows - 1].diskName = w.fileList().entries[kRows - 2].diskName;
     AutoPreview(w, 10);
     Find(w, "文件名前缀编辑框")->setText("p");
     QStringList progress;
@@ -190,6 +192,8 @@ class LargeListsTest : public QObject {
     for (int r : {0, 11, 4096, kRows - 1})
       QCOMPARE(Cell(w, r, kNewNameColumn), QString("p%1.jpg").arg(r));
     QVERIFY(!progress.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(w.fileList().Row(kRows - 1).mark.conflict, 60000);
+    QVERIFY(!w.fileList().Row(kRows - 2).mark.conflict);
     QCOMPARE(w.statusPane(1)->text(), QString());
   }
 
