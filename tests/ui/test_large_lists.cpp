@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "core/filelist/add_files.h"
+#include "core/filelist/rename_run.h"
 #include "core/rules/preview_pass.h"
 #include "ui/gb_qt.h"
 #include "ui_test_support.h"
@@ -220,6 +221,34 @@ class LargeListsTest : public QObject {
     QTest::keyClick(prefix, Qt::Key_R);
     QTRY_VERIFY_WITH_TIMEOUT(!Cell(w, kRows - 1, kNewNameColumn).isEmpty(), 60000);
     QCOMPARE(Cell(w, kRows - 1, kNewNameColumn), QString("pqr%1.jpg").arg(kRows - 1));
+  }
+
+  // A keystroke while the background check of every row still runs: that check's
+  // marks never reach the rows, the keystroke's own check holds.
+  void keystrokeDropsTheBackgroundCheck() {
+    Fixture f;
+    MainWindow& w = f.window;
+    constexpr int kRows = 60000;
+    FillList(w, kRows);
+    w.fileList().entries[kRows - 1].diskName = w.fileList().entries[kRows - 2].diskName;
+    AutoPreview(w, 10);
+    QLineEdit* prefix = Find(w, "文件名前缀编辑框");
+    prefix->setText("p");
+    // The keystroke comes right after the last slice, while the check runs.
+    const QString allDone = tessarn::FromGb(tessarn::ProgressBarText(kRows, kRows));
+    bool typed = false;
+    connect(&w, &MainWindow::statusPaneChanged, [&](int index, const QString& text) {
+      if (index != 1 || text != allDone || typed) return;
+      typed = true;
+      QTimer::singleShot(0, [&] { QTest::keyClick(prefix, Qt::Key_Q); });
+    });
+    w.toolbarAction(MainWindow::kToolPreview)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(typed, 60000);
+    QTest::qWait(1500);
+    QCOMPARE(Cell(w, 0, kNewNameColumn), U("pq0.jpg"));
+    QVERIFY(!w.fileList().Row(kRows - 1).mark.conflict);
+    QCOMPARE(Cell(w, kRows - 1, kNewNameColumn), QString());
+    QCOMPARE(w.statusPane(1)->text(), QString());
   }
 
   // Rows leaving the list stop a sliced preview; the list's new size holds.
