@@ -8,10 +8,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QElapsedTimer>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <atomic>
+#include <thread>
 
 #include "core/history/history_store.h"
 #include "core/rules/preview_pass.h"
@@ -29,6 +33,14 @@
 #include "ui/tag_editor_dialog.h"
 
 namespace tessarn {
+
+struct MainWindow::BackgroundCheck {
+  FileList copy;  // what the plan reads of each entry
+  std::size_t rows = 0;
+  RenamePlan plan;
+  std::atomic<bool> done{false};
+  std::thread worker;
+};
 
 namespace {
 
@@ -90,6 +102,15 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
   setMinimumSize(kMinWidth, kMinHeight);
   resize(kMinWidth, kMinHeight);
 
+  // The keystroke's conflict check keeps an index of every entry's name; rows that
+  // come or go make it stale, and a sliced preview stops with them.
+  connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { ListChanged(); });
+  connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { ListChanged(); });
+  connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] { ListChanged(); });
+  sliceTimer_ = new QTimer(this);
+  sliceTimer_->setInterval(0);
+  connect(sliceTimer_, &QTimer::timeout, this, &MainWindow::StepSlicedPreview);
+
   connect(tabs_, &OptionTabs::passRequested, this, [this] { PreviewPass(false); });
   connect(tabs_, &OptionTabs::nameTagsRequested, this, &MainWindow::WriteTagsFromNamesAndReport);
   connect(tabs_, &QTabWidget::currentChanged, this, [this] { PreviewPass(false); });
@@ -110,6 +131,8 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
 }
 
 MainWindow::~MainWindow() {
+  StopSlicedPreview();
+  ReapDroppedChecks(true);
   // The model is a listener of the list; it must go before the list does.
   view_->setModel(nullptr);
   delete model_;
@@ -234,12 +257,113 @@ void MainWindow::BuildStatusBar() {
   }
 }
 
+namespace {
+
+// From this many rows on a preview runs in slices between events. Fewer rows take
+// a few milliseconds and are done at once.
+constexpr std::size_t kSlicedPreviewRows = 20000;
+
+}  // namespace
+
 void MainWindow::PreviewPass(bool allRows) {
+  // A newer pass replaces a sliced one still running.
+  StopSlicedPreview();
   NamingOptions options = tabs_->ReadNamingOptions();
   options.legacyEncoding = settings_.legacyEncoding;
-  const std::size_t shown = tessarn::PreviewPass(list_, options, settings_, allRows, tagCache());
-  ShowPlanConflicts(list_, PlanPreview(list_, shown, listings_));
+  std::size_t rows = 0;
+  if (PreviewRowCount(list_, options, settings_, allRows, rows) && rows >= kSlicedPreviewRows) {
+    StartSlicedPreview(options, rows);
+  } else {
+    ShowPreviewConflicts(tessarn::PreviewPass(list_, options, settings_, allRows, tagCache()));
+  }
   ShowPatternError(options);
+}
+
+void MainWindow::ShowPreviewConflicts(std::size_t shown) {
+  const RenamePlan plan = PlanPreview(list_, shown, listings_, &entryNames_);
+  ShowPlanConflicts(list_, plan, markedRows_);
+  markedRows_ = plan.rows.size();
+}
+
+void MainWindow::ListChanged() {
+  entryNames_.Clear();
+  StopSlicedPreview();
+}
+
+void MainWindow::StartSlicedPreview(const NamingOptions& options, std::size_t rows) {
+  ReapDroppedChecks(false);
+  slicedPreview_ = std::make_unique<SlicedPreview>(options, rows);
+  check_ = std::make_unique<BackgroundCheck>();
+  check_->copy.entries.reserve(list_.count());
+  sliceTimer_->setInterval(0);
+  sliceTimer_->start();
+}
+
+void MainWindow::StopSlicedPreview() {
+  if (!slicedPreview_ && !check_) return;
+  sliceTimer_->stop();
+  slicedPreview_.reset();
+  if (check_ && check_->worker.joinable()) droppedChecks_.push_back(std::move(check_));
+  check_.reset();
+  ClearProgressPane();
+}
+
+void MainWindow::ReapDroppedChecks(bool wait) {
+  std::erase_if(droppedChecks_, [wait](const std::unique_ptr<BackgroundCheck>& c) {
+    if (!wait && !c->done) return false;
+    c->worker.join();
+    return true;
+  });
+}
+
+void MainWindow::FinishBackgroundCheck() {
+  if (!check_ || !check_->done) return;
+  check_->worker.join();
+  const std::unique_ptr<BackgroundCheck> check = std::move(check_);
+  sliceTimer_->stop();
+  ShowPlanConflicts(list_, check->plan, markedRows_);
+  markedRows_ = check->plan.rows.size();
+  ClearProgressPane();
+}
+
+void MainWindow::StepSlicedPreview() {
+  if (!slicedPreview_) {
+    FinishBackgroundCheck();
+    return;
+  }
+  // A folder being read holds the list: the slices wait for it.
+  if (scanning_) return;
+  // Slices of a few thousand rows, as many as fit well inside one frame.
+  constexpr std::size_t kSliceRows = 2048;
+  constexpr qint64 kStepMilliseconds = 10;
+  QElapsedTimer clock;
+  clock.start();
+  do {
+    slicedPreview_->Step(list_, kSliceRows, tagCache());
+  } while (!slicedPreview_->Done() && clock.elapsed() < kStepMilliseconds);
+  // What the check needs of the rows done, copied while they are at hand.
+  std::vector<FileEntry>& copy = check_->copy.entries;
+  const std::size_t copyEnd = slicedPreview_->Done() ? list_.count() : slicedPreview_->done();
+  for (std::size_t i = copy.size(); i < copyEnd; ++i) {
+    const FileEntry& e = list_.entries[i];
+    FileEntry& c = copy.emplace_back();
+    c.oldName = e.oldName;
+    c.newName = e.newName;
+    c.diskFolder = e.diskFolder;
+    c.diskName = e.diskName;
+  }
+  SetPaneText(1, FromGb(ProgressBarText(slicedPreview_->done(), slicedPreview_->rows())));
+  if (!slicedPreview_->Done()) return;
+  check_->rows = slicedPreview_->rows();
+  slicedPreview_.reset();
+  // The plan reads the folders afresh on its own: the window's kept listings
+  // belong to this thread.
+  check_->worker = std::thread([check = check_.get()] {
+    FolderListings fresh(false);
+    check->plan = PlanPreview(check->copy, check->rows, fresh);
+    check->done = true;
+  });
+  sliceTimer_->setInterval(20);
 }
 
 void MainWindow::ShowPatternError(const NamingOptions& options) {
@@ -327,6 +451,7 @@ void MainWindow::ClearProgressPane() {
 }
 
 void MainWindow::openFilterDialog() {
+  if (scanning_) return;
   FilterDialog dialog(
       list_,
       [this] {
@@ -396,6 +521,10 @@ void MainWindow::openHelp() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // What is still running stops: the rest of a sliced preview, the appending of a
+  // folder being read (its reading thread ends with the read).
+  StopSlicedPreview();
+  if (scanning_) closing_ = true;
   if (!settingsSaved_) {
     SaveSettings(configPath(), settings_);
     SaveGeometry();

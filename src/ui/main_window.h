@@ -8,12 +8,15 @@
 #include <QUrl>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/filelist/file_list.h"
 #include "core/filelist/folder_tree.h"
+#include "core/filelist/rename_plan.h"
 #include "core/filelist/rename_run.h"
 #include "core/id3/genre_table.h"
+#include "core/rules/preview_pass.h"
 #include "core/rules/tag_cache.h"
 #include "core/rules/naming_options.h"
 #include "core/settings/app_settings.h"
@@ -22,6 +25,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QTimer;
 
 namespace tessarn {
 
@@ -133,6 +137,20 @@ class MainWindow : public QMainWindow {
   // Walks one folder tree into the list, showing rows as they come; user input
   // waits meanwhile.
   FolderTreeResult ScanFolderTreeShowingRows(const std::string& diskFolder);
+  // Adds one folder's files as AddFolder of the core does: read and sorted on a
+  // worker thread, appended here in steps while the window paints; user input
+  // waits meanwhile. Returns the number appended.
+  std::size_t AddFolderShowingRows(const std::string& diskFolder,
+                                   std::vector<std::string>* unreadable);
+  // A preview of many rows runs in slices between events; the next pass, a change
+  // of the list or closing the window drops the rest.
+  void StartSlicedPreview(const NamingOptions& options, std::size_t rows);
+  void StepSlicedPreview();
+  void StopSlicedPreview();
+  // Marks the shown rows whose new names cannot be had, looking at those rows only.
+  void ShowPreviewConflicts(std::size_t shown);
+  // The list's entries came, went or changed their disk names.
+  void ListChanged();
   // Pane 1 tells why the replace page's pattern changes nothing; the text goes
   // when the pattern is mended.
   void ShowPatternError(const NamingOptions& options);
@@ -159,7 +177,22 @@ class MainWindow : public QMainWindow {
   std::string configDir_;
   UiPrompts prompts_;
   bool settingsSaved_ = false;
-  bool scanning_ = false;  // a folder tree is being read
+  bool scanning_ = false;  // a folder or folder tree is being read
+  bool closing_ = false;   // the window was closed while a folder was being read
+  EntryNameIndex entryNames_;  // which entry has which name, for the keystroke's check
+  // Rows from here on hold no conflict mark (the last check looked at fewer rows).
+  std::size_t markedRows_ = static_cast<std::size_t>(-1);
+  std::unique_ptr<SlicedPreview> slicedPreview_;
+  QTimer* sliceTimer_ = nullptr;
+  // The conflict check of a sliced preview: the rows' names are copied as the
+  // slices go and checked on a worker thread, so that a million rows never hold
+  // the window. A check overtaken by a newer pass is dropped; its thread is
+  // joined once it ends.
+  struct BackgroundCheck;
+  std::unique_ptr<BackgroundCheck> check_;
+  std::vector<std::unique_ptr<BackgroundCheck>> droppedChecks_;
+  void FinishBackgroundCheck();
+  void ReapDroppedChecks(bool wait);
   QString shownPatternError_;
   std::uint64_t lastRunId_ = 0;  // the history's record of the list's last run
 

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "core/filelist/add_files.h"
+#include "core/filelist/folder_scan.h"
 #include "core/filelist/folder_tree.h"
 #include "core/filelist/list_pruning.h"
 #include "core/history/history_store.h"
@@ -74,24 +75,107 @@ QMessageBox::Icon IconFor(MessageKind kind) {
 }  // namespace
 
 void MainWindow::AddFolder(const std::string& diskFolder, bool ask) {
+  // One folder at a time: a second add waits for the user to ask again.
+  if (scanning_) return;
   std::string folder = diskFolder;
   if (ask) {
     const QString chosen = prompts_.chooseFolder(this, QString::fromUtf8("请选择一个目录"));
     folder = DiskBytes(chosen);
   }
   if (folder.empty()) return;
-  BusyCursor busy;
-  // The buttons come on whether or not the folder holds files.
-  SetToolbarButtonEnabled(kToolPreview, true);
-  SetToolbarButtonEnabled(kToolRename, true);
   std::vector<std::string> unreadable;
-  tessarn::AddFolder(list_, folder, &unreadable);
-  PreviewPass(false);
-  UpdateStatusBar();
+  {
+    BusyCursor busy;
+    // The buttons come on whether or not the folder holds files.
+    SetToolbarButtonEnabled(kToolPreview, true);
+    SetToolbarButtonEnabled(kToolRename, true);
+    AddFolderShowingRows(folder, &unreadable);
+    if (closing_) return;
+    PreviewPass(false);
+    UpdateStatusBar();
+  }
   WarnUnreadable(unreadable);
 }
 
+std::size_t MainWindow::AddFolderShowingRows(const std::string& diskFolder,
+                                             std::vector<std::string>* unreadable) {
+  StopSlicedPreview();
+  const std::string folder = WithTrailingSlash(diskFolder);
+  // The worker lists, decodes and sorts into a result of its own; this thread
+  // alone touches the list, moving the files in a step at a time so that the
+  // window paints and the count follows in between.
+  struct Handover {
+    std::mutex mutex;
+    bool done = false;
+    FolderScan scan;
+  } handover;
+  std::thread worker([&handover, folder] {
+    FolderScan scan = ReadSortedFolder(folder);
+    std::lock_guard lock(handover.mutex);
+    handover.scan = std::move(scan);
+    handover.done = true;
+  });
+  const std::size_t first = list_.count();
+  bool read = false, finished = false;
+  std::size_t next = 0;  // the first file not yet in the list
+  // Every step's rows make the view lay out all rows again before it paints: the
+  // steps are large enough that a million files take some sixty of them.
+  constexpr std::size_t kRowsPerStep = 16384;
+  auto step = [&] {
+    if (!read) {
+      std::lock_guard lock(handover.mutex);
+      if (!handover.done) return;
+      read = true;
+      ReserveEntries(list_, handover.scan.files.names.size());
+    }
+    SortedFolderFiles& files = handover.scan.files;
+    const std::size_t end = std::min(files.names.size(), next + kRowsPerStep);
+    SortedFolderFiles part;
+    part.diskFolder = files.diskFolder;
+    part.folder = files.folder;
+    part.diskNames.assign(std::make_move_iterator(files.diskNames.begin() + next),
+                          std::make_move_iterator(files.diskNames.begin() + end));
+    part.names.assign(std::make_move_iterator(files.names.begin() + next),
+                      std::make_move_iterator(files.names.begin() + end));
+    next = end;
+    const std::size_t start = list_.count();
+    AppendSortedFiles(list_, std::move(part));
+    // Also when the folder holds nothing: it clears the statuses of the last run.
+    RefreshRows(list_, kRefreshAppend | kRefreshFolder, static_cast<long long>(start),
+                static_cast<long long>(list_.count()) - 1, files.folder);
+    UpdateStatusBar();
+    finished = next >= files.names.size();
+  };
+  scanning_ = true;
+  {
+    QEventLoop loop;
+    QTimer timer;
+    timer.setInterval(0);
+    connect(&timer, &QTimer::timeout, this, [&] {
+      if (!closing_) step();
+      if (finished || closing_) loop.quit();
+    });
+    timer.start();
+    // The window paints and follows its size meanwhile; clicks and keys wait, so
+    // nothing else changes the list while the folder fills it.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+  }
+  worker.join();
+  scanning_ = false;
+  // The loop may have been ended from outside (the program quitting) before the
+  // end: the rest goes in at once unless the window is closing.
+  while (!closing_ && !finished) step();
+  if (closing_) {
+    // Closed meanwhile: the program ends once its main loop runs.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    return list_.count() - first;
+  }
+  if (handover.scan.unreadable && unreadable) unreadable->push_back(diskFolder);
+  return list_.count() - first;
+}
+
 void MainWindow::AddFolderTree(const std::string& diskFolder, bool ask) {
+  if (scanning_) return;
   std::string folder = diskFolder;
   if (ask) {
     const QString chosen = prompts_.chooseFolder(this, QString::fromUtf8("请选择一个目录"));
@@ -111,6 +195,7 @@ void MainWindow::AddFolderTree(const std::string& diskFolder, bool ask) {
 }
 
 FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFolder) {
+  StopSlicedPreview();
   // The worker reads folder after folder into a list of its own and hands each
   // folder's entries over; this thread moves them into the list and shows them in
   // steps, so that it is never busy for long. Only this thread ever touches list_.
@@ -184,6 +269,7 @@ FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFo
 }
 
 void MainWindow::AddFiles() {
+  if (scanning_) return;
   const std::string remembered = ReadRememberedFolder(configDir_);
   const QStringList picked =
       prompts_.chooseFiles(this, QString::fromUtf8("请选择文件(可多选)："), OpenFileFilter(),
@@ -215,7 +301,13 @@ void MainWindow::AddDropped(const std::vector<std::string>& diskPaths, bool recu
       BusyCursor busy;
       // Files first, shown together; then each folder in turn, each followed by the
       // same pass and status refresh.
-      tessarn::AddDropped(list_, diskPaths, afterStep, &unreadable);
+      const std::vector<std::string> folders = AddDroppedFiles(list_, diskPaths);
+      afterStep();
+      for (const std::string& folder : folders) {
+        AddFolderShowingRows(folder, &unreadable);
+        if (closing_) return;
+        afterStep();
+      }
     }
     WarnUnreadable(unreadable);
     return;
@@ -277,8 +369,9 @@ void MainWindow::AddDroppedUrls(const QList<QUrl>& urls) {
 }
 
 void MainWindow::RunRenameAndReport() {
-  // Nothing to rename: no run, no summary.
-  if (list_.count() == 0) return;
+  // Nothing to rename: no run, no summary. Not while a folder is being read.
+  if (list_.count() == 0 || scanning_) return;
+  StopSlicedPreview();
   // A pattern that does not compile names nothing: say so instead of running.
   if (const std::string error = RegexPatternError(tabs_->ReadNamingOptions()); !error.empty()) {
     Message(QMessageBox::Warning, FromGb(error));
@@ -299,6 +392,7 @@ void MainWindow::RunRenameAndReport() {
       Message(QMessageBox::Information, FromGb(ConflictQuestion(plan.conflicts)),
               QMessageBox::Yes | QMessageBox::No, QString::fromUtf8("询问：")) != QMessageBox::Yes) {
     ShowPlanConflicts(list_, plan);  // where they are
+    markedRows_ = static_cast<std::size_t>(-1);
     SetToolbarButtonEnabled(kToolPreview, true);
     return;
   }
@@ -317,12 +411,17 @@ void MainWindow::RunRenameAndReport() {
     counts = run.counts;
     lastRunId_ = run.runId;
   }
+  // The entries have their new names now, and their rows the run's marks.
+  ListChanged();
+  markedRows_ = static_cast<std::size_t>(-1);
   SetToolbarButtonEnabled(kToolPreview, true);
   SetToolbarButtonEnabled(kToolUndo, undo_.available);
   ShowMessage(RunSummary(counts));
 }
 
 bool MainWindow::UndoRunAndReport(std::uint64_t runId) {
+  if (scanning_) return false;
+  StopSlicedPreview();
   FileList undone;
   RecordedUndo outcome;
   {
@@ -358,6 +457,8 @@ bool MainWindow::UndoRunAndReport(std::uint64_t runId) {
     tagCache()->Clear();
   } else if (outcome.runId == lastRunId_ && lastRunId_ != 0) {
     ApplyUndoToList(undone, outcome, list_, undo_);
+    ListChanged();
+    markedRows_ = static_cast<std::size_t>(-1);
     SetToolbarButtonEnabled(kToolUndo, undo_.available);
     if (!undo_.available) lastRunId_ = 0;
     outcome.counts.total = list_.count();  // the summary counts the list's rows
@@ -370,7 +471,7 @@ bool MainWindow::UndoRunAndReport(std::uint64_t runId) {
 }
 
 void MainWindow::UndoAndReport() {
-  if (list_.count() == 0) return;
+  if (list_.count() == 0 || scanning_) return;
   if (Message(QMessageBox::Information, FromGb(UndoQuestion()), QMessageBox::Yes | QMessageBox::No,
               QString::fromUtf8("询问：")) != QMessageBox::Yes)
     return;
@@ -385,13 +486,17 @@ void MainWindow::UndoAndReport() {
     BusyCursor busy;
     RenameHooks hooks;
     hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
+    StopSlicedPreview();
     counts = UndoLastRun(list_, undo_, hooks);
   }
+  ListChanged();
+  markedRows_ = static_cast<std::size_t>(-1);
   SetToolbarButtonEnabled(kToolUndo, undo_.available);
   ShowMessage(UndoSummary(counts));
 }
 
 void MainWindow::WriteTagsFromNamesAndReport() {
+  if (scanning_) return;
   const NamingOptions options = tabs_->ReadNamingOptions();
   ParsedTemplate parsed;
   if (!ParseTagTemplate(options.tagTemplate, parsed)) {
@@ -452,6 +557,7 @@ void MainWindow::ListBecameEmpty() {
 }
 
 void MainWindow::DeleteSelectedRows() {
+  if (scanning_) return;
   BusyCursor busy;
   tessarn::DeleteSelectedRows(list_, view_->SelectedRows(), undo_);
   UpdateStatusBar();
@@ -459,12 +565,14 @@ void MainWindow::DeleteSelectedRows() {
 }
 
 void MainWindow::ClearList() {
+  if (scanning_) return;
   tessarn::ClearList(list_, undo_);
   UpdateStatusBar();
   ListBecameEmpty();
 }
 
 void MainWindow::DeleteUntaggedRows() {
+  if (scanning_) return;
   BusyCursor busy;
   view_->clearSelection();
   tessarn::DeleteUntaggedRows(list_, undo_);

@@ -62,7 +62,7 @@ void SetConflict(RenamePlan& plan, std::size_t i, RenameReason reason) {
 // wants and fills disk with the new name's bytes.
 template <typename WishFn>
 RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listings,
-                bool othersMayMove, bool withOrder, WishFn wish) {
+                bool othersMayMove, bool withOrder, WishFn wish, EntryNameIndex* others = nullptr) {
   // A run reads its folders anew and alone; a window's preview keeps them.
   const bool freshListings = !listings.keeps();
   RenamePlan plan;
@@ -76,7 +76,10 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   // the others when it meets a name they might hold.
   std::vector<Folder> folders;
   std::unordered_map<std::string_view, std::uint32_t> folderIds;
-  std::vector<std::uint32_t> folderOf(n);
+  // Sized for the rows looked at: a preview of 40 rows of a million-row list must
+  // not clear a million cells.
+  const std::size_t indexed = othersMayMove ? count : n;
+  std::vector<std::uint32_t> folderOf(indexed);
   std::string_view lastFolder;
   std::uint32_t lastId = 0;
   auto findFolders = [&](std::size_t first, std::size_t last) {
@@ -93,7 +96,6 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
       ++folders[lastId].rows;
     }
   };
-  const std::size_t indexed = othersMayMove ? count : n;
   findFolders(0, indexed);
   // Room for the names on disk and the old names.
   auto prepare = [&](Folder& folder) {
@@ -110,7 +112,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   for (Folder& folder : folders) prepare(folder);
 
   // Who has which name now.
-  std::vector<Slot*> from(n, nullptr), to(count, nullptr);
+  std::vector<Slot*> from(indexed, nullptr), to(count, nullptr);
   std::vector<char> listedTwice(count, 0);
   auto indexSources = [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last; ++i) {
@@ -164,8 +166,20 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     }
     if (slot.source == kNoRow && slot.disk != kNoRow) onDiskUnknownHolder = true;
   }
-  if (onDiskUnknownHolder && indexed < n) {
+  if (onDiskUnknownHolder && indexed < n && others != nullptr) {
     // A wanted name is on disk: perhaps held by a row not shown, which may move.
+    // The index knows without walking those rows.
+    for (std::size_t i = 0; i < count; ++i) {
+      if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
+      if (to[i]->source != kNoRow || to[i]->disk == kNoRow) continue;
+      const std::size_t holder =
+          others->Find(list, list.entries[i].diskFolder, plan.diskNames[i], count);
+      if (holder != EntryNameIndex::kNone) to[i]->source = static_cast<std::uint32_t>(holder);
+    }
+  } else if (onDiskUnknownHolder && indexed < n) {
+    // A wanted name is on disk: perhaps held by a row not shown, which may move.
+    folderOf.resize(n);
+    from.resize(n, nullptr);
     findFolders(indexed, n);
     for (Folder& folder : folders) {
       prepare(folder);
@@ -306,9 +320,53 @@ bool IsUndecodableDiskName(std::string_view diskName) {
   return !IsValidUtf8(diskName) && !IsValidGbk(diskName);
 }
 
-RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& listings) {
-  return Plan(list, count, listings, true, false,
-              [&](std::size_t i, std::string& disk) { return NewNameWish(list.entries[i], disk); });
+RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& listings,
+                       EntryNameIndex* others) {
+  return Plan(
+      list, count, listings, true, false,
+      [&](std::size_t i, std::string& disk) { return NewNameWish(list.entries[i], disk); }, others);
+}
+
+namespace {
+std::uint64_t EntryFileHash(std::string_view diskFolder, std::string_view diskName) {
+  return HashName(diskName) ^ (HashName(diskFolder) * 0x9E3779B97F4A7C15ull);
+}
+}  // namespace
+
+void EntryNameIndex::Build(const FileList& list) {
+  const std::size_t n = list.count();
+  std::size_t cap = 16;
+  while (cap < n * 2) cap *= 2;
+  cells_.assign(cap, 0);
+  entries_ = n;
+  const std::size_t mask = cap - 1;
+  // Entries come in runs of one folder: its hash is worked out once per run.
+  const std::string* lastFolder = nullptr;
+  std::uint64_t folderHash = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const FileEntry& e = list.entries[i];
+    if (lastFolder == nullptr || e.diskFolder != *lastFolder) {
+      folderHash = HashName(e.diskFolder) * 0x9E3779B97F4A7C15ull;
+      lastFolder = &e.diskFolder;
+    }
+    std::size_t k = (HashName(e.diskName) ^ folderHash) & mask;
+    while (cells_[k] != 0) k = (k + 1) & mask;
+    cells_[k] = static_cast<std::uint32_t>(i + 1);
+  }
+}
+
+std::size_t EntryNameIndex::Find(const FileList& list, std::string_view diskFolder,
+                                 std::string_view diskName, std::size_t from) {
+  if (cells_.empty() || entries_ != list.count()) Build(list);
+  const std::size_t mask = cells_.size() - 1;
+  for (std::size_t k = EntryFileHash(diskFolder, diskName) & mask; cells_[k] != 0;
+       k = (k + 1) & mask) {
+    const std::size_t i = cells_[k] - 1;
+    if (i < from || i >= list.count()) continue;
+    const FileEntry& e = list.entries[i];
+    if (e.diskName == diskName && e.diskFolder == diskFolder) return i;
+  }
+  return kNone;
 }
 
 RenamePlan PlanRun(const FileList& list) {
@@ -333,8 +391,8 @@ RenamePlan PlanUndo(const FileList& list) {
   });
 }
 
-void ShowPlanConflicts(FileList& list, const RenamePlan& plan) {
-  const std::size_t rows = list.RowCount();
+void ShowPlanConflicts(FileList& list, const RenamePlan& plan, std::size_t markedRows) {
+  const std::size_t rows = std::min(list.RowCount(), std::max(plan.rows.size(), markedRows));
   std::size_t first = rows, last = 0;
   for (std::size_t r = 0; r < rows; ++r) {
     RowMark mark;

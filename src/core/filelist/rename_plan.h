@@ -83,10 +83,32 @@ class FolderListings {
   std::unordered_map<std::string, std::unique_ptr<FolderListing>> folders_;
 };
 
+// Which entry's file has a name, over the whole list: a preview of a few rows of a
+// long list asks it about the names the shown rows want that are on disk, instead
+// of indexing every row on every keystroke. It is built at the first question and
+// kept; its owner clears it whenever entries come, go or change their disk names.
+// A stale answer is never given for a name it finds (each is checked against the
+// entry); only the owner's Clear keeps "no such entry" true.
+class EntryNameIndex {
+ public:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  // An entry at or after `from` whose file is diskFolder + diskName, or kNone.
+  std::size_t Find(const FileList& list, std::string_view diskFolder, std::string_view diskName,
+                   std::size_t from);
+  void Clear() { cells_.clear(); }
+
+ private:
+  void Build(const FileList& list);
+  std::vector<std::uint32_t> cells_;  // entry index + 1, 0 for an empty cell
+  std::size_t entries_ = 0;           // the list's size when built
+};
+
 // Plans entries 0..count-1 to their newName. Entries from `count` on are not shown
 // yet: their names are taken as possibly moving, never as conflicts. No order.
-// A one-off preview (the command line's) passes FolderListings(false).
-RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& listings);
+// A one-off preview (the command line's) passes FolderListings(false). A window
+// passes its `others` index, so that the rows not shown are never walked.
+RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& listings,
+                       EntryNameIndex* others = nullptr);
 
 // Plans every entry to its newName, with the order of the run; folders are read anew.
 RenamePlan PlanRun(const FileList& list);
@@ -96,8 +118,10 @@ RenamePlan PlanRun(const FileList& list);
 RenamePlan PlanUndo(const FileList& list);
 
 // Marks the shown rows in conflict (the new-name cell's colour and the reason
-// tooltip) and clears the marks of the rows beyond the plan.
-void ShowPlanConflicts(FileList& list, const RenamePlan& plan);
+// tooltip) and clears the marks of the rows beyond the plan. `markedRows`: no row
+// from there on beyond the plan holds a mark, so they need not be looked at.
+void ShowPlanConflicts(FileList& list, const RenamePlan& plan,
+                       std::size_t markedRows = static_cast<std::size_t>(-1));
 
 // True when the name's bytes are neither UTF-8 nor GBK, so that its shown text
 // cannot be turned back into the same bytes.

@@ -37,9 +37,10 @@ std::string ApplyCase(std::string_view part, CaseRule rule) {
   return std::string(part);
 }
 
-void ApplyCaseRule(FileList& list, const NamingOptions& options, std::size_t count) {
+void ApplyCaseRule(FileList& list, const NamingOptions& options, std::size_t count,
+                   std::size_t first) {
   count = std::min(count, list.count());
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = first; i < count; ++i) {
     FileEntry& entry = list.entries[i];
     const SplitNameResult split = SplitName(entry.oldName);
     // The extension's leading "." is no letter: the first-letter choices reach past it.

@@ -13,8 +13,9 @@
 
 namespace tessarn {
 
-// Sets newName of entries 0..count-1 from their oldName.
-void ApplyCaseRule(FileList& list, const NamingOptions& options, std::size_t count);
+// Sets newName of entries first..count-1 from their oldName.
+void ApplyCaseRule(FileList& list, const NamingOptions& options, std::size_t count,
+                   std::size_t first = 0);
 
 // True when the character (1, 2 or 4 bytes) is one of A-Z, a-z.
 bool IsAsciiLetter(std::string_view character);

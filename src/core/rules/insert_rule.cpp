@@ -22,7 +22,8 @@ std::string InsertAt(std::string_view text, long long position, std::string_view
   return out;
 }
 
-void ApplyInsertRule(FileList& list, const NamingOptions& options, std::size_t count) {
+void ApplyInsertRule(FileList& list, const NamingOptions& options, std::size_t count,
+                     std::size_t first) {
   count = std::min(count, list.count());
   const long long namePosition = OptionNumber(options.nameInsertPos);
   // The user counts extension positions after the dot, so 1 is the byte after it.
@@ -34,7 +35,7 @@ void ApplyInsertRule(FileList& list, const NamingOptions& options, std::size_t c
   const std::string& nameText = options.nameInsertText;
   const std::string& extText = options.keepSame ? options.nameInsertText : options.extInsertText;
 
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = first; i < count; ++i) {
     FileEntry& entry = list.entries[i];
     SplitNameResult split = SplitName(entry.oldName);
     if (options.nameInsertMode == InsertMode::kAtPosition)

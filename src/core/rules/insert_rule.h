@@ -11,10 +11,11 @@
 
 namespace tessarn {
 
-// Sets newName of entries 0..count-1 from their oldName. The extension position
+// Sets newName of entries first..count-1 from their oldName. The extension position
 // counts from the byte after the dot; a name without extension gets "." + the text.
 // With keepSame on, the extension takes the file-name characters, as its box does.
-void ApplyInsertRule(FileList& list, const NamingOptions& options, std::size_t count);
+void ApplyInsertRule(FileList& list, const NamingOptions& options, std::size_t count,
+                     std::size_t first = 0);
 
 // The first position-1 bytes of text, then insertion, then the rest. A position
 // inside a character moves to that character's start; position 1 or less inserts at

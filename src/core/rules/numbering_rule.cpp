@@ -40,25 +40,28 @@ std::string LeadingZeros(long long width, long long number) {
 
 void BuildNumberedParts(std::vector<std::string>& parts, PartKind kind, const std::string& prefix,
                         const std::string& body, const std::string& suffix,
-                        const Numbering& numbering, std::size_t count) {
+                        const Numbering& numbering, std::size_t count, std::size_t firstIndex) {
   count = std::min(count, parts.size());
   for (std::size_t i = 0; i < count; ++i) {
     std::string& part = parts[i];
     const bool dot = kind == PartKind::kExtension || (!part.empty() && part.front() == '.');
-    const long long number = SequenceNumber(numbering.start, numbering.step, i);
+    const long long number = SequenceNumber(numbering.start, numbering.step, firstIndex + i);
     part = (dot ? "." : "") + prefix + body + PaddedNumber(numbering.width, number) + suffix;
   }
 }
 
-void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_t count) {
-  count = std::min(count, list.count());
+void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_t count,
+                        std::size_t first) {
+  const std::size_t end = std::min(count, list.count());
+  if (first >= end) return;
+  count = end - first;  // the parts are those of entries first..end-1
   const long long start = OptionNumber(options.startValue);
   const long long step = OptionNumber(options.increment);
 
   std::vector<std::string> mains(count);
   std::vector<std::string> extensions(count);
   for (std::size_t i = 0; i < count; ++i) {
-    SplitNameResult split = SplitName(list.entries[i].oldName);
+    SplitNameResult split = SplitName(list.entries[first + i].oldName);
     mains[i] = std::move(split.mainName);
     extensions[i] = std::move(split.extension);
   }
@@ -67,13 +70,15 @@ void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_
   if (scope == NumberingScope::kFileName || scope == NumberingScope::kAll) {
     // An emptied width box gives width 0: no padding, but the number is still written.
     BuildNumberedParts(mains, PartKind::kMainName, options.namePrefix, options.mainName,
-                       options.nameSuffix, {start, step, OptionNumber(options.nameDigits)}, count);
+                       options.nameSuffix, {start, step, OptionNumber(options.nameDigits)}, count,
+                       first);
   }
   if (scope == NumberingScope::kExtension || scope == NumberingScope::kAll) {
     if (!options.extDigits.empty()) {
       // Any text in the width box, "0" included, numbers the extensions.
       BuildNumberedParts(extensions, PartKind::kExtension, options.extPrefix, options.newExtension,
-                         options.extSuffix, {start, step, OptionNumber(options.extDigits)}, count);
+                         options.extSuffix, {start, step, OptionNumber(options.extDigits)}, count,
+                         first);
     } else if (!options.extPrefix.empty() || !options.newExtension.empty() ||
                !options.extSuffix.empty()) {
       const std::string extension =
@@ -85,7 +90,8 @@ void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_
     }
   }
 
-  for (std::size_t i = 0; i < count; ++i) list.entries[i].newName = mains[i] + extensions[i];
+  for (std::size_t i = 0; i < count; ++i)
+    list.entries[first + i].newName = mains[i] + extensions[i];
 }
 
 }  // namespace tessarn

@@ -11,8 +11,10 @@
 
 namespace tessarn {
 
-// Sets newName of entries 0..count-1 from their oldName.
-void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_t count);
+// Sets newName of entries first..count-1 from their oldName; each entry is numbered
+// by its place in the whole list, so a pass may be done in slices.
+void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_t count,
+                        std::size_t first = 0);
 
 struct Numbering {
   long long start = 0;  // the number of the first entry
@@ -24,10 +26,11 @@ struct Numbering {
 // ('.config'), a numbered extension always begins with one.
 enum class PartKind { kMainName, kExtension };
 
-// Replaces parts[0..count-1] by lead + prefix + body + padded number + suffix.
+// Replaces parts[0..count-1] by lead + prefix + body + padded number + suffix;
+// parts[k] takes the number of the entry at index firstIndex + k.
 void BuildNumberedParts(std::vector<std::string>& parts, PartKind kind, const std::string& prefix,
                         const std::string& body, const std::string& suffix,
-                        const Numbering& numbering, std::size_t count);
+                        const Numbering& numbering, std::size_t count, std::size_t firstIndex = 0);
 
 // start + index * step for the entry at 0-based index, in 64 bits; a result beyond
 // them stays at the nearest end instead of wrapping.

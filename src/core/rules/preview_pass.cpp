@@ -19,21 +19,24 @@ SplitNameResult SplitName(const std::string& name) {
   return {name.substr(0, dot), name.substr(dot)};
 }
 
-void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t count,
-                     TagCache* tags) {
-  count = std::min(count, list.count());
+namespace {
+
+// New names of entries first..end-1 by the page's rule set; the MP3 rule always
+// covers the whole list.
+void ComputeNewNamesOf(FileList& list, const NamingOptions& options, std::size_t first,
+                       std::size_t end, TagCache* tags) {
   switch (options.page) {
     case OptionPage::kNumbering:
-      ApplyNumberingRule(list, options, count);
+      ApplyNumberingRule(list, options, end, first);
       break;
     case OptionPage::kReplace:
-      ApplyReplaceRule(list, options, count);
+      ApplyReplaceRule(list, options, end, first);
       break;
     case OptionPage::kInsert:
-      ApplyInsertRule(list, options, count);
+      ApplyInsertRule(list, options, end, first);
       break;
     case OptionPage::kCase:
-      ApplyCaseRule(list, options, count);
+      ApplyCaseRule(list, options, end, first);
       break;
     case OptionPage::kMp3:
       // The tag rule always covers the whole list.
@@ -42,23 +45,64 @@ void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t c
   }
 }
 
-std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppSettings& settings,
-                        bool allRows, TagCache* tags) {
-  if (!settings.autoPreview) return 0;  // also for the explicit "预览" command
+}  // namespace
+
+void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t count,
+                     TagCache* tags) {
+  ComputeNewNamesOf(list, options, 0, std::min(count, list.count()), tags);
+}
+
+bool PreviewRowCount(const FileList& list, const NamingOptions& options,
+                     const AppSettings& settings, bool allRows, std::size_t& rows) {
+  rows = 0;
+  if (!settings.autoPreview) return false;  // also for the explicit "预览" command
   const std::size_t total = list.count();
-  std::size_t n = total;
+  rows = total;
   if (!allRows && !settings.previewAll && options.page != OptionPage::kMp3) {
     const std::size_t limit =
         settings.previewCount > 0 ? static_cast<std::size_t>(settings.previewCount) : 0;
-    n = std::min(total, limit);
+    rows = std::min(total, limit);
   }
-  if (total == 0) return 0;
+  if (total == 0) return false;
   // A pattern that does not compile changes no row; the window shows why.
-  if (!RegexPatternError(options).empty()) return 0;
+  return RegexPatternError(options).empty();
+}
+
+std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppSettings& settings,
+                        bool allRows, TagCache* tags) {
+  std::size_t n = 0;
+  if (!PreviewRowCount(list, options, settings, allRows, n)) return 0;
   ComputeNewNames(list, options, n, tags);
   // Also empties the rows after the preview that still show names of an earlier pass.
   RefreshRows(list, kRefreshNewName, 0, static_cast<long long>(n) - 1, "");
   return n;
+}
+
+std::size_t SlicedPreview::Step(FileList& list, std::size_t count, TagCache* tags) {
+  // Rows that left the list meanwhile are not waited for.
+  rows_ = std::min(rows_, list.count());
+  if (Done()) return done_;
+  if (done_ == 0)
+    // The statuses of a run go at the start, as the whole pass clears them.
+    RefreshRows(list, 0, 0, static_cast<long long>(rows_) - 1, "");
+  const std::size_t first = done_;
+  std::size_t end = options_.page == OptionPage::kMp3
+                        ? rows_
+                        : std::min(rows_, first + std::max<std::size_t>(count, 1));
+  ComputeNewNamesOf(list, options_, first, end, tags);
+  done_ = end;
+  if (Done()) {
+    // The last slice also empties stale names after the preview, as the pass does.
+    RefreshRows(list, kRefreshNewName, static_cast<long long>(first),
+                static_cast<long long>(end) - 1, "");
+    return done_;
+  }
+  // Not RefreshRows: its last step would walk on through the rows still to come.
+  end = std::min(end, list.RowCount());
+  for (std::size_t r = first; r < end; ++r)
+    list.SetCellText(r, kNewNameColumn, list.entries[r].newName);
+  if (first < end) list.NotifyRowsChanged(first, end - 1);
+  return done_;
 }
 
 }  // namespace tessarn

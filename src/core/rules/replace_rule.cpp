@@ -45,7 +45,8 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
   return out;
 }
 
-void ApplyReplaceRule(FileList& list, const NamingOptions& options, std::size_t count) {
+void ApplyReplaceRule(FileList& list, const NamingOptions& options, std::size_t count,
+                      std::size_t first) {
   count = std::min(count, list.count());
   const ReplaceScope scope = options.replaceScope;
   const bool mains = scope == ReplaceScope::kFileNameOnly || scope == ReplaceScope::kAll;
@@ -56,7 +57,7 @@ void ApplyReplaceRule(FileList& list, const NamingOptions& options, std::size_t 
     // A pattern that does not compile leaves the new names as they were.
     if (!regex->error().empty()) return;
   }
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = first; i < count; ++i) {
     FileEntry& entry = list.entries[i];
     SplitNameResult split = SplitName(entry.oldName);
     if (mains)

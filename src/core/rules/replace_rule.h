@@ -11,10 +11,11 @@
 
 namespace tessarn {
 
-// Sets newName of entries 0..count-1 from their oldName. With options.regex the
+// Sets newName of entries first..count-1 from their oldName. With options.regex the
 // find text is a regular expression (see regex_replace.h); one that does not
 // compile leaves every newName as it was.
-void ApplyReplaceRule(FileList& list, const NamingOptions& options, std::size_t count);
+void ApplyReplaceRule(FileList& list, const NamingOptions& options, std::size_t count,
+                      std::size_t first = 0);
 
 // Replaces every occurrence of find at or after the 1-based byte position start,
 // left to right, without overlaps and without rescanning what was put in. A match

@@ -209,6 +209,56 @@ TEST(RenamePlanTest, PreviewSeesOnlyTheShownRowsAndNoticesANewFile) {
   EXPECT_FALSE(list.Row(0).mark.conflict);
 }
 
+// The window's index of every entry's name must give the very plan the walk over
+// every row gives: a wanted name held by a row not shown, by the same file listed
+// twice past the preview, by a file outside the list; and after the list changed.
+TEST(RenamePlanTest, PreviewWithTheEntryIndexPlansAsTheFullWalkDoes) {
+  TempFolder dir;
+  for (const char* f : {"a", "b", "c", "d", "outside"}) dir.Write(f, f);
+  FileList list;
+  AddFiles(list, {dir.path() + "a", dir.path() + "b", dir.path() + "c", dir.path() + "d",
+                  dir.path() + "c"});
+  list.entries[0].newName = "c";        // held by row 2, not shown: may move
+  list.entries[1].newName = "outside";  // no row has it: taken
+  FolderListings walked, indexed;
+  EntryNameIndex index;
+  auto same = [&](std::size_t shown) {
+    const RenamePlan a = PlanPreview(list, shown, walked);
+    const RenamePlan b = PlanPreview(list, shown, indexed, &index);
+    ASSERT_EQ(a.rows.size(), b.rows.size());
+    for (std::size_t i = 0; i < a.rows.size(); ++i) {
+      EXPECT_EQ(a.rows[i].verdict, b.rows[i].verdict) << "row " << i;
+      EXPECT_EQ(a.rows[i].reason, b.rows[i].reason) << "row " << i;
+    }
+    EXPECT_EQ(a.conflicts, b.conflicts);
+  };
+  same(2);
+  EXPECT_EQ(PlanPreview(list, 2, indexed, &index).conflicts, 1u);
+  // Row 3 ("d") leaves the list; its name now belongs to no row. The owner clears
+  // the index, as the window does when rows go.
+  list.entries[0].newName = "d";
+  list.RemoveRange(3, 3);
+  index.Clear();
+  same(2);
+  EXPECT_EQ(PlanPreview(list, 2, indexed, &index).rows[0].reason, RenameReason::kTargetExists);
+  // A row renamed on disk: the index, cleared, finds it under its new name.
+  std::filesystem::rename(dir.path() + "c", dir.path() + "e");
+  list.entries[2].diskName = "e";
+  list.entries[3].diskName = "e";
+  index.Clear();
+  list.entries[0].newName = "e";
+  same(2);
+  same(4);
+
+  // Only the rows up to `markedRows` are looked at beyond the plan.
+  ShowPlanConflicts(list, PlanPreview(list, 2, indexed, &index));
+  list.SetRowMark(3, RowMark{RenameReason::kTargetExists, 0, true});
+  ShowPlanConflicts(list, PlanPreview(list, 2, indexed, &index), 3);
+  EXPECT_TRUE(list.Row(3).mark.conflict);
+  ShowPlanConflicts(list, PlanPreview(list, 2, indexed, &index), 4);
+  EXPECT_FALSE(list.Row(3).mark.conflict);
+}
+
 // Makes a folder refuse renames: without write permission, or (for root, whom
 // permissions do not stop) with the immutable attribute. False when neither works.
 bool LockFolder(const std::string& folder, bool lock) {

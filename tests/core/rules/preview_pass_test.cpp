@@ -162,6 +162,70 @@ TEST(PreviewPassTest, Mp3PageCoversEveryRowWhateverTheCount) {
   for (std::size_t r = 0; r < 25; ++r) EXPECT_EQ(shown[r], list.entries[r].newName) << r;
 }
 
+// A pass done in slices leaves the entries and rows as one pass does, on every
+// page whose rules go entry by entry: numbers count from the list's start, a
+// run's statuses go, stale names after the preview go.
+TEST(SlicedPreviewTest, SlicesGiveWhatOnePassGives) {
+  struct Case {
+    const char* what;
+    NamingOptions options;
+  } cases[4];
+  cases[0] = {"numbering", Prefix("p_")};
+  cases[0].options.startValue = "7";
+  cases[0].options.increment = "3";
+  cases[0].options.nameDigits = "3";
+  cases[0].options.numberingScope = NumberingScope::kAll;
+  cases[0].options.extDigits = "1";
+  cases[1] = {"replace", NamingOptions()};
+  cases[1].options.page = OptionPage::kReplace;
+  cases[1].options.findText = "1";
+  cases[1].options.replaceWith = "one";
+  cases[2] = {"insert", NamingOptions()};
+  cases[2].options.page = OptionPage::kInsert;
+  cases[2].options.nameInsertText = "+";
+  cases[2].options.nameInsertPos = "2";
+  cases[3] = {"case", NamingOptions()};
+  cases[3].options.page = OptionPage::kCase;
+  cases[3].options.nameCase = CaseRule::kAllUpper;
+  const AppSettings all = Preview(true, 5, true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto prepared = [] {
+      FileList list = Files(11);
+      list.RemoveRange(10, 10);  // an entry gone: the slices stop at the list's end
+      for (std::size_t r = 0; r < list.RowCount(); ++r) list.SetCellText(r, kNewNameColumn, "old");
+      list.SetCellText(0, kStatusColumn, "done");
+      list.entries[0].status.text = "done";
+      return list;
+    };
+    FileList whole = prepared(), sliced = prepared();
+    ASSERT_EQ(PreviewPass(whole, c.options, all, true, nullptr), 10u);
+    SlicedPreview pass(c.options, 10);
+    std::size_t steps = 0;
+    while (!pass.Done()) {
+      pass.Step(sliced, 3, nullptr);
+      ++steps;
+    }
+    EXPECT_EQ(steps, 4u);
+    EXPECT_EQ(NewNames(sliced), NewNames(whole));
+    EXPECT_EQ(ShownNewNames(sliced), ShownNewNames(whole));
+    EXPECT_EQ(sliced.CellText(0, kStatusColumn), "");
+    EXPECT_EQ(sliced.entries[0].status.text, "");
+  }
+}
+
+// Stopped half way, the rows done show their names and the next keystroke's pass
+// empties the rest as after any wider pass.
+TEST(SlicedPreviewTest, StoppedHalfWayThenAKeystroke) {
+  FileList list = Files(10);
+  SlicedPreview pass(Prefix("x"), 10);
+  pass.Step(list, 4, nullptr);
+  EXPECT_EQ(pass.done(), 4u);
+  EXPECT_EQ(ShownCount(list), 4u);
+  PreviewPass(list, Prefix("y"), Preview(true, 2), false, nullptr);
+  EXPECT_EQ(ShownNewNames(list), (Names{"y0.jpg", "y1.jpg", "", "", "", "", "", "", "", ""}));
+}
+
 TEST(ComputeNewNamesTest, OnlyTheShownPageApplies) {
   NamingOptions o;
   o.mainName = "num";   // page "常规"
