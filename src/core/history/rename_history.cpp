@@ -225,6 +225,13 @@ std::string IntentRecords(const FileList& list, const RenamePlan& plan, FrontEnd
   Folder last{0, true};
   rowOfEntry.assign(list.entries.size(), UINT32_MAX);
   std::string folderPayload;
+  // The rows' record is the bulk of the file: its room is taken once, not grown
+  // and copied along the way.
+  std::size_t rowBytes = 4;
+  for (std::size_t i = 0; i < list.entries.size() && i < plan.rows.size(); ++i)
+    if (plan.rows[i].verdict == PlanVerdict::kFine)
+      rowBytes += 4 + 4 + list.entries[i].diskName.size() + 4 + plan.diskNames[i].size() + 8;
+  rows.reserve(rowBytes);
   for (std::size_t i = 0; i < list.entries.size() && i < plan.rows.size(); ++i) {
     if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
     const FileEntry& e = list.entries[i];
@@ -256,8 +263,10 @@ std::string IntentRecords(const FileList& list, const RenamePlan& plan, FrontEnd
   payload += folderPayload;
   AppendRecord(out, 'F', payload);
   payload.clear();
+  payload.reserve(rows.size() + 4);
   PutU32(payload, rowCount);
   payload += rows;
+  out.reserve(out.size() + 9 + payload.size() + 9 + 4 + plan.steps.size() * 5);
   AppendRecord(out, 'I', payload);
 
   payload.clear();
