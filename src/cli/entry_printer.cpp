@@ -109,7 +109,11 @@ void PrintText(Output& out, std::size_t count, const std::function<PrintedRow(st
   std::string_view lastFolder;
   for (std::size_t i = 0; i < count; ++i) {
     const PrintedRow row = rowAt(i);
-    if (i == 0 || row.folder != lastFolder) {
+    // Rows of one folder mostly share its text: the same bytes need no comparing.
+    const bool sameFolder = i > 0 && ((row.folder.data() == lastFolder.data() &&
+                                       row.folder.size() == lastFolder.size()) ||
+                                      row.folder == lastFolder);
+    if (!sameFolder) {
       AppendGbForTerminal(buf, row.folder);
       buf += '\n';
       lastFolder = row.folder;
