@@ -80,6 +80,30 @@ void BM_PlanPreviewOfShownRows(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(PlanPreview(list, state.range(0), listings).conflicts);
 }
 
+// What the command line does: scan the folder, name every file, plan the run.
+// Arg 1: the plan takes the scan's listing; arg 0: it reads the folder again.
+void BM_ScanThenPlanRun(benchmark::State& state) {
+  const bool keepListing = state.range(0) != 0;
+  for (auto _ : state) {
+    FileList list;
+    FolderListings listings(false);
+    const std::size_t added =
+        ScanFolder(list, Folder().path(), nullptr, keepListing ? &listings : nullptr);
+    state.PauseTiming();
+    for (FileEntry& e : list.entries) e.newName = "x" + e.oldName;
+    state.ResumeTiming();
+    RenamePlan plan = PlanRun(list, listings);
+    state.PauseTiming();
+    bench::Require(added == bench::kFileCount && plan.conflicts == 0 &&
+                       plan.steps.size() == bench::kFileCount,
+                   "scan and plan: wrong count");
+    plan = RenamePlan();
+    list = FileList();
+    bench::SettleFreedMemory();
+    state.ResumeTiming();
+  }
+}
+
 // Both in every iteration, so that a busy machine slows both alike: "ratio" is the
 // plan's time over the bare listing's.
 void BM_PlanRunOverBareReaddir(benchmark::State& state) {
@@ -107,6 +131,7 @@ void BM_PlanRunOverBareReaddir(benchmark::State& state) {
 BENCHMARK(BM_BareReaddirLoop)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_PlanRun)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_PlanPreviewOfShownRows)->Unit(benchmark::kMillisecond)->Arg(100)->Arg(100000);
+BENCHMARK(BM_ScanThenPlanRun)->Unit(benchmark::kMillisecond)->Iterations(10)->Arg(0)->Arg(1);
 BENCHMARK(BM_PlanRunOverBareReaddir)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace

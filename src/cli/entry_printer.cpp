@@ -70,6 +70,19 @@ std::string EscapeControls(std::string_view utf8) {
 }
 
 void AppendGbForTerminal(std::string& out, std::string_view gb) {
+  // Printable ASCII, most names, is the same bytes in every form: one pass.
+  bool printableAscii = true;
+  for (char c : gb) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u >= 0x7F) {
+      printableAscii = false;
+      break;
+    }
+  }
+  if (printableAscii) {
+    out.append(gb);
+    return;
+  }
   const std::size_t start = out.size();
   AppendGb(out, gb);
   // Names without control characters, nearly all of them, are left as converted.
@@ -109,7 +122,11 @@ void PrintText(Output& out, std::size_t count, const std::function<PrintedRow(st
   std::string_view lastFolder;
   for (std::size_t i = 0; i < count; ++i) {
     const PrintedRow row = rowAt(i);
-    if (i == 0 || row.folder != lastFolder) {
+    // Rows of one folder mostly share its text: the same bytes need no comparing.
+    const bool sameFolder = i > 0 && ((row.folder.data() == lastFolder.data() &&
+                                       row.folder.size() == lastFolder.size()) ||
+                                      row.folder == lastFolder);
+    if (!sameFolder) {
       AppendGbForTerminal(buf, row.folder);
       buf += '\n';
       lastFolder = row.folder;

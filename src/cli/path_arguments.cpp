@@ -52,7 +52,8 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std::string>& paths,
-                                          const FolderTreeOptions* tree) {
+                                          const FolderTreeOptions* tree,
+                                          FolderListings* listings) {
   std::vector<std::string> warnings;
   FolderTreeResult unreadableInTrees;
   // Files go through the core's way of adding picked files, into a list of their
@@ -76,7 +77,7 @@ std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std:
       const FolderTreeResult r = CollectFolderTree(list, absolute, *tree);
       if (unreadableInTrees.unreadable == 0) unreadableInTrees.firstUnreadable = r.firstUnreadable;
       unreadableInTrees.unreadable += r.unreadable;
-    } else if (ScanFolder(list, absolute) == 0) {
+    } else if (ScanFolder(list, absolute, nullptr, listings) == 0) {
       std::vector<std::string> names;
       if (!ListFolderFiles(absolute, names)) warnings.push_back("无法读取目录：" + ShowPath(path));
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/filelist/file_list.h"
+#include "core/filelist/folder_listing.h"
 #include "core/filelist/folder_tree.h"
 
 namespace tessarn::cli {
@@ -21,9 +22,11 @@ std::string AbsolutePath(const std::string& path);
 
 // Appends the entries of every path, in order; `tree` set: folders with their
 // subfolders. Folders that cannot be read add nothing; the warnings about them
-// are returned (UTF-8 texts; with `tree`, one for all of them).
+// are returned (UTF-8 texts; with `tree`, one for all of them). `listings`, when
+// given, keeps what the scan of a folder read for the rename plan that follows.
 std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std::string>& paths,
-                                          const FolderTreeOptions* tree = nullptr);
+                                          const FolderTreeOptions* tree = nullptr,
+                                          FolderListings* listings = nullptr);
 
 // The text of a raw path for messages, UTF-8, its control characters escaped.
 std::string ShowPath(const std::string& rawPath);

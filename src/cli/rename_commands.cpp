@@ -19,8 +19,10 @@ namespace tessarn::cli {
 namespace {
 
 // Lists the paths' files and computes every new name. False (after printing the
-// problem) when a path does not exist: nothing has been done then.
-bool CollectFiles(const Arguments& args, FileList& list, Output& err, bool& someUnreadable) {
+// problem) when a path does not exist: nothing has been done then. What the scan
+// read of each folder stays in `listings`, so that the plan does not read it again.
+bool CollectFiles(const Arguments& args, FileList& list, FolderListings& listings, Output& err,
+                  bool& someUnreadable) {
   std::string error;
   if (!CheckPathsExist(args.paths, error)) {
     PrintError(err, error);
@@ -28,7 +30,7 @@ bool CollectFiles(const Arguments& args, FileList& list, Output& err, bool& some
   }
   const FolderTreeOptions tree{args.hidden};
   const std::vector<std::string> unreadable =
-      AddPathArguments(list, args.paths, args.recursive ? &tree : nullptr);
+      AddPathArguments(list, args.paths, args.recursive ? &tree : nullptr, &listings);
   for (const std::string& warning : unreadable) PrintError(err, warning);
   someUnreadable = !unreadable.empty();
   // The run does not go through the preview: it names every entry, whatever the
@@ -67,9 +69,9 @@ void PrintError(Output& err, const std::string& message) {
 
 int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
   FileList& list = ProcessList();
-  bool someUnreadable = false;
-  if (!CollectFiles(args, list, err, someUnreadable)) return kExitUsage;
   FolderListings listings(false);
+  bool someUnreadable = false;
+  if (!CollectFiles(args, list, listings, err, someUnreadable)) return kExitUsage;
   const RenamePlan plan = PlanPreview(list, list.count(), listings);
   PrintRows(out, args.json, list.count(),
             [&](std::size_t i) {
@@ -84,10 +86,11 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
 
 int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   FileList& list = ProcessList();
+  FolderListings listings(false);
   bool someUnreadable = false;
-  if (!CollectFiles(args, list, err, someUnreadable)) return kExitUsage;
+  if (!CollectFiles(args, list, listings, err, someUnreadable)) return kExitUsage;
 
-  const RenamePlan plan = PlanRun(list);
+  const RenamePlan plan = PlanRun(list, listings);
   if (plan.conflicts > 0 && !args.skipConflicts) {
     // Nothing is renamed: the user decides first.
     for (std::size_t i = 0; i < list.count(); ++i) {

@@ -68,12 +68,17 @@ std::string WithTrailingSlash(const std::string& folder) {
   return folder + "/";
 }
 
-std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unreadable) {
+std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unreadable,
+                       FolderListings* listings) {
   if (unreadable) *unreadable = false;
   if (diskFolder.empty()) return 0;
-  if (diskFolder.back() != '/') return ScanFolder(list, WithTrailingSlash(diskFolder), unreadable);
+  if (diskFolder.back() != '/')
+    return ScanFolder(list, WithTrailingSlash(diskFolder), unreadable, listings);
   std::vector<std::string> diskNames;
-  if (!ListFolderFiles(diskFolder, diskNames)) {
+  const bool listed = listings != nullptr
+                          ? ListFolderFilesForPlan(diskFolder, diskNames, *listings)
+                          : ListFolderFiles(diskFolder, diskNames);
+  if (!listed) {
     // A path that is gone (a stale drop) adds nothing without a word; one that is
     // there yet cannot be listed is worth telling.
     if (unreadable)

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/filelist/file_list.h"
+#include "core/filelist/folder_listing.h"
 
 namespace tessarn {
 
@@ -29,7 +30,10 @@ std::string WithTrailingSlash(const std::string& folder);
 // natural order of the decoded names. Rows are not touched. Returns the number
 // appended (0 also when the folder cannot be read). `unreadable`, when given, is
 // set when the folder exists but cannot be listed (no permission, not a folder).
-std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unreadable = nullptr);
+// `listings`, when given, keeps the folder's listing from the same read for the
+// rename plan that follows (see ListFolderFilesForPlan).
+std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unreadable = nullptr,
+                       FolderListings* listings = nullptr);
 
 // Appends one entry per name (files directly inside diskFolder, which ends with
 // "/"), in natural order of the decoded names. Returns the number appended.

@@ -56,8 +56,10 @@ bool Fail(int* error, int code) {
 
 }  // namespace
 
-bool ListFolderFiles(const std::string& folder,
-                     const std::function<void(std::string_view name)>& onFile) {
+bool ListFolderEntries(
+    const std::string& folder,
+    const std::function<void(std::string_view name, unsigned long long inode, bool isFile)>&
+        onName) {
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return false;
   const int fd = dirfd(dir);
@@ -70,10 +72,17 @@ bool ListFolderFiles(const std::string& folder,
       struct stat st;
       isFolder = fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
     }
-    if (!isFolder) onFile(name);
+    onName(name, entry->d_ino, !isFolder);
   }
   closedir(dir);
   return true;
+}
+
+bool ListFolderFiles(const std::string& folder,
+                     const std::function<void(std::string_view name)>& onFile) {
+  return ListFolderEntries(folder, [&](std::string_view name, unsigned long long, bool isFile) {
+    if (isFile) onFile(name);
+  });
 }
 
 bool ListFolderNames(
@@ -119,7 +128,9 @@ FileIdentity IdentityOf(const std::string& path) {
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
 
 bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names) {
-  return ListFolderFiles(folder, [&names](std::string_view name) { names.emplace_back(name); });
+  return ListFolderEntries(folder, [&names](std::string_view name, unsigned long long, bool isFile) {
+    if (isFile) names.emplace_back(name);
+  });
 }
 
 int OpenFolder(const std::string& path) {

@@ -19,6 +19,13 @@ bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names)
 bool ListFolderFiles(const std::string& folder,
                      const std::function<void(std::string_view name)>& onFile);
 
+// One read of `folder` serving both: every name directly inside it ("." and ".."
+// skipped) with its inode and whether ListFolderFiles lists it as a file.
+bool ListFolderEntries(
+    const std::string& folder,
+    const std::function<void(std::string_view name, unsigned long long inode, bool isFile)>&
+        onName);
+
 // Every name directly inside `folder`, folders and links included ("." and ".."
 // skipped), handed over as it is read with its inode number. False when the folder
 // cannot be opened.

@@ -1,6 +1,7 @@
 #include "core/filelist/rename_plan.h"
 
 #include <optional>
+#include <unordered_map>
 
 #include "core/filelist/rename_run.h"
 #include "core/text/encoding.h"
@@ -9,6 +10,10 @@ namespace tessarn {
 namespace {
 
 constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
+
+// How many rows ahead a loop over the rows fetches the slot it will need (see
+// NameTable::Prefetch).
+constexpr std::size_t kAhead = 8;
 
 // Every name of one folder that the plan meets: who has it now and who wants it.
 struct Slot {
@@ -24,6 +29,10 @@ struct Folder {
   std::size_t rows = 0;      // entries of the list in this folder
   Slots slots;
 
+  void Prefetch(std::string_view name) const {
+    slots.Prefetch(name);
+    if (!diskInSlots && listing != nullptr) listing->names.Prefetch(name);
+  }
   // The slot of `name`; a new one learns from a kept listing whether the name is
   // on disk.
   Slot& SlotFor(std::string_view name) {
@@ -34,18 +43,6 @@ struct Folder {
     return slot;
   }
 };
-
-// Calls onName(name, k) for the k-th name of a listing.
-template <typename Fn>
-void ForEachName(const FolderListing& listing, Fn onName) {
-  const std::string_view all = listing.bytes;
-  std::uint32_t k = 0;
-  for (std::size_t pos = 0; pos < all.size(); ++k) {
-    const std::size_t end = all.find('\0', pos);
-    onName(all.substr(pos, end - pos), k);
-    pos = end + 1;
-  }
-}
 
 // What the caller asks of entry i: to stay, or to get the name in `disk` (or
 // failing that, the reason).
@@ -105,19 +102,25 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     if (folder.listing && freshListings) {
       // One table for everything the plan asks about this folder's names.
       folder.diskInSlots = true;
-      ForEachName(*folder.listing,
-                  [&](std::string_view name, std::uint32_t k) { folder.slots[name].disk = k; });
+      ForEachNameAhead(
+          *folder.listing, [&](std::string_view name) { folder.slots.Prefetch(name); },
+          [&](std::string_view name, std::uint32_t k) { folder.slots[name].disk = k; });
     }
   };
   for (Folder& folder : folders) prepare(folder);
 
-  // Who has which name now.
+  // Who has which name now; where on disk (the slot's `disk`, kept per row so that
+  // the rows' loop below need not visit the slots again).
   std::vector<Slot*> from(indexed, nullptr), to(count, nullptr);
+  std::vector<std::uint32_t> diskOf(indexed, kNoRow);
   std::vector<char> listedTwice(count, 0);
   auto indexSources = [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last; ++i) {
+      if (i + kAhead < last)
+        folders[folderOf[i + kAhead]].Prefetch(list.entries[i + kAhead].diskName);
       Slot& slot = folders[folderOf[i]].SlotFor(list.entries[i].diskName);
       from[i] = &slot;
+      diskOf[i] = slot.disk;
       if (slot.source == kNoRow)
         slot.source = static_cast<std::uint32_t>(i);
       else if (i < count)
@@ -135,13 +138,13 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     const Folder& folder = folders[folderOf[i]];
     if (listedTwice[i])
       SetConflict(plan, i, RenameReason::kDuplicate);
-    else if (folder.listing && from[i]->disk == kNoRow)
+    else if (folder.listing && diskOf[i] == kNoRow)
       SetConflict(plan, i, RenameReason::kMissing);
     else if (row.verdict == PlanVerdict::kFine && folder.listing &&
              plan.diskNames[i].size() > folder.listing->maxName)
       SetConflict(plan, i, RenameReason::kTooLong);
     if (row.verdict == PlanVerdict::kFine && folder.listing)
-      plan.inodes[i] = folder.listing->inodes[from[i]->disk];
+      plan.inodes[i] = folder.listing->inodes[diskOf[i]];
   }
 
   // Room for the new names too; the old names' slots are found again if that
@@ -155,6 +158,8 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   // Two rows wanting one name: neither gets it.
   bool onDiskUnknownHolder = false;
   for (std::size_t i = 0; i < count; ++i) {
+    if (i + kAhead < count && plan.rows[i + kAhead].verdict == PlanVerdict::kFine)
+      folders[folderOf[i + kAhead]].Prefetch(plan.diskNames[i + kAhead]);
     if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
     Slot& slot = folders[folderOf[i]].SlotFor(plan.diskNames[i]);
     to[i] = &slot;
@@ -180,6 +185,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     // A wanted name is on disk: perhaps held by a row not shown, which may move.
     folderOf.resize(n);
     from.resize(n, nullptr);
+    diskOf.resize(n, kNoRow);
     findFolders(indexed, n);
     for (Folder& folder : folders) {
       prepare(folder);
@@ -197,6 +203,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   // A wanted name must be free once the run is over: not kept by a row that stays,
   // not held by a file outside the list.
   for (std::size_t i = 0; i < count; ++i) {
+    if (i + kAhead < count && to[i + kAhead]) __builtin_prefetch(to[i + kAhead]);
     if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
     const std::uint32_t holder = to[i]->source;
     if (holder == kNoRow) {
@@ -237,6 +244,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   const std::string pid = std::to_string(CurrentProcessId());
   plan.steps.reserve(count);
   for (std::size_t start = 0; start < count; ++start) {
+    if (start + kAhead < count && to[start + kAhead]) __builtin_prefetch(to[start + kAhead]);
     if (plan.rows[start].verdict != PlanVerdict::kFine || scheduled[start]) continue;
     path.clear();
     path.push_back(static_cast<std::uint32_t>(start));
@@ -293,29 +301,6 @@ Wish NewNameWish(const FileEntry& e, std::string& disk) {
 
 }  // namespace
 
-const FolderListing* FolderListings::Get(const std::string& diskFolder) {
-  FolderStamp stamp;
-  if (!ReadFolderStamp(diskFolder, stamp)) return nullptr;
-  std::unique_ptr<FolderListing>& kept = folders_[diskFolder];
-  if (kept && kept->stamp == stamp) return kept.get();
-  auto listing = std::make_unique<FolderListing>();
-  listing->stamp = stamp;
-  listing->maxName = MaxNameLength(diskFolder);
-  if (!ListFolderNames(diskFolder, [&](std::string_view name, unsigned long long inode) {
-        listing->bytes.append(name);
-        listing->bytes.push_back('\0');
-        listing->inodes.push_back(inode);
-      }))
-    return nullptr;
-  if (keep_) {
-    // Only now that the bytes no longer move can the table point into them.
-    listing->names.Reserve(listing->inodes.size());
-    ForEachName(*listing, [&](std::string_view name, std::uint32_t k) { listing->names[name] = k; });
-  }
-  kept = std::move(listing);
-  return kept.get();
-}
-
 bool IsUndecodableDiskName(std::string_view diskName) {
   return !IsValidUtf8(diskName) && !IsValidGbk(diskName);
 }
@@ -371,7 +356,11 @@ std::size_t EntryNameIndex::Find(const FileList& list, std::string_view diskFold
 
 RenamePlan PlanRun(const FileList& list) {
   FolderListings fresh(false);
-  return Plan(list, list.count(), fresh, false, true,
+  return PlanRun(list, fresh);
+}
+
+RenamePlan PlanRun(const FileList& list, FolderListings& listings) {
+  return Plan(list, list.count(), listings, false, true,
               [&](std::size_t i, std::string& disk) { return NewNameWish(list.entries[i], disk); });
 }
 

@@ -9,14 +9,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/filelist/file_list.h"
-#include "core/filelist/file_system.h"
+#include "core/filelist/folder_listing.h"
 #include "core/filelist/name_table.h"
 #include "core/filelist/rename_reason.h"
 
@@ -57,32 +55,6 @@ struct RenamePlan {
   std::size_t conflicts = 0;
 };
 
-// The names of a folder as last read.
-struct FolderListing {
-  FolderStamp stamp;
-  std::size_t maxName = 255;
-  std::string bytes;  // the names, each followed by a NUL; `names` points into it
-  std::vector<unsigned long long> inodes;  // one per name, in the order of `bytes`
-  NameTable<std::uint32_t> names;  // name -> its index in `inodes` (kept listings only)
-  bool Has(std::string_view name) const { return names.Find(name) != nullptr; }
-};
-
-// Listings kept between preview passes: a folder is read again only when its stamp
-// changed, so a keystroke costs one stat per folder, not one per file.
-class FolderListings {
- public:
-  // `keep`: listings serve more than one plan (a window's previews); otherwise
-  // each plan reads its folders anew and puts their names in its own tables.
-  explicit FolderListings(bool keep = true) : keep_(keep) {}
-  bool keeps() const { return keep_; }
-  // Null when the folder cannot be read.
-  const FolderListing* Get(const std::string& diskFolder);
-
- private:
-  bool keep_;
-  std::unordered_map<std::string, std::unique_ptr<FolderListing>> folders_;
-};
-
 // Which entry's file has a name, over the whole list: a preview of a few rows of a
 // long list asks it about the names the shown rows want that are on disk, instead
 // of indexing every row on every keystroke. It is built at the first question and
@@ -112,6 +84,10 @@ RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& 
 
 // Plans every entry to its newName, with the order of the run; folders are read anew.
 RenamePlan PlanRun(const FileList& list);
+// The same, reading a folder only when `listings` (made with keep false) holds no
+// listing of it whose stamp is still the folder's: a scan that has just read the
+// folder (ListFolderFilesForPlan) spares the plan a second read.
+RenamePlan PlanRun(const FileList& list, FolderListings& listings);
 
 // Plans the undo of the last run: every entry with an undo name back to it, the
 // others staying (kStays).

@@ -225,6 +225,14 @@ std::string IntentRecords(const FileList& list, const RenamePlan& plan, FrontEnd
   Folder last{0, true};
   rowOfEntry.assign(list.entries.size(), UINT32_MAX);
   std::string folderPayload;
+  // The rows' record is the bulk of the file: its room is taken once, not grown
+  // and copied along the way.
+  std::size_t rowBytes = 4;
+  for (std::size_t i = 0; i < list.entries.size() && i < plan.rows.size(); ++i)
+    if (plan.rows[i].verdict == PlanVerdict::kFine)
+      rowBytes += 4 + 4 + list.entries[i].diskName.size() + 4 + plan.diskNames[i].size() + 8;
+  rows.reserve(rowBytes);
+  PutU32(rows, 0);  // the count, known at the end
   for (std::size_t i = 0; i < list.entries.size() && i < plan.rows.size(); ++i) {
     if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
     const FileEntry& e = list.entries[i];
@@ -255,12 +263,14 @@ std::string IntentRecords(const FileList& list, const RenamePlan& plan, FrontEnd
   PutU32(payload, static_cast<std::uint32_t>(folders.size()));
   payload += folderPayload;
   AppendRecord(out, 'F', payload);
-  payload.clear();
-  PutU32(payload, rowCount);
-  payload += rows;
-  AppendRecord(out, 'I', payload);
+  std::string count;
+  PutU32(count, rowCount);
+  rows.replace(0, 4, count);
+  out.reserve(out.size() + 9 + rows.size() + 9 + 4 + plan.steps.size() * 5);
+  AppendRecord(out, 'I', rows);
 
   payload.clear();
+  payload.reserve(4 + plan.steps.size() * 5);
   PutU32(payload, static_cast<std::uint32_t>(plan.steps.size()));
   for (const RenameStep& step : plan.steps) {
     PutU32(payload, rowOfEntry[step.entry]);

@@ -259,6 +259,34 @@ TEST(RenamePlanTest, PreviewWithTheEntryIndexPlansAsTheFullWalkDoes) {
   EXPECT_FALSE(list.Row(3).mark.conflict);
 }
 
+TEST(RenamePlanTest, TheScansListingServesThePlanUntilTheFolderChanges) {
+  TempFolder dir;
+  for (const char* f : {"b", "a"}) dir.Write(f, f);
+  dir.MakeFolder("sub");
+  FileList list;
+  FolderListings listings(false);
+  ASSERT_EQ(ScanFolder(list, dir.path(), nullptr, &listings), 2u);
+  ASSERT_EQ(list.entries[0].diskName, "a");
+  // The scan's one read holds every name, the subfolder's too, with its inode.
+  const FolderListing* listing = listings.Get(dir.path());
+  ASSERT_NE(listing, nullptr);
+  ASSERT_EQ(listing->inodes.size(), 3u);
+  EXPECT_NE(listing->bytes.find(std::string("sub\0")), std::string::npos);
+
+  list.entries[0].newName = "sub";  // taken by the subfolder
+  list.entries[1].newName = "c";
+  RenamePlan plan = PlanRun(list, listings);
+  EXPECT_EQ(plan.rows[0].reason, RenameReason::kTargetExists);
+  EXPECT_EQ(plan.rows[1].verdict, PlanVerdict::kFine);
+  EXPECT_EQ(plan.inodes[1], InodeOf(dir.path() + "b"));
+
+  // A name that appears after the scan is seen: the folder is read anew.
+  dir.Write("c", "outside");
+  plan = PlanRun(list, listings);
+  EXPECT_EQ(plan.rows[1].reason, RenameReason::kTargetExists);
+  EXPECT_EQ(listings.Get(dir.path())->inodes.size(), 4u);
+}
+
 // Makes a folder refuse renames: without write permission, or (for root, whom
 // permissions do not stop) with the immutable attribute. False when neither works.
 bool LockFolder(const std::string& folder, bool lock) {

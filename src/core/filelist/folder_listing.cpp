@@ -1,0 +1,56 @@
+#include "core/filelist/folder_listing.h"
+
+#include <utility>
+
+namespace tessarn {
+
+const FolderListing* FolderListings::Get(const std::string& diskFolder) {
+  FolderStamp stamp;
+  if (!ReadFolderStamp(diskFolder, stamp)) return nullptr;
+  std::unique_ptr<FolderListing>& kept = folders_[diskFolder];
+  if (kept && kept->stamp == stamp) return kept.get();
+  auto listing = std::make_unique<FolderListing>();
+  listing->stamp = stamp;
+  listing->maxName = MaxNameLength(diskFolder);
+  if (!ListFolderNames(diskFolder, [&](std::string_view name, unsigned long long inode) {
+        listing->Add(name, inode);
+      }))
+    return nullptr;
+  Adopt(diskFolder, std::move(listing));
+  return kept.get();
+}
+
+void FolderListings::Adopt(const std::string& diskFolder, std::unique_ptr<FolderListing> listing) {
+  if (keep_) {
+    // Only now that the bytes no longer move can the table point into them.
+    listing->names.Reserve(listing->inodes.size());
+    ForEachNameAhead(
+        *listing, [&](std::string_view name) { listing->names.Prefetch(name); },
+        [&](std::string_view name, std::uint32_t k) { listing->names[name] = k; });
+  }
+  folders_[diskFolder] = std::move(listing);
+}
+
+bool ListFolderFilesForPlan(const std::string& diskFolder, std::vector<std::string>& files,
+                            FolderListings& listings) {
+  // The stamp is read before and after: a folder that changed meanwhile leaves no
+  // listing behind, and the plan reads it anew. A change after the second stamp
+  // shows as a new stamp when the plan looks.
+  FolderStamp before, after;
+  const bool stamped = ReadFolderStamp(diskFolder, before);
+  auto listing = std::make_unique<FolderListing>();
+  if (!ListFolderEntries(diskFolder,
+                         [&](std::string_view name, unsigned long long inode, bool isFile) {
+                           listing->Add(name, inode);
+                           if (isFile) files.emplace_back(name);
+                         }))
+    return false;
+  if (stamped && ReadFolderStamp(diskFolder, after) && after == before) {
+    listing->stamp = before;
+    listing->maxName = MaxNameLength(diskFolder);
+    listings.Adopt(diskFolder, std::move(listing));
+  }
+  return true;
+}
+
+}  // namespace tessarn
