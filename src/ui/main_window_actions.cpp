@@ -127,6 +127,8 @@ std::size_t MainWindow::AddFolderShowingRows(const std::string& diskFolder,
       if (!handover.done) return;
       read = true;
       ReserveEntries(list_, handover.scan.files.names.size());
+      // The first keystroke's conflict check need not read the folder again.
+      if (handover.scan.listing) listings_.Adopt(folder, std::move(handover.scan.listing));
     }
     SortedFolderFiles& files = handover.scan.files;
     const std::size_t end = std::min(files.names.size(), next + kRowsPerStep);

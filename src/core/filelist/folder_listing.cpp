@@ -20,36 +20,48 @@ const FolderListing* FolderListings::Get(const std::string& diskFolder) {
   return kept.get();
 }
 
+void IndexFolderListing(FolderListing& listing) {
+  if (listing.names.size() == listing.inodes.size()) return;  // done already
+  // Only now that the bytes no longer move can the table point into them.
+  listing.names.Reserve(listing.inodes.size());
+  ForEachNameAhead(
+      listing, [&](std::string_view name) { listing.names.Prefetch(name); },
+      [&](std::string_view name, std::uint32_t k) { listing.names[name] = k; });
+}
+
 void FolderListings::Adopt(const std::string& diskFolder, std::unique_ptr<FolderListing> listing) {
-  if (keep_) {
-    // Only now that the bytes no longer move can the table point into them.
-    listing->names.Reserve(listing->inodes.size());
-    ForEachNameAhead(
-        *listing, [&](std::string_view name) { listing->names.Prefetch(name); },
-        [&](std::string_view name, std::uint32_t k) { listing->names[name] = k; });
-  }
+  if (keep_) IndexFolderListing(*listing);
   folders_[diskFolder] = std::move(listing);
 }
 
-bool ListFolderFilesForPlan(const std::string& diskFolder, std::vector<std::string>& files,
-                            FolderListings& listings) {
+bool ListFolderFilesWithListing(const std::string& diskFolder, std::vector<std::string>& files,
+                                std::unique_ptr<FolderListing>& listing) {
   // The stamp is read before and after: a folder that changed meanwhile leaves no
   // listing behind, and the plan reads it anew. A change after the second stamp
   // shows as a new stamp when the plan looks.
+  listing.reset();
   FolderStamp before, after;
   const bool stamped = ReadFolderStamp(diskFolder, before);
-  auto listing = std::make_unique<FolderListing>();
+  auto read = std::make_unique<FolderListing>();
   if (!ListFolderEntries(diskFolder,
                          [&](std::string_view name, unsigned long long inode, bool isFile) {
-                           listing->Add(name, inode);
+                           read->Add(name, inode);
                            if (isFile) files.emplace_back(name);
                          }))
     return false;
   if (stamped && ReadFolderStamp(diskFolder, after) && after == before) {
-    listing->stamp = before;
-    listing->maxName = MaxNameLength(diskFolder);
-    listings.Adopt(diskFolder, std::move(listing));
+    read->stamp = before;
+    read->maxName = MaxNameLength(diskFolder);
+    listing = std::move(read);
   }
+  return true;
+}
+
+bool ListFolderFilesForPlan(const std::string& diskFolder, std::vector<std::string>& files,
+                            FolderListings& listings) {
+  std::unique_ptr<FolderListing> listing;
+  if (!ListFolderFilesWithListing(diskFolder, files, listing)) return false;
+  if (listing) listings.Adopt(diskFolder, std::move(listing));
   return true;
 }
 

@@ -83,8 +83,16 @@ class FolderListings {
 };
 
 // ListFolderFiles, and from the same read of the folder a listing of all its names
-// for the next plan, adopted by `listings` when the folder did not change while it
-// was read.
+// for the next plan: set in `listing` when the folder did not change while it was
+// read (else left empty). Touches nothing else, so it may run on any thread.
+bool ListFolderFilesWithListing(const std::string& diskFolder, std::vector<std::string>& files,
+                                std::unique_ptr<FolderListing>& listing);
+
+// Makes a listing ready to be kept (its table of names), where the caller likes:
+// FolderListings::Adopt then finds the work done.
+void IndexFolderListing(FolderListing& listing);
+
+// ListFolderFilesWithListing, the listing adopted by `listings`.
 bool ListFolderFilesForPlan(const std::string& diskFolder, std::vector<std::string>& files,
                             FolderListings& listings);
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/filelist/file_system.h"
+#include "core/filelist/folder_listing.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -11,7 +12,7 @@ namespace tessarn {
 FolderScan ReadSortedFolder(const std::string& diskFolder) {
   FolderScan scan;
   std::vector<std::string> diskNames;
-  if (!ListFolderFiles(diskFolder, diskNames)) {
+  if (!ListFolderFilesWithListing(diskFolder, diskNames, scan.listing)) {
     // As ScanFolder tells it: a path that is gone adds nothing without a word.
     scan.unreadable =
         PathExists(diskFolder == "/" ? diskFolder : diskFolder.substr(0, diskFolder.size() - 1));
@@ -20,6 +21,8 @@ FolderScan ReadSortedFolder(const std::string& diskFolder) {
     return scan;
   }
   scan.files = SortFolderFiles(diskFolder, std::move(diskNames));
+  // The table of names is built here too, off the thread that shows the list.
+  if (scan.listing) IndexFolderListing(*scan.listing);
   return scan;
 }
 

@@ -4,15 +4,20 @@
 // gives the very entries and rows ScanFolder and AddFolder give.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "core/filelist/add_files.h"
+#include "core/filelist/folder_listing.h"
 
 namespace tessarn {
 
 struct FolderScan {
   SortedFolderFiles files;  // empty when the folder cannot be read
   bool unreadable = false;  // it exists but cannot be listed (no permission, not a folder)
+  // Every name of the folder from the same read, ready to be kept for the preview's
+  // conflict check (FolderListings::Adopt); empty when the folder changed while read.
+  std::unique_ptr<FolderListing> listing;
 };
 
 // `diskFolder` ends with "/". Touches nothing but the folder and its own result.
