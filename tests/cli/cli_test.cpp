@@ -583,14 +583,25 @@ TEST_F(CliTest, UndoWithoutARecordFails) {
   EXPECT_NE(r.err.find("没有可撤消"), std::string::npos) << r.err;
 }
 
-TEST_F(CliTest, NoRenameWithoutAPlaceForTheUndoRecord) {
+// Neither a rename nor a tag change is made when its undo cannot be recorded.
+TEST_F(CliTest, NoRunWithoutAPlaceForTheUndoRecord) {
+  const std::string song = kAudio + Id3v1Block("Old", "Artist", 3);
   WriteFile(files + "/a.txt", "");
+  WriteFile(files + "/artist-title.mp3", song);
   WriteFile(root / "not-a-folder", "");
-  const CliResult r = RunCli({"rename", "--name", "b", "a.txt"}, files,
-                             {{"XDG_STATE_HOME", root / "not-a-folder"}});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_FALSE(r.err.empty());
-  EXPECT_EQ(ListNames(files), (Names{"a.txt"}));
+  const std::vector<std::string> commands[] = {
+      {"rename", "--name", "b", "a.txt"},
+      {"tags", "set", "--title", "New", "artist-title.mp3"},
+      {"tags", "delete", "--v1", "artist-title.mp3"},
+      {"tags", "from-name", "--template", "#1-#2", "artist-title.mp3"},
+  };
+  for (const auto& args : commands) {
+    const CliResult r = RunCli(args, files, {{"XDG_STATE_HOME", root / "not-a-folder"}});
+    EXPECT_EQ(r.exitCode, 1) << args[1];
+    EXPECT_NE(r.err.find("撤消"), std::string::npos) << r.err;
+    EXPECT_EQ(ListNames(files), (Names{"a.txt", "artist-title.mp3"}));
+    EXPECT_EQ(ReadFile(files + "/artist-title.mp3"), song) << args[1];
+  }
 }
 
 TEST_F(CliTest, RunsAreUndoneNewestFirst) {
@@ -816,10 +827,13 @@ TEST_F(CliTest, TagsSetLeavesAReadOnlyFileAlone) {
   ASSERT_EQ(::chmod(song.c_str(), 0444), 0);
   ASSERT_EQ(::chmod(root.path().c_str(), 0755), 0);
   ASSERT_EQ(::chmod(files.c_str(), 0777), 0);
+  MakeFolder(state);
+  ASSERT_EQ(::chmod(state.c_str(), 0777), 0);  // the undo history has a place
   const std::string out = root / "out.txt";
-  const std::string command =
-      "cd '" + files + "' && setpriv --reuid=nobody --regid=nogroup --clear-groups '" +
-      TESSARN_CLI_PATH + "' tags set --title New song.mp3 > '" + out + "' 2>&1";
+  const std::string command = "cd '" + files + "' && XDG_STATE_HOME='" + state +
+                              "' setpriv --reuid=nobody --regid=nogroup --clear-groups '" +
+                              TESSARN_CLI_PATH + "' tags set --title New song.mp3 > '" + out +
+                              "' 2>&1";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   if (WEXITSTATUS(status) == 127) GTEST_SKIP() << "setpriv is not available";
