@@ -735,10 +735,10 @@ TEST_F(CliTest, ATagRunKilledBySigkillIsUndone) {
       const int devnull = ::open("/dev/null", O_WRONLY);
       ::dup2(devnull, 1);
       ::dup2(devnull, 2);
-      std::vector<char*> argv = {const_cast<char*>(TESSARN_CLI_PATH), const_cast<char*>("tags"),
-                                 const_cast<char*>("set"), const_cast<char*>("--v1"),
-                                 const_cast<char*>("--album"), const_cast<char*>("New")};
-      for (std::string& name : names) argv.push_back(name.data());
+      std::vector<std::string> args = {TESSARN_CLI_PATH, "tags", "set", "--v1", "--album", "New"};
+      args.insert(args.end(), names.begin(), names.end());
+      std::vector<char*> argv;
+      for (std::string& arg : args) argv.push_back(arg.data());
       argv.push_back(nullptr);
       ::execv(TESSARN_CLI_PATH, argv.data());
       ::_exit(127);
