@@ -11,9 +11,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
-#include <filesystem>
 #include <vector>
 
 #include "core/filelist/file_list.h"
