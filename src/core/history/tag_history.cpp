@@ -1,5 +1,6 @@
 #include "core/history/tag_history.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -205,6 +206,25 @@ RenameReason ReasonOf(TagWriteError error) {
   }
 }
 
+// A run killed before it wrote its first file leaves a record of its head alone:
+// nothing to undo, and nothing to list. Under the history's lock, where no run is
+// between making its file and taking the file's own lock.
+void DropEmptyTagRuns(const std::string& folder, const std::vector<std::uint64_t>& ids) {
+  const std::size_t headOnly = 8 + HeadRecord(FrontEnd::kWindow, 0).size();
+  std::string bytes;
+  for (std::uint64_t id : ids) {
+    struct stat st;
+    if (::stat(RunFilePath(folder, id).c_str(), &st) != 0 ||
+        static_cast<std::size_t>(st.st_size) != headOnly || RunFileInUse(folder, id) ||
+        !ReadRunFile(folder, id, bytes))
+      continue;
+    bool intact = false;
+    const std::vector<Record> records = ParseRecords(bytes, intact);
+    const TagRun run = ParseTagRun(records, intact, false);
+    if (records.size() == 1 && !run.damaged) RemoveRunFile(folder, id);
+  }
+}
+
 }  // namespace
 
 RecordedTagRun RunTagsRecorded(const std::string& stateDirectory, FrontEnd frontEnd,
@@ -223,6 +243,7 @@ RecordedTagRun RunTagsRecorded(const std::string& stateDirectory, FrontEnd front
   const std::string folder = HistoryFolder(stateDirectory);
   const std::vector<std::uint64_t> ids = ListRunIds(folder);
   const std::uint64_t id = ids.empty() ? 1 : ids.back() + 1;
+  DropEmptyTagRuns(folder, ids);
   RunFileWriter writer;
   if (!writer.Create(folder, id, HeadRecord(frontEnd, std::time(nullptr)), result.error)) {
     RemoveRunFile(folder, id);

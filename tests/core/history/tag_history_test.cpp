@@ -276,6 +276,34 @@ TEST(TagHistoryTest, AKilledRunIsUndoneForTheFilesItWrote) {
   }
 }
 
+// A run killed before its first record has nothing to undo; the next run clears
+// it from the history.
+TEST(TagHistoryTest, ARunKilledBeforeItsFirstRecordIsCleared) {
+  TempFolder dir, state;
+  const Album album(dir, 2);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    TagRun(dir, state.path(), album.names, [](std::size_t, bool) { ::raise(SIGKILL); });
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_EQ(ReadHistory(state.path()).size(), 1u);
+  EXPECT_EQ(ReadHistory(state.path())[0].renamed, 0u);
+  FileList none;
+  EXPECT_EQ(UndoRecordedRun(state.path(), 0, none).result, UndoResult::kNothingToUndo);
+
+  const std::uint64_t next = TagRun(dir, state.path(), {album.names[1]});
+  ASSERT_NE(next, 0u);
+  const std::vector<HistoryEntry> history = ReadHistory(state.path());
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].id, next);
+  FileList undone;
+  EXPECT_EQ(UndoRecordedRun(state.path(), 0, undone).counts.succeeded, 1u);
+  EXPECT_EQ(dir.Read(album.names[1]), album.contents[1]);
+}
+
 // A run's record is read as far as it is intact: cut inside its last file's
 // record, the run is listed as damaged, and its undo still gives back the files
 // before that one, leaving the last with its new tags.
