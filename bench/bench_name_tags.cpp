@@ -2,7 +2,7 @@
 //   the preview of 10,000 names (parse + status column)  vs  the MP3 naming pass over
 //     the same 10,000 tagged files, uncached (under 10 %)
 //   writing the fields of 1,000 names in place             vs  open + pwrite 1 KB + close
-//     of each file (within 2x)
+//     of each file (within 2x); once more with the run's record in the undo history
 // The files are made in TESSARN_BENCH_DIR, else /dev/shm, else /tmp.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -11,11 +11,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/filelist/file_list.h"
+#include "core/history/tag_history.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/rules/naming_options.h"
@@ -126,7 +128,10 @@ void BarePwrite(benchmark::State& state) {
 
 // Each pass reads the names the other way round from the one before, starting
 // with the way the files' tags were not made, so that every pass writes new tags
-// into every file (the tags a file already has would be no change at all).
+// into every file (the tags a file already has would be no change at all). The
+// writing benchmarks share the files and so the turn.
+std::size_t turn = 1;
+
 void WriteFromNames(benchmark::State& state) {
   Fixture& fx = Thousand();
   ParsedTemplate parsed[2];
@@ -134,13 +139,40 @@ void WriteFromNames(benchmark::State& state) {
   ParseTagTemplate("#2-#1", parsed[1]);
   std::vector<std::size_t> all(fx.list().count());
   for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
-  static std::size_t turn = 1;
   std::size_t passes = 0, written = 0;
   for (auto _ : state) {
     for (const NameTagFile& file : WriteNameTags(fx.list(), all, parsed[turn++ % 2], {}, {}))
       written += file.outcome.undo.has_value();
     ++passes;
   }
+  if (written != passes * all.size()) state.SkipWithError("not every file was written");
+}
+
+// The same with the run's record: each file's old tags appended to the run's
+// file as it is written, flushed per batch. The history lies beside the files,
+// so that TESSARN_BENCH_DIR on a disk measures real flushes.
+void WriteFromNamesRecorded(benchmark::State& state) {
+  Fixture& fx = Thousand();
+  const std::string history = BenchFolder();
+  ParsedTemplate parsed[2];
+  ParseTagTemplate("#1-#2", parsed[0]);
+  ParseTagTemplate("#2-#1", parsed[1]);
+  std::vector<std::size_t> all(fx.list().count());
+  for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+  std::size_t passes = 0, written = 0;
+  bool recorded = true;
+  for (auto _ : state) {
+    const RecordedTagRun run =
+        RunTagsRecorded(history, FrontEnd::kCommandLine, [&](const TagFileTried& tried) {
+          for (const NameTagFile& file :
+               WriteNameTags(fx.list(), all, parsed[turn++ % 2], {}, {}, tried))
+            written += file.outcome.undo.has_value();
+        });
+    recorded = recorded && run.runId != 0 && run.error.empty();
+    ++passes;
+  }
+  std::filesystem::remove_all(history);
+  if (!recorded) state.SkipWithError("a run was not recorded");
   if (written != passes * all.size()) state.SkipWithError("not every file was written");
 }
 
@@ -156,6 +188,7 @@ void Setup(benchmark::internal::Benchmark* b) {
 BENCHMARK(NamingPass)->Apply(Setup);
 BENCHMARK(NamePreview)->Apply(Setup);
 BENCHMARK(WriteFromNames)->Apply(Setup);
+BENCHMARK(WriteFromNamesRecorded)->Apply(Setup);
 BENCHMARK(BarePwrite)->Apply(Setup);
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The commands of tessarn-cli. Each returns the process's exit status.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,11 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsFromNameCommand(const Arguments& args, Output& out, Output& err);
 
-// Puts a tag run over `paths` (outcomes in the same order) into the undo history;
-// a record that cannot be written is said on `err`, the tags stay written.
-void RecordRunForUndo(const std::vector<std::string>& paths,
-                      const std::vector<TagRunFile>& outcomes, Output& err);
+// Makes a tag run with its record in the undo history (RunTagsRecorded): `run`
+// writes the files, handing each one tried to the TagFileTried it gets. False,
+// with the reason on `err`, when the record could not be begun and so no file was
+// written; a record that broke off later is said on `err` too.
+bool RunTagsForUndo(const std::function<void(const TagFileTried&)>& run, Output& err);
 
 // Prints "tessarn-cli: message" on its own line.
 void PrintError(Output& err, const std::string& message);

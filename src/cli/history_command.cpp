@@ -49,11 +49,15 @@ const char* StateText(const HistoryEntry& entry) {
 
 }  // namespace
 
-void RecordRunForUndo(const std::vector<std::string>& paths,
-                      const std::vector<TagRunFile>& outcomes, Output& err) {
-  std::string error;
-  RecordTagRun(StateDirectory(), FrontEnd::kCommandLine, paths, outcomes, error);
-  if (!error.empty()) PrintError(err, "标签已写入，但无法记入撤消历史：" + GbToUtf8Lossy(error));
+bool RunTagsForUndo(const std::function<void(const TagFileTried&)>& run, Output& err) {
+  const RecordedTagRun recorded = RunTagsRecorded(StateDirectory(), FrontEnd::kCommandLine, run);
+  if (!recorded.started) {
+    PrintError(err, "无法记入撤消历史，没有修改任何文件：" + GbToUtf8Lossy(recorded.error));
+    return false;
+  }
+  if (!recorded.error.empty())
+    PrintError(err, "标签已写入，但无法记入撤消历史：" + GbToUtf8Lossy(recorded.error));
+  return true;
 }
 
 int RunHistoryCommand(const Arguments& args, Output& out, Output& err) {

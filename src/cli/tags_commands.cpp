@@ -215,24 +215,31 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
   }
 
   std::vector<FileReport> reports;
-  std::vector<TagRunFile> outcomes(args.paths.size());
   int status = kExitOk;
-  for (std::size_t i = 0; i < args.paths.size(); ++i) {
-    FileReport report;
-    report.path = args.paths[i];
-    const Plan& plan = plans[i];
-    if (plan.refusal) {
-      report.ok = false;
-      report.messages.push_back(*plan.refusal);
-    } else {
-      TagUpdateResults results;
-      outcomes[i] = RunTagUpdate(args.paths[i], plan.request, results);
-      ReportUpdate(results, report);
-    }
-    if (!report.ok) status = kExitFailed;
-    reports.push_back(std::move(report));
-  }
-  RecordRunForUndo(args.paths, outcomes, err);
+  const bool ran = RunTagsForUndo(
+      [&](const TagFileTried& tried) {
+        std::optional<std::string> stop;
+        for (std::size_t i = 0; i < args.paths.size(); ++i) {
+          FileReport report;
+          report.path = args.paths[i];
+          const Plan& plan = plans[i];
+          if (stop) {
+            report.ok = false;
+            report.messages.push_back(GbToUtf8Lossy(*stop));
+          } else if (plan.refusal) {
+            report.ok = false;
+            report.messages.push_back(*plan.refusal);
+          } else {
+            TagUpdateResults results;
+            stop = tried(args.paths[i], RunTagUpdate(args.paths[i], plan.request, results));
+            ReportUpdate(results, report);
+          }
+          if (!report.ok) status = kExitFailed;
+          reports.push_back(std::move(report));
+        }
+      },
+      err);
+  if (!ran) return kExitFailed;
   PrintReports(out, args.json, reports);
   return status;
 }
@@ -241,25 +248,31 @@ int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err) {
   if (!CheckFiles(args, err)) return kExitUsage;
   std::vector<FileReport> reports;
   int status = kExitOk;
-  std::vector<TagRunFile> outcomes(args.paths.size());
-  for (std::size_t i = 0; i < args.paths.size(); ++i) {
-    const std::string& path = args.paths[i];
-    FileReport report;
-    report.path = path;
-    if (auto refusal = RefuseFile(path)) {
-      report.ok = false;
-      report.messages.push_back(*refusal);
-    } else {
-      TagUpdateRequest request = DeletionRequest(args.v1, args.v2);
-      request.text.legacy = args.options.legacyEncoding;
-      TagUpdateResults results;
-      outcomes[i] = RunTagUpdate(path, request, results);
-      ReportUpdate(results, report);
-    }
-    if (!report.ok) status = kExitFailed;
-    reports.push_back(std::move(report));
-  }
-  RecordRunForUndo(args.paths, outcomes, err);
+  const bool ran = RunTagsForUndo(
+      [&](const TagFileTried& tried) {
+        std::optional<std::string> stop;
+        for (const std::string& path : args.paths) {
+          FileReport report;
+          report.path = path;
+          if (stop) {
+            report.ok = false;
+            report.messages.push_back(GbToUtf8Lossy(*stop));
+          } else if (auto refusal = RefuseFile(path)) {
+            report.ok = false;
+            report.messages.push_back(*refusal);
+          } else {
+            TagUpdateRequest request = DeletionRequest(args.v1, args.v2);
+            request.text.legacy = args.options.legacyEncoding;
+            TagUpdateResults results;
+            stop = tried(path, RunTagUpdate(path, request, results));
+            ReportUpdate(results, report);
+          }
+          if (!report.ok) status = kExitFailed;
+          reports.push_back(std::move(report));
+        }
+      },
+      err);
+  if (!ran) return kExitFailed;
   PrintReports(out, args.json, reports);
   return status;
 }

@@ -158,8 +158,13 @@ int RunTagsFromNameCommand(const Arguments& args, Output& out, Output& err) {
     status = kExitFailed;
   } else if (!args.dryRun) {
     const Id3v2WriteOptions text{.legacy = args.options.legacyEncoding};
-    const std::vector<NameTagFile> files =
-        WriteTagsFromNames(paths, names, parsed, TargetsOf(args), text);
+    std::vector<NameTagFile> files;
+    if (!RunTagsForUndo(
+            [&](const TagFileTried& tried) {
+              files = WriteTagsFromNames(paths, names, parsed, TargetsOf(args), text, tried);
+            },
+            err))
+      return kExitFailed;
     std::size_t succeeded = 0;
     for (std::size_t k = 0; k < files.size(); ++k) {
       Row& row = rows[written[k]];
@@ -169,9 +174,6 @@ int RunTagsFromNameCommand(const Arguments& args, Output& out, Output& err) {
       if (row.ok) ++succeeded;
     }
     summary = TerminalText(TagRunSummary(files.size(), succeeded).text);
-    std::vector<TagRunFile> outcomes;
-    for (const NameTagFile& file : files) outcomes.push_back(file.outcome);
-    RecordRunForUndo(paths, outcomes, err);
     if (succeeded < files.size()) status = kExitFailed;
   }
   PrintRows(out, args.json, rows, summary);

@@ -517,7 +517,7 @@ void MainWindow::WriteTagsFromNamesAndReport() {
               QMessageBox::Yes | QMessageBox::No, QString::fromUtf8("询问：")) != QMessageBox::Yes)
     return;
   std::size_t succeeded = 0;
-  std::string recordError;
+  RecordedTagRun recorded;
   {
     BusyCursor busy;
     // With "ID3v1.x优先" ID3v1 must take the fields too; otherwise it takes them
@@ -525,22 +525,23 @@ void MainWindow::WriteTagsFromNamesAndReport() {
     const NameTagTargets targets{true,
                                  options.v1First ? Id3v1Share::kRequired : Id3v1Share::kWhereFits};
     const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
-    std::vector<std::string> paths;
-    std::vector<TagRunFile> outcomes;
-    for (std::size_t i : fits) paths.push_back(list_.entries[i].DiskPath());
-    for (NameTagFile& file : WriteNameTags(list_, fits, parsed, targets, text)) {
-      if (file.outcome.ok) ++succeeded;
-      outcomes.push_back(std::move(file.outcome));
-    }
-    RecordTagRun(StateDirectory(), FrontEnd::kWindow, paths, outcomes, recordError);
+    recorded = RunTagsRecorded(StateDirectory(), FrontEnd::kWindow, [&](const TagFileTried& tried) {
+      for (const NameTagFile& file : WriteNameTags(list_, fits, parsed, targets, text, tried))
+        if (file.outcome.ok) ++succeeded;
+    });
+  }
+  if (!recorded.started) {
+    Message(QMessageBox::Warning,
+            QString::fromUtf8("无法记入撤消历史，没有修改任何文件：") + FromGb(recorded.error));
+    return;
   }
   // An in-place write may keep a file's size; the naming page must not go by the
   // modification time alone.
   if (succeeded > 0) tagCache()->Clear();
   ShowTagStatuses(list_);
-  if (!recordError.empty())
+  if (!recorded.error.empty())
     Message(QMessageBox::Warning,
-            QString::fromUtf8("标签已写入，但无法记入撤消历史：") + FromGb(recordError));
+            QString::fromUtf8("标签已写入，但无法记入撤消历史：") + FromGb(recorded.error));
   ShowMessage(TagRunSummary(fits.size(), succeeded));
 }
 

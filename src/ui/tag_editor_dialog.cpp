@@ -591,10 +591,19 @@ void TagEditorDialog::UpdateMany() {
   if (IsEmpty(edit)) return;
 
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::vector<TagRunFile> results = ApplyManyFilesEdit(manyPaths_, edit, text_);
-  std::string recordError;
-  RecordTagRun(StateDirectory(), FrontEnd::kWindow, manyPaths_, results, recordError);
+  std::vector<TagRunFile> results;
+  const RecordedTagRun recorded =
+      RunTagsRecorded(StateDirectory(), FrontEnd::kWindow, [&](const TagFileTried& tried) {
+        results = ApplyManyFilesEdit(manyPaths_, edit, text_, tried);
+      });
   QApplication::restoreOverrideCursor();
+  if (!recorded.started) {
+    message_(this, QMessageBox::Warning, QString::fromUtf8(kTitle),
+             QString::fromUtf8("无法记入撤消历史，没有修改任何文件：") + FromGb(recorded.error),
+             QMessageBox::Ok);
+    return;
+  }
+  const std::string& recordError = recorded.error;
   std::size_t succeeded = 0;
   std::string firstReason;
   for (const TagRunFile& r : results) {

@@ -111,6 +111,7 @@ bool HistoryLock::Acquire(const std::string& stateDirectory, std::string& error)
     return false;
   }
   if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    busy_ = true;
     error = Gb("另一个更名或撤消正在进行，请稍后再试");
     return false;
   }
@@ -253,6 +254,27 @@ bool RunFileWriter::OpenToAppend(const std::string& historyFolder, std::uint64_t
 bool RunFileWriter::AppendAndSync(std::string_view records) {
   if (ok_ && (!WriteAll(fd_, records) || ::fdatasync(fd_) != 0)) ok_ = false;
   return ok_;
+}
+
+bool RunFileWriter::Append(std::string_view records) {
+  if (ok_ && !WriteAll(fd_, records)) ok_ = false;
+  return ok_;
+}
+
+bool RunFileWriter::Sync() {
+  if (ok_ && ::fdatasync(fd_) != 0) ok_ = false;
+  return ok_;
+}
+
+bool RunFileWriter::HoldRunLock() { return fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0; }
+
+bool RunFileInUse(const std::string& historyFolder, std::uint64_t id) {
+  const int fd = ::open(RunFilePath(historyFolder, id).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  // flock belongs to the open file: a run of this very process is seen too.
+  const bool inUse = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return inUse;
 }
 
 std::vector<std::uint64_t> ListRunIds(const std::string& historyFolder) {

@@ -4,6 +4,9 @@
 // ~/.local/state/Tessarn/history), with one file per run: "run-" and the run's
 // number in ten digits. A lock file beside it ("lock") is held by whichever front
 // end, window or command line, is writing or undoing, so two never write at once.
+// A tag run takes that lock only to create its run file and to drop old runs; for
+// the rest of the run it holds a lock on its own run file (RunFileInUse), which
+// keeps an undo off the run while it is still being written.
 //
 // A run file is the magic "TSNHIST1" followed by records. Each record is
 //   u32 payload length, u32 CRC-32 of the type byte and the payload, type byte, payload
@@ -34,9 +37,13 @@ class HistoryLock {
   // Creates the state and history folders when missing. False with a message
   // (GB18030) when they cannot be made or another process holds the lock.
   bool Acquire(const std::string& stateDirectory, std::string& error);
+  // After a failed Acquire: true when another process held the lock, so that a
+  // later try may work.
+  bool busy() const { return busy_; }
 
  private:
   int fd_ = -1;
+  bool busy_ = false;
 };
 
 // Little-endian numbers and length-prefixed texts of a payload.
@@ -94,6 +101,12 @@ class RunFileWriter {
   bool OpenToAppend(const std::string& historyFolder, std::uint64_t id, std::string& error);
   // Writes framed records and flushes them; false once any write failed.
   bool AppendAndSync(std::string_view records);
+  // Writes framed records without flushing them: they outlive the process (a kill)
+  // but not the machine (a power cut) until the next Sync.
+  bool Append(std::string_view records);
+  bool Sync();
+  // Holds the run file's own lock while this writer is open (see RunFileInUse).
+  bool HoldRunLock();
   bool ok() const { return ok_; }
 
  private:
@@ -107,6 +120,8 @@ std::string RunFilePath(const std::string& historyFolder, std::uint64_t id);
 // The whole file of a run; false when it cannot be read.
 bool ReadRunFile(const std::string& historyFolder, std::uint64_t id, std::string& bytes);
 void RemoveRunFile(const std::string& historyFolder, std::uint64_t id);
+// True while a run is still writing the file of run `id` (it holds the file's lock).
+bool RunFileInUse(const std::string& historyFolder, std::uint64_t id);
 // Moves a damaged run file out of the history, keeping it beside as "….damaged".
 void SetDamagedRunFileAside(const std::string& historyFolder, std::uint64_t id);
 // Removes the oldest runs until at most `keep` are left.

@@ -1,20 +1,27 @@
 // Tag runs in the undo history: a run that changed the tags of many files (tags
 // from names, a many-files edit, the command line's tag commands) leaves one
-// record, written once the run is over, with what it takes to put every file's
-// old tags back. Undo goes through the same front doors as for rename runs
+// record with what it takes to put every file's old tags back. The record is
+// begun before the first file is written and grows by one record per file
+// written, so that a run cut short by a kill or a crash can still be undone for
+// the files it holds. Undo goes through the same front doors as for rename runs
 // (UndoRecordedRun), newest first across both kinds.
 //
 // Records of a tag run's file (history_store.h framing):
 //   'H' kind u8 (2), front end u8, time i64
-//   'T' count, count x (path, device u64, inode u64, size u64, mtime seconds i64,
-//         mtime nanoseconds i64, mtime before the write: seconds i64, nanoseconds
-//         i64, old ID3v2 region, old ID3v1 block)
-//         the files as the run left them, paths absolute and byte-exact
+//   'W' path, device u64, inode u64, size u64, mtime seconds i64, mtime
+//         nanoseconds i64, mtime before the write: seconds i64, nanoseconds i64,
+//         old ID3v2 region, old ID3v1 block
+//         one file the run wrote, as the run left it; path absolute, byte-exact
+//   'E' count u32                  the run finished, having written count files
+//   'T' count, count x (the fields of a 'W')
+//         all the files at once, a finished run: how runs were first recorded,
+//         and how what is left of a damaged record is written again
 //   'U' count, count x u8          after an undo: 1 for a file back to its old
 //                                  tags, 0 for one still to do (the last one holds)
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,13 +32,24 @@
 
 namespace tessarn {
 
-// Records a tag run over `paths` with their outcomes (same order). Only files the
-// run wrote are recorded; a run that wrote none leaves the history as it was and
-// gives 0. Otherwise the run's number, or 0 with a message (GB18030) when the
-// record could not be written. Old runs beyond kHistoryRuns are dropped.
-std::uint64_t RecordTagRun(const std::string& stateDirectory, FrontEnd frontEnd,
-                           const std::vector<std::string>& paths,
-                           const std::vector<TagRunFile>& outcomes, std::string& error);
+// What a tag run with its record gives back.
+struct RecordedTagRun {
+  bool started = false;     // false: the run was not made, as its record could not be begun
+  bool recordOk = true;     // every write of the record worked
+  std::uint64_t runId = 0;  // 0 when the run wrote no file and left no record
+  std::string error;        // GB18030; why the record could not be written
+};
+
+// Makes a tag run with its record in the history of `stateDirectory`. `run` writes
+// the files, handing each one tried to the TagFileTried it is given; a failed
+// write of the record stops the run there. The history's lock is held only while
+// the run's file is made and while old runs (beyond kHistoryRuns) are dropped, so
+// that runs from two front ends at once both go ahead; one that finds the lock
+// held by an undo or a rename run waits for it up to about two seconds. Nothing is
+// written when the record cannot be begun. A run that writes no file leaves the
+// history as it was.
+RecordedTagRun RunTagsRecorded(const std::string& stateDirectory, FrontEnd frontEnd,
+                               const std::function<void(const TagFileTried&)>& run);
 
 // For the history's own reading: the listing of a tag run from its records.
 void ListTagRun(const std::vector<Record>& records, bool intact, HistoryEntry& entry);
@@ -39,6 +57,7 @@ void ListTagRun(const std::vector<Record>& records, bool intact, HistoryEntry& e
 // For UndoRecordedRun, under the history's lock: puts back the old tags of every
 // file of run `id` not yet back, each only while it is as the run left it (else
 // "文件已被修改", kModified). `list` gets one entry per file tried, with its status.
+// A run still being written is refused (kFailed).
 void UndoTagRun(const std::string& historyFolder, std::uint64_t id, FileList& list,
                 RecordedUndo& result);
 

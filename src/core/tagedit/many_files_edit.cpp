@@ -133,8 +133,8 @@ bool IsEmpty(const ManyFilesEdit& edit) {
 }
 
 std::vector<TagRunFile> ApplyManyFilesEdit(const std::vector<std::string>& paths,
-                                           const ManyFilesEdit& edit,
-                                           const Id3v2WriteOptions& text) {
+                                           const ManyFilesEdit& edit, const Id3v2WriteOptions& text,
+                                           const TagFileTried& tried) {
   bool v1Changed = edit.copyId3v2ToId3v1, v2Changed = edit.copyId3v1ToId3v2;
   for (std::size_t k = 0; k < kTagFieldCount; ++k) {
     v1Changed = v1Changed || edit.id3v1[k].has_value();
@@ -153,7 +153,12 @@ std::vector<TagRunFile> ApplyManyFilesEdit(const std::vector<std::string>& paths
   }
   // Each file is planned from its tags as they are under the write's lock.
   TagWriteRun run;
+  std::optional<std::string> stop;
   for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (stop) {
+      out[i].reason = *stop;
+      continue;
+    }
     TagUpdateResults results;
     out[i] = RunPlannedTagUpdate(
         paths[i],
@@ -166,6 +171,7 @@ std::vector<TagRunFile> ApplyManyFilesEdit(const std::vector<std::string>& paths
           return std::nullopt;
         },
         run, results);
+    if (tried) stop = tried(paths[i], out[i]);
   }
   return out;
 }

@@ -46,8 +46,9 @@ bool IsEmpty(const ManyFilesEdit& edit);
 
 // Applies the edit to every file, one after another, each all or nothing. A value
 // a file's ID3v1 block cannot take fails that file (reason GB18030), untouched.
+// `tried` sees each file as soon as it was tried.
 std::vector<TagRunFile> ApplyManyFilesEdit(const std::vector<std::string>& paths,
-                                           const ManyFilesEdit& edit,
-                                           const Id3v2WriteOptions& text);
+                                           const ManyFilesEdit& edit, const Id3v2WriteOptions& text,
+                                           const TagFileTried& tried = {});
 
 }  // namespace tessarn

@@ -146,11 +146,17 @@ std::vector<NameTagFile> WriteTagsFromNames(const std::vector<std::string>& path
                                             const std::vector<std::string>& names,
                                             const ParsedTemplate& parsed,
                                             const NameTagTargets& targets,
-                                            const Id3v2WriteOptions& text) {
+                                            const Id3v2WriteOptions& text,
+                                            const TagFileTried& tried) {
   std::vector<NameTagFile> files(paths.size());
   TagWriteRun run;
+  std::optional<std::string> stop;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     NameTagFile& file = files[i];
+    if (stop) {
+      file.outcome.reason = *stop;
+      continue;
+    }
     if (!HasExtension(names[i], "MP3")) {
       file.outcome.reason = NotMp3StatusText();
       continue;
@@ -167,6 +173,7 @@ std::vector<NameTagFile> WriteTagsFromNames(const std::vector<std::string>& path
           return PlanNameTags(source, *file.fields, targets, text, request);
         },
         run, results);
+    if (tried) stop = tried(paths[i], file.outcome);
   }
   return files;
 }
@@ -189,13 +196,13 @@ std::vector<std::size_t> PreviewNameTags(FileList& list, const ParsedTemplate& p
 
 std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::size_t>& entries,
                                        const ParsedTemplate& parsed, const NameTagTargets& targets,
-                                       const Id3v2WriteOptions& text) {
+                                       const Id3v2WriteOptions& text, const TagFileTried& tried) {
   std::vector<std::string> paths, names;
   for (std::size_t i : entries) {
     paths.push_back(list.entries[i].DiskPath());
     names.push_back(list.entries[i].oldName);
   }
-  std::vector<NameTagFile> files = WriteTagsFromNames(paths, names, parsed, targets, text);
+  std::vector<NameTagFile> files = WriteTagsFromNames(paths, names, parsed, targets, text, tried);
   for (std::size_t k = 0; k < entries.size(); ++k) {
     FileEntry& e = list.entries[entries[k]];
     const TagRunFile& outcome = files[k].outcome;

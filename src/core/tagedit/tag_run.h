@@ -41,6 +41,13 @@ struct TagRunFile {
   std::optional<TagFileUndo> undo;  // set when the file was written
 };
 
+// Sees each file of a run right after it was tried, so that the run's record in
+// the undo history holds every file written even when the run is cut short. A
+// reason (GB18030) stops the run there: the files not yet tried fail with it and
+// stay untouched.
+using TagFileTried =
+    std::function<std::optional<std::string>(const std::string& path, const TagRunFile& outcome)>;
+
 // Carries out one file's update, noting its old tag bytes first. A file the
 // update did not have to touch gets no undo. The second form also gives the
 // update's own results, for messages per tag.
@@ -88,7 +95,8 @@ std::vector<NameTagFile> WriteTagsFromNames(const std::vector<std::string>& path
                                             const std::vector<std::string>& names,
                                             const ParsedTemplate& parsed,
                                             const NameTagTargets& targets,
-                                            const Id3v2WriteOptions& text);
+                                            const Id3v2WriteOptions& text,
+                                            const TagFileTried& tried = {});
 
 // The fields a name gives for the preview, or nullopt when the name is not an MP3
 // name or does not fit.
@@ -103,7 +111,8 @@ std::vector<std::size_t> PreviewNameTags(FileList& list, const ParsedTemplate& p
 // of a failure in tagReason. Returns the outcomes in the order of `entries`.
 std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::size_t>& entries,
                                        const ParsedTemplate& parsed, const NameTagTargets& targets,
-                                       const Id3v2WriteOptions& text);
+                                       const Id3v2WriteOptions& text,
+                                       const TagFileTried& tried = {});
 
 // The question before tags from names are written (Yes/No, title "询问："):
 // "将为 N 个文件写入标签，是否继续？".
