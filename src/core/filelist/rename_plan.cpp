@@ -82,11 +82,11 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   auto findFolders = [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last; ++i) {
       const FileEntry& e = list.entries[i];
-      if (folders.empty() || e.diskFolder != lastFolder) {
+      if (folders.empty() || list.DiskFolder(e) != lastFolder) {
         const auto [it, added] =
-            folderIds.try_emplace(e.diskFolder, static_cast<std::uint32_t>(folders.size()));
-        if (added) folders.emplace_back().listing = listings.Get(e.diskFolder);
-        lastFolder = e.diskFolder;
+            folderIds.try_emplace(list.DiskFolder(e), static_cast<std::uint32_t>(folders.size()));
+        if (added) folders.emplace_back().listing = listings.Get(list.DiskFolder(e));
+        lastFolder = list.DiskFolder(e);
         lastId = it->second;
       }
       folderOf[i] = lastId;
@@ -114,7 +114,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   std::vector<char> listedTwice(count, 0);
   auto indexSources = [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last; ++i) {
-      Slot& slot = folders[folderOf[i]].SlotFor(list.entries[i].diskName);
+      Slot& slot = folders[folderOf[i]].SlotFor(list.entries[i].DiskName());
       from[i] = &slot;
       if (slot.source == kNoRow)
         slot.source = static_cast<std::uint32_t>(i);
@@ -148,7 +148,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   for (Folder& folder : folders) moved |= folder.slots.Reserve(folder.slots.size() + folder.rows + 16);
   if (moved)
     for (std::size_t i = 0; i < indexed; ++i)
-      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].diskName);
+      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].DiskName());
 
   // Two rows wanting one name: neither gets it.
   bool onDiskUnknownHolder = false;
@@ -173,11 +173,11 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     }
     indexSources(indexed, n);
     for (std::size_t i = 0; i < count; ++i) {  // the tables may have moved
-      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].diskName);
+      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].DiskName());
       if (to[i]) to[i] = folders[folderOf[i]].slots.Find(plan.diskNames[i]);
     }
     for (std::size_t i = count; i < n; ++i)
-      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].diskName);
+      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].DiskName());
   }
 
   // A wanted name must be free once the run is over: not kept by a row that stays,
@@ -262,11 +262,11 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
 
 // The new name of entry i for a run or a preview.
 Wish NewNameWish(const FileEntry& e, std::string& disk) {
-  if (IsUndecodableDiskName(e.diskName)) {
+  if (IsUndecodableDiskName(e.DiskName())) {
     // Its text is only an approximation of its bytes: leave it alone unless the
     // rule changed it, and then say why it cannot be done.
     if (e.newName == e.oldName) {
-      disk = e.diskName;
+      disk = e.DiskName();
       return {PlanVerdict::kUnchanged};
     }
     return {PlanVerdict::kConflict, RenameReason::kUndecodable};
@@ -274,7 +274,7 @@ Wish NewNameWish(const FileEntry& e, std::string& disk) {
   std::optional<std::string> name = DiskNameFor(e.newName);
   if (!name) return {PlanVerdict::kConflict, RenameReason::kInvalidName};
   disk = *std::move(name);
-  return {disk == e.diskName ? PlanVerdict::kUnchanged : PlanVerdict::kFine};
+  return {disk == e.DiskName() ? PlanVerdict::kUnchanged : PlanVerdict::kFine};
 }
 
 }  // namespace
@@ -329,7 +329,7 @@ RenamePlan PlanUndo(const FileList& list) {
     } else {
       return Wish{PlanVerdict::kConflict, RenameReason::kInvalidName};
     }
-    return Wish{disk == e.diskName ? PlanVerdict::kUnchanged : PlanVerdict::kFine};
+    return Wish{disk == e.DiskName() ? PlanVerdict::kUnchanged : PlanVerdict::kFine};
   });
 }
 

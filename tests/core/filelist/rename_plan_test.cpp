@@ -114,7 +114,7 @@ TEST_P(PlanCaseTest, RunsAsPlannedAndUndoesToTheOriginalFolder) {
   for (const FileEntry& e : list.entries)
     if (e.status.icon == kSuccessIcon) expected.erase(e.diskUndoName);
   for (const FileEntry& e : list.entries)
-    if (e.status.icon == kSuccessIcon) expected[e.diskName] = before.at(e.diskUndoName);
+    if (e.status.icon == kSuccessIcon) expected[e.DiskName()] = before.at(e.diskUndoName);
   const Contents now = FolderContents(dir);
   EXPECT_EQ(now, expected) << c.title;
   for (const auto& [name, content] : c.after)
