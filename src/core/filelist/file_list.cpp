@@ -75,7 +75,14 @@ void FileList::SetCellText(std::size_t row, int column, const std::string& text)
   if (row >= rows_.size() || column < 0 || column >= kColumnCount) return;
   ShownRow& shown = rows_[row];
   switch (column) {
-    case kOldNameColumn: shown.oldName = text; break;
+    case kOldNameColumn:
+      // The same text as the entry's is not kept twice.
+      shown.ownOldName = row >= entries.size() || text != entries[row].oldName;
+      if (shown.ownOldName)
+        shown.oldName = text;
+      else
+        shown.oldName.reset();
+      break;
     case kNewNameColumn: shown.newName = text; break;
     case kFolderColumn: shown.folder = InternFolderText(text); break;
     case kStatusColumn: shown.status = text; break;
@@ -98,7 +105,9 @@ const std::string& FileList::CellText(std::size_t row, int column) const {
   if (row >= rows_.size()) return kEmpty;
   const ShownRow& shown = rows_[row];
   switch (column) {
-    case kOldNameColumn: return shown.oldName;
+    case kOldNameColumn:
+      if (shown.ownOldName) return shown.oldName;
+      return row < entries.size() ? entries[row].oldName : kEmpty;
     case kNewNameColumn: return shown.newName;
     case kFolderColumn: return folders_[shown.folder].text;
     case kStatusColumn: return shown.status;
@@ -121,8 +130,15 @@ void FileList::AppendRows(std::size_t first, std::size_t last) {
   // Grow by at least half: adding many small folders one after the other must not
   // copy every row at every addition.
   GrowWithHugePages(rows_, rows_.size() + (last - first + 1));
-  for (std::size_t i = first; i <= last; ++i)
-    rows_.emplace_back().oldName = entries[i].oldName;
+  for (std::size_t i = first; i <= last; ++i) {
+    ShownRow& row = rows_.emplace_back();
+    // A row shows the entry of its own index: one appended for another entry (rows
+    // behind their entries) keeps a copy.
+    if (rows_.size() - 1 != i) {
+      row.ownOldName = true;
+      row.oldName = entries[i].oldName;
+    }
+  }
   if (listener_) listener_->EndAppendRows();
 }
 

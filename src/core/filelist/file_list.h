@@ -102,17 +102,19 @@ struct RowMark {
 };
 
 // A shown row: a snapshot of what the cells show, which the entries may have left
-// behind. Its folder cell is an index into the list's folder table, a folder's
-// text kept once per list; the status cells are empty for most rows until a run.
+// behind. It holds only what differs from its entry: column 0 is the entry's
+// oldName unless the row was given another text; the folder cell is an index into
+// the list's folder table; the status cells are empty for most rows until a run.
 // Read the cells with FileList::CellText.
 struct ShownRow {
-  std::string oldName;  // column 0
+  SparseText oldName;   // column 0 when ownOldName
   std::string newName;  // column 1: the new name as last shown
   SparseText status;    // column 3
   SparseText tagStatus;  // column 4
   std::uint32_t folder = 0;  // column 2: index into the list's folders
   int icon = kNoIcon;        // icon of column 3
   RowMark mark;
+  bool ownOldName = false;  // else column 0 shows the entry's oldName
 };
 
 // Told about every change of the shown rows, so that a view can follow with
@@ -130,6 +132,8 @@ class RowListener {
   virtual void EndResetRows() = 0;
 };
 
+// Whoever changes the oldName of an entry whose row is shown sets column 0 of the
+// row too (SetCellText): a row that shows its entry's oldName keeps no copy of it.
 class FileList {
  public:
   std::vector<FileEntry> entries;
@@ -165,7 +169,7 @@ class FileList {
   void NotifyRowsChanged(std::size_t first, std::size_t last);
 
   // Appends one row per entry first..last (entries must already exist), column 0
-  // holding the entry's oldName.
+  // showing the entry's oldName.
   void AppendRows(std::size_t first, std::size_t last);
   // Removes entries and their rows [first, last] together.
   void RemoveRange(std::size_t first, std::size_t last);
