@@ -83,10 +83,18 @@ void FileList::SetCellText(std::size_t row, int column, const std::string& text)
       else
         shown.oldName.reset();
       break;
-    case kNewNameColumn: shown.newName = text; break;
-    case kFolderColumn: shown.folder = InternFolderText(text); break;
-    case kStatusColumn: shown.status = text; break;
-    case kTagStatusColumn: shown.tagStatus = text; break;
+    case kNewNameColumn:
+      shown.newName = text;
+      break;
+    case kFolderColumn:
+      shown.folder = InternFolderText(text);
+      break;
+    case kStatusColumn:
+      shown.status = text;
+      break;
+    case kTagStatusColumn:
+      shown.tagStatus = text;
+      break;
   }
 }
 
@@ -108,10 +116,14 @@ const std::string& FileList::CellText(std::size_t row, int column) const {
     case kOldNameColumn:
       if (shown.ownOldName) return shown.oldName;
       return row < entries.size() ? entries[row].oldName : kEmpty;
-    case kNewNameColumn: return shown.newName;
-    case kFolderColumn: return folders_[shown.folder].text;
-    case kStatusColumn: return shown.status;
-    case kTagStatusColumn: return shown.tagStatus;
+    case kNewNameColumn:
+      return shown.newName;
+    case kFolderColumn:
+      return folders_[shown.folder].text;
+    case kStatusColumn:
+      return shown.status;
+    case kTagStatusColumn:
+      return shown.tagStatus;
   }
   return kEmpty;
 }

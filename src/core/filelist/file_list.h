@@ -46,9 +46,9 @@ struct FileEntry {
   std::string newName;  // last computed by the rules; empty until computed
   EntryStatus status;
   SparseText tagStatus;
-  SparseText tagReason;  // why the last tag write failed: the tag-status cell's tooltip
-  SparseText undoName;   // GB18030 name before the last run renamed it; empty otherwise
-  SparseText diskUndoName;  // on-disk bytes of undoName
+  SparseText tagReason;      // why the last tag write failed: the tag-status cell's tooltip
+  SparseText undoName;       // GB18030 name before the last run renamed it; empty otherwise
+  SparseText diskUndoName;   // on-disk bytes of undoName
   std::uint32_t folder = 0;  // index into the list's folders; 0 is the empty folder
 
   // The name as it is on disk, byte-exact, for every file operation. A name whose
@@ -107,10 +107,10 @@ struct RowMark {
 // the list's folder table; the status cells are empty for most rows until a run.
 // Read the cells with FileList::CellText.
 struct ShownRow {
-  SparseText oldName;   // column 0 when ownOldName
-  std::string newName;  // column 1: the new name as last shown
-  SparseText status;    // column 3
-  SparseText tagStatus;  // column 4
+  SparseText oldName;        // column 0 when ownOldName
+  std::string newName;       // column 1: the new name as last shown
+  SparseText status;         // column 3
+  SparseText tagStatus;      // column 4
   std::uint32_t folder = 0;  // column 2: index into the list's folders
   int icon = kNoIcon;        // icon of column 3
   RowMark mark;
@@ -148,9 +148,15 @@ class FileList {
   // folder, added when new; folders stay until the list is cleared.
   std::uint32_t InternDiskFolder(const std::string& diskFolder);  // text decoded from it
   std::uint32_t InternDiskFolder(const std::string& diskFolder, const std::string& text);
-  const std::string& DiskFolder(const FileEntry& entry) const { return folders_[entry.folder].disk; }
-  const std::string& FolderText(const FileEntry& entry) const { return folders_[entry.folder].text; }
-  std::string DiskPath(const FileEntry& entry) const { return DiskFolder(entry) + entry.DiskName(); }
+  const std::string& DiskFolder(const FileEntry& entry) const {
+    return folders_[entry.folder].disk;
+  }
+  const std::string& FolderText(const FileEntry& entry) const {
+    return folders_[entry.folder].text;
+  }
+  std::string DiskPath(const FileEntry& entry) const {
+    return DiskFolder(entry) + entry.DiskName();
+  }
   std::string DiskPath(std::size_t i) const { return DiskPath(entries[i]); }
   // A new entry at the end, in diskFolder (ending with "/"), its name decoded.
   FileEntry& AppendEntry(const std::string& diskFolder, std::string diskName);

@@ -15,7 +15,7 @@ namespace tessarn {
 class SparseText {
  public:
   SparseText() = default;
-  SparseText(std::string text) { assign(std::move(text)); }  // NOLINT: reads like a string
+  SparseText(std::string text) { assign(std::move(text)); }    // NOLINT: reads like a string
   SparseText(const char* text) { assign(std::string(text)); }  // NOLINT
   SparseText(const SparseText& other) { *this = other; }
   SparseText(SparseText&&) noexcept = default;
