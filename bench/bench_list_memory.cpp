@@ -60,6 +60,7 @@ int Run(std::size_t count) {
   const double perFile = static_cast<double>(withRows - before) / static_cast<double>(count);
   std::printf("%zu files, 20-byte ASCII names, one folder\n", count);
   std::printf("  entries:          %7.1f bytes per file\n", perEntry);
+  std::printf("  rows:             %7.1f bytes per file\n", perFile - perEntry);
   std::printf("  entries and rows: %7.1f bytes per file (target %.0f) %s\n", perFile,
               kTargetBytesPerFile, perFile <= kTargetBytesPerFile ? "ok" : "OVER");
   std::printf("  sizeof FileEntry %zu, sizeof ShownRow %zu\n", sizeof(FileEntry),
