@@ -14,11 +14,31 @@
 namespace tessarn {
 namespace {
 
+// An empty diskName: the same bytes as oldName (see DecodeNames).
 void AppendEntry(FileList& list, std::uint32_t folder, std::string diskName,
                  std::string oldName) {
   FileEntry& entry = list.entries.emplace_back();
   entry.folder = folder;
-  entry.SetNames(std::move(diskName), std::move(oldName));
+  entry.oldName = std::move(oldName);
+  if (!diskName.empty()) entry.SetDiskName(std::move(diskName));
+}
+
+// The decoded names of a folder's files. A name that decodes to its own bytes (any
+// ASCII name) moves over and leaves its disk name empty: each name is then
+// allocated once, and no freed copy per file is left in the heap.
+std::vector<std::string> DecodeNames(std::vector<std::string>& diskNames) {
+  std::vector<std::string> names;
+  names.reserve(diskNames.size());
+  for (std::string& raw : diskNames) {
+    std::string decoded = DecodeDiskName(raw);
+    if (decoded == raw) {
+      names.push_back(std::move(raw));
+      raw = std::string();
+    } else {
+      names.push_back(std::move(decoded));
+    }
+  }
+  return names;
 }
 
 struct SplitPath {
@@ -81,9 +101,7 @@ SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
   SortedFolderFiles sorted;
   sorted.diskFolder = diskFolder;
   sorted.folder = DecodeDiskName(diskFolder);
-  std::vector<std::string> names;
-  names.reserve(diskNames.size());
-  for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
+  std::vector<std::string> names = DecodeNames(diskNames);
   // Readdir order means nothing to a user: show the files as a file manager does.
   const std::vector<std::uint32_t> order = NaturalSortOrder(names);
   sorted.diskNames.reserve(order.size());
@@ -107,9 +125,7 @@ std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles&& files) {
 std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
                               std::vector<std::string>&& diskNames) {
   if (diskNames.empty()) return 0;
-  std::vector<std::string> names;
-  names.reserve(diskNames.size());
-  for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
+  std::vector<std::string> names = DecodeNames(diskNames);
   // Readdir order means nothing to a user: show the files as a file manager does.
   // The sort's keys are freed before the entries are made, which reuse their memory.
   const std::vector<std::uint32_t> order = NaturalSortOrder(names);

@@ -108,7 +108,7 @@ struct RowMark {
 // Read the cells with FileList::CellText.
 struct ShownRow {
   SparseText oldName;        // column 0 when ownOldName
-  std::string newName;       // column 1: the new name as last shown
+  SparseText newName;        // column 1: the new name as last shown, for the previewed rows
   SparseText status;         // column 3
   SparseText tagStatus;      // column 4
   std::uint32_t folder = 0;  // column 2: index into the list's folders
