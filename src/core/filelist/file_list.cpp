@@ -100,7 +100,7 @@ void FileList::SetCellText(std::size_t row, int column, const std::string& text)
 
 void FileList::SetCellIcon(std::size_t row, int icon) {
   if (row >= rows_.size()) return;
-  rows_[row].icon = icon;
+  rows_[row].icon = static_cast<std::int8_t>(icon);
 }
 
 void FileList::SetRowMark(std::size_t row, const RowMark& mark) {

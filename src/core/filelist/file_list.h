@@ -33,7 +33,7 @@ inline constexpr int kFailureIcon = 1;  // red ball
 
 struct EntryStatus {
   SparseText text;
-  int icon = kNoIcon;
+  std::int8_t icon = kNoIcon;  // a million entries: every byte of padding counts
   RenameReason reason = RenameReason::kNone;  // why it failed, when it did
   int error = 0;                              // the errno behind a kOther reason
 };
@@ -96,7 +96,7 @@ struct EntryBatch {
 // for a conflict found by the preview the failure colour of the new-name cell.
 struct RowMark {
   RenameReason reason = RenameReason::kNone;
-  int error = 0;
+  std::int16_t error = 0;  // an errno; two bytes hold every one
   bool conflict = false;
   bool operator==(const RowMark&) const = default;
 };
@@ -112,7 +112,7 @@ struct ShownRow {
   SparseText status;         // column 3
   SparseText tagStatus;      // column 4
   std::uint32_t folder = 0;  // column 2: index into the list's folders
-  int icon = kNoIcon;        // icon of column 3
+  std::int8_t icon = kNoIcon;  // icon of column 3
   RowMark mark;
   bool ownOldName = false;  // else column 0 shows the entry's oldName
 };

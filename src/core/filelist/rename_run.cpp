@@ -23,7 +23,7 @@ const StatusTexts& Texts() {
 
 void SetStatus(FileList& list, std::size_t row, const std::string& text, int icon,
                RenameReason reason = RenameReason::kNone, int error = 0) {
-  SetRowStatus(list, row, EntryStatus{text, icon, reason, error});
+  SetRowStatus(list, row, EntryStatus{text, static_cast<std::int8_t>(icon), reason, error});
 }
 
 // Pane 1 by rows done, repainted only when the bar grows: a run over 100,000 files
@@ -221,7 +221,7 @@ void SetRowStatus(FileList& list, std::size_t row, const EntryStatus& status) {
   list.entries[row].status = status;
   list.SetCellText(row, kStatusColumn, status.text);
   list.SetCellIcon(row, status.icon);
-  list.SetRowMark(row, RowMark{status.reason, status.error, false});
+  list.SetRowMark(row, RowMark{status.reason, static_cast<std::int16_t>(status.error), false});
 }
 
 std::optional<std::string> DiskNameFor(const std::string& newName) {
