@@ -33,7 +33,7 @@ inline constexpr int kFailureIcon = 1;  // red ball
 
 struct EntryStatus {
   SparseText text;
-  std::int8_t icon = kNoIcon;  // a million entries: every byte of padding counts
+  std::int8_t icon = kNoIcon;                 // a million entries: every byte of padding counts
   RenameReason reason = RenameReason::kNone;  // why it failed, when it did
   int error = 0;                              // the errno behind a kOther reason
 };
@@ -107,11 +107,11 @@ struct RowMark {
 // the list's folder table; the status cells are empty for most rows until a run.
 // Read the cells with FileList::CellText.
 struct ShownRow {
-  SparseText oldName;        // column 0 when ownOldName
-  SparseText newName;        // column 1: the new name as last shown, for the previewed rows
-  SparseText status;         // column 3
-  SparseText tagStatus;      // column 4
-  std::uint32_t folder = 0;  // column 2: index into the list's folders
+  SparseText oldName;          // column 0 when ownOldName
+  SparseText newName;          // column 1: the new name as last shown, for the previewed rows
+  SparseText status;           // column 3
+  SparseText tagStatus;        // column 4
+  std::uint32_t folder = 0;    // column 2: index into the list's folders
   std::int8_t icon = kNoIcon;  // icon of column 3
   RowMark mark;
   bool ownOldName = false;  // else column 0 shows the entry's oldName
