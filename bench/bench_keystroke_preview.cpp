@@ -38,11 +38,7 @@ struct KeystrokeList {
       close(fd);
     }
     list.entries.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) {
-      FileEntry& e = list.entries.emplace_back();
-      e.oldName = e.diskName = Name(i);
-      e.folder = e.diskFolder = folder.path();
-    }
+    for (std::size_t i = 0; i < n; ++i) list.AppendEntry(folder.path(), Name(i));
     RefreshRows(list, kRefreshAppend | kRefreshFolder, 0, static_cast<long long>(n) - 1,
                 folder.path());
   }

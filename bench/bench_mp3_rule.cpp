@@ -52,12 +52,12 @@ class Fixture {
       std::snprintf(name, sizeof name, "song%05d.mp3", i);
       Write(folder_ + name, i, withCover);
       FileEntry e;
-      e.oldName = e.diskName = name;
-      e.folder = e.diskFolder = folder_;
+      e.SetNames(name, name);
+      e.folder = list_.InternDiskFolder(folder_);
       list_.entries.push_back(std::move(e));
     }
     paths_.reserve(kFileCount);
-    for (const auto& e : list_.entries) paths_.push_back(e.DiskPath());
+    for (const auto& e : list_.entries) paths_.push_back(list_.DiskPath(e));
   }
   ~Fixture() {
     for (const auto& p : paths_) unlink(p.c_str());

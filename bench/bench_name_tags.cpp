@@ -55,13 +55,12 @@ class Fixture {
         std::abort();
       close(fd);
       FileEntry e;
-      e.oldName = gbName;
-      e.diskName = diskName;
-      e.folder = e.diskFolder = folder_;
+      e.SetNames(diskName, gbName);
+      e.folder = list_.InternDiskFolder(folder_);
       list_.entries.push_back(std::move(e));
     }
     list_.AppendRows(0, list_.count() - 1);
-    for (const auto& e : list_.entries) paths_.push_back(e.DiskPath());
+    for (const auto& e : list_.entries) paths_.push_back(list_.DiskPath(e));
   }
   ~Fixture() {
     for (const auto& p : paths_) unlink(p.c_str());

@@ -63,7 +63,7 @@ std::vector<std::string> AddPathArguments(FileList& list, const std::vector<std:
     if (files.empty()) return;
     FileList picked;
     AddFiles(picked, files);
-    for (FileEntry& e : picked.entries) list.entries.push_back(std::move(e));
+    list.AppendBatch(picked.TakeEntries());
     files.clear();
   };
   for (const std::string& path : paths) {

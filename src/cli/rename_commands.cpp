@@ -76,7 +76,7 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
   PrintRows(out, args.json, list.count(),
             [&](std::size_t i) {
               const FileEntry& e = list.entries[i];
-              PrintedRow row{e.folder, e.oldName, e.newName, {}, e.tagStatus};
+              PrintedRow row{list.FolderText(e), e.oldName, e.newName, {}, e.tagStatus.str()};
               if (plan.rows[i].verdict == PlanVerdict::kConflict) row.reason = plan.rows[i].reason;
               return row;
             },
@@ -97,7 +97,7 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
       if (plan.rows[i].verdict != PlanVerdict::kConflict) continue;
       const FileEntry& e = list.entries[i];
       std::string line;
-      AppendGb(line, e.folder + e.oldName);
+      AppendGb(line, list.FolderText(e) + e.oldName);
       line += " \xE2\x86\x92 ";  // →
       AppendGb(line, e.newName);
       line += "\xEF\xBC\x9A";  // ：
@@ -136,8 +136,8 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
       [&](std::size_t i) {
         const FileEntry& e = list.entries[i];
         const bool renamed = e.status.icon == kSuccessIcon;
-        PrintedRow row{e.folder, renamed ? e.undoName : e.oldName, e.newName, e.status.text,
-                       e.tagStatus};
+        PrintedRow row{list.FolderText(e), renamed ? e.undoName.str() : e.oldName, e.newName,
+                       e.status.text.str(), e.tagStatus.str()};
         row.reason = e.status.reason;
         row.error = e.status.error;
         return row;
@@ -192,7 +192,7 @@ int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
       out, args.json, list.count(),
       [&](std::size_t i) {
         const FileEntry& e = list.entries[i];
-        PrintedRow row{e.folder, before[i], restored[i], e.status.text, {}};
+        PrintedRow row{list.FolderText(e), before[i], restored[i], e.status.text.str(), {}};
         row.reason = e.status.reason;
         row.error = e.status.error;
         return row;

@@ -136,7 +136,7 @@ int RunTagsFromNameCommand(const Arguments& args, Output& out, Output& err) {
   for (std::size_t i = 0; i < list.entries.size(); ++i) {
     const FileEntry& e = list.entries[i];
     Row& row = rows[i];
-    row.path = e.DiskPath();
+    row.path = list.DiskPath(e);
     if (!HasExtension(e.oldName, "MP3")) {
       row.status = GbToUtf8Lossy(NotMp3StatusText());
       continue;

@@ -349,8 +349,8 @@ void MainWindow::StepSlicedPreview() {
     FileEntry& c = copy.emplace_back();
     c.oldName = e.oldName;
     c.newName = e.newName;
-    c.diskFolder = e.diskFolder;
-    c.diskName = e.diskName;
+    c.folder = check_->copy.InternDiskFolder(list_.DiskFolder(e), list_.FolderText(e));
+    c.SetDiskName(std::string_view(e.DiskName()));
   }
   SetPaneText(1, FromGb(ProgressBarText(slicedPreview_->done(), slicedPreview_->rows())));
   if (!slicedPreview_->Done()) return;
@@ -472,7 +472,7 @@ void MainWindow::openTagEditor(int row) {
   // A double click comes here for MP3 files only, so a refusal is the pop-up item's.
   const FileEntry entry = list_.entries[static_cast<std::size_t>(row)];
   const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
-  if (TagEditorDialog::OpenForEntry(entry, true, prompts_.message, this, text)) {
+  if (TagEditorDialog::OpenForEntry(list_, entry, true, prompts_.message, this, text)) {
     // The file's tags changed; an in-place ID3v1 write keeps the file's size, so the
     // cache is not left to notice it by the modification time alone.
     tagCache()->Clear();
@@ -495,11 +495,9 @@ void MainWindow::openUndoHistory() {
 void MainWindow::openTagEditorForSelection() {
   const std::vector<std::size_t> rows = view_->SelectedRows();
   if (rows.size() <= 1) return openTagEditor(view_->CurrentRow());
-  std::vector<FileEntry> entries;
-  for (std::size_t row : rows)
-    if (row < list_.count()) entries.push_back(list_.entries[row]);
   const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
-  if (TagEditorDialog::OpenForEntries(entries, prompts_.message, this, text)) tagCache()->Clear();
+  if (TagEditorDialog::OpenForEntries(list_, rows, prompts_.message, this, text))
+    tagCache()->Clear();
 }
 
 void MainWindow::openSettingsDialog() {

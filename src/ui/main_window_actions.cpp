@@ -203,7 +203,7 @@ FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFo
   // steps, so that it is never busy for long. Only this thread ever touches list_.
   struct Handover {
     std::mutex mutex;
-    std::deque<std::vector<FileEntry>> folders;
+    std::deque<EntryBatch> folders;
     bool done = false;
     FolderTreeResult result;
   } handover;
@@ -212,7 +212,7 @@ FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFo
     const FolderTreeResult result =
         ScanFolderTree(staging, diskFolder, FolderTreeOptions{}, [&](std::size_t) {
           std::lock_guard lock(handover.mutex);
-          handover.folders.push_back(std::exchange(staging.entries, {}));
+          handover.folders.push_back(staging.TakeEntries());
         });
     std::lock_guard lock(handover.mutex);
     handover.result = result;
@@ -228,14 +228,14 @@ FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFo
   auto takeOver = [&](bool all) {
     constexpr qint64 kStepMilliseconds = 150;
     constexpr std::size_t kMostPerStep = 15000;
-    std::vector<std::vector<FileEntry>> taken;
+    std::vector<EntryBatch> taken;
     bool finished = false;
     {
       std::lock_guard lock(handover.mutex);
       if (!all && !handover.done && sinceStep.elapsed() < kStepMilliseconds) return;
       std::size_t n = 0;
       while (!handover.folders.empty() && (all || n < kMostPerStep)) {
-        n += handover.folders.front().size();
+        n += handover.folders.front().entries.size();
         taken.push_back(std::move(handover.folders.front()));
         handover.folders.pop_front();
       }
@@ -244,10 +244,9 @@ FolderTreeResult MainWindow::ScanFolderTreeShowingRows(const std::string& diskFo
     if (!taken.empty()) {
       const std::size_t start = list_.count();
       std::size_t n = 0;
-      for (const std::vector<FileEntry>& folder : taken) n += folder.size();
+      for (const EntryBatch& folder : taken) n += folder.entries.size();
       ReserveEntries(list_, n);
-      for (std::vector<FileEntry>& folder : taken)
-        for (FileEntry& e : folder) list_.entries.push_back(std::move(e));
+      for (EntryBatch& folder : taken) list_.AppendBatch(std::move(folder));
       ShowTreeRows(list_, start);
       UpdateStatusBar();
     }

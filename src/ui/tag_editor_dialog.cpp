@@ -423,7 +423,7 @@ void TagEditorDialog::Update() {
              QString::fromUtf8(kTitle), FromGb(m.text), QMessageBox::Ok);
 }
 
-bool TagEditorDialog::OpenForEntry(const FileEntry& entry, bool fromMenu, MessageFn message,
+bool TagEditorDialog::OpenForEntry(const FileList& list, const FileEntry& entry, bool fromMenu, MessageFn message,
                                    QWidget* parent, const Id3v2WriteOptions& text) {
   if (!HasExtension(entry.oldName, "MP3")) {
     if (fromMenu)
@@ -431,7 +431,7 @@ bool TagEditorDialog::OpenForEntry(const FileEntry& entry, bool fromMenu, Messag
               QStringLiteral("抱歉，该文件不是MP3文件！"), QMessageBox::Ok);
     return false;
   }
-  TagEditorDialog dialog(entry.DiskPath(), entry.folder + entry.oldName, std::move(message), parent,
+  TagEditorDialog dialog(list.DiskPath(entry), list.FolderText(entry) + entry.oldName, std::move(message), parent,
                          text);
   if (!dialog.Load()) return false;
   dialog.exec();
@@ -478,16 +478,20 @@ void ShowShared(QWidget* box, const std::optional<std::string>& value) {
 
 }  // namespace
 
-bool TagEditorDialog::OpenForEntries(const std::vector<FileEntry>& entries, MessageFn message,
-                                     QWidget* parent, const Id3v2WriteOptions& text) {
-  std::vector<const FileEntry*> mp3;
-  for (const FileEntry& e : entries)
-    if (HasExtension(e.oldName, "MP3")) mp3.push_back(&e);
+bool TagEditorDialog::OpenForEntries(const FileList& list, const std::vector<std::size_t>& rows,
+                                     MessageFn message, QWidget* parent,
+                                     const Id3v2WriteOptions& text) {
+  std::vector<const FileEntry*> shown, mp3;
+  for (std::size_t row : rows)
+    if (row < list.count()) shown.push_back(&list.entries[row]);
+  for (const FileEntry* e : shown)
+    if (HasExtension(e->oldName, "MP3")) mp3.push_back(e);
+  if (shown.empty()) return false;
   if (mp3.size() <= 1)
-    return OpenForEntry(mp3.empty() ? entries.front() : *mp3.front(), true, std::move(message),
-                        parent, text);
+    return OpenForEntry(list, mp3.empty() ? *shown.front() : *mp3.front(), true,
+                        std::move(message), parent, text);
   std::vector<std::string> paths;
-  for (const FileEntry* e : mp3) paths.push_back(e->DiskPath());
+  for (const FileEntry* e : mp3) paths.push_back(list.DiskPath(*e));
   TagEditorDialog dialog(paths.front(), std::to_string(paths.size()) + Gb(" 个文件"),
                          std::move(message), parent, text);
   if (!dialog.LoadMany(paths)) return false;

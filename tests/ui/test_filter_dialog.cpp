@@ -34,10 +34,8 @@ struct Fixture {
   explicit Fixture(const QStringList& names, const std::string& folder = "/tmp/") {
     for (const QString& name : names) {
       FileEntry e;
-      e.oldName = Gb(name.toStdString());
-      e.folder = folder;
-      e.diskFolder = folder;
-      e.diskName = name.toStdString();
+      e.SetNames(name.toStdString(), Gb(name.toStdString()));
+      e.folder = list.InternDiskFolder(folder);
       list.entries.push_back(e);
     }
     if (!names.isEmpty()) list.AppendRows(0, list.count() - 1);

@@ -50,10 +50,7 @@ void MakeManyFiles(const std::string& folder, int count) {
 void FillList(MainWindow& w, int count) {
   FileList& list = w.fileList();
   for (int i = 0; i < count; ++i) {
-    tessarn::FileEntry e;
-    e.oldName = e.diskName = "f" + std::to_string(i) + ".jpg";
-    e.folder = e.diskFolder = "/no-such-folder/";
-    list.entries.push_back(std::move(e));
+    list.AppendEntry("/no-such-folder/", "f" + std::to_string(i) + ".jpg");
   }
   tessarn::RefreshRows(list, 5, 0, count - 1, "/no-such-folder/");
   w.SetToolbarButtonEnabled(MainWindow::kToolPreview, true);
@@ -102,9 +99,10 @@ class LargeListsTest : public QObject {
     QCOMPARE(got.RowCount(), expected.RowCount());
     for (std::size_t i = 0; i < got.count(); ++i) {
       const tessarn::FileEntry &a = got.entries[i], &b = expected.entries[i];
-      QVERIFY2(a.diskName == b.diskName && a.oldName == b.oldName && a.folder == b.folder &&
-                   a.diskFolder == b.diskFolder && a.newName == b.newName,
-               b.diskName.c_str());
+      QVERIFY2(a.DiskName() == b.DiskName() && a.oldName == b.oldName &&
+                   got.FolderText(a) == expected.FolderText(b) &&
+                   got.DiskFolder(a) == expected.DiskFolder(b) && a.newName == b.newName,
+               b.DiskName().c_str());
       for (int c : {kOldNameColumn, kNewNameColumn, kFolderColumn, tessarn::kStatusColumn})
         QVERIFY(got.CellText(i, c) == expected.CellText(i, c));
     }
@@ -180,7 +178,8 @@ class LargeListsTest : public QObject {
     constexpr int kRows = 60000;
     FillList(w, kRows);
     // The last file listed twice: the check, run in the background, marks it.
-    w.fileList().entries[kRows - 1].diskName = w.fileList().entries[kRows - 2].diskName;
+    w.fileList().entries[kRows - 1].SetDiskName(
+        std::string_view(w.fileList().entries[kRows - 2].DiskName()));
     AutoPreview(w, 10);
     Find(w, "文件名前缀编辑框")->setText("p");
     QStringList progress;
@@ -230,7 +229,8 @@ class LargeListsTest : public QObject {
     MainWindow& w = f.window;
     constexpr int kRows = 60000;
     FillList(w, kRows);
-    w.fileList().entries[kRows - 1].diskName = w.fileList().entries[kRows - 2].diskName;
+    w.fileList().entries[kRows - 1].SetDiskName(
+        std::string_view(w.fileList().entries[kRows - 2].DiskName()));
     AutoPreview(w, 10);
     QLineEdit* prefix = Find(w, "文件名前缀编辑框");
     prefix->setText("p");

@@ -788,8 +788,8 @@ class MainWindowTest : public QObject {
     QSignalSpy changed(w.listModel(), &QAbstractItemModel::dataChanged);
     for (int i = 0; i < 100000; ++i) {
       tessarn::FileEntry e;
-      e.oldName = e.diskName = "f" + std::to_string(i);
-      e.folder = e.diskFolder = "/x/";
+      e.oldName = "f" + std::to_string(i);
+      e.folder = list.InternDiskFolder("/x/");
       list.entries.push_back(std::move(e));
     }
     tessarn::RefreshRows(list, 5, 0, 99999, "/x/");

@@ -500,13 +500,11 @@ class TagEditorDialogTest : public QObject {
 
   void onlyMp3FilesOpen() {
     Fixture f;
-    FileEntry entry;
-    entry.oldName = "notes.txt";
-    entry.folder = entry.diskFolder = "/tmp/";
-    entry.diskName = "notes.txt";
-    QVERIFY(!TagEditorDialog::OpenForEntry(entry, false, f.Recorder(), nullptr));
+    FileList list;
+    const FileEntry& entry = list.AppendEntry("/tmp/", "notes.txt");
+    QVERIFY(!TagEditorDialog::OpenForEntry(list, entry, false, f.Recorder(), nullptr));
     QVERIFY(f.shown.empty());  // a double click says nothing
-    QVERIFY(!TagEditorDialog::OpenForEntry(entry, true, f.Recorder(), nullptr));
+    QVERIFY(!TagEditorDialog::OpenForEntry(list, entry, true, f.Recorder(), nullptr));
     QCOMPARE(f.shown.size(), std::size_t{1});
     QCOMPARE(f.shown[0].icon, QMessageBox::Warning);
     QCOMPARE(f.shown[0].title, QStringLiteral("Tessarn批量更名器"));

@@ -14,13 +14,31 @@
 namespace tessarn {
 namespace {
 
-void AppendEntry(FileList& list, const std::string& diskFolder, const std::string& folder,
-                 std::string diskName, std::string oldName) {
+// An empty diskName: the same bytes as oldName (see DecodeNames).
+void AppendEntry(FileList& list, std::uint32_t folder, std::string diskName,
+                 std::string oldName) {
   FileEntry& entry = list.entries.emplace_back();
-  entry.oldName = std::move(oldName);
   entry.folder = folder;
-  entry.diskFolder = diskFolder;
-  entry.diskName = std::move(diskName);
+  entry.oldName = std::move(oldName);
+  if (!diskName.empty()) entry.SetDiskName(std::move(diskName));
+}
+
+// The decoded names of a folder's files. A name that decodes to its own bytes (any
+// ASCII name) moves over and leaves its disk name empty: each name is then
+// allocated once, and no freed copy per file is left in the heap.
+std::vector<std::string> DecodeNames(std::vector<std::string>& diskNames) {
+  std::vector<std::string> names;
+  names.reserve(diskNames.size());
+  for (std::string& raw : diskNames) {
+    std::string decoded = DecodeDiskName(raw);
+    if (decoded == raw) {
+      names.push_back(std::move(raw));
+      raw = std::string();
+    } else {
+      names.push_back(std::move(decoded));
+    }
+  }
+  return names;
 }
 
 struct SplitPath {
@@ -39,14 +57,8 @@ SplitPath SplitAtLastSlash(const std::string& path) {
 std::size_t AppendPaths(FileList& list, const std::vector<SplitPath>& paths) {
   ReserveEntries(list, paths.size());
   const std::size_t start = list.count();
-  std::string diskFolder, folder;
-  for (const SplitPath& path : paths) {
-    if (path.folder != diskFolder || folder.empty()) {
-      diskFolder = path.folder;
-      folder = DecodeDiskName(diskFolder);
-    }
-    AppendEntry(list, diskFolder, folder, path.name, DecodeDiskName(path.name));
-  }
+  for (const SplitPath& path : paths)
+    AppendEntry(list, list.InternDiskFolder(path.folder), path.name, DecodeDiskName(path.name));
   ShowNewRows(list, start);
   return list.count() - start;
 }
@@ -94,9 +106,7 @@ SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
   SortedFolderFiles sorted;
   sorted.diskFolder = diskFolder;
   sorted.folder = DecodeDiskName(diskFolder);
-  std::vector<std::string> names;
-  names.reserve(diskNames.size());
-  for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
+  std::vector<std::string> names = DecodeNames(diskNames);
   // Readdir order means nothing to a user: show the files as a file manager does.
   const std::vector<std::uint32_t> order = NaturalSortOrder(names);
   sorted.diskNames.reserve(order.size());
@@ -111,22 +121,20 @@ SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
 std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles&& files) {
   const std::size_t n = files.names.size();
   ReserveEntries(list, n);
+  const std::uint32_t folder = list.InternDiskFolder(files.diskFolder, files.folder);
   for (std::size_t k = 0; k < n; ++k)
-    AppendEntry(list, files.diskFolder, files.folder, std::move(files.diskNames[k]),
-                std::move(files.names[k]));
+    AppendEntry(list, folder, std::move(files.diskNames[k]), std::move(files.names[k]));
   return n;
 }
 
 std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
                               std::vector<std::string>&& diskNames) {
   if (diskNames.empty()) return 0;
-  std::vector<std::string> names;
-  names.reserve(diskNames.size());
-  for (const std::string& raw : diskNames) names.push_back(DecodeDiskName(raw));
+  std::vector<std::string> names = DecodeNames(diskNames);
   // Readdir order means nothing to a user: show the files as a file manager does.
   // The sort's keys are freed before the entries are made, which reuse their memory.
   const std::vector<std::uint32_t> order = NaturalSortOrder(names);
-  const std::string folder = DecodeDiskName(diskFolder);
+  const std::uint32_t folder = list.InternDiskFolder(diskFolder);
   ReserveEntries(list, order.size());
   // The names are taken in sorted, i.e. scattered, order: fetch ahead of use.
   constexpr std::size_t kAhead = 16;
@@ -136,7 +144,7 @@ std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
       __builtin_prefetch(&names[order[k + kAhead]]);
     }
     const std::uint32_t index = order[k];
-    AppendEntry(list, diskFolder, folder, std::move(diskNames[index]), std::move(names[index]));
+    AppendEntry(list, folder, std::move(diskNames[index]), std::move(names[index]));
   }
   return order.size();
 }
@@ -145,10 +153,10 @@ void ShowNewRows(FileList& list, std::size_t first) {
   std::size_t runStart = first;
   for (std::size_t i = first; i < list.count(); ++i) {
     const bool runEnds =
-        i + 1 == list.count() || list.entries[i + 1].diskFolder != list.entries[i].diskFolder;
+        i + 1 == list.count() || list.entries[i + 1].folder != list.entries[i].folder;
     if (runEnds) {
       RefreshRows(list, kRefreshAppend | kRefreshFolder, static_cast<long long>(runStart),
-                  static_cast<long long>(i), list.entries[i].folder);
+                  static_cast<long long>(i), list.FolderText(list.entries[i]));
       runStart = i + 1;
     }
   }

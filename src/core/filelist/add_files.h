@@ -43,6 +43,7 @@ std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
 // The files of one folder, decoded and in natural order, ready to become entries.
 struct SortedFolderFiles {
   std::string diskFolder, folder;  // raw and decoded, ending with "/"
+  // A disk name left empty is the same bytes as its decoded name.
   std::vector<std::string> diskNames, names;
 };
 SortedFolderFiles SortFolderFiles(const std::string& diskFolder,

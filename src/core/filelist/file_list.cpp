@@ -7,36 +7,100 @@
 
 namespace tessarn {
 
-namespace {
-
-// The slot of a column in ShownRow::texts (the folder column has none).
-std::size_t TextSlot(int column) {
-  return static_cast<std::size_t>(column < kFolderColumn ? column : column - 1);
+std::uint32_t FileList::InternDiskFolder(const std::string& diskFolder) {
+  if (folders_[lastDiskFolder_].disk == diskFolder) return lastDiskFolder_;
+  const auto found = folderByDisk_.find(diskFolder);
+  if (found != folderByDisk_.end()) return lastDiskFolder_ = found->second;
+  return InternDiskFolder(diskFolder, DecodeDiskName(diskFolder));
 }
 
-}  // namespace
-
-std::uint32_t FileList::InternFolder(const std::string& text) {
-  if (folderTexts_[lastFolder_] == text) return lastFolder_;
-  if (text.empty()) return 0;
+std::uint32_t FileList::InternDiskFolder(const std::string& diskFolder, const std::string& text) {
+  if (folders_[lastDiskFolder_].disk == diskFolder) return lastDiskFolder_;
   const auto [it, added] =
-      folderIndex_.try_emplace(text, static_cast<std::uint32_t>(folderTexts_.size()));
-  if (added) folderTexts_.push_back(text);
-  lastFolder_ = it->second;
-  return lastFolder_;
+      folderByDisk_.try_emplace(diskFolder, static_cast<std::uint32_t>(folders_.size()));
+  if (added) {
+    folders_.push_back(ListFolder{diskFolder, text});
+    folderByText_.try_emplace(text, it->second);
+  }
+  return lastDiskFolder_ = it->second;
+}
+
+std::uint32_t FileList::InternFolderText(const std::string& text) {
+  if (folders_[lastTextFolder_].text == text) return lastTextFolder_;
+  const auto [it, added] =
+      folderByText_.try_emplace(text, static_cast<std::uint32_t>(folders_.size()));
+  // Shown only: no entry's folder, so not in folderByDisk_.
+  if (added) folders_.push_back(ListFolder{std::string(), text});
+  return lastTextFolder_ = it->second;
+}
+
+FileEntry& FileList::AppendEntry(const std::string& diskFolder, std::string diskName) {
+  FileEntry& entry = entries.emplace_back();
+  entry.folder = InternDiskFolder(diskFolder);
+  std::string name = DecodeDiskName(diskName);
+  entry.SetNames(std::move(diskName), std::move(name));
+  return entry;
+}
+
+EntryBatch FileList::TakeEntries() {
+  EntryBatch batch;
+  batch.entries = std::exchange(entries, {});
+  // Only the folders the entries use go along, renumbered from 0.
+  std::unordered_map<std::uint32_t, std::uint32_t> renumbered;
+  std::uint32_t lastFrom = UINT32_MAX, lastTo = 0;
+  for (FileEntry& entry : batch.entries) {
+    if (entry.folder != lastFrom) {
+      lastFrom = entry.folder;
+      const auto [it, added] =
+          renumbered.try_emplace(entry.folder, static_cast<std::uint32_t>(batch.folders.size()));
+      if (added) batch.folders.push_back(folders_[entry.folder]);
+      lastTo = it->second;
+    }
+    entry.folder = lastTo;
+  }
+  return batch;
+}
+
+void FileList::AppendBatch(EntryBatch&& batch) {
+  std::vector<std::uint32_t> here(batch.folders.size());
+  for (std::size_t k = 0; k < batch.folders.size(); ++k)
+    here[k] = InternDiskFolder(batch.folders[k].disk, batch.folders[k].text);
+  for (FileEntry& entry : batch.entries) {
+    entry.folder = here[entry.folder];
+    entries.push_back(std::move(entry));
+  }
 }
 
 void FileList::SetCellText(std::size_t row, int column, const std::string& text) {
   if (row >= rows_.size() || column < 0 || column >= kColumnCount) return;
-  if (column == kFolderColumn)
-    rows_[row].folder = InternFolder(text);
-  else
-    rows_[row].texts[TextSlot(column)] = text;
+  ShownRow& shown = rows_[row];
+  switch (column) {
+    case kOldNameColumn:
+      // The same text as the entry's is not kept twice.
+      shown.ownOldName = row >= entries.size() || text != entries[row].oldName;
+      if (shown.ownOldName)
+        shown.oldName.assign(std::string_view(text));
+      else
+        shown.oldName.reset();
+      break;
+    case kNewNameColumn:
+      shown.newName.assign(std::string_view(text));
+      break;
+    case kFolderColumn:
+      shown.folder = InternFolderText(text);
+      break;
+    case kStatusColumn:
+      shown.status.assign(std::string_view(text));
+      break;
+    case kTagStatusColumn:
+      shown.tagStatus.assign(std::string_view(text));
+      break;
+  }
 }
 
 void FileList::SetCellIcon(std::size_t row, int icon) {
   if (row >= rows_.size()) return;
-  rows_[row].icon = icon;
+  rows_[row].icon = static_cast<std::int8_t>(icon);
 }
 
 void FileList::SetRowMark(std::size_t row, const RowMark& mark) {
@@ -46,9 +110,22 @@ void FileList::SetRowMark(std::size_t row, const RowMark& mark) {
 
 const std::string& FileList::CellText(std::size_t row, int column) const {
   static const std::string kEmpty;
-  if (row >= rows_.size() || column < 0 || column >= kColumnCount) return kEmpty;
-  if (column == kFolderColumn) return folderTexts_[rows_[row].folder];
-  return rows_[row].texts[TextSlot(column)];
+  if (row >= rows_.size()) return kEmpty;
+  const ShownRow& shown = rows_[row];
+  switch (column) {
+    case kOldNameColumn:
+      if (shown.ownOldName) return shown.oldName;
+      return row < entries.size() ? entries[row].oldName : kEmpty;
+    case kNewNameColumn:
+      return shown.newName;
+    case kFolderColumn:
+      return folders_[shown.folder].text;
+    case kStatusColumn:
+      return shown.status;
+    case kTagStatusColumn:
+      return shown.tagStatus;
+  }
+  return kEmpty;
 }
 
 void FileList::NotifyRowsChanged(std::size_t first, std::size_t last) {
@@ -65,8 +142,15 @@ void FileList::AppendRows(std::size_t first, std::size_t last) {
   // Grow by at least half: adding many small folders one after the other must not
   // copy every row at every addition.
   GrowWithHugePages(rows_, rows_.size() + (last - first + 1));
-  for (std::size_t i = first; i <= last; ++i)
-    rows_.emplace_back().texts[TextSlot(kOldNameColumn)] = entries[i].oldName;
+  for (std::size_t i = first; i <= last; ++i) {
+    ShownRow& row = rows_.emplace_back();
+    // A row shows the entry of its own index: one appended for another entry (rows
+    // behind their entries) keeps a copy.
+    if (rows_.size() - 1 != i) {
+      row.ownOldName = true;
+      row.oldName = entries[i].oldName;
+    }
+  }
   if (listener_) listener_->EndAppendRows();
 }
 
@@ -139,9 +223,10 @@ void FileList::Clear() {
   if (listener_) listener_->BeginRemoveRows(0, n - 1);
   entries.clear();
   rows_.clear();
-  folderTexts_.resize(1);
-  folderIndex_.clear();
-  lastFolder_ = 0;
+  folders_.resize(1);
+  folderByDisk_ = {{std::string(), 0}};
+  folderByText_ = {{std::string(), 0}};
+  lastDiskFolder_ = lastTextFolder_ = 0;
   if (listener_) listener_->EndRemoveRows();
 }
 

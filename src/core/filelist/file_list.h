@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "core/filelist/rename_reason.h"
+#include "core/filelist/sparse_text.h"
 
 namespace tessarn {
 
@@ -30,45 +32,89 @@ inline constexpr int kSuccessIcon = 0;  // green ball
 inline constexpr int kFailureIcon = 1;  // red ball
 
 struct EntryStatus {
-  std::string text;
-  int icon = kNoIcon;
+  SparseText text;
+  std::int8_t icon = kNoIcon;                 // a million entries: every byte of padding counts
   RenameReason reason = RenameReason::kNone;  // why it failed, when it did
   int error = 0;                              // the errno behind a kOther reason
 };
 
+// One file of the list. Its folder is an index into the list's folder table (read
+// it with FileList::DiskFolder / FolderText / DiskPath): a list holds few folders
+// and many files. Fields most files never set are SparseTexts, a pointer each.
 struct FileEntry {
-  std::string oldName;  // GB18030, decoded from diskName, no folder part
+  std::string oldName;  // GB18030, decoded from the disk name, no folder part
   std::string newName;  // last computed by the rules; empty until computed
-  std::string folder;   // GB18030 text of the folder, always ending with "/"
   EntryStatus status;
-  std::string tagStatus;
-  std::string tagReason;  // why the last tag write failed: the tag-status cell's tooltip
-  std::string undoName;  // GB18030 name before the last run renamed it; empty otherwise
-  // The file as it is on disk, byte-exact, for every file operation.
-  std::string diskFolder;  // ends with "/"
-  std::string diskName;
-  std::string diskUndoName;  // on-disk bytes of undoName
+  SparseText tagStatus;
+  SparseText tagReason;      // why the last tag write failed: the tag-status cell's tooltip
+  SparseText undoName;       // GB18030 name before the last run renamed it; empty otherwise
+  SparseText diskUndoName;   // on-disk bytes of undoName
+  std::uint32_t folder = 0;  // index into the list's folders; 0 is the empty folder
 
-  std::string DiskPath() const { return diskFolder + diskName; }
+  // The name as it is on disk, byte-exact, for every file operation. A name whose
+  // bytes decode to themselves (any ASCII name) is kept once, in oldName.
+  const std::string& DiskName() const { return diskName_.empty() ? oldName : diskName_.str(); }
+  // Sets both forms of the name at once: the one way to change oldName of a file
+  // whose disk name matters, since an unset disk name follows oldName.
+  void SetNames(std::string diskName, std::string decodedName) {
+    oldName = std::move(decodedName);
+    SetDiskName(std::move(diskName));
+  }
+  // Sets the disk name for the present oldName.
+  void SetDiskName(std::string&& diskName) {
+    if (diskName == oldName)
+      diskName_.reset();
+    else
+      diskName_ = std::move(diskName);
+  }
+  void SetDiskName(std::string_view diskName) {
+    if (diskName == oldName)
+      diskName_.reset();
+    else
+      diskName_ = std::string(diskName);
+  }
+
+ private:
+  SparseText diskName_;  // empty: the same bytes as oldName
+};
+
+// A folder of the list: its bytes on disk and its shown text, both ending with
+// "/" (or both empty).
+struct ListFolder {
+  std::string disk;
+  std::string text;
+};
+
+// Entries on their way from one list to another (a scan on a second thread hands
+// them over): they carry the folders they point to.
+struct EntryBatch {
+  std::vector<FileEntry> entries;
+  std::vector<ListFolder> folders;  // the entries' folder indices point here
 };
 
 // Why a row did not (or would not) get its name: the status cell's tooltip, and
 // for a conflict found by the preview the failure colour of the new-name cell.
 struct RowMark {
   RenameReason reason = RenameReason::kNone;
-  int error = 0;
+  std::int16_t error = 0;  // an errno; two bytes hold every one
   bool conflict = false;
   bool operator==(const RowMark&) const = default;
 };
 
-// A shown row. Its folder cell is an index into the list's table of folder texts:
-// a folder's text is kept once per list, not once per row. Read the cells with
-// FileList::CellText.
+// A shown row: a snapshot of what the cells show, which the entries may have left
+// behind. It holds only what differs from its entry: column 0 is the entry's
+// oldName unless the row was given another text; the folder cell is an index into
+// the list's folder table; the status cells are empty for most rows until a run.
+// Read the cells with FileList::CellText.
 struct ShownRow {
-  std::array<std::string, kColumnCount - 1> texts;  // every column but the folder's
-  std::uint32_t folder = 0;                         // index into the folder texts
-  int icon = kNoIcon;                               // icon of column 3
+  SparseText oldName;          // column 0 when ownOldName
+  SparseText newName;          // column 1: the new name as last shown, for the previewed rows
+  SparseText status;           // column 3
+  SparseText tagStatus;        // column 4
+  std::uint32_t folder = 0;    // column 2: index into the list's folders
+  std::int8_t icon = kNoIcon;  // icon of column 3
   RowMark mark;
+  bool ownOldName = false;  // else column 0 shows the entry's oldName
 };
 
 // Told about every change of the shown rows, so that a view can follow with
@@ -86,6 +132,8 @@ class RowListener {
   virtual void EndResetRows() = 0;
 };
 
+// Whoever changes the oldName of an entry whose row is shown sets column 0 of the
+// row too (SetCellText): a row that shows its entry's oldName keeps no copy of it.
 class FileList {
  public:
   std::vector<FileEntry> entries;
@@ -96,6 +144,28 @@ class FileList {
 
   void SetListener(RowListener* listener) { listener_ = listener; }
 
+  // The folder table, shared by entries and rows. Interning gives the index of a
+  // folder, added when new; folders stay until the list is cleared.
+  std::uint32_t InternDiskFolder(const std::string& diskFolder);  // text decoded from it
+  std::uint32_t InternDiskFolder(const std::string& diskFolder, const std::string& text);
+  const std::string& DiskFolder(const FileEntry& entry) const {
+    return folders_[entry.folder].disk;
+  }
+  const std::string& FolderText(const FileEntry& entry) const {
+    return folders_[entry.folder].text;
+  }
+  std::string DiskPath(const FileEntry& entry) const {
+    return DiskFolder(entry) + entry.DiskName();
+  }
+  std::string DiskPath(std::size_t i) const { return DiskPath(entries[i]); }
+  // A new entry at the end, in diskFolder (ending with "/"), its name decoded.
+  FileEntry& AppendEntry(const std::string& diskFolder, std::string diskName);
+
+  // Entries moved out with their folders, and appended to another list with the
+  // folder indices translated. The list they leave keeps its folder table.
+  EntryBatch TakeEntries();
+  void AppendBatch(EntryBatch&& batch);
+
   // Cell writes; a row that does not exist is ignored. They do not notify: the
   // operation that writes a range calls NotifyRowsChanged once for it.
   void SetCellText(std::size_t row, int column, const std::string& text);
@@ -105,7 +175,7 @@ class FileList {
   void NotifyRowsChanged(std::size_t first, std::size_t last);
 
   // Appends one row per entry first..last (entries must already exist), column 0
-  // holding the entry's oldName.
+  // showing the entry's oldName.
   void AppendRows(std::size_t first, std::size_t last);
   // Removes entries and their rows [first, last] together.
   void RemoveRange(std::size_t first, std::size_t last);
@@ -117,16 +187,19 @@ class FileList {
   void Clear();
 
  private:
-  // The index of a folder text in folderTexts_, added when new. Texts stay until
-  // the list is cleared: a list holds few folders.
-  std::uint32_t InternFolder(const std::string& text);
+  // The index of a folder shown with this text: an entry's folder of that text
+  // when there is one, else a folder of the text alone.
+  std::uint32_t InternFolderText(const std::string& text);
 
   std::vector<ShownRow> rows_;
-  // Index 0: no folder shown. A deque: a new folder must not move the texts that
-  // CellText handed out.
-  std::deque<std::string> folderTexts_{std::string()};
-  std::unordered_map<std::string, std::uint32_t> folderIndex_;
-  std::uint32_t lastFolder_ = 0;  // rows come in runs of one folder
+  // Index 0: the empty folder (no folder shown). A deque: a new folder must not
+  // move the texts that CellText handed out.
+  std::deque<ListFolder> folders_{ListFolder{}};
+  std::unordered_map<std::string, std::uint32_t> folderByDisk_{{std::string(), 0}};
+  std::unordered_map<std::string, std::uint32_t> folderByText_{{std::string(), 0}};
+  // Files and rows come in runs of one folder.
+  std::uint32_t lastDiskFolder_ = 0;
+  std::uint32_t lastTextFolder_ = 0;
   RowListener* listener_ = nullptr;
 };
 

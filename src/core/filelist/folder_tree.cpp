@@ -171,10 +171,10 @@ void ShowTreeRows(FileList& list, std::size_t first) {
   std::size_t runStart = first;
   for (std::size_t i = first; i < list.count(); ++i) {
     const bool runEnds =
-        i + 1 == list.count() || list.entries[i + 1].diskFolder != list.entries[i].diskFolder;
+        i + 1 == list.count() || list.entries[i + 1].folder != list.entries[i].folder;
     if (runEnds) {
       RefreshRows(list, kRefreshFolder, static_cast<long long>(runStart), static_cast<long long>(i),
-                  list.entries[i].folder);
+                  list.FolderText(list.entries[i]));
       runStart = i + 1;
     }
   }

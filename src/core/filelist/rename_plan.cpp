@@ -82,11 +82,11 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   auto findFolders = [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last; ++i) {
       const FileEntry& e = list.entries[i];
-      if (folders.empty() || e.diskFolder != lastFolder) {
+      if (folders.empty() || list.DiskFolder(e) != lastFolder) {
         const auto [it, added] =
-            folderIds.try_emplace(e.diskFolder, static_cast<std::uint32_t>(folders.size()));
-        if (added) folders.emplace_back().listing = listings.Get(e.diskFolder);
-        lastFolder = e.diskFolder;
+            folderIds.try_emplace(list.DiskFolder(e), static_cast<std::uint32_t>(folders.size()));
+        if (added) folders.emplace_back().listing = listings.Get(list.DiskFolder(e));
+        lastFolder = list.DiskFolder(e);
         lastId = it->second;
       }
       folderOf[i] = lastId;
@@ -117,8 +117,8 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   auto indexSources = [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last; ++i) {
       if (i + kAhead < last)
-        folders[folderOf[i + kAhead]].Prefetch(list.entries[i + kAhead].diskName);
-      Slot& slot = folders[folderOf[i]].SlotFor(list.entries[i].diskName);
+        folders[folderOf[i + kAhead]].Prefetch(list.entries[i + kAhead].DiskName());
+      Slot& slot = folders[folderOf[i]].SlotFor(list.entries[i].DiskName());
       from[i] = &slot;
       diskOf[i] = slot.disk;
       if (slot.source == kNoRow)
@@ -153,7 +153,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   for (Folder& folder : folders) moved |= folder.slots.Reserve(folder.slots.size() + folder.rows + 16);
   if (moved)
     for (std::size_t i = 0; i < indexed; ++i)
-      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].diskName);
+      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].DiskName());
 
   // Two rows wanting one name: neither gets it.
   bool onDiskUnknownHolder = false;
@@ -178,7 +178,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
       if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
       if (to[i]->source != kNoRow || to[i]->disk == kNoRow) continue;
       const std::size_t holder =
-          others->Find(list, list.entries[i].diskFolder, plan.diskNames[i], count);
+          others->Find(list, list.DiskFolder(list.entries[i]), plan.diskNames[i], count);
       if (holder != EntryNameIndex::kNone) to[i]->source = static_cast<std::uint32_t>(holder);
     }
   } else if (onDiskUnknownHolder && indexed < n) {
@@ -193,11 +193,11 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     }
     indexSources(indexed, n);
     for (std::size_t i = 0; i < count; ++i) {  // the tables may have moved
-      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].diskName);
+      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].DiskName());
       if (to[i]) to[i] = folders[folderOf[i]].slots.Find(plan.diskNames[i]);
     }
     for (std::size_t i = count; i < n; ++i)
-      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].diskName);
+      from[i] = folders[folderOf[i]].slots.Find(list.entries[i].DiskName());
   }
 
   // A wanted name must be free once the run is over: not kept by a row that stays,
@@ -284,11 +284,11 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
 
 // The new name of entry i for a run or a preview.
 Wish NewNameWish(const FileEntry& e, std::string& disk) {
-  if (IsUndecodableDiskName(e.diskName)) {
+  if (IsUndecodableDiskName(e.DiskName())) {
     // Its text is only an approximation of its bytes: leave it alone unless the
     // rule changed it, and then say why it cannot be done.
     if (e.newName == e.oldName) {
-      disk = e.diskName;
+      disk = e.DiskName();
       return {PlanVerdict::kUnchanged};
     }
     return {PlanVerdict::kConflict, RenameReason::kUndecodable};
@@ -296,7 +296,7 @@ Wish NewNameWish(const FileEntry& e, std::string& disk) {
   std::optional<std::string> name = DiskNameFor(e.newName);
   if (!name) return {PlanVerdict::kConflict, RenameReason::kInvalidName};
   disk = *std::move(name);
-  return {disk == e.diskName ? PlanVerdict::kUnchanged : PlanVerdict::kFine};
+  return {disk == e.DiskName() ? PlanVerdict::kUnchanged : PlanVerdict::kFine};
 }
 
 }  // namespace
@@ -326,15 +326,15 @@ void EntryNameIndex::Build(const FileList& list) {
   entries_ = n;
   const std::size_t mask = cap - 1;
   // Entries come in runs of one folder: its hash is worked out once per run.
-  const std::string* lastFolder = nullptr;
+  std::uint32_t lastFolder = 0;
   std::uint64_t folderHash = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const FileEntry& e = list.entries[i];
-    if (lastFolder == nullptr || e.diskFolder != *lastFolder) {
-      folderHash = HashName(e.diskFolder) * 0x9E3779B97F4A7C15ull;
-      lastFolder = &e.diskFolder;
+    if (i == 0 || e.folder != lastFolder) {
+      folderHash = HashName(list.DiskFolder(e)) * 0x9E3779B97F4A7C15ull;
+      lastFolder = e.folder;
     }
-    std::size_t k = (HashName(e.diskName) ^ folderHash) & mask;
+    std::size_t k = (HashName(e.DiskName()) ^ folderHash) & mask;
     while (cells_[k] != 0) k = (k + 1) & mask;
     cells_[k] = static_cast<std::uint32_t>(i + 1);
   }
@@ -349,7 +349,7 @@ std::size_t EntryNameIndex::Find(const FileList& list, std::string_view diskFold
     const std::size_t i = cells_[k] - 1;
     if (i < from || i >= list.count()) continue;
     const FileEntry& e = list.entries[i];
-    if (e.diskName == diskName && e.diskFolder == diskFolder) return i;
+    if (e.DiskName() == diskName && list.DiskFolder(e) == diskFolder) return i;
   }
   return kNone;
 }
@@ -376,7 +376,7 @@ RenamePlan PlanUndo(const FileList& list) {
     } else {
       return Wish{PlanVerdict::kConflict, RenameReason::kInvalidName};
     }
-    return Wish{disk == e.diskName ? PlanVerdict::kUnchanged : PlanVerdict::kFine};
+    return Wish{disk == e.DiskName() ? PlanVerdict::kUnchanged : PlanVerdict::kFine};
   });
 }
 

@@ -23,7 +23,16 @@ const StatusTexts& Texts() {
 
 void SetStatus(FileList& list, std::size_t row, const std::string& text, int icon,
                RenameReason reason = RenameReason::kNone, int error = 0) {
-  SetRowStatus(list, row, EntryStatus{text, icon, reason, error});
+  // Field by field, into the buffers the texts already have: a run after the first
+  // allocates nothing per row.
+  EntryStatus& status = list.entries[row].status;
+  status.text.assign(std::string_view(text));
+  status.icon = static_cast<std::int8_t>(icon);
+  status.reason = reason;
+  status.error = error;
+  list.SetCellText(row, kStatusColumn, text);
+  list.SetCellIcon(row, icon);
+  list.SetRowMark(row, RowMark{reason, static_cast<std::int16_t>(error), false});
 }
 
 // Pane 1 by rows done, repainted only when the bar grows: a run over 100,000 files
@@ -61,16 +70,16 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
     FileEntry& entry = list.entries[i];
     if (run) {
       // Swapped, not moved: the cleared undo names hand their buffers to the new
-      // names, so that a run after the first allocates nothing per row.
+      // names, so that a run after the first allocates little per row.
+      entry.diskUndoName.assign(std::string_view(entry.DiskName()));
       entry.undoName.swap(entry.oldName);
-      entry.diskUndoName.swap(entry.diskName);
       entry.oldName.assign(entry.newName);
     } else {
-      entry.oldName = std::move(entry.undoName);
+      entry.oldName = entry.undoName.take();
       entry.undoName.clear();
       entry.diskUndoName.clear();
     }
-    entry.diskName = plan.diskNames[i];
+    entry.SetDiskName(plan.diskNames[i]);
     list.SetCellText(i, kOldNameColumn, entry.oldName);
     SetStatus(list, i, run ? texts.renamed : texts.restored, kSuccessIcon);
     ++counts.succeeded;
@@ -153,11 +162,12 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
       int error = 0;
       bool ok = false;
       FileAt where = FileAt::kOldName;
-      const int fd = folderFd.Get(entry.diskFolder);
+      const std::string& diskFolder = list.DiskFolder(entry);
+      const int fd = folderFd.Get(diskFolder);
       const std::string& newName = plan.diskNames[i];
       switch (step.kind) {
         case StepKind::kDirect:
-          ok = RenameNoReplaceIn(fd, entry.diskFolder, entry.diskName, newName, &error);
+          ok = RenameNoReplaceIn(fd, diskFolder, entry.DiskName(), newName, &error);
           if (ok) {
             where = FileAt::kNewName;
             succeed(i);
@@ -167,7 +177,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
           break;
         case StepKind::kToTemporary: {
           const std::string& temporary = plan.temporaries[step.temporary];
-          ok = parked = RenameNoReplaceIn(fd, entry.diskFolder, entry.diskName, temporary, &error);
+          ok = parked = RenameNoReplaceIn(fd, diskFolder, entry.DiskName(), temporary, &error);
           if (ok)
             where = FileAt::kTemporary;
           else
@@ -178,7 +188,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
           if (!parked) break;  // reported when parking failed
           parked = false;
           const std::string& temporary = plan.temporaries[step.temporary];
-          ok = RenameNoReplaceIn(fd, entry.diskFolder, temporary, newName, &error);
+          ok = RenameNoReplaceIn(fd, diskFolder, temporary, newName, &error);
           if (ok) {
             where = FileAt::kNewName;
             succeed(i);
@@ -186,17 +196,16 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
           }
           // The cycle broke: back to the old name if it is free again, else the
           // file stays parked and the undo record says where it is.
-          if (RenameNoReplaceIn(fd, entry.diskFolder, temporary, entry.diskName)) {
+          if (RenameNoReplaceIn(fd, diskFolder, temporary, entry.DiskName())) {
             fail(i, ReasonForError(error), error);
             break;
           }
           where = FileAt::kTemporary;
           if (run) {
             entry.undoName = entry.oldName;
-            entry.diskUndoName = entry.diskName;
+            entry.diskUndoName = entry.DiskName();
           }
-          entry.diskName = temporary;
-          entry.oldName = DecodeDiskName(entry.diskName);
+          entry.SetNames(temporary, DecodeDiskName(temporary));
           list.SetCellText(i, kOldNameColumn, entry.oldName);
           SetStatus(list, i, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
                     ReasonForError(error), error);
@@ -221,7 +230,7 @@ void SetRowStatus(FileList& list, std::size_t row, const EntryStatus& status) {
   list.entries[row].status = status;
   list.SetCellText(row, kStatusColumn, status.text);
   list.SetCellIcon(row, status.icon);
-  list.SetRowMark(row, RowMark{status.reason, status.error, false});
+  list.SetRowMark(row, RowMark{status.reason, static_cast<std::int16_t>(status.error), false});
 }
 
 std::optional<std::string> DiskNameFor(const std::string& newName) {

@@ -230,31 +230,32 @@ std::string IntentRecords(const FileList& list, const RenamePlan& plan, FrontEnd
   std::size_t rowBytes = 4;
   for (std::size_t i = 0; i < list.entries.size() && i < plan.rows.size(); ++i)
     if (plan.rows[i].verdict == PlanVerdict::kFine)
-      rowBytes += 4 + 4 + list.entries[i].diskName.size() + 4 + plan.diskNames[i].size() + 8;
+      rowBytes += 4 + 4 + list.entries[i].DiskName().size() + 4 + plan.diskNames[i].size() + 8;
   rows.reserve(rowBytes);
   PutU32(rows, 0);  // the count, known at the end
   for (std::size_t i = 0; i < list.entries.size() && i < plan.rows.size(); ++i) {
     if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
     const FileEntry& e = list.entries[i];
+    const std::string& diskFolder = list.DiskFolder(e);
     const unsigned long long listed = i < plan.inodes.size() ? plan.inodes[i] : 0;
-    if (folders.empty() || e.diskFolder != lastFolder) {
-      auto it = folderIds.find(e.diskFolder);
+    if (folders.empty() || diskFolder != lastFolder) {
+      auto it = folderIds.find(diskFolder);
       if (it == folderIds.end()) {
-        const bool agrees = listed != 0 && IdentityOf(e.diskFolder + e.diskName).inode == listed;
-        it = folderIds.emplace(e.diskFolder, Folder{static_cast<std::uint32_t>(folders.size()),
-                                                    agrees})
+        const bool agrees = listed != 0 && IdentityOf(diskFolder + e.DiskName()).inode == listed;
+        it = folderIds.emplace(diskFolder, Folder{static_cast<std::uint32_t>(folders.size()),
+                                                  agrees})
                  .first;
-        folders.push_back(e.diskFolder);
-        PutText(folderPayload, e.diskFolder);
-        PutU64(folderPayload, IdentityOf(e.diskFolder).device);
+        folders.push_back(diskFolder);
+        PutText(folderPayload, diskFolder);
+        PutU64(folderPayload, IdentityOf(diskFolder).device);
       }
-      lastFolder = e.diskFolder;
+      lastFolder = diskFolder;
       last = it->second;
     }
     const unsigned long long inode =
-        last.listingAgrees && listed != 0 ? listed : IdentityOf(e.diskFolder + e.diskName).inode;
+        last.listingAgrees && listed != 0 ? listed : IdentityOf(diskFolder + e.DiskName()).inode;
     PutU32(rows, last.id);
-    PutText(rows, e.diskName);
+    PutText(rows, e.DiskName());
     PutText(rows, plan.diskNames[i]);
     PutU64(rows, inode);
     rowOfEntry[i] = rowCount++;
@@ -492,24 +493,21 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
     for (const std::string* name : candidates)
       if (IdentityOf(dir + *name) == recorded) found = name;
     FileEntry e;
-    e.diskFolder = dir;
-    e.folder = DecodeDiskName(dir);
+    e.folder = list.InternDiskFolder(dir);
     if (found != nullptr) {
       row.current = *found;
       row.state = RowState::kAt;
-      e.diskName = row.current;
       e.diskUndoName = row.oldName;
       e.undoName = DecodeDiskName(row.oldName);
     } else if (IdentityOf(dir + row.oldName) == recorded || row.state == RowState::kUnknown) {
       row.state = RowState::kOld;  // back already (an undo cut short), or never renamed
       continue;
     } else {
-      e.diskName = row.current;  // another file has the name: leave it alone
-      replaced.push_back(list.entries.size());
+      replaced.push_back(list.entries.size());  // another file has the name: leave it alone
     }
-    e.oldName = DecodeDiskName(e.diskName);
+    e.SetNames(row.current, DecodeDiskName(row.current));
     entryOfRow[r] = list.entries.size();
-    result.namesBefore.push_back(e.diskName);
+    result.namesBefore.push_back(e.DiskName());
     result.namesRestored.push_back(row.oldName);
     list.entries.push_back(std::move(e));
   }
@@ -532,7 +530,7 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
       row.state = RowState::kOld;
     } else {
       row.state = RowState::kAt;
-      row.current = e.diskName;  // the undo may have left it under a temporary name
+      row.current = e.DiskName();  // the undo may have left it under a temporary name
     }
   }
   std::size_t left = 0;
@@ -558,24 +556,22 @@ void ApplyUndoToList(const FileList& undone, const RecordedUndo& outcome, FileLi
                      UndoLog& undo) {
   std::unordered_map<std::string, std::size_t> byPath;
   for (std::size_t k = 0; k < undone.entries.size() && k < outcome.namesBefore.size(); ++k)
-    byPath.emplace(undone.entries[k].diskFolder + outcome.namesBefore[k], k);
+    byPath.emplace(undone.DiskFolder(undone.entries[k]) + outcome.namesBefore[k], k);
   bool left = false;
   for (std::size_t i = 0; i < list.entries.size(); ++i) {
     FileEntry& entry = list.entries[i];
     if (entry.diskUndoName.empty()) continue;
     // A row the undo did not list is one the history knows to be back already.
-    const auto found = byPath.find(entry.diskFolder + entry.diskName);
+    const auto found = byPath.find(list.DiskPath(entry));
     const FileEntry* from = found != byPath.end() ? &undone.entries[found->second] : nullptr;
     const EntryStatus status =
         from != nullptr ? from->status : EntryStatus{Gb("撤消成功"), kSuccessIcon};
     if (status.icon == kSuccessIcon) {
-      entry.oldName = std::move(entry.undoName);
-      entry.diskName = std::move(entry.diskUndoName);
+      entry.SetNames(entry.diskUndoName.take(), entry.undoName.take());
       entry.undoName.clear();
       entry.diskUndoName.clear();
     } else {
-      entry.diskName = from->diskName;
-      entry.oldName = from->oldName;
+      entry.SetNames(from->DiskName(), from->oldName);
       left = true;
     }
     list.SetCellText(i, kOldNameColumn, entry.oldName);

@@ -335,10 +335,10 @@ void UndoTagRun(const std::string& historyFolder, std::uint64_t id, FileList& li
         RestoreTagRegions(row.path, stamp, row.undo.oldId3v2, row.undo.oldId3v1,
                           {row.undo.oldMtimeSeconds, row.undo.oldMtimeNanoseconds});
     FileEntry e;
-    e.diskFolder = FolderOf(row.path);
-    e.diskName = row.path.substr(e.diskFolder.size());
-    e.folder = DecodeDiskName(e.diskFolder);
-    e.oldName = DecodeDiskName(e.diskName);
+    const std::string diskFolder = FolderOf(row.path);
+    std::string diskName = row.path.substr(diskFolder.size());
+    e.folder = list.InternDiskFolder(diskFolder);
+    e.SetNames(diskName, DecodeDiskName(diskName));
     if (restored) {
       row.back = true;
       e.status = EntryStatus{Gb("撤消成功"), kSuccessIcon};
@@ -349,8 +349,8 @@ void UndoTagRun(const std::string& historyFolder, std::uint64_t id, FileList& li
       ++result.counts.failed;
       ++result.counts.reasons[static_cast<std::size_t>(reason)];
     }
-    result.namesBefore.push_back(e.diskName);
-    result.namesRestored.push_back(e.diskName);
+    result.namesBefore.push_back(e.DiskName());
+    result.namesRestored.push_back(e.DiskName());
     list.entries.push_back(std::move(e));
   }
   result.counts.total = list.entries.size();

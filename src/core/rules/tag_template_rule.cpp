@@ -91,7 +91,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
       entry.newName.clear();
       continue;
     }
-    path.assign(entry.diskFolder).append(entry.diskName);
+    path.assign(list.DiskFolder(entry)).append(entry.DiskName());
     const NamingTags* found = nullptr;
     if (tags) {
       found = tags->Get(path);

@@ -25,7 +25,7 @@ class TagCache;
 // the template is filled from the tag (ID3v2 first, or ID3v1 first with v1First)
 // and ".mp3" appended, or the new name is empty when the filled template is. An
 // empty template empties every new name and leaves the statuses. Files are opened
-// by FileEntry::DiskPath(). `tags` may be null: the rule then reads every file.
+// by FileList::DiskPath(). `tags` may be null: the rule then reads every file.
 // Column 4 ("MP3标签状态") follows the entries' tagStatus; called at the end of
 // every pass of the rule, one refresh for the rows that changed.
 void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags);

@@ -199,7 +199,7 @@ std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::si
                                        const Id3v2WriteOptions& text, const TagFileTried& tried) {
   std::vector<std::string> paths, names;
   for (std::size_t i : entries) {
-    paths.push_back(list.entries[i].DiskPath());
+    paths.push_back(list.DiskPath(i));
     names.push_back(list.entries[i].oldName);
   }
   std::vector<NameTagFile> files = WriteTagsFromNames(paths, names, parsed, targets, text, tried);

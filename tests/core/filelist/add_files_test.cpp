@@ -46,9 +46,9 @@ TEST(AddFolderTest, ListsFilesOneLevelDeepInNaturalOrder) {
   EXPECT_EQ(ShownColumn(list, kOldNameColumn), OldNames(list));
   EXPECT_EQ(ShownColumn(list, kFolderColumn), Names(4, dir.path()));
   for (const FileEntry& e : list.entries) {
-    EXPECT_EQ(e.folder, dir.path());
-    EXPECT_EQ(e.diskFolder, dir.path());
-    EXPECT_EQ(e.diskName, e.oldName);
+    EXPECT_EQ(list.FolderText(e), dir.path());
+    EXPECT_EQ(list.DiskFolder(e), dir.path());
+    EXPECT_EQ(e.DiskName(), e.oldName);
     EXPECT_TRUE(e.newName.empty() && e.undoName.empty() && e.tagStatus.empty());
   }
   EXPECT_EQ(listener.events, (Names{"append 0-3", "changed 0-3"}));
@@ -96,8 +96,8 @@ TEST(AddFolderTest, GbkNamedFileListsDecodedAndKeepsItsBytes) {
   ASSERT_EQ(AddFolder(list, dir.path()), 1u);
   const FileEntry& e = list.entries[0];
   EXPECT_EQ(e.oldName, Gb("中文.txt"));
-  EXPECT_EQ(e.diskName, gbkName);
-  EXPECT_EQ(e.DiskPath(), dir.path() + gbkName);
+  EXPECT_EQ(e.DiskName(), gbkName);
+  EXPECT_EQ(list.DiskPath(e), dir.path() + gbkName);
 }
 
 TEST(AddFolderTest, TrailingSlash) {
@@ -115,7 +115,7 @@ TEST(AddFilesTest, EachPathIsOneEntryShownPerFolderRun) {
   EXPECT_EQ(AddFiles(list, picked), 4u);
   EXPECT_EQ(OldNames(list), (Names{"a;b.mp3", "c.mp3", "d.mp3", "e.mp3"}));
   EXPECT_EQ(ShownColumn(list, kFolderColumn), (Names{"/music/", "/music/", "/other/", "/music/"}));
-  EXPECT_EQ(list.entries[2].diskFolder, "/other/");
+  EXPECT_EQ(list.DiskFolder(list.entries[2]), "/other/");
   EXPECT_EQ(listener.events, (Names{"append 0-1", "changed 0-1", "append 2-2", "changed 2-2",
                                     "append 3-3", "changed 3-3"}));
   EXPECT_EQ(SelectionFolder(picked), "/music/");

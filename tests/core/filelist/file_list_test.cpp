@@ -151,6 +151,83 @@ TEST(RemoveRowsTest, FewAndManyRangesLeaveTheSameRowsBehind) {
   }
 }
 
+// Column 0 is what was last shown: a row given another text keeps it, a row given
+// its entry's name again follows the entry, and both travel with their rows when
+// scattered rows leave, or when a row is appended for an entry further on.
+TEST(ShownRowTest, OldNameCellsStayWithTheirRows) {
+  FileList list = MakeList(Cells(30, "n"));
+  for (std::size_t r = 1; r < 30; r += 2)
+    list.SetCellText(r, kOldNameColumn, "shown " + list.entries[r].oldName);
+  list.SetCellText(1, kOldNameColumn, "r1");  // the entry's own name again
+  list.SetCellText(3, kOldNameColumn, "");    // an empty cell is a text too
+  std::vector<std::size_t> doomed;
+  for (std::size_t i = 0; i < 30; i += 3) doomed.push_back(i);  // ten ranges: compacted
+  list.RemoveRows(doomed);
+  ASSERT_EQ(list.RowCount(), 20u);
+  for (std::size_t r = 0; r < list.count(); ++r) {
+    const std::string& name = list.entries[r].oldName;
+    const std::size_t was = std::stoul(name.substr(1));
+    const std::string expected =
+        was == 3 ? "" : (was % 2 == 1 && was != 1 ? "shown " + name : name);
+    EXPECT_EQ(list.CellText(r, kOldNameColumn), expected) << name;
+  }
+  list.entries[0].oldName = "renamed";  // what a run does, with the cell after it
+  list.SetCellText(0, kOldNameColumn, "renamed");
+  EXPECT_EQ(list.CellText(0, kOldNameColumn), "renamed");
+
+  FileList behind;
+  for (const char* name : {"a", "b", "c"}) behind.entries.emplace_back().oldName = name;
+  behind.AppendRows(2, 2);  // row 0 shows entry 2
+  EXPECT_EQ(behind.CellText(0, kOldNameColumn), "c");
+}
+
+// One folder table for entries and rows: each folder is kept once with its bytes and
+// its text, names decoding to their own bytes are kept once, and entries handed to
+// another list keep their folders.
+TEST(FolderTableTest, EntriesShareFoldersAndKeepTheirBytes) {
+  const std::string gbkFolder = "/m/\xD2\xF4\xC0\xD6/";  // "音乐" in GBK
+  const std::string utf8Name = "\xE6\xAD\x8C.mp3";       // "歌.mp3" in UTF-8
+  FileList staging;
+  staging.AppendEntry("/a/", "x.txt");
+  staging.AppendEntry(gbkFolder, utf8Name);
+  staging.AppendEntry("/a/", "y.txt");
+  EXPECT_EQ(staging.entries[0].folder, staging.entries[2].folder);
+  EXPECT_EQ(staging.entries[0].DiskName(), "x.txt");
+  EXPECT_EQ(staging.entries[1].oldName, Gb("歌.mp3"));
+  EXPECT_EQ(staging.DiskPath(1), gbkFolder + utf8Name);
+  EXPECT_EQ(staging.FolderText(staging.entries[1]), Gb("/m/音乐/"));
+
+  FileList list;
+  list.AppendEntry("/z/", "first.txt");
+  list.AppendBatch(staging.TakeEntries());
+  EXPECT_TRUE(staging.entries.empty());
+  std::vector<std::string> paths;
+  for (const FileEntry& e : list.entries) paths.push_back(list.DiskPath(e));
+  EXPECT_EQ(paths, (Cells{"/z/first.txt", "/a/x.txt", gbkFolder + utf8Name, "/a/y.txt"}));
+  EXPECT_EQ(list.FolderText(list.entries[2]), Gb("/m/音乐/"));
+  // A renamed file's new name, ASCII or not.
+  list.entries[1].SetNames(utf8Name, Gb("歌.mp3"));
+  EXPECT_EQ(list.DiskPath(1), "/a/" + utf8Name);
+  list.entries[1].SetNames("plain.txt", "plain.txt");
+  EXPECT_EQ(list.DiskPath(1), "/a/plain.txt");
+}
+
+TEST(SparseTextTest, ReadsLikeAString) {
+  SparseText text;
+  EXPECT_TRUE(text.empty());
+  EXPECT_EQ(text, "");
+  std::string other = "old.txt";
+  text.swap(other);
+  EXPECT_EQ(text, "old.txt");
+  EXPECT_EQ(other, "");
+  SparseText copy = text;
+  EXPECT_EQ(copy.take(), "old.txt");
+  EXPECT_TRUE(copy.empty());
+  EXPECT_EQ(text.str(), "old.txt");
+  text.clear();
+  EXPECT_TRUE(text.empty());
+}
+
 TEST(StatusBarPaneTest, Texts) {
   EXPECT_EQ(CountPaneText(0), "0" + Gb("个文件"));
   EXPECT_EQ(CountPaneText(100000), "100000" + Gb("个文件"));

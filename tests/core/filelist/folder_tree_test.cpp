@@ -24,8 +24,9 @@ using Names = std::vector<std::string>;
 Names Listed(const FileList& list, const std::string& root) {
   Names names;
   for (const FileEntry& e : list.entries) {
-    EXPECT_EQ(e.diskFolder.rfind(root, 0), 0u) << e.diskFolder;
-    names.push_back(e.diskFolder.substr(root.size()) + e.diskName);
+    const std::string& folder = list.DiskFolder(e);
+    EXPECT_EQ(folder.rfind(root, 0), 0u) << folder;
+    names.push_back(folder.substr(root.size()) + e.DiskName());
   }
   return names;
 }
@@ -82,7 +83,7 @@ TEST(FolderTreeTest, FolderByFolderDepthFirstInNaturalOrder) {
     EXPECT_EQ(UnreadableFoldersMessage(r).text, "") << c.what;
     // Every row shows its own folder; one append, then each folder's column.
     for (std::size_t i = 0; i < list.count(); ++i) {
-      EXPECT_EQ(list.CellText(i, kFolderColumn), list.entries[i].folder);
+      EXPECT_EQ(list.CellText(i, kFolderColumn), list.FolderText(list.entries[i]));
       EXPECT_EQ(list.CellText(i, kOldNameColumn), list.entries[i].oldName);
     }
     if (!c.hidden) {
@@ -101,8 +102,8 @@ TEST(FolderTreeTest, DecodedNamesAndFoldersKeepTheirBytes) {
   FileList list;
   ASSERT_EQ(AddFolderTree(list, dir.path(), {}).added, 1u);
   const FileEntry& e = list.entries[0];
-  EXPECT_EQ(e.diskFolder, dir.path() + gbkFolder + "/");
-  EXPECT_EQ(e.folder, DecodeDiskName(dir.path()) + Gb("音乐/"));
+  EXPECT_EQ(list.DiskFolder(e), dir.path() + gbkFolder + "/");
+  EXPECT_EQ(list.FolderText(e), DecodeDiskName(dir.path()) + Gb("音乐/"));
   EXPECT_EQ(e.oldName, Gb("歌.mp3"));
 }
 
@@ -137,7 +138,7 @@ std::string ScanWithUnreadableFolders(const TempFolder& dir) {
   const FolderTreeResult r = ScanFolderTree(list, dir.path(), {});
   std::string summary = ToDecimal(static_cast<long long>(r.unreadable)) + " ";
   for (const FileEntry& e : list.entries)
-    summary += e.diskFolder.substr(dir.path().size()) + e.diskName + " ";
+    summary += list.DiskFolder(e).substr(dir.path().size()) + e.DiskName() + " ";
   return summary + GbToUtf8Lossy(UnreadableFoldersMessage(r).text);
 }
 

@@ -13,9 +13,8 @@ FileList MakeList(const Names& names, const std::string& folder = "/x/") {
   FileList list;
   for (const std::string& name : names) {
     FileEntry& e = list.entries.emplace_back();
-    e.oldName = name;
-    e.folder = e.diskFolder = folder;
-    e.diskName = name;
+    e.SetNames(name, name);
+    e.folder = list.InternDiskFolder(folder);
   }
   if (!list.entries.empty()) list.AppendRows(0, list.count() - 1);
   return list;

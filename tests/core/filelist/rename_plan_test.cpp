@@ -114,7 +114,7 @@ TEST_P(PlanCaseTest, RunsAsPlannedAndUndoesToTheOriginalFolder) {
   for (const FileEntry& e : list.entries)
     if (e.status.icon == kSuccessIcon) expected.erase(e.diskUndoName);
   for (const FileEntry& e : list.entries)
-    if (e.status.icon == kSuccessIcon) expected[e.diskName] = before.at(e.diskUndoName);
+    if (e.status.icon == kSuccessIcon) expected[e.DiskName()] = before.at(e.diskUndoName);
   const Contents now = FolderContents(dir);
   EXPECT_EQ(now, expected) << c.title;
   for (const auto& [name, content] : c.after)
@@ -243,8 +243,8 @@ TEST(RenamePlanTest, PreviewWithTheEntryIndexPlansAsTheFullWalkDoes) {
   EXPECT_EQ(PlanPreview(list, 2, indexed, &index).rows[0].reason, RenameReason::kTargetExists);
   // A row renamed on disk: the index, cleared, finds it under its new name.
   std::filesystem::rename(dir.path() + "c", dir.path() + "e");
-  list.entries[2].diskName = "e";
-  list.entries[3].diskName = "e";
+  list.entries[2].SetDiskName(std::string_view("e"));
+  list.entries[3].SetDiskName(std::string_view("e"));
   index.Clear();
   list.entries[0].newName = "e";
   same(2);
@@ -266,7 +266,7 @@ TEST(RenamePlanTest, TheScansListingServesThePlanUntilTheFolderChanges) {
   FileList list;
   FolderListings listings(false);
   ASSERT_EQ(ScanFolder(list, dir.path(), nullptr, &listings), 2u);
-  ASSERT_EQ(list.entries[0].diskName, "a");
+  ASSERT_EQ(list.entries[0].DiskName(), "a");
   // The scan's one read holds every name, the subfolder's too, with its inode.
   const FolderListing* listing = listings.Get(dir.path());
   ASSERT_NE(listing, nullptr);

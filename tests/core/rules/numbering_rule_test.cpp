@@ -177,7 +177,7 @@ TEST(NumberingRule, CoversOnlyTheFirstCountEntriesAndOnlyNewName) {
   ApplyNumberingRule(list, NamingOptions{}, 2);
   EXPECT_EQ(NewNames(list), (Names{"0.jpg", "1.jpg", "earlier"}));
   EXPECT_EQ(list.entries[0].oldName, "a.jpg");
-  EXPECT_EQ(list.entries[0].folder, "/music/");
+  EXPECT_EQ(list.FolderText(list.entries[0]), "/music/");
   ApplyNumberingRule(list, NamingOptions{}, 99);  // more than the list holds
   EXPECT_EQ(list.entries[2].newName, "2.jpg");
 }

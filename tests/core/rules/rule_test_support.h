@@ -19,7 +19,7 @@ inline FileList MakeList(const std::vector<std::string>& oldNames) {
   for (const auto& name : oldNames) {
     FileEntry e;
     e.oldName = name;
-    e.folder = "/music/";
+    e.folder = list.InternDiskFolder("/music/");
     list.entries.push_back(e);
   }
   if (!oldNames.empty()) list.AppendRows(0, oldNames.size() - 1);

@@ -29,9 +29,8 @@ class TagTemplateRuleTest : public ::testing::Test {
   FileEntry& Add(const std::string& name, const std::string* content) {
     if (content) dir_.File(name, *content);
     FileEntry e;
-    e.oldName = name;
-    e.diskName = name;
-    e.folder = e.diskFolder = dir_.path() + "/";
+    e.SetNames(name, name);
+    e.folder = list_.InternDiskFolder(dir_.path() + "/");
     list_.entries.push_back(e);
     return list_.entries.back();
   }

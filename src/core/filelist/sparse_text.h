@@ -1,0 +1,97 @@
+// A text that is empty for most files of a list (an undo name, a tag status, a
+// failure's reason): one pointer while empty, the string on the heap once set.
+// It reads like a const std::string, so call sites compare, test and pass it as
+// they would the string itself.
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace tessarn {
+
+class SparseText {
+ public:
+  SparseText() = default;
+  SparseText(std::string text) { assign(std::move(text)); }    // NOLINT: reads like a string
+  SparseText(const char* text) { assign(std::string(text)); }  // NOLINT
+  SparseText(const SparseText& other) { *this = other; }
+  SparseText(SparseText&&) noexcept = default;
+  SparseText& operator=(const SparseText& other) {
+    if (this != &other) assign(std::string(other.str()));
+    return *this;
+  }
+  SparseText& operator=(SparseText&&) noexcept = default;
+  SparseText& operator=(std::string text) {
+    assign(std::move(text));
+    return *this;
+  }
+  SparseText& operator=(const char* text) {
+    assign(std::string(text));
+    return *this;
+  }
+
+  const std::string& str() const { return text_ ? *text_ : Empty(); }
+  operator const std::string&() const { return str(); }  // NOLINT: reads like a string
+  bool empty() const { return !text_ || text_->empty(); }
+  std::size_t size() const { return text_ ? text_->size() : 0; }
+  const char* c_str() const { return str().c_str(); }
+
+  // Copies a text in, into the buffer it already has when it has one: a second
+  // run's undo name then allocates nothing.
+  void assign(std::string_view text) {
+    if (!text_) {
+      if (text.empty()) return;
+      text_ = std::make_unique<std::string>();
+    }
+    if (text_->capacity() < text.size()) text_->reserve(RoomFor(text.size()));
+    text_->assign(text);
+  }
+
+  // Empties the text but keeps its buffer: the next text of the same field (a
+  // second run's undo name) then allocates nothing.
+  void clear() {
+    if (text_) text_->clear();
+  }
+  // Gives the memory back.
+  void reset() { text_.reset(); }
+  // Exchanges the text with a plain string, buffers included.
+  void swap(std::string& other) {
+    if (!text_) {
+      if (other.empty()) return;
+      text_ = std::make_unique<std::string>();
+    }
+    text_->swap(other);
+  }
+  // The text, moved out; this one is left empty.
+  std::string take() { return text_ ? std::exchange(*text_, std::string()) : std::string(); }
+
+  friend bool operator==(const SparseText& a, std::string_view b) { return a.str() == b; }
+  friend bool operator==(const SparseText& a, const std::string& b) { return a.str() == b; }
+  friend bool operator==(const SparseText& a, const char* b) { return a.str() == b; }
+  friend std::ostream& operator<<(std::ostream& out, const SparseText& text) {
+    return out << text.str();
+  }
+
+ private:
+  static const std::string& Empty() {
+    static const std::string kEmpty;
+    return kEmpty;
+  }
+  // The capacity that fills the heap block a text of `size` bytes gets anyway (the
+  // allocator hands out blocks in steps of 16 bytes, 8 of them its own): a name a
+  // few bytes longer than the last one then fits without a new block.
+  static std::size_t RoomFor(std::size_t size) { return ((size + 1 + 8 + 15) & ~std::size_t{15}) - 9; }
+  void assign(std::string&& text) {
+    if (text_)
+      *text_ = std::move(text);
+    else if (!text.empty())
+      text_ = std::make_unique<std::string>(std::move(text));
+  }
+
+  std::unique_ptr<std::string> text_;
+};
+
+}  // namespace tessarn
