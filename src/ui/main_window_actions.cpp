@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "core/filelist/add_files.h"
+#include "core/filelist/memory_hints.h"
 #include "core/filelist/folder_scan.h"
 #include "core/filelist/folder_tree.h"
 #include "core/filelist/list_pruning.h"
@@ -94,6 +95,8 @@ void MainWindow::AddFolder(const std::string& diskFolder, bool ask) {
     PreviewPass(false);
     UpdateStatusBar();
   }
+  // The folder's names, read, sorted and handed over in steps, leave free pages.
+  ReturnFreeMemory();
   WarnUnreadable(unreadable);
 }
 
@@ -193,6 +196,7 @@ void MainWindow::AddFolderTree(const std::string& diskFolder, bool ask) {
     PreviewPass(false);
     UpdateStatusBar();
   }
+  ReturnFreeMemory();
   if (result.unreadable > 0) ShowMessage(UnreadableFoldersMessage(result));
 }
 
@@ -310,6 +314,7 @@ void MainWindow::AddDropped(const std::vector<std::string>& diskPaths, bool recu
         afterStep();
       }
     }
+    ReturnFreeMemory();
     WarnUnreadable(unreadable);
     return;
   }
@@ -325,6 +330,7 @@ void MainWindow::AddDropped(const std::vector<std::string>& diskPaths, bool recu
       afterStep();
     }
   }
+  ReturnFreeMemory();
   // One message for all of them, at the end.
   if (unreadable.unreadable > 0) ShowMessage(UnreadableFoldersMessage(unreadable));
 }

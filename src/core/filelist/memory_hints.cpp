@@ -44,4 +44,10 @@ void PrepareHeapForManyBlocks(std::size_t bytes) {
 #endif
 }
 
+void ReturnFreeMemory() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
+}
+
 }  // namespace tessarn

@@ -20,6 +20,11 @@ void PreferHugePages(void* begin, std::size_t bytes);
 // Nothing is touched: pages the process never uses are never allocated.
 void PrepareHeapForManyBlocks(std::size_t bytes);
 
+// Gives the heap's free pages back to the system, after a long-lived process made
+// and dropped many passing blocks (the names of a folder just read and sorted, a
+// long preview's texts): without it they stay counted as the process's memory.
+void ReturnFreeMemory();
+
 // The untouched tail of a vector's storage, after a reserve().
 template <typename Vector>
 void PreferHugePagesForSpare(Vector& vector) {

@@ -680,7 +680,7 @@ TEST(TagRunWrites, LeftoversAndRecordsOfAFolderAreHonouredAcrossARun) {
   TagFields seen;
   ASSERT_TRUE(EditTagBlocks(
       b,
-      [&](ByteSource& file, TagBlockChange& v2, TagBlockChange& v1) {
+      [&](ByteSource& file, TagBlockChange&, TagBlockChange& v1) {
         ReadId3v2(file, seen);
         v1 = TagBlockChange::Replace(V1Block("b"));
         return true;
