@@ -2,11 +2,14 @@
 //   the preview of 10,000 names (parse + status column)  vs  the MP3 naming pass over
 //     the same 10,000 tagged files, uncached (under 10 %)
 //   writing the fields of 1,000 names in place             vs  open + pwrite 1 KB + close
-//     of each file (within 2x); once more with the run's record in the undo history
+//     of each file (within 2x); once more with the run's record in the undo history;
+//     and the floor: the same loop doing only the system calls a safe write needs
 // The files are made in TESSARN_BENCH_DIR, else /dev/shm, else /tmp.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -125,6 +128,39 @@ void BarePwrite(benchmark::State& state) {
     }
 }
 
+// The floor under a safe in-place write: only the system calls the writer's
+// promises take, with no tag work at all. It refuses a device before opening the
+// file (lstat), takes the lock writers share (flock), looks for the recovery
+// record a killed writer may have left beside the file, reads the head and the
+// last 128 bytes for the plan and the undo, writes each tag over its place, and
+// notes the file as left for the undo (fstat). Written bytes are the file's own,
+// so the files stay as they were.
+void GuaranteesFloor(benchmark::State& state) {
+  Fixture& fx = BareThousand();
+  std::vector<std::string> records;
+  for (const auto& p : fx.paths()) {
+    const std::size_t slash = p.rfind('/');
+    records.push_back(p.substr(0, slash + 1) + "." + p.substr(slash + 1) + ".tessarn-journal");
+  }
+  char head[8192], tail[128];
+  for (auto _ : state)
+    for (std::size_t i = 0; i < fx.paths().size(); ++i) {
+      const char* path = fx.paths()[i].c_str();
+      struct stat st;
+      if (lstat(path, &st) != 0 || !S_ISREG(st.st_mode)) std::abort();
+      const int fd = open(path, O_RDWR | O_CLOEXEC | O_NOCTTY);
+      if (fd < 0 || flock(fd, LOCK_EX) != 0 || fstat(fd, &st) != 0) std::abort();
+      if (access(records[i].c_str(), F_OK) == 0) std::abort();
+      const ssize_t got = pread(fd, head, sizeof head, 0);
+      const off_t end = st.st_size;
+      if (got < 128 || pread(fd, tail, sizeof tail, end - 128) != 128) std::abort();
+      benchmark::DoNotOptimize(pwrite(fd, head, std::min<ssize_t>(got, 1024), 0));
+      benchmark::DoNotOptimize(pwrite(fd, tail, sizeof tail, end - 128));
+      fstat(fd, &st);
+      close(fd);
+    }
+}
+
 // Each pass reads the names the other way round from the one before, starting
 // with the way the files' tags were not made, so that every pass writes new tags
 // into every file (the tags a file already has would be no change at all). The
@@ -189,6 +225,7 @@ BENCHMARK(NamePreview)->Apply(Setup);
 BENCHMARK(WriteFromNames)->Apply(Setup);
 BENCHMARK(WriteFromNamesRecorded)->Apply(Setup);
 BENCHMARK(BarePwrite)->Apply(Setup);
+BENCHMARK(GuaranteesFloor)->Apply(Setup);
 
 }  // namespace
 }  // namespace tessarn
