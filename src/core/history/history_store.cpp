@@ -193,6 +193,11 @@ void AppendHeadRecord(std::string& out, std::uint8_t kind, std::uint8_t frontEnd
   AppendRecord(out, 'H', payload);
 }
 
+bool ReadHeadRecord(std::string_view payload, RunHead& head) {
+  PayloadReader in(payload);
+  return in.U8(head.kind) && in.U8(head.frontEnd) && in.U64(head.time);
+}
+
 std::vector<Record> ParseRecords(std::string_view data, bool& intact) {
   std::vector<Record> records;
   intact = data.substr(0, kMagic.size()) == kMagic;

@@ -75,6 +75,13 @@ void AppendRecord(std::string& out, char type, std::string_view payload);
 // The head record every run starts with: its kind, its front end and its time.
 void AppendHeadRecord(std::string& out, std::uint8_t kind, std::uint8_t frontEnd,
                       std::uint64_t time);
+// Reads a head record's payload back.
+struct RunHead {
+  std::uint8_t kind = 0;
+  std::uint8_t frontEnd = 0;
+  std::uint64_t time = 0;
+};
+bool ReadHeadRecord(std::string_view payload, RunHead& head);
 
 struct Record {
   char type = 0;

@@ -66,12 +66,12 @@ void ParseRun(std::uint64_t id, std::string_view bytes, bool names, ParsedRun& r
     bool ok = true;
     switch (record.type) {
       case 'H': {
-        std::uint8_t kind = 0, frontEnd = 0;
-        std::uint64_t time = 0;
-        ok = in.U8(kind) && in.U8(frontEnd) && in.U64(time);
+        RunHead head;
+        ok = ReadHeadRecord(record.payload, head);
+        const std::uint8_t kind = head.kind;
         run.entry.kind = static_cast<RunKind>(kind);
-        run.entry.frontEnd = static_cast<FrontEnd>(frontEnd);
-        run.entry.time = static_cast<long long>(time);
+        run.entry.frontEnd = static_cast<FrontEnd>(head.frontEnd);
+        run.entry.time = static_cast<long long>(head.time);
         if (ok && kind == static_cast<std::uint8_t>(RunKind::kTags)) {
           ListTagRun(records, intact, run.entry);
           return;

@@ -133,12 +133,11 @@ TagRun ParseTagRun(const std::vector<Record>& records, bool intact, bool full) {
     bool ok = true;
     switch (record.type) {
       case 'H': {
-        std::uint8_t kind = 0, frontEnd = 0;
-        std::uint64_t time = 0;
-        ok = !head && in.U8(kind) && in.U8(frontEnd) && in.U64(time) &&
-             kind == static_cast<std::uint8_t>(RunKind::kTags);
-        run.frontEnd = static_cast<FrontEnd>(frontEnd);
-        run.time = static_cast<long long>(time);
+        RunHead read;
+        ok = !head && ReadHeadRecord(record.payload, read) &&
+             read.kind == static_cast<std::uint8_t>(RunKind::kTags);
+        run.frontEnd = static_cast<FrontEnd>(read.frontEnd);
+        run.time = static_cast<long long>(read.time);
         head = true;
         break;
       }

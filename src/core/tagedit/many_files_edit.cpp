@@ -40,7 +40,7 @@ std::optional<std::string> PlanId3v1(ByteSource& file, const ManyFilesEdit& edit
     ReadId3v2(file, v2, legacy);
     for (std::size_t k = 0; k < kTagFieldCount; ++k)
       if (const auto& changed = edit.id3v2[k]) v2.*kTagFieldTable[k].member = *changed;
-    const Id3v1Texts copied = Id3v1TextsFromId3v2(v2);
+    const Id3v1Texts copied = Id3v1TextsFromId3v2(v2, legacy);
     v1.title = copied.title;
     v1.artist = copied.artist;
     v1.album = copied.album;
@@ -48,7 +48,7 @@ std::optional<std::string> PlanId3v1(ByteSource& file, const ManyFilesEdit& edit
     v1.comment = copied.comment;
     v1.track = copied.track;
     for (int n = 0; n < kGenreCount; ++n)
-      if (v2.genre == GenreName(n) || v2.genre == "(" + std::to_string(n) + ")" + GenreName(n))
+      if (v2.genre == GenreName(n) || v2.genre == EditorGenreText(n, {}))
         genre = n;
   }
   for (std::size_t k = 0; k < kId3v1FieldCount; ++k)

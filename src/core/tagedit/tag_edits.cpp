@@ -17,12 +17,6 @@ constexpr std::optional<std::string> TagEdits::*kEdits[kTagFieldCount] = {
     &TagEdits::originalArtist, &TagEdits::copyright, &TagEdits::url,     &TagEdits::encoder,
 };
 
-// The ID3v2 genre text for a genre number, as the tag editor writes it: "(17)Rock".
-std::string Id3v2GenreText(int number) {
-  if (number < 0) return {};
-  return "(" + std::to_string(number) + ")" + GenreName(number);
-}
-
 // The ID3v1 values to write: the file's block (when it has one) with the given
 // fields changed. A value that does not fit the block is refused.
 std::optional<std::string> MergeId3v1(ByteSource& file, const TagEdits& edits,
@@ -73,10 +67,10 @@ TagFields MergeId3v2(ByteSource& file, const TagEdits& edits, LegacyEncoding leg
   for (std::size_t k = 0; k < kTagFieldCount; ++k)
     if (const auto& edit = edits.*kEdits[k]) current.*kTagFieldTable[k].member = *edit;
   if (edits.genre) {
-    current.genre = Id3v2GenreText(*GenreNumberOf(*edits.genre));
+    current.genre = EditorGenreText(*GenreNumberOf(*edits.genre), {});  // "(17)Rock"
   } else {
     for (int n = 0; n < kGenreCount; ++n)
-      if (current.genre == GenreName(n)) current.genre = Id3v2GenreText(n);
+      if (current.genre == GenreName(n)) current.genre = EditorGenreText(n, {});
   }
   return current;
 }
