@@ -18,18 +18,13 @@ namespace tessarn {
 namespace {
 
 using testing::Frame23;
+using testing::Id3v1Block;
 using testing::Latin;
 using testing::ReadAll;
 using testing::Tag;
 using testing::TempFolder;
 
 const std::string kAudio(3000, '\x55');
-
-std::string Id3v1Block(const std::string& title) {
-  std::string block = "TAG" + title;
-  block.resize(125, '\0');
-  return block + std::string("\0\0\x0C", 3);
-}
 
 // Tags from names ("#1-#2") over the files, recorded as one run. `watch` sees the
 // number of each file tried, before and after the run's record has it.
@@ -70,9 +65,9 @@ TEST(TagHistoryTest, AnUndoGivesEveryFileItsExactOldBytes) {
       {"padded-title.mp3", Tag(3, Frame23("TIT2", Latin("Old")), 700) + kAudio},
       {"tight-" + longTitle + ".mp3", Tag(3, Frame23("TIT2", Latin("Old"))) + kAudio},
       {"bare-title.mp3", kAudio},
-      {"v1-title.mp3", kAudio + Id3v1Block("Old")},
+      {"v1-title.mp3", kAudio + Id3v1Block("Old", 12)},
       {"both-邓丽君.mp3",
-       Tag(4, Frame23("TALB", Latin("Album")), 37) + kAudio + Id3v1Block("Older")},
+       Tag(4, Frame23("TALB", Latin("Album")), 37) + kAudio + Id3v1Block("Older", 12)},
   };
   TempFolder dir, state;
   std::vector<std::string> names;
@@ -138,7 +133,7 @@ TEST(TagHistoryTest, AFileChangedAfterTheRunIsNotTouched) {
 // Runs of both kinds are undone newest first: the rename, then the tags.
 TEST(TagHistoryTest, ATagRunAndARenameRunAreUndoneInTurn) {
   TempFolder dir, state;
-  const std::string old = Tag(3, Frame23("TIT2", Latin("Old"))) + kAudio + Id3v1Block("Old");
+  const std::string old = Tag(3, Frame23("TIT2", Latin("Old"))) + kAudio + Id3v1Block("Old", 12);
   dir.Write("artist-title.mp3", old);
   const std::uint64_t tags = TagRun(dir, state.path(), {"artist-title.mp3"});
   ASSERT_NE(tags, 0u);
@@ -215,7 +210,7 @@ struct Album {
     for (std::size_t k = 0; k < count; ++k) {
       const std::string title = "Old" + std::to_string(k);
       std::string content = k % 3 == 0   ? Tag(3, Frame23("TIT2", Latin(title)), 300) + kAudio
-                            : k % 3 == 1 ? kAudio + Id3v1Block(title)
+                            : k % 3 == 1 ? kAudio + Id3v1Block(title, 12)
                                          : Tag(4, Frame23("TIT2", Latin(title))) + kAudio;
       names.push_back("artist-" + std::to_string(k) + ".mp3");
       contents.push_back(content);

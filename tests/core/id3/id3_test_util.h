@@ -108,4 +108,12 @@ inline std::string ReadAll(const std::string& path) {
   return s.str();
 }
 
+// A raw 128-byte ID3v1 block holding only a title (ASCII, at most 30 bytes) and a
+// genre byte, made without the codec under test.
+inline std::string Id3v1Block(const std::string& title, unsigned char genre = 0xFF) {
+  std::string block = "TAG" + title;
+  block.resize(127, '\0');
+  return block + static_cast<char>(genre);
+}
+
 }  // namespace tessarn::testing

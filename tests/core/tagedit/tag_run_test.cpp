@@ -12,18 +12,13 @@ namespace tessarn {
 namespace {
 
 using testing::Frame23;
+using testing::Id3v1Block;
 using testing::Latin;
 using testing::ReadAll;
 using testing::Tag;
 using testing::TempDir;
 
 const std::string kAudio(300, '\x55');
-
-std::string Id3v1Block(const std::string& title) {
-  std::string block = "TAG" + title;
-  block.resize(125, '\0');
-  return block + std::string("\0\0\xFF", 3);
-}
 
 struct Written {
   std::vector<NameTagFile> files;
