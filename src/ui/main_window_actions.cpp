@@ -134,17 +134,8 @@ std::size_t MainWindow::AddFolderShowingRows(const std::string& diskFolder,
       if (handover.scan.listing) listings_.Adopt(folder, std::move(handover.scan.listing));
     }
     SortedFolderFiles& files = handover.scan.files;
-    const std::size_t end = std::min(files.names.size(), next + kRowsPerStep);
-    SortedFolderFiles part;
-    part.diskFolder = files.diskFolder;
-    part.folder = files.folder;
-    part.diskNames.assign(std::make_move_iterator(files.diskNames.begin() + next),
-                          std::make_move_iterator(files.diskNames.begin() + end));
-    part.names.assign(std::make_move_iterator(files.names.begin() + next),
-                      std::make_move_iterator(files.names.begin() + end));
-    next = end;
     const std::size_t start = list_.count();
-    AppendSortedFiles(list_, std::move(part));
+    next += AppendSortedFiles(list_, files, next, next + kRowsPerStep);
     // Also when the folder holds nothing: it clears the statuses of the last run.
     RefreshRows(list_, kRefreshAppend | kRefreshFolder, static_cast<long long>(start),
                 static_cast<long long>(list_.count()) - 1, files.folder);

@@ -119,12 +119,18 @@ SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
 }
 
 std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles&& files) {
-  const std::size_t n = files.names.size();
-  ReserveEntries(list, n);
+  return AppendSortedFiles(list, files, 0, files.names.size());
+}
+
+std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles& files, std::size_t first,
+                              std::size_t last) {
+  last = std::min(last, files.names.size());
+  if (first >= last) return 0;
+  ReserveEntries(list, last - first);
   const std::uint32_t folder = list.InternDiskFolder(files.diskFolder, files.folder);
-  for (std::size_t k = 0; k < n; ++k)
+  for (std::size_t k = first; k < last; ++k)
     AppendEntry(list, folder, std::move(files.diskNames[k]), std::move(files.names[k]));
-  return n;
+  return last - first;
 }
 
 std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,

@@ -50,6 +50,10 @@ SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
                                   std::vector<std::string>&& diskNames);
 // Appends one entry per file, in their order. Returns the number appended.
 std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles&& files);
+// The same for files [first, last) only, their names moved out: a long folder goes
+// into the list a part at a time. Returns the number appended.
+std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles& files, std::size_t first,
+                              std::size_t last);
 
 // Shows the rows of entries first..count-1, one RefreshRows call per run of
 // consecutive entries sharing a folder (its folder column).
