@@ -342,16 +342,8 @@ void MainWindow::StepSlicedPreview() {
     slicedPreview_->Step(list_, kSliceRows, tagCache());
   } while (!slicedPreview_->Done() && clock.elapsed() < kStepMilliseconds);
   // What the check needs of the rows done, copied while they are at hand.
-  std::vector<FileEntry>& copy = check_->copy.entries;
-  const std::size_t copyEnd = slicedPreview_->Done() ? list_.count() : slicedPreview_->done();
-  for (std::size_t i = copy.size(); i < copyEnd; ++i) {
-    const FileEntry& e = list_.entries[i];
-    FileEntry& c = copy.emplace_back();
-    c.oldName = e.oldName;
-    c.newName = e.newName;
-    c.folder = check_->copy.InternDiskFolder(list_.DiskFolder(e), list_.FolderText(e));
-    c.SetDiskName(std::string_view(e.DiskName()));
-  }
+  check_->copy.AppendNamesFrom(list_,
+                               slicedPreview_->Done() ? list_.count() : slicedPreview_->done());
   SetPaneText(1, FromGb(ProgressBarText(slicedPreview_->done(), slicedPreview_->rows())));
   if (!slicedPreview_->Done()) return;
   check_->rows = slicedPreview_->rows();

@@ -42,6 +42,18 @@ FileEntry& FileList::AppendEntry(const std::string& diskFolder, std::string disk
   return entry;
 }
 
+void FileList::AppendNamesFrom(const FileList& from, std::size_t last) {
+  last = std::min(last, from.count());
+  for (std::size_t i = entries.size(); i < last; ++i) {
+    const FileEntry& e = from.entries[i];
+    FileEntry& c = entries.emplace_back();
+    c.oldName = e.oldName;
+    c.newName = e.newName;
+    c.folder = InternDiskFolder(from.DiskFolder(e), from.FolderText(e));
+    c.SetDiskName(std::string_view(e.DiskName()));
+  }
+}
+
 EntryBatch FileList::TakeEntries() {
   EntryBatch batch;
   batch.entries = std::exchange(entries, {});

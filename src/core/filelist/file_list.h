@@ -165,6 +165,10 @@ class FileList {
   // folder indices translated. The list they leave keeps its folder table.
   EntryBatch TakeEntries();
   void AppendBatch(EntryBatch&& batch);
+  // Copies the names of `from`'s entries [count(), last) to the end of this list
+  // (old and new name, folder, disk name; no status): what a rename plan reads,
+  // for a plan made on another thread while `from` stays with its own.
+  void AppendNamesFrom(const FileList& from, std::size_t last);
 
   // Cell writes; a row that does not exist is ignored. They do not notify: the
   // operation that writes a range calls NotifyRowsChanged once for it.
