@@ -24,13 +24,7 @@ using tessarn::MainWindow;
 
 namespace {
 
-struct Fixture {
-  QTemporaryDir dir;
-  PromptLog log;
-  bool stateInDir = qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path() + "/state"));
-  MainWindow window{dir.path(), PromptsFor(log)};
-
-  QString Folder(const QString& name) { return dir.path() + "/" + name; }
+struct Fixture : ScratchWindow {
   std::string Disk(const QString& name) { return QFile::encodeName(Folder(name)).toStdString(); }
 };
 

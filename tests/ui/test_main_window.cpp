@@ -32,16 +32,7 @@ using tessarn::MainWindow;
 
 namespace {
 
-// A window over a scratch folder (config.ini and dir.txt go there too).
-struct Fixture {
-  QTemporaryDir dir;
-  PromptLog log;
-  // The undo history goes into the scratch folder too.
-  bool stateInDir = qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path() + "/state"));
-  MainWindow window{dir.path(), PromptsFor(log)};
-
-  QString Folder(const QString& name) { return dir.path() + "/" + name; }
-
+struct Fixture : ScratchWindow {
   // Adds `names` (created in folder `sub`) through the toolbar's folder button.
   void AddFolderOf(const QString& sub, const QStringList& names) {
     MakeFiles(Folder(sub), names);

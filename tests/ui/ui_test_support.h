@@ -64,6 +64,16 @@ inline tessarn::UiPrompts PromptsFor(PromptLog& log) {
   return p;
 }
 
+// A window over a scratch folder: config.ini, dir.txt and the undo history go there.
+struct ScratchWindow {
+  QTemporaryDir dir;
+  PromptLog log;
+  bool stateInDir = qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path() + "/state"));
+  tessarn::MainWindow window{dir.path(), PromptsFor(log)};
+
+  QString Folder(const QString& name) { return dir.path() + "/" + name; }
+};
+
 inline QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 template <class W = QLineEdit>
