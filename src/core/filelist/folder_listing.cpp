@@ -22,11 +22,8 @@ const FolderListing* FolderListings::Get(const std::string& diskFolder) {
 
 void IndexFolderListing(FolderListing& listing) {
   if (listing.names.size() == listing.inodes.size()) return;  // done already
-  // Only now that the bytes no longer move can the table point into them.
-  listing.names.Reserve(listing.inodes.size());
-  ForEachNameAhead(
-      listing, [&](std::string_view name) { listing.names.Prefetch(name); },
-      [&](std::string_view name, std::uint32_t k) { listing.names[name] = k; });
+  // Only now that the bytes no longer move can the index point into them.
+  listing.names.Build(listing.bytes);
 }
 
 void FolderListings::Adopt(const std::string& diskFolder, std::unique_ptr<FolderListing> listing) {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/filelist/file_system.h"
-#include "core/filelist/name_table.h"
+#include "core/filelist/listing_name_index.h"
 
 namespace tessarn {
 
@@ -21,8 +21,10 @@ struct FolderListing {
   std::size_t maxName = 255;
   std::string bytes;  // the names, each followed by a NUL; `names` points into it
   std::vector<unsigned long long> inodes;  // one per name, in the order of `bytes`
-  NameTable<std::uint32_t> names;  // name -> its index in `inodes` (kept listings only)
-  bool Has(std::string_view name) const { return names.Find(name) != nullptr; }
+  ListingNameIndex names;  // name -> its index in `inodes` (kept listings only)
+  // The index of `name` in `inodes`, or ListingNameIndex::kNone (kept listings only).
+  std::uint32_t IndexOf(std::string_view name) const { return names.Find(bytes, name); }
+  bool Has(std::string_view name) const { return IndexOf(name) != ListingNameIndex::kNone; }
   void Add(std::string_view name, unsigned long long inode) {
     bytes.append(name);
     bytes.push_back('\0');

@@ -10,6 +10,7 @@ namespace tessarn {
 namespace {
 
 constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
+static_assert(kNoRow == ListingNameIndex::kNone, "a name not on disk has no row there either");
 
 // How many rows ahead a loop over the rows fetches the slot it will need (see
 // NameTable::Prefetch).
@@ -39,7 +40,7 @@ struct Folder {
     bool added;
     Slot& slot = slots.Insert(name, added);
     if (added && !diskInSlots && listing != nullptr)
-      if (const std::uint32_t* k = listing->names.Find(name)) slot.disk = *k;
+      slot.disk = listing->IndexOf(name);  // kNoRow when not on disk
     return slot;
   }
 };
