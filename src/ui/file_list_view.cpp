@@ -1,25 +1,101 @@
 #include "ui/file_list_view.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 namespace tessarn {
+namespace {
 
-FileListView::FileListView(QWidget* parent) : QTreeView(parent) {
+// Cells drawn without the focus frame a table puts on its current cell: the list
+// shows rows, and the current row is shown by its selection, as in a report list.
+class RowCellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->state &= ~QStyle::State_HasFocus;
+  }
+};
+
+}  // namespace
+
+FileListView::FileListView(QWidget* parent) : QTableView(parent) {
   setObjectName(QString::fromUtf8("显示超级列表框"));
-  setRootIsDecorated(false);
-  setItemsExpandable(false);
-  // Every row has the same height, so that 100,000 rows scroll without measuring.
-  setUniformRowHeights(true);
-  setAllColumnsShowFocus(true);
+  // A plain report list: no grid, no row numbers, one line per row, Tab leaves it.
+  setShowGrid(false);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  setTabKeyNavigation(false);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setContextMenuPolicy(Qt::CustomContextMenu);
   setTextElideMode(Qt::ElideRight);
-  header()->setStretchLastSection(false);
-  header()->setSectionsMovable(false);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setItemDelegate(new RowCellDelegate(this));
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  QHeaderView* columns = horizontalHeader();
+  columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  columns->setHighlightSections(false);
+  columns->setSectionsClickable(false);
+  columns->setStretchLastSection(false);
+  columns->setSectionsMovable(false);
+  ApplyRowHeight();
+}
+
+int FileListView::RowHeight() const {
+  // As the delegate measures a cell, without a cell to measure: the list may be
+  // empty, and a height taken from one row would differ with that row's icon. The
+  // sample text has a Chinese character, whose font may be taller than the Latin.
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+  option.text = QString::fromUtf8("Xg中");
+  option.decorationSize = QSize(16, 16);
+  const QSize cell = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this);
+  return std::max(cell.height(), 16);
+}
+
+void FileListView::ApplyRowHeight() {
+  const int height = RowHeight();
+  verticalHeader()->setMinimumSectionSize(height);
+  verticalHeader()->setDefaultSectionSize(height);
+}
+
+void FileListView::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) ApplyRowHeight();
+}
+
+QModelIndex FileListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  switch (action) {
+    case MoveHome:
+    case MoveEnd: {
+      // Home and End go to the first and last row, in the current column (which
+      // type-ahead searches), not to the row's first and last column.
+      const QModelIndex row = QTableView::moveCursor(action, modifiers | Qt::ControlModifier);
+      const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+      return row.isValid() ? model()->index(row.row(), column) : row;
+    }
+    case MoveLeft:
+    case MoveRight:
+      // Rows are selected whole: Left and Right scroll the columns instead.
+      horizontalScrollBar()->triggerAction(action == MoveLeft
+                                               ? QAbstractSlider::SliderSingleStepSub
+                                               : QAbstractSlider::SliderSingleStepAdd);
+      return currentIndex();
+    default:
+      return QTableView::moveCursor(action, modifiers);
+  }
 }
 
 int FileListView::CurrentRow() const {
@@ -49,7 +125,7 @@ void FileListView::SelectAllRows() {
 }
 
 void FileListView::mouseDoubleClickEvent(QMouseEvent* event) {
-  QTreeView::mouseDoubleClickEvent(event);
+  QTableView::mouseDoubleClickEvent(event);
   emit doubleClickedAnywhere();
 }
 
@@ -63,7 +139,7 @@ void FileListView::keyPressEvent(QKeyEvent* event) {
     if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) SelectAllRows();
     if (event->modifiers() & Qt::ControlModifier) return;
   }
-  QTreeView::keyPressEvent(event);
+  QTableView::keyPressEvent(event);
 }
 
 }  // namespace tessarn

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -554,6 +555,51 @@ class MainWindowTest : public QObject {
     QVERIFY(!f.Enabled(MainWindow::kToolRename));
     QVERIFY(!f.Enabled(MainWindow::kToolPreview));
     QVERIFY(!f.Enabled(MainWindow::kToolUndo));
+  }
+
+  // The list moves by rows: Home and End go to the first and last row, Left and
+  // Right scroll the columns and keep the row, and type-ahead searches the column
+  // it searched before.
+  void arrowKeysMoveByWholeRows() {
+    Fixture f;
+    MainWindow& w = f.window;
+    f.AddFolderOf("k", {"apple.txt", "banana.txt", "cherry.txt", "date.txt"});
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    FileListView* view = w.listView();
+    view->setFocus();
+    view->header()->resizeSection(kStatusColumn, 2000);  // room to scroll sideways
+    QTest::keyClick(view, Qt::Key_Down);
+    QTest::keyClick(view, Qt::Key_End);
+    QCOMPARE(view->SelectedRows(), (std::vector<std::size_t>{3}));
+    QTest::keyClick(view, Qt::Key_Home, Qt::ShiftModifier);
+    QCOMPARE(view->SelectedRows().size(), std::size_t{4});
+    QTest::keyClick(view, Qt::Key_Down);
+    QTest::keyClick(view, Qt::Key_Home);
+    QCOMPARE(view->SelectedRows(), (std::vector<std::size_t>{0}));
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Right);
+    QCOMPARE(view->SelectedRows(), (std::vector<std::size_t>{0}));
+    QVERIFY(view->horizontalScrollBar()->value() > 0);
+    QCOMPARE(view->currentIndex().column(), tessarn::kOldNameColumn);
+    QTest::keyClicks(view, "ch");
+    QCOMPARE(view->SelectedRows(), (std::vector<std::size_t>{2}));
+  }
+
+  // Every row has the height the view's font gives a cell with a status icon, and
+  // a larger font makes the rows taller.
+  void rowsFollowTheListFont() {
+    Fixture f;
+    f.AddFolderOf("r", Numbered("f%02d.txt", 3));
+    FileListView* view = f.window.listView();
+    const int height = view->RowHeight();
+    QVERIFY(height >= view->fontMetrics().height());
+    for (int r = 0; r < 3; ++r) QCOMPARE(view->rowHeight(r), height);
+    QFont larger = view->font();
+    larger.setPointSize(larger.pointSize() * 2);
+    view->setFont(larger);
+    QVERIFY(view->RowHeight() > height);
+    QCOMPARE(view->rowHeight(2), view->RowHeight());
   }
 
   void clearListEndsTheUndo() {
