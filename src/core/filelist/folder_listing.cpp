@@ -23,7 +23,7 @@ const FolderListing* FolderListings::Get(const std::string& diskFolder) {
 void IndexFolderListing(FolderListing& listing) {
   if (listing.names.size() == listing.inodes.size()) return;  // done already
   // Only now that the bytes no longer move can the index point into them.
-  listing.names.Build(listing.bytes);
+  listing.names.Build(listing.bytes, listing.inodes.size());
 }
 
 void FolderListings::Adopt(const std::string& diskFolder, std::unique_ptr<FolderListing> listing) {

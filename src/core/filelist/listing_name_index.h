@@ -22,16 +22,16 @@ class ListingNameIndex {
  public:
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
-  // Indexes the names in `bytes`, each followed by a NUL, in their order. The
-  // bytes must stay where they are for as long as the index is asked.
-  void Build(std::string_view bytes) {
+  // Indexes the `count` names in `bytes`, each followed by a NUL, in their order.
+  // The bytes must stay where they are for as long as the index is asked.
+  void Build(std::string_view bytes, std::size_t count) {
     starts_.clear();
+    starts_.reserve(count);
     for (std::size_t pos = 0; pos < bytes.size();) {
       starts_.push_back(static_cast<std::uint32_t>(pos));
       const void* end = std::memchr(bytes.data() + pos, '\0', bytes.size() - pos);
       pos = end ? static_cast<const char*>(end) - bytes.data() + 1 : bytes.size();
     }
-    starts_.shrink_to_fit();
     std::size_t cap = 16;
     while (cap * 4 < starts_.size() * 5) cap *= 2;
     cells_.reset(static_cast<Cell*>(std::calloc(cap, sizeof(Cell))));
@@ -40,7 +40,7 @@ class ListingNameIndex {
     // The table is far larger than the caches: the cells of the names a few steps
     // ahead are fetched early, so that their misses overlap.
     constexpr std::size_t kAhead = 8;
-    const std::size_t count = starts_.size();
+    count = starts_.size();
     auto nameAt = [&](std::size_t k) {
       const std::size_t end = k + 1 < count ? starts_[k + 1] - 1 : bytes.size() - 1;
       return bytes.substr(starts_[k], end - starts_[k]);
@@ -99,7 +99,11 @@ class ListingNameIndex {
            std::memcmp(bytes.data() + start, name.data(), name.size()) == 0;
   }
 
-  std::vector<std::uint32_t> starts_;  // where each name begins in the bytes
+  // Where each name begins in the bytes. 32 bits hold the names of any folder a
+  // file system makes (4 GiB of names is 16 million of the longest); past that a
+  // name is found at a wrong start, whose bytes then do not match: it is taken
+  // for absent, never for another name.
+  std::vector<std::uint32_t> starts_;
   std::unique_ptr<Cell[], FreeCells> cells_;
   std::size_t mask_ = 0;
 };
