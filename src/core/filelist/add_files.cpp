@@ -30,6 +30,11 @@ std::vector<std::string> DecodeNames(std::vector<std::string>& diskNames) {
   std::vector<std::string> names;
   names.reserve(diskNames.size());
   for (std::string& raw : diskNames) {
+    if (IsAscii(raw)) {
+      names.push_back(std::move(raw));
+      raw = std::string();
+      continue;
+    }
     std::string decoded = DecodeDiskName(raw);
     if (decoded == raw) {
       names.push_back(std::move(raw));
