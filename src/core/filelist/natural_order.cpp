@@ -63,21 +63,6 @@ struct KeyWriter {
   void put(char c) { *out++ = c; }
 };
 
-// Only the first bytes of the key: what a sort item keeps.
-struct HeadWriter {
-  unsigned char bytes[NaturalSorter::kHeadBytes] = {};
-  std::size_t count = 0;
-  bool full() const { return count == sizeof bytes; }
-  void put(char c) {
-    if (count < sizeof bytes) bytes[count++] = static_cast<unsigned char>(c);
-  }
-  std::uint64_t Word(std::size_t from) const {
-    std::uint64_t value = 0;
-    for (std::size_t k = from; k < from + 8; ++k) value = value << 8 | bytes[k];
-    return value;
-  }
-};
-
 }  // namespace
 
 std::string NaturalSortKey(std::string_view name) {
@@ -102,14 +87,19 @@ int NaturalCompare(std::string_view a, std::string_view b) {
   return byKey != 0 ? Sign(byKey) : Sign(a.compare(b));
 }
 
-void NaturalSorter::Reserve(std::size_t names) { items_.reserve(names); }
+void NaturalSorter::Reserve(std::size_t names, std::size_t nameBytes) {
+  items_.reserve(names);
+  keyEnds_.reserve(names);
+  keys_.reserve(2 * nameBytes + names);
+}
 
 void NaturalSorter::Add(std::string_view name) {
-  // Only the key's head is kept: names that share it get their whole keys in Order,
-  // and few do.
-  HeadWriter head;
-  WriteNaturalSortKey(name, head);
-  items_.push_back({{head.Word(0), head.Word(8)}, static_cast<std::uint32_t>(items_.size())});
+  const std::size_t start = keys_.size();
+  AppendNaturalSortKey(name, keys_);
+  const std::string_view key = std::string_view(keys_).substr(start);
+  items_.push_back({{BigEndianHead(key, 0), BigEndianHead(key, 8)},
+                    static_cast<std::uint32_t>(items_.size())});
+  keyEnds_.push_back(static_cast<std::uint32_t>(keys_.size()));
 }
 
 namespace {
@@ -133,70 +123,92 @@ unsigned HeadByte(const Item& item, int position) {  // position 0 is the most s
 // setting up for ten items as for ten thousand.
 constexpr std::size_t kCompareBelow = 64;
 
-// Sorts `items` by their heads, whose bytes before `position` are the same in all of
-// them: one byte at a time from the most significant, each bucket on its own (a byte
-// that is the same in every item costs one counting pass and no move). `spare` has
-// room for as many items.
-void SortByHead(Item* items, Item* spare, std::size_t n, int position) {
+// A bucket sort of items by their heads, one byte at a time from the most
+// significant, each bucket on its own. Every pass moves the items from one buffer to
+// the other (never back), so the two functions below take turns: SortInPlace leaves
+// the result where the items were, SortInto in the other buffer. The bytes before
+// `position` are the same in all items given; a byte that is the same in all costs
+// one counting pass and no move.
+void SortInto(Item* from, Item* to, std::size_t n, int position);
+
+// The first byte from `position` on in which the items differ (kHeadBytes when
+// none), and how many items have each value of that byte.
+int FirstDifferingByte(const Item* items, std::size_t n, int position,
+                       std::array<std::uint32_t, 256>& count) {
   for (; position < NaturalSorter::kHeadBytes; ++position) {
-    if (n < kCompareBelow) break;
-    std::array<std::uint32_t, 256> count{};
+    count.fill(0);
     for (std::size_t i = 0; i < n; ++i) ++count[HeadByte(items[i], position)];
-    if (std::find(count.begin(), count.end(), n) != count.end()) continue;
-    std::array<std::uint32_t, 256> next;
-    std::uint32_t start = 0;
-    for (std::size_t b = 0; b < 256; ++b) next[b] = std::exchange(start, start + count[b]);
-    for (std::size_t i = 0; i < n; ++i) spare[next[HeadByte(items[i], position)]++] = items[i];
-    std::copy(spare, spare + n, items);
-    for (std::size_t b = 0, first = 0; b < 256; first += count[b], ++b)
-      if (count[b] > 1) SortByHead(items + first, spare + first, count[b], position + 1);
+    if (std::find(count.begin(), count.end(), n) == count.end()) break;
+  }
+  return position;
+}
+
+// Moves the items into `to`, bucket after bucket by the byte at `position`.
+void Scatter(const Item* from, Item* to, std::size_t n, int position,
+             const std::array<std::uint32_t, 256>& count) {
+  std::array<std::uint32_t, 256> next;
+  std::uint32_t start = 0;
+  for (std::size_t b = 0; b < 256; ++b) next[b] = std::exchange(start, start + count[b]);
+  for (std::size_t i = 0; i < n; ++i) to[next[HeadByte(from[i], position)]++] = from[i];
+}
+
+void SortInPlace(Item* items, Item* spare, std::size_t n, int position) {
+  std::array<std::uint32_t, 256> count;
+  if (n < kCompareBelow ||
+      (position = FirstDifferingByte(items, n, position, count)) == NaturalSorter::kHeadBytes) {
+    std::sort(items, items + n, HeadLess);
     return;
   }
-  std::sort(items, items + n, HeadLess);
+  Scatter(items, spare, n, position, count);
+  for (std::size_t b = 0, first = 0; b < 256; first += count[b], ++b) {
+    if (count[b] == 1) items[first] = spare[first];
+    else if (count[b] > 1) SortInto(spare + first, items + first, count[b], position + 1);
+  }
+}
+
+void SortInto(Item* from, Item* to, std::size_t n, int position) {
+  std::array<std::uint32_t, 256> count;
+  if (n < kCompareBelow ||
+      (position = FirstDifferingByte(from, n, position, count)) == NaturalSorter::kHeadBytes) {
+    std::sort(from, from + n, HeadLess);
+    std::copy(from, from + n, to);
+    return;
+  }
+  Scatter(from, to, n, position, count);
+  for (std::size_t b = 0, first = 0; b < 256; first += count[b], ++b)
+    if (count[b] > 1) SortInPlace(to + first, from + first, count[b], position + 1);
 }
 
 }  // namespace
 
 void NaturalSorter::SortSameHeads(Item* items, std::size_t n, std::size_t depth,
                                   const std::vector<std::string>& names) {
-  // The keys of these names from byte `depth` on, made now: these names agree on
-  // everything before it.
-  // The buffers of the sorter are reused from one run to the next; a nested call
-  // below comes after this one is done with them.
-  std::string& keys = keys_;
-  std::vector<Keyed>& keyed = keyed_;
-  keys.clear();
-  keyed.clear();
+  // These names' keys agree on their first `depth` bytes and the 16 after them.
+  auto rest = [&](const Item& item) {
+    const std::string_view key = Key(item.index);
+    return key.substr(std::min(depth, key.size()));
+  };
   std::size_t longest = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::size_t start = keys.size();
-    AppendNaturalSortKey(names[items[i].index], keys);
-    keys.erase(start, std::min(depth, keys.size() - start));
-    longest = std::max(longest, keys.size() - start);
-    keyed.push_back({static_cast<std::uint32_t>(start),
-                     static_cast<std::uint32_t>(keys.size() - start), items[i].index});
-  }
-  const std::string_view all = keys;
-  auto key = [&](const Keyed& k) { return all.substr(k.start, k.length); };
+  for (std::size_t i = 0; i < n; ++i) longest = std::max(longest, rest(items[i]).size());
   if (n >= kCompareBelow && longest > kHeadBytes) {
     // Many names with a long shared start (a numbered series): sort them by the
     // next head of their keys the same way, and so on.
     for (std::size_t i = 0; i < n; ++i) {
-      const std::string_view next = key(keyed[i]).substr(std::min<std::size_t>(kHeadBytes, keyed[i].length));
-      items[i] = {{BigEndianHead(next, 0), BigEndianHead(next, 8)}, keyed[i].index};
+      const std::string_view next = rest(items[i]).substr(std::min<std::size_t>(kHeadBytes, rest(items[i]).size()));
+      items[i].head[0] = BigEndianHead(next, 0);
+      items[i].head[1] = BigEndianHead(next, 8);
     }
     std::vector<Item> spare(n);
-    SortByHead(items, spare.data(), n, 0);
+    SortInPlace(items, spare.data(), n, 0);
     SortRunsOfSameHeads(items, n, depth + kHeadBytes, names);
     return;
   }
-  std::sort(keyed.begin(), keyed.end(), [&](const Keyed& x, const Keyed& y) {
-    const int c = key(x).compare(key(y));
+  std::sort(items, items + n, [&](const Item& x, const Item& y) {
+    const int c = rest(x).compare(rest(y));
     if (c != 0) return c < 0;
     const int byName = names[x.index].compare(names[y.index]);
     return byName != 0 ? byName < 0 : x.index < y.index;
   });
-  for (std::size_t i = 0; i < n; ++i) items[i].index = keyed[i].index;
 }
 
 void NaturalSorter::SortRunsOfSameHeads(Item* items, std::size_t n, std::size_t depth,
@@ -213,7 +225,7 @@ std::vector<std::uint32_t> NaturalSorter::Order(const std::vector<std::string>& 
   // First by the heads, then each run of equal heads by whole keys.
   const std::size_t n = items_.size();
   std::vector<Item> spare(n >= kCompareBelow ? n : 0);
-  SortByHead(items_.data(), spare.data(), n, 0);
+  SortInPlace(items_.data(), spare.data(), n, 0);
   spare = std::vector<Item>();
   SortRunsOfSameHeads(items_.data(), n, 0, names);
   std::vector<std::uint32_t> order;
@@ -224,7 +236,9 @@ std::vector<std::uint32_t> NaturalSorter::Order(const std::vector<std::string>& 
 
 std::vector<std::uint32_t> NaturalSortOrder(const std::vector<std::string>& names) {
   NaturalSorter sorter;
-  sorter.Reserve(names.size());
+  std::size_t bytes = 0;
+  for (const std::string& name : names) bytes += name.size();
+  sorter.Reserve(names.size(), bytes);
   for (const std::string& name : names) sorter.Add(name);
   return sorter.Order(names);
 }

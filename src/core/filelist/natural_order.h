@@ -36,7 +36,7 @@ class NaturalSorter {
     std::uint32_t index;
   };
 
-  void Reserve(std::size_t names);
+  void Reserve(std::size_t names, std::size_t nameBytes);
   // Adds the next name; its index is the number of names added before it.
   void Add(std::string_view name);
   // The indices of the added names in natural order. `names` are the same names in
@@ -51,13 +51,15 @@ class NaturalSorter {
   void SortRunsOfSameHeads(Item* items, std::size_t n, std::size_t depth,
                            const std::vector<std::string>& names);
 
-  // A name's whole key from some byte on, within the keys of a run of equal heads.
-  struct Keyed {
-    std::uint32_t start, length, index;
-  };
+  // The whole key of the name added as `index`-th.
+  std::string_view Key(std::uint32_t index) const {
+    const std::uint32_t start = index == 0 ? 0 : keyEnds_[index - 1];
+    return std::string_view(keys_).substr(start, keyEnds_[index] - start);
+  }
+
   std::vector<Item> items_;
-  std::string keys_;           // the keys of the run of equal heads being sorted
-  std::vector<Keyed> keyed_;   // and where each name's key is in it
+  std::string keys_;                    // every name's whole key, one after the other
+  std::vector<std::uint32_t> keyEnds_;  // where each one ends
 };
 
 // The natural order of `names` in one call.
