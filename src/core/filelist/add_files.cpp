@@ -105,7 +105,7 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unre
 SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
                                   std::vector<std::string>&& diskNames) {
   ListedNames listed;
-  for (std::string& name : diskNames) listed.Add(std::move(name));
+  for (const std::string& name : diskNames) listed.Add(name);
   return SortListedFiles(diskFolder, listed.Finish());
 }
 
@@ -141,7 +141,7 @@ std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
                               std::vector<std::string>&& diskNames) {
   if (diskNames.empty()) return 0;
   ListedNames listed;
-  for (std::string& name : diskNames) listed.Add(std::move(name));
+  for (const std::string& name : diskNames) listed.Add(name);
   return AppendListedFiles(list, diskFolder, listed.Finish());
 }
 

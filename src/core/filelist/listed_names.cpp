@@ -7,23 +7,25 @@
 
 namespace tessarn {
 
-ListedNames::ListedNames() { filling_.reserve(kBatch); }
+ListedNames::ListedNames() : filling_(EmptyBatch()) {}
 
 ListedNames::~ListedNames() { Stop(); }
 
-void ListedNames::Add(std::string_view diskName) {
-  filling_.emplace_back(diskName);
-  if (filling_.size() == kBatch) BatchFilled();
+ListedNames::Batch ListedNames::EmptyBatch() {
+  Batch batch;
+  batch.bytes.reserve(kBatch * 32);
+  batch.ends.reserve(kBatch);
+  return batch;
 }
 
-void ListedNames::Add(std::string&& diskName) {
-  filling_.push_back(std::move(diskName));
-  if (filling_.size() == kBatch) BatchFilled();
+void ListedNames::Add(std::string_view diskName) {
+  filling_.bytes.append(diskName);
+  filling_.ends.push_back(static_cast<std::uint32_t>(filling_.bytes.size()));
+  if (filling_.ends.size() == kBatch) BatchFilled();
 }
 
 void ListedNames::BatchFilled() {
-  std::vector<std::string> batch = std::exchange(filling_, std::vector<std::string>());
-  filling_.reserve(kBatch);
+  Batch batch = std::exchange(filling_, EmptyBatch());
   if (!alone_ && !worker_.joinable()) {
     try {
       worker_ = std::thread(&ListedNames::Work, this);
@@ -42,22 +44,24 @@ void ListedNames::BatchFilled() {
   ready_.notify_one();
 }
 
-void ListedNames::Take(std::vector<std::string>& batch) {
-  for (std::string& raw : batch) {
-    // A name that decodes to its own bytes (any ASCII name) moves over and leaves
-    // its disk name empty: each name is then allocated once.
+void ListedNames::Take(const Batch& batch) {
+  const std::string_view bytes = batch.bytes;
+  std::size_t start = 0;
+  for (const std::uint32_t end : batch.ends) {
+    const std::string_view raw = bytes.substr(start, end - start);
+    start = end;
+    // A name that decodes to its own bytes (any ASCII name) keeps no disk copy.
     if (IsAscii(raw)) {
-      files_.names.push_back(std::move(raw));
+      files_.names.emplace_back(raw);
       files_.diskNames.emplace_back();
     } else {
       std::string decoded = DecodeDiskName(raw);
       if (decoded == raw) {
-        files_.names.push_back(std::move(raw));
         files_.diskNames.emplace_back();
       } else {
-        files_.names.push_back(std::move(decoded));
-        files_.diskNames.push_back(std::move(raw));
+        files_.diskNames.emplace_back(raw);
       }
+      files_.names.push_back(std::move(decoded));
     }
     sorter_.Add(files_.names.back());
   }
@@ -65,7 +69,7 @@ void ListedNames::Take(std::vector<std::string>& batch) {
 
 void ListedNames::Work() {
   for (;;) {
-    std::vector<std::string> batch;
+    Batch batch;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       ready_.wait(lock, [this] { return finished_ || !queue_.empty(); });
@@ -98,7 +102,7 @@ ListedFiles ListedNames::Finish() {
   Stop();  // the batches handed over are all taken, in order
   if (failure_) std::rethrow_exception(failure_);
   Take(filling_);
-  filling_.clear();
+  filling_ = Batch();
   files_.order = sorter_.Order(files_.names);
   return std::move(files_);
 }

@@ -34,23 +34,28 @@ class ListedNames {
   ListedNames& operator=(const ListedNames&) = delete;
 
   void Add(std::string_view diskName);
-  void Add(std::string&& diskName);
   // After the last Add: every name, decoded, and their natural order.
   ListedFiles Finish();
 
  private:
   // Names go to the second thread a batch at a time, so that the two threads meet
-  // once per batch and not once per name.
+  // once per batch and not once per name; a batch is one buffer, so that the
+  // listing thread allocates nothing per name.
   static constexpr std::size_t kBatch = 4096;
+  struct Batch {
+    std::string bytes;               // the names, one after the other
+    std::vector<std::uint32_t> ends;  // where each ends in `bytes`
+  };
+  static Batch EmptyBatch();
   void BatchFilled();
-  void Take(std::vector<std::string>& batch);  // decodes and keys a batch
+  void Take(const Batch& batch);  // decodes and keys a batch
   void Work();
   void Stop();
 
-  std::vector<std::string> filling_;
+  Batch filling_;
   std::mutex mutex_;
   std::condition_variable ready_;
-  std::deque<std::vector<std::string>> queue_;
+  std::deque<Batch> queue_;
   bool finished_ = false;
   bool alone_ = false;  // no second thread could be started: all is done here
   std::thread worker_;

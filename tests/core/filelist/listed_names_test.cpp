@@ -32,7 +32,7 @@ TEST(ListedNamesTest, DecodesAndOrdersEveryNameHoweverManyCome) {
   for (const std::size_t count : {std::size_t{0}, std::size_t{5}, std::size_t{20000}}) {
     const std::vector<std::string> disk = FolderNames(count);
     ListedNames listed;
-    for (const std::string& name : disk) listed.Add(std::string_view(name));
+    for (const std::string& name : disk) listed.Add(name);
     const ListedFiles files = listed.Finish();
     ASSERT_EQ(files.names.size(), count);
     ASSERT_EQ(files.order.size(), count);
@@ -53,7 +53,7 @@ TEST(ListedNamesTest, DecodesAndOrdersEveryNameHoweverManyCome) {
 TEST(ListedNamesTest, LeftUnfinishedStopsItsThreadQuietly) {
   // A listing that fails half way (the caller returns early): nothing hangs.
   ListedNames listed;
-  for (const std::string& name : FolderNames(10000)) listed.Add(std::string_view(name));
+  for (const std::string& name : FolderNames(10000)) listed.Add(name);
 }
 
 }  // namespace
