@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "core/filelist/file_system.h"
+#include "core/filelist/listed_names.h"
 #include "core/filelist/memory_hints.h"
-#include "core/filelist/natural_order.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -23,22 +23,23 @@ void AppendEntry(FileList& list, std::uint32_t folder, std::string diskName,
   if (!diskName.empty()) entry.SetDiskName(std::move(diskName));
 }
 
-// The decoded names of a folder's files. A name that decodes to its own bytes (any
-// ASCII name) moves over and leaves its disk name empty: each name is then
-// allocated once, and no freed copy per file is left in the heap.
-std::vector<std::string> DecodeNames(std::vector<std::string>& diskNames) {
-  std::vector<std::string> names;
-  names.reserve(diskNames.size());
-  for (std::string& raw : diskNames) {
-    std::string decoded = DecodeDiskName(raw);
-    if (decoded == raw) {
-      names.push_back(std::move(raw));
-      raw = std::string();
-    } else {
-      names.push_back(std::move(decoded));
+// Appends the listed files' entries in natural order.
+std::size_t AppendListedFiles(FileList& list, const std::string& diskFolder, ListedFiles&& files) {
+  const std::vector<std::uint32_t>& order = files.order;
+  if (order.empty()) return 0;
+  const std::uint32_t folder = list.InternDiskFolder(diskFolder);
+  ReserveEntries(list, order.size());
+  // The names are taken in sorted, i.e. scattered, order: fetch ahead of use.
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    if (k + kAhead < order.size()) {
+      __builtin_prefetch(&files.diskNames[order[k + kAhead]]);
+      __builtin_prefetch(&files.names[order[k + kAhead]]);
     }
+    const std::uint32_t index = order[k];
+    AppendEntry(list, folder, std::move(files.diskNames[index]), std::move(files.names[index]));
   }
-  return names;
+  return order.size();
 }
 
 struct SplitPath {
@@ -86,11 +87,11 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unre
   if (diskFolder.empty()) return 0;
   if (diskFolder.back() != '/')
     return ScanFolder(list, WithTrailingSlash(diskFolder), unreadable, listings);
-  std::vector<std::string> diskNames;
-  const bool listed = listings != nullptr
-                          ? ListFolderFilesForPlan(diskFolder, diskNames, *listings)
-                          : ListFolderFiles(diskFolder, diskNames);
-  if (!listed) {
+  ListedNames listed;
+  const auto onFile = [&listed](std::string_view name) { listed.Add(name); };
+  const bool read = listings != nullptr ? ListFolderFilesForPlan(diskFolder, onFile, *listings)
+                                        : ListFolderFiles(diskFolder, onFile);
+  if (!read) {
     // A path that is gone (a stale drop) adds nothing without a word; one that is
     // there yet cannot be listed is worth telling.
     if (unreadable)
@@ -98,22 +99,25 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unre
           PathExists(diskFolder == "/" ? diskFolder : diskFolder.substr(0, diskFolder.size() - 1));
     return 0;
   }
-  return AppendFolderFiles(list, diskFolder, std::move(diskNames));
+  return AppendListedFiles(list, diskFolder, listed.Finish());
 }
 
 SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
                                   std::vector<std::string>&& diskNames) {
+  ListedNames listed;
+  for (const std::string& name : diskNames) listed.Add(name);
+  return SortListedFiles(diskFolder, listed.Finish());
+}
+
+SortedFolderFiles SortListedFiles(const std::string& diskFolder, ListedFiles&& files) {
   SortedFolderFiles sorted;
   sorted.diskFolder = diskFolder;
   sorted.folder = DecodeDiskName(diskFolder);
-  std::vector<std::string> names = DecodeNames(diskNames);
-  // Readdir order means nothing to a user: show the files as a file manager does.
-  const std::vector<std::uint32_t> order = NaturalSortOrder(names);
-  sorted.diskNames.reserve(order.size());
-  sorted.names.reserve(order.size());
-  for (const std::uint32_t index : order) {
-    sorted.diskNames.push_back(std::move(diskNames[index]));
-    sorted.names.push_back(std::move(names[index]));
+  sorted.diskNames.reserve(files.order.size());
+  sorted.names.reserve(files.order.size());
+  for (const std::uint32_t index : files.order) {
+    sorted.diskNames.push_back(std::move(files.diskNames[index]));
+    sorted.names.push_back(std::move(files.names[index]));
   }
   return sorted;
 }
@@ -136,23 +140,9 @@ std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles& files, std::siz
 std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
                               std::vector<std::string>&& diskNames) {
   if (diskNames.empty()) return 0;
-  std::vector<std::string> names = DecodeNames(diskNames);
-  // Readdir order means nothing to a user: show the files as a file manager does.
-  // The sort's keys are freed before the entries are made, which reuse their memory.
-  const std::vector<std::uint32_t> order = NaturalSortOrder(names);
-  const std::uint32_t folder = list.InternDiskFolder(diskFolder);
-  ReserveEntries(list, order.size());
-  // The names are taken in sorted, i.e. scattered, order: fetch ahead of use.
-  constexpr std::size_t kAhead = 16;
-  for (std::size_t k = 0; k < order.size(); ++k) {
-    if (k + kAhead < order.size()) {
-      __builtin_prefetch(&diskNames[order[k + kAhead]]);
-      __builtin_prefetch(&names[order[k + kAhead]]);
-    }
-    const std::uint32_t index = order[k];
-    AppendEntry(list, folder, std::move(diskNames[index]), std::move(names[index]));
-  }
-  return order.size();
+  ListedNames listed;
+  for (const std::string& name : diskNames) listed.Add(name);
+  return AppendListedFiles(list, diskFolder, listed.Finish());
 }
 
 void ShowNewRows(FileList& list, std::size_t first) {

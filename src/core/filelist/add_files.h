@@ -16,6 +16,7 @@
 
 #include "core/filelist/file_list.h"
 #include "core/filelist/folder_listing.h"
+#include "core/filelist/listed_names.h"
 
 namespace tessarn {
 
@@ -48,6 +49,8 @@ struct SortedFolderFiles {
 };
 SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
                                   std::vector<std::string>&& diskNames);
+// The same for names listed and decoded already.
+SortedFolderFiles SortListedFiles(const std::string& diskFolder, ListedFiles&& files);
 // Appends one entry per file, in their order. Returns the number appended.
 std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles&& files);
 // The same for files [first, last) only, their names moved out: a long folder goes

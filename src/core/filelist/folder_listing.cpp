@@ -33,6 +33,13 @@ void FolderListings::Adopt(const std::string& diskFolder, std::unique_ptr<Folder
 
 bool ListFolderFilesWithListing(const std::string& diskFolder, std::vector<std::string>& files,
                                 std::unique_ptr<FolderListing>& listing) {
+  return ListFolderFilesWithListing(
+      diskFolder, [&files](std::string_view name) { files.emplace_back(name); }, listing);
+}
+
+bool ListFolderFilesWithListing(const std::string& diskFolder,
+                                const std::function<void(std::string_view name)>& onFile,
+                                std::unique_ptr<FolderListing>& listing) {
   // The stamp is read before and after: a folder that changed meanwhile leaves no
   // listing behind, and the plan reads it anew. A change after the second stamp
   // shows as a new stamp when the plan looks.
@@ -43,7 +50,7 @@ bool ListFolderFilesWithListing(const std::string& diskFolder, std::vector<std::
   if (!ListFolderEntries(diskFolder,
                          [&](std::string_view name, unsigned long long inode, bool isFile) {
                            read->Add(name, inode);
-                           if (isFile) files.emplace_back(name);
+                           if (isFile) onFile(name);
                          }))
     return false;
   if (stamped && ReadFolderStamp(diskFolder, after) && after == before) {
@@ -54,10 +61,11 @@ bool ListFolderFilesWithListing(const std::string& diskFolder, std::vector<std::
   return true;
 }
 
-bool ListFolderFilesForPlan(const std::string& diskFolder, std::vector<std::string>& files,
+bool ListFolderFilesForPlan(const std::string& diskFolder,
+                            const std::function<void(std::string_view name)>& onFile,
                             FolderListings& listings) {
   std::unique_ptr<FolderListing> listing;
-  if (!ListFolderFilesWithListing(diskFolder, files, listing)) return false;
+  if (!ListFolderFilesWithListing(diskFolder, onFile, listing)) return false;
   if (listing) listings.Adopt(diskFolder, std::move(listing));
   return true;
 }

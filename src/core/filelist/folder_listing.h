@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -89,13 +90,18 @@ class FolderListings {
 // read (else left empty). Touches nothing else, so it may run on any thread.
 bool ListFolderFilesWithListing(const std::string& diskFolder, std::vector<std::string>& files,
                                 std::unique_ptr<FolderListing>& listing);
+// The same, handing each file's name to `onFile` as it is read.
+bool ListFolderFilesWithListing(const std::string& diskFolder,
+                                const std::function<void(std::string_view name)>& onFile,
+                                std::unique_ptr<FolderListing>& listing);
 
 // Makes a listing ready to be kept (its table of names), where the caller likes:
 // FolderListings::Adopt then finds the work done.
 void IndexFolderListing(FolderListing& listing);
 
 // ListFolderFilesWithListing, the listing adopted by `listings`.
-bool ListFolderFilesForPlan(const std::string& diskFolder, std::vector<std::string>& files,
+bool ListFolderFilesForPlan(const std::string& diskFolder,
+                            const std::function<void(std::string_view name)>& onFile,
                             FolderListings& listings);
 
 }  // namespace tessarn

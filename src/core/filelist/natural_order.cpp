@@ -13,16 +13,55 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int Sign(int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); }
 
-// Bytes from..from+7 of the key at `start` as a number whose order is the bytes'
-// order; missing bytes count as 0 (a shorter key then still sorts first, and equal
-// numbers fall back to the full comparison).
-std::uint64_t BigEndianHead(const std::string& keys, std::size_t start, std::size_t length,
-                            std::size_t from) {
+// Bytes from..from+7 of `key` as a number whose order is the bytes' order; missing
+// bytes count as 0 (a shorter key then still sorts first, and equal numbers fall back
+// to the full comparison).
+std::uint64_t BigEndianHead(std::string_view key, std::size_t from) {
   std::uint64_t value = 0;
   for (std::size_t k = from; k < from + 8; ++k)
-    value = (value << 8) | (k < length ? static_cast<unsigned char>(keys[start + k]) : 0u);
+    value = (value << 8) | (k < key.size() ? static_cast<unsigned char>(key[k]) : 0u);
   return value;
 }
+
+// Hands the bytes of `name`'s key to `out` in order, one call per byte, until
+// out.full(): ASCII letters lowered, each run of digits as "0", the count of its
+// significant digits and those digits, a multi-byte character as it is.
+template <typename Out>
+void WriteNaturalSortKey(std::string_view name, Out& out) {
+  const char* const in = name.data();
+  const std::size_t size = name.size();
+  for (std::size_t i = 0; i < size && !out.full();) {
+    const char c = in[i];
+    if (IsDigit(c)) {
+      // "0" keeps digits where they stand among other characters (only digits lie
+      // between "0" and "9"); then the longer number is the larger, then the digits.
+      std::size_t start = i;
+      while (start < size && in[start] == '0') ++start;
+      std::size_t end = start;
+      while (end < size && IsDigit(in[end])) ++end;
+      out.put('0');
+      // A file name is at most 255 bytes: one byte holds the count (longer texts,
+      // which are no file names, still sort, only less naturally).
+      out.put(static_cast<char>(end - start > 255 ? 255 : end - start));
+      for (std::size_t k = start; k < end; ++k) out.put(in[k]);
+      i = end;
+    } else if (static_cast<unsigned char>(c) < 0x80) {
+      out.put((c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c);
+      ++i;
+    } else {
+      const std::size_t len = CharLenAt(name, i);
+      for (std::size_t k = 0; k < len; ++k) out.put(in[i + k]);
+      i += len;
+    }
+  }
+}
+
+// The whole key, written through a pointer into room for the longest one.
+struct KeyWriter {
+  char* out;
+  bool full() const { return false; }
+  void put(char c) { *out++ = c; }
+};
 
 }  // namespace
 
@@ -34,38 +73,13 @@ std::string NaturalSortKey(std::string_view name) {
 }
 
 void AppendNaturalSortKey(std::string_view name, std::string& key) {
-  // Written through a pointer into room for the longest key: a digit run grows by
-  // two bytes at most ("1" gives "0", 1, "1"), so twice the name plus one is enough.
+  // A digit run grows by two bytes at most ("1" gives "0", 1, "1"), so twice the
+  // name plus one is room enough.
   const std::size_t base = key.size();
   key.resize(base + 2 * name.size() + 1);
-  char* out = key.data() + base;
-  const char* const in = name.data();
-  const std::size_t size = name.size();
-  for (std::size_t i = 0; i < size;) {
-    const char c = in[i];
-    if (IsDigit(c)) {
-      // "0" keeps digits where they stand among other characters (only digits lie
-      // between "0" and "9"); then the longer number is the larger, then the digits.
-      std::size_t start = i;
-      while (start < size && in[start] == '0') ++start;
-      std::size_t end = start;
-      while (end < size && IsDigit(in[end])) ++end;
-      *out++ = '0';
-      // A file name is at most 255 bytes: one byte holds the count (longer texts,
-      // which are no file names, still sort, only less naturally).
-      *out++ = static_cast<char>(end - start > 255 ? 255 : end - start);
-      for (std::size_t k = start; k < end; ++k) *out++ = in[k];
-      i = end;
-    } else if (static_cast<unsigned char>(c) < 0x80) {
-      *out++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-      ++i;
-    } else {
-      const std::size_t len = CharLenAt(name, i);
-      for (std::size_t k = 0; k < len; ++k) *out++ = in[i + k];
-      i += len;
-    }
-  }
-  key.resize(static_cast<std::size_t>(out - key.data()));
+  KeyWriter writer{key.data() + base};
+  WriteNaturalSortKey(name, writer);
+  key.resize(static_cast<std::size_t>(writer.out - key.data()));
 }
 
 int NaturalCompare(std::string_view a, std::string_view b) {
@@ -75,74 +89,148 @@ int NaturalCompare(std::string_view a, std::string_view b) {
 
 void NaturalSorter::Reserve(std::size_t names, std::size_t nameBytes) {
   items_.reserve(names);
+  keyEnds_.reserve(names);
   keys_.reserve(2 * nameBytes + names);
 }
 
 void NaturalSorter::Add(std::string_view name) {
   const std::size_t start = keys_.size();
   AppendNaturalSortKey(name, keys_);
-  const std::size_t length = keys_.size() - start;
-  items_.push_back(
-      {{BigEndianHead(keys_, start, length, 0), BigEndianHead(keys_, start, length, 8)},
-       static_cast<std::uint32_t>(start),
-       static_cast<std::uint32_t>(length),
-       static_cast<std::uint32_t>(items_.size())});
+  const std::string_view key = std::string_view(keys_).substr(start);
+  items_.push_back({{BigEndianHead(key, 0), BigEndianHead(key, 8)},
+                    static_cast<std::uint32_t>(items_.size())});
+  keyEnds_.push_back(static_cast<std::uint32_t>(keys_.size()));
+}
+
+namespace {
+
+using Item = NaturalSorter::Item;
+
+bool HeadLess(const Item& x, const Item& y) {
+  if (x.head[0] != y.head[0]) return x.head[0] < y.head[0];
+  return x.head[1] < y.head[1];
+}
+
+bool SameHead(const Item& x, const Item& y) {
+  return x.head[0] == y.head[0] && x.head[1] == y.head[1];
+}
+
+unsigned HeadByte(const Item& item, int position) {  // position 0 is the most significant
+  return static_cast<unsigned>(item.head[position / 8] >> (8 * (7 - position % 8))) & 0xFFu;
+}
+
+// Fewer items than this are sorted by comparing: a radix pass costs the same
+// setting up for ten items as for ten thousand.
+constexpr std::size_t kCompareBelow = 64;
+
+// A bucket sort of items by their heads, one byte at a time from the most
+// significant, each bucket on its own. Every pass moves the items from one buffer to
+// the other (never back), so the two functions below take turns: SortInPlace leaves
+// the result where the items were, SortInto in the other buffer. The bytes before
+// `position` are the same in all items given; a byte that is the same in all costs
+// one counting pass and no move.
+void SortInto(Item* from, Item* to, std::size_t n, int position);
+
+// The first byte from `position` on in which the items differ (kHeadBytes when
+// none), and how many items have each value of that byte.
+int FirstDifferingByte(const Item* items, std::size_t n, int position,
+                       std::array<std::uint32_t, 256>& count) {
+  for (; position < NaturalSorter::kHeadBytes; ++position) {
+    count.fill(0);
+    for (std::size_t i = 0; i < n; ++i) ++count[HeadByte(items[i], position)];
+    if (std::find(count.begin(), count.end(), n) == count.end()) break;
+  }
+  return position;
+}
+
+// Moves the items into `to`, bucket after bucket by the byte at `position`.
+void Scatter(const Item* from, Item* to, std::size_t n, int position,
+             const std::array<std::uint32_t, 256>& count) {
+  std::array<std::uint32_t, 256> next;
+  std::uint32_t start = 0;
+  for (std::size_t b = 0; b < 256; ++b) next[b] = std::exchange(start, start + count[b]);
+  for (std::size_t i = 0; i < n; ++i) to[next[HeadByte(from[i], position)]++] = from[i];
+}
+
+void SortInPlace(Item* items, Item* spare, std::size_t n, int position) {
+  std::array<std::uint32_t, 256> count;
+  if (n < kCompareBelow ||
+      (position = FirstDifferingByte(items, n, position, count)) == NaturalSorter::kHeadBytes) {
+    std::sort(items, items + n, HeadLess);
+    return;
+  }
+  Scatter(items, spare, n, position, count);
+  for (std::size_t b = 0, first = 0; b < 256; first += count[b], ++b) {
+    if (count[b] == 1) items[first] = spare[first];
+    else if (count[b] > 1) SortInto(spare + first, items + first, count[b], position + 1);
+  }
+}
+
+void SortInto(Item* from, Item* to, std::size_t n, int position) {
+  std::array<std::uint32_t, 256> count;
+  if (n < kCompareBelow ||
+      (position = FirstDifferingByte(from, n, position, count)) == NaturalSorter::kHeadBytes) {
+    std::sort(from, from + n, HeadLess);
+    std::copy(from, from + n, to);
+    return;
+  }
+  Scatter(from, to, n, position, count);
+  for (std::size_t b = 0, first = 0; b < 256; first += count[b], ++b)
+    if (count[b] > 1) SortInPlace(to + first, from + first, count[b], position + 1);
+}
+
+}  // namespace
+
+void NaturalSorter::SortSameHeads(Item* items, std::size_t n, std::size_t depth,
+                                  const std::vector<std::string>& names) {
+  // These names' keys agree on their first `depth` bytes and the 16 after them.
+  auto rest = [&](const Item& item) {
+    const std::string_view key = Key(item.index);
+    return key.substr(std::min(depth, key.size()));
+  };
+  std::size_t longest = 0;
+  for (std::size_t i = 0; i < n; ++i) longest = std::max(longest, rest(items[i]).size());
+  if (n >= kCompareBelow && longest > kHeadBytes) {
+    // Many names with a long shared start (a numbered series): sort them by the
+    // next head of their keys the same way, and so on.
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::string_view next = rest(items[i]).substr(std::min<std::size_t>(kHeadBytes, rest(items[i]).size()));
+      items[i].head[0] = BigEndianHead(next, 0);
+      items[i].head[1] = BigEndianHead(next, 8);
+    }
+    std::vector<Item> spare(n);
+    SortInPlace(items, spare.data(), n, 0);
+    SortRunsOfSameHeads(items, n, depth + kHeadBytes, names);
+    return;
+  }
+  std::sort(items, items + n, [&](const Item& x, const Item& y) {
+    const int c = rest(x).compare(rest(y));
+    if (c != 0) return c < 0;
+    const int byName = names[x.index].compare(names[y.index]);
+    return byName != 0 ? byName < 0 : x.index < y.index;
+  });
+}
+
+void NaturalSorter::SortRunsOfSameHeads(Item* items, std::size_t n, std::size_t depth,
+                                        const std::vector<std::string>& names) {
+  for (std::size_t i = 0; i < n;) {
+    std::size_t j = i + 1;
+    while (j < n && SameHead(items[j], items[i])) ++j;
+    if (j - i > 1) SortSameHeads(items + i, j - i, depth, names);
+    i = j;
+  }
 }
 
 std::vector<std::uint32_t> NaturalSorter::Order(const std::vector<std::string>& names) {
-  // First by the 16 head bytes, with a radix sort (least significant byte first,
-  // stable; a byte that is the same in every key needs no pass): for a large folder
-  // it is much faster than comparing. Then each run of equal heads by whole keys.
+  // First by the heads, then each run of equal heads by whole keys.
   const std::size_t n = items_.size();
-  const std::string_view allKeys = keys_;
-  auto byWholeKey = [&](const Item& x, const Item& y) {
-    const int c =
-        allKeys.substr(x.keyStart, x.keyLength).compare(allKeys.substr(y.keyStart, y.keyLength));
-    return c != 0 ? c < 0 : names[x.index] < names[y.index];
-  };
-  // A small folder (one of many in a tree) is sorted by comparing: the radix
-  // passes below cost the same setting up for ten names as for ten thousand.
-  constexpr std::size_t kCompareBelow = 256;
-  if (n < kCompareBelow) {
-    std::sort(items_.begin(), items_.end(), [&](const Item& x, const Item& y) {
-      if (x.head[0] != y.head[0]) return x.head[0] < y.head[0];
-      if (x.head[1] != y.head[1]) return x.head[1] < y.head[1];
-      return byWholeKey(x, y);
-    });
-    std::vector<std::uint32_t> order;
-    order.reserve(n);
-    for (const Item& item : items_) order.push_back(item.index);
-    return order;
-  }
-  constexpr int kHeadBytes = 16;
-  auto byteAt = [](const Item& item, int position) {  // position 0 is the most significant
-    return static_cast<unsigned>(item.head[position / 8] >> (8 * (7 - position % 8))) & 0xFFu;
-  };
-  std::vector<std::array<std::uint32_t, 256>> counts(kHeadBytes);
-  for (auto& count : counts) count.fill(0);
-  for (const Item& item : items_)
-    for (int position = 0; position < kHeadBytes; ++position)
-      ++counts[position][byteAt(item, position)];
-  std::vector<Item> spare(n);
-  Item* from = items_.data();
-  Item* to = spare.data();
-  for (int position = kHeadBytes - 1; position >= 0; --position) {
-    std::array<std::uint32_t, 256>& count = counts[position];
-    if (std::find(count.begin(), count.end(), n) != count.end()) continue;
-    std::uint32_t start = 0;
-    for (std::uint32_t& bucket : count) start += std::exchange(bucket, start);
-    for (std::size_t i = 0; i < n; ++i) to[count[byteAt(from[i], position)]++] = from[i];
-    std::swap(from, to);
-  }
-  for (std::size_t i = 0; i < n;) {
-    std::size_t j = i + 1;
-    while (j < n && from[j].head[0] == from[i].head[0] && from[j].head[1] == from[i].head[1]) ++j;
-    if (j - i > 1) std::sort(from + i, from + j, byWholeKey);
-    i = j;
-  }
+  std::vector<Item> spare(n >= kCompareBelow ? n : 0);
+  SortInPlace(items_.data(), spare.data(), n, 0);
+  spare = std::vector<Item>();
+  SortRunsOfSameHeads(items_.data(), n, 0, names);
   std::vector<std::uint32_t> order;
   order.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) order.push_back(from[i].index);
+  for (const Item& item : items_) order.push_back(item.index);
   return order;
 }
 

@@ -25,25 +25,41 @@ int NaturalCompare(std::string_view a, std::string_view b);
 inline bool NaturalLess(std::string_view a, std::string_view b) { return NaturalCompare(a, b) < 0; }
 
 // Puts many names in natural order (the order NaturalLess gives), fast enough for a
-// folder of 100,000 files: each name's key is made once, when it is added, and
-// kept in one buffer.
+// folder of 100,000 files: each item holds the first 16 bytes of its name's key, and
+// the items are sorted by those one byte at a time; only names that share them get
+// their whole keys, when they are compared.
 class NaturalSorter {
  public:
+  static constexpr int kHeadBytes = 16;
+  struct Item {
+    std::uint64_t head[2];  // key bytes in the order of their values; missing bytes are 0
+    std::uint32_t index;
+  };
+
   void Reserve(std::size_t names, std::size_t nameBytes);
   // Adds the next name; its index is the number of names added before it.
   void Add(std::string_view name);
   // The indices of the added names in natural order. `names` are the same names in
-  // the same order; they break ties between equal keys. Sorts in place: call it last.
+  // the same order; they break ties between equal heads. Sorts in place: call it last.
   std::vector<std::uint32_t> Order(const std::vector<std::string>& names);
 
  private:
-  // The first 16 key bytes sit in the item, so most comparisons touch no other memory.
-  struct Item {
-    std::uint64_t head[2];
-    std::uint32_t keyStart, keyLength, index;
-  };
-  std::string keys_;
+  // Items whose keys agree on their first `depth` bytes and whose heads (the next
+  // 16 bytes) are equal.
+  void SortSameHeads(Item* items, std::size_t n, std::size_t depth,
+                     const std::vector<std::string>& names);
+  void SortRunsOfSameHeads(Item* items, std::size_t n, std::size_t depth,
+                           const std::vector<std::string>& names);
+
+  // The whole key of the name added as `index`-th.
+  std::string_view Key(std::uint32_t index) const {
+    const std::uint32_t start = index == 0 ? 0 : keyEnds_[index - 1];
+    return std::string_view(keys_).substr(start, keyEnds_[index] - start);
+  }
+
   std::vector<Item> items_;
+  std::string keys_;                    // every name's whole key, one after the other
+  std::vector<std::uint32_t> keyEnds_;  // where each one ends
 };
 
 // The natural order of `names` in one call.

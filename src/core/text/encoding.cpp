@@ -3,16 +3,12 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace tessarn {
 namespace {
-
-bool IsAscii(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
 
 // One converter per direction and thread, opened on first use: iconv_open is far
 // too slow to call once per file name.
@@ -83,7 +79,110 @@ Converter& GbToUtf16LeConv() {
   return c;
 }
 
+// The UTF-8 bytes of a code point below 0x10000.
+void AppendUtf8(unsigned cp, std::string& out) {
+  if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | cp >> 6);
+  } else {
+    out += static_cast<char>(0xE0 | cp >> 12);
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+  }
+  out += static_cast<char>(0x80 | (cp & 0x3F));
+}
+
+// The GB18030 bytes of every code point from U+0080 to U+FFFF: two-byte codes kept
+// as 0xAABB, four-byte ones as 0xAABBCCDD, 0 where the converter gives none. Asked
+// of the system's converter once, all in one call: converting name by name through
+// iconv costs more than reading the names from the folder. The table then gives
+// exactly what the converter gives.
+std::vector<std::uint32_t> MakeBmpToGbTable() {
+  std::vector<std::uint32_t> table(0x10000, 0);
+  std::vector<unsigned> points;
+  std::string utf8;
+  for (unsigned cp = 0x80; cp <= 0xFFFF; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    points.push_back(cp);
+    AppendUtf8(cp, utf8);
+  }
+  const iconv_t cd = iconv_open("GB18030", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return table;
+  std::string out(4 * points.size() + 16, '\0');
+  char* src = utf8.data();
+  std::size_t srcLeft = utf8.size();
+  std::size_t next = 0;  // the index in `points` of the next character converted
+  while (srcLeft > 0 && next < points.size()) {
+    char* dst = out.data();
+    std::size_t dstLeft = out.size();
+    const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    const int error = errno;
+    // One character out for each character in, in order.
+    const auto* gb = reinterpret_cast<const unsigned char*>(out.data());
+    const std::size_t made = out.size() - dstLeft;
+    for (std::size_t k = 0; k < made && next < points.size(); ++next) {
+      const std::size_t len = gb[k] < 0x80 ? 1 : (k + 1 < made && gb[k + 1] >= 0x30 && gb[k + 1] <= 0x39) ? 4 : 2;
+      std::uint32_t code = 0;
+      for (std::size_t b = 0; b < len && k + b < made; ++b) code = code << 8 | gb[k + b];
+      if (len != 1) table[points[next]] = code;  // a one-byte answer is left to iconv
+      k += len;
+    }
+    if (r != static_cast<std::size_t>(-1)) break;
+    if (error != EILSEQ && error != EINVAL) break;
+    // A character the converter refuses: left at 0, and the rest goes on.
+    const std::size_t skip = points[next] < 0x800 ? 2 : 3;
+    src += skip;
+    srcLeft -= skip;
+    ++next;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  iconv_close(cd);
+  return table;
+}
+
+// Utf8ToGb by the table; nullopt where it cannot tell (invalid UTF-8, a character
+// beyond U+FFFF or one the table lacks): the converter then decides.
+std::optional<std::string> Utf8ToGbByTable(std::string_view utf8) {
+  static const std::vector<std::uint32_t> table = MakeBmpToGbTable();
+  std::string out;
+  out.resize(2 * utf8.size());  // two bytes from one at most (U+0080 gives four)
+  char* dst = out.data();
+  const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
+  for (std::size_t i = 0; i < utf8.size();) {
+    if (in[i] < 0x80) {
+      *dst++ = static_cast<char>(in[i++]);
+      continue;
+    }
+    const std::size_t len = Utf8SequenceLength(utf8, i);
+    if (len == 0 || len == 4) return std::nullopt;
+    const unsigned cp = len == 2 ? (in[i] & 0x1Fu) << 6 | (in[i + 1] & 0x3Fu)
+                                 : (in[i] & 0x0Fu) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu);
+    const std::uint32_t code = table[cp];
+    if (code == 0) return std::nullopt;
+    if (code > 0xFFFF) {
+      *dst++ = static_cast<char>(code >> 24);
+      *dst++ = static_cast<char>(code >> 16);
+    }
+    *dst++ = static_cast<char>(code >> 8);
+    *dst++ = static_cast<char>(code);
+    i += len;
+  }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
+  return out;
+}
+
 }  // namespace
+
+bool IsAscii(std::string_view s) {
+  // Eight bytes at a time: nearly every name read from a folder is ASCII throughout.
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + i, 8);
+    if (word & 0x8080808080808080ull) return false;
+  }
+  for (; i < s.size(); ++i)
+    if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
+  return true;
+}
 
 // Length of the valid UTF-8 sequence at i, or 0.
 std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
@@ -136,6 +235,7 @@ bool IsValidGbk(std::string_view s) {
 
 std::optional<std::string> Utf8ToGb(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
+  if (auto byTable = Utf8ToGbByTable(utf8)) return byTable;
   return Utf8ToGbConv().Run(utf8);
 }
 
@@ -249,7 +349,7 @@ std::string GbToUtf8Lossy(std::string_view gb) {
 std::string DecodeDiskName(std::string_view raw) {
   if (IsAscii(raw)) return std::string(raw);
   if (IsValidUtf8(raw)) {
-    if (auto gb = Utf8ToGbConv().Run(raw)) return *std::move(gb);
+    if (auto gb = Utf8ToGb(raw)) return *std::move(gb);
   }
   // GBK bytes are already the program's text.
   if (IsValidGbk(raw)) return std::string(raw);

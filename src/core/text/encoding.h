@@ -33,6 +33,8 @@ std::string GbToUtf8Lossy(std::string_view gb);
 // the bytes there are not valid UTF-8 (overlong forms and surrogates included).
 std::size_t Utf8SequenceLength(std::string_view s, std::size_t i);
 bool IsValidUtf8(std::string_view s);
+// True when every byte is below 0x80: the same text in UTF-8, GBK and GB18030.
+bool IsAscii(std::string_view s);
 // True when s is valid GBK (every character ASCII or a GBK double-byte one).
 bool IsValidGbk(std::string_view s);
 

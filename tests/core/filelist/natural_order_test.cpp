@@ -63,8 +63,8 @@ namespace tessarn {
 namespace {
 
 TEST(NaturalOrderTest, SortOrderOfManyNamesAgreesWithNaturalLess) {
-  // Long shared prefixes (past the 16 key bytes kept beside each item), zeros,
-  // case variants and multi-byte characters.
+  // Long shared prefixes (past the 16 key bytes kept beside each item, and past
+  // twice that), zeros, case variants and multi-byte characters.
   std::vector<std::string> names;
   const char* stems[] = {"A rather long shared prefix ",
                          "a rather LONG shared prefix ",
@@ -72,17 +72,20 @@ TEST(NaturalOrderTest, SortOrderOfManyNamesAgreesWithNaturalLess) {
                          "x0",
                          "\xB8\xE8 ",
                          "\xE6\xAD\x8C",
-                         ""};
+                         "",
+                         "Summer holiday 2019, the lake house, day 0",
+                         "summer holiday 2019, the lake house, day 00"};
+  constexpr unsigned kStems = sizeof stems / sizeof stems[0];
   unsigned seed = 7;
-  for (int i = 0; i < 400; ++i) {
+  for (int i = 0; i < 3000; ++i) {
     seed = seed * 1103515245u + 12345u;
-    std::string name = stems[seed % 7];
+    std::string name = stems[seed % kStems];
     name += std::to_string((seed >> 8) % 120);
     if (seed & 0x10000) name += (seed & 0x20000) ? ".TXT" : "0.txt";
     names.push_back(name);
   }
-  // Many names are sorted by radix passes, a few by comparing: both agree.
-  for (const std::size_t count : {names.size(), std::size_t{100}}) {
+  // Many names are sorted by radix passes, a few by comparing: all agree.
+  for (const std::size_t count : {names.size(), std::size_t{400}, std::size_t{100}}) {
     const std::vector<std::string> some(names.begin(), names.begin() + count);
     std::vector<std::string> expected = some;
     std::sort(expected.begin(), expected.end(), NaturalLess);

@@ -1,6 +1,7 @@
 #include "core/text/gb_text.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include "core/text/encoding.h"
 
@@ -75,6 +76,62 @@ TEST(Encoding, RoundTripsAndDiskNames) {
   EXPECT_EQ(Utf16LeToGb(std::string("\x2D\x4E", 2)), Gb("中"));
   EXPECT_EQ(Utf16BeToGb(std::string("\x4E\x2D", 2)), Gb("中"));
   EXPECT_EQ(GbToUtf16Le(Gb("中")), std::string("\x2D\x4E", 2));
+}
+
+// The system's converter, called directly: the judge of the program's own table.
+std::optional<std::string> SystemUtf8ToGb(const std::string& utf8) {
+  const iconv_t cd = iconv_open("GB18030", "UTF-8");
+  std::string out(4 * utf8.size() + 8, '\0');
+  char* src = const_cast<char*>(utf8.data());
+  std::size_t srcLeft = utf8.size();
+  char* dst = out.data();
+  std::size_t dstLeft = out.size();
+  const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+  iconv_close(cd);
+  if (r == static_cast<std::size_t>(-1)) return std::nullopt;
+  out.resize(out.size() - dstLeft);
+  return out;
+}
+
+std::string Utf8Of(unsigned cp) {
+  std::string s;
+  if (cp < 0x80) {
+    s += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    s += static_cast<char>(0xC0 | cp >> 6);
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    s += static_cast<char>(0xE0 | cp >> 12);
+    s += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    s += static_cast<char>(0xF0 | cp >> 18);
+    s += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+    s += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return s;
+}
+
+TEST(Encoding, EveryCharacterConvertsAsTheSystemConverterDoes) {
+  std::vector<unsigned> points = {0x10000, 0x1F600, 0x20000, 0x2A6D6, 0x10FFFF};
+  for (unsigned cp = 0x80; cp <= 0xFFFF; ++cp)
+    if (cp < 0xD800 || cp > 0xDFFF) points.push_back(cp);
+  std::size_t differing = 0;
+  for (const unsigned cp : points) {
+    const std::string name = "a" + Utf8Of(cp) + "b";
+    const auto ours = Utf8ToGb(name);
+    const auto system = SystemUtf8ToGb(name);
+    if (ours != system) {
+      if (++differing <= 5) ADD_FAILURE() << "U+" << std::hex << cp;
+      continue;
+    }
+    if (ours) EXPECT_EQ(GbToUtf8(*ours), name) << std::hex << cp;
+  }
+  EXPECT_EQ(differing, 0u);
+  // Invalid UTF-8 is refused, whatever path it takes.
+  for (const std::string bad : {"\xC0\x80", "\xED\xA0\x80", "x\xE6\xAD", "\xF4\x90\x80\x80"})
+    EXPECT_FALSE(Utf8ToGb(bad)) << bad;
 }
 
 }  // namespace

@@ -1,0 +1,68 @@
+// The names of a folder's files as a listing hands them over, decoded and put in
+// natural order. A long folder's names are decoded, and their sort keys made, on a
+// second thread while the listing goes on: reading a large folder is mostly the
+// system's work, takes longer than all the rest of adding it, and leaves the other
+// core idle meanwhile.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "core/filelist/natural_order.h"
+
+namespace tessarn {
+
+struct ListedFiles {
+  // In the order listed. A disk name left empty is the same bytes as its decoded name.
+  std::vector<std::string> diskNames, names;
+  std::vector<std::uint32_t> order;  // indices into both, in natural order
+};
+
+class ListedNames {
+ public:
+  ListedNames();
+  ~ListedNames();
+  ListedNames(const ListedNames&) = delete;
+  ListedNames& operator=(const ListedNames&) = delete;
+
+  void Add(std::string_view diskName);
+  // After the last Add: every name, decoded, and their natural order.
+  ListedFiles Finish();
+
+ private:
+  // Names go to the second thread a batch at a time, so that the two threads meet
+  // once per batch and not once per name; a batch is one buffer, so that the
+  // listing thread allocates nothing per name.
+  static constexpr std::size_t kBatch = 4096;
+  struct Batch {
+    std::string bytes;               // the names, one after the other
+    std::vector<std::uint32_t> ends;  // where each ends in `bytes`
+  };
+  static Batch EmptyBatch();
+  void BatchFilled();
+  void Take(const Batch& batch);  // decodes and keys a batch
+  void Work();
+  void Stop();
+
+  Batch filling_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<Batch> queue_;
+  bool finished_ = false;
+  bool alone_ = false;  // no second thread could be started: all is done here
+  std::thread worker_;
+  std::exception_ptr failure_;
+  // The second thread's while it runs, the caller's once it has ended.
+  ListedFiles files_;
+  NaturalSorter sorter_;
+};
+
+}  // namespace tessarn
