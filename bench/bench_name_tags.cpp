@@ -108,7 +108,7 @@ void NamePreview(benchmark::State& state) {
     benchmark::DoNotOptimize(PreviewNameTags(fx.list(), parsed));
     ShowTagStatuses(fx.list());
   }
-  if (fx.list().entries[1].tagStatus.empty()) state.SkipWithError("no preview");
+  if (fx.list().entries[1].texts().tagStatus.empty()) state.SkipWithError("no preview");
 }
 
 // Files of their own: the bare loop's kilobyte lands over their tags.

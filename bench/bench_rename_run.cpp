@@ -80,7 +80,7 @@ struct Run {
   }
   // The next pass goes back; not part of the run.
   void PrepareNextPass() {
-    for (FileEntry& entry : list.entries) entry.newName = entry.undoName;
+    for (FileEntry& entry : list.entries) entry.newName = entry.texts().undoName;
     bench::SettleFreedMemory();
   }
   ~Run() {

@@ -76,7 +76,7 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
   PrintRows(out, args.json, list.count(),
             [&](std::size_t i) {
               const FileEntry& e = list.entries[i];
-              PrintedRow row{list.FolderText(e), e.oldName, e.newName, {}, e.tagStatus.str()};
+              PrintedRow row{list.FolderText(e), e.oldName, e.newName, {}, e.texts().tagStatus.str()};
               if (plan.rows[i].verdict == PlanVerdict::kConflict) row.reason = plan.rows[i].reason;
               return row;
             },
@@ -136,8 +136,8 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
       [&](std::size_t i) {
         const FileEntry& e = list.entries[i];
         const bool renamed = e.status.icon == kSuccessIcon;
-        PrintedRow row{list.FolderText(e), renamed ? e.undoName.str() : e.oldName, e.newName,
-                       e.status.text.str(), e.tagStatus.str()};
+        PrintedRow row{list.FolderText(e), renamed ? e.texts().undoName.str() : e.oldName,
+                       e.newName, e.texts().status.str(), e.texts().tagStatus.str()};
         row.reason = e.status.reason;
         row.error = e.status.error;
         return row;
@@ -192,7 +192,7 @@ int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
       out, args.json, list.count(),
       [&](std::size_t i) {
         const FileEntry& e = list.entries[i];
-        PrintedRow row{list.FolderText(e), before[i], restored[i], e.status.text.str(), {}};
+        PrintedRow row{list.FolderText(e), before[i], restored[i], e.texts().status.str(), {}};
         row.reason = e.status.reason;
         row.error = e.status.error;
         return row;

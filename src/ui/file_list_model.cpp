@@ -35,9 +35,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::ToolTipRole && index.column() == kTagStatusColumn &&
       static_cast<std::size_t>(index.row()) < list_.count()) {
     const FileEntry& entry = list_.entries[static_cast<std::size_t>(index.row())];
-    if (entry.tagStatus == TagFailedStatusText() && !entry.tagReason.empty() &&
-        list_.CellText(static_cast<std::size_t>(index.row()), kTagStatusColumn) == entry.tagStatus)
-      return FromGb(entry.tagReason);
+    const EntryTexts& t = entry.texts();
+    if (t.tagStatus == TagFailedStatusText() && !t.tagReason.empty() &&
+        list_.CellText(static_cast<std::size_t>(index.row()), kTagStatusColumn) == t.tagStatus)
+      return FromGb(t.tagReason);
   }
   if (role == Qt::ForegroundRole && index.column() == kNewNameColumn && row.mark.conflict)
     return FailureColour();

@@ -86,26 +86,33 @@ void FileList::AppendBatch(EntryBatch&& batch) {
 void FileList::SetCellText(std::size_t row, int column, const std::string& text) {
   if (row >= rows_.size() || column < 0 || column >= kColumnCount) return;
   ShownRow& shown = rows_[row];
+  // An empty text makes no block of texts for a row that has none.
+  auto set = [&](SparseText ShownRow::Texts::*field) {
+    if (!text.empty())
+      (shown.texts_.edit().*field).assign(std::string_view(text));
+    else if (ShownRow::Texts* texts = shown.texts_.existing())
+      (texts->*field).clear();
+  };
   switch (column) {
     case kOldNameColumn:
       // The same text as the entry's is not kept twice.
       shown.ownOldName = row >= entries.size() || text != entries[row].oldName;
       if (shown.ownOldName)
-        shown.oldName.assign(std::string_view(text));
-      else
-        shown.oldName.reset();
+        (shown.texts_.edit().oldName).assign(std::string_view(text));
+      else if (ShownRow::Texts* texts = shown.texts_.existing())
+        texts->oldName.reset();
       break;
     case kNewNameColumn:
-      shown.newName.assign(std::string_view(text));
+      set(&ShownRow::Texts::newName);
       break;
     case kFolderColumn:
       shown.folder = InternFolderText(text);
       break;
     case kStatusColumn:
-      shown.status.assign(std::string_view(text));
+      set(&ShownRow::Texts::status);
       break;
     case kTagStatusColumn:
-      shown.tagStatus.assign(std::string_view(text));
+      set(&ShownRow::Texts::tagStatus);
       break;
   }
 }
@@ -124,18 +131,19 @@ const std::string& FileList::CellText(std::size_t row, int column) const {
   static const std::string kEmpty;
   if (row >= rows_.size()) return kEmpty;
   const ShownRow& shown = rows_[row];
+  const ShownRow::Texts& texts = shown.texts_.get();
   switch (column) {
     case kOldNameColumn:
-      if (shown.ownOldName) return shown.oldName;
+      if (shown.ownOldName) return texts.oldName;
       return row < entries.size() ? entries[row].oldName : kEmpty;
     case kNewNameColumn:
-      return shown.newName;
+      return texts.newName;
     case kFolderColumn:
       return folders_[shown.folder].text;
     case kStatusColumn:
-      return shown.status;
+      return texts.status;
     case kTagStatusColumn:
-      return shown.tagStatus;
+      return texts.tagStatus;
   }
   return kEmpty;
 }
@@ -160,7 +168,7 @@ void FileList::AppendRows(std::size_t first, std::size_t last) {
     // behind their entries) keeps a copy.
     if (rows_.size() - 1 != i) {
       row.ownOldName = true;
-      row.oldName = entries[i].oldName;
+      row.texts_.edit().oldName = entries[i].oldName;
     }
   }
   if (listener_) listener_->EndAppendRows();
@@ -253,7 +261,7 @@ void RefreshRows(FileList& list, int what, long long first, long long last,
       list.SetRowMark(r, RowMark{});
     }
     // The entries' copies of what column 3 showed go with it.
-    for (FileEntry& entry : list.entries) entry.status = EntryStatus{};
+    for (FileEntry& entry : list.entries) entry.ClearStatus();
     list.NotifyRowsChanged(0, rowCount - 1);
   }
   const long long entryCount = static_cast<long long>(list.count());

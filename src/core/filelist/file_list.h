@@ -32,10 +32,19 @@ inline constexpr int kSuccessIcon = 0;  // green ball
 inline constexpr int kFailureIcon = 1;  // red ball
 
 struct EntryStatus {
-  SparseText text;
-  std::int8_t icon = kNoIcon;                 // a million entries: every byte of padding counts
+  std::int8_t icon = kNoIcon;                 // a million entries: every byte counts
   RenameReason reason = RenameReason::kNone;  // why it failed, when it did
-  int error = 0;                              // the errno behind a kOther reason
+  std::int16_t error = 0;                     // the errno behind a kOther reason
+};
+
+// The texts of an entry that most files never get: one pointer in the entry until
+// the first of them is set.
+struct EntryTexts {
+  SparseText status;         // what column 3 showed of the entry after a run
+  SparseText tagStatus;
+  SparseText tagReason;      // why the last tag write failed: the tag-status cell's tooltip
+  SparseText undoName;       // GB18030 name before the last run renamed it; empty otherwise
+  SparseText diskUndoName;   // on-disk bytes of undoName
 };
 
 // One file of the list. Its folder is an index into the list's folder table (read
@@ -45,11 +54,25 @@ struct FileEntry {
   std::string oldName;  // GB18030, decoded from the disk name, no folder part
   std::string newName;  // last computed by the rules; empty until computed
   EntryStatus status;
-  SparseText tagStatus;
-  SparseText tagReason;      // why the last tag write failed: the tag-status cell's tooltip
-  SparseText undoName;       // GB18030 name before the last run renamed it; empty otherwise
-  SparseText diskUndoName;   // on-disk bytes of undoName
   std::uint32_t folder = 0;  // index into the list's folders; 0 is the empty folder
+
+  // The texts most files never get. Reading them allocates nothing; EditTexts makes
+  // the entry's block of them on first use.
+  const EntryTexts& texts() const { return texts_.get(); }
+  EntryTexts& EditTexts() { return texts_.edit(); }
+  EntryTexts* ExistingTexts() { return texts_.existing(); }  // null while none was set
+  // Forgets the undo names; their buffers stay for the next run's.
+  void ClearUndoNames() {
+    if (EntryTexts* t = texts_.existing()) {
+      t->undoName.clear();
+      t->diskUndoName.clear();
+    }
+  }
+  // Forgets what the last run said of the entry.
+  void ClearStatus() {
+    status = EntryStatus{};
+    if (EntryTexts* t = texts_.existing()) t->status.reset();
+  }
 
   // The name as it is on disk, byte-exact, for every file operation. A name whose
   // bytes decode to themselves (any ASCII name) is kept once, in oldName.
@@ -76,7 +99,10 @@ struct FileEntry {
 
  private:
   SparseText diskName_;  // empty: the same bytes as oldName
+  SparseFields<EntryTexts> texts_;
 };
+// A million entries: every byte counts.
+static_assert(sizeof(FileEntry) <= 88);
 
 // A folder of the list: its bytes on disk and its shown text, both ending with
 // "/" (or both empty).
@@ -107,15 +133,23 @@ struct RowMark {
 // the list's folder table; the status cells are empty for most rows until a run.
 // Read the cells with FileList::CellText.
 struct ShownRow {
-  SparseText oldName;          // column 0 when ownOldName
-  SparseText newName;          // column 1: the new name as last shown, for the previewed rows
-  SparseText status;           // column 3
-  SparseText tagStatus;        // column 4
   std::uint32_t folder = 0;    // column 2: index into the list's folders
   std::int8_t icon = kNoIcon;  // icon of column 3
+  bool ownOldName = false;     // else column 0 shows the entry's oldName
   RowMark mark;
-  bool ownOldName = false;  // else column 0 shows the entry's oldName
+
+ private:
+  friend class FileList;
+  // The row's own texts, made on the first one: most rows show only their entry.
+  struct Texts {
+    SparseText oldName;    // column 0 when ownOldName
+    SparseText newName;    // column 1: the new name as last shown, for the previewed rows
+    SparseText status;     // column 3
+    SparseText tagStatus;  // column 4
+  };
+  SparseFields<Texts> texts_;
 };
+static_assert(sizeof(ShownRow) <= 24);
 
 // Told about every change of the shown rows, so that a view can follow with
 // per-range refreshes. Structural changes come in Begin/End pairs.

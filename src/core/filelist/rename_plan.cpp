@@ -369,10 +369,11 @@ RenamePlan PlanUndo(const FileList& list) {
   FolderListings fresh(false);
   return Plan(list, list.count(), fresh, false, true, [&](std::size_t i, std::string& disk) {
     const FileEntry& e = list.entries[i];
-    if (e.undoName.empty() && e.diskUndoName.empty()) return Wish{PlanVerdict::kStays};
-    if (!e.diskUndoName.empty()) {
-      disk = e.diskUndoName;
-    } else if (auto name = DiskNameFor(e.undoName)) {
+    const EntryTexts& t = e.texts();
+    if (t.undoName.empty() && t.diskUndoName.empty()) return Wish{PlanVerdict::kStays};
+    if (!t.diskUndoName.empty()) {
+      disk = t.diskUndoName;
+    } else if (auto name = DiskNameFor(t.undoName)) {
       disk = *std::move(name);
     } else {
       return Wish{PlanVerdict::kConflict, RenameReason::kInvalidName};

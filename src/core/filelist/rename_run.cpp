@@ -23,16 +23,8 @@ const StatusTexts& Texts() {
 
 void SetStatus(FileList& list, std::size_t row, const std::string& text, int icon,
                RenameReason reason = RenameReason::kNone, int error = 0) {
-  // Field by field, into the buffers the texts already have: a run after the first
-  // allocates nothing per row.
-  EntryStatus& status = list.entries[row].status;
-  status.text.assign(std::string_view(text));
-  status.icon = static_cast<std::int8_t>(icon);
-  status.reason = reason;
-  status.error = error;
-  list.SetCellText(row, kStatusColumn, text);
-  list.SetCellIcon(row, icon);
-  list.SetRowMark(row, RowMark{reason, static_cast<std::int16_t>(error), false});
+  SetRowStatus(list, row, text,
+               EntryStatus{static_cast<std::int8_t>(icon), reason, static_cast<std::int16_t>(error)});
 }
 
 // Pane 1 by rows done, repainted only when the bar grows: a run over 100,000 files
@@ -71,13 +63,13 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
     if (run) {
       // Swapped, not moved: the cleared undo names hand their buffers to the new
       // names, so that a run after the first allocates little per row.
-      entry.diskUndoName.assign(std::string_view(entry.DiskName()));
-      entry.undoName.swap(entry.oldName);
+      EntryTexts& t = entry.EditTexts();
+      t.diskUndoName.assign(std::string_view(entry.DiskName()));
+      t.undoName.swap(entry.oldName);
       entry.oldName.assign(entry.newName);
     } else {
-      entry.oldName = entry.undoName.take();
-      entry.undoName.clear();
-      entry.diskUndoName.clear();
+      entry.oldName = entry.EditTexts().undoName.take();
+      entry.ClearUndoNames();
     }
     entry.SetDiskName(plan.diskNames[i]);
     list.SetCellText(i, kOldNameColumn, entry.oldName);
@@ -88,8 +80,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
   auto fail = [&](std::size_t i, RenameReason reason, int error) {
     FileEntry& entry = list.entries[i];
     if (run) {
-      entry.undoName.clear();
-      entry.diskUndoName.clear();
+      entry.ClearUndoNames();
       list.SetCellText(i, kNewNameColumn, entry.newName);
     }  // an undo keeps the record for the next try
     SetStatus(list, i, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
@@ -117,19 +108,13 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
         fail(i, plan.rows[i].reason, 0);
         break;
       case PlanVerdict::kFine:
-        if (run) {
-          entry.undoName.clear();
-          entry.diskUndoName.clear();
-        }
+        if (run) entry.ClearUndoNames();
         break;
     }
   }
   if (settled > 0) list.NotifyRowsChanged(0, n - 1);
   if (run) {
-    for (std::size_t i = n; i < list.count(); ++i) {
-      list.entries[i].undoName.clear();
-      list.entries[i].diskUndoName.clear();
-    }
+    for (std::size_t i = n; i < list.count(); ++i) list.entries[i].ClearUndoNames();
   }
 
   // Batch ends, never inside a cycle: a stop between batches leaves no file under a
@@ -202,8 +187,9 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
           }
           where = FileAt::kTemporary;
           if (run) {
-            entry.undoName = entry.oldName;
-            entry.diskUndoName = entry.DiskName();
+            EntryTexts& t = entry.EditTexts();
+            t.undoName = entry.oldName;
+            t.diskUndoName = entry.DiskName();
           }
           entry.SetNames(temporary, DecodeDiskName(temporary));
           list.SetCellText(i, kOldNameColumn, entry.oldName);
@@ -226,11 +212,19 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
 
 }  // namespace
 
-void SetRowStatus(FileList& list, std::size_t row, const EntryStatus& status) {
-  list.entries[row].status = status;
-  list.SetCellText(row, kStatusColumn, status.text);
+void SetRowStatus(FileList& list, std::size_t row, const std::string& text,
+                  const EntryStatus& status) {
+  // Into the buffer the text already has: a run after the first allocates nothing
+  // per row. An empty text makes no block of texts.
+  FileEntry& entry = list.entries[row];
+  entry.status = status;
+  if (!text.empty())
+    entry.EditTexts().status.assign(std::string_view(text));
+  else if (EntryTexts* t = entry.ExistingTexts())
+    t->status.clear();
+  list.SetCellText(row, kStatusColumn, text);
   list.SetCellIcon(row, status.icon);
-  list.SetRowMark(row, RowMark{status.reason, static_cast<std::int16_t>(status.error), false});
+  list.SetRowMark(row, RowMark{status.reason, status.error, false});
 }
 
 std::optional<std::string> DiskNameFor(const std::string& newName) {
@@ -256,7 +250,7 @@ WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenameHooks& hooks) 
   // Rows left to restore keep the record for another try.
   bool left = counts.stopped;
   for (const FileEntry& entry : list.entries)
-    if (!entry.undoName.empty() || !entry.diskUndoName.empty()) left = true;
+    if (!entry.texts().undoName.empty() || !entry.texts().diskUndoName.empty()) left = true;
   undo.available = left;
   return counts;
 }

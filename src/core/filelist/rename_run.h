@@ -79,7 +79,8 @@ WalkCounts RunRename(FileList& list, UndoLog& undo, const RenameHooks& hooks = {
 WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenameHooks& hooks = {});
 
 // Puts a row's outcome into its entry, its status cell and icon and its mark.
-void SetRowStatus(FileList& list, std::size_t row, const EntryStatus& status);
+void SetRowStatus(FileList& list, std::size_t row, const std::string& text,
+                  const EntryStatus& status);
 
 // Pane 1 during a walk: one "■" for every twentieth of the entries done.
 std::string ProgressBarText(std::size_t done, std::size_t total);

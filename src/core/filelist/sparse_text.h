@@ -94,4 +94,39 @@ class SparseText {
   std::unique_ptr<std::string> text_;
 };
 
+// A group of fields most items of a list never set (an entry's undo names and tag
+// status, a row's own texts): one pointer while none is set, the group on the heap
+// from the first one on. Reading never allocates; a copy copies the fields.
+template <typename Fields>
+class SparseFields {
+ public:
+  SparseFields() = default;
+  SparseFields(const SparseFields& other) { *this = other; }
+  SparseFields(SparseFields&&) noexcept = default;
+  SparseFields& operator=(const SparseFields& other) {
+    if (this != &other)
+      fields_ = other.fields_ ? std::make_unique<Fields>(*other.fields_) : nullptr;
+    return *this;
+  }
+  SparseFields& operator=(SparseFields&&) noexcept = default;
+
+  // The fields, all empty while none was set.
+  const Fields& get() const { return fields_ ? *fields_ : Empty(); }
+  // The fields to set, made on the first call.
+  Fields& edit() {
+    if (!fields_) fields_ = std::make_unique<Fields>();
+    return *fields_;
+  }
+  // The fields to change when there are any: clearing needs no new group.
+  Fields* existing() { return fields_.get(); }
+  void reset() { fields_.reset(); }
+
+ private:
+  static const Fields& Empty() {
+    static const Fields kEmpty{};
+    return kEmpty;
+  }
+  std::unique_ptr<Fields> fields_;
+};
+
 }  // namespace tessarn

@@ -497,8 +497,8 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
     if (found != nullptr) {
       row.current = *found;
       row.state = RowState::kAt;
-      e.diskUndoName = row.oldName;
-      e.undoName = DecodeDiskName(row.oldName);
+      e.EditTexts().diskUndoName = row.oldName;
+      e.EditTexts().undoName = DecodeDiskName(row.oldName);
     } else if (IdentityOf(dir + row.oldName) == recorded || row.state == RowState::kUnknown) {
       row.state = RowState::kOld;  // back already (an undo cut short), or never renamed
       continue;
@@ -516,7 +516,8 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
   undo.available = true;
   result.counts = UndoLastRun(list, undo, hooks);
   for (std::size_t i : replaced) {
-    SetRowStatus(list, i, EntryStatus{Gb("撤消失败"), kFailureIcon, RenameReason::kReplaced, 0});
+    SetRowStatus(list, i, Gb("撤消失败"),
+                 EntryStatus{kFailureIcon, RenameReason::kReplaced, 0});
     ++result.counts.failed;
     ++result.counts.reasons[static_cast<std::size_t>(RenameReason::kReplaced)];
   }
@@ -560,22 +561,23 @@ void ApplyUndoToList(const FileList& undone, const RecordedUndo& outcome, FileLi
   bool left = false;
   for (std::size_t i = 0; i < list.entries.size(); ++i) {
     FileEntry& entry = list.entries[i];
-    if (entry.diskUndoName.empty()) continue;
+    if (entry.texts().diskUndoName.empty()) continue;
     // A row the undo did not list is one the history knows to be back already.
     const auto found = byPath.find(list.DiskPath(entry));
     const FileEntry* from = found != byPath.end() ? &undone.entries[found->second] : nullptr;
-    const EntryStatus status =
-        from != nullptr ? from->status : EntryStatus{Gb("撤消成功"), kSuccessIcon};
+    static const std::string kRestored = Gb("撤消成功");
+    const EntryStatus status = from != nullptr ? from->status : EntryStatus{kSuccessIcon};
+    const std::string statusText = from != nullptr ? from->texts().status.str() : kRestored;
     if (status.icon == kSuccessIcon) {
-      entry.SetNames(entry.diskUndoName.take(), entry.undoName.take());
-      entry.undoName.clear();
-      entry.diskUndoName.clear();
+      EntryTexts& t = entry.EditTexts();
+      entry.SetNames(t.diskUndoName.take(), t.undoName.take());
+      entry.ClearUndoNames();
     } else {
       entry.SetNames(from->DiskName(), from->oldName);
       left = true;
     }
     list.SetCellText(i, kOldNameColumn, entry.oldName);
-    SetRowStatus(list, i, status);
+    SetRowStatus(list, i, statusText, status);
   }
   if (!list.entries.empty()) list.NotifyRowsChanged(0, list.entries.size() - 1);
   undo.available = left;

@@ -87,7 +87,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
   std::string path, name;
   for (auto& entry : list.entries) {
     if (!HasExtension(entry.oldName, "MP3")) {
-      entry.tagStatus = NotMp3StatusText();
+      entry.EditTexts().tagStatus = NotMp3StatusText();
       entry.newName.clear();
       continue;
     }
@@ -105,7 +105,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     else
       useV2 = found->hasV2;
     if (!found->hasV1 && !found->hasV2) {
-      entry.tagStatus = NoTagStatusText();
+      entry.EditTexts().tagStatus = NoTagStatusText();
       entry.newName.clear();
       continue;
     }
@@ -121,7 +121,7 @@ void ShowTagStatuses(FileList& list) {
   std::size_t first = n;
   std::size_t last = 0;
   for (std::size_t r = 0; r < n; ++r) {
-    const std::string& status = list.entries[r].tagStatus;
+    const std::string& status = list.entries[r].texts().tagStatus;
     if (list.CellText(r, kTagStatusColumn) == status) continue;
     list.SetCellText(r, kTagStatusColumn, status);
     if (first == n) first = r;

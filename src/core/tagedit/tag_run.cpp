@@ -183,12 +183,13 @@ std::vector<std::size_t> PreviewNameTags(FileList& list, const ParsedTemplate& p
   for (std::size_t i = 0; i < list.entries.size(); ++i) {
     FileEntry& e = list.entries[i];
     if (!HasExtension(e.oldName, "MP3")) continue;
-    e.tagReason.clear();
+    EntryTexts& t = e.EditTexts();
+    t.tagReason.clear();
     if (const auto fields = FieldsFromName(parsed, MainNameOf(e.oldName))) {
-      e.tagStatus = NameFieldsPreview(*fields);
+      t.tagStatus = NameFieldsPreview(*fields);
       fits.push_back(i);
     } else {
-      e.tagStatus = NoMatchStatusText();
+      t.tagStatus = NoMatchStatusText();
     }
   }
   return fits;
@@ -206,8 +207,9 @@ std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::si
   for (std::size_t k = 0; k < entries.size(); ++k) {
     FileEntry& e = list.entries[entries[k]];
     const TagRunFile& outcome = files[k].outcome;
-    e.tagStatus = outcome.ok ? TagWrittenStatusText() : TagFailedStatusText();
-    e.tagReason = outcome.reason;
+    EntryTexts& t = e.EditTexts();
+    t.tagStatus = outcome.ok ? TagWrittenStatusText() : TagFailedStatusText();
+    t.tagReason = outcome.reason;
   }
   return files;
 }

@@ -49,7 +49,7 @@ TEST(AddFolderTest, ListsFilesOneLevelDeepInNaturalOrder) {
     EXPECT_EQ(list.FolderText(e), dir.path());
     EXPECT_EQ(list.DiskFolder(e), dir.path());
     EXPECT_EQ(e.DiskName(), e.oldName);
-    EXPECT_TRUE(e.newName.empty() && e.undoName.empty() && e.tagStatus.empty());
+    EXPECT_TRUE(e.newName.empty() && e.texts().undoName.empty() && e.texts().tagStatus.empty());
   }
   EXPECT_EQ(listener.events, (Names{"append 0-3", "changed 0-3"}));
 

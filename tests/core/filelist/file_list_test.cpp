@@ -24,7 +24,8 @@ FileList MakeList(const Cells& newNameCells, const Cells& statusCells = {}) {
   for (std::size_t i = 0; i < newNameCells.size(); ++i) {
     list.SetCellText(i, kNewNameColumn, newNameCells[i]);
     if (i < statusCells.size() && !statusCells[i].empty()) {
-      list.entries[i].status = {statusCells[i], kSuccessIcon};
+      list.entries[i].status = {kSuccessIcon};
+      list.entries[i].EditTexts().status = statusCells[i];
       list.SetCellText(i, kStatusColumn, statusCells[i]);
       list.SetCellIcon(i, kSuccessIcon);
     }
@@ -88,7 +89,7 @@ TEST(RefreshRowsTest, AddingAfterARunClearsEveryStatusThenShowsTheNewRow) {
   RefreshRows(list, kRefreshAppend | kRefreshFolder, 2, 2, "/music/");
 
   EXPECT_EQ(Column(list, kStatusColumn), (Cells{"", "", ""}));
-  EXPECT_EQ(list.entries[0].status.text, "");
+  EXPECT_EQ(list.entries[0].texts().status, "");
   EXPECT_EQ(Column(list, kOldNameColumn), (Cells{"r0", "r1", "new.txt"}));
   EXPECT_EQ(Column(list, kFolderColumn), (Cells{"", "", "/music/"}));
   // Column 1 of earlier rows is not the business of an addition.

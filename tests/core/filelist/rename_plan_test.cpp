@@ -112,9 +112,9 @@ TEST_P(PlanCaseTest, RunsAsPlannedAndUndoesToTheOriginalFolder) {
 
   Contents expected = before;
   for (const FileEntry& e : list.entries)
-    if (e.status.icon == kSuccessIcon) expected.erase(e.diskUndoName);
+    if (e.status.icon == kSuccessIcon) expected.erase(e.texts().diskUndoName);
   for (const FileEntry& e : list.entries)
-    if (e.status.icon == kSuccessIcon) expected[e.DiskName()] = before.at(e.diskUndoName);
+    if (e.status.icon == kSuccessIcon) expected[e.DiskName()] = before.at(e.texts().diskUndoName);
   const Contents now = FolderContents(dir);
   EXPECT_EQ(now, expected) << c.title;
   for (const auto& [name, content] : c.after)
@@ -320,7 +320,7 @@ TEST(RenamePlanTest, ACycleInAFolderThatRefusesRenamesLosesNothing) {
   EXPECT_EQ(counts.succeeded, 0u);
   for (const FileEntry& e : list.entries) {
     EXPECT_EQ(e.status.icon, kFailureIcon) << e.oldName;
-    EXPECT_TRUE(e.undoName.empty()) << e.oldName;
+    EXPECT_TRUE(e.texts().undoName.empty()) << e.oldName;
   }
   // The parked file could not even be parked; its partner then found its name taken.
   EXPECT_EQ(list.entries[0].status.reason, RenameReason::kPermission);

@@ -63,11 +63,11 @@ TEST_F(RenameRunTest, TargetHeldByAFileOutsideTheListFailsWithItsReason) {
   EXPECT_EQ(list_.Row(0).mark.reason, RenameReason::kTargetExists);
   EXPECT_EQ(list_.entries[1].status.reason, RenameReason::kTargetExists);
   EXPECT_EQ(list_.Row(2).icon, kSuccessIcon);
-  EXPECT_EQ(list_.entries[2].status.text, ok_);
+  EXPECT_EQ(list_.entries[2].texts().status, ok_);
   EXPECT_EQ(Column(kOldNameColumn), (Names{"a.txt", "b.txt", "d.txt"}));
   EXPECT_EQ(Column(kNewNameColumn), (Names{"b.txt", "taken.txt", ""}));  // failures only
-  EXPECT_EQ(list_.entries[2].undoName, "c.txt");
-  EXPECT_EQ(list_.entries[0].undoName, "");
+  EXPECT_EQ(list_.entries[2].texts().undoName, "c.txt");
+  EXPECT_EQ(list_.entries[0].texts().undoName, "");
   EXPECT_EQ(dir_.Read("a.txt"), "a.txt");
   EXPECT_EQ(dir_.Read("b.txt"), "b.txt");
   EXPECT_EQ(dir_.Read("taken.txt"), "outside");

@@ -195,7 +195,7 @@ TEST(SlicedPreviewTest, SlicesGiveWhatOnePassGives) {
       list.RemoveRange(10, 10);  // an entry gone: the slices stop at the list's end
       for (std::size_t r = 0; r < list.RowCount(); ++r) list.SetCellText(r, kNewNameColumn, "old");
       list.SetCellText(0, kStatusColumn, "done");
-      list.entries[0].status.text = "done";
+      list.entries[0].EditTexts().status = "done";
       return list;
     };
     FileList whole = prepared(), sliced = prepared();
@@ -210,7 +210,7 @@ TEST(SlicedPreviewTest, SlicesGiveWhatOnePassGives) {
     EXPECT_EQ(NewNames(sliced), NewNames(whole));
     EXPECT_EQ(ShownNewNames(sliced), ShownNewNames(whole));
     EXPECT_EQ(sliced.CellText(0, kStatusColumn), "");
-    EXPECT_EQ(sliced.entries[0].status.text, "");
+    EXPECT_EQ(sliced.entries[0].texts().status, "");
   }
 }
 

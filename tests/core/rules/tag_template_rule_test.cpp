@@ -75,7 +75,7 @@ TEST_F(TagTemplateRuleTest, TemplatesFilledFromTheTag) {
   for (const auto& c : cases) {
     Run(c.tmpl);
     EXPECT_EQ(At(0).newName, c.name) << c.tmpl;
-    EXPECT_EQ(At(0).tagStatus, "");
+    EXPECT_EQ(At(0).texts().tagStatus, "");
   }
 }
 
@@ -114,33 +114,33 @@ TEST_F(TagTemplateRuleTest, StatusesAndExtensions) {
   Add("none.mp3", &untagged);
   Add("gone.mp3", nullptr);
   list_.entries[3].newName = "previous";
-  list_.entries[3].tagStatus = "kept";
+  list_.entries[3].EditTexts().tagStatus = "kept";
   Run("#2");
   EXPECT_EQ(At(0).newName, "Title.mp3");
-  EXPECT_EQ(At(1).tagStatus, NotMp3StatusText());
+  EXPECT_EQ(At(1).texts().tagStatus, NotMp3StatusText());
   EXPECT_EQ(At(1).newName, "");
-  EXPECT_EQ(At(2).tagStatus, NoTagStatusText());
+  EXPECT_EQ(At(2).texts().tagStatus, NoTagStatusText());
   EXPECT_EQ(At(2).newName, "");
   EXPECT_EQ(At(3).newName, "previous");  // cannot be opened: left as it was
-  EXPECT_EQ(At(3).tagStatus, "kept");
+  EXPECT_EQ(At(3).texts().tagStatus, "kept");
   EXPECT_EQ(NoTagStatusText(), Gb("无标签"));
   EXPECT_EQ(NotMp3StatusText(), Gb("非MP3文件"));
 
   // An empty field gives no name (not ".mp3" alone) and writes no status.
   Run("#1");
   EXPECT_EQ(At(0).newName, "");
-  EXPECT_EQ(At(0).tagStatus, "");
+  EXPECT_EQ(At(0).texts().tagStatus, "");
 
   // A status stays once written, even when the file later has a tag.
   dir_.File("none.mp3", tagged);
   Run("#2");
   EXPECT_EQ(At(2).newName, "Title.mp3");
-  EXPECT_EQ(At(2).tagStatus, NoTagStatusText());
+  EXPECT_EQ(At(2).texts().tagStatus, NoTagStatusText());
 
   // Clearing the template empties every new name and leaves the statuses.
   Run("");
   for (const auto& e : list_.entries) EXPECT_EQ(e.newName, "");
-  EXPECT_EQ(At(1).tagStatus, NotMp3StatusText());
+  EXPECT_EQ(At(1).texts().tagStatus, NotMp3StatusText());
 }
 
 TEST_F(TagTemplateRuleTest, VersionPriority) {
