@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "core/text/gb_text.h"
@@ -132,15 +135,26 @@ constexpr std::size_t kCompareBelow = 64;
 void SortInto(Item* from, Item* to, std::size_t n, int position);
 
 // The first byte from `position` on in which the items differ (kHeadBytes when
-// none), and how many items have each value of that byte.
+// none), and how many items have each value of that byte. One pass finds the byte
+// (every bit in which an item differs from the first one), one more counts it: a
+// long shared start (a numbered series) costs no pass per shared byte.
 int FirstDifferingByte(const Item* items, std::size_t n, int position,
                        std::array<std::uint32_t, 256>& count) {
-  for (; position < NaturalSorter::kHeadBytes; ++position) {
-    count.fill(0);
-    for (std::size_t i = 0; i < n; ++i) ++count[HeadByte(items[i], position)];
-    if (std::find(count.begin(), count.end(), n) == count.end()) break;
+  std::uint64_t differ[2] = {0, 0};
+  for (std::size_t i = 1; i < n; ++i) {
+    differ[0] |= items[i].head[0] ^ items[0].head[0];
+    differ[1] |= items[i].head[1] ^ items[0].head[1];
   }
-  return position;
+  int first = NaturalSorter::kHeadBytes;
+  if (differ[0] != 0)
+    first = __builtin_clzll(differ[0]) / 8;
+  else if (differ[1] != 0)
+    first = 8 + __builtin_clzll(differ[1]) / 8;
+  if (first < position) first = position;  // the bytes before are the same anyway
+  if (first == NaturalSorter::kHeadBytes) return first;
+  count.fill(0);
+  for (std::size_t i = 0; i < n; ++i) ++count[HeadByte(items[i], first)];
+  return first;
 }
 
 // Moves the items into `to`, bucket after bucket by the byte at `position`.
@@ -182,7 +196,7 @@ void SortInto(Item* from, Item* to, std::size_t n, int position) {
 }  // namespace
 
 void NaturalSorter::SortSameHeads(Item* items, std::size_t n, std::size_t depth,
-                                  const std::vector<std::string>& names) {
+                                  const std::vector<std::string>& names) const {
   // These names' keys agree on their first `depth` bytes and the 16 after them.
   auto rest = [&](const Item& item) {
     const std::string_view key = Key(item.index);
@@ -212,7 +226,7 @@ void NaturalSorter::SortSameHeads(Item* items, std::size_t n, std::size_t depth,
 }
 
 void NaturalSorter::SortRunsOfSameHeads(Item* items, std::size_t n, std::size_t depth,
-                                        const std::vector<std::string>& names) {
+                                        const std::vector<std::string>& names) const {
   for (std::size_t i = 0; i < n;) {
     std::size_t j = i + 1;
     while (j < n && SameHead(items[j], items[i])) ++j;
@@ -221,13 +235,66 @@ void NaturalSorter::SortRunsOfSameHeads(Item* items, std::size_t n, std::size_t 
   }
 }
 
+void NaturalSorter::SortBuckets(Item* items, Item* scattered, int position,
+                                const std::array<std::uint32_t, 256>& count,
+                                const std::array<std::uint32_t, 257>& starts, std::size_t from,
+                                std::size_t to, const std::vector<std::string>& names) const {
+  // Each bucket's part of the scattered buffer is its sort's spare: the two threads
+  // work on parts of both buffers that do not meet.
+  for (std::size_t b = from; b < to; ++b) {
+    const std::uint32_t first = starts[b];
+    if (count[b] == 1)
+      items[first] = scattered[first];
+    else if (count[b] > 1)
+      SortInto(scattered + first, items + first, count[b], position + 1);
+  }
+  SortRunsOfSameHeads(items + starts[from], starts[to] - starts[from], 0, names);
+}
+
 std::vector<std::uint32_t> NaturalSorter::Order(const std::vector<std::string>& names) {
   // First by the heads, then each run of equal heads by whole keys.
   const std::size_t n = items_.size();
   std::vector<Item> spare(n >= kCompareBelow ? n : 0);
-  SortInPlace(items_.data(), spare.data(), n, 0);
-  spare = std::vector<Item>();
-  SortRunsOfSameHeads(items_.data(), n, 0, names);
+  std::array<std::uint32_t, 256> count;
+  int position = kHeadBytes;
+  if (n >= kTwoThreadsFrom) position = FirstDifferingByte(items_.data(), n, 0, count);
+  if (position == kHeadBytes) {
+    SortInPlace(items_.data(), spare.data(), n, 0);
+    spare = std::vector<Item>();
+    SortRunsOfSameHeads(items_.data(), n, 0, names);
+  } else {
+    // A long folder: the buckets of the first byte that differs are sorted on two
+    // threads, about half of the items on each (a bucket is never split).
+    Scatter(items_.data(), spare.data(), n, position, count);
+    std::array<std::uint32_t, 257> starts;
+    starts[0] = 0;
+    for (std::size_t b = 0; b < 256; ++b) starts[b + 1] = starts[b] + count[b];
+    std::size_t split = 0;
+    while (split < 256 && starts[split + 1] <= n / 2) ++split;
+    // The bucket across the middle goes to the side it fits best.
+    if (split < 256 && starts[split + 1] - n / 2 < n / 2 - starts[split]) ++split;
+    Item* items = items_.data();
+    Item* scattered = spare.data();
+    std::exception_ptr failure;
+    std::thread other;
+    try {
+      other = std::thread([&] {
+        try {
+          SortBuckets(items, scattered, position, count, starts, split, 256, names);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No second thread to be had: both halves here.
+    }
+    SortBuckets(items, scattered, position, count, starts, 0, split, names);
+    if (other.joinable())
+      other.join();
+    else
+      SortBuckets(items, scattered, position, count, starts, split, 256, names);
+    if (failure) std::rethrow_exception(failure);
+  }
   std::vector<std::uint32_t> order;
   order.reserve(n);
   for (const Item& item : items_) order.push_back(item.index);

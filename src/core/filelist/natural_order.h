@@ -2,6 +2,7 @@
 // case, runs of digits compared by their value ("IMG_2" before "IMG_10").
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -47,9 +48,17 @@ class NaturalSorter {
   // Items whose keys agree on their first `depth` bytes and whose heads (the next
   // 16 bytes) are equal.
   void SortSameHeads(Item* items, std::size_t n, std::size_t depth,
-                     const std::vector<std::string>& names);
+                     const std::vector<std::string>& names) const;
   void SortRunsOfSameHeads(Item* items, std::size_t n, std::size_t depth,
-                           const std::vector<std::string>& names);
+                           const std::vector<std::string>& names) const;
+  // Sorts buckets [from, to) of the items scattered by the byte at `position` into
+  // their places in `items`.
+  void SortBuckets(Item* items, Item* scattered, int position,
+                   const std::array<std::uint32_t, 256>& count,
+                   const std::array<std::uint32_t, 257>& starts, std::size_t from, std::size_t to,
+                   const std::vector<std::string>& names) const;
+  // From this many names on, the sort takes a second thread.
+  static constexpr std::size_t kTwoThreadsFrom = 16384;
 
   // The whole key of the name added as `index`-th.
   std::string_view Key(std::uint32_t index) const {
