@@ -126,7 +126,9 @@ TEST(Encoding, EveryCharacterConvertsAsTheSystemConverterDoes) {
       if (++differing <= 5) ADD_FAILURE() << "U+" << std::hex << cp;
       continue;
     }
-    if (ours) EXPECT_EQ(GbToUtf8(*ours), name) << std::hex << cp;
+    if (ours) {
+      EXPECT_EQ(GbToUtf8(*ours), name) << std::hex << cp;
+    }
   }
   EXPECT_EQ(differing, 0u);
   // Invalid UTF-8 is refused, whatever path it takes.
