@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <utility>
 
+#include "core/filelist/side_by_side.h"
 #include "core/text/gb_text.h"
 
 namespace tessarn {
@@ -275,25 +273,9 @@ std::vector<std::uint32_t> NaturalSorter::Order(const std::vector<std::string>& 
     if (split < 256 && starts[split + 1] - n / 2 < n / 2 - starts[split]) ++split;
     Item* items = items_.data();
     Item* scattered = spare.data();
-    std::exception_ptr failure;
-    std::thread other;
-    try {
-      other = std::thread([&] {
-        try {
-          SortBuckets(items, scattered, position, count, starts, split, 256, names);
-        } catch (...) {
-          failure = std::current_exception();
-        }
-      });
-    } catch (const std::system_error&) {
-      // No second thread to be had: both halves here.
-    }
-    SortBuckets(items, scattered, position, count, starts, 0, split, names);
-    if (other.joinable())
-      other.join();
-    else
-      SortBuckets(items, scattered, position, count, starts, split, 256, names);
-    if (failure) std::rethrow_exception(failure);
+    RunSideBySide(
+        true, [&] { SortBuckets(items, scattered, position, count, starts, split, 256, names); },
+        [&] { SortBuckets(items, scattered, position, count, starts, 0, split, names); });
   }
   std::vector<std::uint32_t> order;
   order.reserve(n);

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "core/filelist/rename_run.h"
+#include "core/filelist/side_by_side.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -11,6 +12,9 @@ namespace {
 
 constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
 static_assert(kNoRow == ListingNameIndex::kNone, "a name not on disk has no row there either");
+
+// From this many planned rows on, the tables and the wishes are made side by side.
+constexpr std::size_t kSideBySideFrom = 16384;
 
 // How many rows ahead a loop over the rows fetches the slot it will need (see
 // NameTable::Prefetch).
@@ -108,7 +112,6 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
           [&](std::string_view name, std::uint32_t k) { folder.slots[name].disk = k; });
     }
   };
-  for (Folder& folder : folders) prepare(folder);
 
   // Who has which name now; where on disk (the slot's `disk`, kept per row so that
   // the rows' loop below need not visit the slots again).
@@ -128,13 +131,25 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
         listedTwice[i] = 1;  // the same file in a second row
     }
   };
-  indexSources(0, indexed);
 
-  // What each planned row wants, and what can be told from its own names.
+  // The tables of the names on disk and of the old names, and what each planned row
+  // wants: neither needs the other, so a long list has them made side by side.
+  RunSideBySide(
+      count >= kSideBySideFrom,
+      [&] {
+        for (Folder& folder : folders) prepare(folder);
+        indexSources(0, indexed);
+      },
+      [&] {
+        for (std::size_t i = 0; i < count; ++i) {
+          const Wish w = wish(i, plan.diskNames[i]);
+          plan.rows[i] = PlannedRow{w.verdict, w.reason};
+        }
+      });
+
+  // What can be told from each row's own names.
   for (std::size_t i = 0; i < count; ++i) {
-    const Wish w = wish(i, plan.diskNames[i]);
     PlannedRow& row = plan.rows[i];
-    row = PlannedRow{w.verdict, w.reason};
     if (row.verdict == PlanVerdict::kStays || row.verdict == PlanVerdict::kConflict) continue;
     const Folder& folder = folders[folderOf[i]];
     if (listedTwice[i])

@@ -1,6 +1,7 @@
 #include "core/rules/numbering_rule.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 #include "core/rules/preview_pass.h"
@@ -14,8 +15,22 @@ namespace {
 // rather than filling memory.
 constexpr long long kWidthLimit = 1000;
 
-std::string PaddedNumber(long long width, long long number) {
-  return LeadingZeros(width, number) + ToDecimal(number);
+// Appends lead dot + prefix + body + number padded with "0" to width + suffix: one
+// part of a new name, written straight into it.
+void AppendNumberedPart(std::string& out, bool dot, const std::string& prefix,
+                        const std::string& body, const std::string& suffix, long long width,
+                        long long number) {
+  char digits[24];
+  const std::size_t length =
+      static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, number).ptr - digits);
+  if (dot) out += '.';
+  out += prefix;
+  out += body;
+  const long long padded = std::min(width, kWidthLimit);
+  if (padded > static_cast<long long>(length))
+    out.append(static_cast<std::size_t>(padded) - length, '0');
+  out.append(digits, length);
+  out += suffix;
 }
 
 }  // namespace
@@ -42,11 +57,14 @@ void BuildNumberedParts(std::vector<std::string>& parts, PartKind kind, const st
                         const std::string& body, const std::string& suffix,
                         const Numbering& numbering, std::size_t count, std::size_t firstIndex) {
   count = std::min(count, parts.size());
+  std::string built;
   for (std::size_t i = 0; i < count; ++i) {
     std::string& part = parts[i];
     const bool dot = kind == PartKind::kExtension || (!part.empty() && part.front() == '.');
     const long long number = SequenceNumber(numbering.start, numbering.step, firstIndex + i);
-    part = (dot ? "." : "") + prefix + body + PaddedNumber(numbering.width, number) + suffix;
+    built.clear();
+    AppendNumberedPart(built, dot, prefix, body, suffix, numbering.width, number);
+    part = built;
   }
 }
 
@@ -54,44 +72,48 @@ void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_
                         std::size_t first) {
   const std::size_t end = std::min(count, list.count());
   if (first >= end) return;
-  count = end - first;  // the parts are those of entries first..end-1
   const long long start = OptionNumber(options.startValue);
   const long long step = OptionNumber(options.increment);
-
-  std::vector<std::string> mains(count);
-  std::vector<std::string> extensions(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    SplitNameResult split = SplitName(list.entries[first + i].oldName);
-    mains[i] = std::move(split.mainName);
-    extensions[i] = std::move(split.extension);
-  }
-
   const NumberingScope scope = options.numberingScope;
-  if (scope == NumberingScope::kFileName || scope == NumberingScope::kAll) {
-    // An emptied width box gives width 0: no padding, but the number is still written.
-    BuildNumberedParts(mains, PartKind::kMainName, options.namePrefix, options.mainName,
-                       options.nameSuffix, {start, step, OptionNumber(options.nameDigits)}, count,
-                       first);
-  }
-  if (scope == NumberingScope::kExtension || scope == NumberingScope::kAll) {
-    if (!options.extDigits.empty()) {
-      // Any text in the width box, "0" included, numbers the extensions.
-      BuildNumberedParts(extensions, PartKind::kExtension, options.extPrefix, options.newExtension,
-                         options.extSuffix, {start, step, OptionNumber(options.extDigits)}, count,
-                         first);
-    } else if (!options.extPrefix.empty() || !options.newExtension.empty() ||
-               !options.extSuffix.empty()) {
-      const std::string extension =
-          "." + options.extPrefix + options.newExtension + options.extSuffix;
-      std::fill(extensions.begin(), extensions.end(), extension);
-    } else {
-      // Nothing to build an extension from: the names lose theirs.
-      std::fill(extensions.begin(), extensions.end(), std::string());
-    }
-  }
+  const bool numberMains = scope == NumberingScope::kFileName || scope == NumberingScope::kAll;
+  const bool newExtensions = scope == NumberingScope::kExtension || scope == NumberingScope::kAll;
+  // An emptied width box gives width 0: no padding, but the number is still written.
+  const long long mainWidth = OptionNumber(options.nameDigits);
+  // Any text in the extension's width box, "0" included, numbers the extensions;
+  // without it a fixed extension is built from the other boxes, or, with nothing to
+  // build one from, the names lose theirs.
+  const bool numberExtensions = newExtensions && !options.extDigits.empty();
+  const long long extWidth = numberExtensions ? OptionNumber(options.extDigits) : 0;
+  const std::string fixedExtension =
+      options.extPrefix.empty() && options.newExtension.empty() && options.extSuffix.empty()
+          ? std::string()
+          : "." + options.extPrefix + options.newExtension + options.extSuffix;
 
-  for (std::size_t i = 0; i < count; ++i)
-    list.entries[first + i].newName = mains[i] + extensions[i];
+  // Each new name is written straight into the entry's buffer: a keystroke's pass
+  // over a long list allocates nothing per name once the names have their room.
+  for (std::size_t i = first; i < end; ++i) {
+    FileEntry& entry = list.entries[i];
+    const std::string_view old = entry.oldName;
+    const std::size_t dot = old.rfind('.');
+    const std::string_view main = dot == std::string_view::npos ? old : old.substr(0, dot);
+    const std::string_view extension =
+        dot == std::string_view::npos ? std::string_view() : old.substr(dot);
+    const long long number = SequenceNumber(start, step, i);
+    std::string& out = entry.newName;
+    out.clear();
+    if (numberMains)
+      AppendNumberedPart(out, !main.empty() && main.front() == '.', options.namePrefix,
+                         options.mainName, options.nameSuffix, mainWidth, number);
+    else
+      out.append(main);
+    if (numberExtensions)
+      AppendNumberedPart(out, true, options.extPrefix, options.newExtension, options.extSuffix,
+                         extWidth, number);
+    else if (newExtensions)
+      out.append(fixedExtension);
+    else
+      out.append(extension);
+  }
 }
 
 }  // namespace tessarn
