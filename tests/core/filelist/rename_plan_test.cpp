@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -353,6 +354,58 @@ TEST(RenamePlanTest, ReasonsOfFailedRenameCalls) {
     EXPECT_STREQ(ReasonCode(c.reason), c.code);
   }
   EXPECT_FALSE(ReasonText(RenameReason::kOther, EXDEV).empty());  // the system's message
+}
+
+// A long list has its name tables and its rows' wishes made side by side: the
+// verdicts are those a short list gets, row for row.
+TEST(RenamePlanTest, ALongListIsPlannedAsAShortOneIs) {
+  constexpr int kFiles = 20000;
+  TempFolder dir;
+  auto numbered = [](const char* stem, int i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%s%05d", stem, i);
+    return std::string(name);
+  };
+  Names paths;
+  for (int i = 0; i < kFiles; ++i) {
+    dir.Write(numbered("f", i));
+    paths.push_back(dir.path() + numbered("f", i));
+    if (i % 100 == 0) dir.Write(numbered("o", i));  // not in the list
+  }
+  FileList list;
+  AddFiles(list, paths);
+  ASSERT_EQ(list.count(), static_cast<std::size_t>(kFiles));
+  std::vector<RenameReason> expected(kFiles, RenameReason::kNone);
+  for (int i = 0; i < kFiles; ++i) {
+    std::string& name = list.entries[i].newName;
+    switch (i % 100) {
+      case 0:
+        name = numbered("o", i);
+        expected[i] = RenameReason::kTargetExists;
+        break;
+      case 1:
+      case 2:
+        name = numbered("dup", i / 100);
+        expected[i] = RenameReason::kDuplicate;
+        break;
+      case 3:
+        name = "";
+        expected[i] = RenameReason::kInvalidName;
+        break;
+      default:
+        name = numbered("g", i);
+    }
+  }
+  FolderListings listings;
+  for (const RenamePlan& plan : {PlanRun(list), PlanPreview(list, list.count(), listings)}) {
+    ASSERT_EQ(plan.rows.size(), static_cast<std::size_t>(kFiles));
+    EXPECT_EQ(plan.conflicts, static_cast<std::size_t>(kFiles / 100 * 4));
+    for (int i = 0; i < kFiles; ++i) {
+      const bool fine = expected[i] == RenameReason::kNone;
+      ASSERT_EQ(plan.rows[i].verdict, fine ? PlanVerdict::kFine : PlanVerdict::kConflict) << i;
+      ASSERT_EQ(plan.rows[i].reason, expected[i]) << i;
+    }
+  }
 }
 
 }  // namespace
