@@ -109,7 +109,14 @@ void FileList::SetCellText(std::size_t row, int column, const std::string& text)
       shown.folder = InternFolderText(text);
       break;
     case kStatusColumn:
-      set(&ShownRow::Texts::status);
+      // The same text as the entry's status is not kept twice.
+      shown.entryStatus =
+          !text.empty() && row < entries.size() && text == entries[row].texts().status;
+      if (shown.entryStatus) {
+        if (ShownRow::Texts* texts = shown.texts_.existing()) texts->status.clear();
+      } else {
+        set(&ShownRow::Texts::status);
+      }
       break;
     case kTagStatusColumn:
       set(&ShownRow::Texts::tagStatus);
@@ -141,6 +148,7 @@ const std::string& FileList::CellText(std::size_t row, int column) const {
     case kFolderColumn:
       return folders_[shown.folder].text;
     case kStatusColumn:
+      if (shown.entryStatus) return row < entries.size() ? entries[row].texts().status.str() : kEmpty;
       return texts.status;
     case kTagStatusColumn:
       return texts.tagStatus;

@@ -137,6 +137,7 @@ struct ShownRow {
   std::int8_t icon = kNoIcon;  // icon of column 3
   bool ownOldName = false;     // else column 0 shows the entry's oldName
   RowMark mark;
+  bool entryStatus = false;  // column 3 shows the entry's status text, not a text of its own
 
  private:
   friend class FileList;
@@ -144,7 +145,7 @@ struct ShownRow {
   struct Texts {
     SparseText oldName;    // column 0 when ownOldName
     SparseText newName;    // column 1: the new name as last shown, for the previewed rows
-    SparseText status;     // column 3
+    SparseText status;     // column 3 unless entryStatus
     SparseText tagStatus;  // column 4
   };
   SparseFields<Texts> texts_;
@@ -168,6 +169,8 @@ class RowListener {
 
 // Whoever changes the oldName of an entry whose row is shown sets column 0 of the
 // row too (SetCellText): a row that shows its entry's oldName keeps no copy of it.
+// The same holds for the status text and column 3 (SetRowStatus sets both): after a
+// run every row shows its entry's status, and keeps no copy of it either.
 class FileList {
  public:
   std::vector<FileEntry> entries;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/filelist/recording_listener.h"
+#include "core/filelist/rename_run.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -180,6 +181,32 @@ TEST(ShownRowTest, OldNameCellsStayWithTheirRows) {
   for (const char* name : {"a", "b", "c"}) behind.entries.emplace_back().oldName = name;
   behind.AppendRows(2, 2);  // row 0 shows entry 2
   EXPECT_EQ(behind.CellText(0, kOldNameColumn), "c");
+}
+
+// A status cell that shows its entry's status keeps no copy of it, and still moves
+// with its row; a cell given another text keeps that one.
+TEST(ShownRowTest, StatusCellsStayWithTheirRows) {
+  FileList list = MakeList(Cells(30, "n"));
+  for (std::size_t r = 0; r < 30; ++r)
+    SetRowStatus(list, r, r % 2 ? "ok " + std::to_string(r) : "failed", EntryStatus{kSuccessIcon});
+  list.SetCellText(5, kStatusColumn, "shown 5");
+  std::vector<std::size_t> doomed;
+  for (std::size_t i = 0; i < 30; i += 3) doomed.push_back(i);  // ten ranges: compacted
+  list.RemoveRows(doomed);
+  ASSERT_EQ(list.RowCount(), 20u);
+  for (std::size_t r = 0; r < list.count(); ++r) {
+    const std::size_t was = std::stoul(list.entries[r].oldName.substr(1));
+    const std::string expected =
+        was == 5 ? "shown 5" : (was % 2 ? "ok " + std::to_string(was) : "failed");
+    EXPECT_EQ(list.CellText(r, kStatusColumn), expected) << was;
+  }
+  SetRowStatus(list, 0, "again", EntryStatus{kFailureIcon});
+  EXPECT_EQ(list.CellText(0, kStatusColumn), "again");
+  RefreshRows(list, 0, -1, -1, "");  // row 0 shows a status: every one is cleared
+  for (std::size_t r = 0; r < list.count(); ++r) {
+    EXPECT_EQ(list.CellText(r, kStatusColumn), "") << r;
+    EXPECT_EQ(list.entries[r].texts().status, "") << r;
+  }
 }
 
 // One folder table for entries and rows: each folder is kept once with its bytes and
