@@ -32,12 +32,9 @@ std::size_t AppendListedFiles(FileList& list, const std::string& diskFolder, Lis
   // The names are taken in sorted, i.e. scattered, order: fetch ahead of use.
   constexpr std::size_t kAhead = 16;
   for (std::size_t k = 0; k < order.size(); ++k) {
-    if (k + kAhead < order.size()) {
-      __builtin_prefetch(&files.diskNames[order[k + kAhead]]);
-      __builtin_prefetch(&files.names[order[k + kAhead]]);
-    }
+    if (k + kAhead < order.size()) __builtin_prefetch(&files.names[order[k + kAhead]]);
     const std::uint32_t index = order[k];
-    AppendEntry(list, folder, std::move(files.diskNames[index]), std::move(files.names[index]));
+    AppendEntry(list, folder, files.TakeDiskName(index), std::move(files.names[index]));
   }
   return order.size();
 }
@@ -116,7 +113,7 @@ SortedFolderFiles SortListedFiles(const std::string& diskFolder, ListedFiles&& f
   sorted.diskNames.reserve(files.order.size());
   sorted.names.reserve(files.order.size());
   for (const std::uint32_t index : files.order) {
-    sorted.diskNames.push_back(std::move(files.diskNames[index]));
+    sorted.diskNames.push_back(files.TakeDiskName(index));
     sorted.names.push_back(std::move(files.names[index]));
   }
   return sorted;

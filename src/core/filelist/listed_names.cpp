@@ -51,14 +51,19 @@ void ListedNames::Take(const Batch& batch) {
     const std::string_view raw = bytes.substr(start, end - start);
     start = end;
     // A name that decodes to its own bytes (any ASCII name) keeps no disk copy.
+    // A folder of such names keeps no table of disk names at all; the table starts
+    // at the first name that needs one.
     if (IsAscii(raw)) {
+      if (!files_.diskNameOf.empty()) files_.diskNameOf.push_back(ListedFiles::kOwnBytes);
       files_.names.emplace_back(raw);
-      files_.diskNames.emplace_back();
     } else {
       std::string decoded = DecodeDiskName(raw);
       if (decoded == raw) {
-        files_.diskNames.emplace_back();
+        if (!files_.diskNameOf.empty()) files_.diskNameOf.push_back(ListedFiles::kOwnBytes);
       } else {
+        if (files_.diskNameOf.empty())
+          files_.diskNameOf.assign(files_.names.size(), ListedFiles::kOwnBytes);
+        files_.diskNameOf.push_back(static_cast<std::uint32_t>(files_.diskNames.size()));
         files_.diskNames.emplace_back(raw);
       }
       files_.names.push_back(std::move(decoded));

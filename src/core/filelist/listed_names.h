@@ -21,9 +21,27 @@
 namespace tessarn {
 
 struct ListedFiles {
-  // In the order listed. A disk name left empty is the same bytes as its decoded name.
-  std::vector<std::string> diskNames, names;
-  std::vector<std::uint32_t> order;  // indices into both, in natural order
+  static constexpr std::uint32_t kOwnBytes = 0xFFFFFFFFu;
+
+  std::vector<std::string> names;    // decoded, in the order listed
+  std::vector<std::uint32_t> order;  // indices into `names`, in natural order
+  // Only the disk names that differ from their decoded names, and for each listed
+  // name where its own is in `diskNames` (kOwnBytes: it is its decoded name's bytes).
+  // Both stay empty for a folder whose names all decode to themselves (any ASCII one).
+  std::vector<std::string> diskNames;
+  std::vector<std::uint32_t> diskNameOf;
+
+  // The bytes on disk of the i-th listed name.
+  const std::string& DiskName(std::size_t i) const {
+    return i < diskNameOf.size() && diskNameOf[i] != kOwnBytes ? diskNames[diskNameOf[i]]
+                                                                : names[i];
+  }
+  // The disk name of the i-th listed name moved out, empty when it is its decoded
+  // name's bytes (as FileEntry keeps it).
+  std::string TakeDiskName(std::size_t i) {
+    if (i >= diskNameOf.size() || diskNameOf[i] == kOwnBytes) return std::string();
+    return std::move(diskNames[diskNameOf[i]]);
+  }
 };
 
 class ListedNames {

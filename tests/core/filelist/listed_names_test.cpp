@@ -39,8 +39,11 @@ TEST(ListedNamesTest, DecodesAndOrdersEveryNameHoweverManyCome) {
     std::vector<std::string> got, expected;
     for (std::size_t i = 0; i < count; ++i) {
       // Listed order is kept; a name that decodes to itself keeps no disk copy.
-      const std::string& diskName = files.diskNames[i].empty() ? files.names[i] : files.diskNames[i];
-      EXPECT_EQ(diskName, disk[i]);
+      EXPECT_EQ(files.DiskName(i), disk[i]);
+      if (files.DiskName(i) == files.names[i]) {
+        EXPECT_TRUE(i >= files.diskNameOf.size() ||
+                    files.diskNameOf[i] == ListedFiles::kOwnBytes);
+      }
       EXPECT_EQ(files.names[i], DecodeDiskName(disk[i]));
       got.push_back(files.names[files.order[i]]);
       expected.push_back(files.names[i]);
