@@ -101,9 +101,7 @@ std::size_t ScanFolder(FileList& list, const std::string& diskFolder, bool* unre
 
 SortedFolderFiles SortFolderFiles(const std::string& diskFolder,
                                   std::vector<std::string>&& diskNames) {
-  ListedNames listed;
-  for (const std::string& name : diskNames) listed.Add(name);
-  return SortListedFiles(diskFolder, listed.Finish());
+  return SortListedFiles(diskFolder, ListNames(diskNames));
 }
 
 SortedFolderFiles SortListedFiles(const std::string& diskFolder, ListedFiles&& files) {
@@ -137,9 +135,7 @@ std::size_t AppendSortedFiles(FileList& list, SortedFolderFiles& files, std::siz
 std::size_t AppendFolderFiles(FileList& list, const std::string& diskFolder,
                               std::vector<std::string>&& diskNames) {
   if (diskNames.empty()) return 0;
-  ListedNames listed;
-  for (const std::string& name : diskNames) listed.Add(name);
-  return AppendListedFiles(list, diskFolder, listed.Finish());
+  return AppendListedFiles(list, diskFolder, ListNames(diskNames));
 }
 
 void ShowNewRows(FileList& list, std::size_t first) {

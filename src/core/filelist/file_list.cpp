@@ -87,12 +87,7 @@ void FileList::SetCellText(std::size_t row, int column, const std::string& text)
   if (row >= rows_.size() || column < 0 || column >= kColumnCount) return;
   ShownRow& shown = rows_[row];
   // An empty text makes no block of texts for a row that has none.
-  auto set = [&](SparseText ShownRow::Texts::*field) {
-    if (!text.empty())
-      (shown.texts_.edit().*field).assign(std::string_view(text));
-    else if (ShownRow::Texts* texts = shown.texts_.existing())
-      (texts->*field).clear();
-  };
+  auto set = [&](SparseText ShownRow::Texts::*field) { shown.texts_.SetText(field, text); };
   switch (column) {
     case kOldNameColumn:
       // The same text as the entry's is not kept twice.

@@ -60,7 +60,10 @@ struct FileEntry {
   // the entry's block of them on first use.
   const EntryTexts& texts() const { return texts_.get(); }
   EntryTexts& EditTexts() { return texts_.edit(); }
-  EntryTexts* ExistingTexts() { return texts_.existing(); }  // null while none was set
+  // Sets one of them; an empty text makes no block.
+  void SetText(SparseText EntryTexts::*field, std::string_view text) {
+    texts_.SetText(field, text);
+  }
   // Forgets the undo names; their buffers stay for the next run's.
   void ClearUndoNames() {
     if (EntryTexts* t = texts_.existing()) {

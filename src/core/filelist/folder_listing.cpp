@@ -31,12 +31,6 @@ void FolderListings::Adopt(const std::string& diskFolder, std::unique_ptr<Folder
   folders_[diskFolder] = std::move(listing);
 }
 
-bool ListFolderFilesWithListing(const std::string& diskFolder, std::vector<std::string>& files,
-                                std::unique_ptr<FolderListing>& listing) {
-  return ListFolderFilesWithListing(
-      diskFolder, [&files](std::string_view name) { files.emplace_back(name); }, listing);
-}
-
 bool ListFolderFilesWithListing(const std::string& diskFolder,
                                 const std::function<void(std::string_view name)>& onFile,
                                 std::unique_ptr<FolderListing>& listing) {

@@ -85,12 +85,9 @@ class FolderListings {
   std::unordered_map<std::string, std::unique_ptr<FolderListing>> folders_;
 };
 
-// ListFolderFiles, and from the same read of the folder a listing of all its names
-// for the next plan: set in `listing` when the folder did not change while it was
+// ListFolderFiles (each file's name handed to `onFile` as it is read), and from the
+// same read of the folder a listing of all its names for the next plan: set in `listing` when the folder did not change while it was
 // read (else left empty). Touches nothing else, so it may run on any thread.
-bool ListFolderFilesWithListing(const std::string& diskFolder, std::vector<std::string>& files,
-                                std::unique_ptr<FolderListing>& listing);
-// The same, handing each file's name to `onFile` as it is read.
 bool ListFolderFilesWithListing(const std::string& diskFolder,
                                 const std::function<void(std::string_view name)>& onFile,
                                 std::unique_ptr<FolderListing>& listing);

@@ -112,4 +112,10 @@ ListedFiles ListedNames::Finish() {
   return std::move(files_);
 }
 
+ListedFiles ListNames(const std::vector<std::string>& diskNames) {
+  ListedNames listed;
+  for (const std::string& name : diskNames) listed.Add(name);
+  return listed.Finish();
+}
+
 }  // namespace tessarn

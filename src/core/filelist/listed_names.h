@@ -83,4 +83,7 @@ class ListedNames {
   NaturalSorter sorter_;
 };
 
+// The names of a folder read before, decoded and put in natural order.
+ListedFiles ListNames(const std::vector<std::string>& diskNames);
+
 }  // namespace tessarn

@@ -24,46 +24,6 @@ std::uint64_t BigEndianHead(std::string_view key, std::size_t from) {
   return value;
 }
 
-// Hands the bytes of `name`'s key to `out` in order, one call per byte, until
-// out.full(): ASCII letters lowered, each run of digits as "0", the count of its
-// significant digits and those digits, a multi-byte character as it is.
-template <typename Out>
-void WriteNaturalSortKey(std::string_view name, Out& out) {
-  const char* const in = name.data();
-  const std::size_t size = name.size();
-  for (std::size_t i = 0; i < size && !out.full();) {
-    const char c = in[i];
-    if (IsDigit(c)) {
-      // "0" keeps digits where they stand among other characters (only digits lie
-      // between "0" and "9"); then the longer number is the larger, then the digits.
-      std::size_t start = i;
-      while (start < size && in[start] == '0') ++start;
-      std::size_t end = start;
-      while (end < size && IsDigit(in[end])) ++end;
-      out.put('0');
-      // A file name is at most 255 bytes: one byte holds the count (longer texts,
-      // which are no file names, still sort, only less naturally).
-      out.put(static_cast<char>(end - start > 255 ? 255 : end - start));
-      for (std::size_t k = start; k < end; ++k) out.put(in[k]);
-      i = end;
-    } else if (static_cast<unsigned char>(c) < 0x80) {
-      out.put((c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c);
-      ++i;
-    } else {
-      const std::size_t len = CharLenAt(name, i);
-      for (std::size_t k = 0; k < len; ++k) out.put(in[i + k]);
-      i += len;
-    }
-  }
-}
-
-// The whole key, written through a pointer into room for the longest one.
-struct KeyWriter {
-  char* out;
-  bool full() const { return false; }
-  void put(char c) { *out++ = c; }
-};
-
 }  // namespace
 
 std::string NaturalSortKey(std::string_view name) {
@@ -74,13 +34,38 @@ std::string NaturalSortKey(std::string_view name) {
 }
 
 void AppendNaturalSortKey(std::string_view name, std::string& key) {
-  // A digit run grows by two bytes at most ("1" gives "0", 1, "1"), so twice the
-  // name plus one is room enough.
+  // Written through a pointer into room for the longest key: a digit run grows by
+  // two bytes at most ("1" gives "0", 1, "1"), so twice the name plus one is enough.
   const std::size_t base = key.size();
   key.resize(base + 2 * name.size() + 1);
-  KeyWriter writer{key.data() + base};
-  WriteNaturalSortKey(name, writer);
-  key.resize(static_cast<std::size_t>(writer.out - key.data()));
+  char* out = key.data() + base;
+  const char* const in = name.data();
+  const std::size_t size = name.size();
+  for (std::size_t i = 0; i < size;) {
+    const char c = in[i];
+    if (IsDigit(c)) {
+      // "0" keeps digits where they stand among other characters (only digits lie
+      // between "0" and "9"); then the longer number is the larger, then the digits.
+      std::size_t start = i;
+      while (start < size && in[start] == '0') ++start;
+      std::size_t end = start;
+      while (end < size && IsDigit(in[end])) ++end;
+      *out++ = '0';
+      // A file name is at most 255 bytes: one byte holds the count (longer texts,
+      // which are no file names, still sort, only less naturally).
+      *out++ = static_cast<char>(end - start > 255 ? 255 : end - start);
+      for (std::size_t k = start; k < end; ++k) *out++ = in[k];
+      i = end;
+    } else if (static_cast<unsigned char>(c) < 0x80) {
+      *out++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+      ++i;
+    } else {
+      const std::size_t len = CharLenAt(name, i);
+      for (std::size_t k = 0; k < len; ++k) *out++ = in[i + k];
+      i += len;
+    }
+  }
+  key.resize(static_cast<std::size_t>(out - key.data()));
 }
 
 int NaturalCompare(std::string_view a, std::string_view b) {
@@ -255,7 +240,7 @@ std::vector<std::uint32_t> NaturalSorter::Order(const std::vector<std::string>& 
   std::vector<Item> spare(n >= kCompareBelow ? n : 0);
   std::array<std::uint32_t, 256> count;
   int position = kHeadBytes;
-  if (n >= kTwoThreadsFrom) position = FirstDifferingByte(items_.data(), n, 0, count);
+  if (n >= kSideBySideFrom) position = FirstDifferingByte(items_.data(), n, 0, count);
   if (position == kHeadBytes) {
     SortInPlace(items_.data(), spare.data(), n, 0);
     spare = std::vector<Item>();

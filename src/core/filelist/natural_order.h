@@ -57,8 +57,6 @@ class NaturalSorter {
                    const std::array<std::uint32_t, 256>& count,
                    const std::array<std::uint32_t, 257>& starts, std::size_t from, std::size_t to,
                    const std::vector<std::string>& names) const;
-  // From this many names on, the sort takes a second thread.
-  static constexpr std::size_t kTwoThreadsFrom = 16384;
 
   // The whole key of the name added as `index`-th.
   std::string_view Key(std::uint32_t index) const {

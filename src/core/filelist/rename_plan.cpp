@@ -13,9 +13,6 @@ namespace {
 constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
 static_assert(kNoRow == ListingNameIndex::kNone, "a name not on disk has no row there either");
 
-// From this many planned rows on, the tables and the wishes are made side by side.
-constexpr std::size_t kSideBySideFrom = 16384;
-
 // How many rows ahead a loop over the rows fetches the slot it will need (see
 // NameTable::Prefetch).
 constexpr std::size_t kAhead = 8;

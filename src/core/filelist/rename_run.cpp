@@ -218,10 +218,7 @@ void SetRowStatus(FileList& list, std::size_t row, const std::string& text,
   // per row. An empty text makes no block of texts.
   FileEntry& entry = list.entries[row];
   entry.status = status;
-  if (!text.empty())
-    entry.EditTexts().status.assign(std::string_view(text));
-  else if (EntryTexts* t = entry.ExistingTexts())
-    t->status.clear();
+  entry.SetText(&EntryTexts::status, text);
   list.SetCellText(row, kStatusColumn, text);
   list.SetCellIcon(row, status.icon);
   list.SetRowMark(row, RowMark{status.reason, status.error, false});

@@ -3,12 +3,17 @@
 // is idle meanwhile.
 #pragma once
 
+#include <cstddef>
 #include <exception>
 #include <system_error>
 #include <thread>
 #include <utility>
 
 namespace tessarn {
+
+// From this many files (names to sort, rows to plan) on, a step takes the second
+// thread: below it, starting one costs more than it saves.
+inline constexpr std::size_t kSideBySideFrom = 16384;
 
 // Runs `there` on a second thread and `here` on this one, and returns when both have
 // ended; an exception of either comes out here once both have. Without a second

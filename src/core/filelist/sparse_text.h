@@ -119,6 +119,13 @@ class SparseFields {
   }
   // The fields to change when there are any: clearing needs no new group.
   Fields* existing() { return fields_.get(); }
+  // Sets one text field, into the buffer it has; an empty text makes no group.
+  void SetText(SparseText Fields::*field, std::string_view text) {
+    if (!text.empty())
+      (edit().*field).assign(text);
+    else if (fields_)
+      ((*fields_).*field).clear();
+  }
   void reset() { fields_.reset(); }
 
  private:
