@@ -76,7 +76,8 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
   PrintRows(out, args.json, list.count(),
             [&](std::size_t i) {
               const FileEntry& e = list.entries[i];
-              PrintedRow row{list.FolderText(e), e.oldName, e.newName, {}, e.texts().tagStatus.str()};
+              PrintedRow row{
+                  list.FolderText(e), e.oldName, e.newName, {}, e.texts().tagStatus.str()};
               if (plan.rows[i].verdict == PlanVerdict::kConflict) row.reason = plan.rows[i].reason;
               return row;
             },

@@ -143,7 +143,8 @@ const std::string& FileList::CellText(std::size_t row, int column) const {
     case kFolderColumn:
       return folders_[shown.folder].text;
     case kStatusColumn:
-      if (shown.entryStatus) return row < entries.size() ? entries[row].texts().status.str() : kEmpty;
+      if (shown.entryStatus)
+        return row < entries.size() ? entries[row].texts().status.str() : kEmpty;
       return texts.status;
     case kTagStatusColumn:
       return texts.tagStatus;

@@ -40,11 +40,11 @@ struct EntryStatus {
 // The texts of an entry that most files never get: one pointer in the entry until
 // the first of them is set.
 struct EntryTexts {
-  SparseText status;         // what column 3 showed of the entry after a run
+  SparseText status;  // what column 3 showed of the entry after a run
   SparseText tagStatus;
-  SparseText tagReason;      // why the last tag write failed: the tag-status cell's tooltip
-  SparseText undoName;       // GB18030 name before the last run renamed it; empty otherwise
-  SparseText diskUndoName;   // on-disk bytes of undoName
+  SparseText tagReason;     // why the last tag write failed: the tag-status cell's tooltip
+  SparseText undoName;      // GB18030 name before the last run renamed it; empty otherwise
+  SparseText diskUndoName;  // on-disk bytes of undoName
 };
 
 // One file of the list. Its folder is an index into the list's folder table (read

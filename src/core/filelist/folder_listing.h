@@ -22,7 +22,7 @@ struct FolderListing {
   std::size_t maxName = 255;
   std::string bytes;  // the names, each followed by a NUL; `names` points into it
   std::vector<unsigned long long> inodes;  // one per name, in the order of `bytes`
-  ListingNameIndex names;  // name -> its index in `inodes` (kept listings only)
+  ListingNameIndex names;                  // name -> its index in `inodes` (kept listings only)
   // The index of `name` in `inodes`, or ListingNameIndex::kNone (kept listings only).
   std::uint32_t IndexOf(std::string_view name) const { return names.Find(bytes, name); }
   bool Has(std::string_view name) const { return IndexOf(name) != ListingNameIndex::kNone; }
@@ -86,8 +86,9 @@ class FolderListings {
 };
 
 // ListFolderFiles (each file's name handed to `onFile` as it is read), and from the
-// same read of the folder a listing of all its names for the next plan: set in `listing` when the folder did not change while it was
-// read (else left empty). Touches nothing else, so it may run on any thread.
+// same read of the folder a listing of all its names for the next plan: set in `listing` when the
+// folder did not change while it was read (else left empty). Touches nothing else, so it may run on
+// any thread.
 bool ListFolderFilesWithListing(const std::string& diskFolder,
                                 const std::function<void(std::string_view name)>& onFile,
                                 std::unique_ptr<FolderListing>& listing);

@@ -34,7 +34,7 @@ struct ListedFiles {
   // The bytes on disk of the i-th listed name.
   const std::string& DiskName(std::size_t i) const {
     return i < diskNameOf.size() && diskNameOf[i] != kOwnBytes ? diskNames[diskNameOf[i]]
-                                                                : names[i];
+                                                               : names[i];
   }
   // The disk name of the i-th listed name moved out, empty when it is its decoded
   // name's bytes (as FileEntry keeps it).
@@ -61,7 +61,7 @@ class ListedNames {
   // listing thread allocates nothing per name.
   static constexpr std::size_t kBatch = 4096;
   struct Batch {
-    std::string bytes;               // the names, one after the other
+    std::string bytes;                // the names, one after the other
     std::vector<std::uint32_t> ends;  // where each ends in `bytes`
   };
   static Batch EmptyBatch();

@@ -83,8 +83,8 @@ void NaturalSorter::Add(std::string_view name) {
   const std::size_t start = keys_.size();
   AppendNaturalSortKey(name, keys_);
   const std::string_view key = std::string_view(keys_).substr(start);
-  items_.push_back({{BigEndianHead(key, 0), BigEndianHead(key, 8)},
-                    static_cast<std::uint32_t>(items_.size())});
+  items_.push_back(
+      {{BigEndianHead(key, 0), BigEndianHead(key, 8)}, static_cast<std::uint32_t>(items_.size())});
   keyEnds_.push_back(static_cast<std::uint32_t>(keys_.size()));
 }
 
@@ -158,8 +158,10 @@ void SortInPlace(Item* items, Item* spare, std::size_t n, int position) {
   }
   Scatter(items, spare, n, position, count);
   for (std::size_t b = 0, first = 0; b < 256; first += count[b], ++b) {
-    if (count[b] == 1) items[first] = spare[first];
-    else if (count[b] > 1) SortInto(spare + first, items + first, count[b], position + 1);
+    if (count[b] == 1)
+      items[first] = spare[first];
+    else if (count[b] > 1)
+      SortInto(spare + first, items + first, count[b], position + 1);
   }
 }
 
@@ -191,7 +193,8 @@ void NaturalSorter::SortSameHeads(Item* items, std::size_t n, std::size_t depth,
     // Many names with a long shared start (a numbered series): sort them by the
     // next head of their keys the same way, and so on.
     for (std::size_t i = 0; i < n; ++i) {
-      const std::string_view next = rest(items[i]).substr(std::min<std::size_t>(kHeadBytes, rest(items[i]).size()));
+      const std::string_view next =
+          rest(items[i]).substr(std::min<std::size_t>(kHeadBytes, rest(items[i]).size()));
       items[i].head[0] = BigEndianHead(next, 0);
       items[i].head[1] = BigEndianHead(next, 8);
     }

@@ -23,8 +23,9 @@ const StatusTexts& Texts() {
 
 void SetStatus(FileList& list, std::size_t row, const std::string& text, int icon,
                RenameReason reason = RenameReason::kNone, int error = 0) {
-  SetRowStatus(list, row, text,
-               EntryStatus{static_cast<std::int8_t>(icon), reason, static_cast<std::int16_t>(error)});
+  SetRowStatus(
+      list, row, text,
+      EntryStatus{static_cast<std::int8_t>(icon), reason, static_cast<std::int16_t>(error)});
 }
 
 // Pane 1 by rows done, repainted only when the bar grows: a run over 100,000 files

@@ -516,8 +516,7 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
   undo.available = true;
   result.counts = UndoLastRun(list, undo, hooks);
   for (std::size_t i : replaced) {
-    SetRowStatus(list, i, Gb("撤消失败"),
-                 EntryStatus{kFailureIcon, RenameReason::kReplaced, 0});
+    SetRowStatus(list, i, Gb("撤消失败"), EntryStatus{kFailureIcon, RenameReason::kReplaced, 0});
     ++result.counts.failed;
     ++result.counts.reasons[static_cast<std::size_t>(RenameReason::kReplaced)];
   }

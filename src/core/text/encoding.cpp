@@ -119,7 +119,9 @@ std::vector<std::uint32_t> MakeBmpToGbTable() {
     const auto* gb = reinterpret_cast<const unsigned char*>(out.data());
     const std::size_t made = out.size() - dstLeft;
     for (std::size_t k = 0; k < made && next < points.size(); ++next) {
-      const std::size_t len = gb[k] < 0x80 ? 1 : (k + 1 < made && gb[k + 1] >= 0x30 && gb[k + 1] <= 0x39) ? 4 : 2;
+      const std::size_t len = gb[k] < 0x80                                               ? 1
+                              : (k + 1 < made && gb[k + 1] >= 0x30 && gb[k + 1] <= 0x39) ? 4
+                                                                                         : 2;
       std::uint32_t code = 0;
       for (std::size_t b = 0; b < len && k + b < made; ++b) code = code << 8 | gb[k + b];
       if (len != 1) table[points[next]] = code;  // a one-byte answer is left to iconv
@@ -153,8 +155,9 @@ std::optional<std::string> Utf8ToGbByTable(std::string_view utf8) {
     }
     const std::size_t len = Utf8SequenceLength(utf8, i);
     if (len == 0 || len == 4) return std::nullopt;
-    const unsigned cp = len == 2 ? (in[i] & 0x1Fu) << 6 | (in[i + 1] & 0x3Fu)
-                                 : (in[i] & 0x0Fu) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu);
+    const unsigned cp =
+        len == 2 ? (in[i] & 0x1Fu) << 6 | (in[i + 1] & 0x3Fu)
+                 : (in[i] & 0x0Fu) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu);
     const std::uint32_t code = table[cp];
     if (code == 0) return std::nullopt;
     if (code > 0xFFFF) {

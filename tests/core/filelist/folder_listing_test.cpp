@@ -57,7 +57,8 @@ TEST(FolderListingTest, ManyNamesAreEachFoundAtTheirIndex) {
   std::vector<std::string> names;
   for (int i = 0; i < 20000; ++i) names.push_back("f" + std::to_string(i) + ".jpg");
   const FolderListing listing = IndexedListing(names);
-  for (std::size_t i = 0; i < names.size(); ++i) ASSERT_EQ(listing.IndexOf(names[i]), i) << names[i];
+  for (std::size_t i = 0; i < names.size(); ++i)
+    ASSERT_EQ(listing.IndexOf(names[i]), i) << names[i];
   EXPECT_FALSE(listing.Has("f20000.jpg"));
 }
 

@@ -20,9 +20,15 @@ std::vector<std::string> FolderNames(std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     const std::string n = std::to_string((i * 7919) % count);
     switch (i % 3) {
-      case 0: names.push_back("Track " + n + ".mp3"); break;
-      case 1: names.push_back("\xE6\xAD\x8C " + n + ".mp3"); break;  // UTF-8
-      default: names.push_back("\xB8\xE8 " + n + ".wma"); break;     // GBK
+      case 0:
+        names.push_back("Track " + n + ".mp3");
+        break;
+      case 1:
+        names.push_back("\xE6\xAD\x8C " + n + ".mp3");
+        break;  // UTF-8
+      default:
+        names.push_back("\xB8\xE8 " + n + ".wma");
+        break;  // GBK
     }
   }
   return names;
@@ -41,8 +47,7 @@ TEST(ListedNamesTest, DecodesAndOrdersEveryNameHoweverManyCome) {
       // Listed order is kept; a name that decodes to itself keeps no disk copy.
       EXPECT_EQ(files.DiskName(i), disk[i]);
       if (files.DiskName(i) == files.names[i]) {
-        EXPECT_TRUE(i >= files.diskNameOf.size() ||
-                    files.diskNameOf[i] == ListedFiles::kOwnBytes);
+        EXPECT_TRUE(i >= files.diskNameOf.size() || files.diskNameOf[i] == ListedFiles::kOwnBytes);
       }
       EXPECT_EQ(files.names[i], DecodeDiskName(disk[i]));
       got.push_back(files.names[files.order[i]]);
