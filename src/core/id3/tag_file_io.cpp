@@ -13,21 +13,23 @@
 namespace tessarn {
 namespace {
 
-int OpenRetry(const char* path, int flags) {
+int OpenRetry(int folderFd, const char* path, int flags) {
   int fd;
   do {
-    fd = ::open(path, flags | O_CLOEXEC);
+    fd = ::openat(folderFd, path, flags | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
 
-// The recovery record a tag write leaves beside a file while it moves the audio.
-bool HasRecoveryRecord(const std::string& path) {
+// The recovery record a tag write leaves beside a file while it moves the audio;
+// `path` is relative to folderFd (or AT_FDCWD).
+bool HasRecoveryRecord(int folderFd, const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
-  const std::string record =
-      path.substr(0, nameAt) + "." + path.substr(nameAt) + ".tessarn-journal";
-  return ::access(record.c_str(), F_OK) == 0;
+  std::string record;
+  record.reserve(path.size() + 17);
+  record.append(path, 0, nameAt).append(".").append(path, nameAt).append(".tessarn-journal");
+  return ::faccessat(folderFd, record.c_str(), F_OK, 0) == 0;
 }
 
 }  // namespace
@@ -53,8 +55,17 @@ std::size_t MemorySource::ReadAt(std::uint64_t offset, std::size_t n, std::strin
   return count;
 }
 
-ReadOnlyFile::ReadOnlyFile(const std::string& path) {
-  fd_ = OpenRetry(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+ReadOnlyFile::ReadOnlyFile(const std::string& path) { Open(AT_FDCWD, path, path); }
+
+ReadOnlyFile::ReadOnlyFile(int folderFd, const std::string& name, const std::string& path) {
+  if (folderFd >= 0 && !name.empty() && name.find('/') == std::string::npos)
+    Open(folderFd, name, path);
+  else
+    Open(AT_FDCWD, path, path);
+}
+
+void ReadOnlyFile::Open(int folderFd, const std::string& name, const std::string& path) {
+  fd_ = OpenRetry(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
   if (fd_ < 0) return;
   struct stat st;
   if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -62,7 +73,7 @@ ReadOnlyFile::ReadOnlyFile(const std::string& path) {
     fd_ = -1;
     return;
   }
-  if (HasRecoveryRecord(path)) {
+  if (HasRecoveryRecord(folderFd, name)) {
     FinishInterruptedTagWrite(path);
     if (::fstat(fd_, &st) != 0) st.st_size = 0;
   }
@@ -82,7 +93,10 @@ std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::size_t n, std::strin
     out.assign(window_, offset - windowStart_, n);
     return n;
   }
-  const std::uint64_t aheadEnd = std::min(readAheadEnd_, size_);
+  // Nothing allowed yet: the first read of a tag's header may fetch a window,
+  // which holds the whole of a small tag.
+  const std::uint64_t aheadEnd =
+      std::min(readAheadEnd_ == 0 && offset == 0 ? std::uint64_t{kWindow} : readAheadEnd_, size_);
   if (n < kWindow / 2 && offset + n < aheadEnd) {
     const std::size_t want = std::min<std::uint64_t>(kWindow, aheadEnd - offset);
     window_.resize(want);

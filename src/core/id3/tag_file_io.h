@@ -18,7 +18,8 @@ class ByteSource {
   // or on a read error. Returns the number of bytes read.
   virtual std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) = 0;
   // Reads may fetch bytes ahead of what was asked, up to end (the end of the tag
-  // being read), never past it. Until this is called nothing is read ahead.
+  // being read). Until this is called only a small first read at offset 0 (a
+  // tag's header) may fetch more than it asked for.
   virtual void AllowReadAhead(std::uint64_t /*end*/) {}
 };
 
@@ -40,11 +41,16 @@ class MemorySource : public ByteSource {
 // (a FIFO, a device, a folder) is not opened, and opening never waits. A write of
 // the file that was interrupted is finished first. Small reads within the
 // read-ahead range are served from one window, so that walking a tag's frame
-// headers costs one system call rather than one per header, and the audio after
-// the tag is never read.
+// headers costs one system call rather than one per header; the first read from
+// the start fetches one window too, so that a small tag costs a single read in all.
+// Of the audio after the tag, at most that first window is read.
 class ReadOnlyFile : public ByteSource {
  public:
   explicit ReadOnlyFile(const std::string& path);
+  // The file `name` inside the open folder `folderFd`, whose path joined with the
+  // name is `path`: a pass over many files of one folder walks no path per file.
+  // With folderFd < 0 the file is opened by its path.
+  ReadOnlyFile(int folderFd, const std::string& name, const std::string& path);
   ~ReadOnlyFile() override;
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
@@ -55,6 +61,8 @@ class ReadOnlyFile : public ByteSource {
   void AllowReadAhead(std::uint64_t end) override { readAheadEnd_ = end; }
 
  private:
+  void Open(int folderFd, const std::string& name, const std::string& path);
+
   int fd_ = -1;
   std::uint64_t readAheadEnd_ = 0;
   std::uint64_t size_ = 0;

@@ -48,14 +48,28 @@ void NamingTags::Set(const TagFields* v1, const TagFields* v2) {
   blob_.shrink_to_fit();
 }
 
-bool ReadNamingTags(const std::string& path, NamingTags& tags, LegacyEncoding legacy) {
-  ReadOnlyFile file(path);
+namespace {
+
+bool ReadNamingTagsOf(ReadOnlyFile& file, NamingTags& tags, LegacyEncoding legacy) {
   if (!file.IsOpen()) return false;
   TagFields v1, v2;
   const bool hasV2 = ReadId3v2NamingFields(file, v2, legacy);
   const bool hasV1 = ReadId3v1(file, v1, legacy);
   tags.Set(hasV1 ? &v1 : nullptr, hasV2 ? &v2 : nullptr);
   return true;
+}
+
+}  // namespace
+
+bool ReadNamingTags(const std::string& path, NamingTags& tags, LegacyEncoding legacy) {
+  ReadOnlyFile file(path);
+  return ReadNamingTagsOf(file, tags, legacy);
+}
+
+bool ReadNamingTags(int folderFd, const std::string& name, const std::string& path,
+                    NamingTags& tags, LegacyEncoding legacy) {
+  ReadOnlyFile file(folderFd, name, path);
+  return ReadNamingTagsOf(file, tags, legacy);
 }
 
 void TagCache::SetLegacyEncoding(LegacyEncoding legacy) {

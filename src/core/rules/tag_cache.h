@@ -37,6 +37,9 @@ class NamingTags {
 // skipping everything but the tags. False when the file cannot be opened.
 bool ReadNamingTags(const std::string& path, NamingTags& tags,
                     LegacyEncoding legacy = LegacyEncoding::kAuto);
+// The same for the file `name` inside the open folder folderFd (see ReadOnlyFile).
+bool ReadNamingTags(int folderFd, const std::string& name, const std::string& path,
+                    NamingTags& tags, LegacyEncoding legacy = LegacyEncoding::kAuto);
 
 // Keyed by path; an entry is good while the file's size, modification time, inode
 // and device stay the same. Pass it in to whoever runs the naming passes.

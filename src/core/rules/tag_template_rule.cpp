@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/filelist/file_system.h"
 #include "core/id3/id3v1.h"
 #include "core/rules/tag_cache.h"
 #include "core/text/encoding.h"
@@ -85,6 +86,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
   if (tags) tags->SetLegacyEncoding(options.legacyEncoding);
   // Reused for every entry: a pass runs on every keystroke over the whole list.
   std::string path, name;
+  HeldFolder folder;  // files are opened by name inside it: no path walk per file
   for (auto& entry : list.entries) {
     if (!HasExtension(entry.oldName, "MP3")) {
       entry.EditTexts().tagStatus = NotMp3StatusText();
@@ -95,7 +97,8 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     const NamingTags* found = nullptr;
     if (tags) {
       found = tags->Get(path);
-    } else if (ReadNamingTags(path, uncached, options.legacyEncoding)) {
+    } else if (ReadNamingTags(folder.Get(list.DiskFolder(entry)), entry.DiskName(), path, uncached,
+                              options.legacyEncoding)) {
       found = &uncached;
     }
     if (!found) continue;  // cannot be opened: the row keeps what it shows
