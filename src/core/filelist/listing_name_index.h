@@ -34,8 +34,7 @@ class ListingNameIndex {
     }
     std::size_t cap = 16;
     while (cap * 4 < starts_.size() * 5) cap *= 2;
-    cells_.reset(static_cast<Cell*>(std::calloc(cap, sizeof(Cell))));
-    if (!cells_) throw std::bad_alloc();
+    cells_ = std::make_unique<Cell[]>(cap);  // written, not calloc'ed: see NameTable
     mask_ = cap - 1;
     // The table is far larger than the caches: the cells of the names a few steps
     // ahead are fetched early, so that their misses overlap.
@@ -82,14 +81,10 @@ class ListingNameIndex {
   }
 
  private:
-  // `slot` is the name's index plus one: the cells are zeroed memory from calloc,
-  // and a cell is empty while it is 0.
+  // `slot` is the name's index plus one: a cell is empty while it is 0.
   struct Cell {
     std::uint32_t hash;
     std::uint32_t slot;
-  };
-  struct FreeCells {
-    void operator()(Cell* cells) const { std::free(cells); }
   };
 
   // The k-th name is `name`: its bytes, then the NUL that ends it.
@@ -104,7 +99,7 @@ class ListingNameIndex {
   // name is found at a wrong start, whose bytes then do not match: it is taken
   // for absent, never for another name.
   std::vector<std::uint32_t> starts_;
-  std::unique_ptr<Cell[], FreeCells> cells_;
+  std::unique_ptr<Cell[]> cells_;
   std::size_t mask_ = 0;
 };
 

@@ -92,9 +92,13 @@ class NameTable {
 
  private:
   // The low half of the hash picks the cell; all of it is kept to skip most
-  // comparisons. A name is never longer than a path. The cells are zeroed memory
-  // from calloc (the kernel's fresh pages, not cleared a second time): a cell is
-  // empty while `used` is 0, and its value is set when its name comes.
+  // comparisons. A name is never longer than a path. A cell is empty while `used`
+  // is 0, and its value is set when its name comes. The cells are cleared by a
+  // write (new[] with value-initialisation), not taken zeroed from calloc (as
+  // malloc and memset would be, once the compiler folds them): fresh pages that
+  // are first read get the kernel's shared zero page, and the write that follows
+  // replaces it with a flush of the TLB of every processor running one of our
+  // threads, page by page.
   static_assert(std::is_trivially_copyable_v<Value>);
   struct Cell {
     const char* data;
@@ -103,14 +107,10 @@ class NameTable {
     std::uint32_t used : 1;
     Value value;
   };
-  struct FreeCells {
-    void operator()(Cell* cells) const { std::free(cells); }
-  };
   static std::string_view Key(const Cell& c) { return std::string_view(c.data, c.length); }
 
   void Rehash(std::size_t cap) {
-    std::unique_ptr<Cell[], FreeCells> old(static_cast<Cell*>(std::calloc(cap, sizeof(Cell))));
-    if (!old) throw std::bad_alloc();
+    auto old = std::make_unique<Cell[]>(cap);
     old.swap(cells_);
     const std::size_t oldCapacity = std::exchange(capacity_, cap);
     mask_ = cap - 1;
@@ -123,7 +123,7 @@ class NameTable {
     }
   }
 
-  std::unique_ptr<Cell[], FreeCells> cells_;
+  std::unique_ptr<Cell[]> cells_;
   std::size_t capacity_ = 0;
   std::size_t mask_ = 0;
   std::size_t size_ = 0;
