@@ -1,6 +1,6 @@
 // A hash table of names for the rename plan: the names are views into strings kept
-// elsewhere, the cells one flat array, so that 100,000 names cost one allocation
-// instead of one heap node each.
+// elsewhere, the cells and the entries two flat arrays, so that 100,000 names cost
+// two allocations instead of one heap node each.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <string_view>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace tessarn {
 
@@ -32,16 +33,17 @@ inline std::uint64_t HashName(std::string_view s) {
 template <typename Value>
 class NameTable {
  public:
-  // Room for `count` names without growing. True when the cells moved (references
-  // to values are then stale).
+  // Room for `count` names without growing. True when the values moved (references
+  // to them are then stale).
   bool Reserve(std::size_t count) {
+    const bool moved = count > entries_.capacity() && !entries_.empty();
+    if (count > entries_.capacity()) entries_.reserve(count);
     std::size_t cap = 16;
-    while (cap * 4 < count * 5) cap *= 2;
-    if (cap <= capacity_) return false;
-    Rehash(cap);
-    return true;
+    while (cap < count * 2) cap *= 2;
+    if (cap > capacity_) Rehash(cap);
+    return moved;
   }
-  std::size_t size() const { return size_; }
+  std::size_t size() const { return entries_.size(); }
 
   // Fetches the cell where `name` would be looked for first. A table of 100,000
   // names is far larger than the caches: asking for the cells of the names a few
@@ -56,8 +58,8 @@ class NameTable {
     const auto h = static_cast<std::uint32_t>(HashName(name));
     for (std::size_t k = h & mask_;; k = (k + 1) & mask_) {
       const Cell& c = cells_[k];
-      if (!c.used) return nullptr;
-      if (c.hash == h && Key(c) == name) return &c.value;
+      if (c.entry == 0) return nullptr;
+      if (c.hash == h && Key(entries_[c.entry - 1]) == name) return &entries_[c.entry - 1].value;
     }
   }
   Value* Find(std::string_view name) {
@@ -72,42 +74,42 @@ class NameTable {
   }
   Value& Insert(std::string_view name, bool& added) {
     added = false;
-    if ((size_ + 1) * 5 > capacity_ * 4) Rehash(capacity_ == 0 ? 16 : capacity_ * 2);
+    if ((entries_.size() + 1) * 2 > capacity_) Rehash(capacity_ == 0 ? 16 : capacity_ * 2);
     const auto h = static_cast<std::uint32_t>(HashName(name));
     for (std::size_t k = h & mask_;; k = (k + 1) & mask_) {
       Cell& c = cells_[k];
-      if (!c.used) {
-        c.used = true;
+      if (c.entry == 0) {
+        entries_.push_back(Entry{name.data(), static_cast<std::uint32_t>(name.size()), Value{}});
         c.hash = h;
-        c.data = name.data();
-        c.length = static_cast<std::uint32_t>(name.size());
-        c.value = Value{};
-        ++size_;
+        c.entry = static_cast<std::uint32_t>(entries_.size());
         added = true;
-        return c.value;
+        return entries_.back().value;
       }
-      if (c.hash == h && Key(c) == name) return c.value;
+      if (c.hash == h && Key(entries_[c.entry - 1]) == name) return entries_[c.entry - 1].value;
     }
   }
 
  private:
-  // The low half of the hash picks the cell; all of it is kept to skip most
-  // comparisons. A name is never longer than a path. A cell is empty while `used`
-  // is 0, and its value is set when its name comes. The cells are cleared by a
-  // write (new[] with value-initialisation), not taken zeroed from calloc (as
-  // malloc and memset would be, once the compiler folds them): fresh pages that
-  // are first read get the kernel's shared zero page, and the write that follows
-  // replaces it with a flush of the TLB of every processor running one of our
-  // threads, page by page.
+  // The cells are only what a probe needs, the low half of the hash picking the
+  // cell and all of it kept to skip most comparisons, and the entry's number (0:
+  // empty), so that at most half of them in use keeps probes short and the array
+  // small. The names and values are kept in the order they came. A name is never
+  // longer than a path. The cells are cleared by a write (new[] with
+  // value-initialisation), not taken zeroed from calloc (as malloc and memset
+  // would be, once the compiler folds them): fresh pages that are first read get
+  // the kernel's shared zero page, and the write that follows replaces it with a
+  // flush of the TLB of every processor running one of our threads, page by page.
   static_assert(std::is_trivially_copyable_v<Value>);
   struct Cell {
-    const char* data;
     std::uint32_t hash;
-    std::uint32_t length : 31;
-    std::uint32_t used : 1;
+    std::uint32_t entry;
+  };
+  struct Entry {
+    const char* data;
+    std::uint32_t length;
     Value value;
   };
-  static std::string_view Key(const Cell& c) { return std::string_view(c.data, c.length); }
+  static std::string_view Key(const Entry& e) { return std::string_view(e.data, e.length); }
 
   void Rehash(std::size_t cap) {
     auto old = std::make_unique<Cell[]>(cap);
@@ -116,17 +118,17 @@ class NameTable {
     mask_ = cap - 1;
     for (std::size_t i = 0; i < oldCapacity; ++i) {
       const Cell& c = old[i];
-      if (!c.used) continue;
+      if (c.entry == 0) continue;
       std::size_t k = c.hash & mask_;
-      while (cells_[k].used) k = (k + 1) & mask_;
+      while (cells_[k].entry != 0) k = (k + 1) & mask_;
       cells_[k] = c;
     }
   }
 
   std::unique_ptr<Cell[]> cells_;
+  std::vector<Entry> entries_;
   std::size_t capacity_ = 0;
   std::size_t mask_ = 0;
-  std::size_t size_ = 0;
 };
 
 }  // namespace tessarn
