@@ -64,6 +64,10 @@ struct FileEntry {
   void SetText(SparseText EntryTexts::*field, std::string_view text) {
     texts_.SetText(field, text);
   }
+  // Makes one of them refer to a text that outlives the list (a run's status).
+  void ShareText(SparseText EntryTexts::*field, const std::string& lasting) {
+    texts_.ShareText(field, lasting);
+  }
   // Forgets the undo names; their buffers stay for the next run's.
   void ClearUndoNames() {
     if (EntryTexts* t = texts_.existing()) {

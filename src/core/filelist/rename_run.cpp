@@ -21,11 +21,26 @@ const StatusTexts& Texts() {
   return texts;
 }
 
+// SetRowStatus; a `lasting` text (one of Texts()) is referred to, not copied:
+// a run's 100,000 rows share its one "更名成功".
+void PutRowStatus(FileList& list, std::size_t row, const std::string& text,
+                  const EntryStatus& status, bool lasting) {
+  FileEntry& entry = list.entries[row];
+  entry.status = status;
+  if (lasting)
+    entry.ShareText(&EntryTexts::status, text);
+  else  // into the buffer the text already has; an empty text makes no block
+    entry.SetText(&EntryTexts::status, text);
+  list.SetCellText(row, kStatusColumn, text);
+  list.SetCellIcon(row, status.icon);
+  list.SetRowMark(row, RowMark{status.reason, status.error, false});
+}
+
 void SetStatus(FileList& list, std::size_t row, const std::string& text, int icon,
                RenameReason reason = RenameReason::kNone, int error = 0) {
-  SetRowStatus(
+  PutRowStatus(
       list, row, text,
-      EntryStatus{static_cast<std::int8_t>(icon), reason, static_cast<std::int16_t>(error)});
+      EntryStatus{static_cast<std::int8_t>(icon), reason, static_cast<std::int16_t>(error)}, true);
 }
 
 // Pane 1 by rows done, repainted only when the bar grows: a run over 100,000 files
@@ -84,8 +99,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
       entry.ClearUndoNames();
       list.SetCellText(i, kNewNameColumn, entry.newName);
     }  // an undo keeps the record for the next try
-    SetStatus(list, i, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
-              reason, error);
+    SetStatus(list, i, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon, reason, error);
     ++counts.failed;
     ++counts.reasons[static_cast<std::size_t>(reason)];
     progress.RowDone();
@@ -215,14 +229,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
 
 void SetRowStatus(FileList& list, std::size_t row, const std::string& text,
                   const EntryStatus& status) {
-  // Into the buffer the text already has: a run after the first allocates nothing
-  // per row. An empty text makes no block of texts.
-  FileEntry& entry = list.entries[row];
-  entry.status = status;
-  entry.SetText(&EntryTexts::status, text);
-  list.SetCellText(row, kStatusColumn, text);
-  list.SetCellIcon(row, status.icon);
-  list.SetRowMark(row, RowMark{status.reason, status.error, false});
+  PutRowStatus(list, row, text, status, false);
 }
 
 std::optional<std::string> DiskNameFor(const std::string& newName) {
@@ -302,8 +309,7 @@ UserMessage UndoSummary(std::size_t total, std::size_t succeeded) {
 
 UserMessage RunSummary(const WalkCounts& counts) {
   // A stopped run did not reach every row: those count as not renamed.
-  const std::size_t failed =
-      counts.total > counts.succeeded ? counts.total - counts.succeeded : 0;
+  const std::size_t failed = counts.total > counts.succeeded ? counts.total - counts.succeeded : 0;
   if (failed == 0) return RunSummary(counts.total, counts.succeeded);
   return Summary(counts.total, counts.succeeded, failed, "文件更名完毕！", " 个文件更名成功！",
                  " 个文件更名失败！", &counts);
@@ -315,7 +321,8 @@ UserMessage UndoSummary(const WalkCounts& counts) {
 }
 
 std::string ConflictQuestion(std::size_t conflicts) {
-  return Gb("有 ") + std::to_string(conflicts) + Gb(" 个文件的新名称存在冲突，这些文件不会更名。是否继续？");
+  return Gb("有 ") + std::to_string(conflicts) +
+         Gb(" 个文件的新名称存在冲突，这些文件不会更名。是否继续？");
 }
 
 std::string UndoQuestion() { return Gb("是否真的撤消上一次操作？"); }

@@ -256,6 +256,34 @@ TEST(SparseTextTest, ReadsLikeAString) {
   EXPECT_TRUE(text.empty());
 }
 
+// A shared text is read like its own, and whatever changes it leaves the lasting
+// text alone.
+TEST(SparseTextTest, SharedTextIsNeverWrittenThrough) {
+  const std::string lasting = "renamed";
+  SparseText text;
+  text.share(lasting);
+  EXPECT_EQ(text, "renamed");
+  SparseText copy = text;
+  EXPECT_EQ(&copy.str(), &lasting);  // a copy shares it too
+  copy = "failed";
+  EXPECT_EQ(copy, "failed");
+  std::string other;
+  text.swap(other);  // the swap hands out a copy
+  EXPECT_EQ(other, "renamed");
+  EXPECT_TRUE(text.empty());
+  text.share(lasting);
+  EXPECT_EQ(text.take(), "renamed");
+  EXPECT_TRUE(text.empty());
+  text.share(lasting);
+  text.clear();
+  EXPECT_TRUE(text.empty());
+  SparseText moved(std::move(copy));
+  moved.share(lasting);  // the owned text it had is freed (the leak checker knows)
+  text = std::move(moved);
+  EXPECT_EQ(&text.str(), &lasting);
+  EXPECT_EQ(lasting, "renamed");
+}
+
 TEST(StatusBarPaneTest, Texts) {
   EXPECT_EQ(CountPaneText(0), "0" + Gb("个文件"));
   EXPECT_EQ(CountPaneText(100000), "100000" + Gb("个文件"));
