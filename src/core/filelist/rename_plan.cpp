@@ -163,7 +163,8 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   // Room for the new names too; the old names' slots are found again if that
   // moved them.
   bool moved = false;
-  for (Folder& folder : folders) moved |= folder.slots.Reserve(folder.slots.size() + folder.rows + 16);
+  for (Folder& folder : folders)
+    moved |= folder.slots.Reserve(folder.slots.size() + folder.rows + 16);
   if (moved)
     for (std::size_t i = 0; i < indexed; ++i)
       from[i] = folders[folderOf[i]].slots.Find(list.entries[i].DiskName());
@@ -235,7 +236,8 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   // have it either, and so on down the chain.
   std::vector<std::uint32_t> work;
   for (std::size_t i = 0; i < count; ++i)
-    if (plan.rows[i].verdict == PlanVerdict::kConflict) work.push_back(static_cast<std::uint32_t>(i));
+    if (plan.rows[i].verdict == PlanVerdict::kConflict)
+      work.push_back(static_cast<std::uint32_t>(i));
   while (!work.empty()) {
     const std::uint32_t j = work.back();
     work.pop_back();
@@ -296,6 +298,19 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
 }
 
 // The new name of entry i for a run or a preview.
+Wish NewNameWish(const FileEntry& e, std::string& disk);
+
+// NewNameWish of entry i of the list, the names of an entry a few rows ahead
+// fetched meanwhile: a long list's names are scattered over the heap.
+Wish NewNameWishAhead(const FileList& list, std::size_t i, std::string& disk) {
+  if (i + kAhead < list.entries.size()) {
+    const FileEntry& ahead = list.entries[i + kAhead];
+    __builtin_prefetch(ahead.newName.data());
+    __builtin_prefetch(ahead.DiskName().data());
+  }
+  return NewNameWish(list.entries[i], disk);
+}
+
 Wish NewNameWish(const FileEntry& e, std::string& disk) {
   if (IsUndecodableDiskName(e.DiskName())) {
     // Its text is only an approximation of its bytes: leave it alone unless the
@@ -322,7 +337,7 @@ RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& 
                        EntryNameIndex* others) {
   return Plan(
       list, count, listings, true, false,
-      [&](std::size_t i, std::string& disk) { return NewNameWish(list.entries[i], disk); }, others);
+      [&](std::size_t i, std::string& disk) { return NewNameWishAhead(list, i, disk); }, others);
 }
 
 namespace {
@@ -374,7 +389,7 @@ RenamePlan PlanRun(const FileList& list) {
 
 RenamePlan PlanRun(const FileList& list, FolderListings& listings) {
   return Plan(list, list.count(), listings, false, true,
-              [&](std::size_t i, std::string& disk) { return NewNameWish(list.entries[i], disk); });
+              [&](std::size_t i, std::string& disk) { return NewNameWishAhead(list, i, disk); });
 }
 
 RenamePlan PlanUndo(const FileList& list) {
