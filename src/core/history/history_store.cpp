@@ -84,9 +84,7 @@ std::string StateDirectory() {
   return {};
 }
 
-std::string HistoryFolder(const std::string& stateDirectory) {
-  return stateDirectory + "/history";
-}
+std::string HistoryFolder(const std::string& stateDirectory) { return stateDirectory + "/history"; }
 
 std::string SystemErrorText(int error) { return Utf8ToGbLossy(std::strerror(error)); }
 
@@ -182,6 +180,21 @@ void AppendRecord(std::string& out, char type, std::string_view payload) {
   PutU32(out, Checksum(type, payload));
   out.push_back(type);
   out.append(payload);
+}
+
+std::size_t BeginRecord(std::string& out, char type) {
+  const std::size_t at = out.size();
+  out.append(8, '\0');  // size and checksum, known at the end
+  out.push_back(type);
+  return at;
+}
+
+void EndRecord(std::string& out, std::size_t frameAt) {
+  const std::string_view payload = std::string_view(out).substr(frameAt + 9);
+  std::string frame;
+  PutU32(frame, static_cast<std::uint32_t>(payload.size()));
+  PutU32(frame, Checksum(out[frameAt + 8], payload));
+  out.replace(frameAt, 8, frame);
 }
 
 void AppendHeadRecord(std::string& out, std::uint8_t kind, std::uint8_t frontEnd,
@@ -315,7 +328,8 @@ bool ReadRunFile(const std::string& historyFolder, std::uint64_t id, std::string
   if (fd < 0) return false;
   struct stat st;
   // Read straight into the string, sized by the file and grown if it grows.
-  std::size_t size = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  std::size_t size =
+      ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
   bytes.resize(size + 4096);
   std::size_t have = 0;
   bool ok = true;

@@ -72,6 +72,12 @@ class PayloadReader {
 
 // Appends one framed record to `out`.
 void AppendRecord(std::string& out, char type, std::string_view payload);
+// The same for a payload written straight into `out`, after the record's frame:
+// BeginRecord leaves room for the frame and returns where it is; the payload is
+// appended; EndRecord fills the frame in. A payload of megabytes is then never
+// copied from a buffer of its own.
+std::size_t BeginRecord(std::string& out, char type);
+void EndRecord(std::string& out, std::size_t frameAt);
 // The head record every run starts with: its kind, its front end and its time.
 void AppendHeadRecord(std::string& out, std::uint8_t kind, std::uint8_t frontEnd,
                       std::uint64_t time);

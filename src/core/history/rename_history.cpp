@@ -194,8 +194,8 @@ void ParseRun(std::uint64_t id, std::string_view bytes, bool names, ParsedRun& r
 }
 
 // `bytes` is the caller's, reused from file to file.
-bool ParseRunFile(const std::string& historyFolder, std::uint64_t id, ParsedRun& run,
-                  bool names, std::string& bytes) {
+bool ParseRunFile(const std::string& historyFolder, std::uint64_t id, ParsedRun& run, bool names,
+                  std::string& bytes) {
   if (!ReadRunFile(historyFolder, id, bytes)) return false;
   ParseRun(id, bytes, names, run);
   return true;
@@ -219,31 +219,19 @@ std::string IntentRecords(const FileList& list, const RenamePlan& plan, FrontEnd
   };
   std::unordered_map<std::string_view, Folder> folderIds;
   std::vector<std::string_view> folders;
-  std::string rows;
-  std::uint32_t rowCount = 0;
+  std::string folderPayload;
   std::string_view lastFolder;
   Folder last{0, true};
-  rowOfEntry.assign(list.entries.size(), UINT32_MAX);
-  std::string folderPayload;
-  // The rows' record is the bulk of the file: its room is taken once, not grown
-  // and copied along the way.
-  std::size_t rowBytes = 4;
-  for (std::size_t i = 0; i < list.entries.size() && i < plan.rows.size(); ++i)
-    if (plan.rows[i].verdict == PlanVerdict::kFine)
-      rowBytes += 4 + 4 + list.entries[i].DiskName().size() + 4 + plan.diskNames[i].size() + 8;
-  rows.reserve(rowBytes);
-  PutU32(rows, 0);  // the count, known at the end
-  for (std::size_t i = 0; i < list.entries.size() && i < plan.rows.size(); ++i) {
-    if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
+  auto folderOf = [&](std::size_t i) {
     const FileEntry& e = list.entries[i];
     const std::string& diskFolder = list.DiskFolder(e);
-    const unsigned long long listed = i < plan.inodes.size() ? plan.inodes[i] : 0;
     if (folders.empty() || diskFolder != lastFolder) {
       auto it = folderIds.find(diskFolder);
       if (it == folderIds.end()) {
+        const unsigned long long listed = i < plan.inodes.size() ? plan.inodes[i] : 0;
         const bool agrees = listed != 0 && IdentityOf(diskFolder + e.DiskName()).inode == listed;
-        it = folderIds.emplace(diskFolder, Folder{static_cast<std::uint32_t>(folders.size()),
-                                                  agrees})
+        it = folderIds
+                 .emplace(diskFolder, Folder{static_cast<std::uint32_t>(folders.size()), agrees})
                  .first;
         folders.push_back(diskFolder);
         PutText(folderPayload, diskFolder);
@@ -252,33 +240,56 @@ std::string IntentRecords(const FileList& list, const RenamePlan& plan, FrontEnd
       lastFolder = diskFolder;
       last = it->second;
     }
-    const unsigned long long inode =
-        last.listingAgrees && listed != 0 ? listed : IdentityOf(diskFolder + e.DiskName()).inode;
-    PutU32(rows, last.id);
-    PutText(rows, e.DiskName());
-    PutText(rows, plan.diskNames[i]);
-    PutU64(rows, inode);
-    rowOfEntry[i] = rowCount++;
+    return last;
+  };
+
+  // The rows' record is the bulk of the file: it is written in place after the
+  // folders', its room taken once, not grown and copied along the way. A first
+  // pass finds the folders and the room.
+  std::size_t rowBytes = 4;
+  for (std::size_t i = 0; i < list.entries.size() && i < plan.rows.size(); ++i) {
+    if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
+    folderOf(i);
+    rowBytes += 4 + 4 + list.entries[i].DiskName().size() + 4 + plan.diskNames[i].size() + 8;
   }
   payload.clear();
   PutU32(payload, static_cast<std::uint32_t>(folders.size()));
   payload += folderPayload;
   AppendRecord(out, 'F', payload);
+
+  out.reserve(out.size() + 9 + rowBytes + 9 + 4 + plan.steps.size() * 5);
+  const std::size_t rowsFrame = BeginRecord(out, 'I');
+  const std::size_t countAt = out.size();
+  PutU32(out, 0);  // the count, known at the end
+  std::uint32_t rowCount = 0;
+  rowOfEntry.assign(list.entries.size(), UINT32_MAX);
+  for (std::size_t i = 0; i < list.entries.size() && i < plan.rows.size(); ++i) {
+    if (plan.rows[i].verdict != PlanVerdict::kFine) continue;
+    const FileEntry& e = list.entries[i];
+    const Folder folder = folderOf(i);
+    const unsigned long long listed = i < plan.inodes.size() ? plan.inodes[i] : 0;
+    const unsigned long long inode = folder.listingAgrees && listed != 0
+                                         ? listed
+                                         : IdentityOf(list.DiskFolder(e) + e.DiskName()).inode;
+    PutU32(out, folder.id);
+    PutText(out, e.DiskName());
+    PutText(out, plan.diskNames[i]);
+    PutU64(out, inode);
+    rowOfEntry[i] = rowCount++;
+  }
   std::string count;
   PutU32(count, rowCount);
-  rows.replace(0, 4, count);
-  out.reserve(out.size() + 9 + rows.size() + 9 + 4 + plan.steps.size() * 5);
-  AppendRecord(out, 'I', rows);
+  out.replace(countAt, 4, count);
+  EndRecord(out, rowsFrame);
 
-  payload.clear();
-  payload.reserve(4 + plan.steps.size() * 5);
-  PutU32(payload, static_cast<std::uint32_t>(plan.steps.size()));
+  const std::size_t orderFrame = BeginRecord(out, 'O');
+  PutU32(out, static_cast<std::uint32_t>(plan.steps.size()));
   for (const RenameStep& step : plan.steps) {
-    PutU32(payload, rowOfEntry[step.entry]);
-    PutU8(payload, static_cast<std::uint8_t>(step.kind));
-    if (step.kind == StepKind::kToTemporary) PutText(payload, plan.temporaries[step.temporary]);
+    PutU32(out, rowOfEntry[step.entry]);
+    PutU8(out, static_cast<std::uint8_t>(step.kind));
+    if (step.kind == StepKind::kToTemporary) PutText(out, plan.temporaries[step.temporary]);
   }
-  AppendRecord(out, 'O', payload);
+  EndRecord(out, orderFrame);
   return out;
 }
 
@@ -363,8 +374,7 @@ std::vector<HistoryEntry> ReadHistory(const std::string& stateDirectory) {
 }
 
 RecordedRun RunRenameRecorded(const std::string& stateDirectory, FileList& list, UndoLog& undo,
-                              const RenamePlan& plan, FrontEnd frontEnd,
-                              const RenameHooks& hooks) {
+                              const RenamePlan& plan, FrontEnd frontEnd, const RenameHooks& hooks) {
   RecordedRun result;
   bool renames = false;
   for (const PlannedRow& row : plan.rows) renames = renames || row.verdict == PlanVerdict::kFine;
@@ -428,8 +438,8 @@ RecordedRun RunRenameRecorded(const std::string& stateDirectory, FileList& list,
   return result;
 }
 
-RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t runId,
-                             FileList& list, const RenameHooks& hooks) {
+RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t runId, FileList& list,
+                             const RenameHooks& hooks) {
   RecordedUndo result;
   list.Clear();
   HistoryLock lock;
