@@ -189,7 +189,7 @@ std::vector<std::size_t> PreviewNameTags(FileList& list, const ParsedTemplate& p
       t.tagStatus = NameFieldsPreview(*fields);
       fits.push_back(i);
     } else {
-      t.tagStatus = NoMatchStatusText();
+      t.tagStatus.share(NoMatchStatusText());  // one text for every row
     }
   }
   return fits;
@@ -208,7 +208,7 @@ std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::si
     FileEntry& e = list.entries[entries[k]];
     const TagRunFile& outcome = files[k].outcome;
     EntryTexts& t = e.EditTexts();
-    t.tagStatus = outcome.ok ? TagWrittenStatusText() : TagFailedStatusText();
+    t.tagStatus.share(outcome.ok ? TagWrittenStatusText() : TagFailedStatusText());
     t.tagReason = outcome.reason;
   }
   return files;
