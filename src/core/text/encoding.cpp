@@ -140,10 +140,51 @@ std::vector<std::uint32_t> MakeBmpToGbTable() {
   return table;
 }
 
+const std::vector<std::uint32_t>& BmpToGbTable() {
+  static const std::vector<std::uint32_t> table = MakeBmpToGbTable();
+  return table;
+}
+
+// Appends the GB18030 bytes of `code`, a table entry.
+char* PutGbCode(std::uint32_t code, char* dst) {
+  if (code > 0xFFFF) {
+    *dst++ = static_cast<char>(code >> 24);
+    *dst++ = static_cast<char>(code >> 16);
+  }
+  *dst++ = static_cast<char>(code >> 8);
+  *dst++ = static_cast<char>(code);
+  return dst;
+}
+
+// UTF-16 to GB18030 by the table; nullopt where it cannot tell (an odd length, a
+// surrogate, a character the table lacks): the converter then decides. Tags hold
+// their texts in UTF-16 more often than not, and a naming pass reads thousands.
+std::optional<std::string> Utf16ToGbByTable(std::string_view bytes, bool bigEndian) {
+  if (bytes.size() % 2 != 0) return std::nullopt;
+  const std::vector<std::uint32_t>& table = BmpToGbTable();
+  std::string out;
+  out.resize(2 * bytes.size());  // four bytes from two at most
+  char* dst = out.data();
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    const unsigned unit = bigEndian ? (in[i] << 8 | in[i + 1]) : (in[i + 1] << 8 | in[i]);
+    if (unit < 0x80) {
+      *dst++ = static_cast<char>(unit);
+      continue;
+    }
+    if (unit >= 0xD800 && unit <= 0xDFFF) return std::nullopt;
+    const std::uint32_t code = table[unit];
+    if (code == 0) return std::nullopt;
+    dst = PutGbCode(code, dst);
+  }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
+  return out;
+}
+
 // Utf8ToGb by the table; nullopt where it cannot tell (invalid UTF-8, a character
 // beyond U+FFFF or one the table lacks): the converter then decides.
 std::optional<std::string> Utf8ToGbByTable(std::string_view utf8) {
-  static const std::vector<std::uint32_t> table = MakeBmpToGbTable();
+  const std::vector<std::uint32_t>& table = BmpToGbTable();
   std::string out;
   out.resize(2 * utf8.size());  // two bytes from one at most (U+0080 gives four)
   char* dst = out.data();
@@ -160,12 +201,7 @@ std::optional<std::string> Utf8ToGbByTable(std::string_view utf8) {
                  : (in[i] & 0x0Fu) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu);
     const std::uint32_t code = table[cp];
     if (code == 0) return std::nullopt;
-    if (code > 0xFFFF) {
-      *dst++ = static_cast<char>(code >> 24);
-      *dst++ = static_cast<char>(code >> 16);
-    }
-    *dst++ = static_cast<char>(code >> 8);
-    *dst++ = static_cast<char>(code);
+    dst = PutGbCode(code, dst);
     i += len;
   }
   out.resize(static_cast<std::size_t>(dst - out.data()));
@@ -217,7 +253,6 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
   return len;
 }
 
-
 bool IsValidUtf8(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
     if (static_cast<unsigned char>(s[i]) < 0x80) {  // most names are ASCII throughout
@@ -248,9 +283,11 @@ std::optional<std::string> GbToUtf8(std::string_view gb) {
 }
 
 std::optional<std::string> Utf16LeToGb(std::string_view bytes) {
+  if (auto byTable = Utf16ToGbByTable(bytes, false)) return byTable;
   return Utf16LeToGbConv().Run(bytes);
 }
 std::optional<std::string> Utf16BeToGb(std::string_view bytes) {
+  if (auto byTable = Utf16ToGbByTable(bytes, true)) return byTable;
   return Utf16BeToGbConv().Run(bytes);
 }
 std::optional<std::string> GbToUtf16Le(std::string_view gb) { return GbToUtf16LeConv().Run(gb); }

@@ -9,10 +9,10 @@ namespace tessarn {
 namespace {
 
 // GBK characters whose trail byte is an ASCII letter or backslash.
-const std::string kYa = "\x81\x61";   // 乤, trail "a"
+const std::string kYa = "\x81\x61";     // 乤, trail "a"
 const std::string kShang = "\x81\x41";  // 丄, trail "A"
 const std::string kCheng = "\x81\x5C";  // 乗, trail "\"
-const std::string kEmoji = Gb("😀");    // four bytes in GB18030
+const std::string kEmoji = Gb("😀");     // four bytes in GB18030
 
 TEST(GbText, CharLenAt) {
   struct Case {
@@ -24,11 +24,11 @@ TEST(GbText, CharLenAt) {
       {Gb("中"), 0, 2},
       {kYa, 0, 2},
       {kEmoji, 0, 4},
-      {"\x81", 0, 1},              // lead byte cut off by the end
-      {"\x81\x30\x81", 0, 1},      // four-byte sequence cut off
-      {"\x80z", 0, 1},             // stray byte
+      {"\x81", 0, 1},          // lead byte cut off by the end
+      {"\x81\x30\x81", 0, 1},  // four-byte sequence cut off
+      {"\x80z", 0, 1},         // stray byte
       {"\xFF\x41", 0, 1},
-      {"\x81\x20", 0, 1},          // invalid trail
+      {"\x81\x20", 0, 1},  // invalid trail
   };
   for (const auto& c : cases) EXPECT_EQ(CharLenAt(c.text, c.at), c.len) << c.text;
   EXPECT_EQ(kEmoji.size(), 4u);
@@ -79,8 +79,8 @@ TEST(Encoding, RoundTripsAndDiskNames) {
 }
 
 // The system's converter, called directly: the judge of the program's own table.
-std::optional<std::string> SystemUtf8ToGb(const std::string& utf8) {
-  const iconv_t cd = iconv_open("GB18030", "UTF-8");
+std::optional<std::string> SystemToGb(const std::string& utf8, const char* from = "UTF-8") {
+  const iconv_t cd = iconv_open("GB18030", from);
   std::string out(4 * utf8.size() + 8, '\0');
   char* src = const_cast<char*>(utf8.data());
   std::size_t srcLeft = utf8.size();
@@ -121,7 +121,7 @@ TEST(Encoding, EveryCharacterConvertsAsTheSystemConverterDoes) {
   for (const unsigned cp : points) {
     const std::string name = "a" + Utf8Of(cp) + "b";
     const auto ours = Utf8ToGb(name);
-    const auto system = SystemUtf8ToGb(name);
+    const auto system = SystemToGb(name);
     if (ours != system) {
       if (++differing <= 5) ADD_FAILURE() << "U+" << std::hex << cp;
       continue;
@@ -131,6 +131,43 @@ TEST(Encoding, EveryCharacterConvertsAsTheSystemConverterDoes) {
     }
   }
   EXPECT_EQ(differing, 0u);
+  // The same characters in UTF-16, either byte order, a pair of surrogates for
+  // those beyond U+FFFF.
+  auto utf16 = [](unsigned cp, bool bigEndian) {
+    std::string s;
+    auto put = [&](unsigned unit) {
+      const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
+      s += bigEndian ? hi : lo;
+      s += bigEndian ? lo : hi;
+    };
+    put('a');
+    if (cp >= 0x10000) {
+      put(0xD800 + ((cp - 0x10000) >> 10));
+      put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      put(cp);
+    }
+    put('b');
+    return s;
+  };
+  for (const bool bigEndian : {false, true}) {
+    for (const unsigned cp : points) {
+      const std::string text = utf16(cp, bigEndian);
+      const auto ours = bigEndian ? Utf16BeToGb(text) : Utf16LeToGb(text);
+      if (ours != SystemToGb(text, bigEndian ? "UTF-16BE" : "UTF-16LE") && ++differing <= 5)
+        ADD_FAILURE() << "UTF-16 U+" << std::hex << cp << (bigEndian ? " BE" : " LE");
+    }
+  }
+  EXPECT_EQ(differing, 0u);
+  // A lone surrogate and an odd length are refused.
+  EXPECT_FALSE(
+      Utf16LeToGb(std::string("\x00\xD8"
+                              "a\x00",
+                              4)));
+  EXPECT_FALSE(
+      Utf16LeToGb(std::string("a\x00"
+                              "b",
+                              3)));
   // Invalid UTF-8 is refused, whatever path it takes.
   for (const std::string bad : {"\xC0\x80", "\xED\xA0\x80", "x\xE6\xAD", "\xF4\x90\x80\x80"})
     EXPECT_FALSE(Utf8ToGb(bad)) << bad;
