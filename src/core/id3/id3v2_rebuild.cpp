@@ -88,10 +88,19 @@ std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
   const char* id = field == kFieldYear && major == 4 ? "TDRC" : kTagFieldTable[field].frameId;
   std::string content;
   if (field == kFieldUrl) {
-    // The description (empty) is all the encoding byte covers.
+    // The description (empty) is all the encoding byte covers. The standard keeps
+    // the URL in ISO-8859-1; one with characters beyond it goes in UTF-16 behind a
+    // byte-order mark, which readers (this one too) take as UTF-16, rather than as
+    // bytes that would read back as other characters.
     content.assign(2, '\0');
-    auto latin1 = EncodeLatin1(text, options.legacy);
-    content += latin1 ? *latin1 : std::string(text);
+    if (auto latin1 = EncodeLatin1(text, options.legacy)) {
+      content += *latin1;
+    } else if (auto utf16 = GbToUtf16Le(text)) {
+      content += "\xFF\xFE";
+      content += *utf16;
+    } else {
+      content += text;
+    }
   } else {
     const std::string genre = field == kFieldGenre ? GenreForFrame(text, major) : std::string();
     EncodedText encoded = EncodeText(field == kFieldGenre ? genre : text, major, options);

@@ -180,36 +180,35 @@ TEST(Id3v2Write, V24TagStaysV24) {
   f.title = Gb("タイトル");
   ASSERT_TRUE(WriteId3v2(path, f));
   // 17 bytes more than before: they come out of the padding.
-  EXPECT_EQ(ReadAll(path),
-            Tag(4, Frame24("APIC", stored, 0x4003) + Frame24("TDRC", Latin("2001")) + others +
-                       Frame24("TIT2", Bytes({3}) + "タイトル"),
-                3) +
-                kAudio);
+  EXPECT_EQ(ReadAll(path), Tag(4,
+                               Frame24("APIC", stored, 0x4003) + Frame24("TDRC", Latin("2001")) +
+                                   others + Frame24("TIT2", Bytes({3}) + "タイトル"),
+                               3) +
+                               kAudio);
 }
 
 TEST(Id3v2Write, V22TagBecomesV23WithEveryFrame) {
   const std::string jpeg = "\xFF\xD8\xFF\xE0 picture";
-  const std::string v22 =
-      Tag(2, Frame22("TT2", Latin("t")) + Frame22("PIC", Bytes({0}) + "JPG" + Bytes({3}) + "cover" +
-                                                             Bytes({0}) + jpeg) +
-                 Frame22("COM", Bytes({0}) + "eng" + Bytes({0}) + "c") +
-                 Frame22("ULT", Bytes({0}) + "eng" + Bytes({0}) + "words") +
-                 Frame22("CRM", "owner"));
+  const std::string v22 = Tag(
+      2, Frame22("TT2", Latin("t")) +
+             Frame22("PIC", Bytes({0}) + "JPG" + Bytes({3}) + "cover" + Bytes({0}) + jpeg) +
+             Frame22("COM", Bytes({0}) + "eng" + Bytes({0}) + "c") +
+             Frame22("ULT", Bytes({0}) + "eng" + Bytes({0}) + "words") + Frame22("CRM", "owner"));
   TempDir dir;
   const auto path = dir.File("a.mp3", v22 + kAudio);
   TagFields f;
   ASSERT_TRUE(ReadId3v2(path, f));
   f.artist = "a";
   ASSERT_TRUE(WriteId3v2(path, f));
-  EXPECT_EQ(ReadAll(path),
-            Tag(3, Frame23("TIT2", Latin("t")) +
-                       Frame23("APIC", Bytes({0}) + "image/jpeg" + Bytes({0, 3}) + "cover" +
-                                           Bytes({0}) + jpeg) +
-                       Frame23("COMM", Bytes({0}) + "eng" + Bytes({0}) + "c") +
-                       Frame23("USLT", Bytes({0}) + "eng" + Bytes({0}) + "words") +
-                       Frame23("XCRM", "owner") + Frame23("TPE1", Latin("a")),
-                877) +
-                kAudio);
+  EXPECT_EQ(ReadAll(path), Tag(3,
+                               Frame23("TIT2", Latin("t")) +
+                                   Frame23("APIC", Bytes({0}) + "image/jpeg" + Bytes({0, 3}) +
+                                                       "cover" + Bytes({0}) + jpeg) +
+                                   Frame23("COMM", Bytes({0}) + "eng" + Bytes({0}) + "c") +
+                                   Frame23("USLT", Bytes({0}) + "eng" + Bytes({0}) + "words") +
+                                   Frame23("XCRM", "owner") + Frame23("TPE1", Latin("a")),
+                               877) +
+                               kAudio);
 }
 
 TEST(Id3v2Write, ChangedFramesTakeTheStandardEncodings) {
@@ -234,9 +233,12 @@ TEST(Id3v2Write, ChangedFramesTakeTheStandardEncodings) {
        Bytes({1}) + "CHS" + Bytes({0, 0}) + "\xFF\xFE" + Utf16Le("注释")},
       {"v2.4 year", kFieldYear, "2019-07-01", 4, unicode, Latin("2019-07-01")},
       {"url", kFieldUrl, "http://a.b/é", 4, unicode, Bytes({0, 0}) + "http://a.b/\xE9"},
+      {"url beyond latin-1", kFieldUrl, "http://例子.cn/", 3, unicode,
+       Bytes({0, 0}) + "\xFF\xFE" + Utf16Le("http://例子.cn/")},
   };
   for (const Case& c : cases) {
-    const char* id = c.field == kFieldYear && c.major == 4 ? "TDRC" : kTagFieldTable[c.field].frameId;
+    const char* id =
+        c.field == kFieldYear && c.major == 4 ? "TDRC" : kTagFieldTable[c.field].frameId;
     const std::string expected = c.major == 4 ? Frame24(id, c.content) : Frame23(id, c.content);
     EXPECT_EQ(BuildFieldFrame(c.field, Gb(c.text), c.major, {.encoding = c.encoding}), expected)
         << c.name;
@@ -303,8 +305,8 @@ TEST(Id3v2Write, AFrameCutOffByTheTagsEndIsWrittenAfreshAsItRead) {
 std::string Deflate(const std::string& data) {
   uLongf size = compressBound(data.size());
   std::string out(size, '\0');
-  compress(reinterpret_cast<Bytef*>(out.data()), &size,
-           reinterpret_cast<const Bytef*>(data.data()), data.size());
+  compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+           data.size());
   out.resize(size);
   return out;
 }
@@ -328,7 +330,8 @@ TEST(Id3v2Write, CompressedFramesAreReadAndKeptAsTheyAre) {
     EXPECT_EQ(f.title, "Compressed title");
     f.artist = "a";
     ASSERT_TRUE(WriteId3v2(path, f));
-    const std::string added = major == 3 ? Frame23("TPE1", Latin("a")) : Frame24("TPE1", Latin("a"));
+    const std::string added =
+        major == 3 ? Frame23("TPE1", Latin("a")) : Frame24("TPE1", Latin("a"));
     EXPECT_EQ(ReadAll(path), Tag(major, frames + added, 877) + kAudio);
   }
   TagFields f;
