@@ -69,10 +69,16 @@ std::string* FieldOf(TagFields& f, int slot) {
 std::string TextFrameValue(std::string_view data, int major, bool genre, LegacyEncoding legacy) {
   if (data.empty()) return {};
   const int enc = NormalizedEncoding(static_cast<unsigned char>(data[0]));
+  bool bigEndian = false;
+  if (major != 4) {
+    // Only the first value counts: found without splitting the rest.
+    const std::string_view text = data.substr(1);
+    const std::size_t end = FindTerminator(enc, text, 0);
+    const std::string_view first = end == std::string_view::npos ? text : text.substr(0, end);
+    return first.empty() ? std::string() : DecodeValue(enc, first, &bigEndian, legacy);
+  }
   const auto values = SplitValues(enc, data.substr(1));
   if (values.empty()) return {};
-  bool bigEndian = false;
-  if (major != 4) return DecodeValue(enc, values[0], &bigEndian, legacy);
   std::string joined;
   for (std::size_t i = 0; i < values.size(); ++i) {
     std::string value = DecodeValue(enc, values[i], &bigEndian, legacy);

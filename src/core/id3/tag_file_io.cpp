@@ -85,12 +85,11 @@ ReadOnlyFile::~ReadOnlyFile() {
 }
 
 std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::size_t n, std::string& out) {
-  constexpr std::size_t kWindow = 512;
   out.clear();
   if (fd_ < 0 || offset >= size_) return 0;
   n = std::min<std::uint64_t>(n, size_ - offset);
-  if (offset >= windowStart_ && offset + n <= windowStart_ + window_.size()) {
-    out.assign(window_, offset - windowStart_, n);
+  if (offset >= windowStart_ && offset + n <= windowStart_ + windowSize_) {
+    out.assign(window_ + (offset - windowStart_), n);
     return n;
   }
   // Nothing allowed yet: the first read of a tag's header may fetch a window,
@@ -99,11 +98,10 @@ std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::size_t n, std::strin
       std::min(readAheadEnd_ == 0 && offset == 0 ? std::uint64_t{kWindow} : readAheadEnd_, size_);
   if (n < kWindow / 2 && offset + n < aheadEnd) {
     const std::size_t want = std::min<std::uint64_t>(kWindow, aheadEnd - offset);
-    window_.resize(want);
-    window_.resize(PreadAll(fd_, window_.data(), want, offset));
+    windowSize_ = PreadAll(fd_, window_, want, offset);
     windowStart_ = offset;
-    n = std::min(n, window_.size());
-    out.assign(window_, 0, n);
+    n = std::min(n, windowSize_);
+    out.assign(window_, n);
     return n;
   }
   out.resize(n);

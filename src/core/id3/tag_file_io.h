@@ -66,7 +66,11 @@ class ReadOnlyFile : public ByteSource {
   int fd_ = -1;
   std::uint64_t readAheadEnd_ = 0;
   std::uint64_t size_ = 0;
-  std::string window_;
+  // The window lives in the object (which lives on the stack): a pass over
+  // thousands of files allocates nothing for it.
+  static constexpr std::size_t kWindow = 512;
+  char window_[kWindow];
+  std::size_t windowSize_ = 0;
   std::uint64_t windowStart_ = 0;
 };
 

@@ -39,13 +39,19 @@ std::string_view NamingTags::Field(bool v2, int digit) const {
 void NamingTags::Set(const TagFields* v1, const TagFields* v2) {
   hasV1 = v1 != nullptr;
   hasV2 = v2 != nullptr;
+  // Room taken once, to the byte for a new entry; one used again (an uncached
+  // pass reads every file into the same one) keeps what it has.
+  std::size_t total = 0;
+  for (int k = 0; k < 12; ++k)
+    if (const TagFields* f = k < 6 ? v1 : v2) total += TemplateField(*f, k % 6 + 1).size();
   blob_.clear();
+  blob_.reserve(total);
   for (int k = 0; k < 12; ++k) {
     const TagFields* f = k < 6 ? v1 : v2;
     if (f) blob_ += TemplateField(*f, k % 6 + 1);
     ends_[k] = static_cast<std::uint32_t>(blob_.size());
   }
-  blob_.shrink_to_fit();
+  if (blob_.capacity() > 2 * blob_.size() + 32) blob_.shrink_to_fit();
 }
 
 namespace {
