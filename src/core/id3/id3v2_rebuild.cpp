@@ -28,7 +28,12 @@ EncodedText EncodeText(std::string_view text, int major, const Id3v2WriteOptions
     return {0, std::string(text)};
   if (auto latin1 = EncodeLatin1(text, options.legacy)) return {0, *std::move(latin1)};
   if (major == 4) {
-    if (auto utf8 = GbToUtf8(text)) return {3, *std::move(utf8)};
+    if (auto utf8 = GbToUtf8(text)) {
+      // A text that starts with U+FEFF keeps it: readers take a leading one as a
+      // byte-order mark and drop it, so it gets one of those before it.
+      if (utf8->starts_with("\xEF\xBB\xBF")) utf8->insert(0, "\xEF\xBB\xBF");
+      return {3, *std::move(utf8)};
+    }
   } else if (auto utf16 = GbToUtf16Le(text)) {
     return {1, "\xFF\xFE" + *std::move(utf16)};
   }
