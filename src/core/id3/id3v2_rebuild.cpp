@@ -94,12 +94,15 @@ std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
   std::string content;
   if (field == kFieldUrl) {
     // The description (empty) is all the encoding byte covers. The standard keeps
-    // the URL in ISO-8859-1; one with characters beyond it goes in UTF-16 behind a
-    // byte-order mark, which readers (this one too) take as UTF-16, rather than as
-    // bytes that would read back as other characters.
+    // the URL in ISO-8859-1; one with characters beyond it keeps its GB18030 bytes
+    // when they read back as the same text (players on Chinese systems show them),
+    // else it goes in UTF-16 behind a byte-order mark, which this reader takes as
+    // UTF-16, rather than as bytes that would read back as other characters.
     content.assign(2, '\0');
     if (auto latin1 = EncodeLatin1(text, options.legacy)) {
       content += *latin1;
+    } else if (DecodeLegacyText(text, options.legacy) == text) {
+      content += text;
     } else if (auto utf16 = GbToUtf16Le(text)) {
       content += "\xFF\xFE";
       content += *utf16;

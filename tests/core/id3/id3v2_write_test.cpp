@@ -235,8 +235,11 @@ TEST(Id3v2Write, ChangedFramesTakeTheStandardEncodings) {
        Bytes({1}) + "CHS" + Bytes({0, 0}) + "\xFF\xFE" + Utf16Le("注释")},
       {"v2.4 year", kFieldYear, "2019-07-01", 4, unicode, Latin("2019-07-01")},
       {"url", kFieldUrl, "http://a.b/é", 4, unicode, Bytes({0, 0}) + "http://a.b/\xE9"},
-      {"url beyond latin-1", kFieldUrl, "http://例子.cn/", 3, unicode,
-       Bytes({0, 0}) + "\xFF\xFE" + Utf16Le("http://例子.cn/")},
+      {"url in gbk", kFieldUrl, "http://例子.cn/", 3, unicode,
+       Bytes({0, 0}) + Gb("http://例子.cn/")},
+      // Read as legacy text these bytes would be other characters.
+      {"url beyond gbk", kFieldUrl, "http://a/睷睷睷睷", 3, unicode,
+       Bytes({0, 0}) + "\xFF\xFE" + Utf16Le("http://a/睷睷睷睷")},
   };
   for (const Case& c : cases) {
     const char* id =
