@@ -4,10 +4,8 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <string_view>
 #include <type_traits>
 #include <utility>

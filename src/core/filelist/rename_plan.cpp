@@ -297,21 +297,15 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
   return plan;
 }
 
-// The new name of entry i for a run or a preview.
-Wish NewNameWish(const FileEntry& e, std::string& disk);
-
-// NewNameWish of entry i of the list, the names of an entry a few rows ahead
-// fetched meanwhile: a long list's names are scattered over the heap.
-Wish NewNameWishAhead(const FileList& list, std::size_t i, std::string& disk) {
+// The new name of entry i for a run or a preview. The names of an entry a few rows
+// ahead are fetched meanwhile: a long list's names are scattered over the heap.
+Wish NewNameWish(const FileList& list, std::size_t i, std::string& disk) {
   if (i + kAhead < list.entries.size()) {
     const FileEntry& ahead = list.entries[i + kAhead];
     __builtin_prefetch(ahead.newName.data());
     __builtin_prefetch(ahead.DiskName().data());
   }
-  return NewNameWish(list.entries[i], disk);
-}
-
-Wish NewNameWish(const FileEntry& e, std::string& disk) {
+  const FileEntry& e = list.entries[i];
   if (IsUndecodableDiskName(e.DiskName())) {
     // Its text is only an approximation of its bytes: leave it alone unless the
     // rule changed it, and then say why it cannot be done.
@@ -337,7 +331,7 @@ RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& 
                        EntryNameIndex* others) {
   return Plan(
       list, count, listings, true, false,
-      [&](std::size_t i, std::string& disk) { return NewNameWishAhead(list, i, disk); }, others);
+      [&](std::size_t i, std::string& disk) { return NewNameWish(list, i, disk); }, others);
 }
 
 namespace {
@@ -389,7 +383,7 @@ RenamePlan PlanRun(const FileList& list) {
 
 RenamePlan PlanRun(const FileList& list, FolderListings& listings) {
   return Plan(list, list.count(), listings, false, true,
-              [&](std::size_t i, std::string& disk) { return NewNameWishAhead(list, i, disk); });
+              [&](std::size_t i, std::string& disk) { return NewNameWish(list, i, disk); });
 }
 
 RenamePlan PlanUndo(const FileList& list) {

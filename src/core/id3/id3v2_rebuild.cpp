@@ -1,6 +1,8 @@
 // Building the tag a write puts into the file: the old tag with only the changed
 // fields' frames replaced, so that everything else keeps its bytes.
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "core/id3/genre_table.h"
@@ -19,12 +21,24 @@ struct EncodedText {
   std::string bytes;
 };
 
+// The text's own bytes read back as the text where no encoding is declared (GBK
+// read as Latin-1, say, would not).
+bool ReadsBackAsLegacy(std::string_view text, LegacyEncoding legacy) {
+  return DecodeLegacyText(text, legacy) == text;
+}
+
+// UTF-16 behind a byte-order mark; nullopt for text that is not valid GB18030.
+std::optional<std::string> MarkedUtf16(std::string_view text) {
+  auto utf16 = GbToUtf16Le(text);
+  if (utf16) utf16->insert(0, "\xFF\xFE");
+  return utf16;
+}
+
 // GBK keeps the old way, encoding byte 0 and the text's own bytes, as long as
-// they read back as the text; what would not (GBK read as Latin-1, say) is written
-// as Unicode instead.
+// they read back as the text; what would not is written as Unicode instead.
 EncodedText EncodeText(std::string_view text, int major, const Id3v2WriteOptions& options) {
   if (text.empty()) return {};
-  if (options.encoding == TagWriteEncoding::kGbk && DecodeLegacyText(text, options.legacy) == text)
+  if (options.encoding == TagWriteEncoding::kGbk && ReadsBackAsLegacy(text, options.legacy))
     return {0, std::string(text)};
   if (auto latin1 = EncodeLatin1(text, options.legacy)) return {0, *std::move(latin1)};
   if (major == 4) {
@@ -34,8 +48,8 @@ EncodedText EncodeText(std::string_view text, int major, const Id3v2WriteOptions
       if (utf8->starts_with("\xEF\xBB\xBF")) utf8->insert(0, "\xEF\xBB\xBF");
       return {3, *std::move(utf8)};
     }
-  } else if (auto utf16 = GbToUtf16Le(text)) {
-    return {1, "\xFF\xFE" + *std::move(utf16)};
+  } else if (auto utf16 = MarkedUtf16(text)) {
+    return {1, *std::move(utf16)};
   }
   return {0, std::string(text)};  // not valid GB18030: its bytes as they are
 }
@@ -101,10 +115,9 @@ std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
     content.assign(2, '\0');
     if (auto latin1 = EncodeLatin1(text, options.legacy)) {
       content += *latin1;
-    } else if (DecodeLegacyText(text, options.legacy) == text) {
+    } else if (ReadsBackAsLegacy(text, options.legacy)) {
       content += text;
-    } else if (auto utf16 = GbToUtf16Le(text)) {
-      content += "\xFF\xFE";
+    } else if (auto utf16 = MarkedUtf16(text)) {
       content += *utf16;
     } else {
       content += text;

@@ -89,7 +89,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
   HeldFolder folder;  // files are opened by name inside it: no path walk per file
   for (auto& entry : list.entries) {
     if (!HasExtension(entry.oldName, "MP3")) {
-      entry.EditTexts().tagStatus.share(NotMp3StatusText());  // one text for every row
+      entry.ShareText(&EntryTexts::tagStatus, NotMp3StatusText());  // one text for every row
       entry.newName.clear();
       continue;
     }
@@ -108,7 +108,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     else
       useV2 = found->hasV2;
     if (!found->hasV1 && !found->hasV2) {
-      entry.EditTexts().tagStatus.share(NoTagStatusText());
+      entry.ShareText(&EntryTexts::tagStatus, NoTagStatusText());
       entry.newName.clear();
       continue;
     }
