@@ -42,15 +42,13 @@ EncodedText EncodeText(std::string_view text, int major, const Id3v2WriteOptions
     return {0, std::string(text)};
   if (auto latin1 = EncodeLatin1(text, options.legacy)) return {0, *std::move(latin1)};
   if (major == 4) {
-    if (auto utf8 = GbToUtf8(text)) {
-      // A text that starts with U+FEFF keeps it: readers take a leading one as a
-      // byte-order mark and drop it, so it gets one of those before it.
-      if (utf8->starts_with("\xEF\xBB\xBF")) utf8->insert(0, "\xEF\xBB\xBF");
-      return {3, *std::move(utf8)};
-    }
-  } else if (auto utf16 = MarkedUtf16(text)) {
-    return {1, *std::move(utf16)};
+    // UTF-8, unless the text starts with U+FEFF: readers differ on whether a
+    // leading one in UTF-8 is a byte-order mark (this one drops it, others keep
+    // it), while behind a UTF-16 mark of its own every reader keeps it.
+    auto utf8 = GbToUtf8(text);
+    if (utf8 && !utf8->starts_with("\xEF\xBB\xBF")) return {3, *std::move(utf8)};
   }
+  if (auto utf16 = MarkedUtf16(text)) return {1, *std::move(utf16)};
   return {0, std::string(text)};  // not valid GB18030: its bytes as they are
 }
 

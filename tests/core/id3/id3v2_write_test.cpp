@@ -229,7 +229,7 @@ TEST(Id3v2Write, ChangedFramesTakeTheStandardEncodings) {
       {"emoji v2.3", kFieldArtist, "😀", 3, unicode, Bytes({1, 0xFF, 0xFE, 0x3D, 0xD8, 0x00, 0xDE})},
       {"japanese v2.4", kFieldAlbum, "日本語", 4, unicode, Bytes({3}) + "日本語"},
       {"leading U+FEFF v2.4", kFieldAlbum, "\xEF\xBB\xBF日本", 4, unicode,
-       Bytes({3}) + "\xEF\xBB\xBF\xEF\xBB\xBF日本"},
+       Bytes({1}) + "\xFF\xFE" + Utf16Le("\xEF\xBB\xBF日本")},
       {"gbk", kFieldTitle, "月亮", 3, TagWriteEncoding::kGbk, Latin(Gb("月亮"))},
       {"comment", kFieldComment, "注释", 3, unicode,
        Bytes({1}) + "CHS" + Bytes({0, 0}) + "\xFF\xFE" + Utf16Le("注释")},
