@@ -17,6 +17,7 @@ void PreferHugePages(void* begin, std::size_t bytes);
 // two per file) and keeps them to its end, as the command line does: grows the
 // heap by `bytes` at once, with the huge-page hint, and keeps it, so that the
 // blocks are carved from memory that faults in 2 MiB at a time instead of 4 KiB.
+// The process's other threads then take their blocks from the same heap.
 // Nothing is touched: pages the process never uses are never allocated.
 void PrepareHeapForManyBlocks(std::size_t bytes);
 
