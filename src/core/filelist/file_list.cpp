@@ -7,6 +7,20 @@
 
 namespace tessarn {
 
+EntryTexts& EntryTexts::operator=(const EntryTexts& other) {
+  if (this == &other) return *this;
+  status = other.status;
+  tagStatus = other.tagStatus;
+  tagReason = other.tagReason;
+  undoName = other.undoName;
+  // A reference to the other block's undo name would outlive it: refer to ours.
+  if (other.DiskUndoNameIsUndoName())
+    diskUndoName.share(undoName.str());
+  else
+    diskUndoName = other.diskUndoName;
+  return *this;
+}
+
 std::uint32_t FileList::InternDiskFolder(const std::string& diskFolder) {
   if (folders_[lastDiskFolder_].disk == diskFolder) return lastDiskFolder_;
   const auto found = folderByDisk_.find(diskFolder);

@@ -42,9 +42,19 @@ struct EntryStatus {
 struct EntryTexts {
   SparseText status;  // what column 3 showed of the entry after a run
   SparseText tagStatus;
-  SparseText tagReason;     // why the last tag write failed: the tag-status cell's tooltip
-  SparseText undoName;      // GB18030 name before the last run renamed it; empty otherwise
-  SparseText diskUndoName;  // on-disk bytes of undoName
+  SparseText tagReason;  // why the last tag write failed: the tag-status cell's tooltip
+  SparseText undoName;   // GB18030 name before the last run renamed it; empty otherwise
+  // On-disk bytes of undoName. Where they are the same bytes (any ASCII name) it
+  // refers to undoName's own text instead of keeping a copy: change undoName only
+  // through FileEntry, which keeps the two together.
+  SparseText diskUndoName;
+
+  EntryTexts() = default;
+  EntryTexts(const EntryTexts& other) { *this = other; }
+  EntryTexts& operator=(const EntryTexts& other);
+  EntryTexts(EntryTexts&&) = delete;  // the block stays where it is; copies fix the reference
+  EntryTexts& operator=(EntryTexts&&) = delete;
+  bool DiskUndoNameIsUndoName() const { return &diskUndoName.str() == &undoName.str(); }
 };
 
 // One file of the list. Its folder is an index into the list's folder table (read
@@ -67,6 +77,31 @@ struct FileEntry {
   // Makes one of them refer to a text that outlives the list (a run's status).
   void ShareText(SparseText EntryTexts::*field, const std::string& lasting) {
     texts_.ShareText(field, lasting);
+  }
+  // Keeps the present names as the undo names, as a run renames the file: oldName
+  // is left empty (with the undo name's old buffer, so a second run allocates
+  // nothing), the disk name as it was.
+  void KeepNamesForUndo() {
+    EntryTexts& t = EditTexts();
+    if (diskName_.empty()) {
+      t.undoName.swap(oldName);
+      t.diskUndoName.share(t.undoName.str());
+    } else {
+      t.diskUndoName.assign(std::string_view(diskName_.str()));
+      t.undoName.swap(oldName);
+    }
+  }
+  // The undo names become the names again (an undo put the file back) and are
+  // forgotten.
+  void RestoreUndoNames() {
+    EntryTexts& t = EditTexts();
+    std::string disk = t.DiskUndoNameIsUndoName() ? std::string() : t.diskUndoName.take();
+    t.diskUndoName.clear();
+    oldName = t.undoName.take();
+    if (disk.empty())
+      diskName_.reset();
+    else
+      SetDiskName(std::move(disk));
   }
   // Forgets the undo names; their buffers stay for the next run's.
   void ClearUndoNames() {

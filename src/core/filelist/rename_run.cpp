@@ -77,15 +77,10 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
   auto succeed = [&](std::size_t i) {
     FileEntry& entry = list.entries[i];
     if (run) {
-      // Swapped, not moved: the cleared undo names hand their buffers to the new
-      // names, so that a run after the first allocates little per row.
-      EntryTexts& t = entry.EditTexts();
-      t.diskUndoName.assign(std::string_view(entry.DiskName()));
-      t.undoName.swap(entry.oldName);
+      entry.KeepNamesForUndo();
       entry.oldName.assign(entry.newName);
     } else {
-      entry.oldName = entry.EditTexts().undoName.take();
-      entry.ClearUndoNames();
+      entry.RestoreUndoNames();
     }
     entry.SetDiskName(plan.diskNames[i]);
     list.SetCellText(i, kOldNameColumn, entry.oldName);
@@ -201,11 +196,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
             break;
           }
           where = FileAt::kTemporary;
-          if (run) {
-            EntryTexts& t = entry.EditTexts();
-            t.undoName = entry.oldName;
-            t.diskUndoName = entry.DiskName();
-          }
+          if (run) entry.KeepNamesForUndo();
           entry.SetNames(temporary, DecodeDiskName(temporary));
           list.SetCellText(i, kOldNameColumn, entry.oldName);
           SetStatus(list, i, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,

@@ -507,8 +507,8 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
     if (found != nullptr) {
       row.current = *found;
       row.state = RowState::kAt;
-      e.EditTexts().diskUndoName = row.oldName;
-      e.EditTexts().undoName = DecodeDiskName(row.oldName);
+      e.SetNames(row.oldName, DecodeDiskName(row.oldName));
+      e.KeepNamesForUndo();
     } else if (IdentityOf(dir + row.oldName) == recorded || row.state == RowState::kUnknown) {
       row.state = RowState::kOld;  // back already (an undo cut short), or never renamed
       continue;
@@ -578,9 +578,7 @@ void ApplyUndoToList(const FileList& undone, const RecordedUndo& outcome, FileLi
     const EntryStatus status = from != nullptr ? from->status : EntryStatus{kSuccessIcon};
     const std::string statusText = from != nullptr ? from->texts().status.str() : kRestored;
     if (status.icon == kSuccessIcon) {
-      EntryTexts& t = entry.EditTexts();
-      entry.SetNames(t.diskUndoName.take(), t.undoName.take());
-      entry.ClearUndoNames();
+      entry.RestoreUndoNames();
     } else {
       entry.SetNames(from->DiskName(), from->oldName);
       left = true;

@@ -221,6 +221,46 @@ TEST_F(RenameRunTest, GbkNamedFileRenamesByItsBytesAndComesBackAsThem) {
   EXPECT_EQ(list_.entries[0].oldName, Gb("中文.txt"));
 }
 
+// An ASCII name's disk bytes are its text, which the entry keeps once: a copy of the
+// list (the original gone) must still know every undo name, by its own bytes.
+TEST_F(RenameRunTest, CopiedListUndoesAsciiGbkAndUtf8NamesByTheirBytes) {
+  const std::string gbkName = "\xD6\xD0\xCE\xC4.txt";  // "中文.txt" in GBK
+  dir_.Write(gbkName, "gbk");
+  dir_.Write("plain.txt", "plain");
+  dir_.Write("歌曲.txt", "utf8");
+  AddFolder(list_, dir_.path());
+  ASSERT_EQ(list_.count(), 3u);
+  for (FileEntry& e : list_.entries) e.newName = "new-" + std::to_string(&e - &list_.entries[0]);
+  ASSERT_EQ(RunRename(list_, undo_).succeeded, 3u);
+
+  FileList copy;
+  {
+    const FileList original = list_;  // the run's entries, copied twice over
+    list_.Clear();
+    copy = original;
+  }
+  for (const FileEntry& e : copy.entries) {
+    const std::string& disk = e.texts().diskUndoName;
+    EXPECT_TRUE(disk == gbkName || disk == "plain.txt" || disk == "歌曲.txt") << disk;
+    EXPECT_EQ(e.texts().undoName, DecodeDiskName(disk));
+  }
+  ASSERT_EQ(UndoLastRun(copy, undo_).succeeded, 3u);
+  EXPECT_EQ(dir_.Read(gbkName), "gbk");
+  EXPECT_EQ(dir_.Read("plain.txt"), "plain");
+  EXPECT_EQ(dir_.Read("歌曲.txt"), "utf8");
+  for (const FileEntry& e : copy.entries) {
+    EXPECT_TRUE(e.texts().undoName.empty() && e.texts().diskUndoName.empty());
+    EXPECT_EQ(e.oldName, DecodeDiskName(e.DiskName()));
+  }
+
+  // And again, into the buffers the first run left.
+  for (FileEntry& e : copy.entries) e.newName = e.oldName + ".2";
+  ASSERT_EQ(RunRename(copy, undo_).succeeded, 3u);
+  ASSERT_EQ(UndoLastRun(copy, undo_).succeeded, 3u);
+  EXPECT_EQ(dir_.Read(gbkName), "gbk");
+  EXPECT_EQ(dir_.Read("plain.txt"), "plain");
+}
+
 // The bar lengths in "■" characters at each progress call, and after which entry.
 struct ProgressTrace {
   std::vector<std::size_t> lengths, afterEntry;
