@@ -95,7 +95,20 @@ void TagCache::Forget(std::size_t slot) {
   entries_[slot] = Entry{};  // the slot stays, empty, so that no index moves
 }
 
-const NamingTags* TagCache::Get(const std::string& path) {
+namespace {
+
+// stat of `name` inside folderFd when there is one, else of `path`.
+bool StatIn(int folderFd, const std::string& name, const std::string& path, struct stat& st) {
+  if (folderFd >= 0 && !name.empty() && name.find('/') == std::string::npos)
+    return ::fstatat(folderFd, name.c_str(), &st, 0) == 0;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+const NamingTags* TagCache::Get(const std::string& path) { return Get(-1, path, path); }
+
+const NamingTags* TagCache::Get(int folderFd, const std::string& name, const std::string& path) {
   // Find the slot: the one after the last call's in the usual case.
   std::size_t slot = entries_.size();
   if (next_ < entries_.size() && entries_[next_].path == path) {
@@ -105,7 +118,7 @@ const NamingTags* TagCache::Get(const std::string& path) {
   }
 
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
+  if (!StatIn(folderFd, name, path, st)) {
     if (slot < entries_.size()) Forget(slot);
     return nullptr;
   }
@@ -124,13 +137,13 @@ const NamingTags* TagCache::Get(const std::string& path) {
     e.mtimeNs = mtimeNs;
     e.inode = inode;
     e.device = device;
-    if (ReadNamingTags(path, e.tags, legacy_)) return &e.tags;
+    if (ReadNamingTags(folderFd, name, path, e.tags, legacy_)) return &e.tags;
     Forget(slot);
     return nullptr;
   }
 
   Entry fresh{path, size, mtimeNs, inode, device, {}};
-  if (!ReadNamingTags(path, fresh.tags, legacy_)) return nullptr;
+  if (!ReadNamingTags(folderFd, name, path, fresh.tags, legacy_)) return nullptr;
   entries_.push_back(std::move(fresh));
   index_.emplace(entries_.back().path, entries_.size() - 1);
   next_ = entries_.size();

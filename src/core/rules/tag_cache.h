@@ -53,6 +53,10 @@ class TagCache {
   // when it is not). nullptr when the file cannot be stat'ed or opened. The pointer
   // is valid until the next call.
   const NamingTags* Get(const std::string& path);
+  // The same for the file `name` inside the open folder folderFd (see ReadOnlyFile),
+  // `path` its full path and key: the stat and any read go by name, without a walk
+  // of the folder's path for every file.
+  const NamingTags* Get(int folderFd, const std::string& name, const std::string& path);
 
   void Clear();
   std::size_t size() const { return index_.size(); }

@@ -95,10 +95,10 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     }
     path.assign(list.DiskFolder(entry)).append(entry.DiskName());
     const NamingTags* found = nullptr;
+    const int folderFd = folder.Get(list.DiskFolder(entry));
     if (tags) {
-      found = tags->Get(path);
-    } else if (ReadNamingTags(folder.Get(list.DiskFolder(entry)), entry.DiskName(), path, uncached,
-                              options.legacyEncoding)) {
+      found = tags->Get(folderFd, entry.DiskName(), path);
+    } else if (ReadNamingTags(folderFd, entry.DiskName(), path, uncached, options.legacyEncoding)) {
       found = &uncached;
     }
     if (!found) continue;  // cannot be opened: the row keeps what it shows
