@@ -46,23 +46,23 @@ void ForEachName(const FolderListing& listing, Fn onName) {
 }
 
 // ForEachName, calling ahead(name) a few names before onName(name, k): a caller
-// putting the names in a large table fetches their cells early with it.
+// putting the names in a large table fetches their cells early with it. The bytes
+// are read once: the names between the two calls wait in a small ring.
 template <typename AheadFn, typename Fn>
 void ForEachNameAhead(const FolderListing& listing, AheadFn ahead, Fn onName) {
-  constexpr std::uint32_t kAhead = 8;
-  const std::string_view all = listing.bytes;
-  std::size_t aheadPos = 0;
-  auto stepAhead = [&] {
-    if (aheadPos >= all.size()) return;
-    const std::size_t end = all.find('\0', aheadPos);
-    ahead(all.substr(aheadPos, end - aheadPos));
-    aheadPos = end + 1;
-  };
-  for (std::uint32_t k = 0; k < kAhead; ++k) stepAhead();
-  ForEachName(listing, [&](std::string_view name, std::uint32_t k) {
-    stepAhead();
-    onName(name, k);
+  constexpr std::uint32_t kAhead = 8;  // a power of two: the ring's index is masked
+  std::string_view ring[kAhead];
+  std::uint32_t k = 0, count = 0;
+  ForEachName(listing, [&](std::string_view name, std::uint32_t index) {
+    ahead(name);
+    if (index >= kAhead) {
+      onName(ring[k & (kAhead - 1)], k);
+      ++k;
+    }
+    ring[index & (kAhead - 1)] = name;
+    count = index + 1;
   });
+  for (; k < count; ++k) onName(ring[k & (kAhead - 1)], k);
 }
 
 // Listings kept between plans: a folder is read again only when its stamp changed,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,32 @@ TEST(FolderListingTest, ManyNamesAreEachFoundAtTheirIndex) {
   for (std::size_t i = 0; i < names.size(); ++i)
     ASSERT_EQ(listing.IndexOf(names[i]), i) << names[i];
   EXPECT_FALSE(listing.Has("f20000.jpg"));
+}
+
+// Each name is announced ahead before it is handed over, in the listing's order,
+// with its index; short listings and ones of a few ring's lengths alike.
+TEST(FolderListingTest, NamesAheadComeBeforeEachNameInOrder) {
+  for (const int count : {0, 1, 7, 8, 9, 17, 100}) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back("n" + std::to_string(i));
+    FolderListing listing;
+    for (const std::string& name : names) listing.Add(name, 1);
+    std::vector<std::string> events, handed;
+    ForEachNameAhead(
+        listing, [&](std::string_view name) { events.push_back("ahead " + std::string(name)); },
+        [&](std::string_view name, std::uint32_t k) {
+          ASSERT_LT(k, names.size());
+          EXPECT_EQ(name, names[k]);
+          events.push_back("name " + std::string(name));
+          handed.emplace_back(name);
+        });
+    EXPECT_EQ(handed, names) << count;
+    for (const std::string& name : names) {
+      const auto ahead = std::find(events.begin(), events.end(), "ahead " + name);
+      const auto given = std::find(events.begin(), events.end(), "name " + name);
+      EXPECT_LT(ahead, given) << count << " " << name;
+    }
+  }
 }
 
 }  // namespace
