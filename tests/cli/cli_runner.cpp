@@ -105,7 +105,13 @@ CliResult Run(const std::vector<std::string>& prefix, const std::vector<std::str
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
                  const std::map<std::string, std::string>& env) {
-  return Run({}, args, cwd, env);
+  if (env.count("XDG_STATE_HOME") != 0) return Run({}, args, cwd, env);
+  // Never the user's own undo history: a test that names no state folder gets one
+  // of its own for this run.
+  TempFolder state;
+  std::map<std::string, std::string> withState = env;
+  withState["XDG_STATE_HOME"] = state.path();
+  return Run({}, args, cwd, withState);
 }
 
 CliResult RunCliAsUser(const std::vector<std::string>& args, const std::string& cwd) {

@@ -28,7 +28,8 @@ class TempFolder {
 };
 
 // Runs tessarn-cli with args in `cwd`; `env` entries are added to (or replace)
-// the test's environment.
+// the test's environment. Without an XDG_STATE_HOME among them, the run keeps its
+// undo history in a temporary folder of its own, removed afterwards.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
                  const std::map<std::string, std::string>& env = {});
 

@@ -941,13 +941,18 @@ TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
   for (std::size_t i = 0; i < audio.size(); ++i) audio[i] = static_cast<char>(1 + i * 31 % 253);
   const std::string song = files + "/song.mp3";
   const std::string original = Id3v2Tag({{"TIT2", "Old"}}) + audio;
+  // The killed run keeps its undo history in the test's state folder too.
+  const std::string comment(4000, 'c');
+  const std::string stateVariable = "XDG_STATE_HOME=" + state;
+  const char* const argv[] = {TESSARN_CLI_PATH, "tags", "set", "--v2", "--title", "New",
+                              "--comment", comment.c_str(), "song.mp3", nullptr};
+  const char* const envp[] = {stateVariable.c_str(), nullptr};
   for (int delayMs : {20, 100, 200, 400}) {
     WriteFile(song, original);
     const pid_t pid = ::fork();
     if (pid == 0) {
       if (::chdir(files.c_str()) != 0) ::_exit(127);
-      ::execl(TESSARN_CLI_PATH, TESSARN_CLI_PATH, "tags", "set", "--v2", "--title", "New",
-              "--comment", std::string(4000, 'c').c_str(), "song.mp3", nullptr);
+      ::execve(TESSARN_CLI_PATH, const_cast<char* const*>(argv), const_cast<char* const*>(envp));
       ::_exit(127);
     }
     ::usleep(delayMs * 1000);
