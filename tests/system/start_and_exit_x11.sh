@@ -52,10 +52,15 @@ for _ in $(seq 1 100); do
   sleep 0.2
 done
 [ -n "$win" ] || { echo "no window"; kill $pid; exit 1; }
-sleep 1
-xdotool windowfocus --sync "$win" 2>/dev/null || true
-xdotool key ctrl+x
-for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done
+# On a busy machine the window may not take keys yet when it first shows: the
+# key is sent again every two seconds until the program ends (20 s at most).
+for _ in $(seq 1 10); do
+  sleep 1
+  xdotool windowfocus --sync "$win" 2>/dev/null || true
+  xdotool key ctrl+x
+  for _ in $(seq 1 10); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill -0 $pid 2>/dev/null || break
+done
 if kill -0 $pid 2>/dev/null; then echo "still running after Ctrl+X"; kill $pid; exit 1; fi
 wait $pid
 
