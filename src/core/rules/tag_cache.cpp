@@ -109,30 +109,41 @@ bool StatIn(int folderFd, const std::string& name, const std::string& path, stru
 const NamingTags* TagCache::Get(const std::string& path) { return Get(-1, path, path); }
 
 const NamingTags* TagCache::Get(int folderFd, const std::string& name, const std::string& path) {
-  // Find the slot: the one after the last call's in the usual case.
+  struct stat st{};
+  const bool found = StatIn(folderFd, name, path, st);
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  const std::int64_t mtimeNs =
+      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  const auto inode = static_cast<std::uint64_t>(st.st_ino);
+  const auto device = static_cast<std::uint64_t>(st.st_dev);
+  auto unchanged = [&](const Entry& e) {
+    return e.size == size && e.mtimeNs == mtimeNs && e.inode == inode && e.device == device;
+  };
+
+  // The usual case: the slot after the last call's was read from this very file (the
+  // same inode of the same device) and it has not changed since. Its tags are then
+  // this file's, whichever of its paths they were read by, so the path itself (a
+  // heap block per file, which a pass over thousands of files would bring into the
+  // caches again and again) is not compared.
+  if (found && next_ < entries_.size() && inode != 0 && unchanged(entries_[next_]))
+    return &entries_[next_++].tags;
+
+  // Else find the slot by the path.
   std::size_t slot = entries_.size();
   if (next_ < entries_.size() && entries_[next_].path == path) {
     slot = next_;
   } else if (auto it = index_.find(path); it != index_.end()) {
     slot = it->second;
   }
-
-  struct stat st;
-  if (!StatIn(folderFd, name, path, st)) {
+  if (!found) {
     if (slot < entries_.size()) Forget(slot);
     return nullptr;
   }
-  const auto size = static_cast<std::uint64_t>(st.st_size);
-  const std::int64_t mtimeNs =
-      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  const auto inode = static_cast<std::uint64_t>(st.st_ino);
-  const auto device = static_cast<std::uint64_t>(st.st_dev);
 
   if (slot < entries_.size()) {
     Entry& e = entries_[slot];
     next_ = slot + 1;
-    if (e.size == size && e.mtimeNs == mtimeNs && e.inode == inode && e.device == device)
-      return &e.tags;
+    if (unchanged(e)) return &e.tags;
     e.size = size;
     e.mtimeNs = mtimeNs;
     e.inode = inode;

@@ -69,5 +69,35 @@ TEST(TagCache, FollowsFilesInAnyOrderAndForgetsVanishedOnes) {
   EXPECT_EQ(cache.size(), 0u);
 }
 
+// Two names of one file (a hard link) read the same tags, from either slot, and a
+// change made through one name is seen through both; a file that is not the one the
+// pass expects next (another inode, or the expected one changed) is looked up by
+// its path and read afresh.
+TEST(TagCache, ANameOfTheSameUnchangedFileSharesItsTagsAndAChangeIsSeenByEvery) {
+  TempDir dir;
+  const auto a = dir.File("a.mp3", Tagged("A"));
+  const auto link = dir.path() + "/link.mp3";
+  ASSERT_EQ(::link(a.c_str(), link.c_str()), 0);
+  const auto b = dir.File("b.mp3", Tagged("B"));
+  TagCache cache;
+  auto titles = [&](const std::vector<std::string>& paths) {
+    std::vector<std::string> out;
+    for (const std::string& p : paths) {
+      const NamingTags* tags = cache.Get(p);
+      out.emplace_back(tags != nullptr ? tags->Field(true, 2) : "<none>");
+    }
+    return out;
+  };
+  EXPECT_EQ(titles({a, link, b}), (std::vector<std::string>{"A", "A", "B"}));
+  EXPECT_EQ(titles({a, link, b}), (std::vector<std::string>{"A", "A", "B"}));
+  EXPECT_EQ(titles({link, b, a}), (std::vector<std::string>{"A", "B", "A"}));
+
+  dir.File("a.mp3", Tagged("A2, longer"));  // in place: the link sees it too
+  EXPECT_EQ(titles({a, link, b}), (std::vector<std::string>{"A2, longer", "A2, longer", "B"}));
+  unlink(b.c_str());
+  dir.File("b.mp3", Tagged("new B"));  // another file under the old name
+  EXPECT_EQ(titles({a, link, b}), (std::vector<std::string>{"A2, longer", "A2, longer", "new B"}));
+}
+
 }  // namespace
 }  // namespace tessarn
