@@ -86,13 +86,15 @@ void TagCache::SetLegacyEncoding(LegacyEncoding legacy) {
 
 void TagCache::Clear() {
   entries_.clear();
+  paths_.clear();
   index_.clear();
   next_ = 0;
 }
 
 void TagCache::Forget(std::size_t slot) {
-  index_.erase(entries_[slot].path);
+  index_.erase(paths_[slot]);
   entries_[slot] = Entry{};  // the slot stays, empty, so that no index moves
+  paths_[slot].clear();
 }
 
 namespace {
@@ -130,7 +132,7 @@ const NamingTags* TagCache::Get(int folderFd, const std::string& name, const std
 
   // Else find the slot by the path.
   std::size_t slot = entries_.size();
-  if (next_ < entries_.size() && entries_[next_].path == path) {
+  if (next_ < entries_.size() && paths_[next_] == path) {
     slot = next_;
   } else if (auto it = index_.find(path); it != index_.end()) {
     slot = it->second;
@@ -153,10 +155,11 @@ const NamingTags* TagCache::Get(int folderFd, const std::string& name, const std
     return nullptr;
   }
 
-  Entry fresh{path, size, mtimeNs, inode, device, {}};
+  Entry fresh{size, mtimeNs, inode, device, {}};
   if (!ReadNamingTags(folderFd, name, path, fresh.tags, legacy_)) return nullptr;
   entries_.push_back(std::move(fresh));
-  index_.emplace(entries_.back().path, entries_.size() - 1);
+  paths_.push_back(path);
+  index_.emplace(paths_.back(), entries_.size() - 1);
   next_ = entries_.size();
   return &entries_.back().tags;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "core/id3/tag_fields.h"
 #include "core/text/legacy_text.h"
@@ -66,15 +67,18 @@ class TagCache {
 
  private:
   struct Entry {
-    std::string path;  // empty once the file is gone
     std::uint64_t size = 0;
     std::int64_t mtimeNs = 0;
     std::uint64_t inode = 0;
     std::uint64_t device = 0;
     NamingTags tags;
   };
-  // A deque never moves its elements, so the index can point into their paths.
-  std::deque<Entry> entries_;
+  // The slots in one array, read one after the other by a pass in its usual order;
+  // slot k's path is paths_[k] (empty once the file is gone), kept apart: a pass
+  // that finds each file where it expects it never reads them, and a deque never
+  // moves its elements, so the index can point into them.
+  std::vector<Entry> entries_;
+  std::deque<std::string> paths_;
   std::unordered_map<std::string_view, std::size_t> index_;  // path -> slot
   std::size_t next_ = 0;  // the slot the next call most likely asks for
   LegacyEncoding legacy_ = LegacyEncoding::kAuto;
