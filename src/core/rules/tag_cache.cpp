@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
+
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_file_io.h"
@@ -33,25 +35,29 @@ std::string_view NamingTags::Field(bool v2, int digit) const {
   if (digit < 1 || digit > 6) return {};
   const int k = (v2 ? 6 : 0) + digit - 1;
   const std::uint32_t begin = k == 0 ? 0 : ends_[k - 1];
-  return std::string_view(blob_).substr(begin, ends_[k] - begin);
+  return std::string_view(Bytes() + begin, ends_[k] - begin);
 }
 
 void NamingTags::Set(const TagFields* v1, const TagFields* v2) {
   hasV1 = v1 != nullptr;
   hasV2 = v2 != nullptr;
-  // Room taken once, to the byte for a new entry; one used again (an uncached
-  // pass reads every file into the same one) keeps what it has.
   std::size_t total = 0;
   for (int k = 0; k < 12; ++k)
     if (const TagFields* f = k < 6 ? v1 : v2) total += TemplateField(*f, k % 6 + 1).size();
-  blob_.clear();
-  blob_.reserve(total);
+  if (total <= kInline)
+    large_.reset();
+  else
+    large_ = std::make_unique<char[]>(total);
+  char* out = large_ ? large_.get() : small_;
+  std::uint32_t end = 0;
   for (int k = 0; k < 12; ++k) {
-    const TagFields* f = k < 6 ? v1 : v2;
-    if (f) blob_ += TemplateField(*f, k % 6 + 1);
-    ends_[k] = static_cast<std::uint32_t>(blob_.size());
+    if (const TagFields* f = k < 6 ? v1 : v2) {
+      const std::string_view field = TemplateField(*f, k % 6 + 1);
+      std::memcpy(out + end, field.data(), field.size());
+      end += static_cast<std::uint32_t>(field.size());
+    }
+    ends_[k] = end;
   }
-  if (blob_.capacity() > 2 * blob_.size() + 32) blob_.shrink_to_fit();
 }
 
 namespace {

@@ -39,6 +39,23 @@ TEST(NamingTags, SixFieldsOfEachVersion) {
   EXPECT_EQ(tags.Field(false, 1), "");
 }
 
+// Fields that fit in the object and fields that do not (to the byte around the
+// edge, and a 1 MiB title) read back whole, also after a set of another size.
+TEST(NamingTags, FieldsOfEverySizeReadBackWhole) {
+  NamingTags tags;
+  for (const std::size_t titleSize : {0u, 1u, 40u, 44u, 45u, 48u, 100u, 1u << 20, 3u}) {
+    TagFields v1, v2;
+    v1.artist = "ab";
+    v2.artist = "cd";
+    v2.title = std::string(titleSize, 't');
+    tags.Set(&v1, &v2);
+    EXPECT_EQ(tags.Field(false, 1), "ab") << titleSize;
+    EXPECT_EQ(tags.Field(true, 1), "cd") << titleSize;
+    EXPECT_EQ(tags.Field(true, 2), v2.title) << titleSize;
+    EXPECT_EQ(tags.Field(true, 3), "") << titleSize;
+  }
+}
+
 TEST(TagCache, FollowsFilesInAnyOrderAndForgetsVanishedOnes) {
   TempDir dir;
   const auto a = dir.File("a.mp3", Tagged("A"));
