@@ -83,13 +83,11 @@ struct FileEntry {
   // nothing), the disk name as it was.
   void KeepNamesForUndo() {
     EntryTexts& t = EditTexts();
-    if (diskName_.empty()) {
-      t.undoName.swap(oldName);
+    t.undoName.swap(oldName);
+    if (diskName_.empty())
       t.diskUndoName.share(t.undoName.str());
-    } else {
+    else
       t.diskUndoName.assign(std::string_view(diskName_.str()));
-      t.undoName.swap(oldName);
-    }
   }
   // The undo names become the names again (an undo put the file back) and are
   // forgotten.

@@ -32,7 +32,17 @@ bool HasRecoveryRecord(int folderFd, const std::string& path) {
   return ::faccessat(folderFd, record.c_str(), F_OK, 0) == 0;
 }
 
+// Whether the file `name` is reached inside folderFd by that name.
+bool ByNameIn(int folderFd, const std::string& name) {
+  return folderFd >= 0 && !name.empty() && name.find('/') == std::string::npos;
+}
+
 }  // namespace
+
+bool StatFileIn(int folderFd, const std::string& name, const std::string& path, struct stat& st) {
+  if (ByNameIn(folderFd, name)) return ::fstatat(folderFd, name.c_str(), &st, 0) == 0;
+  return ::stat(path.c_str(), &st) == 0;
+}
 
 std::size_t PreadAll(int fd, char* buf, std::size_t n, std::uint64_t offset) {
   std::size_t done = 0;
@@ -58,7 +68,7 @@ std::size_t MemorySource::ReadAt(std::uint64_t offset, std::size_t n, std::strin
 ReadOnlyFile::ReadOnlyFile(const std::string& path) { Open(AT_FDCWD, path, path); }
 
 ReadOnlyFile::ReadOnlyFile(int folderFd, const std::string& name, const std::string& path) {
-  if (folderFd >= 0 && !name.empty() && name.find('/') == std::string::npos)
+  if (ByNameIn(folderFd, name))
     Open(folderFd, name, path);
   else
     Open(AT_FDCWD, path, path);

@@ -2,6 +2,8 @@
 // Paths are the raw bytes of the file's name on disk.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,6 +46,11 @@ class MemorySource : public ByteSource {
 // headers costs one system call rather than one per header; the first read from
 // the start fetches one window too, so that a small tag costs a single read in all.
 // Of the audio after the tag, at most that first window is read.
+// stat of the file `name` inside the open folder folderFd, reached the way
+// ReadOnlyFile(folderFd, name, path) opens it: by the name, or by `path` where
+// there is no folder or the name is not a plain one.
+bool StatFileIn(int folderFd, const std::string& name, const std::string& path, struct stat& st);
+
 class ReadOnlyFile : public ByteSource {
  public:
   explicit ReadOnlyFile(const std::string& path);

@@ -103,22 +103,11 @@ void TagCache::Forget(std::size_t slot) {
   paths_[slot].clear();
 }
 
-namespace {
-
-// stat of `name` inside folderFd when there is one, else of `path`.
-bool StatIn(int folderFd, const std::string& name, const std::string& path, struct stat& st) {
-  if (folderFd >= 0 && !name.empty() && name.find('/') == std::string::npos)
-    return ::fstatat(folderFd, name.c_str(), &st, 0) == 0;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-}  // namespace
-
 const NamingTags* TagCache::Get(const std::string& path) { return Get(-1, path, path); }
 
 const NamingTags* TagCache::Get(int folderFd, const std::string& name, const std::string& path) {
   struct stat st{};
-  const bool found = StatIn(folderFd, name, path, st);
+  const bool found = StatFileIn(folderFd, name, path, st);
   const auto size = static_cast<std::uint64_t>(st.st_size);
   const std::int64_t mtimeNs =
       static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
