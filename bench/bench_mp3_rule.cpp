@@ -6,7 +6,9 @@
 //   cached pass              vs  one stat per file (within 2x)
 // and the process's peak memory (counter peak_rss_MB) stays under 20 MB. The
 // "...Over..." benchmarks time a pass and its bare loop in the same iteration and
-// report their ratio: this machine's pace changes from one minute to the next.
+// report their ratio: this machine's pace changes from one minute to the next. The
+// "...InTurns..." benchmarks run each loop alone for a turn of many runs, in
+// alternation, and compare their fastest runs (see InTurns).
 // (The targets of the README are stricter: 2x uncached, 1.5x cached.)
 // BENCH_ALL_REPEATS=1 prints every repetition, not only their summaries.
 // The cover files are sparse: the reader seeks over the picture, never reads it.
@@ -235,6 +237,59 @@ void UncachedPassOverBareOpenRead(benchmark::State& state) {
   Paired(state, OpenReadLoop, NamingPass, Plain, false);
 }
 
+// Both loops in turns: rounds of `runs` bare loops then `runs` of our passes, each
+// run timed on its own. A loop has the caches to itself for its turn, as a pass
+// has between two keystrokes (paired, each loop would find its caches filled with
+// the other's data), and both meet the machine's changing pace alike. Counters:
+// the fastest and the median run of each (ms), the ratio of the fastest runs, and
+// the median and the highest of the rounds' ratios (of each round's fastest runs).
+void InTurns(benchmark::State& state, void (*bare)(Fixture&), bool cached, int rounds,
+             int runs) {
+  using Clock = std::chrono::steady_clock;
+  Fixture& fx = Plain();
+  TagCache cache;
+  if (cached) NamingPass(fx, &cache);  // the first keystroke fills it
+  std::vector<double> bareRuns, ourRuns, roundRatios;
+  auto timed = [](auto&& run, std::vector<double>& all) {
+    const auto t0 = Clock::now();
+    run();
+    const double t = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+    all.push_back(t);
+    return t;
+  };
+  for (auto _ : state) {
+    for (int round = 0; round < rounds; ++round) {
+      double bareBest = 1e300, ourBest = 1e300;
+      for (int k = 0; k < runs; ++k)
+        bareBest = std::min(bareBest, timed([&] { bare(fx); }, bareRuns));
+      for (int k = 0; k < runs; ++k)
+        ourBest = std::min(ourBest, timed([&] { NamingPass(fx, cached ? &cache : nullptr); },
+                                          ourRuns));
+      roundRatios.push_back(ourBest / bareBest);
+    }
+  }
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  const double bareFastest = *std::min_element(bareRuns.begin(), bareRuns.end());
+  const double ourFastest = *std::min_element(ourRuns.begin(), ourRuns.end());
+  state.counters["bare_ms"] = bareFastest;
+  state.counters["ours_ms"] = ourFastest;
+  state.counters["bare_median_ms"] = median(bareRuns);
+  state.counters["ours_median_ms"] = median(ourRuns);
+  state.counters["ratio"] = ourFastest / bareFastest;
+  state.counters["round_ratio_median"] = median(roundRatios);
+  state.counters["round_ratio_max"] = *std::max_element(roundRatios.begin(), roundRatios.end());
+  ReportMemory(state);
+}
+void CachedPassInTurnsWithBareStat(benchmark::State& state) {
+  InTurns(state, StatLoop, true, 30, 20);
+}
+void UncachedPassInTurnsWithBareOpenRead(benchmark::State& state) {
+  InTurns(state, OpenReadLoop, false, 10, 5);
+}
+
 // The machine may be busy with other work: each figure is taken five times and
 // the fastest run ("_min") is the one to compare.
 double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
@@ -252,6 +307,8 @@ BENCHMARK(BareStat)->Apply(Setup);
 BENCHMARK(CachedPass)->Apply(Setup);
 BENCHMARK(UncachedPassOverBareOpenRead)->Apply(Setup);
 BENCHMARK(CachedPassOverBareStat)->Apply(Setup);
+BENCHMARK(UncachedPassInTurnsWithBareOpenRead)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(CachedPassInTurnsWithBareStat)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK_CAPTURE(BareOpenRead, cover_2MB, Covers)->Apply(Setup);
 BENCHMARK_CAPTURE(UncachedPass, cover_2MB, Covers)->Apply(Setup);
 
