@@ -257,21 +257,14 @@ void MainWindow::BuildStatusBar() {
   }
 }
 
-namespace {
-
-// From this many rows on a preview runs in slices between events. Fewer rows take
-// a few milliseconds and are done at once.
-constexpr std::size_t kSlicedPreviewRows = 20000;
-
-}  // namespace
-
 void MainWindow::PreviewPass(bool allRows) {
   // A newer pass replaces a sliced one still running.
   StopSlicedPreview();
   NamingOptions options = tabs_->ReadNamingOptions();
   options.legacyEncoding = settings_.legacyEncoding;
   std::size_t rows = 0;
-  if (PreviewRowCount(list_, options, settings_, allRows, rows) && rows >= kSlicedPreviewRows) {
+  if (PreviewRowCount(list_, options, settings_, allRows, rows) &&
+      SlicedPreview::Worthwhile(options, rows)) {
     StartSlicedPreview(options, rows);
   } else {
     ShowPreviewConflicts(tessarn::PreviewPass(list_, options, settings_, allRows, tagCache()));
@@ -333,13 +326,12 @@ void MainWindow::StepSlicedPreview() {
   }
   // A folder being read holds the list: the slices wait for it.
   if (scanning_) return;
-  // Slices of a few thousand rows, as many as fit well inside one frame.
-  constexpr std::size_t kSliceRows = 2048;
+  // As many slices as fit well inside one frame.
   constexpr qint64 kStepMilliseconds = 10;
   QElapsedTimer clock;
   clock.start();
   do {
-    slicedPreview_->Step(list_, kSliceRows, tagCache());
+    slicedPreview_->Step(list_, slicedPreview_->SliceRows(), tagCache());
   } while (!slicedPreview_->Done() && clock.elapsed() < kStepMilliseconds);
   // What the check needs of the rows done, copied while they are at hand.
   check_->copy.AppendNamesFrom(list_,

@@ -14,6 +14,7 @@
 #include "core/filelist/rename_run.h"
 #include "core/rules/preview_pass.h"
 #include "ui/gb_qt.h"
+#include "ui/option_tabs.h"
 #include "ui_test_support.h"
 
 using tessarn::FileList;
@@ -243,6 +244,29 @@ class LargeListsTest : public QObject {
     QVERIFY(!w.fileList().Row(kRows - 1).mark.conflict);
     QCOMPARE(Cell(w, kRows - 1, kNewNameColumn), QString());
     QCOMPARE(w.statusPane(1)->text(), QString());
+  }
+
+  // The MP3 page reads a file for every row: from a thousand rows on its pass runs in
+  // slices too, with its progress shown, and ends as one pass would.
+  void mp3PagePreviewRunsInSlices() {
+    Fixture f;
+    MainWindow& w = f.window;
+    constexpr int kRows = 5000;
+    FillList(w, kRows);
+    AutoPreview(w, 10);
+    QStringList progress;
+    connect(&w, &MainWindow::statusPaneChanged, [&](int index, const QString& text) {
+      if (index == 1 && !text.isEmpty()) progress << text;
+    });
+    w.optionTabs()->setCurrentIndex(4);
+    Find(w, "MP3命名规则编辑框")->setText("#1");
+    QCOMPARE(Cell(w, kRows - 1, tessarn::kTagStatusColumn), QString());  // not all at once
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(w, kRows - 1, tessarn::kTagStatusColumn), U("非MP3文件"),
+                              60000);
+    for (int r : {0, 31, 32, 2500})
+      QCOMPARE(Cell(w, r, tessarn::kTagStatusColumn), U("非MP3文件"));
+    QVERIFY(!progress.isEmpty());
+    QTRY_COMPARE(w.statusPane(1)->text(), QString());
   }
 
   // Rows leaving the list stop a sliced preview; the list's new size holds.

@@ -38,11 +38,17 @@ bool PreviewRowCount(const FileList& list, const NamingOptions& options,
 // The preview of many rows cut into slices, so that a window can keep answering
 // between them and drop the rest when the options change again. Done slice by
 // slice it leaves the entries and rows exactly as one PreviewPass over the same
-// rows does. The MP3 page reads every file's tags and is not cut: its first slice
-// is the whole pass.
+// rows does.
 class SlicedPreview {
  public:
   SlicedPreview(const NamingOptions& options, std::size_t rows) : options_(options), rows_(rows) {}
+  // Whether a preview of `rows` rows on the options' page is worth cutting into
+  // slices: a few milliseconds' work is done at once.
+  static bool Worthwhile(const NamingOptions& options, std::size_t rows);
+  // The rows of one slice: a few thousand names by the text rules, a few dozen
+  // files on the MP3 page, whose every row reads a file (from a slow disk, a few
+  // milliseconds each).
+  std::size_t SliceRows() const;
   // Computes and shows the next `count` rows (at least one). Returns the rows done.
   std::size_t Step(FileList& list, std::size_t count, TagCache* tags);
   bool Done() const { return done_ >= rows_; }

@@ -1,6 +1,7 @@
 #include "core/rules/tag_template_rule.h"
 
 #include <algorithm>
+#include <span>
 
 #include "core/filelist/file_system.h"
 #include "core/id3/id3v1.h"
@@ -77,9 +78,17 @@ bool ParseTagTemplate(const std::string& tagTemplate, ParsedTemplate& parsed) {
 }
 
 void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags) {
+  ApplyTagTemplateRule(list, options, tags, 0, list.count());
+}
+
+void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags,
+                          std::size_t first, std::size_t end) {
+  end = std::min(end, list.count());
+  if (first >= end) return;
+  const auto entries = std::span(list.entries).subspan(first, end - first);
   ParsedTemplate parsed;
   if (!ParseTagTemplate(options.tagTemplate, parsed)) {
-    for (auto& entry : list.entries) entry.newName.clear();
+    for (auto& entry : entries) entry.newName.clear();
     return;
   }
   NamingTags uncached;
@@ -87,7 +96,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
   // Reused for every entry: a pass runs on every keystroke over the whole list.
   std::string path, name;
   HeldFolder folder;  // files are opened by name inside it: no path walk per file
-  for (auto& entry : list.entries) {
+  for (auto& entry : entries) {
     if (!HasExtension(entry.oldName, "MP3")) {
       entry.ShareText(&EntryTexts::tagStatus, NotMp3StatusText());  // one text for every row
       entry.newName.clear();
@@ -116,21 +125,23 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     if (!name.empty()) name += ".mp3";
     if (entry.newName != name) entry.newName = name;
   }
-  ShowTagStatuses(list);
+  ShowTagStatuses(list, first, end);
 }
 
-void ShowTagStatuses(FileList& list) {
-  const std::size_t n = std::min(list.count(), list.RowCount());
-  std::size_t first = n;
-  std::size_t last = 0;
-  for (std::size_t r = 0; r < n; ++r) {
+void ShowTagStatuses(FileList& list) { ShowTagStatuses(list, 0, list.count()); }
+
+void ShowTagStatuses(FileList& list, std::size_t first, std::size_t end) {
+  const std::size_t n = std::min({end, list.count(), list.RowCount()});
+  std::size_t changedFirst = n;
+  std::size_t changedLast = 0;
+  for (std::size_t r = first; r < n; ++r) {
     const std::string& status = list.entries[r].texts().tagStatus;
     if (list.CellText(r, kTagStatusColumn) == status) continue;
     list.SetCellText(r, kTagStatusColumn, status);
-    if (first == n) first = r;
-    last = r;
+    if (changedFirst == n) changedFirst = r;
+    changedLast = r;
   }
-  if (first < n) list.NotifyRowsChanged(first, last);
+  if (changedFirst < n) list.NotifyRowsChanged(changedFirst, changedLast);
 }
 
 std::string TemplateReferenceText(const std::string& tagTemplate) {

@@ -30,6 +30,11 @@ class TagCache;
 // every pass of the rule, one refresh for the rows that changed.
 void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags);
 void ShowTagStatuses(FileList& list);
+// The same for the entries and rows [first, end) only: a pass over a long list in
+// slices, each of which leaves its entries and rows as the whole pass does.
+void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags,
+                          std::size_t first, std::size_t end);
+void ShowTagStatuses(FileList& list, std::size_t first, std::size_t end);
 
 // A template split into slots: slot k holds the text before its placeholder and the
 // placeholder's digit (1..6), or 0 in the slot that ends the template (its literal

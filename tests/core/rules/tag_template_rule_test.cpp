@@ -7,6 +7,7 @@
 #include "core/id3/id3_test_util.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
+#include "core/rules/preview_pass.h"
 #include "core/rules/tag_cache.h"
 #include "core/text/encoding.h"
 
@@ -190,6 +191,55 @@ TEST_F(TagTemplateRuleTest, CacheReadsChangedFilesAfresh) {
   Run("#2", false, &cache);
   EXPECT_EQ(At(0).newName, "Other.mp3");
   EXPECT_EQ(cache.size(), 0u);
+}
+
+// A long list's pass runs in slices of a few files: slice by slice, with a cache
+// of its own, it leaves every entry and row as one pass over the whole list does
+// (names, statuses, rows shown with a stale name or status before).
+TEST_F(TagTemplateRuleTest, SlicesOfAPassGiveWhatOnePassGives) {
+  TagFields f;
+  f.artist = Gb("歌手");
+  const std::string untagged(500, '\x11');
+  for (int i = 0; i < 7; ++i) {
+    f.title = "T" + std::to_string(i);
+    const std::string file = V2File(f);
+    Add("s" + std::to_string(i) + ".mp3", i == 3 ? &untagged : &file);
+  }
+  Add("cover.jpg", nullptr);
+  Add("gone.mp3", nullptr);
+  list_.entries.back().newName = "previous";
+  list_.AppendRows(0, list_.count() - 1);
+  for (std::size_t r = 0; r < list_.RowCount(); ++r) {
+    list_.SetCellText(r, kNewNameColumn, "stale");
+    list_.SetCellText(r, kTagStatusColumn, "stale");
+  }
+  FileList whole = list_, sliced = list_;
+  NamingOptions o;
+  o.page = OptionPage::kMp3;
+  o.tagTemplate = "#1-#2";
+  AppSettings settings;
+  SetDefaultSettings(settings);
+  settings.autoPreview = true;
+  TagCache wholeCache, slicedCache;
+  for (int pass = 0; pass < 2; ++pass) {  // the second from the caches
+    SCOPED_TRACE(pass);
+    ASSERT_EQ(PreviewPass(whole, o, settings, false, &wholeCache), whole.count());
+    SlicedPreview slices(o, sliced.count());
+    std::size_t steps = 0;
+    for (; !slices.Done(); ++steps) slices.Step(sliced, 2, &slicedCache);
+    EXPECT_EQ(steps, 5u);
+    for (std::size_t i = 0; i < whole.count(); ++i) {
+      EXPECT_EQ(sliced.entries[i].newName, whole.entries[i].newName) << i;
+      EXPECT_EQ(sliced.entries[i].texts().tagStatus, whole.entries[i].texts().tagStatus) << i;
+      for (int c : {kNewNameColumn, kTagStatusColumn})
+        EXPECT_EQ(sliced.CellText(i, c), whole.CellText(i, c)) << i << " " << c;
+    }
+  }
+  EXPECT_EQ(whole.entries[0].newName, Gb("歌手") + "-T0.mp3");
+  EXPECT_EQ(whole.CellText(3, kTagStatusColumn), NoTagStatusText());
+  EXPECT_EQ(whole.CellText(7, kTagStatusColumn), NotMp3StatusText());
+  EXPECT_EQ(whole.entries[8].newName, "previous");
+  EXPECT_EQ(slicedCache.size(), 7u);  // every file that could be read, kept across slices
 }
 
 TEST(TagTemplateHelpers, ReferenceLineLimitPresetsAndButtons) {
