@@ -374,6 +374,12 @@ bool FrameWalker::Data(std::string& out, std::size_t limit) {
   // compressed frame is read whole (it is at most the tag's size) and inflated.
   const std::size_t want =
       compressed ? static_cast<std::size_t>(header_.size) : prefix + (unsync ? limit * 2 : limit);
+  if (prefix == 0 && !unsync && !compressed) {
+    // The usual frame: its stored bytes are its data, read straight into out.
+    ReadStored(out, want);
+    if (out.size() > limit) out.resize(limit);
+    return true;
+  }
   std::string stored;
   ReadStored(stored, want);
   if (stored.size() < prefix) return !compressed;

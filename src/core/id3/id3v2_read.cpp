@@ -231,10 +231,10 @@ bool ReadId3v2Tag(ByteSource& source, TagFields& out, const Id3v2ReadOptions& op
   std::string recordingTime;
 
   FrameHeader h;
+  std::string data;  // each frame's, in one buffer for the whole walk
   for (int index = 0; walker.Next(h); ++index) {
     int slot = SlotOf(h.id, info.major);
     if (options.namingFieldsOnly && slot >= 0 && !IsNamingSlot(slot)) slot = -1;
-    std::string data;
     if (slot == kComment) {
       if (!commentHasEmptyDescription && walker.Data(data, kMaxTextFrame)) {
         std::string description, text;
