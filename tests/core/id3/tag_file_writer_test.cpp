@@ -447,6 +447,39 @@ TEST(TagFileWriter, KilledAtAnyWriteTheNextOpenFinishes) {
   }
 }
 
+// Under a path longer than 512 bytes (three folders of 200-byte names), the record
+// of a killed write is found and finished by the next open all the same.
+TEST(TagFileWriter, KilledWriteUnderALongPathIsFinished) {
+  const std::string original = Tag(3, Frame23("TIT2", Latin("Old")), 400) + Audio(12000);
+  const TagBlockChange grow = TagBlockChange::Replace(BuildId3v2Tag(Titled("New", 1500)));
+  TempDir dir;
+  std::vector<std::string> folders;
+  std::string folder = dir.path();
+  for (char c : {'x', 'y', 'z'}) {
+    folder += "/" + std::string(200, c);
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    folders.push_back(folder);
+  }
+  const std::string path = folder + "/a.mp3";
+  const std::string journal = folder + "/.a.mp3.tessarn-journal";
+  std::ofstream(path, std::ios::binary) << original;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    DyingDisk disk(3);
+    _exit(WriteTagBlocks(disk, path, grow, TagBlockChange::Keep()) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+  ASSERT_EQ(access(journal.c_str(), F_OK), 0);
+  TagFields fields;
+  ReadId3v2(path, fields);
+  EXPECT_NE(access(journal.c_str(), F_OK), 0);
+  EXPECT_TRUE(fields.title == "Old" || fields.title == "New") << fields.title;
+  unlink(path.c_str());
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) rmdir(it->c_str());
+}
+
 // Two processes of two threads each: every writer has the file to itself.
 TEST(TagFileWriter, ConcurrentWritersTakeTurns) {
   TempDir dir;
