@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "core/id3/id3v2.h"
 
@@ -156,6 +157,8 @@ class TagBody {
   virtual std::size_t Read(std::uint64_t pos, std::size_t n, std::string& out) = 0;
   // No position at or past this holds a byte of the body.
   virtual std::uint64_t Limit() const = 0;
+  // The n bytes at pos when the source holds them in memory (see ByteSource::Peek).
+  virtual std::string_view Peek(std::uint64_t /*pos*/, std::size_t /*n*/) { return {}; }
 };
 
 namespace {
@@ -173,6 +176,10 @@ class PlainBody : public TagBody {
     return source_.ReadAt(kHeaderSize + pos, std::min<std::uint64_t>(n, limit_ - pos), out);
   }
   std::uint64_t Limit() const override { return limit_; }
+  std::string_view Peek(std::uint64_t pos, std::size_t n) override {
+    if (pos > limit_ || n > limit_ - pos) return {};
+    return source_.Peek(kHeaderSize + pos, n);
+  }
 
  private:
   ByteSource& source_;
@@ -307,13 +314,25 @@ bool FrameWalker::LandsOnFrame(std::uint64_t pos) {
 bool FrameWalker::Next(FrameHeader& header) {
   if (done_) return false;
   const std::size_t headerLen = info_.major == 2 ? 6 : 10;
-  std::string raw;
-  if (body_->Read(pos_, headerLen, raw) != headerLen || raw[0] == '\0') {
+  // The header is copied out of the source's memory: finding the next frame may
+  // read further (LandsOnFrame) and move what the source holds.
+  char raw[10];
+  if (const std::string_view held = body_->Peek(pos_, headerLen); !held.empty()) {
+    std::memcpy(raw, held.data(), headerLen);
+  } else {
+    std::string read;
+    if (body_->Read(pos_, headerLen, read) != headerLen) {
+      done_ = true;
+      return false;
+    }
+    std::memcpy(raw, read.data(), headerLen);
+  }
+  if (raw[0] == '\0') {
     done_ = true;
     return false;
   }
   const std::size_t idLen = info_.major == 2 ? 3 : 4;
-  const std::string_view bytes(raw);
+  const std::string_view bytes(raw, headerLen);
   if (!std::all_of(bytes.begin(), bytes.begin() + idLen, IsIdChar)) {
     done_ = true;
     return false;
@@ -343,13 +362,32 @@ bool FrameWalker::Next(FrameHeader& header) {
     done_ = true;
   else
     walkedEnd_ = pos_;
-  header_ = h;
-  header = std::move(h);
+  header_ = std::move(h);
+  header = header_;
   return true;
 }
 
 bool FrameWalker::ReadStored(std::string& out, std::size_t limit) {
   body_->Read(current_, std::min<std::uint64_t>(header_.size, limit), out);
+  return true;
+}
+
+bool FrameWalker::DataView(std::string_view& view, std::string& storage, std::size_t limit) {
+  const unsigned f = header_.flags;
+  const bool plain = info_.major == 2 || (info_.major == 3 && (f & 0x00E0) == 0) ||
+                     (info_.major == 4 && (f & 0x004F) == 0 && (info_.flags & 0x80) == 0);
+  if (plain && current_ <= body_->Limit()) {
+    // What ReadStored would copy: the stored bytes, cut at the limit and at the body's end.
+    const std::size_t n = static_cast<std::size_t>(
+        std::min<std::uint64_t>({header_.size, limit, body_->Limit() - current_}));
+    view = body_->Peek(current_, n);
+    if (view.size() == n && n > 0) return true;
+  }
+  if (!Data(storage, limit)) {
+    view = {};
+    return false;
+  }
+  view = storage;
   return true;
 }
 

@@ -104,6 +104,10 @@ class FrameWalker {
   // for encrypted frames, for compressed data that does not inflate, and when
   // nothing can be read.
   bool Data(std::string& out, std::size_t limit);
+  // The same as a view: of the source's memory where it holds the bytes and the
+  // frame needs no decoding, else of `storage`, which Data fills. Valid until the
+  // next call of the walker.
+  bool DataView(std::string_view& view, std::string& storage, std::size_t limit);
 
   // The current frame as a whole v2.3 frame (plain size, v2.3 flags), for keeping
   // it in a rewritten tag. False when it cannot be carried (v2.2, truncated).

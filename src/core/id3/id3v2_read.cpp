@@ -231,12 +231,13 @@ bool ReadId3v2Tag(ByteSource& source, TagFields& out, const Id3v2ReadOptions& op
   std::string recordingTime;
 
   FrameHeader h;
-  std::string data;  // each frame's, in one buffer for the whole walk
+  std::string_view data;  // each frame's: in the source's memory, or in storage
+  std::string storage;    // one buffer for the whole walk
   for (int index = 0; walker.Next(h); ++index) {
     int slot = SlotOf(h.id, info.major);
     if (options.namingFieldsOnly && slot >= 0 && !IsNamingSlot(slot)) slot = -1;
     if (slot == kComment) {
-      if (!commentHasEmptyDescription && walker.Data(data, kMaxTextFrame)) {
+      if (!commentHasEmptyDescription && walker.DataView(data, storage, kMaxTextFrame)) {
         std::string description, text;
         if (ParseComment(data, description, text, legacy) &&
             (description.empty() || !have[kComment])) {
@@ -247,7 +248,7 @@ bool ReadId3v2Tag(ByteSource& source, TagFields& out, const Id3v2ReadOptions& op
         }
       }
     } else if (slot >= 0 && !have[slot]) {
-      if (walker.Data(data, kMaxTextFrame)) {
+      if (walker.DataView(data, storage, kMaxTextFrame)) {
         have[slot] = true;
         usedFrame[slot] = index;
         if (slot == kUrl)

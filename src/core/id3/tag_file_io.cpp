@@ -68,6 +68,11 @@ std::size_t PreadAll(int fd, char* buf, std::size_t n, std::uint64_t offset) {
   return done;
 }
 
+std::string_view MemorySource::Peek(std::uint64_t offset, std::size_t n) {
+  if (offset > data_.size() || n > data_.size() - offset) return {};
+  return data_.substr(offset, n);
+}
+
 std::size_t MemorySource::ReadAt(std::uint64_t offset, std::size_t n, std::string& out) {
   if (offset >= data_.size()) {
     out.clear();
@@ -105,6 +110,13 @@ void ReadOnlyFile::Open(int folderFd, const std::string& name, const std::string
 
 ReadOnlyFile::~ReadOnlyFile() {
   if (fd_ >= 0) ::close(fd_);
+}
+
+std::string_view ReadOnlyFile::Peek(std::uint64_t offset, std::size_t n) {
+  if (fd_ < 0 || offset < windowStart_ || offset > windowStart_ + windowSize_ ||
+      n > windowStart_ + windowSize_ - offset)
+    return {};
+  return std::string_view(window_ + (offset - windowStart_), n);
 }
 
 std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::size_t n, std::string& out) {

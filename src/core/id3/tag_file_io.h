@@ -23,6 +23,9 @@ class ByteSource {
   // being read). Until this is called only a small first read at offset 0 (a
   // tag's header) may fetch more than it asked for.
   virtual void AllowReadAhead(std::uint64_t /*end*/) {}
+  // The n bytes at offset when they are already in memory, without a copy (valid
+  // until the next read); empty when they are not, and then only ReadAt has them.
+  virtual std::string_view Peek(std::uint64_t /*offset*/, std::size_t /*n*/) { return {}; }
 };
 
 // Reads n bytes at offset of an open file, going on after short reads and
@@ -34,6 +37,7 @@ class MemorySource : public ByteSource {
   explicit MemorySource(std::string_view data) : data_(data) {}
   std::uint64_t Size() const override { return data_.size(); }
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override;
+  std::string_view Peek(std::uint64_t offset, std::size_t n) override;
 
  private:
   std::string_view data_;
@@ -66,6 +70,7 @@ class ReadOnlyFile : public ByteSource {
   std::uint64_t Size() const override { return size_; }
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override;
   void AllowReadAhead(std::uint64_t end) override { readAheadEnd_ = end; }
+  std::string_view Peek(std::uint64_t offset, std::size_t n) override;
 
  private:
   void Open(int folderFd, const std::string& name, const std::string& path);
