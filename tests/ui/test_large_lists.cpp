@@ -9,9 +9,11 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
 
 #include "core/filelist/add_files.h"
 #include "core/filelist/rename_run.h"
+#include "core/id3/id3v2.h"
 #include "core/rules/preview_pass.h"
 #include "ui/gb_qt.h"
 #include "ui/option_tabs.h"
@@ -261,11 +263,42 @@ class LargeListsTest : public QObject {
     w.optionTabs()->setCurrentIndex(4);
     Find(w, "MP3命名规则编辑框")->setText("#1");
     QCOMPARE(Cell(w, kRows - 1, tessarn::kTagStatusColumn), QString());  // not all at once
-    QTRY_COMPARE_WITH_TIMEOUT(Cell(w, kRows - 1, tessarn::kTagStatusColumn), U("非MP3文件"),
-                              60000);
-    for (int r : {0, 31, 32, 2500})
-      QCOMPARE(Cell(w, r, tessarn::kTagStatusColumn), U("非MP3文件"));
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(w, kRows - 1, tessarn::kTagStatusColumn), U("非MP3文件"), 60000);
+    for (int r : {0, 31, 32, 2500}) QCOMPARE(Cell(w, r, tessarn::kTagStatusColumn), U("非MP3文件"));
     QVERIFY(!progress.isEmpty());
+    QTRY_COMPARE(w.statusPane(1)->text(), QString());
+  }
+
+  // The same over real tagged files added from a folder: every row gets its name
+  // from its own file's tag, and the next keystroke's sliced pass (from the cache)
+  // replaces the first.
+  void mp3PagePreviewOfTaggedFilesRunsInSlices() {
+    Fixture f;
+    MainWindow& w = f.window;
+    constexpr int kFiles = 1500;
+    const std::string folder = f.Disk("tagged");
+    QDir().mkpath(f.Folder("tagged"));
+    for (int i = 0; i < kFiles; ++i) {
+      tessarn::TagFields fields;
+      fields.artist = "A";
+      fields.title = "T" + std::to_string(i);
+      char name[32];
+      std::snprintf(name, sizeof name, "s%04d.mp3", i);
+      std::ofstream(folder + "/" + name, std::ios::binary)
+          << tessarn::BuildId3v2Tag(fields) << std::string(200, '\x11');
+    }
+    w.AddFolder(folder, false);
+    QCOMPARE(w.fileList().count(), std::size_t{kFiles});
+    AutoPreview(w, 10);
+    w.optionTabs()->setCurrentIndex(4);
+    QLineEdit* tmpl = Find(w, "MP3命名规则编辑框");
+    tmpl->setText("#2");
+    QCOMPARE(Cell(w, kFiles - 1, kNewNameColumn), QString());  // not all at once
+    tmpl->setText("#1-#2");
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(w, kFiles - 1, kNewNameColumn),
+                              QString("A-T%1.mp3").arg(kFiles - 1), 60000);
+    for (int r : {0, 31, 32, 777})
+      QCOMPARE(Cell(w, r, kNewNameColumn), QString("A-T%1.mp3").arg(r));
     QTRY_COMPARE(w.statusPane(1)->text(), QString());
   }
 
