@@ -476,7 +476,7 @@ TEST(TagFileWriter, KilledWriteUnderALongPathIsFinished) {
   ReadId3v2(path, fields);
   EXPECT_NE(access(journal.c_str(), F_OK), 0);
   EXPECT_TRUE(fields.title == "Old" || fields.title == "New") << fields.title;
-  unlink(path.c_str());
+  for (const std::string& file : {path, journal}) unlink(file.c_str());
   for (auto it = folders.rbegin(); it != folders.rend(); ++it) rmdir(it->c_str());
 }
 
