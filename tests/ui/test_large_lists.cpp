@@ -270,8 +270,7 @@ class LargeListsTest : public QObject {
   }
 
   // The same over real tagged files added from a folder: every row gets its name
-  // from its own file's tag, and the next keystroke's sliced pass (from the cache)
-  // replaces the first.
+  // from its own file's tag, and the next keystroke's sliced pass replaces the first.
   void mp3PagePreviewOfTaggedFilesRunsInSlices() {
     Fixture f;
     MainWindow& w = f.window;

@@ -372,11 +372,37 @@ bool FrameWalker::ReadStored(std::string& out, std::size_t limit) {
   return true;
 }
 
+namespace {
+
+// How a frame's data is stored, from its flags and the tag's.
+struct StoredData {
+  bool encrypted = false;
+  bool compressed = false;
+  bool unsync = false;
+  std::size_t prefix = 0;  // bytes before the data: a group byte, a data length
+  bool Plain() const { return !encrypted && !compressed && !unsync && prefix == 0; }
+};
+
+StoredData StoredDataOf(const Id3v2TagInfo& info, unsigned f) {
+  StoredData s;
+  if (info.major == 3) {
+    s.encrypted = f & 0x0040;
+    s.compressed = f & 0x0080;
+    // A compressed frame starts with its inflated size (4 bytes), then the group byte.
+    s.prefix = (s.compressed ? 4 : 0) + ((f & 0x0020) ? 1 : 0);
+  } else if (info.major == 4) {
+    s.encrypted = f & 0x0004;
+    s.compressed = f & 0x0008;
+    s.prefix = ((f & 0x0040) ? 1 : 0) + ((f & 0x0001) ? 4 : 0);
+    s.unsync = (f & 0x0002) || (info.flags & 0x80);
+  }
+  return s;
+}
+
+}  // namespace
+
 bool FrameWalker::DataView(std::string_view& view, std::string& storage, std::size_t limit) {
-  const unsigned f = header_.flags;
-  const bool plain = info_.major == 2 || (info_.major == 3 && (f & 0x00E0) == 0) ||
-                     (info_.major == 4 && (f & 0x004F) == 0 && (info_.flags & 0x80) == 0);
-  if (plain && current_ <= body_->Limit()) {
+  if (StoredDataOf(info_, header_.flags).Plain() && current_ <= body_->Limit()) {
     // What ReadStored would copy: the stored bytes, cut at the limit and at the body's end.
     const std::size_t n = static_cast<std::size_t>(
         std::min<std::uint64_t>({header_.size, limit, body_->Limit() - current_}));
@@ -393,26 +419,13 @@ bool FrameWalker::DataView(std::string_view& view, std::string& storage, std::si
 
 bool FrameWalker::Data(std::string& out, std::size_t limit) {
   out.clear();
-  const unsigned f = header_.flags;
-  std::size_t prefix = 0;
-  bool unsync = false;
-  bool compressed = false;
-  if (info_.major == 3) {
-    if (f & 0x0040) return false;  // encrypted
-    compressed = f & 0x0080;
-    // A compressed frame starts with its inflated size (4 bytes), then the group byte.
-    prefix = (compressed ? 4 : 0) + ((f & 0x0020) ? 1 : 0);
-  } else if (info_.major == 4) {
-    if (f & 0x0004) return false;  // encrypted
-    compressed = f & 0x0008;
-    prefix = ((f & 0x0040) ? 1 : 0) + ((f & 0x0001) ? 4 : 0);
-    unsync = (f & 0x0002) || (info_.flags & 0x80);
-  }
+  const StoredData s = StoredDataOf(info_, header_.flags);
+  if (s.encrypted) return false;
   // Unsynchronised data shrinks when decoded: read enough to fill the limit. A
   // compressed frame is read whole (it is at most the tag's size) and inflated.
-  const std::size_t want =
-      compressed ? static_cast<std::size_t>(header_.size) : prefix + (unsync ? limit * 2 : limit);
-  if (prefix == 0 && !unsync && !compressed) {
+  const std::size_t want = s.compressed ? static_cast<std::size_t>(header_.size)
+                                        : s.prefix + (s.unsync ? limit * 2 : limit);
+  if (s.Plain()) {
     // The usual frame: its stored bytes are its data, read straight into out.
     ReadStored(out, want);
     if (out.size() > limit) out.resize(limit);
@@ -420,10 +433,10 @@ bool FrameWalker::Data(std::string& out, std::size_t limit) {
   }
   std::string stored;
   ReadStored(stored, want);
-  if (stored.size() < prefix) return !compressed;
-  std::string_view data = std::string_view(stored).substr(prefix);
-  out = unsync ? Resync(data) : std::string(data);
-  if (compressed) {
+  if (stored.size() < s.prefix) return !s.compressed;
+  std::string_view data = std::string_view(stored).substr(s.prefix);
+  out = s.unsync ? Resync(data) : std::string(data);
+  if (s.compressed) {
     std::string inflated;
     if (!Inflate(out, limit, inflated)) {
       out.clear();

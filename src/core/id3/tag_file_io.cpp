@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <string_view>
 #include <vector>
 
 #include "core/id3/tag_file_writer.h"
@@ -25,24 +24,7 @@ int OpenRetry(int folderFd, const char* path, int flags) {
 // The recovery record a tag write leaves beside a file while it moves the audio;
 // `path` is relative to folderFd (or AT_FDCWD).
 bool HasRecoveryRecord(int folderFd, const std::string& path) {
-  static constexpr std::string_view kSuffix = ".tessarn-journal";
-  const std::size_t slash = path.rfind('/');
-  const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
-  // Built on the stack when it fits: every file a naming pass reads is asked for.
-  const std::size_t size = path.size() + 1 + kSuffix.size();
-  char onStack[512];
-  std::string onHeap;
-  char* record = onStack;
-  if (size >= sizeof onStack) {
-    onHeap.resize(size);
-    record = onHeap.data();
-  }
-  char* at = std::copy_n(path.data(), nameAt, record);
-  *at++ = '.';
-  at = std::copy(path.begin() + static_cast<std::ptrdiff_t>(nameAt), path.end(), at);
-  at = std::copy(kSuffix.begin(), kSuffix.end(), at);
-  *at = '\0';
-  return ::faccessat(folderFd, record, F_OK, 0) == 0;
+  return ::faccessat(folderFd, JournalPath(path).c_str(), F_OK, 0) == 0;
 }
 
 // Whether the file `name` is reached inside folderFd by that name.

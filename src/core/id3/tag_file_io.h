@@ -50,11 +50,6 @@ class MemorySource : public ByteSource {
 // headers costs one system call rather than one per header; the first read from
 // the start fetches one window too, so that a small tag costs a single read in all.
 // Of the audio after the tag, at most that first window is read.
-// stat of the file `name` inside the open folder folderFd, reached the way
-// ReadOnlyFile(folderFd, name, path) opens it: by the name, or by `path` where
-// there is no folder or the name is not a plain one.
-bool StatFileIn(int folderFd, const std::string& name, const std::string& path, struct stat& st);
-
 class ReadOnlyFile : public ByteSource {
  public:
   explicit ReadOnlyFile(const std::string& path);
@@ -85,5 +80,10 @@ class ReadOnlyFile : public ByteSource {
   std::size_t windowSize_ = 0;
   std::uint64_t windowStart_ = 0;
 };
+
+// stat of the file `name` inside the open folder folderFd, reached the way
+// ReadOnlyFile(folderFd, name, path) opens it: by the name, or by `path` where
+// there is no folder or the name is not a plain one.
+bool StatFileIn(int folderFd, const std::string& name, const std::string& path, struct stat& st);
 
 }  // namespace tessarn

@@ -179,12 +179,6 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The record's name beside a file's real path.
-std::string JournalPath(const std::string& realPath) {
-  const std::string folder = FolderOf(realPath);
-  return folder + "." + realPath.substr(folder.size()) + ".tessarn-journal";
-}
-
 void SyncFolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -558,6 +552,11 @@ TagFileStamp StampOf(const struct stat& st) {
 }
 
 }  // namespace
+
+std::string JournalPath(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  return folder + "." + path.substr(folder.size()) + ".tessarn-journal";
+}
 
 const char* TagWriteErrorText(TagWriteError error) {
   switch (error) {

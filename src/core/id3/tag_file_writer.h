@@ -130,4 +130,8 @@ TagWriteResult EditTagBlocks(const std::string& path, const TagBlockPlanner& pla
 // this by itself.
 bool FinishInterruptedTagWrite(const std::string& path);
 
+// The recovery record's path beside the file at `path`: "." + name +
+// ".tessarn-journal" in the same folder (a bare name gives a bare name).
+std::string JournalPath(const std::string& path);
+
 }  // namespace tessarn
