@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the ID3v1 and ID3v2 readers, as the start and the end
 // of a file, and checks that a tag rebuilt from what was read reads back. Also
 // checks that what a rewrite would replace never reaches past the file, that
-// every rebuilt tag is one the writer can place, and that bytes held in memory read
-// as the same bytes copied out.
+// every rebuilt tag is one the writer can place, that bytes held in memory read
+// as the same bytes copied out, and that the naming read gives what the general
+// reader gives, whatever part of the bytes it holds in memory.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/id3v2_frames.h"
+#include "core/id3/naming_tags.h"
 #include "core/id3/tag_file_io.h"
 #include "core/id3/tag_region.h"
 #include "core/text/gb_text.h"
@@ -32,6 +34,43 @@ class CopyingSource : public tessarn::ByteSource {
  private:
   tessarn::MemorySource memory_;
 };
+
+// The same bytes, holding only the first `held` of them in memory, as a file holds
+// what its first read fetched.
+class FrontSource : public tessarn::MemorySource {
+ public:
+  FrontSource(std::string_view data, std::size_t held)
+      : MemorySource(data), front_(data.substr(0, held)) {}
+  std::string_view Front() override { return front_; }
+
+ private:
+  std::string_view front_;
+};
+
+// The naming read against the general readers, for every legacy encoding and for
+// the whole input, a file's first window and a cut chosen by the input held.
+void CheckNamingRead(std::string_view bytes) {
+  using namespace tessarn;
+  for (LegacyEncoding legacy :
+       {LegacyEncoding::kAuto, LegacyEncoding::kGbk, LegacyEncoding::kLatin1}) {
+    MemorySource general(bytes);
+    TagFields v1, v2;
+    const bool hasV2 = ReadId3v2NamingFields(general, v2, legacy);
+    const bool hasV1 = ReadId3v1(general, v1, legacy);
+    NamingTags expected;
+    expected.Set(hasV1 ? &v1 : nullptr, hasV2 ? &v2 : nullptr);
+    const std::size_t cut = bytes.empty() ? 0 : static_cast<unsigned char>(bytes.back()) * 3;
+    for (std::size_t held : {bytes.size(), std::size_t{512}, cut}) {
+      FrontSource source(bytes, held);
+      NamingTags tags;
+      ReadNamingTags(source, tags, legacy);
+      if (tags.hasV1 != expected.hasV1 || tags.hasV2 != expected.hasV2) std::abort();
+      for (bool version : {false, true})
+        for (int digit = 1; digit <= 6; ++digit)
+          if (tags.Field(version, digit) != expected.Field(version, digit)) std::abort();
+    }
+  }
+}
 
 }  // namespace
 
@@ -57,6 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ReadId3v2Tag(copying, copied) != found) std::abort();
   for (std::size_t k = 0; k < kTagFieldCount; ++k)
     if (copied.*kTagFieldTable[k].member != v2.*kTagFieldTable[k].member) std::abort();
+
+  CheckNamingRead(bytes);
 
   MemorySource source3(bytes);
   const Id3v2Region region = LocateId3v2(source3);

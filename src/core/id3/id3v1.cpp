@@ -44,8 +44,7 @@ void PutText(std::string& block, std::size_t at, std::size_t len, std::string_vi
   if (latin1 && latin1->size() != text.size()) {
     fit = std::string_view(*latin1).substr(0, len);
     // A cut Latin-1 text must still read back as Latin-1: cut it further if not.
-    while (!fit.empty() && DecodeLegacyText(fit, legacy) != Latin1ToGb(fit))
-      fit.remove_suffix(1);
+    while (!fit.empty() && DecodeLegacyText(fit, legacy) != Latin1ToGb(fit)) fit.remove_suffix(1);
   } else {
     fit = CutToBytes(text, len);
   }
@@ -85,6 +84,34 @@ bool ParseId3v1(std::string_view block, TagFields& fields, LegacyEncoding legacy
     fields.track = track == 0 ? std::string() : std::to_string(track);
   }
   fields.genre = std::to_string(static_cast<unsigned char>(block[kGenreAt]));
+  return true;
+}
+
+bool ParseId3v1NamingFields(std::string_view block, LegacyEncoding legacy, NamingTexts& out) {
+  if (block.size() != kId3v1Size || block.substr(0, 3) != "TAG") return false;
+  // As ParseId3v1: plain ASCII reads as itself under every legacy encoding.
+  auto text = [&](NamingText& field, std::size_t at, std::size_t len, bool trim) {
+    std::string_view bytes = block.substr(at, len);
+    bytes = bytes.substr(0, bytes.find('\0'));
+    if (!IsAscii(bytes)) {
+      field.Own(DecodeLegacyText(bytes, legacy));
+      bytes = field.text;
+    }
+    if (trim) {
+      const std::size_t first = bytes.find_first_not_of(' ');
+      bytes = first == std::string_view::npos
+                  ? std::string_view()
+                  : bytes.substr(first, bytes.find_last_not_of(' ') - first + 1);
+    }
+    field.text = bytes;
+  };
+  text(out[0], kArtistAt, 30, true);
+  text(out[1], kTitleAt, 30, true);
+  text(out[2], kAlbumAt, 30, true);
+  text(out[4], kYearAt, 4, false);
+  const auto track = static_cast<unsigned char>(block[kTrackAt]);
+  if (block[kTrackFlagAt] == '\0' && track != 0) out[3].Own(std::to_string(track));
+  out[5].Own(std::to_string(static_cast<unsigned char>(block[kGenreAt])));
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/id3/naming_tags.h"
 #include "core/id3/tag_fields.h"
 #include "core/id3/tag_file_io.h"
 #include "core/id3/tag_file_writer.h"
@@ -29,6 +30,10 @@ bool HasExtension(std::string_view name, std::string_view extension);
 // False (fields untouched) when block is not 128 bytes beginning with "TAG".
 bool ParseId3v1(std::string_view block, TagFields& fields,
                 LegacyEncoding legacy = LegacyEncoding::kAuto);
+
+// The six naming fields (artist, title, album, track, year, genre) as ParseId3v1
+// reads them, as views of the block where its bytes are the text.
+bool ParseId3v1NamingFields(std::string_view block, LegacyEncoding legacy, NamingTexts& out);
 
 // The file's last 128 bytes begin with "TAG" (files under 128 bytes have no block).
 bool HasId3v1(const std::string& path);

@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/id3/naming_tags.h"
 #include "core/id3/tag_fields.h"
 #include "core/id3/tag_file_io.h"
 #include "core/id3/tag_file_writer.h"
@@ -55,6 +56,19 @@ bool ReadId3v2(const std::string& path, TagFields& fields,
 // Only the six fields a naming template can use (artist, title, album, track,
 // year, genre); quicker, as the naming rule reads every listed file.
 bool ReadId3v2NamingFields(ByteSource& source, TagFields& fields, LegacyEncoding legacy);
+
+// Whether ReadId3v2NamingFieldsInPlace read the tag from the bytes it was given.
+enum class InPlaceRead {
+  kRead,        // the tag's naming fields, as ReadId3v2NamingFields gives them
+  kNoTag,       // the source has no tag
+  kNeedsSource  // the tag needs more than those bytes: read it from the source
+};
+// ReadId3v2NamingFields from `front`, the first bytes of a source of `size`
+// bytes, into out by placeholder digit - 1 (views of front where the text is its
+// bytes). Whatever the tag needs beyond front (more of it, or frames stored
+// compressed, encrypted or unsynchronised) gives kNeedsSource.
+InPlaceRead ReadId3v2NamingFieldsInPlace(std::string_view front, std::uint64_t size,
+                                         LegacyEncoding legacy, NamingTexts& out);
 
 // A genre text that begins with "(" holding a genre number, as in "(17)" or
 // "(17)Rock", becomes the genre's name ("Rock"); the last parenthesis counts, so

@@ -13,25 +13,6 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 10;
 
-std::uint32_t BigEndian(std::string_view b) {
-  std::uint32_t v = 0;
-  for (char c : b) v = (v << 8) | static_cast<unsigned char>(c);
-  return v;
-}
-
-std::uint32_t Syncsafe(std::string_view b) {
-  std::uint32_t v = 0;
-  for (char c : b) v = (v << 7) | (static_cast<unsigned char>(c) & 0x7F);
-  return v;
-}
-
-bool IsSyncsafe(std::string_view b) {
-  return std::all_of(b.begin(), b.end(),
-                     [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
-}
-
-bool IsIdChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
-
 std::string PutBigEndian(std::uint32_t v) {
   std::string b(4, '\0');
   for (int i = 3; i >= 0; --i, v >>= 8) b[i] = static_cast<char>(v & 0xFF);
@@ -248,7 +229,11 @@ class UnsyncBody : public TagBody {
 
 bool ReadId3v2TagInfo(ByteSource& source, Id3v2TagInfo& info) {
   std::string header;
-  if (source.ReadAt(0, kHeaderSize, header) != kHeaderSize || !IsId3v2Header(header)) return false;
+  return source.ReadAt(0, kHeaderSize, header) == kHeaderSize && ParseId3v2TagInfo(header, info);
+}
+
+bool ParseId3v2TagInfo(std::string_view header, Id3v2TagInfo& info) {
+  if (!IsId3v2Header(header)) return false;
   info.major = static_cast<unsigned char>(header[3]);
   info.revision = static_cast<unsigned char>(header[4]);
   info.flags = static_cast<unsigned char>(header[5]);
@@ -277,8 +262,7 @@ std::uint64_t ExtendedHeaderLength(const Id3v2TagInfo& info, std::string_view b)
 }
 
 FrameWalker::FrameWalker(ByteSource& source, const Id3v2TagInfo& info) : info_(info) {
-  const bool wholeTagUnsync = (info.major == 2 || info.major == 3) && (info.flags & 0x80);
-  if (wholeTagUnsync)
+  if (WholeTagUnsynchronised(info))
     body_ = std::make_unique<UnsyncBody>(source, info.bodyLength);
   else
     body_ = std::make_unique<PlainBody>(source, info.bodyLength);
@@ -296,10 +280,16 @@ FrameWalker::FrameWalker(ByteSource& source, const Id3v2TagInfo& info) : info_(i
 
 FrameWalker::~FrameWalker() = default;
 
-bool FrameWalker::Readable() const {
-  if (info_.major == 2) return (info_.flags & 0x40) == 0;  // v2.2 compression: unreadable
-  return info_.major == 3 || info_.major == 4;
+bool FramesReadable(const Id3v2TagInfo& info) {
+  if (info.major == 2) return (info.flags & 0x40) == 0;  // v2.2 compression: unreadable
+  return info.major == 3 || info.major == 4;
 }
+
+bool WholeTagUnsynchronised(const Id3v2TagInfo& info) {
+  return (info.major == 2 || info.major == 3) && (info.flags & 0x80);
+}
+
+bool FrameWalker::Readable() const { return FramesReadable(info_); }
 
 bool FrameWalker::LandsOnFrame(std::uint64_t pos) {
   const std::uint64_t limit = body_->Limit();
@@ -307,8 +297,7 @@ bool FrameWalker::LandsOnFrame(std::uint64_t pos) {
   if (pos > limit) return false;
   std::string next;
   body_->Read(pos, 4, next);
-  if (next.empty() || next[0] == '\0') return true;  // padding
-  return next.size() == 4 && std::all_of(next.begin(), next.end(), IsIdChar);
+  return StartsFrameOrPadding(next);
 }
 
 bool FrameWalker::Next(FrameHeader& header) {
@@ -327,34 +316,18 @@ bool FrameWalker::Next(FrameHeader& header) {
     }
     std::memcpy(raw, read.data(), headerLen);
   }
-  if (raw[0] == '\0') {
-    done_ = true;
-    return false;
-  }
-  const std::size_t idLen = info_.major == 2 ? 3 : 4;
-  const std::string_view bytes(raw, headerLen);
-  if (!std::all_of(bytes.begin(), bytes.begin() + idLen, IsIdChar)) {
-    done_ = true;
-    return false;
-  }
   const std::uint64_t contentPos = pos_ + headerLen;
-  FrameHeader h;
-  h.id.assign(bytes.substr(0, idLen));
-  if (info_.major == 2) {
-    h.size = BigEndian(bytes.substr(3, 3));
-  } else {
-    const std::string_view sizeBytes = bytes.substr(4, 4);
-    h.flags = (static_cast<unsigned char>(raw[8]) << 8) | static_cast<unsigned char>(raw[9]);
-    h.size = BigEndian(sizeBytes);
-    if (info_.major == 4 && IsSyncsafe(sizeBytes)) {
-      // v2.4 sizes are syncsafe, but many writers put plain sizes there. Take the
-      // reading that leads to the next frame (or padding, or the end).
-      const std::uint64_t syncsafe = Syncsafe(sizeBytes);
-      if (syncsafe == h.size || LandsOnFrame(contentPos + syncsafe) ||
-          !LandsOnFrame(contentPos + h.size))
-        h.size = syncsafe;
-    }
+  FrameHeaderFields fields;
+  if (!DecodeFrameHeader(
+          info_.major, std::string_view(raw, headerLen), contentPos,
+          [this](std::uint64_t pos) { return LandsOnFrame(pos); }, fields)) {
+    done_ = true;
+    return false;
   }
+  FrameHeader h;
+  h.id.assign(fields.id);
+  h.flags = fields.flags;
+  h.size = fields.size;
   h.truncated = contentPos + h.size > body_->Limit();
   current_ = contentPos;
   pos_ = contentPos + h.size;
@@ -372,17 +345,6 @@ bool FrameWalker::ReadStored(std::string& out, std::size_t limit) {
   return true;
 }
 
-namespace {
-
-// How a frame's data is stored, from its flags and the tag's.
-struct StoredData {
-  bool encrypted = false;
-  bool compressed = false;
-  bool unsync = false;
-  std::size_t prefix = 0;  // bytes before the data: a group byte, a data length
-  bool Plain() const { return !encrypted && !compressed && !unsync && prefix == 0; }
-};
-
 StoredData StoredDataOf(const Id3v2TagInfo& info, unsigned f) {
   StoredData s;
   if (info.major == 3) {
@@ -398,8 +360,6 @@ StoredData StoredDataOf(const Id3v2TagInfo& info, unsigned f) {
   }
   return s;
 }
-
-}  // namespace
 
 bool FrameWalker::DataView(std::string_view& view, std::string& storage, std::size_t limit) {
   if (StoredDataOf(info_, header_.flags).Plain() && current_ <= body_->Limit()) {

@@ -6,6 +6,7 @@
 #include "core/id3/id3v2.h"
 #include "core/id3/id3v2_frames.h"
 #include "core/id3/id3v2_text.h"
+#include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 
 namespace tessarn {
@@ -51,7 +52,7 @@ constexpr SlotIds MakeSlotIds() {
 }
 constexpr SlotIds kSlotIds = MakeSlotIds();
 
-int SlotOf(const std::string& id, int major) {
+int SlotOf(std::string_view id, int major) {
   const std::uint32_t packed = PackId(id);
   const auto& ids = major == 2 ? kSlotIds.v22 : kSlotIds.v23;
   for (int s = 0; s < kSlotCount; ++s)
@@ -212,7 +213,126 @@ namespace {
 // that may give the year.
 bool IsNamingSlot(int slot) { return slot <= kGenre || slot == kRecordingTime; }
 
+// A naming slot's placeholder digit - 1 (artist, title, album, track, year, genre).
+int NamingIndexOf(int slot) {
+  switch (slot) {
+    case kFieldTitle:
+      return 1;
+    case kFieldArtist:
+      return 0;
+    default:
+      return slot;
+  }
+}
+
+// TextFrameValue as a view of the data where the value is its plain ASCII bytes
+// (which every decoding leaves as they are): the first value of a v2.2/v2.3 text,
+// the only value of a v2.4 one.
+void SetTextFrameValue(std::string_view data, int major, bool genre, LegacyEncoding legacy,
+                       NamingText& field) {
+  if (data.size() <= 1) {
+    field.text = {};
+    return;
+  }
+  const int enc = NormalizedEncoding(static_cast<unsigned char>(data[0]));
+  if ((enc == 0 || enc == 3) && !(major == 4 && genre)) {
+    std::string_view text = data.substr(1);
+    const std::size_t end = text.find('\0');
+    // A v2.4 text whose terminator is followed by more than terminators has more
+    // values, joined by TextFrameValue.
+    const bool oneValue = major != 4 || end == std::string_view::npos ||
+                          text.find_first_not_of('\0', end) == std::string_view::npos;
+    text = text.substr(0, end);
+    if (oneValue && IsAscii(text)) {
+      field.text = text;
+      return;
+    }
+  }
+  field.Own(TextFrameValue(data, major, genre, legacy));
+}
+
 }  // namespace
+
+InPlaceRead ReadId3v2NamingFieldsInPlace(std::string_view front, std::uint64_t size,
+                                         LegacyEncoding legacy, NamingTexts& out) {
+  constexpr std::size_t kHeader = 10;
+  if (front.size() < kHeader)
+    return size < kHeader ? InPlaceRead::kNoTag : InPlaceRead::kNeedsSource;
+  Id3v2TagInfo info;
+  if (!ParseId3v2TagInfo(front.substr(0, kHeader), info)) return InPlaceRead::kNoTag;
+  if (WholeTagUnsynchronised(info)) return InPlaceRead::kNeedsSource;
+  for (NamingText& field : out) field.text = {};
+  if (!FramesReadable(info)) return InPlaceRead::kRead;
+
+  // The body as the frame walker sees it (what the tag's size counts and the
+  // source has), of which `body` is in memory. bytesAt gives what a read of the
+  // walker would, and says when that lies beyond the bytes held.
+  const std::uint64_t limit = std::min<std::uint64_t>(info.bodyLength, size - kHeader);
+  const std::string_view body =
+      front.substr(kHeader, std::min<std::uint64_t>(front.size() - kHeader, limit));
+  bool beyond = false;
+  auto bytesAt = [&](std::uint64_t pos, std::uint64_t n) -> std::string_view {
+    if (pos >= limit) return {};
+    n = std::min(n, limit - pos);
+    if (pos + n > body.size()) {
+      beyond = true;
+      return {};
+    }
+    return body.substr(pos, n);
+  };
+
+  std::uint64_t pos = 0;
+  if (info.major >= 3 && (info.flags & 0x40)) {
+    const std::string_view start = bytesAt(0, 10);
+    if (beyond) return InPlaceRead::kNeedsSource;
+    pos = ExtendedHeaderLength(info, start);
+  }
+  std::array<bool, kSlotCount> have{};
+  NamingText recordingTime;
+  const std::size_t headerLen = info.major == 2 ? 6 : 10;
+  for (;;) {
+    const std::string_view raw = bytesAt(pos, headerLen);
+    if (beyond) return InPlaceRead::kNeedsSource;
+    if (raw.size() != headerLen) break;
+    const std::uint64_t contentPos = pos + headerLen;
+    FrameHeaderFields frame;
+    const bool isFrame = DecodeFrameHeader(
+        info.major, raw, contentPos,
+        [&](std::uint64_t p) {
+          return p >= limit ? p == limit : StartsFrameOrPadding(bytesAt(p, 4));
+        },
+        frame);
+    if (beyond) return InPlaceRead::kNeedsSource;
+    if (!isFrame) break;
+    const int slot = SlotOf(frame.id, info.major);
+    if (slot >= 0 && IsNamingSlot(slot) && !have[slot]) {
+      if (!StoredDataOf(info, frame.flags).Plain()) return InPlaceRead::kNeedsSource;
+      const std::string_view data =
+          bytesAt(contentPos, std::min<std::uint64_t>(frame.size, kMaxTextFrame));
+      if (beyond) return InPlaceRead::kNeedsSource;
+      have[slot] = true;
+      SetTextFrameValue(data, info.major, slot == kGenre, legacy,
+                        slot == kRecordingTime ? recordingTime : out[NamingIndexOf(slot)]);
+    }
+    if (contentPos + frame.size > limit) break;  // cut off by the end of the tag
+    pos = contentPos + frame.size;
+    // Once every field has its frame (and the year its value), later frames change nothing.
+    if (std::all_of(have.begin(), have.begin() + kGenre + 1, [](bool h) { return h; }) &&
+        (!out[NamingIndexOf(kYear)].text.empty() || have[kRecordingTime]))
+      break;
+  }
+
+  NamingText& year = out[NamingIndexOf(kYear)];
+  if (year.text.empty() && !recordingTime.text.empty())
+    year.Own(std::string(CutToBytes(recordingTime.text, 4)));
+  NamingText& genre = out[NamingIndexOf(kGenre)];
+  if (!genre.text.empty() && genre.text[0] == '(') {
+    std::string normalized(genre.text);
+    NormalizeGenre(normalized);
+    genre.Own(std::move(normalized));
+  }
+  return InPlaceRead::kRead;
+}
 
 bool ReadId3v2Tag(ByteSource& source, TagFields& out, const Id3v2ReadOptions& options) {
   Id3v2TagInfo info;

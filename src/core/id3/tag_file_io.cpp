@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "core/id3/tag_file_writer.h"
@@ -48,6 +49,13 @@ std::size_t PreadAll(int fd, char* buf, std::size_t n, std::uint64_t offset) {
     done += static_cast<std::size_t>(r);
   }
   return done;
+}
+
+std::size_t ByteSource::ReadInto(std::uint64_t offset, std::size_t n, char* out) {
+  std::string read;
+  ReadAt(offset, n, read);
+  std::memcpy(out, read.data(), read.size());
+  return read.size();
 }
 
 std::string_view MemorySource::Peek(std::uint64_t offset, std::size_t n) {
@@ -99,6 +107,26 @@ std::string_view ReadOnlyFile::Peek(std::uint64_t offset, std::size_t n) {
       n > windowStart_ + windowSize_ - offset)
     return {};
   return std::string_view(window_ + (offset - windowStart_), n);
+}
+
+std::string_view ReadOnlyFile::Front() {
+  if (fd_ < 0) return {};
+  if (windowStart_ != 0 || windowSize_ == 0) {
+    // What the first read of a tag's header fetches (see ReadAt).
+    windowSize_ = PreadAll(fd_, window_, std::min<std::uint64_t>(kWindow, size_), 0);
+    windowStart_ = 0;
+  }
+  return std::string_view(window_, windowSize_);
+}
+
+std::size_t ReadOnlyFile::ReadInto(std::uint64_t offset, std::size_t n, char* out) {
+  if (fd_ < 0 || offset >= size_) return 0;
+  n = std::min<std::uint64_t>(n, size_ - offset);
+  if (offset >= windowStart_ && offset + n <= windowStart_ + windowSize_) {
+    std::memcpy(out, window_ + (offset - windowStart_), n);
+    return n;
+  }
+  return PreadAll(fd_, out, n, offset);
 }
 
 std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::size_t n, std::string& out) {

@@ -26,6 +26,12 @@ class ByteSource {
   // The n bytes at offset when they are already in memory, without a copy (valid
   // until the next read); empty when they are not, and then only ReadAt has them.
   virtual std::string_view Peek(std::uint64_t /*offset*/, std::size_t /*n*/) { return {}; }
+  // The bytes at the start that the source holds in memory (for a file, what its
+  // first read fetches, read now if it was not yet), without a copy; valid until
+  // the next read. Empty when it holds none.
+  virtual std::string_view Front() { return {}; }
+  // Up to n bytes from offset into out, as ReadAt reads them.
+  virtual std::size_t ReadInto(std::uint64_t offset, std::size_t n, char* out);
 };
 
 // Reads n bytes at offset of an open file, going on after short reads and
@@ -38,6 +44,7 @@ class MemorySource : public ByteSource {
   std::uint64_t Size() const override { return data_.size(); }
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override;
   std::string_view Peek(std::uint64_t offset, std::size_t n) override;
+  std::string_view Front() override { return data_; }
 
  private:
   std::string_view data_;
@@ -66,6 +73,8 @@ class ReadOnlyFile : public ByteSource {
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override;
   void AllowReadAhead(std::uint64_t end) override { readAheadEnd_ = end; }
   std::string_view Peek(std::uint64_t offset, std::size_t n) override;
+  std::string_view Front() override;
+  std::size_t ReadInto(std::uint64_t offset, std::size_t n, char* out) override;
 
  private:
   void Open(int folderFd, const std::string& name, const std::string& path);

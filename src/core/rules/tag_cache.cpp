@@ -2,87 +2,9 @@
 
 #include <sys/stat.h>
 
-#include <cstring>
-
-#include "core/id3/id3v1.h"
-#include "core/id3/id3v2.h"
 #include "core/id3/tag_file_io.h"
 
 namespace tessarn {
-namespace {
-
-// The field of each placeholder digit 1..6.
-const std::string& TemplateField(const TagFields& f, int digit) {
-  switch (digit) {
-    case 1:
-      return f.artist;
-    case 2:
-      return f.title;
-    case 3:
-      return f.album;
-    case 4:
-      return f.track;
-    case 5:
-      return f.year;
-    default:
-      return f.genre;
-  }
-}
-
-}  // namespace
-
-std::string_view NamingTags::Field(bool v2, int digit) const {
-  if (digit < 1 || digit > 6) return {};
-  const int k = (v2 ? 6 : 0) + digit - 1;
-  const std::uint32_t begin = k == 0 ? 0 : ends_[k - 1];
-  return std::string_view(Bytes() + begin, ends_[k] - begin);
-}
-
-void NamingTags::Set(const TagFields* v1, const TagFields* v2) {
-  hasV1 = v1 != nullptr;
-  hasV2 = v2 != nullptr;
-  std::size_t total = 0;
-  for (int k = 0; k < 12; ++k)
-    if (const TagFields* f = k < 6 ? v1 : v2) total += TemplateField(*f, k % 6 + 1).size();
-  if (total <= kInline)
-    large_.reset();
-  else
-    large_ = std::make_unique<char[]>(total);
-  char* out = large_ ? large_.get() : small_;
-  std::uint32_t end = 0;
-  for (int k = 0; k < 12; ++k) {
-    if (const TagFields* f = k < 6 ? v1 : v2) {
-      const std::string_view field = TemplateField(*f, k % 6 + 1);
-      std::memcpy(out + end, field.data(), field.size());
-      end += static_cast<std::uint32_t>(field.size());
-    }
-    ends_[k] = end;
-  }
-}
-
-namespace {
-
-bool ReadNamingTagsOf(ReadOnlyFile& file, NamingTags& tags, LegacyEncoding legacy) {
-  if (!file.IsOpen()) return false;
-  TagFields v1, v2;
-  const bool hasV2 = ReadId3v2NamingFields(file, v2, legacy);
-  const bool hasV1 = ReadId3v1(file, v1, legacy);
-  tags.Set(hasV1 ? &v1 : nullptr, hasV2 ? &v2 : nullptr);
-  return true;
-}
-
-}  // namespace
-
-bool ReadNamingTags(const std::string& path, NamingTags& tags, LegacyEncoding legacy) {
-  ReadOnlyFile file(path);
-  return ReadNamingTagsOf(file, tags, legacy);
-}
-
-bool ReadNamingTags(int folderFd, const std::string& name, const std::string& path,
-                    NamingTags& tags, LegacyEncoding legacy) {
-  ReadOnlyFile file(folderFd, name, path);
-  return ReadNamingTagsOf(file, tags, legacy);
-}
 
 void TagCache::SetLegacyEncoding(LegacyEncoding legacy) {
   if (legacy == legacy_) return;
@@ -106,7 +28,7 @@ void TagCache::Forget(std::size_t slot) {
 const NamingTags* TagCache::Get(const std::string& path) { return Get(-1, path, path); }
 
 const NamingTags* TagCache::Get(int folderFd, const std::string& name, const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   const bool found = StatFileIn(folderFd, name, path, st);
   const auto size = static_cast<std::uint64_t>(st.st_size);
   const std::int64_t mtimeNs =

@@ -3,50 +3,16 @@
 // file; with the cache such a pass costs one stat per file and no reads.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "core/id3/tag_fields.h"
+#include "core/id3/naming_tags.h"
 #include "core/text/legacy_text.h"
 
 namespace tessarn {
-
-// The six fields a naming template can use, of both tag versions of one file,
-// packed into one run of bytes to keep thousands of them small. The usual few dozen
-// bytes stay inside the object: a pass over the cache's slots reads them in order,
-// with no heap block per file to fetch.
-class NamingTags {
- public:
-  bool hasV1 = false;
-  bool hasV2 = false;
-
-  // Placeholder digit 1..6: artist, title, album, track, year, genre.
-  std::string_view Field(bool v2, int digit) const;
-
-  // Takes the six fields of each record given (nullptr: that version is absent).
-  void Set(const TagFields* v1, const TagFields* v2);
-
- private:
-  static constexpr std::size_t kInline = 48;
-  const char* Bytes() const { return large_ ? large_.get() : small_; }
-  std::array<std::uint32_t, 12> ends_{};
-  char small_[kInline] = {};
-  std::unique_ptr<char[]> large_;  // when the fields do not fit in small_
-};
-
-// Reads both tags of the file at path (raw disk bytes), opening it once and
-// skipping everything but the tags. False when the file cannot be opened.
-bool ReadNamingTags(const std::string& path, NamingTags& tags,
-                    LegacyEncoding legacy = LegacyEncoding::kAuto);
-// The same for the file `name` inside the open folder folderFd (see ReadOnlyFile).
-bool ReadNamingTags(int folderFd, const std::string& name, const std::string& path,
-                    NamingTags& tags, LegacyEncoding legacy = LegacyEncoding::kAuto);
 
 // Keyed by path; an entry is good while the file's size, modification time, inode
 // and device stay the same. Pass it in to whoever runs the naming passes.

@@ -19,43 +19,6 @@ std::string Tagged(const std::string& title) {
   return BuildId3v2Tag(f) + "audio";
 }
 
-TEST(NamingTags, SixFieldsOfEachVersion) {
-  TagFields v1, v2;
-  v1.artist = "a1";
-  v1.genre = "17";
-  v2.title = "t2";
-  v2.year = "2004";
-  NamingTags tags;
-  tags.Set(&v1, &v2);
-  EXPECT_TRUE(tags.hasV1 && tags.hasV2);
-  EXPECT_EQ(tags.Field(false, 1), "a1");
-  EXPECT_EQ(tags.Field(false, 6), "17");
-  EXPECT_EQ(tags.Field(true, 2), "t2");
-  EXPECT_EQ(tags.Field(true, 5), "2004");
-  EXPECT_EQ(tags.Field(true, 1), "");
-  EXPECT_EQ(tags.Field(true, 7), "");
-  tags.Set(nullptr, &v2);
-  EXPECT_FALSE(tags.hasV1);
-  EXPECT_EQ(tags.Field(false, 1), "");
-}
-
-// Fields that fit in the object and fields that do not (to the byte around the
-// edge, and a 1 MiB title) read back whole, also after a set of another size.
-TEST(NamingTags, FieldsOfEverySizeReadBackWhole) {
-  NamingTags tags;
-  for (const std::size_t titleSize : {0u, 1u, 40u, 44u, 45u, 48u, 100u, 1u << 20, 3u}) {
-    TagFields v1, v2;
-    v1.artist = "ab";
-    v2.artist = "cd";
-    v2.title = std::string(titleSize, 't');
-    tags.Set(&v1, &v2);
-    EXPECT_EQ(tags.Field(false, 1), "ab") << titleSize;
-    EXPECT_EQ(tags.Field(true, 1), "cd") << titleSize;
-    EXPECT_EQ(tags.Field(true, 2), v2.title) << titleSize;
-    EXPECT_EQ(tags.Field(true, 3), "") << titleSize;
-  }
-}
-
 TEST(TagCache, FollowsFilesInAnyOrderAndForgetsVanishedOnes) {
   TempDir dir;
   const auto a = dir.File("a.mp3", Tagged("A"));
