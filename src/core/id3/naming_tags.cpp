@@ -109,8 +109,8 @@ bool ReadNamingTags(const std::string& path, NamingTags& tags, LegacyEncoding le
 }
 
 bool ReadNamingTags(int folderFd, const std::string& name, const std::string& path,
-                    NamingTags& tags, LegacyEncoding legacy) {
-  ReadOnlyFile file(folderFd, name, path);
+                    NamingTags& tags, LegacyEncoding legacy, RecoveryLookup lookup) {
+  ReadOnlyFile file(folderFd, name, path, lookup);
   if (!file.IsOpen()) return false;
   ReadNamingTags(file, tags, legacy);
   return true;

@@ -71,6 +71,7 @@ bool ReadNamingTags(const std::string& path, NamingTags& tags,
                     LegacyEncoding legacy = LegacyEncoding::kAuto);
 // The same for the file `name` inside the open folder folderFd (see ReadOnlyFile).
 bool ReadNamingTags(int folderFd, const std::string& name, const std::string& path,
-                    NamingTags& tags, LegacyEncoding legacy = LegacyEncoding::kAuto);
+                    NamingTags& tags, LegacyEncoding legacy = LegacyEncoding::kAuto,
+                    RecoveryLookup lookup = RecoveryLookup::kLookUp);
 
 }  // namespace tessarn

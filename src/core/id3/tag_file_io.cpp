@@ -1,5 +1,6 @@
 #include "core/id3/tag_file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,29 @@ bool ByNameIn(int folderFd, const std::string& name) {
 }
 
 }  // namespace
+
+bool FolderHoldsNoRecoveryRecord(int folderFd, std::size_t maxNames) {
+  if (folderFd < 0) return false;
+  const int fd = OpenRetry(folderFd, ".", O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return false;
+  DIR* dir = ::fdopendir(fd);
+  if (dir == nullptr) {
+    ::close(fd);
+    return false;
+  }
+  bool none = true;
+  std::size_t names = 0;
+  errno = 0;
+  while (const dirent* e = ::readdir(dir)) {
+    if (++names > maxNames || IsJournalName(e->d_name)) {
+      none = false;
+      break;
+    }
+  }
+  if (errno != 0) none = false;  // the listing broke off: nothing is known
+  ::closedir(dir);
+  return none;
+}
 
 bool StatFileIn(int folderFd, const std::string& name, const std::string& path, struct stat& st) {
   if (ByNameIn(folderFd, name)) return ::fstatat(folderFd, name.c_str(), &st, 0) == 0;
@@ -73,16 +97,20 @@ std::size_t MemorySource::ReadAt(std::uint64_t offset, std::size_t n, std::strin
   return count;
 }
 
-ReadOnlyFile::ReadOnlyFile(const std::string& path) { Open(AT_FDCWD, path, path); }
-
-ReadOnlyFile::ReadOnlyFile(int folderFd, const std::string& name, const std::string& path) {
-  if (ByNameIn(folderFd, name))
-    Open(folderFd, name, path);
-  else
-    Open(AT_FDCWD, path, path);
+ReadOnlyFile::ReadOnlyFile(const std::string& path) {
+  Open(AT_FDCWD, path, path, RecoveryLookup::kLookUp);
 }
 
-void ReadOnlyFile::Open(int folderFd, const std::string& name, const std::string& path) {
+ReadOnlyFile::ReadOnlyFile(int folderFd, const std::string& name, const std::string& path,
+                           RecoveryLookup lookup) {
+  if (ByNameIn(folderFd, name))
+    Open(folderFd, name, path, lookup);
+  else
+    Open(AT_FDCWD, path, path, RecoveryLookup::kLookUp);
+}
+
+void ReadOnlyFile::Open(int folderFd, const std::string& name, const std::string& path,
+                        RecoveryLookup lookup) {
   fd_ = OpenRetry(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
   if (fd_ < 0) return;
   struct stat st;
@@ -91,7 +119,7 @@ void ReadOnlyFile::Open(int folderFd, const std::string& name, const std::string
     fd_ = -1;
     return;
   }
-  if (HasRecoveryRecord(folderFd, name)) {
+  if (lookup == RecoveryLookup::kLookUp && HasRecoveryRecord(folderFd, name)) {
     FinishInterruptedTagWrite(path);
     if (::fstat(fd_, &st) != 0) st.st_size = 0;
   }

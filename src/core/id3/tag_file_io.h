@@ -50,6 +50,11 @@ class MemorySource : public ByteSource {
   std::string_view data_;
 };
 
+// Whether opening a file looks for the recovery record of an interrupted tag write
+// beside it: always, unless the caller has just listed the folder and found none
+// (see FolderHoldsNoRecoveryRecord).
+enum class RecoveryLookup { kLookUp, kFolderHasNone };
+
 // A regular file opened for reading only; closed by the destructor. Anything else
 // (a FIFO, a device, a folder) is not opened, and opening never waits. A write of
 // the file that was interrupted is finished first. Small reads within the
@@ -63,7 +68,8 @@ class ReadOnlyFile : public ByteSource {
   // The file `name` inside the open folder `folderFd`, whose path joined with the
   // name is `path`: a pass over many files of one folder walks no path per file.
   // With folderFd < 0 the file is opened by its path.
-  ReadOnlyFile(int folderFd, const std::string& name, const std::string& path);
+  ReadOnlyFile(int folderFd, const std::string& name, const std::string& path,
+               RecoveryLookup lookup = RecoveryLookup::kLookUp);
   ~ReadOnlyFile() override;
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
@@ -77,7 +83,7 @@ class ReadOnlyFile : public ByteSource {
   std::size_t ReadInto(std::uint64_t offset, std::size_t n, char* out) override;
 
  private:
-  void Open(int folderFd, const std::string& name, const std::string& path);
+  void Open(int folderFd, const std::string& name, const std::string& path, RecoveryLookup lookup);
 
   int fd_ = -1;
   std::uint64_t readAheadEnd_ = 0;
@@ -89,6 +95,15 @@ class ReadOnlyFile : public ByteSource {
   std::size_t windowSize_ = 0;
   std::uint64_t windowStart_ = 0;
 };
+
+// Lists the folder open at folderFd (a descriptor as HeldFolder gives it): true
+// when it holds no recovery record of an interrupted tag write. A pass that reads
+// most files of a folder lists it once instead of looking for a record beside
+// every file; a write killed after the listing is then missed by that pass, as a
+// write killed after the lookup beside a file is missed by that file's read. The
+// listing gives up, answering false, after maxNames names: a pass over a few files
+// of a large folder is quicker with its lookups.
+bool FolderHoldsNoRecoveryRecord(int folderFd, std::size_t maxNames);
 
 // stat of the file `name` inside the open folder folderFd, reached the way
 // ReadOnlyFile(folderFd, name, path) opens it: by the name, or by `path` where

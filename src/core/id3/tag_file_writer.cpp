@@ -553,9 +553,18 @@ TagFileStamp StampOf(const struct stat& st) {
 
 }  // namespace
 
+namespace {
+constexpr std::string_view kJournalSuffix = ".tessarn-journal";
+}  // namespace
+
 std::string JournalPath(const std::string& path) {
   const std::string folder = FolderOf(path);
-  return folder + "." + path.substr(folder.size()) + ".tessarn-journal";
+  return folder + "." + path.substr(folder.size()) + std::string(kJournalSuffix);
+}
+
+bool IsJournalName(std::string_view name) {
+  return name.size() > kJournalSuffix.size() + 1 && name[0] == '.' &&
+         name.ends_with(kJournalSuffix);
 }
 
 const char* TagWriteErrorText(TagWriteError error) {

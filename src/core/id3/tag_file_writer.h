@@ -133,5 +133,7 @@ bool FinishInterruptedTagWrite(const std::string& path);
 // The recovery record's path beside the file at `path`: "." + name +
 // ".tessarn-journal" in the same folder (a bare name gives a bare name).
 std::string JournalPath(const std::string& path);
+// Whether a name in a folder is such a record's ("." + a name + ".tessarn-journal").
+bool IsJournalName(std::string_view name);
 
 }  // namespace tessarn

@@ -14,6 +14,10 @@ namespace {
 
 constexpr std::size_t kInitialSlots = 6;
 constexpr std::size_t kSlotGrowth = 2;
+// From how many files of one folder in a row an uncached pass lists the folder
+// rather than looking for a record beside each: a listing costs a few lookups'
+// time, and each name about half a lookup.
+constexpr std::size_t kListedRun = 32;
 
 // Replaces every occurrence of from in text, left to right.
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
@@ -96,7 +100,13 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
   // Reused for every entry: a pass runs on every keystroke over the whole list.
   std::string path, name;
   HeldFolder folder;  // files are opened by name inside it: no path walk per file
-  for (auto& entry : entries) {
+  // Without a cache every MP3 file is read: a folder whose files come in a long
+  // run is listed once for records of interrupted tag writes, instead of a lookup
+  // beside each file (see FolderHoldsNoRecoveryRecord).
+  std::int64_t runFolder = -1;  // the folder of the run being read, none yet
+  RecoveryLookup lookup = RecoveryLookup::kLookUp;
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    FileEntry& entry = entries[k];
     if (!HasExtension(entry.oldName, "MP3")) {
       entry.ShareText(&EntryTexts::tagStatus, NotMp3StatusText());  // one text for every row
       entry.newName.clear();
@@ -107,8 +117,19 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     const int folderFd = folder.Get(list.DiskFolder(entry));
     if (tags) {
       found = tags->Get(folderFd, entry.DiskName(), path);
-    } else if (ReadNamingTags(folderFd, entry.DiskName(), path, uncached, options.legacyEncoding)) {
-      found = &uncached;
+    } else {
+      if (entry.folder != runFolder) {
+        runFolder = entry.folder;
+        std::size_t run = 0;
+        for (std::size_t j = k; j < entries.size() && entries[j].folder == runFolder; ++j)
+          run += HasExtension(entries[j].oldName, "MP3");
+        lookup = run >= kListedRun && FolderHoldsNoRecoveryRecord(folderFd, run + run / 2)
+                     ? RecoveryLookup::kFolderHasNone
+                     : RecoveryLookup::kLookUp;
+      }
+      if (ReadNamingTags(folderFd, entry.DiskName(), path, uncached, options.legacyEncoding,
+                         lookup))
+        found = &uncached;
     }
     if (!found) continue;  // cannot be opened: the row keeps what it shows
     bool useV2;

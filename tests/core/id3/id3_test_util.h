@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/id3/tag_disk.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::testing {
@@ -114,6 +116,39 @@ inline std::string Id3v1Block(const std::string& title, unsigned char genre = 0x
   std::string block = "TAG" + title;
   block.resize(127, '\0');
   return block + static_cast<char>(genre);
+}
+
+// A disk on which the process dies in the middle of its nth write (counting from
+// 0; -1 never).
+class DyingDisk : public TagDisk {
+ public:
+  explicit DyingDisk(int dieAt) : dieAt_(dieAt) {}
+  int WriteAt(int fd, std::uint64_t offset, std::string_view data) override {
+    if (writes_++ == dieAt_) {
+      TagDisk::WriteAt(fd, offset, data.substr(0, data.size() / 2));
+      _exit(9);
+    }
+    return TagDisk::WriteAt(fd, offset, data);
+  }
+  int writes() const { return writes_; }
+
+ private:
+  int dieAt_;
+  int writes_ = 0;
+};
+
+// Runs the write in a child process that dies in the middle of its nth write;
+// true when it died there.
+inline bool WriteKilledAt(int dieAt, const std::string& path, const TagBlockChange& id3v2,
+                          const TagBlockChange& id3v1) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    DyingDisk disk(dieAt);
+    _exit(WriteTagBlocks(disk, path, id3v2, id3v1) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 9;
 }
 
 }  // namespace tessarn::testing

@@ -384,24 +384,6 @@ TEST(TagFileWriter, FailuresLeaveTheOldFileOrTheNewOne) {
   }
 }
 
-// A disk on which the process dies in the middle of its nth write.
-class DyingDisk : public TagDisk {
- public:
-  explicit DyingDisk(int dieAt) : dieAt_(dieAt) {}
-  int WriteAt(int fd, std::uint64_t offset, std::string_view data) override {
-    if (writes_++ == dieAt_) {
-      TagDisk::WriteAt(fd, offset, data.substr(0, data.size() / 2));
-      _exit(9);
-    }
-    return TagDisk::WriteAt(fd, offset, data);
-  }
-  int writes() const { return writes_; }
-
- private:
-  int dieAt_;
-  int writes_ = 0;
-};
-
 TEST(TagFileWriter, KilledAtAnyWriteTheNextOpenFinishes) {
   const std::string audio = Audio(12000);
   const std::string original = Tag(3, Frame23("TIT2", Latin("Old")), 400) + audio + V1Block("old");
@@ -422,14 +404,7 @@ TEST(TagFileWriter, KilledAtAnyWriteTheNextOpenFinishes) {
     ASSERT_GT(counting.writes(), 5);
     for (int dieAt = 0; dieAt < counting.writes(); ++dieAt) {
       const auto path = dir.File("a.mp3", original);
-      const pid_t pid = fork();
-      if (pid == 0) {
-        DyingDisk disk(dieAt);
-        _exit(WriteTagBlocks(disk, path, change.v2, change.v1) ? 0 : 1);
-      }
-      int status = 0;
-      waitpid(pid, &status, 0);
-      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9) << change.name << " " << dieAt;
+      ASSERT_TRUE(WriteKilledAt(dieAt, path, change.v2, change.v1)) << change.name << " " << dieAt;
       // The next open, by path or (as a naming pass does) by name inside the folder.
       if (dieAt % 2 == 0) {
         TagFields fields;
@@ -463,14 +438,7 @@ TEST(TagFileWriter, KilledWriteUnderALongPathIsFinished) {
   const std::string path = folder + "/a.mp3";
   const std::string journal = folder + "/.a.mp3.tessarn-journal";
   std::ofstream(path, std::ios::binary) << original;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    DyingDisk disk(3);
-    _exit(WriteTagBlocks(disk, path, grow, TagBlockChange::Keep()) ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+  ASSERT_TRUE(WriteKilledAt(3, path, grow, TagBlockChange::Keep()));
   ASSERT_EQ(access(journal.c_str(), F_OK), 0);
   TagFields fields;
   ReadId3v2(path, fields);
@@ -478,6 +446,28 @@ TEST(TagFileWriter, KilledWriteUnderALongPathIsFinished) {
   EXPECT_TRUE(fields.title == "Old" || fields.title == "New") << fields.title;
   for (const std::string& file : {path, journal}) unlink(file.c_str());
   for (auto it = folders.rbegin(); it != folders.rend(); ++it) rmdir(it->c_str());
+}
+
+// A folder is listed for records of interrupted writes: one left by a killed write
+// is found, and once the next open has finished the write there is none. A
+// listing that would read more names than allowed gives no answer.
+TEST(TagFileWriter, AFolderListingFindsTheRecordOfAKilledWrite) {
+  TempDir dir;
+  const std::string original = Tag(3, Frame23("TIT2", Latin("Old")), 400) + Audio(12000);
+  for (const char* name : {"a.mp3", "b.mp3", "c.txt"}) dir.File(name, original);
+  const int folder = open(dir.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(folder, 0);
+  EXPECT_TRUE(FolderHoldsNoRecoveryRecord(folder, 10));
+  EXPECT_FALSE(FolderHoldsNoRecoveryRecord(folder, 4));  // ".", "..", three files
+  EXPECT_FALSE(FolderHoldsNoRecoveryRecord(-1, 10));
+
+  ASSERT_TRUE(WriteKilledAt(3, dir.path() + "/b.mp3",
+                            TagBlockChange::Replace(BuildId3v2Tag(Titled("New", 1500))),
+                            TagBlockChange::Keep()));
+  EXPECT_FALSE(FolderHoldsNoRecoveryRecord(folder, 10));
+  { ReadOnlyFile file(folder, "b.mp3", dir.path() + "/b.mp3"); }
+  EXPECT_TRUE(FolderHoldsNoRecoveryRecord(folder, 10));
+  close(folder);
 }
 
 // Two processes of two threads each: every writer has the file to itself.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/id3/id3_test_util.h"
 #include "core/id3/id3v1.h"
@@ -240,6 +241,31 @@ TEST_F(TagTemplateRuleTest, SlicesOfAPassGiveWhatOnePassGives) {
   EXPECT_EQ(whole.CellText(7, kTagStatusColumn), NotMp3StatusText());
   EXPECT_EQ(whole.entries[8].newName, "previous");
   EXPECT_EQ(slicedCache.size(), 7u);  // every file that could be read, kept across slices
+}
+
+// An uncached pass over a long run of one folder's files lists the folder for
+// records of interrupted tag writes instead of looking beside each file: a write
+// killed in the middle of the run is still finished before its file is read.
+TEST_F(TagTemplateRuleTest, APassOverAListedFolderFinishesAKilledWrite) {
+  TagFields old;
+  old.title = "Old";
+  const std::string file = BuildId3v2Tag(old) + std::string(12000, '\x11');
+  for (int i = 0; i < 40; ++i) Add("s" + std::to_string(i) + ".mp3", &file);
+  TagFields grown = old;
+  grown.title = "New";
+  grown.comment = std::string(1500, 'c');
+  const std::string killed = dir_.path() + "/s20.mp3";
+  ASSERT_TRUE(testing::WriteKilledAt(3, killed, TagBlockChange::Replace(BuildId3v2Tag(grown)),
+                                     TagBlockChange::Keep()));
+  const std::string journal = dir_.path() + "/.s20.mp3.tessarn-journal";
+  ASSERT_EQ(access(journal.c_str(), F_OK), 0);
+
+  Run("#2");
+  EXPECT_NE(access(journal.c_str(), F_OK), 0);
+  TagFields after;
+  ASSERT_TRUE(ReadId3v2(killed, after));
+  for (int i = 0; i < 40; ++i)
+    EXPECT_EQ(At(i).newName, (i == 20 ? after.title : "Old") + ".mp3") << i;
 }
 
 TEST(TagTemplateHelpers, ReferenceLineLimitPresetsAndButtons) {
