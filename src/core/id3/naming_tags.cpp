@@ -44,7 +44,7 @@ void NamingTags::Set(const TagFields* v1, const TagFields* v2) {
   Set(fields);
 }
 
-void NamingTags::Set(const NamingTexts* v1, const NamingTexts* v2) {
+void NamingTags::SetTexts(const NamingTexts* v1, const NamingTexts* v2) {
   hasV1 = v1 != nullptr;
   hasV2 = v2 != nullptr;
   std::array<std::string_view, 12> fields;
@@ -98,7 +98,7 @@ void ReadNamingTags(ByteSource& source, NamingTags& tags, LegacyEncoding legacy)
   if (size >= kId3v1Size && source.ReadInto(size - kId3v1Size, kId3v1Size, block) == kId3v1Size)
     hasV1 = ParseId3v1NamingFields(std::string_view(block, kId3v1Size), legacy, v1);
 
-  tags.Set(hasV1 ? &v1 : nullptr, hasV2 ? &v2 : nullptr);
+  tags.SetTexts(hasV1 ? &v1 : nullptr, hasV2 ? &v2 : nullptr);
 }
 
 bool ReadNamingTags(const std::string& path, NamingTags& tags, LegacyEncoding legacy) {

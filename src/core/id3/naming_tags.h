@@ -50,7 +50,7 @@ class NamingTags {
   // Takes the six fields of each record given (nullptr: that version is absent).
   void Set(const TagFields* v1, const TagFields* v2);
   // The same from texts by digit.
-  void Set(const NamingTexts* v1, const NamingTexts* v2);
+  void SetTexts(const NamingTexts* v1, const NamingTexts* v2);
 
  private:
   void Set(const std::array<std::string_view, 12>& fields);

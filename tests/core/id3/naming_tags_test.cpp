@@ -27,7 +27,7 @@ TEST(NamingTags, SixFieldsOfEachVersion) {
   EXPECT_EQ(tags.Field(true, 5), "2004");
   EXPECT_EQ(tags.Field(true, 1), "");
   EXPECT_EQ(tags.Field(true, 7), "");
-  tags.Set(static_cast<const TagFields*>(nullptr), &v2);
+  tags.Set(nullptr, &v2);
   EXPECT_FALSE(tags.hasV1);
   EXPECT_EQ(tags.Field(false, 1), "");
 }
