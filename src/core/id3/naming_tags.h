@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/id3/tag_fields.h"
 #include "core/id3/tag_file_io.h"
