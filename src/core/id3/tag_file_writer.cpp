@@ -174,6 +174,9 @@ std::string ResolvedPath(const std::string& path) {
   return out;
 }
 
+// What a recovery record's name adds after the file's name (and a "." before it).
+constexpr std::string_view kJournalSuffix = ".tessarn-journal";
+
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -551,10 +554,6 @@ TagFileStamp StampOf(const struct stat& st) {
           static_cast<std::uint64_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
 }
 
-}  // namespace
-
-namespace {
-constexpr std::string_view kJournalSuffix = ".tessarn-journal";
 }  // namespace
 
 std::string JournalPath(const std::string& path) {
