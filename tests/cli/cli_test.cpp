@@ -646,6 +646,36 @@ TEST_F(CliTest, RunsAreUndoneNewestFirst) {
   EXPECT_NE(r.out.find("已撤消"), std::string::npos) << r.out;
 }
 
+// undo --to takes back the run and every newer one, newest first, naming them;
+// history shows each run's size and the total.
+TEST_F(CliTest, UndoToARunTakesBackTheNewerOnesFirst) {
+  WriteFile(files + "/a.txt", "a");
+  ASSERT_EQ(Run({"rename", "--name", "b", "a.txt"}).exitCode, 0);   // b0.txt
+  ASSERT_EQ(Run({"rename", "--name", "c", "b0.txt"}).exitCode, 0);  // c0.txt
+  ASSERT_EQ(Run({"rename", "--name", "d", "c0.txt"}).exitCode, 0);  // d0.txt
+  const JsonValue history = RunJson({"history"}, 0);
+  ASSERT_EQ(history["runs"].array.size(), 3u);
+  double total = 0;
+  for (const JsonValue& run : history["runs"].array) {
+    EXPECT_GT(run["bytes"].number, 0);
+    total += run["bytes"].number;
+  }
+  EXPECT_EQ(history["totalBytes"].number, total);
+  EXPECT_NE(Run({"history"}).out.find("共 3 次操作，记录共 "), std::string::npos);
+
+  EXPECT_EQ(Run({"undo", "--run", "1", "--to", "1"}).exitCode, 2);
+  const CliResult r = Run({"undo", "--to", "1"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // Rows newest run first: d0 -> c0, c0 -> b0, b0 -> a.
+  const std::size_t d = r.out.find("d0.txt"), c = r.out.find("c0.txt → b0.txt"),
+                    b = r.out.find("b0.txt → a.txt");
+  EXPECT_LT(d, c) << r.out;
+  EXPECT_LT(c, b) << r.out;
+  EXPECT_NE(r.out.find("已成功撤消 3 次操作"), std::string::npos) << r.out;
+  EXPECT_EQ(ListNames(files), (Names{"a.txt"}));
+  EXPECT_EQ(Run({"undo", "--to", "1"}).exitCode, 1);  // already undone
+}
+
 // Another file put under the new name after the run is never renamed back; the
 // file that was moved aside is, once it is back under that name.
 TEST_F(CliTest, AFileReplacedAfterTheRunIsNotRenamedBack) {

@@ -160,6 +160,15 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
       const std::string& diskFolder = list.DiskFolder(entry);
       const int fd = folderFd.Get(diskFolder);
       const std::string& newName = plan.diskNames[i];
+      if (step.kind != StepKind::kFromTemporary && hooks.checkSource &&
+          !hooks.checkSource(i, fd, entry.DiskName())) {
+        // Another file has the name now: it is not the one to move.
+        fail(i, RenameReason::kReplaced, 0);
+        ++counts.walked;
+        if (hooks.afterRow) hooks.afterRow(i, false);
+        if (hooks.afterStep) hooks.afterStep(k, FileAt::kOldName);
+        continue;
+      }
       switch (step.kind) {
         case StepKind::kDirect:
           ok = RenameNoReplaceIn(fd, diskFolder, entry.DiskName(), newName, &error);
@@ -241,7 +250,12 @@ WalkCounts RunRename(FileList& list, UndoLog& undo, const RenameHooks& hooks) {
 }
 
 WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenameHooks& hooks) {
-  const WalkCounts counts = Walk(list, PlanUndo(list), hooks, Walking::kUndo);
+  return UndoLastRun(list, undo, PlanUndo(list), hooks);
+}
+
+WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenamePlan& plan,
+                       const RenameHooks& hooks) {
+  const WalkCounts counts = Walk(list, plan, hooks, Walking::kUndo);
   if (hooks.progress) hooks.progress(std::string());
   // Rows left to restore keep the record for another try.
   bool left = counts.stopped;
