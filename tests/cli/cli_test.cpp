@@ -572,8 +572,14 @@ TEST_F(CliTest, ADamagedRecordIsSaidPlainlyAndKept) {
       EXPECT_EQ(ListNames(files).front(), "r0.txt");
     }
     EXPECT_EQ(Run({"undo"}).exitCode, 1);  // nothing left to undo, nothing said to be done
+    // The run stays listed, as damaged, with what it proved.
+    const JsonValue history = RunJson({"history"}, 0);
+    ASSERT_EQ(history["runs"].array.size(), 1u);
+    EXPECT_TRUE(history["runs"].array[0]["damaged"].boolean);
+    EXPECT_TRUE(history["runs"].array[0]["undone"].boolean);
     for (const std::string& name : ListNames(files)) ::unlink((files + "/" + name).c_str());
     ::unlink((record + ".damaged").c_str());
+    ::unlink(record.c_str());
   }
 }
 
