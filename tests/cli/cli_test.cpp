@@ -1,6 +1,8 @@
 // Black-box tests of tessarn-cli: the built program on temporary folders, with its
 // undo journal in a temporary state folder.
 #include <gtest/gtest.h>
+
+#include <future>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -650,6 +652,45 @@ TEST_F(CliTest, RunsAreUndoneNewestFirst) {
   r = Run({"history"});
   EXPECT_NE(r.out.find("2  "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("已撤消"), std::string::npos) << r.out;
+}
+
+// Two rename runs over one folder at once, each with its own history (two users):
+// each run moves only the files it recorded, so undoing both brings every name
+// back, whatever order their renames came in.
+TEST_F(CliTest, TwoRunsOverOneFolderAtOnceAreBothUndone) {
+  Names originals;
+  for (int i = 0; i < 2000; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%04d.txt", i);
+    originals.push_back(name);
+    WriteFile(files + "/" + name, name);
+  }
+  // Both shift every number by one (0000 -> 0001, ...): a chain each run walks
+  // from its free end, over names the other run is moving too.
+  TempFolder stateA, stateB;
+  auto run = [&](const TempFolder& state) {
+    return std::async(std::launch::async, [&state, this] {
+      return RunCli({"rename", "--skip-conflicts", "--digits", "4", "--start", "1", "."}, files,
+                    {{"XDG_STATE_HOME", state.path()}});
+    });
+  };
+  auto a = run(stateA), b = run(stateB);
+  a.get();
+  b.get();
+  // Each run's undo is a chain too, blocked where the other run's file holds a
+  // name it needs; what it cannot do stays for another try, so undoing both in
+  // turn a few times brings every file back.
+  auto allBack = [&] {
+    if (ListNames(files) != originals) return false;
+    for (const std::string& name : originals)
+      if (ReadFile(files + "/" + name) != name) return false;
+    return true;
+  };
+  for (int round = 0; round < 20 && !allBack(); ++round)
+    for (const TempFolder* state : {&stateA, &stateB})
+      RunCli({"undo"}, files, {{"XDG_STATE_HOME", state->path()}});
+  EXPECT_EQ(ListNames(files), originals);
+  for (const std::string& name : originals) ASSERT_EQ(ReadFile(files + "/" + name), name);
 }
 
 // undo --to takes back the run and every newer one, newest first, naming them;

@@ -300,5 +300,59 @@ TEST(UndoSafetyTest, AFullStateFolderNeverTearsARecord) {
   EXPECT_TRUE(dir.Exists("first"));
 }
 
+// A file whose old tag is larger than the room taken ahead, on a state folder
+// that fills up: the file is written but its record cannot be; the run stops
+// there and names it, and no record is left torn.
+TEST(UndoSafetyTest, ATagRunNamesTheFileItCouldNotRecord) {
+  ScratchMount small = ScratchMount::Tmpfs(2048);
+  if (!small.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+  const std::string state = small.path() + "state";
+  TempFolder dir;
+  const std::string big = Tag(3, Frame23("TIT2", Latin("Old")), 1500000) + std::string(900, 'a');
+  const std::string little = Tag(3, Frame23("TIT2", Latin("Old")), 100) + std::string(900, 'a');
+  dir.Write("a-1.mp3", big);
+  dir.Write("a-2.mp3", little);
+  {
+    // Leave about 1.2 MB: room for the run's first megabyte, not for the big record.
+    std::ofstream filler(small.path() + "filler", std::ios::binary);
+    filler << std::string(2048 * 1024 - 1200 * 1024, 'x');
+  }
+  ParsedTemplate parsed;
+  ParseTagTemplate(Gb("#1-#2"), parsed);
+  const std::vector<std::string> paths{dir.path() + "a-1.mp3", dir.path() + "a-2.mp3"};
+  const RecordedTagRun run =
+      RunTagsRecorded(state, FrontEnd::kCommandLine, [&](const TagFileTried& tried) {
+        WriteTagsFromNames(paths, {"a-1.mp3", "a-2.mp3"}, parsed, {}, {}, tried);
+      });
+  ASSERT_TRUE(run.started) << GbToUtf8Lossy(run.error);
+  ASSERT_EQ(run.unrecorded, std::vector<std::string>{paths[0]});
+  EXPECT_NE(dir.Read("a-1.mp3"), big);
+  EXPECT_EQ(dir.Read("a-2.mp3"), little);  // not written after the stop
+  const std::vector<std::string> notes = TagRunRecordNotes(run);
+  ASSERT_FALSE(notes.empty());
+  EXPECT_NE(notes[0].find(Gb("没有记入撤消历史")), std::string::npos);
+  EXPECT_NE(notes[0].find("a-1.mp3"), std::string::npos);
+  for (const HistoryEntry& entry : ReadHistory(state)) EXPECT_FALSE(entry.damaged);
+}
+
+// A record of the first layout (no files' marks, the first magic) still reads
+// and is undone by device and inode.
+TEST(UndoSafetyTest, ARecordOfTheFirstLayoutIsStillUndone) {
+  TempFolder dir, state;
+  dir.Write("a", "a");
+  ASSERT_EQ(RenameAll(dir.path(), state.path(), {"a"}, {"b"}).runId, 1u);
+  const std::string folder = HistoryFolder(state.path());
+  std::string bytes;
+  ASSERT_TRUE(ReadRunFile(folder, 1, bytes));
+  bool intact = false;
+  std::string first = "TSNHIST1";
+  for (const Record& record : ParseRecords(bytes, intact))
+    if (record.type != 'M') AppendRecord(first, record.type, record.payload);
+  std::ofstream(RunFilePath(folder, 1), std::ios::binary | std::ios::trunc) << first;
+  ASSERT_FALSE(ReadHistory(state.path()).front().damaged);
+  EXPECT_TRUE(UndoRuns(state.path(), {}).complete());
+  EXPECT_EQ(dir.Read("a"), "a");
+}
+
 }  // namespace
 }  // namespace tessarn
