@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/filelist/file_system.h"
+#include "core/filelist/foreign_link.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -160,6 +161,16 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
       const std::string& diskFolder = list.DiskFolder(entry);
       const int fd = folderFd.Get(diskFolder);
       const std::string& newName = plan.diskNames[i];
+      // The one look at a source before it moves (a cycle's return from its
+      // temporary name moves what the run itself parked there).
+      if (step.kind != StepKind::kFromTemporary &&
+          IsForeignLinkAt(fd, fd >= 0 ? entry.DiskName() : diskFolder + entry.DiskName())) {
+        fail(i, RenameReason::kForeignLink, 0);
+        ++counts.walked;
+        if (hooks.afterRow) hooks.afterRow(i, false);
+        if (hooks.afterStep) hooks.afterStep(k, FileAt::kOldName);
+        continue;
+      }
       switch (step.kind) {
         case StepKind::kDirect:
           ok = RenameNoReplaceIn(fd, diskFolder, entry.DiskName(), newName, &error);

@@ -200,6 +200,8 @@ RenameReason ReasonOf(TagWriteError error) {
       return RenameReason::kPermission;
     case TagWriteError::kDiskFull:
       return RenameReason::kNoSpace;
+    case TagWriteError::kForeignLink:
+      return RenameReason::kForeignLink;
     default:
       return RenameReason::kOther;
   }

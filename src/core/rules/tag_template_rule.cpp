@@ -45,6 +45,11 @@ const std::string& NoTagStatusText() {
   return text;
 }
 
+const std::string& InterruptedWriteStatusText() {
+  static const std::string text = ReasonText(RenameReason::kInterruptedWrite);
+  return text;
+}
+
 const std::string& NotMp3StatusText() {
   static const std::string text = Gb("非MP3文件");
   return text;
@@ -132,6 +137,11 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
         found = &uncached;
     }
     if (!found) continue;  // cannot be opened: the row keeps what it shows
+    if (found->interruptedWrite) {  // its tags are not to be trusted until it is finished
+      entry.ShareText(&EntryTexts::tagStatus, InterruptedWriteStatusText());
+      entry.newName.clear();
+      continue;
+    }
     bool useV2;
     if (options.v1First)
       useV2 = !found->hasV1 && found->hasV2;
