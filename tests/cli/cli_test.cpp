@@ -933,9 +933,10 @@ TEST_F(CliTest, ConcurrentTagsSetRunsKeepTheAudio) {
   EXPECT_EQ(RunJson({"history"}, 0)["runs"].array.size(), 4u);
 }
 
-// A run killed while it moves the audio to make room for a larger tag: the next
-// run that opens the file finishes the move. Wherever the kill lands, the audio
-// comes through whole and the tag is the old one or the new one.
+// A run killed while it moves the audio to make room for a larger tag: a look at
+// the file says the write is unfinished and changes nothing; the next run that
+// writes the file finishes the move. Wherever the kill lands, the audio comes
+// through whole and the tag is the old one or the new one.
 TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
   std::string audio(24 << 20, '\0');
   for (std::size_t i = 0; i < audio.size(); ++i) audio[i] = static_cast<char>(1 + i * 31 % 253);
@@ -958,7 +959,21 @@ TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
     ::usleep(delayMs * 1000);
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
-    const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);  // the next run
+    const std::string killed = ReadFile(song);
+    const CliResult look = Run({"tags", "show", "--json", "song.mp3"});
+    const JsonValue looked = ParseJson(look.out).value_or(JsonValue{});
+    if (looked[0].Has("reason")) {
+      EXPECT_EQ(look.exitCode, 1);
+      EXPECT_EQ(looked[0]["reason"].string, "interrupted-write");
+      EXPECT_EQ(looked[0]["status"].string, "上次写入未完成");
+    } else {
+      EXPECT_EQ(look.exitCode, 0) << look.err;
+    }
+    EXPECT_EQ(ReadFile(song), killed) << delayMs << " ms";
+    const CliResult next = Run({"tags", "set", "--v2", "--album", "Next", "song.mp3"});
+    EXPECT_EQ(next.exitCode, 0) << next.out << next.err;
+    const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
+    EXPECT_EQ(doc[0]["id3v2"]["album"].string, "Next");
     const std::string title = doc[0]["id3v2"]["title"].string;
     EXPECT_TRUE(title == "Old" || title == "New") << delayMs << " ms: " << title;
     const std::string after = ReadFile(song);

@@ -164,7 +164,8 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
       // The one look at a source before it moves (a cycle's return from its
       // temporary name moves what the run itself parked there).
       if (step.kind != StepKind::kFromTemporary &&
-          IsForeignLinkAt(fd, fd >= 0 ? entry.DiskName() : diskFolder + entry.DiskName())) {
+          (fd >= 0 ? IsForeignLinkAt(fd, entry.DiskName())
+                   : IsForeignLinkAt(-1, diskFolder + entry.DiskName()))) {
         fail(i, RenameReason::kForeignLink, 0);
         ++counts.walked;
         if (hooks.afterRow) hooks.afterRow(i, false);

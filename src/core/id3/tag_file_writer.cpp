@@ -445,6 +445,18 @@ struct RecordLook {
   struct stat st {};  // the record itself (lstat), when there is one
 };
 
+// What the record's own metadata (an lstat, or an fstat of it once open) says
+// against it, beside the file `file`.
+RecordDistrust JudgeRecordFile(const struct stat& st, const struct stat& file) {
+  if (S_ISLNK(st.st_mode)) return RecordDistrust::kLink;
+  if (!S_ISREG(st.st_mode)) return RecordDistrust::kNotRegular;
+  if (st.st_nlink != 1) return RecordDistrust::kHardLinked;
+  if (st.st_uid != file.st_uid && st.st_uid != ::geteuid()) return RecordDistrust::kForeignOwner;
+  if ((st.st_mode & 07777) != 0600) return RecordDistrust::kWrongMode;
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxRecord) return RecordDistrust::kDamaged;
+  return RecordDistrust::kNone;
+}
+
 RecordLook LookAtRecord(int folderFd, const std::string& recordPath, int fileFd) {
   RecordLook look;
   auto distrust = [&](RecordDistrust why) {
@@ -457,36 +469,26 @@ RecordLook LookAtRecord(int folderFd, const std::string& recordPath, int fileFd)
     if (errno == ENOENT || errno == ENOTDIR) return look;
     return distrust(RecordDistrust::kUnreadable);
   }
-  // What it is, before it is opened: opening a device may do something.
-  if (S_ISLNK(look.st.st_mode)) return distrust(RecordDistrust::kLink);
-  if (!S_ISREG(look.st.st_mode)) return distrust(RecordDistrust::kNotRegular);
   struct stat file;
   if (::fstat(fileFd, &file) != 0) return distrust(RecordDistrust::kUnreadable);
+  // Judged before it is opened: opening a device may do something, and another
+  // user's record need not be readable to be ignored.
+  if (const RecordDistrust why = JudgeRecordFile(look.st, file); why != RecordDistrust::kNone)
+    return distrust(why);
   const int fd = ::openat(at, recordPath.c_str(),
                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return distrust(errno == ELOOP ? RecordDistrust::kLink : RecordDistrust::kUnreadable);
   struct stat st;
   std::string bytes;
   RecordDistrust why = RecordDistrust::kNone;
-  if (::fstat(fd, &st) != 0) {
-    why = RecordDistrust::kUnreadable;
-  } else if (!S_ISREG(st.st_mode)) {  // swapped for something else since the look
-    why = RecordDistrust::kNotRegular;
-  } else if (st.st_nlink != 1) {
-    why = RecordDistrust::kHardLinked;
-  } else if (st.st_uid != file.st_uid && st.st_uid != ::geteuid()) {
-    why = RecordDistrust::kForeignOwner;
-  } else if ((st.st_mode & 07777) != 0600) {
-    why = RecordDistrust::kWrongMode;
-  } else if (static_cast<std::uint64_t>(st.st_size) > kMaxRecord) {
-    why = RecordDistrust::kDamaged;
-  } else {
+  if (::fstat(fd, &st) != 0 || st.st_dev != look.st.st_dev || st.st_ino != look.st.st_ino) {
+    why = RecordDistrust::kUnreadable;  // swapped for another file since the look
+  } else if ((why = JudgeRecordFile(st, file)) == RecordDistrust::kNone) {
     bytes.resize(static_cast<std::size_t>(st.st_size));
     if (PreadAll(fd, bytes.data(), bytes.size(), 0) != bytes.size())
       why = RecordDistrust::kUnreadable;
   }
   ::close(fd);
-  look.st = st;
   if (why != RecordDistrust::kNone) return distrust(why);
   look.update = DecodeUpdate(bytes);
   if (!look.update) return distrust(RecordDistrust::kDamaged);

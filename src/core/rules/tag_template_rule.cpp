@@ -142,6 +142,9 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
       entry.newName.clear();
       continue;
     }
+    // Finished since: the row is named again.
+    if (entry.texts().tagStatus == InterruptedWriteStatusText())
+      entry.SetText(&EntryTexts::tagStatus, std::string_view());
     bool useV2;
     if (options.v1First)
       useV2 = !found->hasV1 && found->hasV2;
