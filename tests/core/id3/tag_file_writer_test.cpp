@@ -388,16 +388,21 @@ TEST(TagFileWriter, FailuresLeaveTheOldFileOrTheNewOne) {
 // nothing, and the next write finishes it.
 TEST(TagFileWriter, KilledAtAnyWriteTheNextWriteFinishes) {
   const std::string audio = Audio(12000);
-  const std::string original = Tag(3, Frame23("TIT2", Latin("Old")), 400) + audio + V1Block("old");
+  const std::string withV1 = Tag(3, Frame23("TIT2", Latin("Old")), 400) + audio + V1Block("old");
+  const std::string withoutV1 = Tag(3, Frame23("TIT2", Latin("Old")), 400) + audio;
   const std::string bigTag = BuildId3v2Tag(Titled("New", 1500));
   struct Change {
     const char* name;
+    const std::string& original;
     TagBlockChange v2, v1;
   } changes[] = {
-      {"growing", TagBlockChange::Replace(bigTag), TagBlockChange::Replace(V1Block("new"))},
-      {"shrinking", TagBlockChange::Remove(), TagBlockChange::Remove()},
+      {"growing", withV1, TagBlockChange::Replace(bigTag), TagBlockChange::Replace(V1Block("new"))},
+      {"growing, ID3v1 added", withoutV1, TagBlockChange::Replace(bigTag),
+       TagBlockChange::Replace(V1Block("new"))},
+      {"shrinking", withV1, TagBlockChange::Remove(), TagBlockChange::Remove()},
   };
   for (const Change& change : changes) {
+    const std::string& original = change.original;
     TempDir dir;
     const auto expectedPath = dir.File("expected.mp3", original);
     DyingDisk counting(-1);
