@@ -159,7 +159,7 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
     const bool unfinished = file.Record() == RecoveryRecord::kUnfinished;
     if (file.Record() == RecoveryRecord::kIgnored)
       PrintError(err, "已忽略恢复记录 " + ShowPath(JournalPath(path)) + "（" +
-                            RecordDistrustText(file.IgnoredRecord()) + "）");
+                          RecordDistrustText(file.IgnoredRecord()) + "）");
     TagFields v1, v2;
     const LegacyEncoding legacy = args.options.legacyEncoding;
     const bool readable = file.IsOpen() && !unfinished;

@@ -96,8 +96,8 @@ class SharedFolderTest : public ::testing::Test {
     WriteFile(source, bytes);
     ::chmod(source.c_str(), 0644);
     ASSERT_EQ(RunShellAs(kOther,
-                         "cat " + ShellQuoted(source) + " > " + ShellQuoted(path) + " && chmod 600 " +
-                             ShellQuoted(path),
+                         "cat " + ShellQuoted(source) + " > " + ShellQuoted(path) +
+                             " && chmod 600 " + ShellQuoted(path),
                          root.path()),
               0);
     ::unlink(source.c_str());
@@ -136,9 +136,9 @@ TEST_F(SharedFolderTest, PlantedRecordsChangeNothing) {
   // be written at the start.
   const std::string theirs = TitleTag("written by someone else", otherTag.size() + 64 - 44);
   const std::uint64_t otherSize = otherTag.size() + audio.size();
-  PlantAsOther(shared + "/.other.mp3.tessarn-journal",
-               PlantedRecord(StatOf(other).st_ino, otherSize, otherTag.size(), theirs,
-                             otherTag.size()));
+  PlantAsOther(
+      shared + "/.other.mp3.tessarn-journal",
+      PlantedRecord(StatOf(other).st_ino, otherSize, otherTag.size(), theirs, otherTag.size()));
 
   const CliResult show = AsOwner({"tags", "show", "song.mp3", "other.mp3"}, shared);
   EXPECT_EQ(show.exitCode, 0) << show.err;
@@ -158,7 +158,8 @@ TEST_F(SharedFolderTest, PlantedRecordsChangeNothing) {
   EXPECT_EQ(ReadFile(song), tag + audio);
   EXPECT_EQ(ReadFile(other), otherTag + audio);
 
-  const CliResult set = AsOwner({"tags", "set", "--title", "Mine", "song.mp3", "other.mp3"}, shared);
+  const CliResult set =
+      AsOwner({"tags", "set", "--title", "Mine", "song.mp3", "other.mp3"}, shared);
   EXPECT_EQ(set.exitCode, 0) << set.out << set.err;
   for (const std::string& path : {song, other}) {
     const std::string now = ReadFile(path);
@@ -176,9 +177,10 @@ TEST_F(SharedFolderTest, PlantedRecordsChangeNothing) {
   if (std::system("/usr/bin/python3 -c 'import mutagen' 2>/dev/null") != 0)
     GTEST_SKIP() << "python3-mutagen is not installed";
   const std::string out = root / "mutagen.txt";
-  const std::string command = "/usr/bin/python3 -c \"import sys, mutagen.id3 as m; "
-                              "print(m.ID3(sys.argv[1])['TIT2'].text[0])\" " +
-                              ShellQuoted(other) + " > " + ShellQuoted(out);
+  const std::string command =
+      "/usr/bin/python3 -c \"import sys, mutagen.id3 as m; "
+      "print(m.ID3(sys.argv[1])['TIT2'].text[0])\" " +
+      ShellQuoted(other) + " > " + ShellQuoted(out);
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(ReadFile(out), "Mine\n");
 }
@@ -251,8 +253,8 @@ TEST(OwnNames, AreNeverRowsOrNumbered) {
   for (const char* name : {"song.mp3", "b.mp3", ".song.mp3.tessarn-journal", ".tessarn-12-0.tmp",
                            ".tessarn-rewrite-Ab12Cd"})
     WriteFile(folder / name, name);
-  const CliResult r = RunCli({"rename", "--json", "--prefix", "Track", "--digits", "2", "."},
-                             folder.path());
+  const CliResult r =
+      RunCli({"rename", "--json", "--prefix", "Track", "--digits", "2", "."}, folder.path());
   EXPECT_EQ(r.exitCode, 0) << r.err;
   const JsonValue doc = ParseJson(r.out).value_or(JsonValue{});
   EXPECT_EQ(doc["entries"].array.size(), 2u) << r.out;
@@ -260,8 +262,8 @@ TEST(OwnNames, AreNeverRowsOrNumbered) {
             (std::vector<std::string>{".song.mp3.tessarn-journal", ".tessarn-12-0.tmp",
                                       ".tessarn-rewrite-Ab12Cd", "Track00.mp3", "Track01.mp3"}));
   // Named one by one, they are left out all the same.
-  const CliResult named = RunCli({"preview", "--json", ".tessarn-12-0.tmp", "Track00.mp3"},
-                                 folder.path());
+  const CliResult named =
+      RunCli({"preview", "--json", ".tessarn-12-0.tmp", "Track00.mp3"}, folder.path());
   EXPECT_EQ(ParseJson(named.out).value_or(JsonValue{})["entries"].array.size(), 1u) << named.out;
 }
 

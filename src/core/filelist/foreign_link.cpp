@@ -31,8 +31,7 @@ bool IsForeignLinkAt(int folderFd, const std::string& name) {
     return false;
   struct stat folder;
   const bool inFolder = folderFd >= 0 && name.find('/') == std::string::npos;
-  if (inFolder ? ::fstat(folderFd, &folder) != 0
-               : ::stat(FolderPartOf(name).c_str(), &folder) != 0)
+  if (inFolder ? ::fstat(folderFd, &folder) != 0 : ::stat(FolderPartOf(name).c_str(), &folder) != 0)
     return true;  // a folder that cannot be looked at is not known to be the user's
   return IsForeignLink(link, folder);
 }

@@ -475,8 +475,8 @@ RecordLook LookAtRecord(int folderFd, const std::string& recordPath, int fileFd)
   // user's record need not be readable to be ignored.
   if (const RecordDistrust why = JudgeRecordFile(look.st, file); why != RecordDistrust::kNone)
     return distrust(why);
-  const int fd = ::openat(at, recordPath.c_str(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd =
+      ::openat(at, recordPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return distrust(errno == ELOOP ? RecordDistrust::kLink : RecordDistrust::kUnreadable);
   struct stat st;
   std::string bytes;
@@ -504,8 +504,7 @@ RecordLook LookAtRecord(int folderFd, const std::string& recordPath, int fileFd)
 // at (`st`).
 void RemoveRecord(const std::string& recordPath, const struct stat& st) {
   struct stat now;
-  if (::lstat(recordPath.c_str(), &now) == 0 && now.st_dev == st.st_dev &&
-      now.st_ino == st.st_ino)
+  if (::lstat(recordPath.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
     ::unlink(recordPath.c_str());
 }
 
@@ -575,7 +574,8 @@ std::optional<std::string> PaddedTag(std::string_view tag, std::uint64_t oldLeng
 // (a record someone else left, a link) is not written through. Its mode is set
 // whatever the umask, as the check of a record asks for it. -1 with errno set.
 int CreateRecord(const std::string& journal) {
-  const int fd = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const int fd =
+      ::open(journal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd >= 0 && ::fchmod(fd, 0600) != 0) {
     const int err = errno;
     ::close(fd);
@@ -893,8 +893,9 @@ TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& st
       st.st_mtim.tv_sec != stamp.mtimeSeconds || st.st_mtim.tv_nsec != stamp.mtimeNanoseconds ||
       look.check.state == RecoveryRecord::kUnfinished)
     return {TagWriteError::kChangedSince};
-  const RecordDistrust ignored =
-      look.check.state == RecoveryRecord::kIgnored ? SetAside(journal, look) : RecordDistrust::kNone;
+  const RecordDistrust ignored = look.check.state == RecoveryRecord::kIgnored
+                                     ? SetAside(journal, look)
+                                     : RecordDistrust::kNone;
   if (id3v1.size() != 0 && id3v1.size() != kId3v1Length) return {TagWriteError::kIoError};
 
   FdSource source(file.fd(), file.Size());

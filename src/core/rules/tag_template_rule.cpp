@@ -136,7 +136,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
                          lookup))
         found = &uncached;
     }
-    if (!found) continue;  // cannot be opened: the row keeps what it shows
+    if (!found) continue;           // cannot be opened: the row keeps what it shows
     if (found->interruptedWrite) {  // its tags are not to be trusted until it is finished
       entry.ShareText(&EntryTexts::tagStatus, InterruptedWriteStatusText());
       entry.newName.clear();

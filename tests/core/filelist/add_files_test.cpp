@@ -192,10 +192,9 @@ namespace {
 // listing for the plan still holds them: they take their names.
 TEST(OwnNamesTest, NoWayOfAddingListsThem) {
   TempFolder dir;
-  const Names own = {".song.mp3.tessarn-journal", ".tessarn-4242-0.tmp",
-                     ".tessarn-rewrite-aB3xY9"};
-  const Names users = {".hidden", ".tessarn-rewrite-toolong1", "song.mp3",
-                       "tessarn-journal", "x.tessarn-journal"};
+  const Names own = {".song.mp3.tessarn-journal", ".tessarn-4242-0.tmp", ".tessarn-rewrite-aB3xY9"};
+  const Names users = {".hidden", ".tessarn-rewrite-toolong1", "song.mp3", "tessarn-journal",
+                       "x.tessarn-journal"};
   for (const Names* names : {&own, &users})
     for (const std::string& name : *names) dir.Write(name);
   dir.MakeFolder("sub");
