@@ -13,6 +13,7 @@
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
 #include "core/rules/preview_pass.h"
+#include "core/rules/tag_template_rule.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
@@ -79,6 +80,9 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
               PrintedRow row{
                   list.FolderText(e), e.oldName, e.newName, {}, e.texts().tagStatus.str()};
               if (plan.rows[i].verdict == PlanVerdict::kConflict) row.reason = plan.rows[i].reason;
+              // A file whose tag write was cut short gets no name from its tags.
+              if (e.texts().tagStatus == InterruptedWriteStatusText())
+                row.reason = RenameReason::kInterruptedWrite;
               return row;
             },
             {});

@@ -970,6 +970,14 @@ TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
       EXPECT_EQ(look.exitCode, 0) << look.err;
     }
     EXPECT_EQ(ReadFile(song), killed) << delayMs << " ms";
+    // The MP3 page's preview names no file from tags that are half written.
+    const JsonValue preview = RunJson({"preview", "--page", "mp3", "--template", "#2", "."}, 0);
+    if (looked[0].Has("reason")) {
+      EXPECT_EQ(preview["entries"][0]["reason"].string, "interrupted-write");
+      EXPECT_EQ(preview["entries"][0]["tagStatus"].string, "上次写入未完成");
+      EXPECT_EQ(preview["entries"][0]["new"].string, "");
+    }
+    EXPECT_EQ(ReadFile(song), killed) << delayMs << " ms";
     const CliResult next = Run({"tags", "set", "--v2", "--album", "Next", "song.mp3"});
     EXPECT_EQ(next.exitCode, 0) << next.out << next.err;
     const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
