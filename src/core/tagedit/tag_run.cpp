@@ -1,5 +1,7 @@
 #include "core/tagedit/tag_run.h"
 
+#include <algorithm>
+
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
 #include "core/tagedit/name_fields.h"
@@ -118,6 +120,29 @@ std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::si
     t.tagReason = outcome.reason;
   }
   return files;
+}
+
+void HideTagStatuses(FileList& list) {
+  const std::size_t n = std::min(list.count(), list.RowCount());
+  std::size_t first = n, last = 0;
+  for (std::size_t r = 0; r < n; ++r) {
+    if (list.CellText(r, kTagStatusColumn).empty()) continue;
+    list.SetCellText(r, kTagStatusColumn, std::string());
+    if (first == n) first = r;
+    last = r;
+  }
+  if (first < n) list.NotifyRowsChanged(first, last);
+}
+
+void ForgetTagRunStatuses(FileList& list) {
+  for (FileEntry& e : list.entries) {
+    const std::string& status = e.texts().tagStatus;
+    if (status == TagWrittenStatusText() || status == TagFailedStatusText()) {
+      EntryTexts& t = e.EditTexts();
+      t.tagStatus.clear();
+      t.tagReason.clear();
+    }
+  }
 }
 
 std::string NameTagQuestion(std::size_t files) {

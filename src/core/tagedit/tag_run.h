@@ -61,6 +61,15 @@ std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::si
                                        const Id3v2WriteOptions& text,
                                        const TagFileTried& tried = {});
 
+// Tag statuses belong to the MP3 page: on the other pages the column is empty,
+// the entries keeping their statuses for when the page is shown again
+// (ShowTagStatuses).
+void HideTagStatuses(FileList& list);
+
+// After a tag run was undone: the statuses that told how a run went ("标签写入成功",
+// "标签写入失败") no longer hold; the entries lose them.
+void ForgetTagRunStatuses(FileList& list);
+
 // The question before tags from names are written (Yes/No, title "询问："):
 // "将为 N 个文件写入标签，是否继续？".
 std::string NameTagQuestion(std::size_t files);
