@@ -65,10 +65,10 @@ bool ConvertLegacyTextFrame(std::string& frame, int major, LegacyEncoding legacy
   // What stays before the converted text, and the text (pieces split at zeros).
   std::size_t kept;   // bytes of content after the encoding byte that stay
   std::string_view text, after;
-  if (id[0] == 'T') {
+  if (id[0] == 'T' || id == "IPLS") {
     kept = 0;
     text = content.substr(1);
-  } else if (id == "COMM" || id == "USLT") {
+  } else if (id == "COMM" || id == "USLT" || id == "USER") {
     if (content.size() < 4) return false;
     kept = 3;  // the language
     text = content.substr(4);

@@ -12,11 +12,12 @@
 namespace tessarn {
 
 // Rewrites `frame` (a whole v2.3 or v2.4 frame as the writer keeps it: header and
-// plain content) in place when it is a text frame ("T..." with one or more values,
-// COMM and USLT with their description, WXXX's description; the URL itself stays
-// ISO-8859-1) under encoding 0 whose bytes are not plain ASCII; the bytes are read
-// as `legacy` says. Frames stored compressed, encrypted or unsynchronised, and
-// every other frame, are left as they are. True when the frame was rewritten.
+// plain content) in place when it is a text frame ("T..." and IPLS with one or more
+// values, COMM, USLT and USER after their language, WXXX's description; the URL
+// itself stays ISO-8859-1) under encoding 0 whose bytes are not plain ASCII; the
+// bytes are read as `legacy` says. Frames stored compressed, encrypted or
+// unsynchronised, and every other frame, are left as they are. True when the frame
+// was rewritten.
 bool ConvertLegacyTextFrame(std::string& frame, int major, LegacyEncoding legacy);
 
 }  // namespace tessarn
