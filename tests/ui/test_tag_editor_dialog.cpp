@@ -17,6 +17,7 @@
 #include "core/filelist/file_list.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
+#include "core/tagedit/tag_edit.h"
 #include "core/text/encoding.h"
 #include "../core/id3/id3_test_util.h"
 #include "ui/file_list_model.h"
@@ -486,6 +487,31 @@ class TagEditorDialogTest : public QObject {
              QStringLiteral("删除ID3v1标签失败！\nID3v2标签更新失败！\n文件不存在"));
     QCOMPARE(f.shown[0].icon, QMessageBox::Critical);
     QVERIFY(!f.dialog().fileWritten());
+  }
+
+  // Another run changes the file while the editor is open: the update writes the
+  // field the user changed and keeps the other run's change.
+  void updateKeepsWhatAnotherRunWroteMeanwhile() {
+    Fixture f;
+    const Id3v1Input v1 = V1("Old", 1);
+    const TagFields v2 = V2("Old two");
+    const std::string path = f.MakeFile("shared.mp3", &v1, &v2);
+    f.Open(path);
+    TagEdit other;
+    other.id3v1[kFieldAlbum] = "Other v1";
+    other.id3v2[kFieldAlbum] = "Other v2";
+    QVERIFY(EditTags({path}, other, {}).front().ok);
+    f.find("歌曲名2编辑框")->setText("Mine");
+    f.find("歌曲名1编辑框")->setText("Mine");
+    f.button("更新按钮")->click();
+    TagFields back1, back2;
+    QVERIFY(ReadId3v1(path, back1));
+    QVERIFY(ReadId3v2(path, back2));
+    QCOMPARE(back2.title, std::string("Mine"));
+    QCOMPARE(back2.album, std::string("Other v2"));
+    QCOMPARE(back1.title, std::string("Mine"));
+    QCOMPARE(back1.album, std::string("Other v1"));
+    QCOMPARE(back1.artist, std::string("Artist1"));
   }
 
   // "转为Unicode" over one file and over the many-files form: the GBK texts read
