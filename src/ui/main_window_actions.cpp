@@ -452,7 +452,8 @@ bool MainWindow::UndoRunAndReport(std::uint64_t runId) {
   // The rows of the list that show this run's files follow the undo. A tag run's
   // undo renames nothing: the list keeps its names, the tags are read anew.
   if (outcome.kind == RunKind::kTags) {
-    tagCache()->Clear();
+    ForgetTagRunStatuses(list_);
+    RefreshAfterTagWrite();
   } else if (outcome.runId == lastRunId_ && lastRunId_ != 0) {
     ApplyUndoToList(undone, outcome, list_, undo_);
     ListChanged();
@@ -533,12 +534,37 @@ void MainWindow::WriteTagsFromNamesAndReport() {
   }
   // An in-place write may keep a file's size; the naming page must not go by the
   // modification time alone.
-  if (succeeded > 0) tagCache()->Clear();
-  ShowTagStatuses(list_);
+  if (succeeded > 0)
+    RefreshAfterTagWrite();
+  else
+    ShowTagStatuses(list_);
   if (!recorded.error.empty())
     Message(QMessageBox::Warning,
             QString::fromUtf8("标签已写入，但无法记入撤消历史：") + FromGb(recorded.error));
   ShowMessage(TagRunSummary(fits.size(), succeeded));
+}
+
+void MainWindow::RefreshAfterTagWrite() {
+  tagCache()->Clear();
+  if (tabs_->currentIndex() != static_cast<int>(OptionPage::kMp3) || list_.count() == 0) return;
+  StopSlicedPreview();
+  NamingOptions options = tabs_->ReadNamingOptions();
+  options.legacyEncoding = settings_.legacyEncoding;
+  const std::size_t rows = list_.count();
+  if (SlicedPreview::Worthwhile(options, rows)) {
+    StartSlicedPreview(options, rows);
+    return;
+  }
+  ComputeNewNames(list_, options, rows, tagCache());
+  RefreshRows(list_, kRefreshNewName, 0, static_cast<long long>(rows) - 1, "");
+  ShowPreviewConflicts(rows);
+}
+
+void MainWindow::ShowTagStatusesForPage() {
+  if (tabs_->currentIndex() == static_cast<int>(OptionPage::kMp3))
+    ShowTagStatuses(list_);
+  else
+    HideTagStatuses(list_);
 }
 
 void MainWindow::ShowMessage(const UserMessage& message) {
