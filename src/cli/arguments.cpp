@@ -279,6 +279,8 @@ unsigned GroupsOf(Command command) {
       return kTagChoiceOption | kLegacyOption;
     case Command::kTagsFromName:
       return kNameTagOption | kTagChoiceOption | kLegacyOption;
+    case Command::kTagsConvert:
+      return kLegacyOption;
     default:
       return 0;
   }
@@ -304,6 +306,8 @@ const char* CommandName(Command command) {
       return "tags delete";
     case Command::kTagsFromName:
       return "tags from-name";
+    case Command::kTagsConvert:
+      return "tags convert";
     default:
       return "tessarn-cli";
   }
@@ -367,7 +371,7 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
     a.command = Command::kHistory;
   } else if (word == "tags") {
     a.command = Command::kTags;
-    if (i >= argc) return fail("tags 缺少子命令（show、set、delete 或 from-name）");
+    if (i >= argc) return fail("tags 缺少子命令（show、set、delete、from-name 或 convert）");
     const std::string_view sub = argv[i++];
     if (IsHelp(sub)) {
       a.help = true;
@@ -381,6 +385,8 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
       a.command = Command::kTagsDelete;
     else if (sub == "from-name")
       a.command = Command::kTagsFromName;
+    else if (sub == "convert")
+      a.command = Command::kTagsConvert;
     else
       return fail("未知的 tags 子命令：" + GbToUtf8Lossy(Utf8ToGbLossy(sub)));
   } else {

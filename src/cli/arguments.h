@@ -21,7 +21,8 @@ enum class Command {
   kTagsShow,
   kTagsSet,
   kTagsDelete,
-  kTagsFromName
+  kTagsFromName,
+  kTagsConvert
 };
 
 struct Arguments {

@@ -19,6 +19,7 @@ int RunHistoryCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsShowCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsSetCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err);
+int RunTagsConvertCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsFromNameCommand(const Arguments& args, Output& out, Output& err);
 
 // Makes a tag run with its record in the undo history (RunTagsRecorded): `run`

@@ -18,6 +18,7 @@ Tessarn批量更名器的命令行版本。
   tags set [选项] 文件...  修改 MP3 标签中给出的字段
   tags delete --v1|--v2 文件...  删除 MP3 标签
   tags from-name --template 模板 文件|目录...  从文件名写入标签
+  tags convert 文件...     把旧标签中未注明编码的文字转为 Unicode
 
 路径是文件时加入该文件；是目录时加入其中的全部文件（不含子目录）；preview 与
 rename 加 --recursive（-r）时连同各级子目录中的文件，逐个目录按自然顺序列出，
@@ -108,7 +109,7 @@ constexpr const char kUndoHelp[] =
 个文件重新使用时也能分辨。名称下已换成另一个文件时不改动它（文件已被替换）。没有
 全部撤消的操作留在历史中，可以再试；撤消中途被终止时，下一次撤消把它做完。
 
-标签操作（tags set、tags delete、tags from-name，以及窗口中的标签写入）的撤消把
+标签操作（tags set、tags delete、tags from-name、tags convert，以及窗口中的标签写入）的撤消把
 每个文件的旧标签按原样写回；操作之后又被修改过的文件不动（文件已被修改）。
 
   --run 编号   撤消这一次操作（编号见 tessarn-cli history）；比它新的操作须已撤消
@@ -128,12 +129,13 @@ constexpr const char kHistoryHelp[] =
 )";
 
 constexpr const char kTagsHelp[] =
-    R"(用法：tessarn-cli tags show|set|delete|from-name [选项] 文件...
+    R"(用法：tessarn-cli tags show|set|delete|from-name|convert [选项] 文件...
 
   tags show 文件...              显示 ID3v1 与 ID3v2 标签
   tags set [选项] 文件...        修改标签字段
   tags delete --v1|--v2 文件...  删除标签
   tags from-name --template 模板 文件|目录...  从文件名写入标签
+  tags convert 文件...           把未注明编码的旧文字转为 Unicode
 
 详见 tessarn-cli tags 子命令 --help。
 )";
@@ -169,8 +171,10 @@ constexpr const char kTagsSetHelp[] =
   --legacy-encoding auto|gbk|latin1   未注明编码的旧文字如何读取（默认 auto）
   --json                  输出 JSON
 
-未修改的字段保留原来的字节；修改过的 ID3v2 字段能用 ISO-8859-1 表示时按 ISO-8859-1
-写入，否则 v2.3 标签用 UTF-16、v2.4 标签用 UTF-8。标签保持原来的版本（v2.2 写成 v2.3）。
+未给出的字段保留原来的字节；给出的 ID3v2 字段（即使与原来的文字相同）能用
+ISO-8859-1 表示时按 ISO-8859-1 写入，否则 v2.3 标签用 UTF-16、v2.4 标签用 UTF-8。
+标签保持原来的版本（v2.2 写成 v2.3）。每个文件在其锁下读取、修改并写入，同时修改
+同一文件不同字段的两次运行都会保留各自的修改。
 
 ID3v1 的字段有字节上限（中文字符每个占 2 字节）：歌曲名、艺术家、专辑各 30 字节，
 年代 4 字节，音轨为 0 到 255 的数字，注释 30 字节（有音轨时 28 字节）；超出时拒绝，
@@ -181,6 +185,16 @@ constexpr const char kTagsDeleteHelp[] =
     R"(用法：tessarn-cli tags delete [--v1] [--v2] [--json] [--legacy-encoding ...] 文件...
 
 删除所选的标签（至少给出 --v1 或 --v2 之一）。
+)";
+
+constexpr const char kTagsConvertHelp[] =
+    R"(用法：tessarn-cli tags convert [--legacy-encoding auto|gbk|latin1] [--json] 文件...
+
+把 ID3v2 标签中编码字节为 0、且不全是 ASCII 字符的文字帧（歌曲名、艺术家、注释等，
+包括其他程序写入的文字帧）按 --legacy-encoding 读出（默认 auto：有效 GBK 且含中文
+字符时按 GBK，否则按 Latin-1），改写为 Unicode：v2.3 标签用 UTF-16，v2.4 标签用
+UTF-8。其他帧（以及 ID3v1 标签）一个字节也不变；没有 ID3v2 标签的文件不会得到标签。
+这是一次可以撤消的标签操作（tessarn-cli undo）。
 )";
 
 constexpr const char kTagsFromNameHelp[] =
@@ -226,6 +240,8 @@ const char* HelpText(Command command) {
       return kTagsDeleteHelp;
     case Command::kTagsFromName:
       return kTagsFromNameHelp;
+    case Command::kTagsConvert:
+      return kTagsConvertHelp;
     default:
       return kMainHelp;
   }

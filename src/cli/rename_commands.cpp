@@ -14,6 +14,7 @@
 #include "core/history/rename_history.h"
 #include "core/history/undo_runs.h"
 #include "core/rules/preview_pass.h"
+#include "core/rules/tag_template_rule.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
@@ -80,6 +81,9 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
               PrintedRow row{
                   list.FolderText(e), e.oldName, e.newName, {}, e.texts().tagStatus.str()};
               if (plan.rows[i].verdict == PlanVerdict::kConflict) row.reason = plan.rows[i].reason;
+              // A file whose tag write was cut short gets no name from its tags.
+              if (e.texts().tagStatus == InterruptedWriteStatusText())
+                row.reason = RenameReason::kInterruptedWrite;
               return row;
             },
             {});

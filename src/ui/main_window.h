@@ -155,6 +155,12 @@ class MainWindow : public QMainWindow {
   // Pane 1 tells why the replace page's pattern changes nothing; the text goes
   // when the pattern is mended.
   void ShowPatternError(const NamingOptions& options);
+  // Tags changed on disk (a tag run, the tag editor, an undo): the MP3 page's new
+  // names and statuses come from them, so that page reads every file again,
+  // whatever the automatic preview says.
+  void RefreshAfterTagWrite();
+  // The tag-status column shows on the MP3 page only.
+  void ShowTagStatusesForPage();
   // Empties pane 1 after an action, as every toolbar button does.
   void ClearProgressPane();
   void ListBecameEmpty();

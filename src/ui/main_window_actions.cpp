@@ -449,9 +449,10 @@ bool MainWindow::UndoRunsAndReport(const UndoTarget& target) {
   // The rows of the list that show its run's files follow the undo. A tag run's
   // undo renames nothing: the list keeps its names, the tags are read anew.
   bool listFollowed = false;
+  bool tagRunUndone = false;
   for (const RunUndone& run : report.runs) {
     if (run.outcome.kind == RunKind::kTags) {
-      tagCache()->Clear();
+      tagRunUndone = true;
     } else if (run.outcome.runId == lastRunId_ && lastRunId_ != 0) {
       ApplyUndoToList(run.rows, run.outcome, list_, undo_);
       listFollowed = true;
@@ -459,6 +460,10 @@ bool MainWindow::UndoRunsAndReport(const UndoTarget& target) {
       FollowUndoInList(run.rows, run.outcome, list_);
       listFollowed = true;
     }
+  }
+  if (tagRunUndone) {
+    ForgetTagRunStatuses(list_);
+    RefreshAfterTagWrite();
   }
   if (listFollowed) {
     ListChanged();
@@ -538,13 +543,38 @@ void MainWindow::WriteTagsFromNamesAndReport() {
   }
   // An in-place write may keep a file's size; the naming page must not go by the
   // modification time alone.
-  if (succeeded > 0) tagCache()->Clear();
-  ShowTagStatuses(list_);
+  if (succeeded > 0)
+    RefreshAfterTagWrite();
+  else
+    ShowTagStatuses(list_);
   std::string notes;
   for (const std::string& note : TagRunRecordNotes(recorded, HistoryLimitBytes(settings_)))
     notes += (notes.empty() ? "" : "\n") + note;
   if (!notes.empty()) Message(QMessageBox::Warning, FromGb(notes));
   ShowMessage(TagRunSummary(fits.size(), succeeded));
+}
+
+void MainWindow::RefreshAfterTagWrite() {
+  tagCache()->Clear();
+  if (tabs_->currentIndex() != static_cast<int>(OptionPage::kMp3) || list_.count() == 0) return;
+  StopSlicedPreview();
+  NamingOptions options = tabs_->ReadNamingOptions();
+  options.legacyEncoding = settings_.legacyEncoding;
+  const std::size_t rows = list_.count();
+  if (SlicedPreview::Worthwhile(options, rows)) {
+    StartSlicedPreview(options, rows);
+    return;
+  }
+  ComputeNewNames(list_, options, rows, tagCache());
+  RefreshRows(list_, kRefreshNewName, 0, static_cast<long long>(rows) - 1, "");
+  ShowPreviewConflicts(rows);
+}
+
+void MainWindow::ShowTagStatusesForPage() {
+  if (tabs_->currentIndex() == static_cast<int>(OptionPage::kMp3))
+    ShowTagStatuses(list_);
+  else
+    HideTagStatuses(list_);
 }
 
 void MainWindow::ShowMessage(const UserMessage& message) {

@@ -212,6 +212,8 @@ RenameReason ReasonOf(TagWriteError error) {
       return RenameReason::kPermission;
     case TagWriteError::kDiskFull:
       return RenameReason::kNoSpace;
+    case TagWriteError::kForeignLink:
+      return RenameReason::kForeignLink;
     default:
       return RenameReason::kOther;
   }
