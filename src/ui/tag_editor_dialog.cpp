@@ -490,7 +490,13 @@ bool TagEditorDialog::RunRecorded(const std::vector<std::string>& paths, const T
              QMessageBox::Ok);
     return false;
   }
-  recordError = recorded.error;
+  // Every file changed but not on record is named, as is why the record broke off
+  // (older runs dropped for the size bound are not a failure of this record).
+  RecordedTagRun failures = recorded;
+  failures.dropped = {};
+  recordError.clear();
+  for (const std::string& note : TagRunRecordNotes(failures))
+    recordError += (recordError.empty() ? "" : "\n") + note;
   for (const TagRunFile& r : results)
     if (r.undo) fileWritten_ = true;
   return true;
