@@ -21,7 +21,7 @@
 #include "core/id3/tag_disk.h"
 #include "core/id3/tag_file_io.h"
 #include "core/id3/tag_region.h"
-#include "core/tagedit/tag_update.h"
+#include "core/tagedit/tag_edit.h"
 #include "id3_test_util.h"
 
 namespace tessarn {
@@ -189,11 +189,11 @@ TEST(TagFileWriter, UnreadableTagIsNeverRewritten) {
     EXPECT_EQ(WriteId3v2(path, Titled("New")).error, TagWriteError::kUnreadableTag);
     EXPECT_EQ(DeleteId3v2(path).error, TagWriteError::kUnreadableTag);
     // Both tags of one update, all or nothing: the ID3v1 block is not added either.
-    TagUpdateRequest request;
-    request.id3v1Changed = request.id3v1Present = true;
-    request.id3v2Changed = request.id3v2Present = true;
-    request.id3v1.title = "v1";
-    const TagUpdateResults results = UpdateTags(path, request);
+    TagEdit edit;
+    edit.writeId3v1 = edit.writeId3v2 = true;
+    edit.id3v1[kFieldTitle] = "v1";
+    TagWriteRun run;
+    const TagUpdateResults results = EditFileTags(path, edit, {}, run).results;
     EXPECT_EQ(results.id3v1, TagUpdateResult::kWriteFailed);
     EXPECT_EQ(results.id3v2, TagUpdateResult::kWriteFailed);
     EXPECT_EQ(TagUpdateMessages(results).back().text,
@@ -281,11 +281,11 @@ TEST(TagFileWriter, ReadOnlyFileIsRefusedWhateverItsFolder) {
   const auto path = dir.File("a.mp3", original);
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
   const int error = AsNormalUser([&] {
-    TagUpdateRequest request;
-    request.id3v1Changed = request.id3v1Present = true;
-    request.id3v2Changed = request.id3v2Present = true;
-    request.id3v2.title = "New";
-    return static_cast<int>(UpdateTags(path, request).reason);
+    TagEdit edit;
+    edit.writeId3v1 = true;
+    edit.id3v2[kFieldTitle] = "New";
+    TagWriteRun run;
+    return static_cast<int>(EditFileTags(path, edit, {}, run).results.reason);
   });
   EXPECT_EQ(error, static_cast<int>(TagWriteError::kNoPermission));
   EXPECT_EQ(ReadAll(path), original);
