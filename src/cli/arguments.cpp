@@ -228,7 +228,22 @@ const OptionDef kOptions[] = {
          id = id * 10 + static_cast<std::uint64_t>(c - '0');
        }
        if (id == 0) return "--run 需要一个操作编号（见 tessarn-cli history）";
+       if (a.runId != 0) return "--run 与 --to 只能用其中一个";
        a.runId = id;
+       return nullptr;
+     }},
+    {"to", true, kUndoOption,
+     [](Arguments& a, std::string&& v) -> const char* {
+       // The oldest run to undo; every newer one not yet undone goes back first.
+       std::uint64_t id = 0;
+       for (char c : v) {
+         if (c < '0' || c > '9' || id > UINT64_MAX / 10 - 1) return "--to 需要一个操作编号（见 tessarn-cli history）";
+         id = id * 10 + static_cast<std::uint64_t>(c - '0');
+       }
+       if (id == 0) return "--to 需要一个操作编号（见 tessarn-cli history）";
+       if (a.runId != 0) return "--run 与 --to 只能用其中一个";
+       a.runId = id;
+       a.undoWithNewer = true;
        return nullptr;
      }},
     {"title", true, kTagFieldOption, SET_TAG(title)},

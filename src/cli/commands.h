@@ -1,6 +1,7 @@
 // The commands of tessarn-cli. Each returns the process's exit status.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ int RunTagsFromNameCommand(const Arguments& args, Output& out, Output& err);
 // with the reason on `err`, when the record could not be begun and so no file was
 // written; a record that broke off later is said on `err` too.
 bool RunTagsForUndo(const std::function<void(const TagFileTried&)>& run, Output& err);
+
+// The undo history's size bound, from config.ini as the window keeps it.
+std::uint64_t HistoryLimit();
 
 // Prints "tessarn-cli: message" on its own line.
 void PrintError(Output& err, const std::string& message);

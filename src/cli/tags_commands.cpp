@@ -12,6 +12,7 @@
 #include "cli/json.h"
 #include "cli/path_arguments.h"
 #include "core/filelist/file_system.h"
+#include "core/filelist/rename_reason.h"
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
@@ -202,11 +203,19 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
   for (std::size_t i = 0; i < args.paths.size(); ++i) {
     const std::string& path = args.paths[i];
     const std::optional<std::string> refusal = RefuseFile(path);
+    // One open for both tags. Looking never changes the file: a write that was cut
+    // short is told, and left for the next write to finish.
+    ReadOnlyFile file(refusal ? std::string() : path);
+    const bool unfinished = file.Record() == RecoveryRecord::kUnfinished;
+    if (file.Record() == RecoveryRecord::kIgnored)
+      PrintError(err, "已忽略恢复记录 " + ShowPath(JournalPath(path)) + "（" +
+                          RecordDistrustText(file.IgnoredRecord()) + "）");
     TagFields v1, v2;
     const LegacyEncoding legacy = args.options.legacyEncoding;
-    const bool hasV1 = !refusal && ReadId3v1(path, v1, legacy);
-    const bool hasV2 = !refusal && ReadId3v2(path, v2, legacy);
-    if (refusal) status = kExitFailed;
+    const bool readable = file.IsOpen() && !unfinished;
+    const bool hasV1 = readable && ReadId3v1(file, v1, legacy);
+    const bool hasV2 = readable && ReadId3v2(file, v2, legacy);
+    if (refusal || unfinished) status = kExitFailed;
     if (args.json) {
       if (i > 0) buf += ',';
       buf += "\n{\"file\":";
@@ -214,6 +223,11 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
       if (refusal) {
         buf += ",\"error\":";
         AppendJsonString(buf, *refusal);
+      } else if (unfinished) {
+        buf += ",\"status\":";
+        AppendJsonGbString(buf, ReasonText(RenameReason::kInterruptedWrite));
+        buf += ",\"reason\":";
+        AppendJsonString(buf, ReasonCode(RenameReason::kInterruptedWrite));
       } else {
         buf += ",\"id3v1\":";
         AppendFieldsJson(buf, hasV1, v1, kId3v1FieldCount);
@@ -226,6 +240,8 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
       buf += '\n';
       if (refusal) {
         buf += "  " + *refusal + "\n";
+      } else if (unfinished) {
+        buf += "  " + GbToUtf8Lossy(ReasonText(RenameReason::kInterruptedWrite)) + "\n";
       } else {
         AppendFieldsText(buf, "ID3v1", hasV1, v1, kId3v1FieldCount, true);
         AppendFieldsText(buf, "ID3v2", hasV2, v2, kTagFieldCount, false);

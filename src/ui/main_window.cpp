@@ -468,11 +468,16 @@ void MainWindow::openTagEditor(int row) {
 void MainWindow::openUndoHistory() {
   HistoryDialog dialog(
       StateDirectory(),
-      [this] {
-        if (Message(QMessageBox::Information, FromGb(UndoQuestion()),
+      [this](std::uint64_t runId) {
+        // One question naming every run that goes back, newest first.
+        const UndoTarget target{runId, true};
+        const UndoSelection selection = SelectRunsToUndo(StateDirectory(), target);
+        if (selection.result == UndoResult::kDone &&
+            Message(QMessageBox::Information, FromGb(UndoRunsQuestion(selection)),
                     QMessageBox::Yes | QMessageBox::No,
-                    QString::fromUtf8("询问：")) == QMessageBox::Yes)
-          UndoRunAndReport(0);
+                    QString::fromUtf8("询问：")) != QMessageBox::Yes)
+          return;
+        UndoRunsAndReport(target);
       },
       this);
   dialog.exec();

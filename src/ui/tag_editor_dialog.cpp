@@ -271,6 +271,11 @@ bool TagEditorDialog::Load() {
              QMessageBox::Ok);
     return false;
   }
+  // Opening only looks: a write that was cut short is finished by the next update.
+  if (file.Record() == RecoveryRecord::kUnfinished)
+    message_(parentWidget(), QMessageBox::Warning, QStringLiteral("提示"),
+             QStringLiteral("上次写入未完成：下次写入这个文件的标签时会先把它完成，现在显示的标签可能不准确。"),
+             QMessageBox::Ok);
   TagFields v1;
   const bool hasV1 = ReadId3v1(file, v1, text_.legacy);
   check_[kId3v1]->setChecked(hasV1);

@@ -1,6 +1,8 @@
 // Black-box tests of tessarn-cli: the built program on temporary folders, with its
 // undo journal in a temporary state folder.
 #include <gtest/gtest.h>
+
+#include <future>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -572,8 +574,14 @@ TEST_F(CliTest, ADamagedRecordIsSaidPlainlyAndKept) {
       EXPECT_EQ(ListNames(files).front(), "r0.txt");
     }
     EXPECT_EQ(Run({"undo"}).exitCode, 1);  // nothing left to undo, nothing said to be done
+    // The run stays listed, as damaged, with what it proved.
+    const JsonValue history = RunJson({"history"}, 0);
+    ASSERT_EQ(history["runs"].array.size(), 1u);
+    EXPECT_TRUE(history["runs"].array[0]["damaged"].boolean);
+    EXPECT_TRUE(history["runs"].array[0]["undone"].boolean);
     for (const std::string& name : ListNames(files)) ::unlink((files + "/" + name).c_str());
     ::unlink((record + ".damaged").c_str());
+    ::unlink(record.c_str());
   }
 }
 
@@ -644,6 +652,75 @@ TEST_F(CliTest, RunsAreUndoneNewestFirst) {
   r = Run({"history"});
   EXPECT_NE(r.out.find("2  "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("已撤消"), std::string::npos) << r.out;
+}
+
+// Two rename runs over one folder at once, each with its own history (two users):
+// each run moves only the files it recorded, so undoing both brings every name
+// back, whatever order their renames came in.
+TEST_F(CliTest, TwoRunsOverOneFolderAtOnceAreBothUndone) {
+  Names originals;
+  for (int i = 0; i < 2000; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%04d.txt", i);
+    originals.push_back(name);
+    WriteFile(files + "/" + name, name);
+  }
+  // Both shift every number by one (0000 -> 0001, ...): a chain each run walks
+  // from its free end, over names the other run is moving too.
+  TempFolder stateA, stateB;
+  auto run = [&](const TempFolder& state) {
+    return std::async(std::launch::async, [&state, this] {
+      return RunCli({"rename", "--skip-conflicts", "--digits", "4", "--start", "1", "."}, files,
+                    {{"XDG_STATE_HOME", state.path()}});
+    });
+  };
+  auto a = run(stateA), b = run(stateB);
+  a.get();
+  b.get();
+  // Each run's undo is a chain too, blocked where the other run's file holds a
+  // name it needs; what it cannot do stays for another try, so undoing both in
+  // turn a few times brings every file back.
+  auto allBack = [&] {
+    if (ListNames(files) != originals) return false;
+    for (const std::string& name : originals)
+      if (ReadFile(files + "/" + name) != name) return false;
+    return true;
+  };
+  for (int round = 0; round < 20 && !allBack(); ++round)
+    for (const TempFolder* state : {&stateA, &stateB})
+      RunCli({"undo"}, files, {{"XDG_STATE_HOME", state->path()}});
+  EXPECT_EQ(ListNames(files), originals);
+  for (const std::string& name : originals) ASSERT_EQ(ReadFile(files + "/" + name), name);
+}
+
+// undo --to takes back the run and every newer one, newest first, naming them;
+// history shows each run's size and the total.
+TEST_F(CliTest, UndoToARunTakesBackTheNewerOnesFirst) {
+  WriteFile(files + "/a.txt", "a");
+  ASSERT_EQ(Run({"rename", "--name", "b", "a.txt"}).exitCode, 0);   // b0.txt
+  ASSERT_EQ(Run({"rename", "--name", "c", "b0.txt"}).exitCode, 0);  // c0.txt
+  ASSERT_EQ(Run({"rename", "--name", "d", "c0.txt"}).exitCode, 0);  // d0.txt
+  const JsonValue history = RunJson({"history"}, 0);
+  ASSERT_EQ(history["runs"].array.size(), 3u);
+  double total = 0;
+  for (const JsonValue& run : history["runs"].array) {
+    EXPECT_GT(run["bytes"].number, 0);
+    total += run["bytes"].number;
+  }
+  EXPECT_EQ(history["totalBytes"].number, total);
+  EXPECT_NE(Run({"history"}).out.find("共 3 次操作，记录共 "), std::string::npos);
+
+  EXPECT_EQ(Run({"undo", "--run", "1", "--to", "1"}).exitCode, 2);
+  const CliResult r = Run({"undo", "--to", "1"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // Rows newest run first: d0 -> c0, c0 -> b0, b0 -> a.
+  const std::size_t d = r.out.find("d0.txt"), c = r.out.find("c0.txt → b0.txt"),
+                    b = r.out.find("b0.txt → a.txt");
+  EXPECT_LT(d, c) << r.out;
+  EXPECT_LT(c, b) << r.out;
+  EXPECT_NE(r.out.find("已成功撤消 3 次操作"), std::string::npos) << r.out;
+  EXPECT_EQ(ListNames(files), (Names{"a.txt"}));
+  EXPECT_EQ(Run({"undo", "--to", "1"}).exitCode, 1);  // already undone
 }
 
 // Another file put under the new name after the run is never renamed back; the
@@ -1012,9 +1089,10 @@ TEST_F(CliTest, TagsSetOfTheShownTextConvertsIt) {
   EXPECT_EQ(shown[0]["id3v2"]["title"].string, "月亮");  // Unicode reads the same any way
 }
 
-// A run killed while it moves the audio to make room for a larger tag: the next
-// run that opens the file finishes the move. Wherever the kill lands, the audio
-// comes through whole and the tag is the old one or the new one.
+// A run killed while it moves the audio to make room for a larger tag: a look at
+// the file says the write is unfinished and changes nothing; the next run that
+// writes the file finishes the move. Wherever the kill lands, the audio comes
+// through whole and the tag is the old one or the new one.
 TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
   std::string audio(24 << 20, '\0');
   for (std::size_t i = 0; i < audio.size(); ++i) audio[i] = static_cast<char>(1 + i * 31 % 253);
@@ -1037,7 +1115,29 @@ TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
     ::usleep(delayMs * 1000);
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
-    const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);  // the next run
+    const std::string killed = ReadFile(song);
+    const CliResult look = Run({"tags", "show", "--json", "song.mp3"});
+    const JsonValue looked = ParseJson(look.out).value_or(JsonValue{});
+    if (looked[0].Has("reason")) {
+      EXPECT_EQ(look.exitCode, 1);
+      EXPECT_EQ(looked[0]["reason"].string, "interrupted-write");
+      EXPECT_EQ(looked[0]["status"].string, "上次写入未完成");
+    } else {
+      EXPECT_EQ(look.exitCode, 0) << look.err;
+    }
+    EXPECT_EQ(ReadFile(song), killed) << delayMs << " ms";
+    // The MP3 page's preview names no file from tags that are half written.
+    const JsonValue preview = RunJson({"preview", "--page", "mp3", "--template", "#2", "."}, 0);
+    if (looked[0].Has("reason")) {
+      EXPECT_EQ(preview["entries"][0]["reason"].string, "interrupted-write");
+      EXPECT_EQ(preview["entries"][0]["tagStatus"].string, "上次写入未完成");
+      EXPECT_EQ(preview["entries"][0]["new"].string, "");
+    }
+    EXPECT_EQ(ReadFile(song), killed) << delayMs << " ms";
+    const CliResult next = Run({"tags", "set", "--v2", "--album", "Next", "song.mp3"});
+    EXPECT_EQ(next.exitCode, 0) << next.out << next.err;
+    const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
+    EXPECT_EQ(doc[0]["id3v2"]["album"].string, "Next");
     const std::string title = doc[0]["id3v2"]["title"].string;
     EXPECT_TRUE(title == "Old" || title == "New") << delayMs << " ms: " << title;
     const std::string after = ReadFile(song);
