@@ -419,6 +419,86 @@ std::string FreshRecords(const ParsedRun& run) {
   return out;
 }
 
+// Where the rows of an undo stand: the list entry of each run row (SIZE_MAX for a
+// row with nothing to do), the run row of each entry, the entries that fail as
+// replaced.
+struct UndoRows {
+  std::vector<std::size_t> entryOfRow, rowOfEntry, replaced;
+};
+
+// Fills `list` with the files of `run` to give their old names back. Where each
+// file is now is proven by its identity: under the name the record gives, a name
+// the run or an undo killed half-way may have parked it under, or back under its
+// old name already.
+void ListFilesToRestore(ParsedRun& run, FileList& list, RecordedUndo& result, UndoRows& rows) {
+  rows.entryOfRow.assign(run.rows.size(), SIZE_MAX);
+  HeldFolder held;
+  for (std::size_t r = 0; r < run.rows.size(); ++r) {
+    RunRow& row = run.rows[r];
+    if (row.state == RowState::kOld && !run.undoStarted) continue;
+    const std::string& dir = run.folders[row.folder];
+    const int dirFd = held.Get(dir);
+    const FullIdentity recorded = RowIdentity(run, row);
+    auto holds = [&](const std::string& name) {
+      FullIdentity now;
+      return !name.empty() && ReadFullIdentityAt(dirFd, dirFd >= 0 ? name : dir + name, now) &&
+             SameFile(recorded, now);
+    };
+    std::vector<const std::string*> candidates;
+    if (row.state == RowState::kAt) {
+      candidates.push_back(&row.current);
+    } else if (row.state == RowState::kUnknown) {
+      candidates.push_back(&row.newName);
+      if (!row.temporary.empty()) candidates.push_back(&row.temporary);
+    }
+    for (const std::string& name : row.undoTemporaries) candidates.push_back(&name);
+    const std::string* found = nullptr;
+    for (const std::string* name : candidates)
+      if (found == nullptr && holds(*name)) found = name;
+    if (found == nullptr && (row.state == RowState::kOld || holds(row.oldName))) {
+      row.state = RowState::kOld;  // back already (an undo cut short), or never renamed
+      continue;
+    }
+    FileEntry e;
+    e.folder = list.InternDiskFolder(dir);
+    if (found != nullptr) {
+      row.current = *found;
+      row.state = RowState::kAt;
+      e.SetNames(row.oldName, DecodeDiskName(row.oldName));
+      e.KeepNamesForUndo();
+    } else if (row.state == RowState::kUnknown) {
+      row.state = RowState::kOld;  // never renamed
+      continue;
+    } else {
+      rows.replaced.push_back(list.entries.size());  // another file has the name: leave it alone
+    }
+    e.SetNames(row.current, DecodeDiskName(row.current));
+    rows.entryOfRow[r] = list.entries.size();
+    rows.rowOfEntry.push_back(r);
+    result.namesBefore.push_back(e.DiskName());
+    result.namesRestored.push_back(row.oldName);
+    list.entries.push_back(std::move(e));
+  }
+
+}
+
+// The record written before an undo's first rename: the temporary names its
+// cycles will use, so that an undo killed half-way is finished by the next.
+std::string UndoStepsRecord(const RenamePlan& plan, const std::vector<std::size_t>& rowOfEntry) {
+  std::string payload, out;
+  std::uint32_t parked = 0;
+  for (const RenameStep& step : plan.steps)
+    if (step.kind == StepKind::kToTemporary) {
+      PutU32(payload, static_cast<std::uint32_t>(rowOfEntry[step.entry]));
+      PutText(payload, plan.temporaries[step.temporary]);
+      ++parked;
+    }
+  std::string counted;
+  PutU32(counted, parked);
+  AppendRecord(out, 'V', counted + payload);
+  return out;
+}
+
 std::uint64_t NextRunId(const std::string& historyFolder) {
   const std::vector<std::uint64_t> ids = ListRunIds(historyFolder);
   return ids.empty() ? 1 : ids.back() + 1;
@@ -581,74 +661,12 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
   result.damaged = run.entry.damaged;
   result.finished = run.entry.finished;
 
-  // Where each file is now, proven by its identity: under the name the record
-  // gives, a name the run or an undo killed half-way may have parked it under, or
-  // back under its old name.
-  std::vector<std::size_t> entryOfRow(run.rows.size(), SIZE_MAX);
-  std::vector<std::size_t> rowOfEntry;
-  std::vector<std::size_t> replaced;  // list entries that fail as replaced
-  HeldFolder held;
-  for (std::size_t r = 0; r < run.rows.size(); ++r) {
-    RunRow& row = run.rows[r];
-    if (row.state == RowState::kOld && !run.undoStarted) continue;
-    const std::string& dir = run.folders[row.folder];
-    const int dirFd = held.Get(dir);
-    const FullIdentity recorded = RowIdentity(run, row);
-    auto holds = [&](const std::string& name) {
-      FullIdentity now;
-      return !name.empty() && ReadFullIdentityAt(dirFd, dirFd >= 0 ? name : dir + name, now) &&
-             SameFile(recorded, now);
-    };
-    std::vector<const std::string*> candidates;
-    if (row.state == RowState::kAt) {
-      candidates.push_back(&row.current);
-    } else if (row.state == RowState::kUnknown) {
-      candidates.push_back(&row.newName);
-      if (!row.temporary.empty()) candidates.push_back(&row.temporary);
-    }
-    for (const std::string& name : row.undoTemporaries) candidates.push_back(&name);
-    const std::string* found = nullptr;
-    for (const std::string* name : candidates)
-      if (found == nullptr && holds(*name)) found = name;
-    if (found == nullptr && (row.state == RowState::kOld || holds(row.oldName))) {
-      row.state = RowState::kOld;  // back already (an undo cut short), or never renamed
-      continue;
-    }
-    FileEntry e;
-    e.folder = list.InternDiskFolder(dir);
-    if (found != nullptr) {
-      row.current = *found;
-      row.state = RowState::kAt;
-      e.SetNames(row.oldName, DecodeDiskName(row.oldName));
-      e.KeepNamesForUndo();
-    } else if (row.state == RowState::kUnknown) {
-      row.state = RowState::kOld;  // never renamed
-      continue;
-    } else {
-      replaced.push_back(list.entries.size());  // another file has the name: leave it alone
-    }
-    e.SetNames(row.current, DecodeDiskName(row.current));
-    entryOfRow[r] = list.entries.size();
-    rowOfEntry.push_back(r);
-    result.namesBefore.push_back(e.DiskName());
-    result.namesRestored.push_back(row.oldName);
-    list.entries.push_back(std::move(e));
-  }
+  UndoRows rows;
+  ListFilesToRestore(run, list, result, rows);
 
-  // The undo's own steps are on record before its first rename: the temporary
-  // names its cycles use, so that an undo killed half-way is finished by the next.
+  // The undo's own steps are on record before its first rename.
   const RenamePlan plan = PlanUndo(list);
-  std::string undoSteps, payload;
-  std::uint32_t parked = 0;
-  for (const RenameStep& step : plan.steps)
-    if (step.kind == StepKind::kToTemporary) {
-      PutU32(payload, static_cast<std::uint32_t>(rowOfEntry[step.entry]));
-      PutText(payload, plan.temporaries[step.temporary]);
-      ++parked;
-    }
-  std::string counted;
-  PutU32(counted, parked);
-  AppendRecord(undoSteps, 'V', counted + payload);
+  const std::string undoSteps = UndoStepsRecord(plan, rows.rowOfEntry);
   RunFileWriter writer;
   std::string recordError;
   bool recording = false;
@@ -682,7 +700,7 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
   // Right before each file goes back, its name must still hold it.
   checked.checkSource = [&](std::size_t entry, int folderFd, const std::string& name) {
     if (hooks.checkSource && !hooks.checkSource(entry, folderFd, name)) return false;
-    const RunRow& row = run.rows[rowOfEntry[entry]];
+    const RunRow& row = run.rows[rows.rowOfEntry[entry]];
     FullIdentity now;
     if (folderFd >= 0)
       ReadFullIdentityAt(folderFd, name, now);
@@ -691,7 +709,7 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
     return now.inode == 0 || SameFile(RowIdentity(run, row), now);
   };
   result.counts = UndoLastRun(list, undo, plan, checked);
-  for (std::size_t i : replaced) {
+  for (std::size_t i : rows.replaced) {
     SetRowStatus(list, i, Gb("撤消失败"), EntryStatus{kFailureIcon, RenameReason::kReplaced, 0});
     ++result.counts.failed;
     ++result.counts.reasons[static_cast<std::size_t>(RenameReason::kReplaced)];
@@ -699,8 +717,8 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
 
   // What is left, for the next try.
   for (std::size_t r = 0; r < run.rows.size(); ++r) {
-    if (entryOfRow[r] == SIZE_MAX) continue;
-    const FileEntry& e = list.entries[entryOfRow[r]];
+    if (rows.entryOfRow[r] == SIZE_MAX) continue;
+    const FileEntry& e = list.entries[rows.entryOfRow[r]];
     RunRow& row = run.rows[r];
     if (e.status.icon == kSuccessIcon) {
       row.state = RowState::kOld;
