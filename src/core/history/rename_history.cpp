@@ -526,7 +526,7 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
   undo.available = true;
   result.counts = UndoLastRun(list, undo, hooks);
   for (std::size_t i : replaced) {
-    SetRowStatus(list, i, Gb("撤消失败"), EntryStatus{kFailureIcon, RenameReason::kReplaced, 0});
+    SetRowStatus(list, i, EntryStatus{RowOutcome::kRestoreFailed, RenameReason::kReplaced, 0});
     ++result.counts.failed;
     ++result.counts.reasons[static_cast<std::size_t>(RenameReason::kReplaced)];
   }
@@ -536,7 +536,7 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
     if (entryOfRow[r] == SIZE_MAX) continue;
     const FileEntry& e = list.entries[entryOfRow[r]];
     RunRow& row = run.rows[r];
-    if (e.status.icon == kSuccessIcon) {
+    if (Succeeded(e.status.outcome)) {
       row.state = RowState::kOld;
     } else {
       row.state = RowState::kAt;
@@ -574,17 +574,16 @@ void ApplyUndoToList(const FileList& undone, const RecordedUndo& outcome, FileLi
     // A row the undo did not list is one the history knows to be back already.
     const auto found = byPath.find(list.DiskPath(entry));
     const FileEntry* from = found != byPath.end() ? &undone.entries[found->second] : nullptr;
-    static const std::string kRestored = Gb("撤消成功");
-    const EntryStatus status = from != nullptr ? from->status : EntryStatus{kSuccessIcon};
-    const std::string statusText = from != nullptr ? from->texts().status.str() : kRestored;
-    if (status.icon == kSuccessIcon) {
+    const EntryStatus status =
+        from != nullptr ? from->status : EntryStatus{RowOutcome::kRestored};
+    if (Succeeded(status.outcome)) {
       entry.RestoreUndoNames();
     } else {
       entry.SetNames(from->DiskName(), from->oldName);
       left = true;
     }
     list.SetCellText(i, kOldNameColumn, entry.oldName);
-    SetRowStatus(list, i, statusText, status);
+    SetRowStatus(list, i, status);
   }
   if (!list.entries.empty()) list.NotifyRowsChanged(0, list.entries.size() - 1);
   undo.available = left;

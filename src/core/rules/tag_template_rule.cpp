@@ -110,6 +110,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     if (!HasExtension(entry.oldName, "MP3")) {
       entry.ShareText(&EntryTexts::tagStatus, NotMp3StatusText());  // one text for every row
       entry.newName.clear();
+      entry.nameReason = RenameReason::kNotMp3;
       continue;
     }
     path.assign(list.DiskFolder(entry)).append(entry.DiskName());
@@ -131,7 +132,12 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
                          lookup))
         found = &uncached;
     }
-    if (!found) continue;  // cannot be opened: the row keeps what it shows
+    if (!found) {
+      // Cannot be opened: the row keeps what it shows, and a run leaves the file alone
+      // rather than giving it a name made from other tags.
+      entry.nameReason = RenameReason::kUnreadable;
+      continue;
+    }
     bool useV2;
     if (options.v1First)
       useV2 = !found->hasV1 && found->hasV2;
@@ -140,6 +146,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     if (!found->hasV1 && !found->hasV2) {
       entry.ShareText(&EntryTexts::tagStatus, NoTagStatusText());
       entry.newName.clear();
+      entry.nameReason = RenameReason::kNoTag;
       continue;
     }
     FillTemplate(parsed, *found, useV2, name);

@@ -42,6 +42,8 @@ struct Words {
   std::string legacyEncoding = Gb("旧标签编码");
   std::string automatic = Gb("自动");
   std::string latin1 = "Latin-1";
+  std::string names = Gb("文件名");
+  std::string convertGbkNames = Gb("GBK文件名转为UTF-8");
 };
 
 const Words& W() {
@@ -99,6 +101,7 @@ void SetDefaultSettings(AppSettings& settings) {
   settings.italic = false;
   settings.tagWriteEncoding = TagWriteEncoding::kUnicode;
   settings.legacyEncoding = LegacyEncoding::kAuto;
+  settings.convertGbkNames = false;
 }
 
 void LoadSettings(const std::string& path, AppSettings& settings) {
@@ -126,6 +129,7 @@ void LoadSettings(const std::string& path, AppSettings& settings) {
   settings.legacyEncoding = legacy == w.gbk      ? LegacyEncoding::kGbk
                             : legacy == w.latin1 ? LegacyEncoding::kLatin1
                                                  : LegacyEncoding::kAuto;
+  settings.convertGbkNames = IniGetOr(ini, w.names, w.convertGbkNames, w.off) == w.on;
 }
 
 void SaveSettings(const std::string& path, const AppSettings& settings) {
@@ -133,7 +137,7 @@ void SaveSettings(const std::string& path, const AppSettings& settings) {
   if (FileExists(path)) {
     std::string content;
     // A file that is there but cannot be read is left alone rather than replaced by
-    // one that holds only these ten keys.
+    // one that holds only these eleven keys.
     if (!ReadWholeFile(path, content)) return;
     ini = ParseIni(content);
   }
@@ -149,6 +153,7 @@ void SaveSettings(const std::string& path, const AppSettings& settings) {
   IniSet(ini, w.tags, w.writeEncoding,
          settings.tagWriteEncoding == TagWriteEncoding::kGbk ? w.gbk : w.unicode);
   IniSet(ini, w.tags, w.legacyEncoding, LegacyWord(settings.legacyEncoding));
+  IniSet(ini, w.names, w.convertGbkNames, settings.convertGbkNames ? w.on : w.off);
   WriteFileReplacing(path, IniText(ini));  // a failed write is not reported
 }
 

@@ -23,6 +23,9 @@ struct AppSettings {
   // "GBK" or "Latin-1". An unknown value counts as the default.
   TagWriteEncoding tagWriteEncoding = TagWriteEncoding::kUnicode;
   LegacyEncoding legacyEncoding = LegacyEncoding::kAuto;
+  // Section "文件名", key "GBK文件名转为UTF-8" ("开"/"关", default off): a GBK name the
+  // rules leave alone is written anew as UTF-8 by a run. Off: it keeps its bytes.
+  bool convertGbkNames = false;
 };
 
 // Defaults: preview off, all off, 10 rows, back 8429696, text 8388608, "宋体" 10, regular;
@@ -32,7 +35,7 @@ void SetDefaultSettings(AppSettings& settings);
 // Reads config.ini at `path` (GBK); defaults for a missing file, section or key.
 void LoadSettings(const std::string& path, AppSettings& settings);
 
-// Writes the ten keys into config.ini at `path`, keeping everything else in the
+// Writes the eleven keys into config.ini at `path`, keeping everything else in the
 // file. A failed write is ignored.
 void SaveSettings(const std::string& path, const AppSettings& settings);
 

@@ -114,12 +114,13 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndCreatesNothing) {
   EXPECT_FALSE(fs::exists(path_));
 }
 
-TEST_F(SettingsFile, SavingDefaultsWritesTheTenKeysInOrder) {
+TEST_F(SettingsFile, SavingDefaultsWritesTheElevenKeysInOrder) {
   SaveSettings(path_, Defaults());
   EXPECT_EQ(Read(), Gb("[预览选项]\n自动预览=关\n全部预览=关\n预览数量=10\n"
                        "[颜色]\n背景颜色=8429696\n字体颜色=8388608\n"
                        "[字体]\n字体名称=宋体\n字体大小=10\n字体样式=常规\n"
-                       "[标签]\nID3v2写入编码=Unicode\n旧标签编码=自动\n"));
+                       "[标签]\nID3v2写入编码=Unicode\n旧标签编码=自动\n"
+                       "[文件名]\nGBK文件名转为UTF-8=关\n"));
 }
 
 TEST_F(SettingsFile, TagEncodingWordsLoadAndSaveBack) {
@@ -228,7 +229,8 @@ TEST_F(SettingsFile, SaveKeepsTheRestOfTheFile) {
                "[预览选项]\r\n预览数量=10\r\nextra=yes\r\n自动预览=关\r\n全部预览=关\r\n\r\n"
                "[字体]\r\n字体名称=宋体\r\n字体大小=10\r\n字体样式=常规\r\n"
                "[颜色]\r\n背景颜色=8429696\r\n字体颜色=8388608\r\n"
-               "[标签]\r\nID3v2写入编码=Unicode\r\n旧标签编码=自动\r\n"));
+               "[标签]\r\nID3v2写入编码=Unicode\r\n旧标签编码=自动\r\n"
+               "[文件名]\r\nGBK文件名转为UTF-8=关\r\n"));
 }
 
 TEST_F(SettingsFile, FailedWriteIsSilentAndHarmless) {
