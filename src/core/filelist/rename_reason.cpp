@@ -32,6 +32,8 @@ constexpr ReasonRow kReasons[] = {
     {RenameReason::kNotMp3, "not-mp3", "非MP3文件"},
     {RenameReason::kRegexLimit, "regex-limit", "正则表达式过于复杂"},
     {RenameReason::kUnreadable, "unreadable", "无法读取文件"},
+    {RenameReason::kForeignLink, "foreign-link", "链接属于其他用户"},
+    {RenameReason::kInterruptedWrite, "interrupted-write", "上次写入未完成"},
     {RenameReason::kOther, "other", nullptr},
 };
 static_assert(std::size(kReasons) == kRenameReasonCount, "one row per reason");

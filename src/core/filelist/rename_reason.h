@@ -28,6 +28,8 @@ enum class RenameReason : std::uint8_t {
   kNotMp3,        // the MP3 page: the file is not an MP3 file
   kRegexLimit,    // the pattern's match gave up on this name (too much backtracking)
   kUnreadable,    // the MP3 page: the file's tags could not be read
+  kForeignLink,   // another user's symbolic link in a folder not the user's: not followed
+  kInterruptedWrite,  // an earlier tag write of the file is unfinished (the next write ends it)
   kOther,         // anything else: the system's own message
 };
 inline constexpr std::size_t kRenameReasonCount = static_cast<std::size_t>(RenameReason::kOther) + 1;

@@ -27,7 +27,7 @@ RenameOutcome RenameFiles(FileList& list, UndoLog& undo, const RenameRequest& re
     return outcome;
   }
   outcome.run = RunRenameRecorded(request.stateDirectory, list, undo, outcome.plan,
-                                  request.frontEnd, request.hooks);
+                                  request.frontEnd, request.hooks, request.historyLimit);
   if (!outcome.run.started) {
     outcome.error = outcome.run.error;
     outcome.result = RenameResult::kNotStarted;

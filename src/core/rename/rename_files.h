@@ -25,6 +25,7 @@ struct RenameRequest {
   FrontEnd frontEnd = FrontEnd::kCommandLine;
   std::string stateDirectory;  // where the history lives
   TagCache* tags = nullptr;    // the window's cache of tags for the MP3 page; may be null
+  std::uint64_t historyLimit = kHistoryBytes;  // the history's size bound
   // What a scan has just read of the folders, so that the plan need not read them
   // again (made with keep false); null: the plan reads them.
   FolderListings* listings = nullptr;

@@ -1,5 +1,6 @@
 #include "core/settings/app_settings.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -13,6 +14,7 @@ constexpr std::int32_t kDefaultPreviewCount = 10;
 constexpr std::int32_t kDefaultBackColour = 8429696;  // 0x80A080, grey green
 constexpr std::int32_t kDefaultTextColour = 8388608;  // 0x800000, dark blue
 constexpr std::int32_t kDefaultFontSize = 10;
+constexpr std::int32_t kDefaultHistoryLimitMiB = 1024;
 
 // The section and key names, the on/off words and the style words, as the file holds
 // them (GBK).
@@ -44,6 +46,8 @@ struct Words {
   std::string latin1 = "Latin-1";
   std::string names = Gb("文件名");
   std::string convertGbkNames = Gb("GBK文件名转为UTF-8");
+  std::string history = Gb("撤消历史");
+  std::string historyLimit = Gb("大小上限MB");
 };
 
 const Words& W() {
@@ -102,6 +106,11 @@ void SetDefaultSettings(AppSettings& settings) {
   settings.tagWriteEncoding = TagWriteEncoding::kUnicode;
   settings.legacyEncoding = LegacyEncoding::kAuto;
   settings.convertGbkNames = false;
+  settings.historyLimitMiB = kDefaultHistoryLimitMiB;
+}
+
+std::uint64_t HistoryLimitBytes(const AppSettings& settings) {
+  return static_cast<std::uint64_t>(std::max<std::int32_t>(settings.historyLimitMiB, 1)) << 20;
 }
 
 void LoadSettings(const std::string& path, AppSettings& settings) {
@@ -130,6 +139,10 @@ void LoadSettings(const std::string& path, AppSettings& settings) {
                             : legacy == w.latin1 ? LegacyEncoding::kLatin1
                                                  : LegacyEncoding::kAuto;
   settings.convertGbkNames = IniGetOr(ini, w.names, w.convertGbkNames, w.off) == w.on;
+  settings.historyLimitMiB = std::max<std::int32_t>(
+      ProfileNumber(IniGetOr(ini, w.history, w.historyLimit,
+                             std::to_string(kDefaultHistoryLimitMiB))),
+      1);
 }
 
 void SaveSettings(const std::string& path, const AppSettings& settings) {
@@ -154,6 +167,7 @@ void SaveSettings(const std::string& path, const AppSettings& settings) {
          settings.tagWriteEncoding == TagWriteEncoding::kGbk ? w.gbk : w.unicode);
   IniSet(ini, w.tags, w.legacyEncoding, LegacyWord(settings.legacyEncoding));
   IniSet(ini, w.names, w.convertGbkNames, settings.convertGbkNames ? w.on : w.off);
+  IniSet(ini, w.history, w.historyLimit, std::to_string(settings.historyLimitMiB));
   WriteFileReplacing(path, IniText(ini));  // a failed write is not reported
 }
 
