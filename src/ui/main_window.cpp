@@ -18,6 +18,7 @@
 #include <atomic>
 #include <thread>
 
+#include "core/filelist/memory_hints.h"
 #include "core/history/history_store.h"
 #include "core/rules/preview_pass.h"
 #include "core/rules/regex_replace.h"
@@ -332,11 +333,16 @@ void MainWindow::ReapDroppedChecks(bool wait) {
 void MainWindow::FinishBackgroundCheck() {
   if (!check_ || !check_->done) return;
   check_->worker.join();
-  const std::unique_ptr<BackgroundCheck> check = std::move(check_);
+  std::unique_ptr<BackgroundCheck> check = std::move(check_);
   sliceTimer_->stop();
   ShowPlanConflicts(list_, check->plan, markedRows_);
   markedRows_ = check->plan.rows.size();
   ClearProgressPane();
+  // The check's copy of every name and its plan, made on another thread (whose heap
+  // is its own), go now: without this every keystroke of a long list would leave
+  // its pages counted as the window's memory.
+  check.reset();
+  ReturnFreeMemory();
 }
 
 void MainWindow::StepSlicedPreview() {
