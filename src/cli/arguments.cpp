@@ -213,6 +213,11 @@ const OptionDef kOptions[] = {
        a.v2 = true;
        return nullptr;
      }},
+    {"fix-encoding", false, kRuleOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.fixEncoding = true;
+       return nullptr;
+     }},
     {"skip-conflicts", false, kRenameOnlyOption,
      [](Arguments& a, std::string&&) -> const char* {
        a.skipConflicts = true;

@@ -36,6 +36,7 @@ struct Arguments {
   bool v1 = false;                 // --v1
   bool v2 = false;                 // --v2
   bool skipConflicts = false;      // --skip-conflicts: rename what has no conflict
+  bool fixEncoding = false;        // --fix-encoding: GBK names the rule leaves alone become UTF-8
   TagEdits edits;                  // the fields given to `tags set`
   std::uint64_t runId = 0;         // undo --run/--to: the run to undo; 0 the newest left
   bool undoWithNewer = false;      // undo --to: the newer runs not yet undone go back too

@@ -39,6 +39,8 @@ constexpr const char kRuleOptions[] =
   --json                                      输出 JSON
   --recursive, -r        目录连同其子目录中的文件
   --hidden               与 --recursive 一起：也进入隐藏的子目录
+  --fix-encoding         GBK 编码的文件名转为 UTF-8，规则不改动的名称也转（默认
+                         规则不改动的文件名保持原来的字节）
 
   常规（numbering）：
   --scope name|ext|all   作用于文件名、扩展名或全部（默认 name）
@@ -95,9 +97,10 @@ constexpr const char kRenameHelp[] =
 可行的顺序更名，必要时经过一个临时名称。撤消记录在更名前写入，之后可用
 tessarn-cli undo 撤消，即使更名过程被中断。
 
-新名称有冲突时不更名任何文件，列出每个冲突并以 1 退出。
+有文件不能更名时（目标文件已存在、缺少MP3标签等）不更名任何文件，列出每个
+文件及原因并以 1 退出。
 
-  --skip-conflicts   跳过有冲突的文件，其余照常更名
+  --skip-conflicts   跳过不能更名的文件，其余照常更名
 )";
 
 constexpr const char kUndoHelp[] =

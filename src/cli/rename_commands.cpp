@@ -12,17 +12,17 @@
 #include "core/filelist/rename_run.h"
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
+#include "core/rename/rename_files.h"
 #include "core/history/undo_runs.h"
 #include "core/rules/preview_pass.h"
-#include "core/rules/tag_template_rule.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
 namespace {
 
-// Lists the paths' files and computes every new name. False (after printing the
-// problem) when a path does not exist: nothing has been done then. What the scan
-// read of each folder stays in `listings`, so that the plan does not read it again.
+// Lists the paths' files. False (after printing the problem) when a path does not
+// exist: nothing has been done then. What the scan read of each folder stays in
+// `listings`, so that the plan does not read it again.
 bool CollectFiles(const Arguments& args, FileList& list, FolderListings& listings, Output& err,
                   bool& someUnreadable) {
   std::string error;
@@ -35,9 +35,6 @@ bool CollectFiles(const Arguments& args, FileList& list, FolderListings& listing
       AddPathArguments(list, args.paths, args.recursive ? &tree : nullptr, &listings);
   for (const std::string& warning : unreadable) PrintError(err, warning);
   someUnreadable = !unreadable.empty();
-  // The run does not go through the preview: it names every entry, whatever the
-  // preview settings; the MP3 rule reads each file once, so no cache is kept.
-  ComputeNewNames(list, args.options, list.count(), nullptr);
   return true;
 }
 
@@ -74,16 +71,17 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
   FolderListings listings(false);
   bool someUnreadable = false;
   if (!CollectFiles(args, list, listings, err, someUnreadable)) return kExitUsage;
-  const RenamePlan plan = PlanPreview(list, list.count(), listings);
+  // The MP3 rule reads each file once, so no cache is kept.
+  ComputeNewNames(list, args.options, list.count(), nullptr);
+  const RenamePlan plan =
+      PlanPreview(list, list.count(), listings, nullptr, PlanChoices{args.fixEncoding});
   PrintRows(out, args.json, list.count(),
             [&](std::size_t i) {
               const FileEntry& e = list.entries[i];
               PrintedRow row{
                   list.FolderText(e), e.oldName, e.newName, {}, e.texts().tagStatus.str()};
               if (plan.rows[i].verdict == PlanVerdict::kConflict) row.reason = plan.rows[i].reason;
-              // A file whose tag write was cut short gets no name from its tags.
-              if (e.texts().tagStatus == InterruptedWriteStatusText())
-                row.reason = RenameReason::kInterruptedWrite;
+              row.recoded = plan.rows[i].recoded;
               return row;
             },
             {});
@@ -96,41 +94,56 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   bool someUnreadable = false;
   if (!CollectFiles(args, list, listings, err, someUnreadable)) return kExitUsage;
 
-  const RenamePlan plan = PlanRun(list, listings);
-  if (plan.conflicts > 0 && !args.skipConflicts) {
-    // Nothing is renamed: the user decides first.
+  RenameRequest request;
+  request.options = args.options;
+  request.choices.convertEncoding = args.fixEncoding;
+  request.frontEnd = FrontEnd::kCommandLine;
+  request.stateDirectory = StateDirectory();
+  request.listings = &listings;
+  const std::uint64_t limit = HistoryLimit();
+  request.historyLimit = limit;
+  // Rows that will not be renamed: without --skip-conflicts nothing is renamed,
+  // and each of them is listed with its reason.
+  request.proceed = [&](const RenamePlan& plan, const std::string&) {
+    if (args.skipConflicts) return true;
     for (std::size_t i = 0; i < list.count(); ++i) {
       if (plan.rows[i].verdict != PlanVerdict::kConflict) continue;
       const FileEntry& e = list.entries[i];
       std::string line;
       AppendGb(line, list.FolderText(e) + e.oldName);
-      line += " \xE2\x86\x92 ";  // →
+      line += " → ";
       AppendGb(line, e.newName);
-      line += "\xEF\xBC\x9A";  // ：
+      line += "：";
       AppendGb(line, ReasonText(plan.rows[i].reason));
       PrintError(err, line);
     }
-    PrintError(err, std::to_string(plan.conflicts) +
-                        " 个文件的新名称存在冲突，没有更名任何文件（--skip-conflicts 可跳过它们）");
-    return kExitFailed;
-  }
-
+    PrintError(err, std::to_string(plan.conflicts) + " 个文件不会更名（" +
+                        GbToUtf8Lossy(ReasonCountsText(plan.reasons)) +
+                        "），没有更名任何文件（--skip-conflicts 可跳过它们）");
+    return false;
+  };
   // The undo record is in place before the first file changes its name.
   UndoLog undo;
-  RenameHooks hooks;
   if (const long exitAfter = TestExitAfter(); exitAfter > 0) {
-    hooks.afterRow = [exitAfter, done = 0L](std::size_t, bool) mutable {
+    request.hooks.afterRow = [exitAfter, done = 0L](std::size_t, bool) mutable {
       if (++done == exitAfter) ::_exit(99);
     };
   }
-  const std::uint64_t limit = HistoryLimit();
-  const RecordedRun run =
-      RunRenameRecorded(StateDirectory(), list, undo, plan, FrontEnd::kCommandLine, hooks, limit);
-  if (!run.started) {
-    PrintError(err, run.error.empty() ? "无法写入撤消记录" : GbToUtf8Lossy(run.error));
-    PrintError(err, "没有更名任何文件");
-    return kExitFailed;
+  const RenameOutcome outcome = RenameFiles(list, undo, request);
+  switch (outcome.result) {
+    case RenameResult::kBadPattern:
+      PrintError(err, GbToUtf8Lossy(outcome.error));
+      return kExitUsage;
+    case RenameResult::kDeclined:
+      return kExitFailed;
+    case RenameResult::kNotStarted:
+      PrintError(err, outcome.error.empty() ? "无法写入撤消记录" : GbToUtf8Lossy(outcome.error));
+      PrintError(err, "没有更名任何文件");
+      return kExitFailed;
+    case RenameResult::kDone:
+      break;
   }
+  const RecordedRun& run = outcome.run;
   const WalkCounts& counts = run.counts;
   if (counts.stopped) PrintError(err, "撤消记录写入失败，更名在中途停止");
   if (const std::string warning = HistoryBoundWarning(run.dropped, limit); !warning.empty())
@@ -139,16 +152,17 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   PrintedTotals totals;
   totals.renamed = counts.succeeded;
   totals.failed = counts.total - counts.succeeded;
-  totals.summary = RunSummary(counts).text;
+  totals.summary = outcome.summary.text;
   PrintRows(
       out, args.json, list.count(),
       [&](std::size_t i) {
         const FileEntry& e = list.entries[i];
-        const bool renamed = e.status.icon == kSuccessIcon;
+        const bool renamed = Succeeded(e.status.outcome);
         PrintedRow row{list.FolderText(e), renamed ? e.texts().undoName.str() : e.oldName,
-                       e.newName, e.texts().status.str(), e.texts().tagStatus.str()};
+                       e.newName, OutcomeText(e.status.outcome), e.texts().tagStatus.str()};
         row.reason = e.status.reason;
         row.error = e.status.error;
+        row.recoded = renamed && i < outcome.plan.rows.size() && outcome.plan.rows[i].recoded;
         return row;
       },
       totals);
@@ -185,7 +199,7 @@ int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
       [&](std::size_t k) {
         const Row& r = rows[k];
         const FileEntry& e = r.list->entries[r.index];
-        PrintedRow row{r.list->FolderText(e), r.before, r.restored, e.texts().status.str(), {}};
+        PrintedRow row{r.list->FolderText(e), r.before, r.restored, OutcomeText(e.status.outcome), {}};
         row.reason = e.status.reason;
         row.error = e.status.error;
         return row;

@@ -24,6 +24,7 @@
 #include "ui/ui_prompts.h"
 
 class QAction;
+class QCheckBox;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -204,6 +205,7 @@ class MainWindow : public QMainWindow {
   std::uint64_t lastRunId_ = 0;  // the history's record of the list's last run
 
   OptionTabs* tabs_ = nullptr;
+  QCheckBox* convertGbkBox_ = nullptr;  // "GBK文件名转为UTF-8"
   FileListView* view_ = nullptr;
   FileListModel* model_ = nullptr;
   std::array<QAction*, kToolbarPositions> toolActions_{};

@@ -194,6 +194,20 @@ TEST_F(CliTest, Mp3PageNamesFromTagsAndMarksUntaggedFiles) {
   EXPECT_EQ(Column(doc, "new"),
             (Names{"Singer-Song.mp3", "Band-Tune.mp3", "", "", "Singer-歌名.mp3"}));
   EXPECT_EQ(Column(doc, "tagStatus"), (Names{"", "", "无标签", "非MP3文件", ""}));
+  // Files the page cannot name say why, not "invalid name".
+  EXPECT_EQ(Column(doc, "reason"), (Names{"", "", "no-tag", "not-mp3", ""}));
+  EXPECT_EQ(Column(doc, "message")[2], "缺少MP3标签");
+
+  // rename counts them by reason and renames nothing; skipped, they fail with it.
+  CliResult r = Run({"rename", "--page", "mp3", "--template", "#1-#2", "."});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("3.mp3 → ：缺少MP3标签"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("2 个文件不会更名（缺少MP3标签 1 个，非MP3文件 1 个）"), std::string::npos)
+      << r.err;
+  doc = RunJson({"rename", "--skip-conflicts", "--page", "mp3", "--template", "#1-#2", "."}, 1);
+  EXPECT_EQ(Column(doc, "reason"), (Names{"", "", "no-tag", "not-mp3", ""}));
+  EXPECT_EQ(Column(doc, "status"), (Names{"更名成功", "更名成功", "更名失败", "更名失败", "更名成功"}));
+  EXPECT_EQ(RunJson({"undo"}, 0)["renamed"].number, 3);
 
   doc = RunJson({"preview", "--page", "mp3", "--template", "#2（#1）", "--v1-first", "."}, 0);
   EXPECT_EQ(doc["entries"][1]["new"].string, "V1 title（V1 artist）.mp3");
@@ -398,7 +412,7 @@ TEST_F(CliTest, ConflictsStopTheRunUnlessSkipped) {
   CliResult r = Run({"rename", "--start", "2", "1.txt", "2.txt", "3.txt"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("3.txt → 4.txt：目标文件已存在"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("3 个文件的新名称存在冲突"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("3 个文件不会更名（目标文件已存在 3 个）"), std::string::npos) << r.err;
   EXPECT_EQ(ReadFile(files + "/1.txt"), "c1");
 
   // preview marks them the same way
@@ -406,7 +420,7 @@ TEST_F(CliTest, ConflictsStopTheRunUnlessSkipped) {
   EXPECT_EQ(Column(doc, "reason"), (Names{"target-exists", "target-exists", "target-exists"}));
   EXPECT_EQ(Column(doc, "message")[0], "目标文件已存在");
   r = Run({"preview", "--start", "2", "3.txt"});
-  EXPECT_NE(r.out.find("  3.txt → 2.txt  冲突（目标文件已存在）\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  3.txt → 2.txt  不会更名（目标文件已存在）\n"), std::string::npos) << r.out;
 
   // Skipping conflicts renames what is free of them; the failures say why.
   // 1 -> 3, 2 -> 6 (taken), 3 -> 9.
@@ -457,6 +471,38 @@ TEST_F(CliTest, UndoRestoresNamesByteForByte) {
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(ListNames(files), sorted);
   for (const std::string& name : originals) EXPECT_EQ(ReadFile(files + "/" + name), name);
+}
+
+// A GBK name the rule leaves alone keeps its bytes; --fix-encoding writes it as
+// UTF-8, shows it as such in the preview and counts it as renamed.
+TEST_F(CliTest, GbkNamesAreConvertedOnlyWithFixEncoding) {
+  const std::string gbk = "\xD6\xD0\xCE\xC4\xB8\xE8\xC7\xFA\xD2\xBB.txt";  // 中文歌曲一.txt
+  WriteFile(files + "/" + gbk, "gbk");
+  WriteFile(files + "/测试.txt", "utf8");
+  const std::vector<std::string> replace = {"--page", "replace", "--find", "测试",
+                                            "--replace-with", "考试"};
+  auto with = [&](std::vector<std::string> head, std::vector<std::string> tail) {
+    head.insert(head.end(), replace.begin(), replace.end());
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+  };
+  JsonValue doc = RunJson(with({"preview"}, {"--fix-encoding", "."}), 0);
+  ASSERT_EQ(Column(doc, "old"), (Names{"测试.txt", "中文歌曲一.txt"}));
+  EXPECT_EQ(doc["entries"][0]["recoded"].boolean, false);
+  EXPECT_EQ(doc["entries"][1]["recoded"].boolean, true);
+  const CliResult shown = Run(with({"preview"}, {"--fix-encoding", "."}));
+  EXPECT_NE(shown.out.find("（文件名编码：GBK → UTF-8）"), std::string::npos) << shown.out;
+
+  doc = RunJson(with({"rename"}, {"."}), 0);
+  EXPECT_EQ(ListNames(files), (Names{gbk, "考试.txt"}));
+  EXPECT_EQ(RunJson({"undo"}, 0)["renamed"].number, 1);
+
+  doc = RunJson(with({"rename"}, {"--fix-encoding", "."}), 0);
+  EXPECT_EQ(doc["renamed"].number, 2);
+  EXPECT_EQ(ListNames(files), (Names{"中文歌曲一.txt", "考试.txt"}));
+  EXPECT_EQ(ReadFile(files + "/中文歌曲一.txt"), "gbk");
+  EXPECT_EQ(RunJson({"undo"}, 0)["renamed"].number, 2);
+  EXPECT_EQ(ListNames(files), (Names{gbk, "测试.txt"}));
 }
 
 TEST_F(CliTest, UndoAfterAKilledRunRestoresWhatWasRenamed) {
@@ -1267,7 +1313,7 @@ TEST_F(CliTest, InvalidPatternIsAUsageErrorWithThePatternsMessage) {
   const CliResult r =
       Run({"rename", "--page", "replace", "--regex", "--find", "(a", "--replace-with", "x", "."});
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.err, "tessarn-cli: 正则表达式错误：missing closing parenthesis（偏移 2）\n");
+  EXPECT_EQ(r.err, "tessarn-cli: 正则表达式错误：缺少右括号 )（在第 2 个字符之后）\n");
   EXPECT_EQ(ListNames(files), Names{"a.jpg"});
 }
 

@@ -9,7 +9,6 @@ namespace tessarn {
 
 EntryTexts& EntryTexts::operator=(const EntryTexts& other) {
   if (this == &other) return *this;
-  status = other.status;
   tagStatus = other.tagStatus;
   tagReason = other.tagReason;
   undoName = other.undoName;
@@ -112,17 +111,21 @@ void FileList::SetCellText(std::size_t row, int column, const std::string& text)
         texts->oldName.reset();
       break;
     case kNewNameColumn:
-      set(&ShownRow::Texts::newName);
+      // The entry's own new name is not kept twice.
+      shown.entryNewName = !text.empty() && row < entries.size() && text == entries[row].newName;
+      if (shown.entryNewName) {
+        if (ShownRow::Texts* texts = shown.texts_.existing()) texts->newName.reset();
+      } else {
+        set(&ShownRow::Texts::newName);
+      }
       break;
     case kFolderColumn:
       shown.folder = InternFolderText(text);
       break;
     case kStatusColumn:
-      // The same text as the entry's status is not kept twice.
-      shown.entryStatus =
-          !text.empty() && row < entries.size() && text == entries[row].texts().status;
-      if (shown.entryStatus) {
-        if (ShownRow::Texts* texts = shown.texts_.existing()) texts->status.clear();
+      // The outcome's own text is not kept.
+      if (text == OutcomeText(shown.outcome)) {
+        if (ShownRow::Texts* texts = shown.texts_.existing()) texts->status.reset();
       } else {
         set(&ShownRow::Texts::status);
       }
@@ -133,9 +136,10 @@ void FileList::SetCellText(std::size_t row, int column, const std::string& text)
   }
 }
 
-void FileList::SetCellIcon(std::size_t row, int icon) {
+void FileList::SetRowOutcome(std::size_t row, RowOutcome outcome) {
   if (row >= rows_.size()) return;
-  rows_[row].icon = static_cast<std::int8_t>(icon);
+  rows_[row].outcome = outcome;
+  if (ShownRow::Texts* texts = rows_[row].texts_.existing()) texts->status.reset();
 }
 
 void FileList::SetRowMark(std::size_t row, const RowMark& mark) {
@@ -153,13 +157,13 @@ const std::string& FileList::CellText(std::size_t row, int column) const {
       if (shown.ownOldName) return texts.oldName;
       return row < entries.size() ? entries[row].oldName : kEmpty;
     case kNewNameColumn:
+      if (shown.entryNewName) return row < entries.size() ? entries[row].newName : kEmpty;
       return texts.newName;
     case kFolderColumn:
       return folders_[shown.folder].text;
     case kStatusColumn:
-      if (shown.entryStatus)
-        return row < entries.size() ? entries[row].texts().status.str() : kEmpty;
-      return texts.status;
+      if (!texts.status.empty()) return texts.status;
+      return OutcomeText(shown.outcome);
     case kTagStatusColumn:
       return texts.tagStatus;
   }
@@ -274,8 +278,8 @@ void RefreshRows(FileList& list, int what, long long first, long long last,
   // 1. Only row 0 is tested: a run writes a status into every row it reaches.
   if (rowCount > 0 && !list.CellText(0, kStatusColumn).empty()) {
     for (long long r = 0; r < rowCount; ++r) {
+      list.SetRowOutcome(r, RowOutcome::kNone);
       list.SetCellText(r, kStatusColumn, "");
-      list.SetCellIcon(r, kNoIcon);
       list.SetRowMark(r, RowMark{});
     }
     // The entries' copies of what column 3 showed go with it.
@@ -306,6 +310,13 @@ void RefreshRows(FileList& list, int what, long long first, long long last,
     ++r;
   }
   if (r > walkStart) list.NotifyRowsChanged(walkStart, r - 1);
+}
+
+const std::string& OutcomeText(RowOutcome outcome) {
+  static const std::string kTexts[] = {std::string(), Gb("更名成功"), Gb("更名失败"),
+                                       Gb("撤消成功"), Gb("撤消失败")};
+  const auto i = static_cast<std::size_t>(outcome);
+  return kTexts[i < std::size(kTexts) ? i : 0];
 }
 
 std::string CountPaneText(std::size_t count) {

@@ -24,6 +24,9 @@ namespace {
 // New names of entries first..end-1 by the page's rule set.
 void ComputeNewNamesOf(FileList& list, const NamingOptions& options, std::size_t first,
                        std::size_t end, TagCache* tags) {
+  // The rules set a reason only where they cannot make a name.
+  end = std::min(end, list.count());
+  for (std::size_t i = first; i < end; ++i) list.entries[i].nameReason = RenameReason::kNone;
   switch (options.page) {
     case OptionPage::kNumbering:
       ApplyNumberingRule(list, options, end, first);
@@ -53,7 +56,8 @@ void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t c
 bool PreviewRowCount(const FileList& list, const NamingOptions& options,
                      const AppSettings& settings, bool allRows, std::size_t& rows) {
   rows = 0;
-  if (!settings.autoPreview) return false;  // also for the explicit "预览" command
+  // The setting decides the automatic passes; "预览" (allRows) always previews.
+  if (!settings.autoPreview && !allRows) return false;
   const std::size_t total = list.count();
   rows = total;
   if (!allRows && !settings.previewAll && options.page != OptionPage::kMp3) {
@@ -69,11 +73,28 @@ bool PreviewRowCount(const FileList& list, const NamingOptions& options,
 std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppSettings& settings,
                         bool allRows, TagCache* tags) {
   std::size_t n = 0;
-  if (!PreviewRowCount(list, options, settings, allRows, n)) return 0;
+  if (!PreviewRowCount(list, options, settings, allRows, n)) {
+    // A pattern that does not compile names nothing: no name of an earlier pattern
+    // stays on show beside it.
+    if ((settings.autoPreview || allRows) && !RegexPatternError(options).empty())
+      EmptyNewNameCells(list);
+    return 0;
+  }
   ComputeNewNames(list, options, n, tags);
   // Also empties the rows after the preview that still show names of an earlier pass.
   RefreshRows(list, kRefreshNewName, 0, static_cast<long long>(n) - 1, "");
   return n;
+}
+
+void EmptyNewNameCells(FileList& list) {
+  std::size_t first = list.RowCount(), last = 0;
+  for (std::size_t r = 0; r < list.RowCount(); ++r) {
+    if (list.CellText(r, kNewNameColumn).empty()) continue;
+    list.SetCellText(r, kNewNameColumn, std::string());
+    first = std::min(first, r);
+    last = r;
+  }
+  if (first < list.RowCount()) list.NotifyRowsChanged(first, last);
 }
 
 bool SlicedPreview::Worthwhile(const NamingOptions& options, std::size_t rows) {

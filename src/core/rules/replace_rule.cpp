@@ -60,20 +60,29 @@ void ApplyReplaceRule(FileList& list, const NamingOptions& options, std::size_t 
   for (std::size_t i = first; i < count; ++i) {
     FileEntry& entry = list.entries[i];
     SplitNameResult split = SplitName(entry.oldName);
+    bool gaveUp = false;
     if (mains)
-      split.mainName = regex ? regex->ReplaceAll(split.mainName)
+      split.mainName = regex ? regex->ReplaceAll(split.mainName, &gaveUp)
                              : ReplaceAll(split.mainName, options.findText, options.replaceWith, 1,
                                           options.caseSensitive);
     if (extensions) {
       // After the extension's dot: the dot itself is never replaced, and a pattern's
       // "^" stands for the first character after it.
       if (regex && !split.extension.empty())
-        split.extension = "." + regex->ReplaceAll(std::string_view(split.extension).substr(1));
+        split.extension =
+            "." + regex->ReplaceAll(std::string_view(split.extension).substr(1), &gaveUp);
       else if (!regex)
         split.extension = ReplaceAll(split.extension, options.findText, options.replaceWith, 2,
                                      options.caseSensitive);
       // A dot with nothing after it goes too ('report.x' less "x", or 'readme.').
       if (split.extension == ".") split.extension.clear();
+    }
+    if (gaveUp) {
+      // A name the pattern could not be matched against within its limit keeps its
+      // name, and says why.
+      entry.newName = entry.oldName;
+      entry.nameReason = RenameReason::kRegexLimit;
+      continue;
     }
     entry.newName = split.mainName + split.extension;
   }

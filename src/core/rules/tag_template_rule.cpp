@@ -115,6 +115,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     if (!HasExtension(entry.oldName, "MP3")) {
       entry.ShareText(&EntryTexts::tagStatus, NotMp3StatusText());  // one text for every row
       entry.newName.clear();
+      entry.nameReason = RenameReason::kNotMp3;
       continue;
     }
     path.assign(list.DiskFolder(entry)).append(entry.DiskName());
@@ -136,10 +137,16 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
                          lookup))
         found = &uncached;
     }
-    if (!found) continue;           // cannot be opened: the row keeps what it shows
+    if (!found) {
+      // Cannot be opened: the row keeps what it shows, and a run leaves the file alone
+      // rather than giving it a name made from other tags.
+      entry.nameReason = RenameReason::kUnreadable;
+      continue;
+    }
     if (found->interruptedWrite) {  // its tags are not to be trusted until it is finished
       entry.ShareText(&EntryTexts::tagStatus, InterruptedWriteStatusText());
       entry.newName.clear();
+      entry.nameReason = RenameReason::kInterruptedWrite;
       continue;
     }
     // Finished since: the row is named again.
@@ -153,6 +160,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     if (!found->hasV1 && !found->hasV2) {
       entry.ShareText(&EntryTexts::tagStatus, NoTagStatusText());
       entry.newName.clear();
+      entry.nameReason = RenameReason::kNoTag;
       continue;
     }
     FillTemplate(parsed, *found, useV2, name);
