@@ -54,6 +54,12 @@ int main(int argc, char** argv) {
     case Command::kTagsFromName:
       status = RunTagsFromNameCommand(args, out, err);
       break;
+    case Command::kPresetsList:
+      status = RunPresetsListCommand(args, out, err);
+      break;
+    case Command::kPresetsDelete:
+      status = RunPresetsDeleteCommand(args, out, err);
+      break;
     default:
       break;
   }
