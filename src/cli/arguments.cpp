@@ -61,18 +61,26 @@ const char* SetSort(Arguments& a, std::string&& v) {
   return PickWord(v, kKeys, a.sort) ? nullptr : "--sort 只能是 name、size 或 mtime";
 }
 
-const char* SetRun(Arguments& a, std::string&& v) {
-  // A run's number as `history` shows it: decimal digits, not 0.
+// A run's number as `history` shows it: decimal digits, not 0. `--run` undoes that
+// run alone; `--to` undoes it with every newer one not yet undone.
+const char* SetRunId(Arguments& a, const std::string& v, bool withNewer) {
   std::uint64_t id = 0;
   for (char c : v) {
     if (c < '0' || c > '9' || id > UINT64_MAX / 10 - 1)
-      return "--run 需要一个操作编号（见 tessarn-cli history）";
+      return withNewer ? "--to 需要一个操作编号（见 tessarn-cli history）"
+                       : "--run 需要一个操作编号（见 tessarn-cli history）";
     id = id * 10 + static_cast<std::uint64_t>(c - '0');
   }
-  if (id == 0) return "--run 需要一个操作编号（见 tessarn-cli history）";
+  if (id == 0)
+    return withNewer ? "--to 需要一个操作编号（见 tessarn-cli history）"
+                     : "--run 需要一个操作编号（见 tessarn-cli history）";
+  if (a.runId != 0) return "--run 与 --to 只能用其中一个";
   a.runId = id;
+  a.undoWithNewer = withNewer;
   return nullptr;
 }
+const char* SetRun(Arguments& a, std::string&& v) { return SetRunId(a, v, false); }
+const char* SetTo(Arguments& a, std::string&& v) { return SetRunId(a, v, true); }
 
 // `tags from-name` reads names by the MP3 page's template, with its limit.
 const char* SetNameTemplate(Arguments& a, std::string&& v) {
@@ -120,6 +128,8 @@ std::vector<CliOption> MakeOptions() {
       {"v2", nullptr, "ID3v2 标签", kTagChoiceOption, FLAG(v2)},
       {"run", "编号", "撤消这一次操作（编号见 tessarn-cli history）；比它新的操作须已撤消",
        kUndoOption, SetRun},
+      {"to", "编号", "撤消这一次操作以及比它新、尚未撤消的全部操作，从新到旧", kUndoOption,
+       SetTo},
       {"title", "文本", "歌曲名", kTagFieldOption, SET_TAG(title)},
       {"artist", "文本", "艺术家", kTagFieldOption, SET_TAG(artist)},
       {"album", "文本", "专辑", kTagFieldOption, SET_TAG(album)},
@@ -167,6 +177,8 @@ unsigned GroupsOf(Command command) {
       return kTagChoiceOption | kLegacyOption | kJsonOption;
     case Command::kTagsFromName:
       return kNameTagOption | kTagChoiceOption | kLegacyOption | kJsonOption;
+    case Command::kTagsConvert:
+      return kLegacyOption | kJsonOption;
     case Command::kPresetsList:
       return kJsonOption;
     case Command::kPresetsDelete:
@@ -239,7 +251,7 @@ const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
       Command::kPreview,  Command::kRename,       Command::kUndo,        Command::kHistory,
       Command::kTagsShow, Command::kTagsSet,      Command::kTagsDelete,  Command::kTagsFromName,
-      Command::kPresetsList, Command::kPresetsDelete};
+      Command::kTagsConvert, Command::kPresetsList, Command::kPresetsDelete};
   return commands;
 }
 
@@ -263,6 +275,8 @@ const char* CommandName(Command command) {
       return "tags delete";
     case Command::kTagsFromName:
       return "tags from-name";
+    case Command::kTagsConvert:
+      return "tags convert";
     case Command::kPresets:
       return "presets";
     case Command::kPresetsList:
@@ -321,11 +335,12 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
   } else if (word == "history") {
     a.command = Command::kHistory;
   } else if (word == "tags") {
-    if (!sub(Command::kTags, "show、set、delete 或 from-name",
+    if (!sub(Command::kTags, "show、set、delete、from-name 或 convert",
              {{"show", Command::kTagsShow},
               {"set", Command::kTagsSet},
               {"delete", Command::kTagsDelete},
-              {"from-name", Command::kTagsFromName}}))
+              {"from-name", Command::kTagsFromName},
+              {"convert", Command::kTagsConvert}}))
       return result;
   } else if (word == "presets") {
     if (!sub(Command::kPresets, "list 或 delete",

@@ -26,6 +26,7 @@ enum class Command {
   kTagsSet,
   kTagsDelete,
   kTagsFromName,
+  kTagsConvert,
   kPresets,
   kPresetsList,
   kPresetsDelete
@@ -46,7 +47,8 @@ struct Arguments {
   bool v2 = false;                 // --v2
   bool skipConflicts = false;      // --skip-conflicts: rename what has no conflict
   TagEdits edits;                  // the fields given to `tags set`
-  std::uint64_t runId = 0;         // undo --run: the run to undo; 0 the newest left
+  std::uint64_t runId = 0;         // undo --run/--to: the run to undo; 0 the newest left
+  bool undoWithNewer = false;      // undo --to: the newer runs not yet undone go back too
   bool dryRun = false;             // --dry-run: `tags from-name` only shows the fields
   std::string presetName;          // --preset NAME (UTF-8)
   std::string presetFile;          // --preset-file PATH (raw bytes)
