@@ -9,32 +9,81 @@
 #include "cli/entry_printer.h"
 #include "cli/exit_status.h"
 #include "cli/path_arguments.h"
+#include "core/filelist/list_sort.h"
 #include "core/filelist/rename_run.h"
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
 #include "core/rename/rename_files.h"
 #include "core/history/undo_runs.h"
+#include "core/presets/preset_store.h"
 #include "core/rules/preview_pass.h"
+#include "core/rules/regex_replace.h"
+#include "core/rules/rule_chain.h"
+#include "core/rules/tag_template_rule.h"
+#include "core/settings/app_settings.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
 namespace {
 
-// Lists the paths' files. False (after printing the problem) when a path does not
-// exist: nothing has been done then. What the scan read of each folder stays in
-// `listings`, so that the plan does not read it again.
-bool CollectFiles(const Arguments& args, FileList& list, FolderListings& listings, Output& err,
-                  bool& someUnreadable) {
+// The naming of the command: the options given, or the preset named. False
+// (after printing why) when the preset cannot be had or saved.
+bool ResolveNaming(const Arguments& args, NamingOptions& naming, Output& err) {
+  naming = args.options;
+  std::string error;
+  Preset preset;
+  const bool loaded = !args.presetName.empty()
+                          ? LoadPreset(ConfigFolder(), args.presetName, preset, error)
+                          : !args.presetFile.empty() &&
+                                LoadPresetFile(args.presetFile, preset, error);
+  if (!error.empty()) {
+    PrintError(err, error);
+    return false;
+  }
+  if (loaded) {
+    naming = PresetNaming(preset);
+    naming.legacyEncoding = args.options.legacyEncoding;
+    if (std::string bad = GbToUtf8Lossy(RegexPatternError(naming)); !bad.empty()) {
+      PrintError(err, bad);
+      return false;
+    }
+  }
+  if (!args.savePreset.empty()) {
+    Preset saved;
+    if (const RuleChain* chain = ActiveChain(naming)) {
+      saved.chain = true;
+      saved.steps = chain->steps;
+    } else {
+      saved.steps.push_back(ChainStep{true, naming});
+      saved.steps.back().options.chain.reset();
+    }
+    if (!SavePreset(ConfigFolder(), args.savePreset, saved, error)) {
+      PrintError(err, error);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Lists the paths' files in the order asked for and resolves the naming (the
+// options given, or a preset). False (after printing the problem) when a path does
+// not exist or the naming cannot be had: nothing has been done then. What the scan
+// read of each folder stays in `listings`, so that the plan does not read it again.
+bool CollectFiles(const Arguments& args, FileList& list, FolderListings& listings,
+                  NamingOptions& naming, Output& err, bool& someUnreadable) {
   std::string error;
   if (!CheckPathsExist(args.paths, error)) {
     PrintError(err, error);
     return false;
   }
+  if (!ResolveNaming(args, naming, err)) return false;
   const FolderTreeOptions tree{args.hidden};
   const std::vector<std::string> unreadable =
       AddPathArguments(list, args.paths, args.recursive ? &tree : nullptr, &listings);
   for (const std::string& warning : unreadable) PrintError(err, warning);
   someUnreadable = !unreadable.empty();
+  // Numbering follows the order the list has once sorted.
+  SortList(list, args.sort, args.reverse);
   return true;
 }
 
@@ -61,6 +110,21 @@ long TestExitAfter() {
 
 }  // namespace
 
+std::string ConfigFolder() {
+#ifdef TESSARN_TEST_HOOKS
+  // Test seam: the tests keep their presets in a folder of their own.
+  if (const char* dir = std::getenv("TESSARN_CLI_TEST_CONFIG_DIR"); dir != nullptr && *dir)
+    return dir;
+#endif
+  char exe[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  std::string programDir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
+  programDir = programDir.substr(0, programDir.rfind('/') == std::string::npos
+                                        ? 0
+                                        : programDir.rfind('/'));
+  return ConfigDirectory(programDir);
+}
+
 void PrintError(Output& err, const std::string& message) {
   err << "tessarn-cli: " << message << "\n";
   err.Flush();
@@ -70,9 +134,10 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
   FileList& list = ProcessList();
   FolderListings listings(false);
   bool someUnreadable = false;
-  if (!CollectFiles(args, list, listings, err, someUnreadable)) return kExitUsage;
+  NamingOptions naming;
+  if (!CollectFiles(args, list, listings, naming, err, someUnreadable)) return kExitUsage;
   // The MP3 rule reads each file once, so no cache is kept.
-  ComputeNewNames(list, args.options, list.count(), nullptr);
+  ComputeNewNames(list, naming, list.count(), nullptr);
   const RenamePlan plan =
       PlanPreview(list, list.count(), listings, nullptr, PlanChoices{args.fixEncoding});
   PrintRows(out, args.json, list.count(),
@@ -92,10 +157,11 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   FileList& list = ProcessList();
   FolderListings listings(false);
   bool someUnreadable = false;
-  if (!CollectFiles(args, list, listings, err, someUnreadable)) return kExitUsage;
+  NamingOptions naming;
+  if (!CollectFiles(args, list, listings, naming, err, someUnreadable)) return kExitUsage;
 
   RenameRequest request;
-  request.options = args.options;
+  request.options = naming;
   request.choices.convertEncoding = args.fixEncoding;
   request.frontEnd = FrontEnd::kCommandLine;
   request.stateDirectory = StateDirectory();

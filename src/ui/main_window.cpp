@@ -90,7 +90,7 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
   layout->setContentsMargins(0, 1, 0, 0);
   layout->setSpacing(1);
   tabs_ = new OptionTabs(settings_, central);
-  tabs_->setFixedHeight(tabs_->tabBar()->sizeHint().height() + 126);
+  tabs_->setFixedHeight(tabs_->tabBar()->sizeHint().height() + 148);
   view_ = new FileListView(central);
   model_ = new FileListModel(list_, this);
   view_->setModel(model_);
@@ -105,12 +105,13 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
     PreviewPass(false);
   });
   // The tab control and the list span the width; the list takes the rest of the height.
-  layout->addWidget(tabs_);
+  layout->addLayout(BuildRulesRow(central));
   layout->addWidget(view_, 1);
   setCentralWidget(central);
   BuildMenus();
   BuildToolbar();
   BuildStatusBar();
+  SetUpListSorting();
   setMinimumSize(kMinWidth, kMinHeight);
   resize(kMinWidth, kMinHeight);
 
@@ -381,7 +382,7 @@ void MainWindow::ShowPatternError(const NamingOptions& options) {
   if (!error.isEmpty()) {
     SetPaneText(1, error);
   } else if (!shownPatternError_.isEmpty() && statusPane(1)->text() == shownPatternError_) {
-    SetPaneText(1, QString());
+    SetPaneText(1, ChainPaneText());
   }
   shownPatternError_ = error;
 }
@@ -460,7 +461,7 @@ void MainWindow::ToolbarClicked(int index) {
 }
 
 void MainWindow::ClearProgressPane() {
-  SetPaneText(1, QString());
+  SetPaneText(1, ChainPaneText());
   // A pattern that does not compile stays reported until it is mended.
   if (!shownPatternError_.isEmpty()) SetPaneText(1, shownPatternError_);
 }

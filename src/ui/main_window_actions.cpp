@@ -629,6 +629,7 @@ void MainWindow::UpdateContextMenu() {
   ctxTagInfo_->setEnabled(hasCurrent);
   ctxDeleteUntagged_->setEnabled(hasRows && tabs_->currentIndex() == 4);
   ctxSelectAll_->setEnabled(hasRows);
+  UpdateSortingActions(hasRows, hasCurrent);
 }
 
 void MainWindow::ShowContextMenu(const QPoint& pos) {

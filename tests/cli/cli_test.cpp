@@ -39,7 +39,7 @@ class CliTest : public ::testing::Test {
   // Runs with --json appended and parses the document.
   JsonValue RunJson(std::vector<std::string> args, int expectedExit,
                     std::map<std::string, std::string> env = {}) {
-    args.insert(args.begin() + (args[0] == "tags" ? 2 : 1), "--json");
+    args.insert(args.begin() + (args[0] == "tags" || args[0] == "presets" ? 2 : 1), "--json");
     const CliResult r = Run(args, env);
     EXPECT_EQ(r.exitCode, expectedExit) << r.err;
     auto json = ParseJson(r.out);
@@ -1192,6 +1192,157 @@ TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
         << delayMs << " ms";
     EXPECT_EQ(ListNames(files), (Names{"song.mp3"})) << delayMs << " ms";
   }
+}
+
+// ---- Chains of rules, presets and sorting --------------------------------------------
+
+class CliRulesTest : public CliTest {
+ protected:
+  CliResult RunWithConfig(const std::vector<std::string>& args) {
+    return Run(args, {{"TESSARN_CLI_TEST_CONFIG_DIR", config}});
+  }
+  JsonValue RunJsonWithConfig(std::vector<std::string> args, int expectedExit) {
+    return RunJson(std::move(args), expectedExit, {{"TESSARN_CLI_TEST_CONFIG_DIR", config}});
+  }
+  std::string config = root / "config";
+};
+
+const std::vector<std::string> kHolidayChain = {
+    "--page", "replace", "--find", "IMG_", "--replace-with", "", "--then", "--page", "insert",
+    "--insert-name", "假期_", "--insert-name-at", "1", "--then", "--page", "case",
+    "--name-case", "first-upper", "--ext-case", "lower"};
+
+std::vector<std::string> With(std::string command, std::vector<std::string> options,
+                              std::vector<std::string> tail = {"."}) {
+  options.insert(options.begin(), std::move(command));
+  options.insert(options.end(), tail.begin(), tail.end());
+  return options;
+}
+
+// Three steps in one run, undone in one undo with every file back.
+TEST_F(CliRulesTest, AChainRenamesInOneRunAndOneUndo) {
+  for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"})
+    WriteFile(files + "/" + name, name);
+  const JsonValue doc = RunJson(With("rename", kHolidayChain), 0);
+  EXPECT_EQ(Column(doc, "new"), (Names{"假期_0001.jpg", "假期_0002.jpg", "假期_0003.jpg"}));
+  EXPECT_EQ(ListNames(files), (Names{"假期_0001.jpg", "假期_0002.jpg", "假期_0003.jpg"}));
+  EXPECT_EQ(RunJson({"history"}, 0)["runs"].array.size(), 1u);
+  EXPECT_EQ(Run({"undo"}).exitCode, 0);
+  EXPECT_EQ(ListNames(files), (Names{"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"}));
+}
+
+// Names that only collide after the last step are conflicts before anything moves.
+TEST_F(CliRulesTest, AChainWhoseNamesCollideRenamesNothing) {
+  WriteFile(files + "/a_1.txt", "");
+  WriteFile(files + "/b_1.txt", "");
+  const std::vector<std::string> chain = {"--find", "a_", "--then", "--find", "b_"};
+  const JsonValue preview = RunJson(With("preview", chain), 0);
+  for (const JsonValue& e : preview["entries"].array) EXPECT_EQ(e["reason"].string, "duplicate");
+  const CliResult r = Run(With("rename", chain));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("新文件名重复"), std::string::npos) << r.err;
+  EXPECT_EQ(ListNames(files), (Names{"a_1.txt", "b_1.txt"}));
+}
+
+TEST_F(CliRulesTest, PresetsAreSavedListedRunAndDeleted) {
+  for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG"}) WriteFile(files + "/" + name, "");
+  const Names chained = Column(RunJson(With("preview", kHolidayChain), 0), "new");
+  std::vector<std::string> save = kHolidayChain;
+  save.insert(save.end(), {"--save-preset", "假期"});
+  EXPECT_EQ(Column(RunJsonWithConfig(With("preview", save), 0), "new"), chained);
+  // One page's settings too.
+  EXPECT_EQ(RunWithConfig({"preview", "--prefix", "p", "--digits", "3", "--save-preset", "编号",
+                           "."}).exitCode, 0);
+
+  const JsonValue list = RunJsonWithConfig({"presets", "list"}, 0);
+  ASSERT_EQ(list["presets"].array.size(), 2u);
+  const JsonValue& holiday = list["presets"].array[0];
+  EXPECT_EQ(holiday["name"].string, "假期");
+  EXPECT_EQ(holiday["kind"].string, "chain");
+  ASSERT_EQ(holiday["steps"].array.size(), 3u);
+  EXPECT_EQ(holiday["steps"].array[1]["rule"].string, "insert");
+  EXPECT_EQ(list["presets"].array[1]["kind"].string, "page");
+
+  EXPECT_EQ(Column(RunJsonWithConfig({"preview", "--preset", "假期", "."}, 0), "new"), chained);
+  EXPECT_EQ(Column(RunJsonWithConfig({"preview", "--preset-file", config + "/presets/假期.ini",
+                                      "."}, 0), "new"),
+            chained);
+  EXPECT_EQ(Column(RunJsonWithConfig({"rename", "--preset", "编号", "."}, 0), "new"),
+            (Names{"p000.JPG", "p001.JPG"}));
+
+  EXPECT_EQ(RunWithConfig({"presets", "delete", "假期"}).exitCode, 0);
+  EXPECT_EQ(RunJsonWithConfig({"presets", "list"}, 0)["presets"].array.size(), 1u);
+  const CliResult gone = RunWithConfig({"preview", "--preset", "假期", "."});
+  EXPECT_EQ(gone.exitCode, 2);
+  EXPECT_NE(gone.err.find("没有名为“假期”的方案"), std::string::npos) << gone.err;
+}
+
+TEST_F(CliRulesTest, BadChainsAndPresetsAreUsageErrors) {
+  WriteFile(files + "/a.txt", "");
+  MakeFolder(config);
+  MakeFolder(config + "/presets");
+  WriteFile(config + "/presets/坏.ini", "kind=chain\n[step]\nrule=replace\nfnd=x\n");
+  struct Case {
+    std::vector<std::string> args;
+    const char* says;
+  } cases[] = {
+      {{"rename", "--find", "a", "--then", "."}, "--then 之后缺少步骤"},
+      {{"rename", "--then", "--find", "a", "."}, "--then 之前缺少规则选项"},
+      {{"rename", "--find", "a", "--then", "--then", "--prefix", "x", "."}, "--then 之前缺少规则选项"},
+      {{"rename", "--find", "a", "--then", "--prefix", "x", "--name-case", "lower", "."},
+       "第 2 步：--prefix 属于 numbering 页"},
+      {{"rename", "--preset", "没有", "."}, "没有名为“没有”的方案"},
+      {{"rename", "--preset", "坏", "."}, "坏.ini 第 4 行：未知的选项 fnd（replace 页）"},
+      {{"rename", "--preset-file", "missing.ini", "."}, "无法读取方案文件 missing.ini"},
+      {{"rename", "--preset", "坏", "--find", "a", "."}, "不能与规则选项"},
+      {{"rename", "--preset", "../x", "."}, "方案名称不能含有“/”"},
+      {{"rename", "--reverse", "."}, "--reverse 需要与 --sort"},
+      {{"rename", "--sort", "colour", "."}, "--sort 只能是 name、size 或 mtime"},
+      {{"rename", "--save-preset", "x", "."}, "rename 不接受选项 --save-preset"},
+      {{"presets", "delete", "没有"}, "没有名为“没有”的方案"},
+      {{"presets", "delete"}, "presets delete 需要一个方案名称"},
+      {{"presets", "list", "."}, "presets list 不接受路径参数"},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = RunWithConfig(c.args);
+    EXPECT_EQ(r.exitCode, 2) << c.says;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+  EXPECT_EQ(ListNames(files), Names{"a.txt"});
+  EXPECT_EQ(ListNames(config + "/presets"), Names{"坏.ini"});
+  EXPECT_TRUE(ListNames(state + "/Tessarn/history").empty());
+}
+
+TEST_F(CliRulesTest, SortedListsAreNumberedInTheirOrder) {
+  WriteFile(files + "/a10.txt", "xx");
+  WriteFile(files + "/a9.txt", "xxx");
+  WriteFile(files + "/A1.txt", "x");
+  struct Case {
+    std::vector<std::string> sort;
+    Names old;
+  } cases[] = {
+      {{}, {"A1.txt", "a9.txt", "a10.txt"}},
+      {{"--sort", "name", "--reverse"}, {"a10.txt", "a9.txt", "A1.txt"}},
+      {{"--sort", "size"}, {"A1.txt", "a10.txt", "a9.txt"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"preview", "--prefix", "n", "--start", "1"};
+    args.insert(args.end(), c.sort.begin(), c.sort.end());
+    args.push_back(".");
+    const JsonValue doc = RunJson(args, 0);
+    EXPECT_EQ(Column(doc, "old"), c.old);
+    EXPECT_EQ(Column(doc, "new"), (Names{"n1.txt", "n2.txt", "n3.txt"}));
+  }
+
+  // A tree numbered per folder: each folder starts again at the start value.
+  MakeFolder(files + "/sub");
+  WriteFile(files + "/sub/b.txt", "");
+  WriteFile(files + "/sub/c.txt", "");
+  const JsonValue tree =
+      RunJson({"rename", "-r", "--restart-per-folder", "--start", "1", "--digits", "2", "."}, 0);
+  EXPECT_EQ(Column(tree, "new"), (Names{"01.txt", "02.txt", "03.txt", "01.txt", "02.txt"}));
+  EXPECT_EQ(ListNames(files + "/sub"), (Names{"01.txt", "02.txt"}));
 }
 
 // ---- Usage errors and help --------------------------------------------------------

@@ -22,6 +22,7 @@
 #include "ui/gb_qt.h"
 #include "ui/help_page.h"
 #include "ui/option_tabs.h"
+#include "ui/rule_chain_panel.h"
 #include "ui/painted_icons.h"
 #include "ui_test_support.h"
 
@@ -108,7 +109,10 @@ class MainWindowTest : public QObject {
     QVERIFY(w.width() >= w.minimumWidth() && w.height() >= w.minimumHeight());
     w.resize(900, 700);
     QTest::qWait(10);
-    QCOMPARE(w.optionTabs()->width(), w.centralWidget()->width());
+    // The option pages and the chain panel beside them span the width.
+    QVERIFY(w.optionTabs()->width() >= 590);
+    QCOMPARE(w.chainPanel()->geometry().right(), w.centralWidget()->width() - 1);
+    QCOMPARE(w.optionTabs()->x(), 0);
     QCOMPARE(w.listView()->width(), w.centralWidget()->width());
     const int listBottom = w.listView()->geometry().bottom();
     QVERIFY(listBottom >= w.centralWidget()->height() - 2);
@@ -510,7 +514,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(all, QStringList({U("预览(&V)"), "-", U("添加整个目录(&O)"), U("加入文件(&F)"),
                                U("添加目录及子目录(&S)..."), "-", U("过滤(&L)..."), "-",
                                U("删除选择的项目(&D)"), U("清空列表(&E)"), "-", U("MP3标签信息(&I)..."), U("删除无MP3标签项目(&M)"), "-",
-                               U("全选(&A)")}));
+                               U("全选(&A)"), "-", U("排序(&T)"), U("上移(&U)"), U("下移(&W)")}));
     QCOMPARE(enabled(),
              QStringList({U("添加整个目录(&O)"), U("加入文件(&F)"), U("添加目录及子目录(&S)...")}));
     // Each item answers to a key of its own.
@@ -521,12 +525,12 @@ class MainWindowTest : public QObject {
       QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(text));
       keys.insert(text[amp + 1].toUpper());
     }
-    QCOMPARE(keys.size(), 10);
+    QCOMPARE(keys.size(), 13);
 
     f.AddFolderOf("m", {"a.mp3", "b.txt"});
     QCOMPARE(enabled(), QStringList({U("预览(&V)"), U("添加整个目录(&O)"), U("加入文件(&F)"),
                                      U("添加目录及子目录(&S)..."), U("过滤(&L)..."),
-                                     U("清空列表(&E)"), U("全选(&A)")}));
+                                     U("清空列表(&E)"), U("全选(&A)"), U("排序(&T)")}));
     w.listView()->selectionModel()->select(w.listModel()->index(1, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     w.optionTabs()->setCurrentIndex(4);

@@ -70,6 +70,7 @@ void FileList::AppendNamesFrom(const FileList& from, std::size_t last) {
 EntryBatch FileList::TakeEntries() {
   EntryBatch batch;
   batch.entries = std::exchange(entries, {});
+  addedOrder_.clear();
   // Only the folders the entries use go along, renumbered from 0.
   std::unordered_map<std::uint32_t, std::uint32_t> renumbered;
   std::uint32_t lastFrom = UINT32_MAX, lastTo = 0;
@@ -200,6 +201,10 @@ void FileList::RemoveRange(std::size_t first, std::size_t last) {
   if (first > last || first >= entries.size()) return;
   if (last >= entries.size()) last = entries.size() - 1;
   if (listener_) listener_->BeginRemoveRows(first, last);
+  if (first < addedOrder_.size())
+    addedOrder_.erase(addedOrder_.begin() + static_cast<std::ptrdiff_t>(first),
+                      addedOrder_.begin() +
+                          static_cast<std::ptrdiff_t>(std::min(last + 1, addedOrder_.size())));
   entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(first),
                 entries.begin() + static_cast<std::ptrdiff_t>(last) + 1);
   if (first < rows_.size()) {
@@ -208,6 +213,45 @@ void FileList::RemoveRange(std::size_t first, std::size_t last) {
                 rows_.begin() + static_cast<std::ptrdiff_t>(rowLast) + 1);
   }
   if (listener_) listener_->EndRemoveRows();
+}
+
+void FileList::SyncAddedOrder() {
+  // Entries appended since (a list only grows at its end) come after all others.
+  if (addedOrder_.size() > entries.size()) addedOrder_.clear();
+  std::uint32_t next = 0;
+  for (std::uint32_t place : addedOrder_) next = std::max(next, place + 1);
+  while (addedOrder_.size() < entries.size()) addedOrder_.push_back(next++);
+}
+
+void FileList::Reorder(const std::vector<std::uint32_t>& order) {
+  if (order.size() != entries.size()) return;
+  SyncAddedOrder();
+  std::vector<std::uint32_t> places(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) places[i] = addedOrder_[order[i]];
+  addedOrder_ = std::move(places);
+  if (listener_) listener_->BeginResetRows();
+  std::vector<FileEntry> sorted;
+  sorted.reserve(entries.size());
+  for (std::uint32_t from : order) sorted.push_back(std::move(entries[from]));
+  entries = std::move(sorted);
+  if (rows_.size() == order.size()) {
+    std::vector<ShownRow> rows;
+    rows.reserve(rows_.size());
+    for (std::uint32_t from : order) rows.push_back(std::move(rows_[from]));
+    rows_ = std::move(rows);
+  }
+  if (listener_) listener_->EndResetRows();
+}
+
+void FileList::RestoreAddedOrder() {
+  if (addedOrder_.empty()) return;
+  SyncAddedOrder();
+  std::vector<std::uint32_t> order(entries.size());
+  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return addedOrder_[a] < addedOrder_[b]; });
+  Reorder(order);
+  addedOrder_.clear();
 }
 
 std::size_t FileList::RemoveRows(const std::vector<std::size_t>& sortedIndices) {
@@ -248,12 +292,14 @@ std::size_t FileList::RemoveRows(const std::vector<std::size_t>& sortedIndices) 
       continue;
     }
     if (in < rows_.size() && out < rows_.size()) rows_[out] = std::move(rows_[in]);
+    if (in < addedOrder_.size()) addedOrder_[out] = addedOrder_[in];
     entries[out++] = std::move(entries[in]);
   }
   std::size_t removedRows = 0;
   for (const auto& [first, last] : ranges)
     if (first < rows_.size()) removedRows += std::min(last, rows_.size() - 1) - first + 1;
   entries.resize(out);
+  if (addedOrder_.size() > out) addedOrder_.resize(out);
   rows_.resize(rows_.size() - removedRows);
   if (listener_) listener_->EndResetRows();
   return removed;
@@ -265,6 +311,7 @@ void FileList::Clear() {
   if (listener_) listener_->BeginRemoveRows(0, n - 1);
   entries.clear();
   rows_.clear();
+  addedOrder_.clear();
   folders_.resize(1);
   folderByDisk_ = {{std::string(), 0}};
   folderByText_ = {{std::string(), 0}};

@@ -285,13 +285,26 @@ class FileList {
   // number removed.
   std::size_t RemoveRows(const std::vector<std::size_t>& sortedIndices);
   void Clear();
+  // Puts the entries and their rows into a new order: position i takes what was at
+  // order[i] (a permutation of 0..count()-1; rows follow while there is one per
+  // entry). Told as a reset.
+  void Reorder(const std::vector<std::uint32_t>& order);
+  // Puts them back in the order they were added, entries added since last.
+  void RestoreAddedOrder();
+  bool InAddedOrder() const { return addedOrder_.empty(); }
 
  private:
   // The index of a folder shown with this text: an entry's folder of that text
   // when there is one, else a folder of the text alone.
   std::uint32_t InternFolderText(const std::string& text);
 
+  // Extends addedOrder_ by the entries appended since it was made.
+  void SyncAddedOrder();
+
   std::vector<ShownRow> rows_;
+  // While the list is in another order than that of adding: each entry's place in
+  // the order of adding (RestoreAddedOrder). Empty while the list is in that order.
+  std::vector<std::uint32_t> addedOrder_;
   // Index 0: the empty folder (no folder shown). A deque: a new folder must not
   // move the texts that CellText handed out.
   std::deque<ListFolder> folders_{ListFolder{}};

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/rules/rule_chain.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 
@@ -305,6 +306,13 @@ std::string RegexReplacer::ReplaceAll(std::string_view text, bool* gaveUp) const
 }
 
 std::string RegexPatternError(const NamingOptions& options) {
+  // While a chain applies, its enabled replace steps are what will run.
+  if (const RuleChain* chain = ActiveChain(options)) {
+    for (const ChainStep& step : chain->steps)
+      if (step.enabled)
+        if (std::string error = RegexPatternError(step.options); !error.empty()) return error;
+    return std::string();
+  }
   if (options.page != OptionPage::kReplace || !options.regex) return std::string();
   return RegexReplacer(options.findText, options.replaceWith, options.caseSensitive).error();
 }
