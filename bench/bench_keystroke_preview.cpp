@@ -11,6 +11,7 @@
 #include "bench_filelist_fixture.h"
 #include "core/filelist/rename_plan.h"
 #include "core/rules/preview_pass.h"
+#include "core/rules/rule_chain.h"
 
 namespace tessarn {
 namespace {
@@ -53,7 +54,9 @@ KeystrokeList& ListOf(std::size_t n) {
 
 // Each keystroke numbers the shown rows from 50 or 51 on: row i wants f(50+i).jpg,
 // a file on disk held by a row not shown, which may still move.
-void Keystroke(benchmark::State& state, bool keepIndex) {
+// With `chained`, the keystroke edits the last step of a chain of three: a replace
+// that finds nothing, lower case, then the numbering.
+void Keystroke(benchmark::State& state, bool keepIndex, bool chained = false) {
   KeystrokeList& fixture = ListOf(static_cast<std::size_t>(state.range(0)));
   FileList& list = fixture.list;
   AppSettings settings;
@@ -67,7 +70,18 @@ void Keystroke(benchmark::State& state, bool keepIndex) {
   std::size_t marked = static_cast<std::size_t>(-1);
   auto keystroke = [&](int start) {
     options.startValue = std::to_string(start);
-    const std::size_t shown = PreviewPass(list, options, settings, false, nullptr);
+    NamingOptions naming = options;
+    if (chained) {
+      auto chain = std::make_shared<RuleChain>();
+      NamingOptions replace, lower;
+      replace.page = OptionPage::kReplace;
+      replace.findText = "x";
+      lower.page = OptionPage::kCase;
+      lower.nameCase = lower.extCase = CaseRule::kAllLower;
+      chain->steps = {{true, replace}, {true, lower}, {true, options}};
+      naming.chain = std::move(chain);
+    }
+    const std::size_t shown = PreviewPass(list, naming, settings, false, nullptr);
     const RenamePlan plan = PlanPreview(list, shown, listings, keepIndex ? &index : nullptr);
     ShowPlanConflicts(list, plan, marked);
     marked = plan.rows.size();
@@ -89,12 +103,14 @@ void Keystroke(benchmark::State& state, bool keepIndex) {
 
 void BM_KeystrokePreview(benchmark::State& state) { Keystroke(state, true); }
 void BM_KeystrokePreviewWalkingEveryRow(benchmark::State& state) { Keystroke(state, false); }
+void BM_KeystrokePreviewChainOfThree(benchmark::State& state) { Keystroke(state, true, true); }
 
 BENCHMARK(BM_KeystrokePreview)
     ->Arg(10000)
     ->Arg(100000)
     ->Arg(1000000)
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KeystrokePreviewChainOfThree)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_KeystrokePreviewWalkingEveryRow)
     ->Arg(10000)
     ->Arg(100000)

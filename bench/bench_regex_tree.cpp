@@ -13,6 +13,7 @@
 
 #include "bench_filelist_fixture.h"
 #include "core/filelist/folder_tree.h"
+#include "core/rules/naming_options.h"
 #include "core/rules/replace_rule.h"
 #include "core/text/encoding.h"
 

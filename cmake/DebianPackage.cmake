@@ -6,11 +6,18 @@ set(CPACK_PACKAGE_NAME tessarn)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tessarn")
 set(CPACK_PACKAGE_CONTACT "Tessarn developers <tessarn@users.noreply.github.com>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "批量文件更名器，支持MP3标签命名与撤消")
+# Debian's synopsis and description are English; the Chinese texts are in the
+# desktop entry and the AppStream metainfo.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch file renamer with names from MP3 tags and an undo")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tessarn is a batch file renamer for the desktop and the command line: numbering,\n\
-find and replace, insertion, letter case and names from MP3 (ID3) tags, with a\n\
-preview beside the old names, an undo of the last run and an ID3 tag editor.")
+    "Tessarn renames many files in one run, from a window or the command line.\n\
+Its rules number files, find and replace text (also with regular\n\
+expressions), insert text, change letter case and build names from MP3\n\
+(ID3) tags. The new names are shown beside the old ones before anything\n\
+changes, a run can be undone from a history that survives crashes, and an\n\
+ID3 tag editor changes only the fields that are edited.\n\
+.\n\
+The user interface is in Simplified Chinese.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -19,4 +26,14 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's own Chinese buttons and dialogs, and a viewer for the help page.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")
+# Debian's policy files: the copyright and a compressed changelog (without a time
+# stamp in the gzip header, so the package is reproducible).
+set(deb_doc ${CMAKE_INSTALL_DATADIR}/doc/tessarn)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
+  COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/cmake/debian/changelog > ${PROJECT_BINARY_DIR}/changelog.gz
+  DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/changelog VERBATIM)
+add_custom_target(debian_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+        DESTINATION ${deb_doc})
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -21,6 +21,12 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsConvertCommand(const Arguments& args, Output& out, Output& err);
 int RunTagsFromNameCommand(const Arguments& args, Output& out, Output& err);
+int RunPresetsListCommand(const Arguments& args, Output& out, Output& err);
+int RunPresetsDeleteCommand(const Arguments& args, Output& out, Output& err);
+
+// The config folder, where presets/ is: beside the program when it may be written
+// there, else ~/.config/Tessarn (as the window's).
+std::string ConfigFolder();
 
 // Makes a tag run with its record in the undo history (RunTagsRecorded): `run`
 // writes the files, handing each one tried to the TagFileTried it gets. False,

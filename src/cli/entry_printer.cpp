@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "cli/json.h"
+#include "core/filelist/rename_plan.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
@@ -140,10 +141,14 @@ void PrintText(Output& out, std::size_t count, const std::function<PrintedRow(st
       buf += statuses.Utf8(row.status);
     }
     if (row.reason != RenameReason::kNone) {
-      if (row.status.empty()) buf += "  \xE5\x86\xB2\xE7\xAA\x81";  // 冲突
-      buf += "\xEF\xBC\x88";                                      // （
+      if (row.status.empty()) buf += "  不会更名";
+      buf += "（";
       AppendGb(buf, ReasonText(row.reason, row.error));
-      buf += "\xEF\xBC\x89";  // ）
+      buf += "）";
+    } else if (row.recoded) {
+      buf += "  （";
+      AppendGb(buf, RecodedNoteText());
+      buf += "）";
     }
     if (!row.tagStatus.empty()) {
       buf += "  [";
@@ -191,6 +196,7 @@ void PrintJson(Output& out, std::size_t count, const std::function<PrintedRow(st
       buf += ",\"message\":";
       AppendJsonGbString(buf, ReasonText(row.reason, row.error));
     }
+    if (row.recoded) buf += ",\"recoded\":true";
     buf += '}';
     out.MaybeFlush();
   }

@@ -20,6 +20,7 @@ struct PrintedRow {
   std::string_view tagStatus;
   RenameReason reason = RenameReason::kNone;  // why it failed or would fail
   int error = 0;                              // the errno behind kOther
+  bool recoded = false;  // the name only changes its encoding (GBK bytes written as UTF-8)
 };
 
 struct PrintedTotals {
@@ -29,11 +30,12 @@ struct PrintedTotals {
 };
 
 // Text: a line with the folder whenever it changes, then "  old → new", the status
-// (or "冲突" for a conflict without one) with its reason in brackets and, in square
-// brackets, the tag status; the summary after a blank line.
-// JSON: {"entries":[{"folder","old","new","status","tagStatus"[,"reason","message"]}...],
-// "renamed":N,"failed":N}; "reason" (a stable code) and "message" only on rows that
-// have a reason.
+// (or "不会更名" for a row of a preview that will not be renamed) with its reason in
+// brackets (or the encoding note of a recoded name) and, in square brackets, the
+// tag status; the summary after a blank line.
+// JSON: {"entries":[{"folder","old","new","status","tagStatus"[,"reason","message"]
+// [,"recoded":true]}...], "renamed":N,"failed":N}; "reason" (a stable code) and
+// "message" only on rows that have a reason.
 void PrintRows(Output& out, bool json, std::size_t count,
                const std::function<PrintedRow(std::size_t)>& rowAt, const PrintedTotals& totals);
 

@@ -1,4 +1,7 @@
 // The --help texts of the program and of each command.
+#include <map>
+#include <string>
+
 #include "cli/arguments.h"
 
 namespace tessarn::cli {
@@ -19,6 +22,8 @@ Tessarn批量更名器的命令行版本。
   tags delete --v1|--v2 文件...  删除 MP3 标签
   tags from-name --template 模板 文件|目录...  从文件名写入标签
   tags convert 文件...     把旧标签中未注明编码的文字转为 Unicode
+  presets list             列出保存的方案
+  presets delete 名称      删除一个方案
 
 路径是文件时加入该文件；是目录时加入其中的全部文件（不含子目录）；preview 与
 rename 加 --recursive（-r）时连同各级子目录中的文件，逐个目录按自然顺序列出，
@@ -27,57 +32,10 @@ rename 加 --recursive（-r）时连同各级子目录中的文件，逐个目�
 
 退出状态：0 全部成功；1 部分文件失败；2 用法错误或路径不存在。
 撤消记录保存在 $XDG_STATE_HOME/Tessarn/（默认 ~/.local/state/Tessarn/），保留最近 100 次更名。
+方案保存在配置目录的 presets/ 中（程序所在目录可写时在程序旁，否则在
+~/.config/Tessarn/），每个方案一个 UTF-8 文本文件“名称.ini”。
 
 详见 tessarn-cli 命令 --help。
-)";
-
-constexpr const char kRuleOptions[] =
-    R"(
-选项（均可写成 --选项=值；空文本 "" 也是有效的值）：
-  --page numbering|replace|insert|case|mp3   使用的规则页（默认：所给选项所属的页，
-                                              没有这类选项时为 numbering）
-  --json                                      输出 JSON
-  --recursive, -r        目录连同其子目录中的文件
-  --hidden               与 --recursive 一起：也进入隐藏的子目录
-
-  常规（numbering）：
-  --scope name|ext|all   作用于文件名、扩展名或全部（默认 name）
-  --prefix 文本          文件名前缀
-  --name 文本            主文件名
-  --digits 位数          序号位数（默认 1）
-  --suffix 文本          文件名后缀
-  --ext-prefix 文本      扩展名前缀
-  --ext 文本             新扩展名
-  --ext-digits 位数      扩展名序号位数（默认为空：扩展名不加序号）
-  --ext-suffix 文本      扩展名后缀
-  --start 数             起始量（默认 0）
-  --step 数              增量（默认 1）
-
-  替换/删除（replace）：
-  --find 文本            查找内容
-  --replace-with 文本    替换为（为空时表示删除查找内容）
-  --replace-scope name|ext|all   应用于仅文件名、仅扩展名或全部（默认 name）
-  --case-sensitive       区分大小写
-  --regex                查找内容是正则表达式（PCRE2）；替换为中可用 $0–$9、${名称}，
-                         $$ 表示 $；表达式有误时为用法错误
-
-  插入（insert）：
-  --insert-name 文本     插入到文件名的字符
-  --insert-name-at N|end 插入到文件名第 N 个位置或文件名尾（默认 1）
-  --insert-ext 文本      插入到扩展名的字符
-  --insert-ext-at N|end  插入到扩展名第 N 个位置或扩展名尾（默认 1）
-  --keep-same            扩展名的字符与文件名的保持一致
-
-  大小写（case）：
-  --name-case upper|lower|first-upper|first-lower   文件名（默认 upper）
-  --ext-case upper|lower|first-upper|first-lower    扩展名（默认 upper）
-
-  MP3标签（mp3）：
-  --template 规则        命名规则，#1 艺术家 #2 歌曲名 #3 专辑 #4 音轨 #5 年代 #6 流派
-  --v1-first             ID3v1.x 优先（默认 ID3v2.x 优先）
-  --legacy-encoding auto|gbk|latin1   未注明编码的标签文字（ID3v1 及 ID3v2 编码 0）按
-                         GBK 还是 Latin-1 读取；auto（默认）在文字是有效 GBK 且含中文
-                         字符时按 GBK，否则按 Latin-1
 )";
 
 constexpr const char kPreviewHelp[] =
@@ -85,6 +43,17 @@ constexpr const char kPreviewHelp[] =
 
 列出文件，显示旧文件名和新文件名；不更改任何文件。新名称有冲突的文件标出
 “冲突”及原因（目标文件已存在、新文件名重复、文件名过长、文件名无效等）。
+)";
+
+// What preview and rename share: the rules, their chain and presets.
+constexpr const char kRulesHelp[] =
+    R"(
+选项均可写成 --选项=值；空文本 "" 也是有效的值。每个规则页的选项只属于该页：没有
+--page 时由所给选项决定使用哪一页，两页的选项不能混在一步中。--then 把规则分成
+几步（规则链），每一步从上一步得到的名称开始，例如：
+  tessarn-cli rename --find IMG_ --replace-with '' --then --page case --ext-case lower 目录
+--preset 名称 使用保存的方案（tessarn-cli presets list 列出它们）；preview 可把所给的
+步骤保存为方案（见 tessarn-cli preview --help）。
 )";
 
 constexpr const char kRenameHelp[] =
@@ -95,9 +64,8 @@ constexpr const char kRenameHelp[] =
 可行的顺序更名，必要时经过一个临时名称。撤消记录在更名前写入，之后可用
 tessarn-cli undo 撤消，即使更名过程被中断。
 
-新名称有冲突时不更名任何文件，列出每个冲突并以 1 退出。
-
-  --skip-conflicts   跳过有冲突的文件，其余照常更名
+有文件不能更名时（目标文件已存在、缺少MP3标签等）不更名任何文件，列出每个
+文件及原因并以 1 退出。
 )";
 
 constexpr const char kUndoHelp[] =
@@ -111,9 +79,6 @@ constexpr const char kUndoHelp[] =
 
 标签操作（tags set、tags delete、tags from-name、tags convert，以及窗口中的标签写入）的撤消把
 每个文件的旧标签按原样写回；操作之后又被修改过的文件不动（文件已被修改）。
-
-  --run 编号   撤消这一次操作（编号见 tessarn-cli history）；比它新的操作须已撤消
-  --to 编号    撤消这一次操作以及比它新、尚未撤消的所有操作，从新到旧依次撤消
 
 撤消记录损坏时只撤消记录仍能证明的部分，说明记录已损坏并以 1 退出。
 )";
@@ -144,8 +109,6 @@ constexpr const char kTagsShowHelp[] =
     R"(用法：tessarn-cli tags show [--json] [--legacy-encoding auto|gbk|latin1] 文件...
 
 显示每个 MP3 文件的两种标签：是否存在以及各字段（ID3v1 七项，ID3v2 十二项）。
---legacy-encoding 决定未注明编码的文字按 GBK 还是 Latin-1 读取（默认 auto：有效 GBK
-且含中文字符时按 GBK，否则按 Latin-1）。
 )";
 
 constexpr const char kTagsSetHelp[] =
@@ -154,22 +117,6 @@ constexpr const char kTagsSetHelp[] =
 修改所选标签中给出的字段，其余字段保持不变；--v1 与 --v2 都不给时修改两种标签。
 没有该标签的文件会得到一个新标签。
 
-  --title 文本            歌曲名
-  --artist 文本           艺术家
-  --album 文本            专辑
-  --track 音轨            音轨
-  --year 年代             年代
-  --genre 流派            流派列表中的名称（例如 Rock）或其编号 0 到 125；空文本
-                          表示无流派；ID3v1 中保存其编号
-  --comment 文本          注释
-  仅 ID3v2：
-  --composer 文本         作曲家
-  --original-artist 文本  原创者
-  --copyright 文本        版权
-  --url 文本              URL
-  --encoder 文本          编码者
-  --legacy-encoding auto|gbk|latin1   未注明编码的旧文字如何读取（默认 auto）
-  --json                  输出 JSON
 
 未给出的字段保留原来的字节；给出的 ID3v2 字段（即使与原来的文字相同）能用
 ISO-8859-1 表示时按 ISO-8859-1 写入，否则 v2.3 标签用 UTF-16、v2.4 标签用 UTF-8。
@@ -206,26 +153,40 @@ constexpr const char kTagsFromNameHelp[] =
 部分；字段两边的空格去掉。#4 只接受数字（可带“/总数”），#5 只接受四位数字。
 目录表示其中的文件；非 MP3 文件与不符合模板的文件不会被修改。
 
-  --template 模板   例如 '#1-#2'（最多 50 字节）
-  --v1              只写 ID3v1；字段超出 ID3v1 的上限时该文件失败
-  --v2              只写 ID3v2
-                    两者都不给：写 ID3v2，字段都放得下时也写 ID3v1；两者都给：
-                    两种标签都写，放不下 ID3v1 时该文件失败
-  --dry-run         只显示读出的字段，不修改文件
-  --legacy-encoding auto|gbk|latin1   未注明编码的旧文字如何读取（默认 auto）
-  --json            输出 JSON
+--v1 只写 ID3v1（字段超出 ID3v1 的上限时该文件失败），--v2 只写 ID3v2；两者都不给：
+写 ID3v2，字段都放得下时也写 ID3v1；两者都给：两种标签都写，放不下 ID3v1 时该文件失败。
 )";
 
-}  // namespace
+constexpr const char kPresetsHelp[] =
+    R"(用法：tessarn-cli presets list|delete ...
 
-const char* HelpText(Command command) {
-  static const std::string kPreview = std::string(kPreviewHelp) + kRuleOptions;
-  static const std::string kRename = std::string(kRenameHelp) + kRuleOptions;
+  presets list [--json]    列出保存的方案及其步骤
+  presets delete 名称      删除一个方案
+
+方案是配置目录中 presets/名称.ini 的 UTF-8 文本文件，可以在计算机之间复制。文件中
+每一步是一节 [step]：rule= 规则页（numbering、replace 等），enabled= 是否启用，其余
+各行是该页的选项，名称与命令行选项相同（不带 --）。窗口中的“保存方案...”保存同样
+的文件。
+)";
+
+constexpr const char kPresetsListHelp[] =
+    R"(用法：tessarn-cli presets list [--json]
+
+列出保存的方案：名称和各步骤。无法读取的方案文件标出原因。
+)";
+
+constexpr const char kPresetsDeleteHelp[] =
+    R"(用法：tessarn-cli presets delete 名称
+
+删除保存的方案。
+)";
+
+const char* ProseOf(Command command) {
   switch (command) {
     case Command::kPreview:
-      return kPreview.c_str();
+      return kPreviewHelp;
     case Command::kRename:
-      return kRename.c_str();
+      return kRenameHelp;
     case Command::kUndo:
       return kUndoHelp;
     case Command::kHistory:
@@ -242,9 +203,74 @@ const char* HelpText(Command command) {
       return kTagsFromNameHelp;
     case Command::kTagsConvert:
       return kTagsConvertHelp;
+    case Command::kPresets:
+      return kPresetsHelp;
+    case Command::kPresetsList:
+      return kPresetsListHelp;
+    case Command::kPresetsDelete:
+      return kPresetsDeleteHelp;
     default:
       return kMainHelp;
   }
+}
+
+// Columns in the width a terminal shows them: a Chinese character takes two.
+std::size_t ShownWidth(const std::string& utf8) {
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if ((c & 0xC0) == 0x80) continue;
+    width += c >= 0xE0 ? 2 : 1;
+  }
+  return width;
+}
+
+void AppendOptionLine(std::string& text, const CliOption& option) {
+  std::string left = std::string("  --") + option.name;
+  if (option.value) left += std::string(" ") + option.value;
+  constexpr std::size_t kColumn = 26;
+  const std::size_t width = ShownWidth(left);
+  text += left;
+  if (width + 2 > kColumn)
+    text += "\n" + std::string(kColumn, ' ');
+  else
+    text += std::string(kColumn - width, ' ');
+  text += option.help;
+  text += "\n";
+}
+
+// The prose of a command, then every option it accepts from the one table; the
+// rules' options under their page's caption.
+std::string MakeHelp(Command command) {
+  std::string text = ProseOf(command);
+  if (command == Command::kPreview || command == Command::kRename) text += kRulesHelp;
+  bool any = false;
+  for (const CliOption& option : CliOptions()) {
+    if (option.unit != nullptr || !AcceptsOption(command, option)) continue;
+    if (!any) text += "\n选项：\n";
+    any = true;
+    AppendOptionLine(text, option);
+  }
+  for (const RuleUnit* unit : RuleUnits()) {
+    bool heading = false;
+    for (const CliOption& option : CliOptions()) {
+      if (option.unit != unit || !AcceptsOption(command, option)) continue;
+      if (!heading) text += std::string("\n  ") + unit->caption + "（" + unit->key + "）：\n";
+      heading = true;
+      AppendOptionLine(text, option);
+    }
+  }
+  if (command == Command::kNone) text += "\n  --help, -h               显示帮助\n";
+  return text;
+}
+
+}  // namespace
+
+const char* HelpText(Command command) {
+  static std::map<Command, std::string> texts;
+  auto [it, made] = texts.try_emplace(command);
+  if (made) it->second = MakeHelp(command);
+  return it->second.c_str();
 }
 
 }  // namespace tessarn::cli

@@ -57,6 +57,12 @@ int main(int argc, char** argv) {
     case Command::kTagsConvert:
       status = RunTagsConvertCommand(args, out, err);
       break;
+    case Command::kPresetsList:
+      status = RunPresetsListCommand(args, out, err);
+      break;
+    case Command::kPresetsDelete:
+      status = RunPresetsDeleteCommand(args, out, err);
+      break;
     default:
       break;
   }

@@ -9,35 +9,81 @@
 #include "cli/entry_printer.h"
 #include "cli/exit_status.h"
 #include "cli/path_arguments.h"
+#include "core/filelist/list_sort.h"
 #include "core/filelist/rename_run.h"
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
+#include "core/rename/rename_files.h"
 #include "core/history/undo_runs.h"
+#include "core/presets/preset_store.h"
 #include "core/rules/preview_pass.h"
+#include "core/rules/regex_replace.h"
+#include "core/rules/rule_chain.h"
 #include "core/rules/tag_template_rule.h"
+#include "core/settings/app_settings.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
 namespace {
 
-// Lists the paths' files and computes every new name. False (after printing the
-// problem) when a path does not exist: nothing has been done then. What the scan
+// The naming of the command: the options given, or the preset named. False
+// (after printing why) when the preset cannot be had or saved.
+bool ResolveNaming(const Arguments& args, NamingOptions& naming, Output& err) {
+  naming = args.options;
+  std::string error;
+  Preset preset;
+  const bool loaded = !args.presetName.empty()
+                          ? LoadPreset(ConfigFolder(), args.presetName, preset, error)
+                          : !args.presetFile.empty() &&
+                                LoadPresetFile(args.presetFile, preset, error);
+  if (!error.empty()) {
+    PrintError(err, error);
+    return false;
+  }
+  if (loaded) {
+    naming = PresetNaming(preset);
+    naming.legacyEncoding = args.options.legacyEncoding;
+    if (std::string bad = GbToUtf8Lossy(RegexPatternError(naming)); !bad.empty()) {
+      PrintError(err, bad);
+      return false;
+    }
+  }
+  if (!args.savePreset.empty()) {
+    Preset saved;
+    if (const RuleChain* chain = ActiveChain(naming)) {
+      saved.chain = true;
+      saved.steps = chain->steps;
+    } else {
+      saved.steps.push_back(ChainStep{true, naming});
+      saved.steps.back().options.chain.reset();
+    }
+    if (!SavePreset(ConfigFolder(), args.savePreset, saved, error)) {
+      PrintError(err, error);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Lists the paths' files in the order asked for and resolves the naming (the
+// options given, or a preset). False (after printing the problem) when a path does
+// not exist or the naming cannot be had: nothing has been done then. What the scan
 // read of each folder stays in `listings`, so that the plan does not read it again.
-bool CollectFiles(const Arguments& args, FileList& list, FolderListings& listings, Output& err,
-                  bool& someUnreadable) {
+bool CollectFiles(const Arguments& args, FileList& list, FolderListings& listings,
+                  NamingOptions& naming, Output& err, bool& someUnreadable) {
   std::string error;
   if (!CheckPathsExist(args.paths, error)) {
     PrintError(err, error);
     return false;
   }
+  if (!ResolveNaming(args, naming, err)) return false;
   const FolderTreeOptions tree{args.hidden};
   const std::vector<std::string> unreadable =
       AddPathArguments(list, args.paths, args.recursive ? &tree : nullptr, &listings);
   for (const std::string& warning : unreadable) PrintError(err, warning);
   someUnreadable = !unreadable.empty();
-  // The run does not go through the preview: it names every entry, whatever the
-  // preview settings; the MP3 rule reads each file once, so no cache is kept.
-  ComputeNewNames(list, args.options, list.count(), nullptr);
+  // Numbering follows the order the list has once sorted.
+  SortList(list, args.sort, args.reverse);
   return true;
 }
 
@@ -64,6 +110,21 @@ long TestExitAfter() {
 
 }  // namespace
 
+std::string ConfigFolder() {
+#ifdef TESSARN_TEST_HOOKS
+  // Test seam: the tests keep their presets in a folder of their own.
+  if (const char* dir = std::getenv("TESSARN_CLI_TEST_CONFIG_DIR"); dir != nullptr && *dir)
+    return dir;
+#endif
+  char exe[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  std::string programDir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
+  programDir = programDir.substr(0, programDir.rfind('/') == std::string::npos
+                                        ? 0
+                                        : programDir.rfind('/'));
+  return ConfigDirectory(programDir);
+}
+
 void PrintError(Output& err, const std::string& message) {
   err << "tessarn-cli: " << message << "\n";
   err.Flush();
@@ -73,17 +134,19 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
   FileList& list = ProcessList();
   FolderListings listings(false);
   bool someUnreadable = false;
-  if (!CollectFiles(args, list, listings, err, someUnreadable)) return kExitUsage;
-  const RenamePlan plan = PlanPreview(list, list.count(), listings);
+  NamingOptions naming;
+  if (!CollectFiles(args, list, listings, naming, err, someUnreadable)) return kExitUsage;
+  // The MP3 rule reads each file once, so no cache is kept.
+  ComputeNewNames(list, naming, list.count(), nullptr);
+  const RenamePlan plan =
+      PlanPreview(list, list.count(), listings, nullptr, PlanChoices{args.fixEncoding});
   PrintRows(out, args.json, list.count(),
             [&](std::size_t i) {
               const FileEntry& e = list.entries[i];
               PrintedRow row{
                   list.FolderText(e), e.oldName, e.newName, {}, e.texts().tagStatus.str()};
               if (plan.rows[i].verdict == PlanVerdict::kConflict) row.reason = plan.rows[i].reason;
-              // A file whose tag write was cut short gets no name from its tags.
-              if (e.texts().tagStatus == InterruptedWriteStatusText())
-                row.reason = RenameReason::kInterruptedWrite;
+              row.recoded = plan.rows[i].recoded;
               return row;
             },
             {});
@@ -94,43 +157,59 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   FileList& list = ProcessList();
   FolderListings listings(false);
   bool someUnreadable = false;
-  if (!CollectFiles(args, list, listings, err, someUnreadable)) return kExitUsage;
+  NamingOptions naming;
+  if (!CollectFiles(args, list, listings, naming, err, someUnreadable)) return kExitUsage;
 
-  const RenamePlan plan = PlanRun(list, listings);
-  if (plan.conflicts > 0 && !args.skipConflicts) {
-    // Nothing is renamed: the user decides first.
+  RenameRequest request;
+  request.options = naming;
+  request.choices.convertEncoding = args.fixEncoding;
+  request.frontEnd = FrontEnd::kCommandLine;
+  request.stateDirectory = StateDirectory();
+  request.listings = &listings;
+  const std::uint64_t limit = HistoryLimit();
+  request.historyLimit = limit;
+  // Rows that will not be renamed: without --skip-conflicts nothing is renamed,
+  // and each of them is listed with its reason.
+  request.proceed = [&](const RenamePlan& plan, const std::string&) {
+    if (args.skipConflicts) return true;
     for (std::size_t i = 0; i < list.count(); ++i) {
       if (plan.rows[i].verdict != PlanVerdict::kConflict) continue;
       const FileEntry& e = list.entries[i];
       std::string line;
       AppendGb(line, list.FolderText(e) + e.oldName);
-      line += " \xE2\x86\x92 ";  // →
+      line += " → ";
       AppendGb(line, e.newName);
-      line += "\xEF\xBC\x9A";  // ：
+      line += "：";
       AppendGb(line, ReasonText(plan.rows[i].reason));
       PrintError(err, line);
     }
-    PrintError(err, std::to_string(plan.conflicts) +
-                        " 个文件的新名称存在冲突，没有更名任何文件（--skip-conflicts 可跳过它们）");
-    return kExitFailed;
-  }
-
+    PrintError(err, std::to_string(plan.conflicts) + " 个文件不会更名（" +
+                        GbToUtf8Lossy(ReasonCountsText(plan.reasons)) +
+                        "），没有更名任何文件（--skip-conflicts 可跳过它们）");
+    return false;
+  };
   // The undo record is in place before the first file changes its name.
   UndoLog undo;
-  RenameHooks hooks;
   if (const long exitAfter = TestExitAfter(); exitAfter > 0) {
-    hooks.afterRow = [exitAfter, done = 0L](std::size_t, bool) mutable {
+    request.hooks.afterRow = [exitAfter, done = 0L](std::size_t, bool) mutable {
       if (++done == exitAfter) ::_exit(99);
     };
   }
-  const std::uint64_t limit = HistoryLimit();
-  const RecordedRun run =
-      RunRenameRecorded(StateDirectory(), list, undo, plan, FrontEnd::kCommandLine, hooks, limit);
-  if (!run.started) {
-    PrintError(err, run.error.empty() ? "无法写入撤消记录" : GbToUtf8Lossy(run.error));
-    PrintError(err, "没有更名任何文件");
-    return kExitFailed;
+  const RenameOutcome outcome = RenameFiles(list, undo, request);
+  switch (outcome.result) {
+    case RenameResult::kBadPattern:
+      PrintError(err, GbToUtf8Lossy(outcome.error));
+      return kExitUsage;
+    case RenameResult::kDeclined:
+      return kExitFailed;
+    case RenameResult::kNotStarted:
+      PrintError(err, outcome.error.empty() ? "无法写入撤消记录" : GbToUtf8Lossy(outcome.error));
+      PrintError(err, "没有更名任何文件");
+      return kExitFailed;
+    case RenameResult::kDone:
+      break;
   }
+  const RecordedRun& run = outcome.run;
   const WalkCounts& counts = run.counts;
   if (counts.stopped) PrintError(err, "撤消记录写入失败，更名在中途停止");
   if (const std::string warning = HistoryBoundWarning(run.dropped, limit); !warning.empty())
@@ -139,16 +218,17 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   PrintedTotals totals;
   totals.renamed = counts.succeeded;
   totals.failed = counts.total - counts.succeeded;
-  totals.summary = RunSummary(counts).text;
+  totals.summary = outcome.summary.text;
   PrintRows(
       out, args.json, list.count(),
       [&](std::size_t i) {
         const FileEntry& e = list.entries[i];
-        const bool renamed = e.status.icon == kSuccessIcon;
+        const bool renamed = Succeeded(e.status.outcome);
         PrintedRow row{list.FolderText(e), renamed ? e.texts().undoName.str() : e.oldName,
-                       e.newName, e.texts().status.str(), e.texts().tagStatus.str()};
+                       e.newName, OutcomeText(e.status.outcome), e.texts().tagStatus.str()};
         row.reason = e.status.reason;
         row.error = e.status.error;
+        row.recoded = renamed && i < outcome.plan.rows.size() && outcome.plan.rows[i].recoded;
         return row;
       },
       totals);
@@ -185,7 +265,7 @@ int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
       [&](std::size_t k) {
         const Row& r = rows[k];
         const FileEntry& e = r.list->entries[r.index];
-        PrintedRow row{r.list->FolderText(e), r.before, r.restored, e.texts().status.str(), {}};
+        PrintedRow row{r.list->FolderText(e), r.before, r.restored, OutcomeText(e.status.outcome), {}};
         row.reason = e.status.reason;
         row.error = e.status.error;
         return row;

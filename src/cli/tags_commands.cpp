@@ -18,8 +18,8 @@
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_file_io.h"
 #include "core/id3/tag_file_writer.h"
-#include "core/tagedit/tag_edits.h"
 #include "core/tagedit/tag_edit.h"
+#include "core/tagedit/tag_edits.h"
 #include "core/tagedit/tag_update.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
@@ -282,10 +282,9 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
 
 int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err) {
   if (!CheckFiles(args, err)) return kExitUsage;
-  return RunTagEdit(args, DeletionEdit(args.v1, args.v2), out, err,
-                    [](const TagRunFile& outcome, FileReport& report) {
-                      ReportUpdate(outcome.results, report);
-                    });
+  return RunTagEdit(
+      args, DeletionEdit(args.v1, args.v2), out, err,
+      [](const TagRunFile& outcome, FileReport& report) { ReportUpdate(outcome.results, report); });
 }
 
 int RunTagsConvertCommand(const Arguments& args, Output& out, Output& err) {

@@ -1,5 +1,6 @@
 #include "ui/file_list_model.h"
 
+#include "core/filelist/rename_plan.h"
 #include "core/tagedit/tag_run.h"
 #include "ui/gb_qt.h"
 #include "ui/painted_icons.h"
@@ -18,45 +19,74 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : kColumnCount;
+  return parent.isValid() ? 0 : kShownColumnCount;
+}
+
+void FileListModel::SetAlertColour(const QColor& colour) {
+  if (colour == alert_) return;
+  alert_ = colour;
+  if (list_.RowCount() > 0)
+    emit dataChanged(index(0, 0), index(static_cast<int>(list_.RowCount()) - 1, kShownColumnCount - 1),
+                     {Qt::ForegroundRole});
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || static_cast<std::size_t>(index.row()) >= list_.RowCount())
     return QVariant();
-  const ShownRow& row = list_.Row(static_cast<std::size_t>(index.row()));
-  // Why the row failed, or would fail: on the status cell, and on the new name the
-  // preview marks as in conflict.
-  const bool markedCell =
-      row.mark.reason != RenameReason::kNone &&
-      (index.column() == kStatusColumn || (index.column() == kNewNameColumn && row.mark.conflict));
-  if (role == Qt::ToolTipRole && markedCell) return FromGb(ReasonText(row.mark.reason, row.mark.error));
-  // Why a tag write failed, on the tag-status cell that says so.
-  if (role == Qt::ToolTipRole && index.column() == kTagStatusColumn &&
-      static_cast<std::size_t>(index.row()) < list_.count()) {
-    const FileEntry& entry = list_.entries[static_cast<std::size_t>(index.row())];
-    const EntryTexts& t = entry.texts();
-    if (t.tagStatus == TagFailedStatusText() && !t.tagReason.empty() &&
-        list_.CellText(static_cast<std::size_t>(index.row()), kTagStatusColumn) == t.tagStatus)
-      return FromGb(t.tagReason);
+  const std::size_t r = static_cast<std::size_t>(index.row());
+  const int column = index.column();
+  const ShownRow& row = list_.Row(r);
+  const RowMark& mark = row.mark;
+  const bool hasReason = mark.reason != RenameReason::kNone;
+  // Why the row failed, or would fail: on the status cell, on the new name the
+  // preview marks as in conflict, and in the note column.
+  const bool reasonCell = hasReason && (column == kStatusColumn || column == kNoteColumn ||
+                                        (column == kNewNameColumn && mark.conflict));
+  const bool recodedCell = mark.recoded && (column == kNewNameColumn || column == kNoteColumn);
+  switch (role) {
+    case Qt::DisplayRole:
+      if (column == kNoteColumn) {
+        if (hasReason) return FromGb(ReasonText(mark.reason, mark.error));
+        if (mark.recoded) return FromGb(RecodedNoteText());
+        return QVariant();
+      }
+      break;
+    case Qt::ToolTipRole:
+      if (reasonCell) return FromGb(ReasonText(mark.reason, mark.error));
+      if (recodedCell) return FromGb(RecodedNoteText());
+      // Why a tag write failed, on the tag-status cell that says so.
+      if (column == kTagStatusColumn && r < list_.count()) {
+        const EntryTexts& t = list_.entries[r].texts();
+        if (t.tagStatus == TagFailedStatusText() && !t.tagReason.empty() &&
+            list_.CellText(r, kTagStatusColumn) == t.tagStatus)
+          return FromGb(t.tagReason);
+      }
+      break;
+    case Qt::ForegroundRole:
+      if ((column == kNewNameColumn && mark.conflict) || (column == kNoteColumn && hasReason))
+        return alert_.isValid() ? alert_ : FailureColour();
+      return QVariant();
+    case Qt::DecorationRole:
+      // Colour is not the only sign: a failing row has its icon too.
+      if (column == kStatusColumn && row.outcome != RowOutcome::kNone)
+        return StatusIcon(Succeeded(row.outcome) ? 0 : 1);
+      if (column == kNewNameColumn && mark.conflict) return WarningIcon();
+      if (column == kNewNameColumn && mark.recoded) return NoteIcon();
+      return QVariant();
+    default:
+      return QVariant();
   }
-  if (role == Qt::ForegroundRole && index.column() == kNewNameColumn && row.mark.conflict)
-    return FailureColour();
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-    const std::string& text = list_.CellText(static_cast<std::size_t>(index.row()), index.column());
-    if (text.empty()) return QVariant();
-    return FromGb(text);
-  }
-  if (role == Qt::DecorationRole && index.column() == kStatusColumn && row.icon != kNoIcon)
-    return StatusIcon(row.icon);
-  return QVariant();
+  if (column >= kColumnCount) return QVariant();
+  const std::string& text = list_.CellText(r, column);
+  if (text.empty()) return QVariant();
+  return FromGb(text);
 }
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QVariant();
-  static const char* const kHeaders[kColumnCount] = {"旧文件名", "新文件名", "路径", "命名状态",
-                                                     "MP3标签状态"};
-  if (section < 0 || section >= kColumnCount) return QVariant();
+  static const char* const kHeaders[kShownColumnCount] = {
+      "旧文件名", "新文件名", "路径", "命名状态", "MP3标签状态", "说明"};
+  if (section < 0 || section >= kShownColumnCount) return QVariant();
   return QString::fromUtf8(kHeaders[section]);
 }
 
@@ -83,7 +113,7 @@ void FileListModel::EndRemoveRows() {
 
 void FileListModel::RowsChanged(std::size_t first, std::size_t last) {
   emit dataChanged(index(static_cast<int>(first), 0),
-                   index(static_cast<int>(last), kColumnCount - 1));
+                   index(static_cast<int>(last), kShownColumnCount - 1));
 }
 
 void FileListModel::BeginResetRows() { beginResetModel(); }

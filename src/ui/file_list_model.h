@@ -4,10 +4,17 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 
 #include "core/filelist/file_list.h"
 
 namespace tessarn {
+
+// The view's sixth column, after the core's five: why a row fails or will fail,
+// and the encoding note of a name written anew as UTF-8. Made from the rows'
+// marks as it is shown; nothing is kept for it.
+inline constexpr int kNoteColumn = kColumnCount;
+inline constexpr int kShownColumnCount = kColumnCount + 1;
 
 class FileListModel : public QAbstractTableModel, public RowListener {
   Q_OBJECT
@@ -16,6 +23,9 @@ class FileListModel : public QAbstractTableModel, public RowListener {
   ~FileListModel() override;
 
   FileList& list() { return list_; }
+  // The colour of new names that cannot be had and of the reasons (chosen against
+  // the list's own colours).
+  void SetAlertColour(const QColor& colour);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -33,6 +43,7 @@ class FileListModel : public QAbstractTableModel, public RowListener {
 
  private:
   FileList& list_;
+  QColor alert_;
   bool removing_ = false;  // a Begin/EndRemoveRows pair reached the view
 };
 

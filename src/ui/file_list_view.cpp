@@ -7,7 +7,9 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <algorithm>
+#include <array>
 
 namespace tessarn {
 namespace {
@@ -49,7 +51,75 @@ FileListView::FileListView(QWidget* parent) : QTableView(parent) {
   columns->setSectionsClickable(false);
   columns->setStretchLastSection(false);
   columns->setSectionsMovable(false);
+  columns->setMinimumSectionSize(40);
   ApplyRowHeight();
+  fitTimer_ = new QTimer(this);
+  fitTimer_->setSingleShot(true);
+  fitTimer_->setInterval(0);
+  connect(fitTimer_, &QTimer::timeout, this, &FileListView::FitColumns);
+  // A width that changes without this view setting it is the user's.
+  connect(columns, &QHeaderView::sectionResized, this, [this] {
+    if (!fitting_) columnsSetByUser_ = true;
+  });
+}
+
+void FileListView::setModel(QAbstractItemModel* model) {
+  QTableView::setModel(model);
+  if (model == nullptr) return;
+  // New texts may want other widths.
+  for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+    connect(model, signal, this, &FileListView::FitColumnsSoon);
+  connect(model, &QAbstractItemModel::dataChanged, this, &FileListView::FitColumnsSoon);
+  connect(model, &QAbstractItemModel::modelReset, this, &FileListView::FitColumnsSoon);
+  FitColumns();
+}
+
+void FileListView::RestoreColumnWidths(const std::vector<int>& widths) {
+  bool any = false;
+  for (std::size_t c = 0; c < widths.size() && static_cast<int>(c) < horizontalHeader()->count();
+       ++c) {
+    if (widths[c] <= 0) continue;
+    fitting_ = true;
+    horizontalHeader()->resizeSection(static_cast<int>(c), widths[c]);
+    fitting_ = false;
+    any = true;
+  }
+  if (any) columnsSetByUser_ = true;
+}
+
+void FileListView::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  FitColumns();
+}
+
+void FileListView::FitColumnsSoon() {
+  if (!columnsSetByUser_) fitTimer_->start();
+}
+
+void FileListView::FitColumns() {
+  QHeaderView* columns = horizontalHeader();
+  if (columnsSetByUser_ || model() == nullptr || columns->count() < 3) return;
+  // Columns 3 on fit their texts (the shown rows' and the header's); 0 to 2, the
+  // names and the folder, share what is left in the proportions 3 : 3 : 4.
+  const int count = columns->count();
+  std::vector<int> widths(static_cast<std::size_t>(count), 0);
+  int fitted = 0;
+  for (int c = 3; c < count; ++c) {
+    const int w = std::max(columns->sectionSizeHint(c), sizeHintForColumn(c));
+    widths[static_cast<std::size_t>(c)] = w;
+    fitted += w;
+  }
+  constexpr std::array<int, 3> kShares = {3, 3, 4};
+  constexpr int kShareTotal = 10;
+  const int rest = std::max(viewport()->width() - fitted, 0);
+  for (int c = 0; c < 3; ++c)
+    widths[static_cast<std::size_t>(c)] =
+        std::max(columns->minimumSectionSize() * 2, rest * kShares[static_cast<std::size_t>(c)] / kShareTotal);
+  fitting_ = true;
+  for (int c = 0; c < count; ++c)
+    if (columns->sectionSize(c) != widths[static_cast<std::size_t>(c)])
+      columns->resizeSection(c, widths[static_cast<std::size_t>(c)]);
+  fitting_ = false;
 }
 
 int FileListView::RowHeight() const {

@@ -10,6 +10,8 @@
 #include <QTableView>
 #include <vector>
 
+class QTimer;
+
 class QHeaderView;
 
 namespace tessarn {
@@ -33,6 +35,14 @@ class FileListView : public QTableView {
   std::vector<std::size_t> SelectedRows() const;
   void SelectAllRows();
 
+  // Column widths. Until the user drags a column's edge (or widths set by the user
+  // are restored) the columns share the view's width: the name and folder columns
+  // stretch, the status, tag-status and note columns fit their texts.
+  bool ColumnsSetByUser() const { return columnsSetByUser_; }
+  // Widths the user set in an earlier session; 0 keeps a column's width.
+  void RestoreColumnWidths(const std::vector<int>& widths);
+  void setModel(QAbstractItemModel* model) override;
+
  signals:
   void doubleClickedAnywhere();
   void deleteKeyPressed();
@@ -43,8 +53,18 @@ class FileListView : public QTableView {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   void ApplyRowHeight();
+  // Shares the width out again, soon: many changes in a row fit once.
+  void FitColumnsSoon();
+  void FitColumns();
+
+  bool columnsSetByUser_ = false;
+  bool fitting_ = false;  // the widths are being set here, not by the user
+  QTimer* fitTimer_ = nullptr;
 };
 
 }  // namespace tessarn

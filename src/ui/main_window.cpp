@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
@@ -17,9 +18,11 @@
 #include <atomic>
 #include <thread>
 
+#include "core/filelist/memory_hints.h"
 #include "core/history/history_store.h"
 #include "core/rules/preview_pass.h"
 #include "core/rules/regex_replace.h"
+#include "core/settings/alert_colour.h"
 #include "ui/about_dialog.h"
 #include "ui/file_list_model.h"
 #include "ui/file_list_view.h"
@@ -37,6 +40,7 @@ namespace tessarn {
 struct MainWindow::BackgroundCheck {
   FileList copy;  // what the plan reads of each entry
   std::size_t rows = 0;
+  PlanChoices choices;
   RenamePlan plan;
   std::atomic<bool> done{false};
   std::thread worker;
@@ -86,19 +90,28 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
   layout->setContentsMargins(0, 1, 0, 0);
   layout->setSpacing(1);
   tabs_ = new OptionTabs(settings_, central);
-  tabs_->setFixedHeight(tabs_->tabBar()->sizeHint().height() + 126);
+  tabs_->setFixedHeight(tabs_->tabBar()->sizeHint().height() + 148);
   view_ = new FileListView(central);
   model_ = new FileListModel(list_, this);
   view_->setModel(model_);
-  const int widths[kColumnCount] = {150, 150, 200, 100, 100};
-  for (int c = 0; c < kColumnCount; ++c) view_->header()->resizeSection(c, widths[c]);
+  // A choice of every page, not a rule's: beside the page tabs, shown whatever the page.
+  convertGbkBox_ = new QCheckBox(QString::fromUtf8("GBK文件名转为UTF-8"), tabs_);
+  convertGbkBox_->setObjectName(QString::fromUtf8("GBK转UTF8选择框"));
+  convertGbkBox_->setToolTip(
+      QString::fromUtf8("规则不改动的GBK文件名也转为UTF-8；不选时这些文件名保持原来的字节"));
+  tabs_->setCornerWidget(convertGbkBox_, Qt::TopRightCorner);
+  connect(convertGbkBox_, &QCheckBox::clicked, this, [this](bool on) {
+    settings_.convertGbkNames = on;
+    PreviewPass(false);
+  });
   // The tab control and the list span the width; the list takes the rest of the height.
-  layout->addWidget(tabs_);
+  layout->addLayout(BuildRulesRow(central));
   layout->addWidget(view_, 1);
   setCentralWidget(central);
   BuildMenus();
   BuildToolbar();
   BuildStatusBar();
+  SetUpListSorting();
   setMinimumSize(kMinWidth, kMinHeight);
   resize(kMinWidth, kMinHeight);
 
@@ -254,8 +267,12 @@ void MainWindow::BuildStatusBar() {
     pane->setObjectName(QStringLiteral("pane%1").arg(i));
     pane->setFrameShape(QFrame::Panel);
     pane->setFrameShadow(QFrame::Sunken);
-    pane->setFixedWidth(widths[i]);
-    bar->addWidget(pane);
+    // Pane 1 takes the room left: a pattern's message is read whole there.
+    if (i == 1)
+      pane->setMinimumWidth(widths[i]);
+    else
+      pane->setFixedWidth(widths[i]);
+    bar->addWidget(pane, i == 1 ? 1 : 0);
     panes_[static_cast<std::size_t>(i)] = pane;
   }
 }
@@ -276,7 +293,8 @@ void MainWindow::PreviewPass(bool allRows) {
 }
 
 void MainWindow::ShowPreviewConflicts(std::size_t shown) {
-  const RenamePlan plan = PlanPreview(list_, shown, listings_, &entryNames_);
+  const RenamePlan plan =
+      PlanPreview(list_, shown, listings_, &entryNames_, PlanChoices{settings_.convertGbkNames});
   ShowPlanConflicts(list_, plan, markedRows_);
   markedRows_ = plan.rows.size();
 }
@@ -290,6 +308,7 @@ void MainWindow::StartSlicedPreview(const NamingOptions& options, std::size_t ro
   ReapDroppedChecks(false);
   slicedPreview_ = std::make_unique<SlicedPreview>(options, rows);
   check_ = std::make_unique<BackgroundCheck>();
+  check_->choices = PlanChoices{settings_.convertGbkNames};
   check_->copy.entries.reserve(list_.count());
   sliceTimer_->setInterval(0);
   sliceTimer_->start();
@@ -315,11 +334,16 @@ void MainWindow::ReapDroppedChecks(bool wait) {
 void MainWindow::FinishBackgroundCheck() {
   if (!check_ || !check_->done) return;
   check_->worker.join();
-  const std::unique_ptr<BackgroundCheck> check = std::move(check_);
+  std::unique_ptr<BackgroundCheck> check = std::move(check_);
   sliceTimer_->stop();
   ShowPlanConflicts(list_, check->plan, markedRows_);
   markedRows_ = check->plan.rows.size();
   ClearProgressPane();
+  // The check's copy of every name and its plan, made on another thread (whose heap
+  // is its own), go now: without this every keystroke of a long list would leave
+  // its pages counted as the window's memory.
+  check.reset();
+  ReturnFreeMemory();
 }
 
 void MainWindow::StepSlicedPreview() {
@@ -347,7 +371,7 @@ void MainWindow::StepSlicedPreview() {
   // belong to this thread.
   check_->worker = std::thread([check = check_.get()] {
     FolderListings fresh(false);
-    check->plan = PlanPreview(check->copy, check->rows, fresh);
+    check->plan = PlanPreview(check->copy, check->rows, fresh, nullptr, check->choices);
     check->done = true;
   });
   sliceTimer_->setInterval(20);
@@ -358,7 +382,7 @@ void MainWindow::ShowPatternError(const NamingOptions& options) {
   if (!error.isEmpty()) {
     SetPaneText(1, error);
   } else if (!shownPatternError_.isEmpty() && statusPane(1)->text() == shownPatternError_) {
-    SetPaneText(1, QString());
+    SetPaneText(1, ChainPaneText());
   }
   shownPatternError_ = error;
 }
@@ -377,6 +401,9 @@ void MainWindow::ApplySettingsToList() {
   p.setColor(QPalette::Window, back);
   p.setColor(QPalette::Text, text);
   view_->setPalette(p);
+  // Names in trouble stand out from whatever colours the user chose.
+  model_->SetAlertColour(FromColourRef(AlertColour(settings_.textColour, settings_.backColour)));
+  convertGbkBox_->setChecked(settings_.convertGbkNames);
   QFont font = view_->font();
   font.setFamily(FromGb(settings_.fontName));
   if (settings_.fontSize > 0) font.setPointSize(settings_.fontSize);
@@ -400,6 +427,8 @@ void MainWindow::SetPaneText(int index, const QString& text) {
   QLabel* pane = panes_[static_cast<std::size_t>(index)];
   if (pane->text() == text) return;
   pane->setText(text);
+  // What does not fit is still there to read.
+  pane->setToolTip(index == 1 ? text : QString());
   // The progress grows inside one handler; show each step as it comes.
   pane->repaint();
   emit statusPaneChanged(index, text);
@@ -432,7 +461,7 @@ void MainWindow::ToolbarClicked(int index) {
 }
 
 void MainWindow::ClearProgressPane() {
-  SetPaneText(1, QString());
+  SetPaneText(1, ChainPaneText());
   // A pattern that does not compile stays reported until it is mended.
   if (!shownPatternError_.isEmpty()) SetPaneText(1, shownPatternError_);
 }

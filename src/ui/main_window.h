@@ -13,6 +13,7 @@
 
 #include "core/filelist/file_list.h"
 #include "core/filelist/folder_tree.h"
+#include "core/filelist/list_sort.h"
 #include "core/filelist/rename_plan.h"
 #include "core/filelist/rename_run.h"
 #include "core/id3/genre_table.h"
@@ -24,6 +25,8 @@
 #include "ui/ui_prompts.h"
 
 class QAction;
+class QBoxLayout;
+class QCheckBox;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -33,6 +36,7 @@ namespace tessarn {
 class FileListModel;
 class FileListView;
 class OptionTabs;
+class RuleChainPanel;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -63,12 +67,17 @@ class MainWindow : public QMainWindow {
   FileListModel* listModel() const { return model_; }
   FileListView* listView() const { return view_; }
   OptionTabs* optionTabs() const { return tabs_; }
+  RuleChainPanel* chainPanel() const { return chainPanel_; }
   UiPrompts& prompts() { return prompts_; }
   QAction* toolbarAction(int index) const { return toolActions_[static_cast<std::size_t>(index)]; }
   QLabel* statusPane(int index) const { return panes_[static_cast<std::size_t>(index)]; }
   QMenu* contextMenu() const { return contextMenu_; }
   std::string configPath() const;
   std::string dirTxtPath() const;
+
+  // Sorts the list (SortKey::kAdded puts back the order of adding) and previews
+  // again: numbering follows the order on screen.
+  void SortList(SortKey key, bool descending);
 
   // Operations the other windows call.
   void PreviewPass(bool allRows);
@@ -161,8 +170,25 @@ class MainWindow : public QMainWindow {
   void RefreshAfterTagWrite();
   // The tag-status column shows on the MP3 page only.
   void ShowTagStatusesForPage();
-  // Empties pane 1 after an action, as every toolbar button does.
+  // Empties pane 1 after an action, as every toolbar button does; while a chain of
+  // rules applies, the pane says so.
   void ClearProgressPane();
+  QString ChainPaneText() const;
+  // The option pages and, beside them, the presets and the chain of rules
+  // (main_window_chain.cpp).
+  QBoxLayout* BuildRulesRow(QWidget* central);
+  // Sorting and moving rows: header clicks, the pop-up menu's items, Ctrl+Up and
+  // Ctrl+Down (main_window_sorting.cpp).
+  void SetUpListSorting();
+  void SortByColumn(int column);
+  void MoveSelectedRows(int by);
+  void ShowSortIndicator();
+  void UpdateSortingActions(bool hasRows, bool hasCurrent);
+  QMenu* sortMenu_ = nullptr;
+  QAction* moveUp_ = nullptr;
+  QAction* moveDown_ = nullptr;
+  int sortColumn_ = -1;   // the column the list is sorted by, or -1
+  bool sortDescending_ = false;
   void ListBecameEmpty();
   // Size, place and column widths (main_window_geometry.cpp).
   void RestoreGeometry();
@@ -204,6 +230,8 @@ class MainWindow : public QMainWindow {
   std::uint64_t lastRunId_ = 0;  // the history's record of the list's last run
 
   OptionTabs* tabs_ = nullptr;
+  QCheckBox* convertGbkBox_ = nullptr;  // "GBK文件名转为UTF-8"
+  RuleChainPanel* chainPanel_ = nullptr;
   FileListView* view_ = nullptr;
   FileListModel* model_ = nullptr;
   std::array<QAction*, kToolbarPositions> toolActions_{};

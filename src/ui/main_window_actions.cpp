@@ -25,6 +25,7 @@
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
 #include "core/history/tag_history.h"
+#include "core/rename/rename_files.h"
 #include "core/history/undo_runs.h"
 #include "core/id3/id3v1.h"
 #include "core/rules/preview_pass.h"
@@ -371,54 +372,52 @@ void MainWindow::RunRenameAndReport() {
   // Nothing to rename: no run, no summary. Not while a folder is being read.
   if (list_.count() == 0 || scanning_) return;
   StopSlicedPreview();
-  // A pattern that does not compile names nothing: say so instead of running.
-  if (const std::string error = RegexPatternError(tabs_->ReadNamingOptions()); !error.empty()) {
-    Message(QMessageBox::Warning, FromGb(error));
-    return;
-  }
-  WalkCounts counts;
-  std::string boundWarning;
+  RenameRequest request;
+  request.options = tabs_->ReadNamingOptions();
+  request.options.legacyEncoding = settings_.legacyEncoding;
+  request.choices = PlanChoices{settings_.convertGbkNames};
+  request.frontEnd = FrontEnd::kWindow;
+  request.stateDirectory = StateDirectory();
+  request.tags = tagCache();
+  request.historyLimit = HistoryLimitBytes(settings_);
+  request.hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
+  request.proceed = [this](const RenamePlan&, const std::string& question) {
+    return Message(QMessageBox::Information, FromGb(question), QMessageBox::Yes | QMessageBox::No,
+                   QString::fromUtf8("询问：")) == QMessageBox::Yes;
+  };
   SetToolbarButtonEnabled(kToolPreview, false);
-  RenamePlan plan;
+  RenameOutcome outcome;
   {
     BusyCursor busy;
-    // Every entry gets its new name by the shown page, whatever the preview covers.
-    NamingOptions options = tabs_->ReadNamingOptions();
-    options.legacyEncoding = settings_.legacyEncoding;
-    ComputeNewNames(list_, options, list_.count(), tagCache());
-    plan = PlanRun(list_);
+    outcome = RenameFiles(list_, undo_, request);
   }
-  if (plan.conflicts > 0 &&
-      Message(QMessageBox::Information, FromGb(ConflictQuestion(plan.conflicts)),
-              QMessageBox::Yes | QMessageBox::No, QString::fromUtf8("询问：")) != QMessageBox::Yes) {
-    ShowPlanConflicts(list_, plan);  // where they are
-    markedRows_ = static_cast<std::size_t>(-1);
-    SetToolbarButtonEnabled(kToolPreview, true);
-    return;
-  }
-  {
-    BusyCursor busy;
-    RenameHooks hooks;
-    hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
-    const RecordedRun run = RunRenameRecorded(StateDirectory(), list_, undo_, plan,
-                                              FrontEnd::kWindow, hooks, HistoryLimitBytes(settings_));
-    boundWarning = HistoryBoundWarning(run.dropped, HistoryLimitBytes(settings_));
-    if (!run.started) {
-      // Without its undo record the run does not start: nothing is renamed.
-      SetToolbarButtonEnabled(kToolPreview, true);
-      Message(QMessageBox::Warning, FromGb(run.error) + QString::fromUtf8("\n没有更名任何文件"));
+  SetToolbarButtonEnabled(kToolPreview, true);
+  switch (outcome.result) {
+    case RenameResult::kBadPattern:
+      // A pattern that does not compile names nothing: say so instead of running.
+      Message(QMessageBox::Warning, FromGb(outcome.error));
       return;
-    }
-    counts = run.counts;
-    lastRunId_ = run.runId;
+    case RenameResult::kDeclined:
+      ShowPlanConflicts(list_, outcome.plan);  // where they are
+      markedRows_ = static_cast<std::size_t>(-1);
+      return;
+    case RenameResult::kNotStarted:
+      // Without its undo record the run does not start: nothing is renamed.
+      Message(QMessageBox::Warning,
+              FromGb(outcome.error) + QString::fromUtf8("\n没有更名任何文件"));
+      return;
+    case RenameResult::kDone:
+      break;
   }
+  lastRunId_ = outcome.run.runId;
   // The entries have their new names now, and their rows the run's marks.
   ListChanged();
   markedRows_ = static_cast<std::size_t>(-1);
-  SetToolbarButtonEnabled(kToolPreview, true);
   SetToolbarButtonEnabled(kToolUndo, undo_.available);
-  ShowMessage(RunSummary(counts));
-  if (!boundWarning.empty()) Message(QMessageBox::Warning, FromGb(boundWarning));
+  ShowMessage(outcome.summary);
+  if (const std::string warning = HistoryBoundWarning(outcome.run.dropped, request.historyLimit);
+      !warning.empty())
+    Message(QMessageBox::Warning, FromGb(warning));
 }
 
 bool MainWindow::UndoRunsAndReport(const UndoTarget& target) {
@@ -630,6 +629,7 @@ void MainWindow::UpdateContextMenu() {
   ctxTagInfo_->setEnabled(hasCurrent);
   ctxDeleteUntagged_->setEnabled(hasRows && tabs_->currentIndex() == 4);
   ctxSelectAll_->setEnabled(hasRows);
+  UpdateSortingActions(hasRows, hasCurrent);
 }
 
 void MainWindow::ShowContextMenu(const QPoint& pos) {

@@ -42,9 +42,8 @@ void MainWindow::RestoreGeometry() {
     GrowToShowRows(kFirstStartRows);
     return;
   }
-  for (int c = 0; c < kColumnCount; ++c)
-    if (const int w = state.columnWidths[static_cast<std::size_t>(c)]; w > 0)
-      view_->header()->resizeSection(c, w);
+  view_->RestoreColumnWidths(
+      std::vector<int>(state.columnWidths.begin(), state.columnWidths.end()));
   QRect rect(state.x, state.y, std::max(state.width, minimumWidth()),
              std::max(state.height, minimumHeight()));
   // A window saved on a screen that is no longer there comes back on this one.
@@ -82,8 +81,11 @@ void MainWindow::SaveGeometry() {
   state.width = normal.width();
   state.height = normal.height();
   state.maximised = maximised;
-  for (int c = 0; c < kColumnCount; ++c)
-    state.columnWidths[static_cast<std::size_t>(c)] = view_->header()->sectionSize(c);
+  // Widths the user set are kept; columns that share the width by themselves do so
+  // again next time.
+  if (view_->ColumnsSetByUser())
+    for (std::size_t c = 0; c < state.columnWidths.size(); ++c)
+      state.columnWidths[c] = view_->header()->sectionSize(static_cast<int>(c));
   SaveWindowState(configPath(), state);
 }
 

@@ -65,6 +65,43 @@ QIcon StatusIcon(int index) {
   return QIcon();
 }
 
+QIcon WarningIcon() {
+  static const QIcon icon = [] {
+    QPixmap pm = Blank(16);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath triangle;
+    triangle.moveTo(8, 1.5);
+    triangle.lineTo(15, 14.5);
+    triangle.lineTo(1, 14.5);
+    triangle.closeSubpath();
+    p.setPen(QPen(QColor(120, 70, 0), 1));
+    p.setBrush(QColor(250, 190, 30));
+    p.drawPath(triangle);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawLine(QPointF(8, 5.5), QPointF(8, 10));
+    p.drawPoint(QPointF(8, 12.5));
+    return QIcon(pm);
+  }();
+  return icon;
+}
+
+QIcon NoteIcon() {
+  static const QIcon icon = [] {
+    QPixmap pm = Blank(16);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(20, 60, 140), 1));
+    p.setBrush(QColor(60, 120, 220));
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    p.setPen(QPen(Qt::white, 2));
+    p.drawPoint(QPointF(8, 4.5));
+    p.drawLine(QPointF(8, 7), QPointF(8, 12));
+    return QIcon(pm);
+  }();
+  return icon;
+}
+
 QIcon ToolbarIcon(ToolbarImage image) {
   QPixmap pm = Blank(16);
   QPainter p(&pm);

@@ -13,6 +13,11 @@ QIcon StatusIcon(int index);
 // The red of the failure ball, also the text colour of a new name in conflict.
 QColor FailureColour();
 
+// A new name that cannot be had: a warning triangle beside it.
+QIcon WarningIcon();
+// A new name with a note (its encoding changes): a blue "i".
+QIcon NoteIcon();
+
 enum class ToolbarImage { kFolder, kAddFiles, kUndo, kPreview, kRename, kHelp };
 QIcon ToolbarIcon(ToolbarImage image);
 

@@ -13,11 +13,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/history/tag_history.h"
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_file_io.h"
-#include "core/history/tag_history.h"
 #include "core/tagedit/many_files_edit.h"
 #include "core/tagedit/tag_edit.h"
 #include "core/tagedit/tag_run.h"
@@ -205,10 +205,9 @@ void TagEditorDialog::BuildControls() {
       Named(new QPushButton(QStringLiteral("ID3v1 复制到 ID3v2"), this), "v1复制到v2按钮");
   copyV2ToV1_ =
       Named(new QPushButton(QStringLiteral("ID3v2 复制到 ID3v1"), this), "v2复制到v1按钮");
-  convertButton_ =
-      Named(new QPushButton(QStringLiteral("转为Unicode"), this), "转为Unicode按钮");
-  convertButton_->setToolTip(
-      QStringLiteral("把ID3v2标签中未注明编码的旧文字（如GBK）改写为Unicode，其他播放器也能正确显示"));
+  convertButton_ = Named(new QPushButton(QStringLiteral("转为Unicode"), this), "转为Unicode按钮");
+  convertButton_->setToolTip(QStringLiteral(
+      "把ID3v2标签中未注明编码的旧文字（如GBK）改写为Unicode，其他播放器也能正确显示"));
   updateButton_ = Named(new QPushButton(QStringLiteral("更新"), this), "更新按钮");
   closeButton_ = Named(new QPushButton(QStringLiteral("关闭"), this), "关闭按钮");
   for (QPushButton* b : {copyV1ToV2_, copyV2ToV1_, convertButton_, updateButton_, closeButton_})
@@ -450,10 +449,10 @@ void TagEditorDialog::Update() {
         if (v2[k] == shownV2_[k]) continue;
         // The genre box gives "(17)Rock" for a chosen item, else its text as it stands.
         const int selection = Id3v2GenreSelection();
-        edit.id3v2[k] = k == kFieldGenre ? EditorGenreText(
-                                               selection >= 0 ? genre2_->itemData(selection).toInt() : -1,
-                                               v2[k])
-                                         : v2[k];
+        edit.id3v2[k] =
+            k == kFieldGenre
+                ? EditorGenreText(selection >= 0 ? genre2_->itemData(selection).toInt() : -1, v2[k])
+                : v2[k];
       }
   }
   if (IsEmpty(edit)) return;
@@ -479,10 +478,9 @@ void TagEditorDialog::Update() {
 bool TagEditorDialog::RunRecorded(const std::vector<std::string>& paths, const TagEdit& edit,
                                   std::vector<TagRunFile>& results, std::string& recordError) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const RecordedTagRun recorded =
-      RunTagsRecorded(StateDirectory(), FrontEnd::kWindow, [&](const TagFileTried& tried) {
-        results = EditTags(paths, edit, text_, tried);
-      });
+  const RecordedTagRun recorded = RunTagsRecorded(
+      StateDirectory(), FrontEnd::kWindow,
+      [&](const TagFileTried& tried) { results = EditTags(paths, edit, text_, tried); });
   QApplication::restoreOverrideCursor();
   if (!recorded.started) {
     message_(this, QMessageBox::Warning, QString::fromUtf8(kTitle),
@@ -544,16 +542,17 @@ void TagEditorDialog::ConvertToUnicode() {
   message_(this, QMessageBox::NoIcon, QString::fromUtf8(kTitle), text, QMessageBox::Ok);
 }
 
-bool TagEditorDialog::OpenForEntry(const FileList& list, const FileEntry& entry, bool fromMenu, MessageFn message,
-                                   QWidget* parent, const Id3v2WriteOptions& text) {
+bool TagEditorDialog::OpenForEntry(const FileList& list, const FileEntry& entry, bool fromMenu,
+                                   MessageFn message, QWidget* parent,
+                                   const Id3v2WriteOptions& text) {
   if (!HasExtension(entry.oldName, "MP3")) {
     if (fromMenu)
       message(parent, QMessageBox::Warning, QString::fromUtf8(kTitle),
               QStringLiteral("抱歉，该文件不是MP3文件！"), QMessageBox::Ok);
     return false;
   }
-  TagEditorDialog dialog(list.DiskPath(entry), list.FolderText(entry) + entry.oldName, std::move(message), parent,
-                         text);
+  TagEditorDialog dialog(list.DiskPath(entry), list.FolderText(entry) + entry.oldName,
+                         std::move(message), parent, text);
   if (!dialog.Load()) return false;
   dialog.exec();
   return dialog.fileWritten();
@@ -609,8 +608,8 @@ bool TagEditorDialog::OpenForEntries(const FileList& list, const std::vector<std
     if (HasExtension(e->oldName, "MP3")) mp3.push_back(e);
   if (shown.empty()) return false;
   if (mp3.size() <= 1)
-    return OpenForEntry(list, mp3.empty() ? *shown.front() : *mp3.front(), true,
-                        std::move(message), parent, text);
+    return OpenForEntry(list, mp3.empty() ? *shown.front() : *mp3.front(), true, std::move(message),
+                        parent, text);
   std::vector<std::string> paths;
   for (const FileEntry* e : mp3) paths.push_back(list.DiskPath(*e));
   TagEditorDialog dialog(paths.front(), std::to_string(paths.size()) + Gb(" 个文件"),

@@ -47,8 +47,8 @@ class TagEditorDialog : public QDialog {
   // (any case) gets "抱歉，该文件不是MP3文件！" when the editor was asked for from the
   // pop-up menu, and nothing from a double click. Returns true when an update wrote
   // anything to the file.
-  static bool OpenForEntry(const FileList& list, const FileEntry& entry, bool fromMenu, MessageFn message,
-                           QWidget* parent, const Id3v2WriteOptions& text = {});
+  static bool OpenForEntry(const FileList& list, const FileEntry& entry, bool fromMenu,
+                           MessageFn message, QWidget* parent, const Id3v2WriteOptions& text = {});
 
   // The many-files form, for several selected rows: each box shows the value all
   // the MP3 files share, or stays empty with the hint "<多个值>"; "更新" writes only
@@ -56,8 +56,8 @@ class TagEditorDialog : public QDialog {
   // act on each file by itself. Rows that are not MP3 files are left out; with one
   // MP3 file left the ordinary editor opens. Returns true when any file was written.
   static bool OpenForEntries(const FileList& list, const std::vector<std::size_t>& rows,
-                             MessageFn message,
-                             QWidget* parent, const Id3v2WriteOptions& text = {});
+                             MessageFn message, QWidget* parent,
+                             const Id3v2WriteOptions& text = {});
   // The many-files form over these files (disk paths); false when none can be read.
   bool LoadMany(const std::vector<std::string>& diskPaths);
 

@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 
 namespace tessarn {
 
@@ -20,6 +22,13 @@ UiPrompts DefaultPrompts() {
     return static_cast<QMessageBox::StandardButton>(box.exec());
   };
   p.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  p.askText = [](QWidget* owner, const QString& title, const QString& label, QString& text) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(owner, title, label, QLineEdit::Normal, text, &ok);
+    if (ok) text = answer;
+    return ok;
+  };
   return p;
 }
 

@@ -28,6 +28,10 @@ struct UiPrompts {
   // Opens a page in the desktop's viewer without waiting for it; false when no
   // viewer could be started.
   std::function<bool(const QUrl& url)> openUrl;
+  // Asks for one line of text (a preset's name), `text` shown at first; returns
+  // false when cancelled.
+  std::function<bool(QWidget* owner, const QString& title, const QString& label, QString& text)>
+      askText;
 };
 
 UiPrompts DefaultPrompts();

@@ -39,7 +39,7 @@ class CliTest : public ::testing::Test {
   // Runs with --json appended and parses the document.
   JsonValue RunJson(std::vector<std::string> args, int expectedExit,
                     std::map<std::string, std::string> env = {}) {
-    args.insert(args.begin() + (args[0] == "tags" ? 2 : 1), "--json");
+    args.insert(args.begin() + (args[0] == "tags" || args[0] == "presets" ? 2 : 1), "--json");
     const CliResult r = Run(args, env);
     EXPECT_EQ(r.exitCode, expectedExit) << r.err;
     auto json = ParseJson(r.out);
@@ -194,6 +194,20 @@ TEST_F(CliTest, Mp3PageNamesFromTagsAndMarksUntaggedFiles) {
   EXPECT_EQ(Column(doc, "new"),
             (Names{"Singer-Song.mp3", "Band-Tune.mp3", "", "", "Singer-歌名.mp3"}));
   EXPECT_EQ(Column(doc, "tagStatus"), (Names{"", "", "无标签", "非MP3文件", ""}));
+  // Files the page cannot name say why, not "invalid name".
+  EXPECT_EQ(Column(doc, "reason"), (Names{"", "", "no-tag", "not-mp3", ""}));
+  EXPECT_EQ(Column(doc, "message")[2], "缺少MP3标签");
+
+  // rename counts them by reason and renames nothing; skipped, they fail with it.
+  CliResult r = Run({"rename", "--page", "mp3", "--template", "#1-#2", "."});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("3.mp3 → ：缺少MP3标签"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("2 个文件不会更名（缺少MP3标签 1 个，非MP3文件 1 个）"), std::string::npos)
+      << r.err;
+  doc = RunJson({"rename", "--skip-conflicts", "--page", "mp3", "--template", "#1-#2", "."}, 1);
+  EXPECT_EQ(Column(doc, "reason"), (Names{"", "", "no-tag", "not-mp3", ""}));
+  EXPECT_EQ(Column(doc, "status"), (Names{"更名成功", "更名成功", "更名失败", "更名失败", "更名成功"}));
+  EXPECT_EQ(RunJson({"undo"}, 0)["renamed"].number, 3);
 
   doc = RunJson({"preview", "--page", "mp3", "--template", "#2（#1）", "--v1-first", "."}, 0);
   EXPECT_EQ(doc["entries"][1]["new"].string, "V1 title（V1 artist）.mp3");
@@ -398,7 +412,7 @@ TEST_F(CliTest, ConflictsStopTheRunUnlessSkipped) {
   CliResult r = Run({"rename", "--start", "2", "1.txt", "2.txt", "3.txt"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("3.txt → 4.txt：目标文件已存在"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("3 个文件的新名称存在冲突"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("3 个文件不会更名（目标文件已存在 3 个）"), std::string::npos) << r.err;
   EXPECT_EQ(ReadFile(files + "/1.txt"), "c1");
 
   // preview marks them the same way
@@ -406,7 +420,7 @@ TEST_F(CliTest, ConflictsStopTheRunUnlessSkipped) {
   EXPECT_EQ(Column(doc, "reason"), (Names{"target-exists", "target-exists", "target-exists"}));
   EXPECT_EQ(Column(doc, "message")[0], "目标文件已存在");
   r = Run({"preview", "--start", "2", "3.txt"});
-  EXPECT_NE(r.out.find("  3.txt → 2.txt  冲突（目标文件已存在）\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  3.txt → 2.txt  不会更名（目标文件已存在）\n"), std::string::npos) << r.out;
 
   // Skipping conflicts renames what is free of them; the failures say why.
   // 1 -> 3, 2 -> 6 (taken), 3 -> 9.
@@ -457,6 +471,38 @@ TEST_F(CliTest, UndoRestoresNamesByteForByte) {
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(ListNames(files), sorted);
   for (const std::string& name : originals) EXPECT_EQ(ReadFile(files + "/" + name), name);
+}
+
+// A GBK name the rule leaves alone keeps its bytes; --fix-encoding writes it as
+// UTF-8, shows it as such in the preview and counts it as renamed.
+TEST_F(CliTest, GbkNamesAreConvertedOnlyWithFixEncoding) {
+  const std::string gbk = "\xD6\xD0\xCE\xC4\xB8\xE8\xC7\xFA\xD2\xBB.txt";  // 中文歌曲一.txt
+  WriteFile(files + "/" + gbk, "gbk");
+  WriteFile(files + "/测试.txt", "utf8");
+  const std::vector<std::string> replace = {"--page", "replace", "--find", "测试",
+                                            "--replace-with", "考试"};
+  auto with = [&](std::vector<std::string> head, std::vector<std::string> tail) {
+    head.insert(head.end(), replace.begin(), replace.end());
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+  };
+  JsonValue doc = RunJson(with({"preview"}, {"--fix-encoding", "."}), 0);
+  ASSERT_EQ(Column(doc, "old"), (Names{"测试.txt", "中文歌曲一.txt"}));
+  EXPECT_EQ(doc["entries"][0]["recoded"].boolean, false);
+  EXPECT_EQ(doc["entries"][1]["recoded"].boolean, true);
+  const CliResult shown = Run(with({"preview"}, {"--fix-encoding", "."}));
+  EXPECT_NE(shown.out.find("（文件名编码：GBK → UTF-8）"), std::string::npos) << shown.out;
+
+  doc = RunJson(with({"rename"}, {"."}), 0);
+  EXPECT_EQ(ListNames(files), (Names{gbk, "考试.txt"}));
+  EXPECT_EQ(RunJson({"undo"}, 0)["renamed"].number, 1);
+
+  doc = RunJson(with({"rename"}, {"--fix-encoding", "."}), 0);
+  EXPECT_EQ(doc["renamed"].number, 2);
+  EXPECT_EQ(ListNames(files), (Names{"中文歌曲一.txt", "考试.txt"}));
+  EXPECT_EQ(ReadFile(files + "/中文歌曲一.txt"), "gbk");
+  EXPECT_EQ(RunJson({"undo"}, 0)["renamed"].number, 2);
+  EXPECT_EQ(ListNames(files), (Names{gbk, "测试.txt"}));
 }
 
 TEST_F(CliTest, UndoAfterAKilledRunRestoresWhatWasRenamed) {
@@ -1148,6 +1194,157 @@ TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
   }
 }
 
+// ---- Chains of rules, presets and sorting --------------------------------------------
+
+class CliRulesTest : public CliTest {
+ protected:
+  CliResult RunWithConfig(const std::vector<std::string>& args) {
+    return Run(args, {{"TESSARN_CLI_TEST_CONFIG_DIR", config}});
+  }
+  JsonValue RunJsonWithConfig(std::vector<std::string> args, int expectedExit) {
+    return RunJson(std::move(args), expectedExit, {{"TESSARN_CLI_TEST_CONFIG_DIR", config}});
+  }
+  std::string config = root / "config";
+};
+
+const std::vector<std::string> kHolidayChain = {
+    "--page", "replace", "--find", "IMG_", "--replace-with", "", "--then", "--page", "insert",
+    "--insert-name", "假期_", "--insert-name-at", "1", "--then", "--page", "case",
+    "--name-case", "first-upper", "--ext-case", "lower"};
+
+std::vector<std::string> With(std::string command, std::vector<std::string> options,
+                              std::vector<std::string> tail = {"."}) {
+  options.insert(options.begin(), std::move(command));
+  options.insert(options.end(), tail.begin(), tail.end());
+  return options;
+}
+
+// Three steps in one run, undone in one undo with every file back.
+TEST_F(CliRulesTest, AChainRenamesInOneRunAndOneUndo) {
+  for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"})
+    WriteFile(files + "/" + name, name);
+  const JsonValue doc = RunJson(With("rename", kHolidayChain), 0);
+  EXPECT_EQ(Column(doc, "new"), (Names{"假期_0001.jpg", "假期_0002.jpg", "假期_0003.jpg"}));
+  EXPECT_EQ(ListNames(files), (Names{"假期_0001.jpg", "假期_0002.jpg", "假期_0003.jpg"}));
+  EXPECT_EQ(RunJson({"history"}, 0)["runs"].array.size(), 1u);
+  EXPECT_EQ(Run({"undo"}).exitCode, 0);
+  EXPECT_EQ(ListNames(files), (Names{"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"}));
+}
+
+// Names that only collide after the last step are conflicts before anything moves.
+TEST_F(CliRulesTest, AChainWhoseNamesCollideRenamesNothing) {
+  WriteFile(files + "/a_1.txt", "");
+  WriteFile(files + "/b_1.txt", "");
+  const std::vector<std::string> chain = {"--find", "a_", "--then", "--find", "b_"};
+  const JsonValue preview = RunJson(With("preview", chain), 0);
+  for (const JsonValue& e : preview["entries"].array) EXPECT_EQ(e["reason"].string, "duplicate");
+  const CliResult r = Run(With("rename", chain));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("新文件名重复"), std::string::npos) << r.err;
+  EXPECT_EQ(ListNames(files), (Names{"a_1.txt", "b_1.txt"}));
+}
+
+TEST_F(CliRulesTest, PresetsAreSavedListedRunAndDeleted) {
+  for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG"}) WriteFile(files + "/" + name, "");
+  const Names chained = Column(RunJson(With("preview", kHolidayChain), 0), "new");
+  std::vector<std::string> save = kHolidayChain;
+  save.insert(save.end(), {"--save-preset", "假期"});
+  EXPECT_EQ(Column(RunJsonWithConfig(With("preview", save), 0), "new"), chained);
+  // One page's settings too.
+  EXPECT_EQ(RunWithConfig({"preview", "--prefix", "p", "--digits", "3", "--save-preset", "编号",
+                           "."}).exitCode, 0);
+
+  const JsonValue list = RunJsonWithConfig({"presets", "list"}, 0);
+  ASSERT_EQ(list["presets"].array.size(), 2u);
+  const JsonValue& holiday = list["presets"].array[0];
+  EXPECT_EQ(holiday["name"].string, "假期");
+  EXPECT_EQ(holiday["kind"].string, "chain");
+  ASSERT_EQ(holiday["steps"].array.size(), 3u);
+  EXPECT_EQ(holiday["steps"].array[1]["rule"].string, "insert");
+  EXPECT_EQ(list["presets"].array[1]["kind"].string, "page");
+
+  EXPECT_EQ(Column(RunJsonWithConfig({"preview", "--preset", "假期", "."}, 0), "new"), chained);
+  EXPECT_EQ(Column(RunJsonWithConfig({"preview", "--preset-file", config + "/presets/假期.ini",
+                                      "."}, 0), "new"),
+            chained);
+  EXPECT_EQ(Column(RunJsonWithConfig({"rename", "--preset", "编号", "."}, 0), "new"),
+            (Names{"p000.JPG", "p001.JPG"}));
+
+  EXPECT_EQ(RunWithConfig({"presets", "delete", "假期"}).exitCode, 0);
+  EXPECT_EQ(RunJsonWithConfig({"presets", "list"}, 0)["presets"].array.size(), 1u);
+  const CliResult gone = RunWithConfig({"preview", "--preset", "假期", "."});
+  EXPECT_EQ(gone.exitCode, 2);
+  EXPECT_NE(gone.err.find("没有名为“假期”的方案"), std::string::npos) << gone.err;
+}
+
+TEST_F(CliRulesTest, BadChainsAndPresetsAreUsageErrors) {
+  WriteFile(files + "/a.txt", "");
+  MakeFolder(config);
+  MakeFolder(config + "/presets");
+  WriteFile(config + "/presets/坏.ini", "kind=chain\n[step]\nrule=replace\nfnd=x\n");
+  struct Case {
+    std::vector<std::string> args;
+    const char* says;
+  } cases[] = {
+      {{"rename", "--find", "a", "--then", "."}, "--then 之后缺少步骤"},
+      {{"rename", "--then", "--find", "a", "."}, "--then 之前缺少规则选项"},
+      {{"rename", "--find", "a", "--then", "--then", "--prefix", "x", "."}, "--then 之前缺少规则选项"},
+      {{"rename", "--find", "a", "--then", "--prefix", "x", "--name-case", "lower", "."},
+       "第 2 步：--prefix 属于 numbering 页"},
+      {{"rename", "--preset", "没有", "."}, "没有名为“没有”的方案"},
+      {{"rename", "--preset", "坏", "."}, "坏.ini 第 4 行：未知的选项 fnd（replace 页）"},
+      {{"rename", "--preset-file", "missing.ini", "."}, "无法读取方案文件 missing.ini"},
+      {{"rename", "--preset", "坏", "--find", "a", "."}, "不能与规则选项"},
+      {{"rename", "--preset", "../x", "."}, "方案名称不能含有“/”"},
+      {{"rename", "--reverse", "."}, "--reverse 需要与 --sort"},
+      {{"rename", "--sort", "colour", "."}, "--sort 只能是 name、size 或 mtime"},
+      {{"rename", "--save-preset", "x", "."}, "rename 不接受选项 --save-preset"},
+      {{"presets", "delete", "没有"}, "没有名为“没有”的方案"},
+      {{"presets", "delete"}, "presets delete 需要一个方案名称"},
+      {{"presets", "list", "."}, "presets list 不接受路径参数"},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = RunWithConfig(c.args);
+    EXPECT_EQ(r.exitCode, 2) << c.says;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+  EXPECT_EQ(ListNames(files), Names{"a.txt"});
+  EXPECT_EQ(ListNames(config + "/presets"), Names{"坏.ini"});
+  EXPECT_TRUE(ListNames(state + "/Tessarn/history").empty());
+}
+
+TEST_F(CliRulesTest, SortedListsAreNumberedInTheirOrder) {
+  WriteFile(files + "/a10.txt", "xx");
+  WriteFile(files + "/a9.txt", "xxx");
+  WriteFile(files + "/A1.txt", "x");
+  struct Case {
+    std::vector<std::string> sort;
+    Names old;
+  } cases[] = {
+      {{}, {"A1.txt", "a9.txt", "a10.txt"}},
+      {{"--sort", "name", "--reverse"}, {"a10.txt", "a9.txt", "A1.txt"}},
+      {{"--sort", "size"}, {"A1.txt", "a10.txt", "a9.txt"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"preview", "--prefix", "n", "--start", "1"};
+    args.insert(args.end(), c.sort.begin(), c.sort.end());
+    args.push_back(".");
+    const JsonValue doc = RunJson(args, 0);
+    EXPECT_EQ(Column(doc, "old"), c.old);
+    EXPECT_EQ(Column(doc, "new"), (Names{"n1.txt", "n2.txt", "n3.txt"}));
+  }
+
+  // A tree numbered per folder: each folder starts again at the start value.
+  MakeFolder(files + "/sub");
+  WriteFile(files + "/sub/b.txt", "");
+  WriteFile(files + "/sub/c.txt", "");
+  const JsonValue tree =
+      RunJson({"rename", "-r", "--restart-per-folder", "--start", "1", "--digits", "2", "."}, 0);
+  EXPECT_EQ(Column(tree, "new"), (Names{"01.txt", "02.txt", "03.txt", "01.txt", "02.txt"}));
+  EXPECT_EQ(ListNames(files + "/sub"), (Names{"01.txt", "02.txt"}));
+}
+
 // ---- Usage errors and help --------------------------------------------------------
 
 TEST_F(CliTest, UsageErrorsExitWithTwoAndChangeNothing) {
@@ -1267,7 +1464,7 @@ TEST_F(CliTest, InvalidPatternIsAUsageErrorWithThePatternsMessage) {
   const CliResult r =
       Run({"rename", "--page", "replace", "--regex", "--find", "(a", "--replace-with", "x", "."});
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.err, "tessarn-cli: 正则表达式错误：missing closing parenthesis（偏移 2）\n");
+  EXPECT_EQ(r.err, "tessarn-cli: 正则表达式错误：缺少右括号 )（在第 2 个字符之后）\n");
   EXPECT_EQ(ListNames(files), Names{"a.jpg"});
 }
 

@@ -22,6 +22,7 @@
 #include "ui/gb_qt.h"
 #include "ui/help_page.h"
 #include "ui/option_tabs.h"
+#include "ui/rule_chain_panel.h"
 #include "ui/painted_icons.h"
 #include "ui_test_support.h"
 
@@ -78,13 +79,12 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.statusPane(0)->text(), U("0个文件"));
     QCOMPARE(w.statusPane(1)->text(), U("进度"));
     QCOMPARE(w.statusPane(2)->text(), U("自动预览－关"));
-    const char* headers[] = {"旧文件名", "新文件名", "路径", "命名状态", "MP3标签状态"};
-    const int widths[] = {150, 150, 200, 100, 100};
-    for (int c = 0; c < 5; ++c) {
+    const char* headers[] = {"旧文件名", "新文件名", "路径", "命名状态", "MP3标签状态", "说明"};
+    for (int c = 0; c < 6; ++c)
       QCOMPARE(w.listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
                U(headers[c]));
-      QCOMPARE(w.listView()->columnWidth(c), widths[c]);
-    }
+    // Until the user sets them, the columns share the list's width.
+    QVERIFY(!w.listView()->ColumnsSetByUser());
     // The extension row of page "常规" starts greyed.
     QVERIFY(!Find(w, "新扩展名编辑框")->isEnabled());
     QVERIFY(Find(w, "文件名前缀编辑框")->isEnabled());
@@ -109,7 +109,10 @@ class MainWindowTest : public QObject {
     QVERIFY(w.width() >= w.minimumWidth() && w.height() >= w.minimumHeight());
     w.resize(900, 700);
     QTest::qWait(10);
-    QCOMPARE(w.optionTabs()->width(), w.centralWidget()->width());
+    // The option pages and the chain panel beside them span the width.
+    QVERIFY(w.optionTabs()->width() >= 590);
+    QCOMPARE(w.chainPanel()->geometry().right(), w.centralWidget()->width() - 1);
+    QCOMPARE(w.optionTabs()->x(), 0);
     QCOMPARE(w.listView()->width(), w.centralWidget()->width());
     const int listBottom = w.listView()->geometry().bottom();
     QVERIFY(listBottom >= w.centralWidget()->height() - 2);
@@ -186,15 +189,19 @@ class MainWindowTest : public QObject {
     QTest::keyClicks(Find(w, "查找内容编辑框"), "a");
     QTest::keyClicks(Find(w, "替换为编辑框"), "b");
     const QModelIndex newName = w.listModel()->index(0, kNewNameColumn);
-    QCOMPARE(newName.data(Qt::ForegroundRole).value<QColor>(), FailureColour());
+    QVERIFY(newName.data(Qt::ForegroundRole).value<QColor>().isValid());
     QCOMPARE(newName.data(Qt::ToolTipRole).toString(), U("新文件名重复"));
+    // Not by colour alone: an icon, and the reason in the note column.
+    QVERIFY(!newName.data(Qt::DecorationRole).value<QIcon>().isNull());
+    QCOMPARE(Cell(w, 0, tessarn::kNoteColumn), U("新文件名重复"));
     QVERIFY(w.listModel()->index(1, kNewNameColumn).data(Qt::ForegroundRole).isNull());
+    QCOMPARE(Cell(w, 1, tessarn::kNoteColumn), QString());
 
     // Declined: nothing renamed, no summary.
     f.log.answer = QMessageBox::No;
     w.toolbarAction(MainWindow::kToolRename)->trigger();
     QCOMPARE(f.log.messages.size(), 1);
-    QCOMPARE(f.log.messages[0].text, U("有 1 个文件的新名称存在冲突，这些文件不会更名。是否继续？"));
+    QCOMPARE(f.log.messages[0].text, U("有 1 个文件不会更名：新文件名重复 1 个。是否继续？"));
     QCOMPARE(f.log.messages[0].title, U("询问："));
     QCOMPARE(f.log.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(FilesIn(f.Folder("abc")), QStringList({"a", "b", "c"}));
@@ -235,12 +242,14 @@ class MainWindowTest : public QObject {
     f.AddFolderOf("many", Numbered("f%02d.txt", 25));
     QLineEdit* prefix = Find(w, "文件名前缀编辑框");
 
-    // Off: typing, switching pages and "预览" change nothing.
+    // Off: typing and switching pages change nothing; "预览" still previews.
     QTest::keyClicks(prefix, "p");
     w.optionTabs()->setCurrentIndex(3);
     w.optionTabs()->setCurrentIndex(0);
-    w.toolbarAction(MainWindow::kToolPreview)->trigger();
     QCOMPARE(f.FilledNewNames(), 0);
+    w.toolbarAction(MainWindow::kToolPreview)->trigger();
+    QCOMPARE(f.FilledNewNames(), 25);
+    QCOMPARE(Cell(w, 24, 1), QString("p24.txt"));
 
     // On, ten rows: only they are filled.
     w.settings().autoPreview = true;
@@ -294,11 +303,12 @@ class MainWindowTest : public QObject {
     QTest::keyClicks(Find(w, "替换为编辑框"), "$2 $1");
     QCOMPARE(f.Column(1), QStringList({"a 01.mp3", "b 02.mp3"}));
 
-    // A pattern that does not compile: the names stay, pane 1 says why, also after
-    // a toolbar click, and "开始命名" shows the message instead of renaming.
-    const QString error = U("正则表达式错误：missing closing parenthesis（偏移 2）");
+    // A pattern that does not compile: no stale names, pane 1 says why (whole,
+    // in Chinese), also after a toolbar click, and "开始命名" shows the message
+    // instead of renaming.
+    const QString error = U("正则表达式错误：缺少右括号 )（在第 2 个字符之后）");
     Find(w, "查找内容编辑框")->setText("(a");
-    QCOMPARE(f.Column(1), QStringList({"a 01.mp3", "b 02.mp3"}));
+    QCOMPARE(f.Column(1), QStringList({"", ""}));
     QCOMPARE(w.statusPane(1)->text(), error);
     w.toolbarAction(MainWindow::kToolPreview)->trigger();
     QCOMPARE(w.statusPane(1)->text(), error);
@@ -314,7 +324,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.statusPane(1)->text(), QString());
     QCOMPARE(f.Column(1), QStringList({"a 01.mp3", "02 - b.mp3"}));
     Find(w, "查找内容编辑框")->setText("(");
-    QCOMPARE(w.statusPane(1)->text(), U("正则表达式错误：missing closing parenthesis（偏移 1）"));
+    QCOMPARE(w.statusPane(1)->text(), U("正则表达式错误：缺少右括号 )（在第 1 个字符之后）"));
     QTest::mouseClick(regex, Qt::LeftButton);
     QCOMPARE(w.statusPane(1)->text(), QString());
     // Literal again: "(" is found nowhere and "$2 $1" is plain text.
@@ -504,7 +514,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(all, QStringList({U("预览(&V)"), "-", U("添加整个目录(&O)"), U("加入文件(&F)"),
                                U("添加目录及子目录(&S)..."), "-", U("过滤(&L)..."), "-",
                                U("删除选择的项目(&D)"), U("清空列表(&E)"), "-", U("MP3标签信息(&I)..."), U("删除无MP3标签项目(&M)"), "-",
-                               U("全选(&A)")}));
+                               U("全选(&A)"), "-", U("排序(&T)"), U("上移(&U)"), U("下移(&W)")}));
     QCOMPARE(enabled(),
              QStringList({U("添加整个目录(&O)"), U("加入文件(&F)"), U("添加目录及子目录(&S)...")}));
     // Each item answers to a key of its own.
@@ -515,12 +525,12 @@ class MainWindowTest : public QObject {
       QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(text));
       keys.insert(text[amp + 1].toUpper());
     }
-    QCOMPARE(keys.size(), 10);
+    QCOMPARE(keys.size(), 13);
 
     f.AddFolderOf("m", {"a.mp3", "b.txt"});
     QCOMPARE(enabled(), QStringList({U("预览(&V)"), U("添加整个目录(&O)"), U("加入文件(&F)"),
                                      U("添加目录及子目录(&S)..."), U("过滤(&L)..."),
-                                     U("清空列表(&E)"), U("全选(&A)")}));
+                                     U("清空列表(&E)"), U("全选(&A)"), U("排序(&T)")}));
     w.listView()->selectionModel()->select(w.listModel()->index(1, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     w.optionTabs()->setCurrentIndex(4);
@@ -569,6 +579,7 @@ class MainWindowTest : public QObject {
     FileListView* view = w.listView();
     view->setFocus();
     view->header()->resizeSection(kStatusColumn, 2000);  // room to scroll sideways
+    QTRY_VERIFY(view->horizontalScrollBar()->maximum() > 0);
     QTest::keyClick(view, Qt::Key_Down);
     QTest::keyClick(view, Qt::Key_End);
     QCOMPARE(view->SelectedRows(), (std::vector<std::size_t>{3}));
@@ -735,18 +746,18 @@ class MainWindowTest : public QObject {
   void reopensAsItWasClosed() {
     QTemporaryDir dir;
     PromptLog log;
-    const int widths[] = {210, 120, 260, 90, 70};
+    const int widths[] = {210, 120, 260, 90, 70, 110};
     {
       MainWindow w(dir.path(), PromptsFor(log));
       w.show();
       QVERIFY(QTest::qWaitForWindowExposed(&w));
       w.resize(760, 530);
-      for (int c = 0; c < 5; ++c) w.listView()->header()->resizeSection(c, widths[c]);
+      for (int c = 0; c < 6; ++c) w.listView()->header()->resizeSection(c, widths[c]);
       w.close();
     }
     MainWindow again(dir.path(), PromptsFor(log));
     QCOMPARE(again.size(), QSize(760, 530));
-    for (int c = 0; c < 5; ++c) QCOMPARE(again.listView()->header()->sectionSize(c), widths[c]);
+    for (int c = 0; c < 6; ++c) QCOMPARE(again.listView()->header()->sectionSize(c), widths[c]);
     QVERIFY(!again.isMaximized());
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));

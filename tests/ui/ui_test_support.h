@@ -35,6 +35,10 @@ struct PromptLog {
   };
   QList<Shown> messages;
   QList<QUrl> opened;
+  // The answers to the text questions (a preset's name), taken in turn; none left
+  // cancels.
+  QStringList textAnswers;
+  int textCalls = 0;
 };
 
 inline tessarn::UiPrompts PromptsFor(PromptLog& log) {
@@ -60,6 +64,12 @@ inline tessarn::UiPrompts PromptsFor(PromptLog& log) {
   p.openUrl = [&log](const QUrl& url) {
     log.opened.append(url);
     return log.viewerStarts;
+  };
+  p.askText = [&log](QWidget*, const QString&, const QString&, QString& text) {
+    ++log.textCalls;
+    if (log.textAnswers.isEmpty()) return false;
+    text = log.textAnswers.takeFirst();
+    return true;
   };
   return p;
 }

@@ -9,7 +9,6 @@ namespace tessarn {
 
 EntryTexts& EntryTexts::operator=(const EntryTexts& other) {
   if (this == &other) return *this;
-  status = other.status;
   tagStatus = other.tagStatus;
   tagReason = other.tagReason;
   undoName = other.undoName;
@@ -71,6 +70,7 @@ void FileList::AppendNamesFrom(const FileList& from, std::size_t last) {
 EntryBatch FileList::TakeEntries() {
   EntryBatch batch;
   batch.entries = std::exchange(entries, {});
+  addedOrder_.clear();
   // Only the folders the entries use go along, renumbered from 0.
   std::unordered_map<std::uint32_t, std::uint32_t> renumbered;
   std::uint32_t lastFrom = UINT32_MAX, lastTo = 0;
@@ -112,17 +112,21 @@ void FileList::SetCellText(std::size_t row, int column, const std::string& text)
         texts->oldName.reset();
       break;
     case kNewNameColumn:
-      set(&ShownRow::Texts::newName);
+      // The entry's own new name is not kept twice.
+      shown.entryNewName = !text.empty() && row < entries.size() && text == entries[row].newName;
+      if (shown.entryNewName) {
+        if (ShownRow::Texts* texts = shown.texts_.existing()) texts->newName.reset();
+      } else {
+        set(&ShownRow::Texts::newName);
+      }
       break;
     case kFolderColumn:
       shown.folder = InternFolderText(text);
       break;
     case kStatusColumn:
-      // The same text as the entry's status is not kept twice.
-      shown.entryStatus =
-          !text.empty() && row < entries.size() && text == entries[row].texts().status;
-      if (shown.entryStatus) {
-        if (ShownRow::Texts* texts = shown.texts_.existing()) texts->status.clear();
+      // The outcome's own text is not kept.
+      if (text == OutcomeText(shown.outcome)) {
+        if (ShownRow::Texts* texts = shown.texts_.existing()) texts->status.reset();
       } else {
         set(&ShownRow::Texts::status);
       }
@@ -133,9 +137,10 @@ void FileList::SetCellText(std::size_t row, int column, const std::string& text)
   }
 }
 
-void FileList::SetCellIcon(std::size_t row, int icon) {
+void FileList::SetRowOutcome(std::size_t row, RowOutcome outcome) {
   if (row >= rows_.size()) return;
-  rows_[row].icon = static_cast<std::int8_t>(icon);
+  rows_[row].outcome = outcome;
+  if (ShownRow::Texts* texts = rows_[row].texts_.existing()) texts->status.reset();
 }
 
 void FileList::SetRowMark(std::size_t row, const RowMark& mark) {
@@ -153,13 +158,13 @@ const std::string& FileList::CellText(std::size_t row, int column) const {
       if (shown.ownOldName) return texts.oldName;
       return row < entries.size() ? entries[row].oldName : kEmpty;
     case kNewNameColumn:
+      if (shown.entryNewName) return row < entries.size() ? entries[row].newName : kEmpty;
       return texts.newName;
     case kFolderColumn:
       return folders_[shown.folder].text;
     case kStatusColumn:
-      if (shown.entryStatus)
-        return row < entries.size() ? entries[row].texts().status.str() : kEmpty;
-      return texts.status;
+      if (!texts.status.empty()) return texts.status;
+      return OutcomeText(shown.outcome);
     case kTagStatusColumn:
       return texts.tagStatus;
   }
@@ -196,6 +201,10 @@ void FileList::RemoveRange(std::size_t first, std::size_t last) {
   if (first > last || first >= entries.size()) return;
   if (last >= entries.size()) last = entries.size() - 1;
   if (listener_) listener_->BeginRemoveRows(first, last);
+  if (first < addedOrder_.size())
+    addedOrder_.erase(addedOrder_.begin() + static_cast<std::ptrdiff_t>(first),
+                      addedOrder_.begin() +
+                          static_cast<std::ptrdiff_t>(std::min(last + 1, addedOrder_.size())));
   entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(first),
                 entries.begin() + static_cast<std::ptrdiff_t>(last) + 1);
   if (first < rows_.size()) {
@@ -204,6 +213,45 @@ void FileList::RemoveRange(std::size_t first, std::size_t last) {
                 rows_.begin() + static_cast<std::ptrdiff_t>(rowLast) + 1);
   }
   if (listener_) listener_->EndRemoveRows();
+}
+
+void FileList::SyncAddedOrder() {
+  // Entries appended since (a list only grows at its end) come after all others.
+  if (addedOrder_.size() > entries.size()) addedOrder_.clear();
+  std::uint32_t next = 0;
+  for (std::uint32_t place : addedOrder_) next = std::max(next, place + 1);
+  while (addedOrder_.size() < entries.size()) addedOrder_.push_back(next++);
+}
+
+void FileList::Reorder(const std::vector<std::uint32_t>& order) {
+  if (order.size() != entries.size()) return;
+  SyncAddedOrder();
+  std::vector<std::uint32_t> places(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) places[i] = addedOrder_[order[i]];
+  addedOrder_ = std::move(places);
+  if (listener_) listener_->BeginResetRows();
+  std::vector<FileEntry> sorted;
+  sorted.reserve(entries.size());
+  for (std::uint32_t from : order) sorted.push_back(std::move(entries[from]));
+  entries = std::move(sorted);
+  if (rows_.size() == order.size()) {
+    std::vector<ShownRow> rows;
+    rows.reserve(rows_.size());
+    for (std::uint32_t from : order) rows.push_back(std::move(rows_[from]));
+    rows_ = std::move(rows);
+  }
+  if (listener_) listener_->EndResetRows();
+}
+
+void FileList::RestoreAddedOrder() {
+  if (addedOrder_.empty()) return;
+  SyncAddedOrder();
+  std::vector<std::uint32_t> order(entries.size());
+  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return addedOrder_[a] < addedOrder_[b]; });
+  Reorder(order);
+  addedOrder_.clear();
 }
 
 std::size_t FileList::RemoveRows(const std::vector<std::size_t>& sortedIndices) {
@@ -244,12 +292,14 @@ std::size_t FileList::RemoveRows(const std::vector<std::size_t>& sortedIndices) 
       continue;
     }
     if (in < rows_.size() && out < rows_.size()) rows_[out] = std::move(rows_[in]);
+    if (in < addedOrder_.size()) addedOrder_[out] = addedOrder_[in];
     entries[out++] = std::move(entries[in]);
   }
   std::size_t removedRows = 0;
   for (const auto& [first, last] : ranges)
     if (first < rows_.size()) removedRows += std::min(last, rows_.size() - 1) - first + 1;
   entries.resize(out);
+  if (addedOrder_.size() > out) addedOrder_.resize(out);
   rows_.resize(rows_.size() - removedRows);
   if (listener_) listener_->EndResetRows();
   return removed;
@@ -261,6 +311,7 @@ void FileList::Clear() {
   if (listener_) listener_->BeginRemoveRows(0, n - 1);
   entries.clear();
   rows_.clear();
+  addedOrder_.clear();
   folders_.resize(1);
   folderByDisk_ = {{std::string(), 0}};
   folderByText_ = {{std::string(), 0}};
@@ -274,8 +325,8 @@ void RefreshRows(FileList& list, int what, long long first, long long last,
   // 1. Only row 0 is tested: a run writes a status into every row it reaches.
   if (rowCount > 0 && !list.CellText(0, kStatusColumn).empty()) {
     for (long long r = 0; r < rowCount; ++r) {
+      list.SetRowOutcome(r, RowOutcome::kNone);
       list.SetCellText(r, kStatusColumn, "");
-      list.SetCellIcon(r, kNoIcon);
       list.SetRowMark(r, RowMark{});
     }
     // The entries' copies of what column 3 showed go with it.
@@ -306,6 +357,13 @@ void RefreshRows(FileList& list, int what, long long first, long long last,
     ++r;
   }
   if (r > walkStart) list.NotifyRowsChanged(walkStart, r - 1);
+}
+
+const std::string& OutcomeText(RowOutcome outcome) {
+  static const std::string kTexts[] = {std::string(), Gb("更名成功"), Gb("更名失败"),
+                                       Gb("撤消成功"), Gb("撤消失败")};
+  const auto i = static_cast<std::size_t>(outcome);
+  return kTexts[i < std::size(kTexts) ? i : 0];
 }
 
 std::string CountPaneText(std::size_t count) {

@@ -26,21 +26,35 @@ enum Column {
   kStatusColumn = 3,
   kTagStatusColumn = 4
 };
-// Status icons of column 3.
-inline constexpr int kNoIcon = -1;
-inline constexpr int kSuccessIcon = 0;  // green ball
-inline constexpr int kFailureIcon = 1;  // red ball
+// What the last run or undo did with an entry's file. The window shows it as the
+// status cell's text and icon, the command line as text or JSON.
+enum class RowOutcome : std::uint8_t {
+  kNone,
+  kRenamed,        // "更名成功"
+  kRenameFailed,   // "更名失败"
+  kRestored,       // "撤消成功"
+  kRestoreFailed,  // "撤消失败"
+};
+inline bool Succeeded(RowOutcome o) { return o == RowOutcome::kRenamed || o == RowOutcome::kRestored; }
+inline bool Failed(RowOutcome o) {
+  return o == RowOutcome::kRenameFailed || o == RowOutcome::kRestoreFailed;
+}
+// The outcome's text (GB18030): "更名成功", ...; empty for kNone.
+const std::string& OutcomeText(RowOutcome outcome);
 
 struct EntryStatus {
-  std::int8_t icon = kNoIcon;                 // a million entries: every byte counts
+  RowOutcome outcome = RowOutcome::kNone;     // a million entries: every byte counts
   RenameReason reason = RenameReason::kNone;  // why it failed, when it did
-  std::int16_t error = 0;                     // the errno behind a kOther reason
+  std::uint8_t error = 0;                     // the errno behind a kOther reason (all below 256)
 };
+// An errno as EntryStatus keeps it.
+inline std::uint8_t StatusError(int error) {
+  return static_cast<std::uint8_t>(error > 0 && error < 256 ? error : 0);
+}
 
 // The texts of an entry that most files never get: one pointer in the entry until
 // the first of them is set.
 struct EntryTexts {
-  SparseText status;  // what column 3 showed of the entry after a run
   SparseText tagStatus;
   SparseText tagReason;  // why the last tag write failed: the tag-status cell's tooltip
   SparseText undoName;   // GB18030 name before the last run renamed it; empty otherwise
@@ -63,7 +77,10 @@ struct EntryTexts {
 struct FileEntry {
   std::string oldName;  // GB18030, decoded from the disk name, no folder part
   std::string newName;  // last computed by the rules; empty until computed
-  EntryStatus status;
+  EntryStatus status;   // the outcome of the last run or undo
+  // Why the rules could not name the file (no tag, a pattern that gave up): set
+  // with newName, kNone when the rules made a name.
+  RenameReason nameReason = RenameReason::kNone;
   std::uint32_t folder = 0;  // index into the list's folders; 0 is the empty folder
 
   // The texts most files never get. Reading them allocates nothing; EditTexts makes
@@ -109,10 +126,7 @@ struct FileEntry {
     }
   }
   // Forgets what the last run said of the entry.
-  void ClearStatus() {
-    status = EntryStatus{};
-    if (EntryTexts* t = texts_.existing()) t->status.reset();
-  }
+  void ClearStatus() { status = EntryStatus{}; }
 
   // The name as it is on disk, byte-exact, for every file operation. A name whose
   // bytes decode to themselves (any ASCII name) is kept once, in oldName.
@@ -162,8 +176,11 @@ struct EntryBatch {
 // for a conflict found by the preview the failure colour of the new-name cell.
 struct RowMark {
   RenameReason reason = RenameReason::kNone;
-  std::int16_t error = 0;  // an errno; two bytes hold every one
-  bool conflict = false;
+  std::uint8_t error = 0;  // an errno
+  bool conflict = false;   // found by the preview: the row will not be renamed
+  // The preview found the new name to be the old text, written anew as UTF-8 (the
+  // old name's bytes are GBK and converting them was chosen).
+  bool recoded = false;
   bool operator==(const RowMark&) const = default;
 };
 
@@ -173,19 +190,21 @@ struct RowMark {
 // the list's folder table; the status cells are empty for most rows until a run.
 // Read the cells with FileList::CellText.
 struct ShownRow {
-  std::uint32_t folder = 0;    // column 2: index into the list's folders
-  std::int8_t icon = kNoIcon;  // icon of column 3
-  bool ownOldName = false;     // else column 0 shows the entry's oldName
+  std::uint32_t folder = 0;                  // column 2: index into the list's folders
+  RowOutcome outcome = RowOutcome::kNone;    // column 3 (text and icon), unless it has a text of its own
+  bool ownOldName = false;                   // else column 0 shows the entry's oldName
+  // Column 1 shows the entry's newName, not a text of its own: a preview of every
+  // row keeps no second copy of each new name.
+  bool entryNewName = false;
   RowMark mark;
-  bool entryStatus = false;  // column 3 shows the entry's status text, not a text of its own
 
  private:
   friend class FileList;
   // The row's own texts, made on the first one: most rows show only their entry.
   struct Texts {
     SparseText oldName;    // column 0 when ownOldName
-    SparseText newName;    // column 1: the new name as last shown, for the previewed rows
-    SparseText status;     // column 3 unless entryStatus
+    SparseText newName;    // column 1 unless entryNewName: a name other than the entry's
+    SparseText status;     // column 3 when set: a text other than the outcome's
     SparseText tagStatus;  // column 4
   };
   SparseFields<Texts> texts_;
@@ -209,8 +228,8 @@ class RowListener {
 
 // Whoever changes the oldName of an entry whose row is shown sets column 0 of the
 // row too (SetCellText): a row that shows its entry's oldName keeps no copy of it.
-// The same holds for the status text and column 3 (SetRowStatus sets both): after a
-// run every row shows its entry's status, and keeps no copy of it either.
+// Column 3 shows the row's outcome (SetRowStatus sets the entry's and the row's):
+// no row keeps a text for it.
 class FileList {
  public:
   std::vector<FileEntry> entries;
@@ -250,7 +269,7 @@ class FileList {
   // Cell writes; a row that does not exist is ignored. They do not notify: the
   // operation that writes a range calls NotifyRowsChanged once for it.
   void SetCellText(std::size_t row, int column, const std::string& text);
-  void SetCellIcon(std::size_t row, int icon);
+  void SetRowOutcome(std::size_t row, RowOutcome outcome);
   void SetRowMark(std::size_t row, const RowMark& mark);
   const std::string& CellText(std::size_t row, int column) const;
   void NotifyRowsChanged(std::size_t first, std::size_t last);
@@ -266,13 +285,26 @@ class FileList {
   // number removed.
   std::size_t RemoveRows(const std::vector<std::size_t>& sortedIndices);
   void Clear();
+  // Puts the entries and their rows into a new order: position i takes what was at
+  // order[i] (a permutation of 0..count()-1; rows follow while there is one per
+  // entry). Told as a reset.
+  void Reorder(const std::vector<std::uint32_t>& order);
+  // Puts them back in the order they were added, entries added since last.
+  void RestoreAddedOrder();
+  bool InAddedOrder() const { return addedOrder_.empty(); }
 
  private:
   // The index of a folder shown with this text: an entry's folder of that text
   // when there is one, else a folder of the text alone.
   std::uint32_t InternFolderText(const std::string& text);
 
+  // Extends addedOrder_ by the entries appended since it was made.
+  void SyncAddedOrder();
+
   std::vector<ShownRow> rows_;
+  // While the list is in another order than that of adding: each entry's place in
+  // the order of adding (RestoreAddedOrder). Empty while the list is in that order.
+  std::vector<std::uint32_t> addedOrder_;
   // Index 0: the empty folder (no folder shown). A deque: a new folder must not
   // move the texts that CellText handed out.
   std::deque<ListFolder> folders_{ListFolder{}};

@@ -51,6 +51,7 @@ struct Folder {
 struct Wish {
   PlanVerdict verdict = PlanVerdict::kStays;
   RenameReason reason = RenameReason::kNone;
+  bool recoded = false;
 };
 
 void SetConflict(RenamePlan& plan, std::size_t i, RenameReason reason) {
@@ -140,7 +141,7 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
       [&] {
         for (std::size_t i = 0; i < count; ++i) {
           const Wish w = wish(i, plan.diskNames[i]);
-          plan.rows[i] = PlannedRow{w.verdict, w.reason};
+          plan.rows[i] = PlannedRow{w.verdict, w.reason, w.recoded};
         }
       });
 
@@ -247,8 +248,14 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
     SetConflict(plan, slot.target, RenameReason::kTargetExists);
     work.push_back(slot.target);
   }
-  for (const PlannedRow& row : plan.rows)
-    if (row.verdict == PlanVerdict::kConflict) ++plan.conflicts;
+  for (const PlannedRow& row : plan.rows) {
+    if (row.verdict == PlanVerdict::kConflict) {
+      ++plan.conflicts;
+      ++plan.reasons[static_cast<std::size_t>(row.reason)];
+    } else if (row.verdict == PlanVerdict::kFine && row.recoded) {
+      ++plan.recoded;
+    }
+  }
   if (!withOrder) return plan;
 
   // The order: follow each chain to its free end, run it backwards; a chain that
@@ -299,13 +306,15 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
 
 // The new name of entry i for a run or a preview. The names of an entry a few rows
 // ahead are fetched meanwhile: a long list's names are scattered over the heap.
-Wish NewNameWish(const FileList& list, std::size_t i, std::string& disk) {
+Wish NewNameWish(const FileList& list, std::size_t i, std::string& disk, PlanChoices choices) {
   if (i + kAhead < list.entries.size()) {
     const FileEntry& ahead = list.entries[i + kAhead];
     __builtin_prefetch(ahead.newName.data());
     __builtin_prefetch(ahead.DiskName().data());
   }
   const FileEntry& e = list.entries[i];
+  // The rules could not name it, and said why.
+  if (e.nameReason != RenameReason::kNone) return {PlanVerdict::kConflict, e.nameReason};
   if (IsUndecodableDiskName(e.DiskName())) {
     // Its text is only an approximation of its bytes: leave it alone unless the
     // rule changed it, and then say why it cannot be done.
@@ -315,23 +324,35 @@ Wish NewNameWish(const FileList& list, std::size_t i, std::string& disk) {
     }
     return {PlanVerdict::kConflict, RenameReason::kUndecodable};
   }
+  if (e.newName == e.oldName && !choices.convertEncoding) {
+    // The rule leaves the name alone: so do its bytes, whatever their encoding.
+    disk = e.DiskName();
+    return {PlanVerdict::kUnchanged};
+  }
   std::optional<std::string> name = DiskNameFor(e.newName);
   if (!name) return {PlanVerdict::kConflict, RenameReason::kInvalidName};
   disk = *std::move(name);
-  return {disk == e.DiskName() ? PlanVerdict::kUnchanged : PlanVerdict::kFine};
+  if (disk == e.DiskName()) return {PlanVerdict::kUnchanged};
+  return {PlanVerdict::kFine, RenameReason::kNone, e.newName == e.oldName};
 }
 
 }  // namespace
+
+const std::string& RecodedNoteText() {
+  static const std::string text = Gb("文件名编码：GBK → UTF-8");
+  return text;
+}
 
 bool IsUndecodableDiskName(std::string_view diskName) {
   return !IsValidUtf8(diskName) && !IsValidGbk(diskName);
 }
 
 RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& listings,
-                       EntryNameIndex* others) {
+                       EntryNameIndex* others, PlanChoices choices) {
   return Plan(
       list, count, listings, true, false,
-      [&](std::size_t i, std::string& disk) { return NewNameWish(list, i, disk); }, others);
+      [&](std::size_t i, std::string& disk) { return NewNameWish(list, i, disk, choices); },
+      others);
 }
 
 namespace {
@@ -376,14 +397,15 @@ std::size_t EntryNameIndex::Find(const FileList& list, std::string_view diskFold
   return kNone;
 }
 
-RenamePlan PlanRun(const FileList& list) {
+RenamePlan PlanRun(const FileList& list, PlanChoices choices) {
   FolderListings fresh(false);
-  return PlanRun(list, fresh);
+  return PlanRun(list, fresh, choices);
 }
 
-RenamePlan PlanRun(const FileList& list, FolderListings& listings) {
-  return Plan(list, list.count(), listings, false, true,
-              [&](std::size_t i, std::string& disk) { return NewNameWish(list, i, disk); });
+RenamePlan PlanRun(const FileList& list, FolderListings& listings, PlanChoices choices) {
+  return Plan(list, list.count(), listings, false, true, [&](std::size_t i, std::string& disk) {
+    return NewNameWish(list, i, disk, choices);
+  });
 }
 
 RenamePlan PlanUndo(const FileList& list) {
@@ -409,7 +431,9 @@ void ShowPlanConflicts(FileList& list, const RenamePlan& plan, std::size_t marke
   for (std::size_t r = 0; r < rows; ++r) {
     RowMark mark;
     if (r < plan.rows.size() && plan.rows[r].verdict == PlanVerdict::kConflict)
-      mark = RowMark{plan.rows[r].reason, 0, true};
+      mark = RowMark{plan.rows[r].reason, 0, true, false};
+    else if (r < plan.rows.size() && plan.rows[r].recoded)
+      mark = RowMark{RenameReason::kNone, 0, false, true};
     if (list.Row(r).mark == mark) continue;
     list.SetRowMark(r, mark);
     first = std::min(first, r);

@@ -30,6 +30,8 @@ enum class PlanVerdict : std::uint8_t {
 struct PlannedRow {
   PlanVerdict verdict = PlanVerdict::kStays;
   RenameReason reason = RenameReason::kNone;
+  // kFine only: the new name is the old text, its GBK bytes written anew as UTF-8.
+  bool recoded = false;
 };
 
 enum class StepKind : std::uint8_t {
@@ -53,6 +55,15 @@ struct RenamePlan {
   // which tells after a crash which name a file has.
   std::vector<unsigned long long> inodes;
   std::size_t conflicts = 0;
+  ReasonCounts reasons{};  // the rows in conflict by reason
+  std::size_t recoded = 0;  // fine rows that only change their name's encoding
+};
+
+// What the user chose beyond the rule: whether a name the rule leaves alone but
+// whose bytes are GBK is written anew as UTF-8 ("GBK文件名转为UTF-8",
+// --fix-encoding). Without it such a name keeps its bytes.
+struct PlanChoices {
+  bool convertEncoding = false;
 };
 
 // Which entry's file has a name, over the whole list: a preview of a few rows of a
@@ -80,24 +91,29 @@ class EntryNameIndex {
 // A one-off preview (the command line's) passes FolderListings(false). A window
 // passes its `others` index, so that the rows not shown are never walked.
 RenamePlan PlanPreview(const FileList& list, std::size_t count, FolderListings& listings,
-                       EntryNameIndex* others = nullptr);
+                       EntryNameIndex* others = nullptr, PlanChoices choices = {});
 
 // Plans every entry to its newName, with the order of the run; folders are read anew.
-RenamePlan PlanRun(const FileList& list);
+RenamePlan PlanRun(const FileList& list, PlanChoices choices = {});
 // The same, reading a folder only when `listings` (made with keep false) holds no
 // listing of it whose stamp is still the folder's: a scan that has just read the
 // folder (ListFolderFilesForPlan) spares the plan a second read.
-RenamePlan PlanRun(const FileList& list, FolderListings& listings);
+RenamePlan PlanRun(const FileList& list, FolderListings& listings, PlanChoices choices = {});
 
 // Plans the undo of the last run: every entry with an undo name back to it, the
 // others staying (kStays).
 RenamePlan PlanUndo(const FileList& list);
 
-// Marks the shown rows in conflict (the new-name cell's colour and the reason
-// tooltip) and clears the marks of the rows beyond the plan. `markedRows`: no row
+// Marks the shown rows in conflict (the new-name cell's colour, the reason in the
+// tooltip and the note column) and the rows only recoded, and clears the marks of
+// the rows beyond the plan. `markedRows`: no row
 // from there on beyond the plan holds a mark, so they need not be looked at.
 void ShowPlanConflicts(FileList& list, const RenamePlan& plan,
                        std::size_t markedRows = static_cast<std::size_t>(-1));
+
+// The note of a row whose name only changes its encoding (GB18030):
+// "文件名编码：GBK → UTF-8".
+const std::string& RecodedNoteText();
 
 // True when the name's bytes are neither UTF-8 nor GBK, so that its shown text
 // cannot be turned back into the same bytes.

@@ -10,38 +10,9 @@
 namespace tessarn {
 namespace {
 
-struct StatusTexts {
-  std::string renamed = Gb("更名成功");
-  std::string renameFailed = Gb("更名失败");
-  std::string restored = Gb("撤消成功");
-  std::string restoreFailed = Gb("撤消失败");
-};
-
-const StatusTexts& Texts() {
-  static const StatusTexts texts;
-  return texts;
-}
-
-// SetRowStatus; a `lasting` text (one of Texts()) is referred to, not copied:
-// a run's 100,000 rows share its one "更名成功".
-void PutRowStatus(FileList& list, std::size_t row, const std::string& text,
-                  const EntryStatus& status, bool lasting) {
-  FileEntry& entry = list.entries[row];
-  entry.status = status;
-  if (lasting)
-    entry.ShareText(&EntryTexts::status, text);
-  else  // into the buffer the text already has; an empty text makes no block
-    entry.SetText(&EntryTexts::status, text);
-  list.SetCellText(row, kStatusColumn, text);
-  list.SetCellIcon(row, status.icon);
-  list.SetRowMark(row, RowMark{status.reason, status.error, false});
-}
-
-void SetStatus(FileList& list, std::size_t row, const std::string& text, int icon,
+void SetStatus(FileList& list, std::size_t row, RowOutcome outcome,
                RenameReason reason = RenameReason::kNone, int error = 0) {
-  PutRowStatus(
-      list, row, text,
-      EntryStatus{static_cast<std::int8_t>(icon), reason, static_cast<std::int16_t>(error)}, true);
+  SetRowStatus(list, row, EntryStatus{outcome, reason, StatusError(error)});
 }
 
 // Pane 1 by rows done, repainted only when the bar grows: a run over 100,000 files
@@ -68,8 +39,9 @@ enum class Walking { kRun, kUndo };
 // The walk shared by the run and the undo: rows the plan settles without touching
 // the disk first, then the plan's steps in batches.
 WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks, Walking mode) {
-  const StatusTexts& texts = Texts();
   const bool run = mode == Walking::kRun;
+  const RowOutcome done = run ? RowOutcome::kRenamed : RowOutcome::kRestored;
+  const RowOutcome notDone = run ? RowOutcome::kRenameFailed : RowOutcome::kRestoreFailed;
   WalkCounts counts;
   const std::size_t n = std::min(list.count(), plan.rows.size());
   counts.total = list.count();
@@ -85,7 +57,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
     }
     entry.SetDiskName(plan.diskNames[i]);
     list.SetCellText(i, kOldNameColumn, entry.oldName);
-    SetStatus(list, i, run ? texts.renamed : texts.restored, kSuccessIcon);
+    SetStatus(list, i, done);
     ++counts.succeeded;
     progress.RowDone();
   };
@@ -95,7 +67,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
       entry.ClearUndoNames();
       list.SetCellText(i, kNewNameColumn, entry.newName);
     }  // an undo keeps the record for the next try
-    SetStatus(list, i, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon, reason, error);
+    SetStatus(list, i, notDone, reason, error);
     ++counts.failed;
     ++counts.reasons[static_cast<std::size_t>(reason)];
     progress.RowDone();
@@ -217,8 +189,7 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
           if (run) entry.KeepNamesForUndo();
           entry.SetNames(temporary, DecodeDiskName(temporary));
           list.SetCellText(i, kOldNameColumn, entry.oldName);
-          SetStatus(list, i, run ? texts.renameFailed : texts.restoreFailed, kFailureIcon,
-                    ReasonForError(error), error);
+          SetStatus(list, i, notDone, ReasonForError(error), error);
           ++counts.failed;
           ++counts.reasons[static_cast<std::size_t>(ReasonForError(error))];
           progress.RowDone();
@@ -236,9 +207,10 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
 
 }  // namespace
 
-void SetRowStatus(FileList& list, std::size_t row, const std::string& text,
-                  const EntryStatus& status) {
-  PutRowStatus(list, row, text, status, false);
+void SetRowStatus(FileList& list, std::size_t row, const EntryStatus& status) {
+  if (row < list.count()) list.entries[row].status = status;
+  list.SetRowOutcome(row, status.outcome);
+  list.SetRowMark(row, RowMark{status.reason, status.error, false});
 }
 
 std::optional<std::string> DiskNameFor(const std::string& newName) {
@@ -334,9 +306,11 @@ UserMessage UndoSummary(const WalkCounts& counts) {
                  " 个文件撤消成功！", " 个文件撤消失败！", &counts);
 }
 
-std::string ConflictQuestion(std::size_t conflicts) {
-  return Gb("有 ") + std::to_string(conflicts) +
-         Gb(" 个文件的新名称存在冲突，这些文件不会更名。是否继续？");
+std::string NotRenamedQuestion(const ReasonCounts& reasons) {
+  std::size_t total = 0;
+  for (std::size_t n : reasons) total += n;
+  return Gb("有 ") + std::to_string(total) + Gb(" 个文件不会更名：") + ReasonCountsText(reasons) +
+         Gb("。是否继续？");
 }
 
 std::string UndoQuestion() { return Gb("是否真的撤消上一次操作？"); }

@@ -56,7 +56,7 @@ struct WalkCounts {
   std::size_t failed = 0;     // rows that did not; an undo counts only rows it had to restore
   std::size_t walked = 0;     // steps done (all of them unless stopped)
   bool stopped = false;       // beforeBatch said stop
-  std::array<std::size_t, kRenameReasonCount> reasons{};  // failed rows by reason
+  ReasonCounts reasons{};     // failed rows by reason
 };
 
 // The name `newName` (GB18030) as bytes to write to disk, or nullopt when it cannot
@@ -65,10 +65,10 @@ std::optional<std::string> DiskNameFor(const std::string& newName);
 
 // Renames every entry to its newName following `plan` (PlanRun of the same list and
 // names). Success (or a name that stays byte for byte): undoName := oldName,
-// oldName := newName (disk names likewise), column 0 shows it, column 3 "更名成功"
-// with the green icon. Failure, a conflict of the plan included: undoName := "",
-// column 1 := newName, column 3 "更名失败" with the red icon and the reason in the
-// row's mark and the entry's status. Makes the undo available.
+// oldName := newName (disk names likewise), column 0 shows it, the outcome
+// kRenamed. Failure, a conflict of the plan included: undoName := "", column 1 :=
+// newName, the outcome kRenameFailed with the reason in the row's mark and the
+// entry's status. Makes the undo available.
 WalkCounts RunRename(FileList& list, UndoLog& undo, const RenamePlan& plan,
                      const RenameHooks& hooks = {});
 // The same with a plan made on the spot.
@@ -87,9 +87,8 @@ WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenameHooks& hooks =
 WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenamePlan& plan,
                        const RenameHooks& hooks = {});
 
-// Puts a row's outcome into its entry, its status cell and icon and its mark.
-void SetRowStatus(FileList& list, std::size_t row, const std::string& text,
-                  const EntryStatus& status);
+// Puts a row's outcome into its entry, its row (the status cell) and its mark.
+void SetRowStatus(FileList& list, std::size_t row, const EntryStatus& status);
 
 // Pane 1 during a walk: one "■" for every twentieth of the entries done.
 std::string ProgressBarText(std::size_t done, std::size_t total);
@@ -100,8 +99,9 @@ UserMessage UndoSummary(std::size_t total, std::size_t succeeded);
 // The same from a walk's counts, with a line per reason of failure under the counts.
 UserMessage RunSummary(const WalkCounts& counts);
 UserMessage UndoSummary(const WalkCounts& counts);
-// The question before a run whose plan has conflicts (Yes/No, title "询问：").
-std::string ConflictQuestion(std::size_t conflicts);
+// The question before a run whose plan leaves rows unrenamed (Yes/No, title
+// "询问："): "有 N 个文件不会更名：目标文件已存在 2 个，缺少MP3标签 3 个。是否继续？".
+std::string NotRenamedQuestion(const ReasonCounts& reasons);
 // The undo question, asked with Yes/No, the information icon and the title "询问：".
 std::string UndoQuestion();
 

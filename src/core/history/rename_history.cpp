@@ -710,7 +710,7 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
   };
   result.counts = UndoLastRun(list, undo, plan, checked);
   for (std::size_t i : rows.replaced) {
-    SetRowStatus(list, i, Gb("撤消失败"), EntryStatus{kFailureIcon, RenameReason::kReplaced, 0});
+    SetRowStatus(list, i, EntryStatus{RowOutcome::kRestoreFailed, RenameReason::kReplaced, 0});
     ++result.counts.failed;
     ++result.counts.reasons[static_cast<std::size_t>(RenameReason::kReplaced)];
   }
@@ -720,7 +720,7 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
     if (rows.entryOfRow[r] == SIZE_MAX) continue;
     const FileEntry& e = list.entries[rows.entryOfRow[r]];
     RunRow& row = run.rows[r];
-    if (e.status.icon == kSuccessIcon) {
+    if (Succeeded(e.status.outcome)) {
       row.state = RowState::kOld;
     } else {
       row.state = RowState::kAt;
@@ -744,17 +744,16 @@ void ApplyUndoToList(const FileList& undone, const RecordedUndo& outcome, FileLi
     // A row the undo did not list is one the history knows to be back already.
     const auto found = byPath.find(list.DiskPath(entry));
     const FileEntry* from = found != byPath.end() ? &undone.entries[found->second] : nullptr;
-    static const std::string kRestored = Gb("撤消成功");
-    const EntryStatus status = from != nullptr ? from->status : EntryStatus{kSuccessIcon};
-    const std::string statusText = from != nullptr ? from->texts().status.str() : kRestored;
-    if (status.icon == kSuccessIcon) {
+    const EntryStatus status =
+        from != nullptr ? from->status : EntryStatus{RowOutcome::kRestored};
+    if (Succeeded(status.outcome)) {
       entry.RestoreUndoNames();
     } else {
       entry.SetNames(from->DiskName(), from->oldName);
       left = true;
     }
     list.SetCellText(i, kOldNameColumn, entry.oldName);
-    SetRowStatus(list, i, statusText, status);
+    SetRowStatus(list, i, status);
   }
   if (!list.entries.empty()) list.NotifyRowsChanged(0, list.entries.size() - 1);
   undo.available = left;
@@ -763,7 +762,7 @@ void ApplyUndoToList(const FileList& undone, const RecordedUndo& outcome, FileLi
 void FollowUndoInList(const FileList& undone, const RecordedUndo& outcome, FileList& list) {
   std::unordered_map<std::string, std::size_t> byPath;
   for (std::size_t k = 0; k < undone.entries.size() && k < outcome.namesBefore.size(); ++k)
-    if (undone.entries[k].status.icon == kSuccessIcon)
+    if (Succeeded(undone.entries[k].status.outcome))
       byPath.emplace(undone.DiskFolder(undone.entries[k]) + outcome.namesBefore[k], k);
   if (byPath.empty()) return;
   bool changed = false;

@@ -437,14 +437,12 @@ void UndoTagRun(const std::string& historyFolder, std::uint64_t id, FileList& li
     e.SetNames(diskName, DecodeDiskName(diskName));
     if (restored) {
       row.back = true;
-      e.status = EntryStatus{kSuccessIcon};
-      e.EditTexts().status = Gb("撤消成功");
+      e.status = EntryStatus{RowOutcome::kRestored};
       ++result.counts.succeeded;
     } else {
       const RenameReason reason = ReasonOf(restored.error);
-      e.status = EntryStatus{kFailureIcon, reason,
-                             static_cast<std::int16_t>(reason == RenameReason::kOther ? EIO : 0)};
-      e.EditTexts().status = Gb("撤消失败");
+      e.status = EntryStatus{RowOutcome::kRestoreFailed, reason,
+                             StatusError(reason == RenameReason::kOther ? EIO : 0)};
       ++result.counts.failed;
       ++result.counts.reasons[static_cast<std::size_t>(reason)];
     }

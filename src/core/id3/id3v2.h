@@ -113,8 +113,7 @@ std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
 // frame even when its text is the one the file holds: a text given again is
 // written as the options say, legacy bytes becoming Unicode.
 std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
-                                 const Id3v2WriteOptions& options = {},
-                                 std::uint32_t rewrite = 0);
+                                 const Id3v2WriteOptions& options = {}, std::uint32_t rewrite = 0);
 
 // The tag a file without one gets: BuildUpdatedId3v2Tag over no tag. The twelve
 // frames keep the empty tag's order; a genre is written as given (the editor

@@ -63,7 +63,7 @@ bool ConvertLegacyTextFrame(std::string& frame, int major, LegacyEncoding legacy
   const std::string_view id(frame.data(), 4);
   const std::string_view content(frame.data() + kHeader, frame.size() - kHeader);
   // What stays before the converted text, and the text (pieces split at zeros).
-  std::size_t kept;   // bytes of content after the encoding byte that stay
+  std::size_t kept;  // bytes of content after the encoding byte that stay
   std::string_view text, after;
   if (id[0] == 'T' || id == "IPLS") {
     kept = 0;

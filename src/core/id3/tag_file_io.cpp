@@ -119,12 +119,12 @@ void ReadOnlyFile::Open(int folderFd, const std::string& name, RecoveryLookup lo
     fd_ = -1;
     return;
   }
+  size_ = static_cast<std::uint64_t>(st.st_size);
   // Only looked at: a record is finished by the next write, which checks it again
   // under the file's lock. A reader that finished it would let anyone who can put
   // a file beside this one make its owner's mere look change the file.
   if (lookup == RecoveryLookup::kLookUp && HasRecoveryRecord(folderFd, name))
-    record_ = CheckRecoveryRecord(folderFd, JournalPath(name), fd_);
-  size_ = static_cast<std::uint64_t>(st.st_size);
+    record_ = CheckRecoveryRecord(folderFd, JournalPath(name), fd_, *this);
 }
 
 ReadOnlyFile::~ReadOnlyFile() {

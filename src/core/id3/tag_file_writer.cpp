@@ -12,19 +12,19 @@
 #include <optional>
 
 #include "core/filelist/foreign_link.h"
-#include "core/filelist/own_names.h"
 #include "core/id3/id3v2.h"
-#include "core/id3/id3v2_frames.h"
+#include "core/id3/recovery_record.h"
 #include "core/id3/rewrite_leftovers.h"
 #include "core/id3/tag_disk.h"
 #include "core/id3/tag_file_io.h"
 #include "core/id3/tag_region.h"
 
 namespace tessarn {
+
+using namespace record;
+
 namespace {
 
-constexpr std::uint64_t kId3v1Length = 128;
-constexpr std::uint64_t kMaxTagLength = (1u << 28) - 1 + 10;  // what four syncsafe bytes hold
 constexpr std::size_t kMaxPiece = 1 << 20;
 
 // ---- The file ------------------------------------------------------------------
@@ -211,106 +211,8 @@ void SyncFolderOf(const std::string& path) {
 // the file, made durable. The record notes which step runs and how far the move
 // has come (after each piece); a piece moved again after a crash reads bytes that
 // are still intact, and the ID3v1 step can always be done again. So an update cut
-// short is finished by running the rest again from the record.
-//
-// Layout: magic (8), then little-endian 64-bit numbers: inode, original size, the
-// ID3v1 step, old tag length, new tag length (or kNoHead), step, progress, and a
-// checksum of all but step and progress; then the 128-byte ID3v1 block (zeros
-// when there is none to write), then the new tag. A record that is shorter or
-// whose checksum is wrong was never complete, and the file was not yet touched.
-
-constexpr char kMagic[8] = {'T', 'S', 'R', 'N', 'J', 'N', 'L', '2'};
-constexpr std::size_t kStepAt = 8 + 5 * 8;
-constexpr std::size_t kProgressAt = kStepAt + 8;
-constexpr std::size_t kRecordHeader = kProgressAt + 8 + 8;
-constexpr std::uint64_t kNoHead = ~std::uint64_t{0};
-
-enum class V1Step : std::uint64_t { kKeep, kOverwrite, kAppend, kCut };
-
-struct Update {
-  std::uint64_t inode = 0;
-  std::uint64_t originalSize = 0;  // before the ID3v1 step
-  V1Step v1 = V1Step::kKeep;
-  std::string v1Block;   // 128 bytes for kOverwrite and kAppend
-  bool hasHead = false;  // an ID3v2 step
-  std::uint64_t oldLength = 0;
-  std::string head;            // the new tag
-  std::uint64_t step = 0;      // 0: the ID3v1 step is due; 1: the ID3v2 step
-  std::uint64_t progress = 0;  // growth: next piece ends here; shrinking: starts here
-
-  std::uint64_t SizeAfterV1() const {
-    switch (v1) {
-      case V1Step::kAppend:
-        return originalSize + kId3v1Length;
-      case V1Step::kCut:
-        return originalSize - kId3v1Length;
-      default:
-        return originalSize;
-    }
-  }
-  std::uint64_t MoveStart() const { return head.size() > oldLength ? SizeAfterV1() : oldLength; }
-};
-
-std::uint64_t Checksum(std::string_view data) {
-  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
-  for (char c : data) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  return h;
-}
-
-void PutNumber(std::string& out, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-std::uint64_t GetNumber(std::string_view in, std::size_t at) {
-  std::uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(in[at + i]);
-  return v;
-}
-std::string Number(std::uint64_t v) {
-  std::string s;
-  PutNumber(s, v);
-  return s;
-}
-
-std::string EncodeUpdate(const Update& u) {
-  std::string fixed;
-  PutNumber(fixed, u.inode);
-  PutNumber(fixed, u.originalSize);
-  PutNumber(fixed, static_cast<std::uint64_t>(u.v1));
-  PutNumber(fixed, u.oldLength);
-  PutNumber(fixed, u.hasHead ? u.head.size() : kNoHead);
-  std::string tail = u.v1Block;
-  tail.resize(kId3v1Length, '\0');
-  tail += u.head;
-  std::string out(kMagic, sizeof kMagic);
-  out += fixed;
-  PutNumber(out, u.step);
-  PutNumber(out, u.progress);
-  PutNumber(out, Checksum(fixed + tail));
-  return out + tail;
-}
-
-std::optional<Update> DecodeUpdate(std::string_view in) {
-  if (in.size() < kRecordHeader + kId3v1Length || in.substr(0, 8) != std::string_view(kMagic, 8))
-    return std::nullopt;
-  const std::string_view fixed = in.substr(8, kStepAt - 8);
-  const std::string_view tail = in.substr(kRecordHeader);
-  if (Checksum(std::string(fixed) + std::string(tail)) != GetNumber(in, kProgressAt + 8))
-    return std::nullopt;
-  Update u;
-  u.inode = GetNumber(in, 8);
-  u.originalSize = GetNumber(in, 16);
-  u.v1 = static_cast<V1Step>(GetNumber(in, 24));
-  u.oldLength = GetNumber(in, 32);
-  const std::uint64_t headLength = GetNumber(in, 40);
-  u.step = GetNumber(in, kStepAt);
-  u.progress = GetNumber(in, kProgressAt);
-  u.hasHead = headLength != kNoHead;
-  if (u.v1 > V1Step::kCut || tail.size() != kId3v1Length + (u.hasHead ? headLength : 0))
-    return std::nullopt;
-  u.v1Block.assign(tail.substr(0, kId3v1Length));
-  u.head.assign(tail.substr(kId3v1Length));
-  return u;
-}
+// short is finished by running the rest again from the record (recovery_record.h
+// has its layout and the checks it must pass).
 
 // Runs the update from where it stands (step and progress), noting each stage in
 // the record at journalFd (-1: no record). `sync`: the file is made durable at the end.
@@ -378,136 +280,6 @@ TagWriteError RunUpdate(TagDisk& disk, int fd, int journalFd, Update& u, bool sy
   return sync ? ErrorOf(disk.Sync(fd)) : TagWriteError::kNone;
 }
 
-// ---- Whether a record is ours ------------------------------------------------------
-//
-// Anyone who may write to the folder can put a file of any name beside another
-// user's file: in a shared folder a record is worth acting on only when it is
-// certainly one this program made for this file, and it says something that can
-// be true of the file as it is now. Acting on a planted one would let its maker
-// cut the file short or write their bytes into it.
-
-// How large a record can be: its header, the ID3v1 block, the largest tag.
-constexpr std::uint64_t kMaxRecord = kRecordHeader + kId3v1Length + kMaxTagLength;
-
-bool AllZero(std::string_view bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == '\0'; });
-}
-
-// Whether the update can be one this program began on the file open at fd, whose
-// size is `size`, and left where it says: only a move of the audio takes a record;
-// the numbers fit one another; the file's size is one the update passes through;
-// and the ID3v2 tag at the file's start is the old tag or the new one.
-bool FitsFile(const Update& u, int fd, std::uint64_t size) {
-  const std::uint64_t a = u.oldLength, b = u.head.size();
-  if (!u.hasHead || a == b || a > kMaxTagLength || u.step > 1) return false;
-  const bool v1Block = u.v1 == V1Step::kOverwrite || u.v1 == V1Step::kAppend;
-  if (v1Block ? !u.v1Block.starts_with("TAG") : !AllZero(u.v1Block)) return false;
-  const bool hadV1 = u.v1 == V1Step::kOverwrite || u.v1 == V1Step::kCut;
-  if (u.originalSize < a + (hadV1 ? kId3v1Length : 0)) return false;
-  if (b > 0 && !u.head.starts_with("ID3")) return false;
-
-  const std::uint64_t n = u.SizeAfterV1();
-  bool sizeFits;
-  if (u.step == 0) {
-    switch (u.v1) {
-      case V1Step::kAppend:  // the block may have been written in part
-        sizeFits = size >= u.originalSize && size <= n;
-        break;
-      case V1Step::kCut:
-        sizeFits = size == u.originalSize || size == n;
-        break;
-      default:
-        sizeFits = size == u.originalSize;
-        break;
-    }
-  } else {
-    if (u.progress < a || u.progress > n) return false;
-    sizeFits = size == n || (b > a ? size == n + (b - a) : size == n - (a - b));
-  }
-  if (!sizeFits) return false;
-
-  // The tag at the start: the old one until the new one is written over it (the
-  // new one's header first, when its write was cut); a removal's move brings
-  // audio to the very start.
-  FdSource source(fd, size);
-  const Id3v2Region region = LocateId3v2(source);
-  if (!region.present) return a == 0 || b == 0;
-  Id3v2TagInfo header;
-  const bool declared = ReadId3v2TagInfo(source, header);
-  return region.length == a || region.length == b ||
-         (declared && (header.wholeLength == a || header.wholeLength == b));
-}
-
-// The record looked at, and when it is trusted what it says.
-struct RecordLook {
-  RecoveryRecordCheck check;
-  std::optional<Update> update;
-  struct stat st {};  // the record itself (lstat), when there is one
-};
-
-// What the record's own metadata (an lstat, or an fstat of it once open) says
-// against it, beside the file `file`.
-RecordDistrust JudgeRecordFile(const struct stat& st, const struct stat& file) {
-  if (S_ISLNK(st.st_mode)) return RecordDistrust::kLink;
-  if (!S_ISREG(st.st_mode)) return RecordDistrust::kNotRegular;
-  if (st.st_nlink != 1) return RecordDistrust::kHardLinked;
-  if (st.st_uid != file.st_uid && st.st_uid != ::geteuid()) return RecordDistrust::kForeignOwner;
-  if ((st.st_mode & 07777) != 0600) return RecordDistrust::kWrongMode;
-  if (static_cast<std::uint64_t>(st.st_size) > kMaxRecord) return RecordDistrust::kDamaged;
-  return RecordDistrust::kNone;
-}
-
-RecordLook LookAtRecord(int folderFd, const std::string& recordPath, int fileFd) {
-  RecordLook look;
-  auto distrust = [&](RecordDistrust why) {
-    look.check = {RecoveryRecord::kIgnored, why};
-    look.update.reset();
-    return look;
-  };
-  const int at = folderFd >= 0 ? folderFd : AT_FDCWD;
-  if (::fstatat(at, recordPath.c_str(), &look.st, AT_SYMLINK_NOFOLLOW) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return look;
-    return distrust(RecordDistrust::kUnreadable);
-  }
-  struct stat file;
-  if (::fstat(fileFd, &file) != 0) return distrust(RecordDistrust::kUnreadable);
-  // Judged before it is opened: opening a device may do something, and another
-  // user's record need not be readable to be ignored.
-  if (const RecordDistrust why = JudgeRecordFile(look.st, file); why != RecordDistrust::kNone)
-    return distrust(why);
-  const int fd =
-      ::openat(at, recordPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return distrust(errno == ELOOP ? RecordDistrust::kLink : RecordDistrust::kUnreadable);
-  struct stat st;
-  std::string bytes;
-  RecordDistrust why = RecordDistrust::kNone;
-  if (::fstat(fd, &st) != 0 || st.st_dev != look.st.st_dev || st.st_ino != look.st.st_ino) {
-    why = RecordDistrust::kUnreadable;  // swapped for another file since the look
-  } else if ((why = JudgeRecordFile(st, file)) == RecordDistrust::kNone) {
-    bytes.resize(static_cast<std::size_t>(st.st_size));
-    if (PreadAll(fd, bytes.data(), bytes.size(), 0) != bytes.size())
-      why = RecordDistrust::kUnreadable;
-  }
-  ::close(fd);
-  if (why != RecordDistrust::kNone) return distrust(why);
-  look.update = DecodeUpdate(bytes);
-  if (!look.update) return distrust(RecordDistrust::kDamaged);
-  if (look.update->inode != static_cast<std::uint64_t>(file.st_ino))
-    return distrust(RecordDistrust::kOtherFile);
-  if (!FitsFile(*look.update, fileFd, static_cast<std::uint64_t>(file.st_size)))
-    return distrust(RecordDistrust::kDoesNotFit);
-  look.check = {RecoveryRecord::kUnfinished, RecordDistrust::kNone};
-  return look;
-}
-
-// Removes the record `recordPath` while its name still stands for the file looked
-// at (`st`).
-void RemoveRecord(const std::string& recordPath, const struct stat& st) {
-  struct stat now;
-  if (::lstat(recordPath.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
-    ::unlink(recordPath.c_str());
-}
-
 // A record that is not trusted stays for whoever made it, unless it is the
 // running user's own: then it is stale (the file changed since) or a write never
 // began, and it goes, so that it takes no name a write needs. Returns why it was
@@ -522,7 +294,9 @@ RecordDistrust SetAside(const std::string& journal, const RecordLook& look) {
 // False when a trusted record's write could not be finished.
 bool FinishFromRecord(TagDisk& disk, WritableFile& file, const std::string& journal,
                       RecordDistrust* ignored = nullptr) {
-  RecordLook look = LookAtRecord(-1, journal, file.fd());
+  if (!file.Refresh()) return false;
+  FdSource source(file.fd(), file.Size());
+  RecordLook look = LookAtRecord(-1, journal, file.fd(), source);
   switch (look.check.state) {
     case RecoveryRecord::kNone:
       return true;
@@ -628,7 +402,8 @@ TagWriteError ApplyUpdate(TagDisk& disk, WritableFile& file, const std::string& 
     // plan): this write makes it stale whatever it was meant for, so it goes where
     // the folder lets the user remove it. Where it does not (a sticky folder), the
     // write does not move audio without a record, and says so.
-    const RecordLook look = LookAtRecord(-1, journal, file.fd());
+    FdSource source(file.fd(), file.Size());
+    const RecordLook look = LookAtRecord(-1, journal, file.fd(), source);
     if (look.check.state == RecoveryRecord::kIgnored) {
       RemoveRecord(journal, look.st);
       jfd = CreateRecord(journal);
@@ -713,43 +488,6 @@ TagFileStamp StampOf(const struct stat& st) {
 }
 
 }  // namespace
-
-std::string JournalPath(const std::string& path) {
-  const std::string folder = FolderOf(path);
-  return folder + "." + path.substr(folder.size()) + std::string(kRecoveryRecordSuffix);
-}
-
-bool IsJournalName(std::string_view name) { return IsRecoveryRecordName(name); }
-
-RecoveryRecordCheck CheckRecoveryRecord(int folderFd, const std::string& recordPath, int fileFd) {
-  return LookAtRecord(folderFd, recordPath, fileFd).check;
-}
-
-const char* RecordDistrustText(RecordDistrust why) {
-  switch (why) {
-    case RecordDistrust::kNone:
-      return "";
-    case RecordDistrust::kLink:
-      return "是符号链接";
-    case RecordDistrust::kNotRegular:
-      return "不是普通文件";
-    case RecordDistrust::kHardLinked:
-      return "有多个硬链接";
-    case RecordDistrust::kForeignOwner:
-      return "属于其他用户";
-    case RecordDistrust::kWrongMode:
-      return "权限不是 0600";
-    case RecordDistrust::kUnreadable:
-      return "无法读取";
-    case RecordDistrust::kDamaged:
-      return "内容无效";
-    case RecordDistrust::kOtherFile:
-      return "属于另一个文件";
-    case RecordDistrust::kDoesNotFit:
-      return "与文件现状不符";
-  }
-  return "";
-}
 
 const char* TagWriteErrorText(TagWriteError error) {
   switch (error) {
@@ -887,7 +625,8 @@ TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& st
   // write could change it: anything but the file as it was left is not ours.
   const std::string journal = JournalPath(file.RealPath());
   const struct stat& st = file.Stat();
-  const RecordLook look = LookAtRecord(-1, journal, file.fd());
+  FdSource recordSource(file.fd(), file.Size());
+  const RecordLook look = LookAtRecord(-1, journal, file.fd(), recordSource);
   if (st.st_dev != stamp.device || st.st_ino != stamp.inode ||
       static_cast<std::uint64_t>(st.st_size) != stamp.size ||
       st.st_mtim.tv_sec != stamp.mtimeSeconds || st.st_mtim.tv_nsec != stamp.mtimeNanoseconds ||

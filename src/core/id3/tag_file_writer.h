@@ -136,13 +136,14 @@ TagWriteResult EditTagBlocks(const std::string& path, const TagBlockPlanner& pla
 bool FinishInterruptedTagWrite(const std::string& path);
 
 // Looks at the recovery record `recordPath` (relative to folderFd, or AT_FDCWD)
-// beside the regular file open at fileFd, touching nothing. It is trusted
+// beside the regular file open at fileFd, which `file` reads, touching nothing. It is trusted
 // (kUnfinished) only when all of these hold: it is a regular file, not a link,
 // with one link, mode 0600, owned by the file's owner or the running user, a
 // whole record (format and checksum) of this file's inode, whose lengths fit the
 // file's ID3v2 tag and size as they are now. Anything else is kIgnored, and `why`
 // says which check failed first.
-RecoveryRecordCheck CheckRecoveryRecord(int folderFd, const std::string& recordPath, int fileFd);
+RecoveryRecordCheck CheckRecoveryRecord(int folderFd, const std::string& recordPath, int fileFd,
+                                        ByteSource& file);
 
 // The recovery record's path beside the file at `path`: "." + name +
 // ".tessarn-journal" in the same folder (a bare name gives a bare name).

@@ -8,14 +8,26 @@
 #include <string_view>
 
 #include "core/filelist/file_list.h"
-#include "core/rules/naming_options.h"
+#include "core/rules/name_source.h"
 #include "core/text/gb_text.h"
 
 namespace tessarn {
 
-// Sets newName of entries first..count-1 from their oldName.
-void ApplyCaseRule(FileList& list, const NamingOptions& options, std::size_t count,
-                   std::size_t first = 0);
+struct RuleUnit;
+
+enum class CaseRule { kAllUpper, kAllLower, kFirstUpper, kFirstLower };
+
+// The options of page "大小写".
+struct CaseOptions {
+  CaseRule nameCase = CaseRule::kAllUpper;
+  CaseRule extCase = CaseRule::kAllUpper;
+};
+
+// Sets newName of entries first..count-1 from their name by `source`.
+void ApplyCaseRule(FileList& list, const CaseOptions& options, std::size_t count,
+                   std::size_t first = 0, NameSource source = NameSource::kOldName);
+
+const RuleUnit& CaseRuleUnit();
 
 // True when the character (1, 2 or 4 bytes) is one of A-Z, a-z.
 bool IsAsciiLetter(std::string_view character);

@@ -1,61 +1,34 @@
-// The values of every option control on the five pages, read afresh for every pass.
-// Texts are GB18030 as the controls hold them; number boxes keep their text.
+// The values of every rule's options, read afresh for every pass. Each rule
+// declares its own options beside its code; this record takes them all, plus the
+// shown page and the chain of rules. Texts are GB18030 as the controls hold them;
+// number boxes keep their text.
 #pragma once
 
+#include <memory>
 #include <string>
 
-#include "core/text/legacy_text.h"
+#include "core/rules/case_rule.h"
+#include "core/rules/insert_rule.h"
+#include "core/rules/numbering_rule.h"
+#include "core/rules/replace_rule.h"
+#include "core/rules/tag_template_rule.h"
 
 namespace tessarn {
 
+// The tab pages by index, one per rule unit (see rule_units.cpp).
 enum class OptionPage { kNumbering = 0, kReplace = 1, kInsert = 2, kCase = 3, kMp3 = 4 };
-enum class NumberingScope { kFileName, kExtension, kAll };
-enum class ReplaceScope { kFileNameOnly, kExtensionOnly, kAll };
-enum class InsertMode { kAtPosition, kAtEnd };
-enum class CaseRule { kAllUpper, kAllLower, kFirstUpper, kFirstLower };
 
-struct NamingOptions {
+struct RuleChain;
+
+struct NamingOptions : NumberingOptions,
+                       ReplaceOptions,
+                       InsertOptions,
+                       CaseOptions,
+                       TagTemplateOptions {
   OptionPage page = OptionPage::kNumbering;  // the page currently shown
-
-  // Page "常规"
-  NumberingScope numberingScope = NumberingScope::kFileName;
-  std::string namePrefix;
-  std::string mainName;
-  std::string nameDigits = "1";
-  std::string nameSuffix;
-  std::string extPrefix;
-  std::string newExtension;
-  std::string extDigits;
-  std::string extSuffix;
-  std::string startValue = "0";
-  std::string increment = "1";
-
-  // Page "替换/删除"
-  std::string findText;
-  std::string replaceWith;
-  ReplaceScope replaceScope = ReplaceScope::kFileNameOnly;
-  bool caseSensitive = false;
-  bool regex = false;  // the find text is a regular expression ("正则表达式")
-
-  // Page "插入"
-  std::string nameInsertText;
-  std::string extInsertText;
-  bool keepSame = false;
-  InsertMode nameInsertMode = InsertMode::kAtPosition;
-  std::string nameInsertPos = "1";
-  InsertMode extInsertMode = InsertMode::kAtPosition;
-  std::string extInsertPos = "1";
-
-  // Page "大小写"
-  CaseRule nameCase = CaseRule::kAllUpper;
-  CaseRule extCase = CaseRule::kAllUpper;
-
-  // Page "MP3标签"
-  std::string tagTemplate;
-  bool v1First = false;
-  // How tag text of unknown encoding is read: the setting "旧标签编码", or the
-  // command line's --legacy-encoding.
-  LegacyEncoding legacyEncoding = LegacyEncoding::kAuto;
+  // The chain of rules; while it holds an enabled step, its steps name the files
+  // instead of the page (see rule_chain.h). Shared: a pass copies the options.
+  std::shared_ptr<const RuleChain> chain;
 };
 
 // A number box's text as a number: decimal, empty is 0, any fraction cut toward

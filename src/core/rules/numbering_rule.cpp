@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/rules/preview_pass.h"
+#include "core/rules/rule_unit.h"
 #include "core/text/gb_text.h"
 
 namespace tessarn {
@@ -68,8 +69,23 @@ void BuildNumberedParts(std::vector<std::string>& parts, PartKind kind, const st
   }
 }
 
-void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_t count,
-                        std::size_t first) {
+std::vector<std::uint32_t> PlacesInFolders(const FileList& list, std::size_t first,
+                                           std::size_t end) {
+  // Folder indices are small and dense: one counter per folder of the list.
+  std::vector<std::uint32_t> seen;
+  std::vector<std::uint32_t> places;
+  places.reserve(end > first ? end - first : 0);
+  for (std::size_t i = 0; i < end && i < list.count(); ++i) {
+    const std::uint32_t folder = list.entries[i].folder;
+    if (folder >= seen.size()) seen.resize(folder + 1, 0);
+    if (i >= first) places.push_back(seen[folder]);
+    ++seen[folder];
+  }
+  return places;
+}
+
+void ApplyNumberingRule(FileList& list, const NumberingOptions& options, std::size_t count,
+                        std::size_t first, NameSource source) {
   const std::size_t end = std::min(count, list.count());
   if (first >= end) return;
   const long long start = OptionNumber(options.startValue);
@@ -89,16 +105,23 @@ void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_
           ? std::string()
           : "." + options.extPrefix + options.newExtension + options.extSuffix;
 
+  // With a count per folder, each entry's number is its place among its folder's
+  // entries before it; a slice counts them from the top of the list.
+  std::vector<std::uint32_t> places;
+  if (options.restartPerFolder) places = PlacesInFolders(list, first, end);
+
   // Each new name is written straight into the entry's buffer: a keystroke's pass
   // over a long list allocates nothing per name once the names have their room.
+  NameReader names(source);
   for (std::size_t i = first; i < end; ++i) {
     FileEntry& entry = list.entries[i];
-    const std::string_view old = entry.oldName;
+    const std::string_view old = names.Take(entry);
     const std::size_t dot = old.rfind('.');
     const std::string_view main = dot == std::string_view::npos ? old : old.substr(0, dot);
     const std::string_view extension =
         dot == std::string_view::npos ? std::string_view() : old.substr(dot);
-    const long long number = SequenceNumber(start, step, i);
+    const long long number =
+        SequenceNumber(start, step, options.restartPerFolder ? places[i - first] : i);
     std::string& out = entry.newName;
     out.clear();
     if (numberMains)
@@ -115,5 +138,62 @@ void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_
       out.append(extension);
   }
 }
+
+namespace {
+
+constexpr std::pair<const char*, NumberingScope> kScopeWords[] = {
+    {"name", NumberingScope::kFileName},
+    {"ext", NumberingScope::kExtension},
+    {"all", NumberingScope::kAll}};
+
+// An option that keeps the text of one box.
+#define TEXT_OPTION(key, valueName, help, field)         \
+  RuleOption {                                           \
+    key, valueName, help,                                \
+        [](NamingOptions& o, std::string&& v) -> const char* { \
+          o.field = std::move(v);                        \
+          return nullptr;                                \
+        },                                               \
+        [](const NamingOptions& o) { return o.field; }   \
+  }
+
+}  // namespace
+
+const RuleUnit& NumberingRuleUnit() {
+  static const RuleUnit unit{
+      OptionPage::kNumbering,
+      "numbering",
+      "常规",
+      {
+          {"scope", "name|ext|all", "作用于文件名、扩展名或全部（默认 name）",
+           [](NamingOptions& o, std::string&& v) -> const char* {
+             return PickWord(v, kScopeWords, o.numberingScope) ? nullptr
+                                                               : "--scope 只能是 name、ext 或 all";
+           },
+           [](const NamingOptions& o) { return WordOf(kScopeWords, o.numberingScope); }},
+          TEXT_OPTION("prefix", "文本", "文件名前缀", namePrefix),
+          TEXT_OPTION("name", "文本", "主文件名", mainName),
+          TEXT_OPTION("digits", "位数", "序号位数（默认 1）", nameDigits),
+          TEXT_OPTION("suffix", "文本", "文件名后缀", nameSuffix),
+          TEXT_OPTION("ext-prefix", "文本", "扩展名前缀", extPrefix),
+          TEXT_OPTION("ext", "文本", "新扩展名", newExtension),
+          TEXT_OPTION("ext-digits", "位数", "扩展名序号位数（默认为空：扩展名不加序号）",
+                      extDigits),
+          TEXT_OPTION("ext-suffix", "文本", "扩展名后缀", extSuffix),
+          TEXT_OPTION("start", "数", "起始量（默认 0）", startValue),
+          TEXT_OPTION("step", "数", "增量（默认 1）", increment),
+          {"restart-per-folder", nullptr, "每个目录重新编号：每个目录的文件从起始量开始编号",
+           [](NamingOptions& o, std::string&& v) {
+             return SetSwitch(o.restartPerFolder, v, "--restart-per-folder 只能是 true 或 false");
+           },
+           [](const NamingOptions& o) { return SwitchText(o.restartPerFolder); }},
+      },
+      [](FileList& list, const NamingOptions& o, NameSource source, TagCache*, std::size_t first,
+         std::size_t end) { ApplyNumberingRule(list, o, end, first, source); },
+  };
+  return unit;
+}
+
+#undef TEXT_OPTION
 
 }  // namespace tessarn

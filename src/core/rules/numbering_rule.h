@@ -3,18 +3,49 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/filelist/file_list.h"
-#include "core/rules/naming_options.h"
+#include "core/rules/name_source.h"
 
 namespace tessarn {
 
-// Sets newName of entries first..count-1 from their oldName; each entry is numbered
-// by its place in the whole list, so a pass may be done in slices.
-void ApplyNumberingRule(FileList& list, const NamingOptions& options, std::size_t count,
-                        std::size_t first = 0);
+struct RuleUnit;
+
+enum class NumberingScope { kFileName, kExtension, kAll };
+
+// The options of page "常规".
+struct NumberingOptions {
+  NumberingScope numberingScope = NumberingScope::kFileName;
+  std::string namePrefix;
+  std::string mainName;
+  std::string nameDigits = "1";
+  std::string nameSuffix;
+  std::string extPrefix;
+  std::string newExtension;
+  std::string extDigits;
+  std::string extSuffix;
+  std::string startValue = "0";
+  std::string increment = "1";
+  // "每个目录重新编号": each folder's files are counted from the start value, in
+  // the order the list shows them (a tree added with its subfolders).
+  bool restartPerFolder = false;
+};
+
+// Sets newName of entries first..count-1 from their name by `source`; each entry is
+// numbered by its place in the whole list (or among its folder's entries), so a
+// pass may be done in slices.
+void ApplyNumberingRule(FileList& list, const NumberingOptions& options, std::size_t count,
+                        std::size_t first = 0, NameSource source = NameSource::kOldName);
+
+// For entries [first, end), each one's place among the entries of its folder that
+// come before it in the list (0 for a folder's first).
+std::vector<std::uint32_t> PlacesInFolders(const FileList& list, std::size_t first,
+                                           std::size_t end);
+
+const RuleUnit& NumberingRuleUnit();
 
 struct Numbering {
   long long start = 0;  // the number of the first entry

@@ -2,12 +2,9 @@
 
 #include <algorithm>
 
-#include "core/rules/case_rule.h"
-#include "core/rules/insert_rule.h"
-#include "core/rules/numbering_rule.h"
 #include "core/rules/regex_replace.h"
-#include "core/rules/replace_rule.h"
-#include "core/rules/tag_template_rule.h"
+#include "core/rules/rule_chain.h"
+#include "core/rules/rule_unit.h"
 
 namespace tessarn {
 
@@ -21,26 +18,18 @@ SplitNameResult SplitName(const std::string& name) {
 
 namespace {
 
-// New names of entries first..end-1 by the page's rule set.
+// New names of entries first..end-1 by the chain's enabled steps, or else by the
+// page's rule set.
 void ComputeNewNamesOf(FileList& list, const NamingOptions& options, std::size_t first,
                        std::size_t end, TagCache* tags) {
-  switch (options.page) {
-    case OptionPage::kNumbering:
-      ApplyNumberingRule(list, options, end, first);
-      break;
-    case OptionPage::kReplace:
-      ApplyReplaceRule(list, options, end, first);
-      break;
-    case OptionPage::kInsert:
-      ApplyInsertRule(list, options, end, first);
-      break;
-    case OptionPage::kCase:
-      ApplyCaseRule(list, options, end, first);
-      break;
-    case OptionPage::kMp3:
-      ApplyTagTemplateRule(list, options, tags, first, end);
-      break;
-  }
+  end = std::min(end, list.count());
+  if (first >= end) return;
+  // The rules set a reason only where they cannot make a name.
+  for (std::size_t i = first; i < end; ++i) list.entries[i].nameReason = RenameReason::kNone;
+  if (const RuleChain* chain = ActiveChain(options))
+    ApplyChain(list, *chain, options.legacyEncoding, tags, first, end);
+  else
+    UnitOf(options.page).apply(list, options, NameSource::kOldName, tags, first, end);
 }
 
 }  // namespace
@@ -53,10 +42,11 @@ void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t c
 bool PreviewRowCount(const FileList& list, const NamingOptions& options,
                      const AppSettings& settings, bool allRows, std::size_t& rows) {
   rows = 0;
-  if (!settings.autoPreview) return false;  // also for the explicit "预览" command
+  // The setting decides the automatic passes; "预览" (allRows) always previews.
+  if (!settings.autoPreview && !allRows) return false;
   const std::size_t total = list.count();
   rows = total;
-  if (!allRows && !settings.previewAll && options.page != OptionPage::kMp3) {
+  if (!allRows && !settings.previewAll && !NamingReadsFiles(options)) {
     const std::size_t limit =
         settings.previewCount > 0 ? static_cast<std::size_t>(settings.previewCount) : 0;
     rows = std::min(total, limit);
@@ -69,21 +59,38 @@ bool PreviewRowCount(const FileList& list, const NamingOptions& options,
 std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppSettings& settings,
                         bool allRows, TagCache* tags) {
   std::size_t n = 0;
-  if (!PreviewRowCount(list, options, settings, allRows, n)) return 0;
+  if (!PreviewRowCount(list, options, settings, allRows, n)) {
+    // A pattern that does not compile names nothing: no name of an earlier pattern
+    // stays on show beside it.
+    if ((settings.autoPreview || allRows) && !RegexPatternError(options).empty())
+      EmptyNewNameCells(list);
+    return 0;
+  }
   ComputeNewNames(list, options, n, tags);
   // Also empties the rows after the preview that still show names of an earlier pass.
   RefreshRows(list, kRefreshNewName, 0, static_cast<long long>(n) - 1, "");
   return n;
 }
 
+void EmptyNewNameCells(FileList& list) {
+  std::size_t first = list.RowCount(), last = 0;
+  for (std::size_t r = 0; r < list.RowCount(); ++r) {
+    if (list.CellText(r, kNewNameColumn).empty()) continue;
+    list.SetCellText(r, kNewNameColumn, std::string());
+    first = std::min(first, r);
+    last = r;
+  }
+  if (first < list.RowCount()) list.NotifyRowsChanged(first, last);
+}
+
 bool SlicedPreview::Worthwhile(const NamingOptions& options, std::size_t rows) {
   // The text rules take well under a microsecond a row; reading a file's tags takes
   // some microseconds from the page cache and milliseconds from a disk.
-  return rows >= (options.page == OptionPage::kMp3 ? 1000 : 20000);
+  return rows >= (NamingReadsFiles(options) ? 1000 : 20000);
 }
 
 std::size_t SlicedPreview::SliceRows() const {
-  return options_.page == OptionPage::kMp3 ? 32 : 2048;
+  return NamingReadsFiles(options_) ? 32 : 2048;
 }
 
 std::size_t SlicedPreview::Step(FileList& list, std::size_t count, TagCache* tags) {

@@ -24,11 +24,17 @@ SplitNameResult SplitName(const std::string& name);
 void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t count,
                      TagCache* tags);
 
-// Shows new names for the current options: nothing while autoPreview is off; the
-// first previewCount rows (a negative count counts as 0), or all rows when allRows,
-// previewAll or the MP3 page says so. Returns the number of rows computed.
+// Shows new names for the current options. `allRows` is the explicit "预览": it
+// always previews, every row. Otherwise (the automatic passes) nothing while
+// autoPreview is off; the first previewCount rows (a negative count counts as 0),
+// or all rows when previewAll or the MP3 page says so. A replace pattern that does
+// not compile empties every new-name cell instead. Returns the number of rows
+// computed.
 std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppSettings& settings,
                         bool allRows, TagCache* tags);
+
+// Empties column 1 of every row.
+void EmptyNewNameCells(FileList& list);
 
 // Whether PreviewPass would do anything, and if so over how many rows (`rows`,
 // which may be 0: the pass then only empties stale names).

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/rules/rule_chain.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 
@@ -43,7 +44,44 @@ std::string ErrorText(std::string_view reasonUtf8) {
   return prefix + Utf8ToGbLossy(reasonUtf8);
 }
 
+// The common compile errors in the user's words; PCRE2's own text for the rest.
+struct ErrorWords {
+  int code;
+  const char* text;  // UTF-8
+};
+constexpr ErrorWords kErrorWords[] = {
+    {PCRE2_ERROR_END_BACKSLASH, "表达式以 \\ 结尾，\\ 后面缺少字符"},
+    {PCRE2_ERROR_UNKNOWN_ESCAPE, "\\ 后面是无法识别的字符（无效的转义）"},
+    {PCRE2_ERROR_QUANTIFIER_OUT_OF_ORDER, "{} 中的数字前大后小"},
+    {PCRE2_ERROR_QUANTIFIER_TOO_BIG, "{} 中的数字太大"},
+    {PCRE2_ERROR_MISSING_SQUARE_BRACKET, "缺少右方括号 ]"},
+    {PCRE2_ERROR_ESCAPE_INVALID_IN_CLASS, "方括号中不能使用这个转义"},
+    {PCRE2_ERROR_CLASS_RANGE_ORDER, "方括号中的范围前大后小"},
+    {PCRE2_ERROR_CLASS_INVALID_RANGE, "方括号中的范围无效"},
+    {PCRE2_ERROR_QUANTIFIER_INVALID, "量词（* + ? {}）前面没有可以重复的内容"},
+    {PCRE2_ERROR_INVALID_AFTER_PARENS_QUERY, "(? 后面是无法识别的字符"},
+    {PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS, "缺少右括号 )"},
+    {PCRE2_ERROR_UNMATCHED_CLOSING_PARENTHESIS, "多余的右括号 )"},
+    {PCRE2_ERROR_BAD_SUBPATTERN_REFERENCE, "引用了不存在的组"},
+    {PCRE2_ERROR_MISSING_COMMENT_CLOSING, "注释 (?# 缺少右括号 )"},
+    {PCRE2_ERROR_MISSING_CONDITION_CLOSING, "条件组的条件缺少右括号 )"},
+    {PCRE2_ERROR_PARENTHESES_NEST_TOO_DEEP, "括号嵌套太深"},
+    {PCRE2_ERROR_PATTERN_TOO_LARGE, "表达式太长"},
+    {PCRE2_ERROR_LOOKBEHIND_NOT_FIXED_LENGTH, "逆序环视 (?<= (?<! 的长度必须固定"},
+    {PCRE2_ERROR_UNKNOWN_POSIX_CLASS, "未知的 POSIX 字符类"},
+    {PCRE2_ERROR_MISSING_NAME_TERMINATOR, "组名缺少结尾的 > 或 '"},
+    {PCRE2_ERROR_SUBPATTERN_NAME_EXPECTED, "缺少组名"},
+    {PCRE2_ERROR_DUPLICATE_SUBPATTERN_NAME, "组名重复"},
+    {PCRE2_ERROR_MALFORMED_UNICODE_PROPERTY, "\\p 或 \\P 的写法有误"},
+    {PCRE2_ERROR_UNKNOWN_UNICODE_PROPERTY, "未知的 Unicode 属性"},
+    {PCRE2_ERROR_BACKSLASH_G_SYNTAX, "\\g 后面应是组号或组名"},
+    {PCRE2_ERROR_BACKSLASH_K_SYNTAX, "\\k 后面应是组名"},
+    {PCRE2_ERROR_INVALID_HEXADECIMAL, "\\x 后面的十六进制数无效"},
+};
+
 std::string PcreMessage(int code) {
+  for (const ErrorWords& w : kErrorWords)
+    if (w.code == code) return w.text;
   PCRE2_UCHAR buffer[256];
   if (pcre2_get_error_message(code, buffer, sizeof buffer) < 0) return "unknown error";
   return reinterpret_cast<const char*>(buffer);
@@ -156,8 +194,11 @@ RegexReplacer::RegexReplacer(std::string_view patternGb, std::string_view replac
   compiled->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern->data()), pattern->size(),
                                  flags, &code, &offset, nullptr);
   if (compiled->code == nullptr) {
-    error_ = ErrorText(PcreMessage(code) + "（偏移 " +
-                       std::to_string(Utf8CharsBefore(*pattern, offset)) + "）");
+    // Where: after the characters PCRE2 read before it found the fault.
+    const std::size_t before = Utf8CharsBefore(*pattern, offset);
+    error_ = ErrorText(PcreMessage(code) + (before == 0 ? std::string("（在表达式开头）")
+                                                        : "（在第 " + std::to_string(before) +
+                                                              " 个字符之后）"));
     return;
   }
   // Without the JIT (not built for this machine) the interpreter runs instead.
@@ -183,7 +224,7 @@ RegexReplacer::RegexReplacer(std::string_view patternGb, std::string_view replac
 
 RegexReplacer::~RegexReplacer() = default;
 
-std::string RegexReplacer::ReplaceAll(std::string_view text) const {
+std::string RegexReplacer::ReplaceAll(std::string_view text, bool* gaveUp) const {
   if (!compiled_) return std::string(text);
   const Compiled& c = *compiled_;
   // The subject is UTF-8; ASCII text is the same in both encodings.
@@ -223,7 +264,10 @@ std::string RegexReplacer::ReplaceAll(std::string_view text) const {
         options = PCRE2_NO_UTF_CHECK;
         continue;
       }
-      if (rc != PCRE2_ERROR_NOMATCH) return std::string(text);  // a limit: keep the name
+      if (rc != PCRE2_ERROR_NOMATCH) {  // a limit: keep the name, and say so
+        if (gaveUp != nullptr) *gaveUp = true;
+        return std::string(text);
+      }
       break;
     }
     const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(c.match);
@@ -262,6 +306,13 @@ std::string RegexReplacer::ReplaceAll(std::string_view text) const {
 }
 
 std::string RegexPatternError(const NamingOptions& options) {
+  // While a chain applies, its enabled replace steps are what will run.
+  if (const RuleChain* chain = ActiveChain(options)) {
+    for (const ChainStep& step : chain->steps)
+      if (step.enabled)
+        if (std::string error = RegexPatternError(step.options); !error.empty()) return error;
+    return std::string();
+  }
   if (options.page != OptionPage::kReplace || !options.regex) return std::string();
   return RegexReplacer(options.findText, options.replaceWith, options.caseSensitive).error();
 }

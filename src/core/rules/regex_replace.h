@@ -33,8 +33,9 @@ class RegexReplacer {
   // Every match in `text` (GB18030) replaced, left to right, without rescanning
   // what was put in. An empty match puts the replacement in and moves on by one
   // character. `text` comes back unchanged when the replacer has an error or the
-  // pattern is empty.
-  std::string ReplaceAll(std::string_view text) const;
+  // pattern is empty, and when matching gave up (PCRE2's match limit: a pattern that
+  // backtracks without end on this text), which sets *gaveUp.
+  std::string ReplaceAll(std::string_view text, bool* gaveUp = nullptr) const;
 
  private:
   struct Compiled;

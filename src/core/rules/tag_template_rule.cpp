@@ -5,6 +5,8 @@
 
 #include "core/filelist/file_system.h"
 #include "core/id3/id3v1.h"
+#include "core/rules/naming_options.h"
+#include "core/rules/rule_unit.h"
 #include "core/rules/tag_cache.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
@@ -86,11 +88,11 @@ bool ParseTagTemplate(const std::string& tagTemplate, ParsedTemplate& parsed) {
   return true;
 }
 
-void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags) {
+void ApplyTagTemplateRule(FileList& list, const TagTemplateOptions& options, TagCache* tags) {
   ApplyTagTemplateRule(list, options, tags, 0, list.count());
 }
 
-void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags,
+void ApplyTagTemplateRule(FileList& list, const TagTemplateOptions& options, TagCache* tags,
                           std::size_t first, std::size_t end) {
   end = std::min(end, list.count());
   if (first >= end) return;
@@ -115,6 +117,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     if (!HasExtension(entry.oldName, "MP3")) {
       entry.ShareText(&EntryTexts::tagStatus, NotMp3StatusText());  // one text for every row
       entry.newName.clear();
+      entry.nameReason = RenameReason::kNotMp3;
       continue;
     }
     path.assign(list.DiskFolder(entry)).append(entry.DiskName());
@@ -136,10 +139,16 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
                          lookup))
         found = &uncached;
     }
-    if (!found) continue;           // cannot be opened: the row keeps what it shows
+    if (!found) {
+      // Cannot be opened: the row keeps what it shows, and a run leaves the file alone
+      // rather than giving it a name made from other tags.
+      entry.nameReason = RenameReason::kUnreadable;
+      continue;
+    }
     if (found->interruptedWrite) {  // its tags are not to be trusted until it is finished
       entry.ShareText(&EntryTexts::tagStatus, InterruptedWriteStatusText());
       entry.newName.clear();
+      entry.nameReason = RenameReason::kInterruptedWrite;
       continue;
     }
     // Finished since: the row is named again.
@@ -153,6 +162,7 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
     if (!found->hasV1 && !found->hasV2) {
       entry.ShareText(&EntryTexts::tagStatus, NoTagStatusText());
       entry.newName.clear();
+      entry.nameReason = RenameReason::kNoTag;
       continue;
     }
     FillTemplate(parsed, *found, useV2, name);
@@ -214,6 +224,37 @@ const std::vector<PlaceholderButton>& PlaceholderButtons() {
 std::string InsertPlaceholder(const std::string& tagTemplate, int buttonTag) {
   const std::string placeholder = std::string("#") + char('0' + buttonTag % 10);
   return tagTemplate.empty() ? placeholder : tagTemplate + "-" + placeholder;
+}
+
+const RuleUnit& TagTemplateRuleUnit() {
+  static const RuleUnit unit{
+      OptionPage::kMp3,
+      "mp3",
+      "MP3标签",
+      {
+          {"template", "规则", "命名规则，#1 艺术家 #2 歌曲名 #3 专辑 #4 音轨 #5 年代 #6 流派",
+           // The template box holds at most 50 bytes; a longer template is refused
+           // rather than cut, so that no name is built from half a template.
+           [](NamingOptions& o, std::string&& v) -> const char* {
+             if (v.size() > kTagTemplateMaxBytes)
+               return "--template 最多 50 字节（中文字符每个占 2 字节）";
+             o.tagTemplate = std::move(v);
+             return nullptr;
+           },
+           [](const NamingOptions& o) { return o.tagTemplate; }},
+          {"v1-first", nullptr, "ID3v1.x 优先（默认 ID3v2.x 优先）",
+           [](NamingOptions& o, std::string&& v) {
+             return SetSwitch(o.v1First, v, "--v1-first 只能是 true 或 false");
+           },
+           [](const NamingOptions& o) { return SwitchText(o.v1First); }},
+      },
+      // The file decides: its tags give the whole name, whatever a step before made
+      // of it, and a name not ending in ".mp3" is no MP3 file.
+      [](FileList& list, const NamingOptions& o, NameSource, TagCache* tags, std::size_t first,
+         std::size_t end) { ApplyTagTemplateRule(list, o, tags, first, end); },
+      true,
+  };
+  return unit;
 }
 
 }  // namespace tessarn

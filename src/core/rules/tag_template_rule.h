@@ -10,11 +10,23 @@
 #include <vector>
 
 #include "core/filelist/file_list.h"
-#include "core/rules/naming_options.h"
+#include "core/text/legacy_text.h"
 
 namespace tessarn {
 
 class TagCache;
+struct RuleUnit;
+
+// The options of page "MP3标签".
+struct TagTemplateOptions {
+  std::string tagTemplate;
+  bool v1First = false;
+  // How tag text of unknown encoding is read: the setting "旧标签编码", or the
+  // command line's --legacy-encoding.
+  LegacyEncoding legacyEncoding = LegacyEncoding::kAuto;
+};
+
+const RuleUnit& TagTemplateRuleUnit();
 
 // ---- The rule ------------------------------------------------------------------
 
@@ -28,11 +40,11 @@ class TagCache;
 // by FileList::DiskPath(). `tags` may be null: the rule then reads every file.
 // Column 4 ("MP3标签状态") follows the entries' tagStatus; called at the end of
 // every pass of the rule, one refresh for the rows that changed.
-void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags);
+void ApplyTagTemplateRule(FileList& list, const TagTemplateOptions& options, TagCache* tags);
 void ShowTagStatuses(FileList& list);
 // The same for the entries and rows [first, end) only: a pass over a long list in
 // slices, each of which leaves its entries and rows as the whole pass does.
-void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache* tags,
+void ApplyTagTemplateRule(FileList& list, const TagTemplateOptions& options, TagCache* tags,
                           std::size_t first, std::size_t end);
 void ShowTagStatuses(FileList& list, std::size_t first, std::size_t end);
 

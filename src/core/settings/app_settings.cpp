@@ -44,6 +44,8 @@ struct Words {
   std::string legacyEncoding = Gb("旧标签编码");
   std::string automatic = Gb("自动");
   std::string latin1 = "Latin-1";
+  std::string names = Gb("文件名");
+  std::string convertGbkNames = Gb("GBK文件名转为UTF-8");
   std::string history = Gb("撤消历史");
   std::string historyLimit = Gb("大小上限MB");
 };
@@ -103,6 +105,7 @@ void SetDefaultSettings(AppSettings& settings) {
   settings.italic = false;
   settings.tagWriteEncoding = TagWriteEncoding::kUnicode;
   settings.legacyEncoding = LegacyEncoding::kAuto;
+  settings.convertGbkNames = false;
   settings.historyLimitMiB = kDefaultHistoryLimitMiB;
 }
 
@@ -135,6 +138,7 @@ void LoadSettings(const std::string& path, AppSettings& settings) {
   settings.legacyEncoding = legacy == w.gbk      ? LegacyEncoding::kGbk
                             : legacy == w.latin1 ? LegacyEncoding::kLatin1
                                                  : LegacyEncoding::kAuto;
+  settings.convertGbkNames = IniGetOr(ini, w.names, w.convertGbkNames, w.off) == w.on;
   settings.historyLimitMiB = std::max<std::int32_t>(
       ProfileNumber(IniGetOr(ini, w.history, w.historyLimit,
                              std::to_string(kDefaultHistoryLimitMiB))),
@@ -146,7 +150,7 @@ void SaveSettings(const std::string& path, const AppSettings& settings) {
   if (FileExists(path)) {
     std::string content;
     // A file that is there but cannot be read is left alone rather than replaced by
-    // one that holds only these ten keys.
+    // one that holds only these eleven keys.
     if (!ReadWholeFile(path, content)) return;
     ini = ParseIni(content);
   }
@@ -162,6 +166,7 @@ void SaveSettings(const std::string& path, const AppSettings& settings) {
   IniSet(ini, w.tags, w.writeEncoding,
          settings.tagWriteEncoding == TagWriteEncoding::kGbk ? w.gbk : w.unicode);
   IniSet(ini, w.tags, w.legacyEncoding, LegacyWord(settings.legacyEncoding));
+  IniSet(ini, w.names, w.convertGbkNames, settings.convertGbkNames ? w.on : w.off);
   IniSet(ini, w.history, w.historyLimit, std::to_string(settings.historyLimitMiB));
   WriteFileReplacing(path, IniText(ini));  // a failed write is not reported
 }

@@ -23,6 +23,9 @@ struct AppSettings {
   // "GBK" or "Latin-1". An unknown value counts as the default.
   TagWriteEncoding tagWriteEncoding = TagWriteEncoding::kUnicode;
   LegacyEncoding legacyEncoding = LegacyEncoding::kAuto;
+  // Section "文件名", key "GBK文件名转为UTF-8" ("开"/"关", default off): a GBK name the
+  // rules leave alone is written anew as UTF-8 by a run. Off: it keeps its bytes.
+  bool convertGbkNames = false;
   // Section "撤消历史", key "大小上限MB": how much room the undo history's records
   // may take together, in MiB (at least 1; default 1024).
   std::int32_t historyLimitMiB = 1024;

@@ -27,9 +27,10 @@ const Words& W() {
   return words;
 }
 
-// "150,150,200,100,100": five widths; a missing or unusable one stays 0.
-std::array<int, 5> ParseWidths(const std::string& text) {
-  std::array<int, 5> widths{};
+// "150,150,200,100,100,120": a width per column; a missing or unusable one stays 0
+// (a file of an earlier version has five).
+std::array<int, kListColumns> ParseWidths(const std::string& text) {
+  std::array<int, kListColumns> widths{};
   std::size_t start = 0;
   for (int& w : widths) {
     if (start > text.size()) break;
@@ -73,9 +74,12 @@ void SaveWindowState(const std::string& path, const WindowState& state) {
   IniSet(ini, w.section, w.width, std::to_string(state.width));
   IniSet(ini, w.section, w.height, std::to_string(state.height));
   IniSet(ini, w.section, w.maximised, state.maximised ? w.on : w.off);
+  bool set = false;
+  for (const int width : state.columnWidths) set = set || width > 0;
   std::string columns;
-  for (const int width : state.columnWidths)
-    columns += (columns.empty() ? "" : ",") + std::to_string(width);
+  if (set)
+    for (const int width : state.columnWidths)
+      columns += (columns.empty() ? "" : ",") + std::to_string(width);
   IniSet(ini, w.section, w.columns, columns);
   WriteFileReplacing(path, IniText(ini));
 }

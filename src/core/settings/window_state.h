@@ -3,9 +3,13 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 namespace tessarn {
+
+// The list's columns: the five of the rows and the note column "说明".
+inline constexpr std::size_t kListColumns = 6;
 
 struct WindowState {
   int x = 0;  // top-left of the window's inside, screen pixels
@@ -13,7 +17,9 @@ struct WindowState {
   int width = 0;  // the normal (not maximised) inside size
   int height = 0;
   bool maximised = false;
-  std::array<int, 5> columnWidths{};  // of the file list, left to right
+  // Of the file list, left to right, as the user set them; all 0 while the columns
+  // share the window's width by themselves.
+  std::array<int, kListColumns> columnWidths{};
 };
 
 // Reads the section from config.ini at `path` (GBK). False, and `state` untouched,

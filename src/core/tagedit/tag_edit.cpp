@@ -153,8 +153,8 @@ bool IsEmpty(const TagEdit& edit) {
   return !ChangesId3v1(edit) && !ChangesId3v2Fields(edit) && !edit.convertToUnicode;
 }
 
-TagRunFile EditFileTags(const std::string& path, const TagEdit& edit,
-                        const Id3v2WriteOptions& text, TagWriteRun& run) {
+TagRunFile EditFileTags(const std::string& path, const TagEdit& edit, const Id3v2WriteOptions& text,
+                        TagWriteRun& run) {
   TagRunFile out;
   TagUpdateRequest request;
   request.text = text;

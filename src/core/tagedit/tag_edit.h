@@ -85,8 +85,8 @@ using TagFileTried =
 
 // Applies the edit to one file. `run` is shared by the files of one run (a
 // folder is looked at once for the earlier writer's leftovers).
-TagRunFile EditFileTags(const std::string& path, const TagEdit& edit,
-                        const Id3v2WriteOptions& text, TagWriteRun& run);
+TagRunFile EditFileTags(const std::string& path, const TagEdit& edit, const Id3v2WriteOptions& text,
+                        TagWriteRun& run);
 
 // The same edit to every file, one after another, each all or nothing; `tried`
 // sees each file as soon as it was tried.

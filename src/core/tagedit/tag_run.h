@@ -10,8 +10,8 @@
 #include "core/filelist/file_list.h"
 #include "core/filelist/user_message.h"
 #include "core/rules/tag_template_rule.h"
-#include "core/tagedit/tag_edits.h"
 #include "core/tagedit/tag_edit.h"
+#include "core/tagedit/tag_edits.h"
 
 namespace tessarn {
 

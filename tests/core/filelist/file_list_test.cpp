@@ -25,10 +25,9 @@ FileList MakeList(const Cells& newNameCells, const Cells& statusCells = {}) {
   for (std::size_t i = 0; i < newNameCells.size(); ++i) {
     list.SetCellText(i, kNewNameColumn, newNameCells[i]);
     if (i < statusCells.size() && !statusCells[i].empty()) {
-      list.entries[i].status = {kSuccessIcon};
-      list.entries[i].EditTexts().status = statusCells[i];
+      list.entries[i].status = {RowOutcome::kRenamed};
+      list.SetRowOutcome(i, RowOutcome::kRenamed);
       list.SetCellText(i, kStatusColumn, statusCells[i]);
-      list.SetCellIcon(i, kSuccessIcon);
     }
   }
   return list;
@@ -76,8 +75,9 @@ TEST(RefreshRowsTest, StatusesAreClearedOnlyWhenRowZeroShowsOne) {
     FileList list = MakeList({"", "", ""}, c.statuses);
     RefreshRows(list, kRefreshNewName, 0, -1, "");
     EXPECT_EQ(Column(list, kStatusColumn), c.after) << c.what;
-    EXPECT_EQ(list.Row(0).icon, kNoIcon) << c.what;
-    EXPECT_EQ(list.Row(1).icon, c.after[1].empty() ? kNoIcon : kSuccessIcon) << c.what;
+    EXPECT_EQ(list.Row(0).outcome, RowOutcome::kNone) << c.what;
+    EXPECT_EQ(list.Row(1).outcome, c.after[1].empty() ? RowOutcome::kNone : RowOutcome::kRenamed)
+        << c.what;
   }
 }
 
@@ -90,7 +90,7 @@ TEST(RefreshRowsTest, AddingAfterARunClearsEveryStatusThenShowsTheNewRow) {
   RefreshRows(list, kRefreshAppend | kRefreshFolder, 2, 2, "/music/");
 
   EXPECT_EQ(Column(list, kStatusColumn), (Cells{"", "", ""}));
-  EXPECT_EQ(list.entries[0].texts().status, "");
+  EXPECT_EQ(list.entries[0].status.outcome, RowOutcome::kNone);
   EXPECT_EQ(Column(list, kOldNameColumn), (Cells{"r0", "r1", "new.txt"}));
   EXPECT_EQ(Column(list, kFolderColumn), (Cells{"", "", "/music/"}));
   // Column 1 of earlier rows is not the business of an addition.
@@ -101,7 +101,7 @@ TEST(RefreshRowsTest, AddingAfterARunClearsEveryStatusThenShowsTheNewRow) {
 TEST(RefreshRowsTest, CellWritesToMissingRowsAreIgnored) {
   FileList list = MakeList({"a"});
   list.SetCellText(5, kNewNameColumn, "x");
-  list.SetCellIcon(5, kFailureIcon);
+  list.SetRowOutcome(5, RowOutcome::kRenameFailed);
   list.SetCellText(0, 9, "x");
   EXPECT_EQ(list.RowCount(), 1u);
   EXPECT_EQ(list.CellText(5, kNewNameColumn), "");
@@ -183,29 +183,31 @@ TEST(ShownRowTest, OldNameCellsStayWithTheirRows) {
   EXPECT_EQ(behind.CellText(0, kOldNameColumn), "c");
 }
 
-// A status cell that shows its entry's status keeps no copy of it, and still moves
+// A status cell shows its row's outcome and keeps no text for it, and still moves
 // with its row; a cell given another text keeps that one.
 TEST(ShownRowTest, StatusCellsStayWithTheirRows) {
   FileList list = MakeList(Cells(30, "n"));
   for (std::size_t r = 0; r < 30; ++r)
-    SetRowStatus(list, r, r % 2 ? "ok " + std::to_string(r) : "failed", EntryStatus{kSuccessIcon});
+    SetRowStatus(list, r,
+                 EntryStatus{r % 2 ? RowOutcome::kRenamed : RowOutcome::kRenameFailed});
   list.SetCellText(5, kStatusColumn, "shown 5");
+  const std::string ok = OutcomeText(RowOutcome::kRenamed);
+  const std::string failed = OutcomeText(RowOutcome::kRenameFailed);
   std::vector<std::size_t> doomed;
   for (std::size_t i = 0; i < 30; i += 3) doomed.push_back(i);  // ten ranges: compacted
   list.RemoveRows(doomed);
   ASSERT_EQ(list.RowCount(), 20u);
   for (std::size_t r = 0; r < list.count(); ++r) {
     const std::size_t was = std::stoul(list.entries[r].oldName.substr(1));
-    const std::string expected =
-        was == 5 ? "shown 5" : (was % 2 ? "ok " + std::to_string(was) : "failed");
+    const std::string expected = was == 5 ? "shown 5" : (was % 2 ? ok : failed);
     EXPECT_EQ(list.CellText(r, kStatusColumn), expected) << was;
   }
-  SetRowStatus(list, 0, "again", EntryStatus{kFailureIcon});
-  EXPECT_EQ(list.CellText(0, kStatusColumn), "again");
+  SetRowStatus(list, 0, EntryStatus{RowOutcome::kRestoreFailed});
+  EXPECT_EQ(list.CellText(0, kStatusColumn), OutcomeText(RowOutcome::kRestoreFailed));
   RefreshRows(list, 0, -1, -1, "");  // row 0 shows a status: every one is cleared
   for (std::size_t r = 0; r < list.count(); ++r) {
     EXPECT_EQ(list.CellText(r, kStatusColumn), "") << r;
-    EXPECT_EQ(list.entries[r].texts().status, "") << r;
+    EXPECT_EQ(list.entries[r].status.outcome, RowOutcome::kNone) << r;
   }
 }
 

@@ -107,15 +107,15 @@ TEST_P(PlanCaseTest, RunsAsPlannedAndUndoesToTheOriginalFolder) {
   const WalkCounts counts = RunRename(list, undo, plan);
   Names outcomes;
   for (const FileEntry& e : list.entries)
-    outcomes.push_back(e.status.icon == kSuccessIcon ? "ok" : ReasonCode(e.status.reason));
+    outcomes.push_back(Succeeded(e.status.outcome) ? "ok" : ReasonCode(e.status.reason));
   EXPECT_EQ(outcomes, c.outcomes) << c.title;
   EXPECT_EQ(counts.succeeded + counts.failed, c.files.size()) << c.title;
 
   Contents expected = before;
   for (const FileEntry& e : list.entries)
-    if (e.status.icon == kSuccessIcon) expected.erase(e.texts().diskUndoName);
+    if (Succeeded(e.status.outcome)) expected.erase(e.texts().diskUndoName);
   for (const FileEntry& e : list.entries)
-    if (e.status.icon == kSuccessIcon) expected[e.DiskName()] = before.at(e.texts().diskUndoName);
+    if (Succeeded(e.status.outcome)) expected[e.DiskName()] = before.at(e.texts().diskUndoName);
   const Contents now = FolderContents(dir);
   EXPECT_EQ(now, expected) << c.title;
   for (const auto& [name, content] : c.after)
@@ -160,8 +160,8 @@ TEST(RenamePlanTest, HardLinksDifferingInCaseEndingWithOneNameAreDuplicates) {
   UndoLog undo;
   RunRename(list, undo);
   EXPECT_EQ(list.entries[0].status.reason, RenameReason::kDuplicate);
-  EXPECT_EQ(list.entries[0].status.icon, kFailureIcon);  // not a success that did nothing
-  EXPECT_EQ(list.entries[1].status.icon, kSuccessIcon);
+  EXPECT_EQ(list.entries[0].status.outcome, RowOutcome::kRenameFailed);  // not a success that did nothing
+  EXPECT_EQ(list.entries[1].status.outcome, RowOutcome::kRenamed);
   EXPECT_TRUE(dir.Exists("A.txt") && dir.Exists("a.txt"));
 }
 
@@ -320,7 +320,7 @@ TEST(RenamePlanTest, ACycleInAFolderThatRefusesRenamesLosesNothing) {
   LockFolder(dir.path(), false);
   EXPECT_EQ(counts.succeeded, 0u);
   for (const FileEntry& e : list.entries) {
-    EXPECT_EQ(e.status.icon, kFailureIcon) << e.oldName;
+    EXPECT_EQ(e.status.outcome, RowOutcome::kRenameFailed) << e.oldName;
     EXPECT_TRUE(e.texts().undoName.empty()) << e.oldName;
   }
   // The parked file could not even be parked; its partner then found its name taken.

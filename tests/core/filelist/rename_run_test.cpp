@@ -59,11 +59,11 @@ TEST_F(RenameRunTest, TargetHeldByAFileOutsideTheListFailsWithItsReason) {
   EXPECT_EQ(counts.total, 3u);
   EXPECT_EQ(counts.succeeded, 1u);
   EXPECT_EQ(Statuses(), (Names{failed_, failed_, ok_}));
-  EXPECT_EQ(list_.Row(0).icon, kFailureIcon);
+  EXPECT_EQ(list_.Row(0).outcome, RowOutcome::kRenameFailed);
   EXPECT_EQ(list_.Row(0).mark.reason, RenameReason::kTargetExists);
   EXPECT_EQ(list_.entries[1].status.reason, RenameReason::kTargetExists);
-  EXPECT_EQ(list_.Row(2).icon, kSuccessIcon);
-  EXPECT_EQ(list_.entries[2].texts().status, ok_);
+  EXPECT_EQ(list_.Row(2).outcome, RowOutcome::kRenamed);
+  EXPECT_EQ(list_.entries[2].status.outcome, RowOutcome::kRenamed);
   EXPECT_EQ(Column(kOldNameColumn), (Names{"a.txt", "b.txt", "d.txt"}));
   EXPECT_EQ(Column(kNewNameColumn), (Names{"b.txt", "taken.txt", ""}));  // failures only
   EXPECT_EQ(list_.entries[2].texts().undoName, "c.txt");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/rules/naming_options.h"
+
 #include <climits>
 #include <functional>
 

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "core/filelist/rename_run.h"
 #include "core/text/encoding.h"
 #include "rule_test_support.h"
 
@@ -88,11 +89,29 @@ TEST(OptionNumberTest, Cases) {
   for (const auto& c : cases) EXPECT_EQ(OptionNumber(c.text), c.value) << c.text;
 }
 
-TEST(PreviewPassTest, AutoPreviewOffChangesNothingEvenForTheExplicitCommand) {
+// With automatic preview off the automatic passes change nothing, and "预览"
+// still fills every row.
+TEST(PreviewPassTest, AutoPreviewOffLeavesOnlyTheExplicitCommand) {
   FileList list = Files(3);
+  EXPECT_EQ(PreviewPass(list, Prefix("p"), Preview(false, 1), false, nullptr), 0u);
+  EXPECT_EQ(NewNames(list), (Names{"", "", ""}));
+  EXPECT_EQ(ShownCount(list), 0u);
+  EXPECT_EQ(PreviewPass(list, Prefix("p"), Preview(false, 1), true, nullptr), 3u);
+  EXPECT_EQ(ShownCount(list), 3u);
+}
+
+// A pattern that does not compile leaves no name of the last good one on show,
+// also after a gap of empty names and beyond the preview count.
+TEST(PreviewPassTest, BadPatternEmptiesEveryNewNameCell) {
+  FileList list = Files(5);
+  for (std::size_t r = 0; r < list.RowCount(); ++r)
+    list.SetCellText(r, kNewNameColumn, r == 1 ? "" : "stale");
+  NamingOptions bad;
+  bad.page = OptionPage::kReplace;
+  bad.regex = true;
+  bad.findText = "(a";
   for (bool allRows : {false, true}) {
-    EXPECT_EQ(PreviewPass(list, Prefix("p"), Preview(false, 10), allRows, nullptr), 0u);
-    EXPECT_EQ(NewNames(list), (Names{"", "", ""}));
+    EXPECT_EQ(PreviewPass(list, bad, Preview(true, 2), allRows, nullptr), 0u);
     EXPECT_EQ(ShownCount(list), 0u);
   }
 }
@@ -194,8 +213,7 @@ TEST(SlicedPreviewTest, SlicesGiveWhatOnePassGives) {
       FileList list = Files(11);
       list.RemoveRange(10, 10);  // an entry gone: the slices stop at the list's end
       for (std::size_t r = 0; r < list.RowCount(); ++r) list.SetCellText(r, kNewNameColumn, "old");
-      list.SetCellText(0, kStatusColumn, "done");
-      list.entries[0].EditTexts().status = "done";
+      SetRowStatus(list, 0, EntryStatus{RowOutcome::kRenamed});
       return list;
     };
     FileList whole = prepared(), sliced = prepared();
@@ -210,7 +228,7 @@ TEST(SlicedPreviewTest, SlicesGiveWhatOnePassGives) {
     EXPECT_EQ(NewNames(sliced), NewNames(whole));
     EXPECT_EQ(ShownNewNames(sliced), ShownNewNames(whole));
     EXPECT_EQ(sliced.CellText(0, kStatusColumn), "");
-    EXPECT_EQ(sliced.entries[0].texts().status, "");
+    EXPECT_EQ(sliced.entries[0].status.outcome, RowOutcome::kNone);
   }
 }
 

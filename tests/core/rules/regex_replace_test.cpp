@@ -101,10 +101,18 @@ TEST(RegexReplace, InvalidPatternsAndReplacementsAreReported) {
     std::string find, with;
     const char* messageHas;  // UTF-8
   } cases[] = {
-      {"(ab", "", "missing closing parenthesis（偏移 3）"},
-      {"*a", "", "quantifier does not follow a repeatable item（偏移 0）"},
-      // The offset counts characters, not bytes.
-      {Gb("歌曲[a"), "", "missing terminating ] for character class（偏移 4）"},
+      {"(ab", "", "缺少右括号 )（在第 3 个字符之后）"},
+      {"a)", "", "多余的右括号 )（在第 1 个字符之后）"},
+      {"*a", "", "量词（* + ? {}）前面没有可以重复的内容（在表达式开头）"},
+      // The position counts characters, not bytes.
+      {Gb("歌曲[a"), "", "缺少右方括号 ]（在第 4 个字符之后）"},
+      {"a\\", "", "表达式以 \\ 结尾"},
+      {"\\i", "", "无效的转义"},
+      {"(a)\\2", "", "引用了不存在的组"},
+      {"a{3,2}", "", "{} 中的数字前大后小"},
+      {"[z-a]", "", "方括号中的范围前大后小"},
+      // Rarer errors keep PCRE2's own words.
+      {"(?C", "", "（在第 3 个字符之后）"},
       {"(a)", "$2", "替换为中的 $2 没有对应的组"},
       {"(?<x>a)", "${y}", "替换为中的 ${y} 没有对应的组"},
       {"a", "${1", "替换为中的 ${ 缺少 }"},
@@ -117,7 +125,7 @@ TEST(RegexReplace, InvalidPatternsAndReplacementsAreReported) {
   EXPECT_EQ(RegexReplacer("(a)", "${1}$1$$", false).error(), "");
 }
 
-TEST(RegexReplace, InvalidPatternLeavesNewNamesAndRowsAsTheyWere) {
+TEST(RegexReplace, InvalidPatternLeavesNewNamesAndShowsNone) {
   FileList list = MakeList({"a.txt", "b.txt"});
   AppSettings settings;
   settings.autoPreview = true;
@@ -129,7 +137,8 @@ TEST(RegexReplace, InvalidPatternLeavesNewNamesAndRowsAsTheyWere) {
   EXPECT_EQ(PreviewPass(list, bad, settings, true, nullptr), 0u);
   ComputeNewNames(list, bad, 2, nullptr);
   EXPECT_EQ(testing::NewNames(list), (std::vector<std::string>{"xa.txt", "xb.txt"}));
-  EXPECT_EQ(ShownNewNames(list), (std::vector<std::string>{"xa.txt", "xb.txt"}));
+  // The last good pattern's names are not left on show beside the error.
+  EXPECT_EQ(ShownNewNames(list), (std::vector<std::string>{"", ""}));
 
   // The same text is no error where it is not a pattern.
   NamingOptions literal = bad;

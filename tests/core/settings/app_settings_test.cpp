@@ -121,6 +121,7 @@ TEST_F(SettingsFile, SavingDefaultsWritesEveryKeyInOrder) {
                        "[颜色]\n背景颜色=8429696\n字体颜色=8388608\n"
                        "[字体]\n字体名称=宋体\n字体大小=10\n字体样式=常规\n"
                        "[标签]\nID3v2写入编码=Unicode\n旧标签编码=自动\n"
+                       "[文件名]\nGBK文件名转为UTF-8=关\n"
                        "[撤消历史]\n大小上限MB=1024\n"));
 }
 
@@ -240,6 +241,7 @@ TEST_F(SettingsFile, SaveKeepsTheRestOfTheFile) {
                "[字体]\r\n字体名称=宋体\r\n字体大小=10\r\n字体样式=常规\r\n"
                "[颜色]\r\n背景颜色=8429696\r\n字体颜色=8388608\r\n"
                "[标签]\r\nID3v2写入编码=Unicode\r\n旧标签编码=自动\r\n"
+               "[文件名]\r\nGBK文件名转为UTF-8=关\r\n"
                "[撤消历史]\r\n大小上限MB=1024\r\n"));
 }
 

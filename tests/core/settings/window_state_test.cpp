@@ -42,7 +42,7 @@ TEST_F(WindowStateFile, RoundTripBesideThePreferences) {
   saved.width = 900;
   saved.height = 700;
   saved.maximised = true;
-  saved.columnWidths = {120, 130, 300, 80, 90};
+  saved.columnWidths = {120, 130, 300, 80, 90, 110};
   SaveWindowState(path_, saved);
   // Saving the preferences again leaves the section alone, and the other way round.
   SaveSettings(path_, prefs);
@@ -54,12 +54,12 @@ TEST_F(WindowStateFile, RoundTripBesideThePreferences) {
   EXPECT_EQ(loaded.width, 900);
   EXPECT_EQ(loaded.height, 700);
   EXPECT_TRUE(loaded.maximised);
-  EXPECT_EQ(loaded.columnWidths, (std::array<int, 5>{120, 130, 300, 80, 90}));
+  EXPECT_EQ(loaded.columnWidths, (std::array<int, kListColumns>{120, 130, 300, 80, 90, 110}));
   AppSettings reread;
   LoadSettings(path_, reread);
   EXPECT_TRUE(reread.autoPreview);
   EXPECT_NE(
-      Read().find(Gb("[窗口]\n左=-8\n上=40\n宽=900\n高=700\n最大化=开\n列宽=120,130,300,80,90\n")),
+      Read().find(Gb("[窗口]\n左=-8\n上=40\n宽=900\n高=700\n最大化=开\n列宽=120,130,300,80,90,110\n")),
       std::string::npos);
 }
 
@@ -84,7 +84,7 @@ TEST_F(WindowStateFile, MissingOrUnusableSizeMeansTheDesignSize) {
   // Widths that are missing or not numbers stay 0: the column keeps its default.
   Write(Gb("[窗口]\n宽=800\n高=600\n列宽=100,x,-5\n"));
   ASSERT_TRUE(LoadWindowState(path_, state));
-  EXPECT_EQ(state.columnWidths, (std::array<int, 5>{100, 0, 0, 0, 0}));
+  EXPECT_EQ(state.columnWidths, (std::array<int, kListColumns>{100, 0, 0, 0, 0, 0}));
   EXPECT_FALSE(state.maximised);
 }
 

@@ -54,7 +54,10 @@ TEST(TagEdit, ConvertRewritesLegacyTextFramesOnly) {
        Frame24("TIT2", "\x03" + std::string("月亮代表我的心"))},
       {"comment: language kept, description and text", 3,
        Frame23("COMM", kZero + "chi" + GbkOf("说明") + kZero + GbkOf("注释")),
-       Frame23("COMM", "\x01" "chi" + Bom16("说明") + kZero2 + Bom16("注释"))},
+       Frame23("COMM",
+               "\x01"
+               "chi" +
+                   Bom16("说明") + kZero2 + Bom16("注释"))},
       {"user text: both values, each with its mark", 3,
        Frame23("TXXX", kZero + GbkOf("描述") + kZero + GbkOf("值")),
        Frame23("TXXX", "\x01" + Bom16("描述") + kZero2 + Bom16("值"))},
@@ -94,7 +97,7 @@ TEST(TagEdit, ConvertRewritesLegacyTextFramesOnly) {
 
 TEST(TagEdit, ConvertGivesNoTagToAFileWithout) {
   TempDir dir;
-  const std::string original = kAudio + testing::Id3v1Block(GbkOf("旧")) ;
+  const std::string original = kAudio + testing::Id3v1Block(GbkOf("旧"));
   const std::string path = dir.File("a.mp3", original);
   const TagRunFile out = Convert(path);
   EXPECT_TRUE(out.ok);
@@ -108,8 +111,8 @@ TEST(TagEdit, ConvertGivesNoTagToAFileWithout) {
 TEST(TagEdit, GivenFieldIsWrittenAnew) {
   TempDir dir;
   const std::string title = Frame23("TIT2", kZero + GbkOf("月亮"));
-  const std::string path =
-      dir.File("a.mp3", Tag(3, Frame23("TPE1", kZero + GbkOf("邓丽君")) + title, kPadding) + kAudio);
+  const std::string path = dir.File(
+      "a.mp3", Tag(3, Frame23("TPE1", kZero + GbkOf("邓丽君")) + title, kPadding) + kAudio);
   TagEdit edit;
   edit.id3v2[kFieldArtist] = Gb("邓丽君");
   TagWriteRun run;
@@ -136,8 +139,9 @@ TEST(TagEdit, FailuresSayWhy) {
   TagRunFile out = EditFileTags(path, edit, {}, run);
   EXPECT_FALSE(out.ok);
   EXPECT_EQ(ReadAll(path), original);
-  EXPECT_EQ(GbToUtf8Lossy(TagUpdateMessageBox(out.results)->text),
-            "ID3v1标签更新失败！\nID3v2标签更新失败！\nID3v1 的歌曲名最多 30 字节，给出的有 31 字节");
+  EXPECT_EQ(
+      GbToUtf8Lossy(TagUpdateMessageBox(out.results)->text),
+      "ID3v1标签更新失败！\nID3v2标签更新失败！\nID3v1 的歌曲名最多 30 字节，给出的有 31 字节");
   // Where it fits, ID3v1 is left alone and ID3v2 still written.
   edit.id3v1WhereFits = true;
   out = EditFileTags(path, edit, {}, run);
