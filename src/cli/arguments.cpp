@@ -61,6 +61,7 @@ constexpr std::pair<const char*, OptionPage> kPages[] = {{"numbering", OptionPag
                                                          {"replace", OptionPage::kReplace},
                                                          {"insert", OptionPage::kInsert},
                                                          {"case", OptionPage::kCase},
+                                                         {"chinese", OptionPage::kChinese},
                                                          {"mp3", OptionPage::kMp3}};
 
 const char* PageName(OptionPage page) {
@@ -70,7 +71,7 @@ const char* PageName(OptionPage page) {
 }
 
 const char* SetPage(Arguments& a, std::string&& v) {
-  return Pick(v, kPages, a.options.page, "--page 只能是 numbering、replace、insert、case 或 mp3");
+  return Pick(v, kPages, a.options.page, "--page 只能是 numbering、replace、insert、case、chinese 或 mp3");
 }
 
 const char* SetScope(Arguments& a, std::string&& v) {
@@ -121,6 +122,46 @@ const char* SetExtInsertAt(Arguments& a, std::string&& v) {
     a.options.extInsertPos = std::move(v);
   }
   return nullptr;
+}
+
+// Page "中文".
+const char* SetChineseScope(Arguments& a, std::string&& v) {
+  static constexpr std::pair<const char*, ChineseScope> kScopes[] = {
+      {"name", ChineseScope::kFileName},
+      {"ext", ChineseScope::kExtension},
+      {"all", ChineseScope::kAll}};
+  return Pick(v, kScopes, a.options.chineseScope, "--chinese-scope 只能是 name、ext 或 all");
+}
+
+const char* SetConvert(Arguments& a, std::string&& v) {
+  const std::optional<ScriptConversion> conversion = ScriptConversionFromName(v);
+  if (!conversion) return "--convert 只能是 s2t、t2s、s2twp、tw2sp、s2hk 或 hk2s";
+  a.options.chinese.script = *conversion;
+  return nullptr;
+}
+
+const char* SetNumerals(Arguments& a, std::string&& v) {
+  static constexpr std::pair<const char*, NumeralConversion> kNumerals[] = {
+      {"arabic", NumeralConversion::kToArabic}, {"chinese", NumeralConversion::kToChinese}};
+  return Pick(v, kNumerals, a.options.chinese.numerals, "--numerals 只能是 arabic 或 chinese");
+}
+
+const char* SetPinyin(Arguments& a, std::string&& v) {
+  static constexpr std::pair<const char*, PinyinMode> kModes[] = {
+      {"full", PinyinMode::kFull}, {"initials", PinyinMode::kInitials}};
+  return Pick(v, kModes, a.options.chinese.pinyin, "--pinyin 只能是 full 或 initials");
+}
+
+const char* SetTone(Arguments& a, std::string&& v) {
+  static constexpr std::pair<const char*, PinyinTone> kTones[] = {
+      {"none", PinyinTone::kNone}, {"marks", PinyinTone::kMarks}, {"numbers", PinyinTone::kNumbers}};
+  return Pick(v, kTones, a.options.chinese.tone, "--tone 只能是 none、marks 或 numbers");
+}
+
+const char* SetWidth(Arguments& a, std::string&& v) {
+  static constexpr std::pair<const char*, WidthConversion> kWidths[] = {
+      {"half", WidthConversion::kToHalf}, {"full", WidthConversion::kToFull}};
+  return Pick(v, kWidths, a.options.chinese.width, "--width 只能是 half 或 full");
 }
 
 // The template box holds at most 50 bytes; a longer template is refused rather
@@ -191,6 +232,19 @@ const OptionDef kOptions[] = {
      OptionPage::kInsert},
     {"name-case", true, kRuleOption, SetNameCase, OptionPage::kCase},
     {"ext-case", true, kRuleOption, SetExtCase, OptionPage::kCase},
+    {"chinese-scope", true, kRuleOption, SetChineseScope, OptionPage::kChinese},
+    {"convert", true, kRuleOption, SetConvert, OptionPage::kChinese},
+    {"numerals", true, kRuleOption, SetNumerals, OptionPage::kChinese},
+    {"pinyin", true, kRuleOption, SetPinyin, OptionPage::kChinese},
+    {"tone", true, kRuleOption, SetTone, OptionPage::kChinese},
+    {"pinyin-capitalize", false, kRuleOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.options.chinese.capitalize = true;
+       return nullptr;
+     },
+     OptionPage::kChinese},
+    {"pinyin-separator", true, kRuleOption, SET_TEXT(chinese.separator), OptionPage::kChinese},
+    {"width", true, kRuleOption, SetWidth, OptionPage::kChinese},
     {"template", true, kRuleOption | kNameTagOption, SetTemplate, OptionPage::kMp3},
     {"dry-run", false, kNameTagOption,
      [](Arguments& a, std::string&&) -> const char* {

@@ -33,8 +33,8 @@ rename 加 --recursive（-r）时连同各级子目录中的文件，逐个目�
 constexpr const char kRuleOptions[] =
     R"(
 选项（均可写成 --选项=值；空文本 "" 也是有效的值）：
-  --page numbering|replace|insert|case|mp3   使用的规则页（默认：所给选项所属的页，
-                                              没有这类选项时为 numbering）
+  --page numbering|replace|insert|case|chinese|mp3   使用的规则页（默认：所给选项
+                         所属的页，没有这类选项时为 numbering）
   --json                                      输出 JSON
   --recursive, -r        目录连同其子目录中的文件
   --hidden               与 --recursive 一起：也进入隐藏的子目录
@@ -70,6 +70,18 @@ constexpr const char kRuleOptions[] =
   大小写（case）：
   --name-case upper|lower|first-upper|first-lower   文件名（默认 upper）
   --ext-case upper|lower|first-upper|first-lower    扩展名（默认 upper）
+
+  中文（chinese）：依次做简繁转换、中文数字、拼音、全角/半角，各项可选
+  --chinese-scope name|ext|all   作用于文件名、扩展名或全部（默认 name）
+  --convert s2t|t2s|s2twp|tw2sp|s2hk|hk2s   简繁转换（按词转换）：简体→繁体、繁体→简体、
+                         简体→台湾正体（含台湾用词）、台湾正体→简体、简体→香港繁体、香港繁体→简体
+  --numerals arabic|chinese   中文数字→阿拉伯数字（第十二集→第12集）或反之；
+                         “一些”“统一”这类词中的数字字不变
+  --pinyin full|initials 汉字转为全拼或首字母，按词定多音字的读音（银行→yin hang）
+  --tone none|marks|numbers   声调：无（默认，ü 写作 v）、标调（yín）、数字（yin2）
+  --pinyin-capitalize    每个拼音的首字母大写
+  --pinyin-separator 文本  拼音之间的分隔符（默认一个空格，可为空）
+  --width half|full      全角→半角（ＡＢＣ１２３→ABC123，中文标点不变）或半角→全角
 
   MP3标签（mp3）：
   --template 规则        命名规则，#1 艺术家 #2 歌曲名 #3 专辑 #4 音轨 #5 年代 #6 流派

@@ -9,6 +9,7 @@
 #include "cli/entry_printer.h"
 #include "cli/exit_status.h"
 #include "cli/path_arguments.h"
+#include "core/chinese/chinese_text.h"
 #include "core/filelist/rename_run.h"
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
@@ -35,7 +36,12 @@ bool CollectFiles(const Arguments& args, FileList& list, FolderListings& listing
   someUnreadable = !unreadable.empty();
   // The run does not go through the preview: it names every entry, whatever the
   // preview settings; the MP3 rule reads each file once, so no cache is kept.
-  ComputeNewNames(list, args.options, list.count(), nullptr);
+  ChineseConverters chinese(DefaultPinyinPhraseFile());
+  ComputeNewNames(list, args.options, list.count(), nullptr, &chinese);
+  if (args.options.page == OptionPage::kChinese && AnyChineseConversion(args.options.chinese)) {
+    // A conversion that cannot be loaded changes no name; the user is told why.
+    if (const std::string problem = chinese.error(); !problem.empty()) PrintError(err, problem);
+  }
   return true;
 }
 

@@ -257,6 +257,14 @@ void MainWindow::BuildStatusBar() {
   }
 }
 
+ChineseConverters* MainWindow::chineseConverters() {
+  // Only the object: what it loads, it loads when a conversion first needs it.
+  if (!chinese_)
+    chinese_ = std::make_unique<ChineseConverters>(FindPinyinPhraseFile(
+        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()));
+  return chinese_.get();
+}
+
 void MainWindow::PreviewPass(bool allRows) {
   // A newer pass replaces a sliced one still running.
   StopSlicedPreview();
@@ -267,7 +275,8 @@ void MainWindow::PreviewPass(bool allRows) {
       SlicedPreview::Worthwhile(options, rows)) {
     StartSlicedPreview(options, rows);
   } else {
-    ShowPreviewConflicts(tessarn::PreviewPass(list_, options, settings_, allRows, tagCache()));
+    ShowPreviewConflicts(tessarn::PreviewPass(list_, options, settings_, allRows, tagCache(),
+                                              chineseConverters()));
   }
   ShowPatternError(options);
 }
@@ -331,7 +340,7 @@ void MainWindow::StepSlicedPreview() {
   QElapsedTimer clock;
   clock.start();
   do {
-    slicedPreview_->Step(list_, slicedPreview_->SliceRows(), tagCache());
+    slicedPreview_->Step(list_, slicedPreview_->SliceRows(), tagCache(), chineseConverters());
   } while (!slicedPreview_->Done() && clock.elapsed() < kStepMilliseconds);
   // What the check needs of the rows done, copied while they are at hand.
   check_->copy.AppendNamesFrom(list_,

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "core/chinese/chinese_text.h"
 #include "core/filelist/file_list.h"
 #include "core/filelist/folder_tree.h"
 #include "core/filelist/rename_plan.h"
@@ -57,6 +58,9 @@ class MainWindow : public QMainWindow {
   FileList& fileList() { return list_; }
   AppSettings& settings() { return settings_; }
   TagCache* tagCache() { return &tagCache_; }
+  // What page "中文" loads (OpenCC's dictionaries, the pinyin readings), made on its
+  // first use and kept for every pass after it.
+  ChineseConverters* chineseConverters();
   UndoLog& undoLog() { return undo_; }
   const GenreTable& genreTable() const { return genres_; }
   FileListModel* listModel() const { return model_; }
@@ -173,6 +177,7 @@ class MainWindow : public QMainWindow {
   UndoLog undo_;
   FolderListings listings_;  // what the preview knows of the listed folders
   TagCache tagCache_;
+  std::unique_ptr<ChineseConverters> chinese_;
   GenreTable genres_;
   std::string configDir_;
   UiPrompts prompts_;

@@ -383,7 +383,7 @@ void MainWindow::RunRenameAndReport() {
     // Every entry gets its new name by the shown page, whatever the preview covers.
     NamingOptions options = tabs_->ReadNamingOptions();
     options.legacyEncoding = settings_.legacyEncoding;
-    ComputeNewNames(list_, options, list_.count(), tagCache());
+    ComputeNewNames(list_, options, list_.count(), tagCache(), chineseConverters());
     plan = PlanRun(list_);
   }
   if (plan.conflicts > 0 &&
@@ -592,7 +592,7 @@ void MainWindow::UpdateContextMenu() {
   ctxDeleteSelected_->setEnabled(hasCurrent);
   ctxClear_->setEnabled(hasRows);
   ctxTagInfo_->setEnabled(hasCurrent);
-  ctxDeleteUntagged_->setEnabled(hasRows && tabs_->currentIndex() == 4);
+  ctxDeleteUntagged_->setEnabled(hasRows && tabs_->currentIndex() == static_cast<int>(OptionPage::kMp3));
   ctxSelectAll_->setEnabled(hasRows);
 }
 

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 
 #include "core/rules/tag_template_rule.h"
+#include "ui/chinese_page.h"
 #include "ui/gb_qt.h"
 #include "ui/number_box.h"
 
@@ -88,6 +89,9 @@ OptionTabs::OptionTabs(AppSettings& settings, QWidget* parent)
   addTab(BuildReplacePage(), QString::fromUtf8("替换/删除"));
   addTab(BuildInsertPage(), QString::fromUtf8("插入"));
   addTab(BuildCasePage(), QString::fromUtf8("大小写"));
+  chinesePage_ = new ChinesePage;
+  connect(chinesePage_, &ChinesePage::changed, this, &OptionTabs::passRequested);
+  addTab(chinesePage_, QString::fromUtf8("中文"));
   addTab(BuildMp3Page(), QString::fromUtf8("MP3标签"));
   BindSharedHandlers();
   // Files dropped anywhere on the window are added to the list; the boxes do not
@@ -386,6 +390,8 @@ NamingOptions OptionTabs::ReadNamingOptions() const {
     if (nameCase_[i]->isChecked()) o.nameCase = rules[i];
     if (extCase_[i]->isChecked()) o.extCase = rules[i];
   }
+
+  chinesePage_->Read(o);
 
   o.tagTemplate = ToGb(templateBox_->text());
   o.v1First = v1First_->isChecked();

@@ -1,4 +1,4 @@
-// The tab control "选择夹" with the five option pages. It owns every option control,
+// The tab control "选择夹" with the six option pages. It owns every option control,
 // reads them into NamingOptions, keeps their enabling rules, and asks for a preview
 // pass (passRequested) whenever an option changes.
 #pragma once
@@ -20,6 +20,7 @@ class QRadioButton;
 
 namespace tessarn {
 
+class ChinesePage;
 class NumberBox;
 
 class OptionTabs : public QTabWidget {
@@ -109,6 +110,9 @@ class OptionTabs : public QTabWidget {
   // Page "大小写": all upper, all lower, first upper, first lower.
   QRadioButton* nameCase_[4];
   QRadioButton* extCase_[4];
+
+  // Page "中文".
+  ChinesePage* chinesePage_;
 
   // Page "MP3标签".
   QComboBox* presets_;

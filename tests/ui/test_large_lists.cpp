@@ -260,7 +260,7 @@ class LargeListsTest : public QObject {
     connect(&w, &MainWindow::statusPaneChanged, [&](int index, const QString& text) {
       if (index == 1 && !text.isEmpty()) progress << text;
     });
-    w.optionTabs()->setCurrentIndex(4);
+    w.optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
     Find(w, "MP3命名规则编辑框")->setText("#1");
     QCOMPARE(Cell(w, kRows - 1, tessarn::kTagStatusColumn), QString());  // not all at once
     QTRY_COMPARE_WITH_TIMEOUT(Cell(w, kRows - 1, tessarn::kTagStatusColumn), U("非MP3文件"), 60000);
@@ -289,7 +289,7 @@ class LargeListsTest : public QObject {
     w.AddFolder(folder, false);
     QCOMPARE(w.fileList().count(), std::size_t{kFiles});
     AutoPreview(w, 10);
-    w.optionTabs()->setCurrentIndex(4);
+    w.optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
     QLineEdit* tmpl = Find(w, "MP3命名规则编辑框");
     tmpl->setText("#2");
     QCOMPARE(Cell(w, kFiles - 1, kNewNameColumn), QString());  // not all at once

@@ -261,7 +261,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(Cell(w, 0, 1), QString("pqr0.txt"));
 
     // The MP3 page covers every row whatever the count.
-    w.optionTabs()->setCurrentIndex(4);
+    w.optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
     QTest::keyClicks(Find(w, "MP3命名规则编辑框"), "#1");
     QCOMPARE(Cell(w, 24, 4), U("非MP3文件"));
     QCOMPARE(Cell(w, 0, 4), U("非MP3文件"));
@@ -414,7 +414,7 @@ class MainWindowTest : public QObject {
     c.close();
     f.log.folderAnswer = f.Folder("mp3");
     w.toolbarAction(MainWindow::kToolFolder)->trigger();
-    w.optionTabs()->setCurrentIndex(4);
+    w.optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
     QTest::keyClicks(Find(w, "MP3命名规则编辑框"), "#1");
     QCOMPARE(f.Column(1), QStringList({"", "", "Singer.mp3"}));
     QCOMPARE(f.Column(4), QStringList({U("非MP3文件"), U("无标签"), ""}));
@@ -523,7 +523,7 @@ class MainWindowTest : public QObject {
                                      U("清空列表(&E)"), U("全选(&A)")}));
     w.listView()->selectionModel()->select(w.listModel()->index(1, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    w.optionTabs()->setCurrentIndex(4);
+    w.optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
     QVERIFY(enabled().contains(U("删除选择的项目(&D)")));
     QVERIFY(enabled().contains(U("MP3标签信息(&I)...")));
     QVERIFY(enabled().contains(U("删除无MP3标签项目(&M)")));

@@ -30,7 +30,7 @@ struct Fixture {
     window.toolbarAction(MainWindow::kToolFolder)->trigger();
   }
   void Press(const char* tagTemplate) {
-    window.optionTabs()->setCurrentIndex(4);
+    window.optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
     Find(window, "MP3命名规则编辑框")->setText(U(tagTemplate));
     Find<QPushButton>(window, "从文件名写入标签按钮")->click();
   }
@@ -54,7 +54,7 @@ class NameTagsTest : public QObject {
     auto* button = Find<QPushButton>(f.window, "从文件名写入标签按钮");
     QCOMPARE(button->text(), U("从文件名写入标签"));
     // The button sits wholly inside its page, below the placeholder buttons.
-    f.window.optionTabs()->setCurrentIndex(4);
+    f.window.optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
     f.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.window));
     QVERIFY(button->parentWidget()->rect().contains(button->geometry()));

@@ -43,7 +43,7 @@ class OptionPagesTest : public QObject {
     QStringList captions;
     for (int i = 0; i < f.tabs.count(); ++i) captions << f.tabs.tabText(i);
     QCOMPARE(captions,
-             QStringList({U("常规"), U("替换/删除"), U("插入"), U("大小写"), U("MP3标签")}));
+             QStringList({U("常规"), U("替换/删除"), U("插入"), U("大小写"), U("中文"), U("MP3标签")}));
     QCOMPARE(f.tabs.objectName(), U("选择夹"));
 
     const struct {
@@ -306,7 +306,7 @@ class OptionPagesTest : public QObject {
     QLineEdit* tmpl = Find(f.window, "MP3命名规则编辑框");
     QLineEdit* reference = Find(f.window, "参照编辑框");
     auto* presets = Find<QComboBox>(f.window, "预定义方案组合框");
-    f.tabs.setCurrentIndex(4);
+    f.tabs.setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
 
     presets->activated(2);
     QCOMPARE(tmpl->text(), QString("#1-#3-#5-#2"));

@@ -523,7 +523,7 @@ class TagEditorDialogTest : public QObject {
     MainWindow w(f.folder(), prompts);
     w.settings().autoPreview = true;
     w.AddDropped({path});
-    w.optionTabs()->setCurrentIndex(4);
+    w.optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
     w.findChild<QLineEdit*>(QStringLiteral("MP3命名规则编辑框"))->setText("#2");
     w.findChild<QRadioButton*>(QStringLiteral("V2优先单选框"))->click();
     w.PreviewPass(true);

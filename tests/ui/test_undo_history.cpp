@@ -153,7 +153,7 @@ class UndoHistoryTest : public QObject {
     }
     f.log.folderAnswer = f.Folder();
     f.window->toolbarAction(MainWindow::kToolFolder)->trigger();
-    f.window->optionTabs()->setCurrentIndex(4);
+    f.window->optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
     Find(*f.window, "MP3命名规则编辑框")->setText(U("#1-#2"));
     Find<QPushButton>(*f.window, "从文件名写入标签按钮")->click();
     QVERIFY(ReadBytes(song) != old);

@@ -58,13 +58,16 @@ std::string FindPinyinPhraseFile(const std::string& programDir) {
   return std::string();
 }
 
+std::string DefaultPinyinPhraseFile() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return std::string();
+  return FindPinyinPhraseFile(program.parent_path().string());
+}
+
 PinyinReader::PinyinReader(std::string phraseFile) : phraseFile_(std::move(phraseFile)) {}
 PinyinReader::~PinyinReader() = default;
 
-const std::string& PinyinReader::error() {
-  Load();
-  return error_;
-}
 
 int PinyinReader::Intern(std::u32string marked) {
   const auto found = syllableIndex_.find(marked);
@@ -108,10 +111,14 @@ void PinyinReader::Load() {
     transliterator_->icu.reset();
     error_ = std::string("ICU Han-Latin: ") + u_errorName(status);
   }
-  if (phraseFile_.empty()) return;
+  // Without the table every character is read on its own: 银行 becomes "yin xing".
+  if (phraseFile_.empty()) {
+    error_ = "找不到拼音词表 pinyin/phrases.txt，多音字只按单字读音";
+    return;
+  }
   std::ifstream in(phraseFile_);
   if (!in) {
-    error_ = "cannot read " + phraseFile_;
+    error_ = "无法读取拼音词表 " + phraseFile_ + "，多音字只按单字读音";
     return;
   }
   std::string line;

@@ -32,13 +32,15 @@ struct PinyinStyle {
 // Where the phrase table lies for a program in `programDir`: beside it in the build
 // tree, else in the installed data folder; "" when neither has it.
 std::string FindPinyinPhraseFile(const std::string& programDir);
+// The same for the running program (its folder read from /proc/self/exe).
+std::string DefaultPinyinPhraseFile();
 
 // The readings, loaded on first use and kept: ICU's transliterator and the phrase
 // table cost some milliseconds, which a program that never asks for pinyin does not
 // pay. Not shared between threads.
 class PinyinReader {
  public:
-  // `phraseFile` "" reads every character on its own.
+  // `phraseFile` "" reads every character on its own (and error() says so).
   explicit PinyinReader(std::string phraseFile);
   ~PinyinReader();
   PinyinReader(const PinyinReader&) = delete;
@@ -50,8 +52,9 @@ class PinyinReader {
   std::string Convert(std::string_view gb, PinyinMode mode, PinyinTone tone, bool capitalize,
                       std::string_view gbSeparator);
 
-  // Why the phrase table or the transliterator could not be loaded (UTF-8), or "".
-  const std::string& error();
+  // Why the phrase table or the transliterator could not be loaded (UTF-8), or ""
+  // (also before the first conversion).
+  const std::string& error() const { return error_; }
 
  private:
   struct Syllable {

@@ -1,18 +1,29 @@
-// The values of every option control on the five pages, read afresh for every pass.
+// The values of every option control on the six pages, read afresh for every pass.
 // Texts are GB18030 as the controls hold them; number boxes keep their text.
 #pragma once
 
 #include <string>
 
+#include "core/chinese/chinese_text.h"
 #include "core/text/legacy_text.h"
 
 namespace tessarn {
 
-enum class OptionPage { kNumbering = 0, kReplace = 1, kInsert = 2, kCase = 3, kMp3 = 4 };
+// In the order of the tabs: a page's number is its tab's index.
+enum class OptionPage {
+  kNumbering = 0,
+  kReplace = 1,
+  kInsert = 2,
+  kCase = 3,
+  kChinese = 4,
+  kMp3 = 5
+};
 enum class NumberingScope { kFileName, kExtension, kAll };
 enum class ReplaceScope { kFileNameOnly, kExtensionOnly, kAll };
 enum class InsertMode { kAtPosition, kAtEnd };
 enum class CaseRule { kAllUpper, kAllLower, kFirstUpper, kFirstLower };
+// Which part of a name page "中文" converts.
+enum class ChineseScope { kFileName, kExtension, kAll };
 
 struct NamingOptions {
   OptionPage page = OptionPage::kNumbering;  // the page currently shown
@@ -49,6 +60,10 @@ struct NamingOptions {
   // Page "大小写"
   CaseRule nameCase = CaseRule::kAllUpper;
   CaseRule extCase = CaseRule::kAllUpper;
+
+  // Page "中文"
+  ChineseTextOptions chinese;
+  ChineseScope chineseScope = ChineseScope::kFileName;
 
   // Page "MP3标签"
   std::string tagTemplate;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/rules/case_rule.h"
+#include "core/rules/chinese_rule.h"
 #include "core/rules/insert_rule.h"
 #include "core/rules/numbering_rule.h"
 #include "core/rules/regex_replace.h"
@@ -23,7 +24,7 @@ namespace {
 
 // New names of entries first..end-1 by the page's rule set.
 void ComputeNewNamesOf(FileList& list, const NamingOptions& options, std::size_t first,
-                       std::size_t end, TagCache* tags) {
+                       std::size_t end, TagCache* tags, ChineseConverters* chinese) {
   switch (options.page) {
     case OptionPage::kNumbering:
       ApplyNumberingRule(list, options, end, first);
@@ -37,6 +38,9 @@ void ComputeNewNamesOf(FileList& list, const NamingOptions& options, std::size_t
     case OptionPage::kCase:
       ApplyCaseRule(list, options, end, first);
       break;
+    case OptionPage::kChinese:
+      ApplyChineseRule(list, options, first, end, chinese);
+      break;
     case OptionPage::kMp3:
       ApplyTagTemplateRule(list, options, tags, first, end);
       break;
@@ -46,8 +50,8 @@ void ComputeNewNamesOf(FileList& list, const NamingOptions& options, std::size_t
 }  // namespace
 
 void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t count,
-                     TagCache* tags) {
-  ComputeNewNamesOf(list, options, 0, std::min(count, list.count()), tags);
+                     TagCache* tags, ChineseConverters* chinese) {
+  ComputeNewNamesOf(list, options, 0, std::min(count, list.count()), tags, chinese);
 }
 
 bool PreviewRowCount(const FileList& list, const NamingOptions& options,
@@ -67,10 +71,10 @@ bool PreviewRowCount(const FileList& list, const NamingOptions& options,
 }
 
 std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppSettings& settings,
-                        bool allRows, TagCache* tags) {
+                        bool allRows, TagCache* tags, ChineseConverters* chinese) {
   std::size_t n = 0;
   if (!PreviewRowCount(list, options, settings, allRows, n)) return 0;
-  ComputeNewNames(list, options, n, tags);
+  ComputeNewNames(list, options, n, tags, chinese);
   // Also empties the rows after the preview that still show names of an earlier pass.
   RefreshRows(list, kRefreshNewName, 0, static_cast<long long>(n) - 1, "");
   return n;
@@ -79,14 +83,18 @@ std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppS
 bool SlicedPreview::Worthwhile(const NamingOptions& options, std::size_t rows) {
   // The text rules take well under a microsecond a row; reading a file's tags takes
   // some microseconds from the page cache and milliseconds from a disk.
-  return rows >= (options.page == OptionPage::kMp3 ? 1000 : 20000);
+  return rows >= (options.page == OptionPage::kMp3 || options.page == OptionPage::kChinese
+                      ? 1000
+                      : 20000);
 }
 
 std::size_t SlicedPreview::SliceRows() const {
-  return options_.page == OptionPage::kMp3 ? 32 : 2048;
+  if (options_.page == OptionPage::kMp3) return 32;
+  return options_.page == OptionPage::kChinese ? 256 : 2048;
 }
 
-std::size_t SlicedPreview::Step(FileList& list, std::size_t count, TagCache* tags) {
+std::size_t SlicedPreview::Step(FileList& list, std::size_t count, TagCache* tags,
+                                ChineseConverters* chinese) {
   // Rows that left the list meanwhile are not waited for.
   rows_ = std::min(rows_, list.count());
   if (Done()) return done_;
@@ -95,7 +103,7 @@ std::size_t SlicedPreview::Step(FileList& list, std::size_t count, TagCache* tag
     RefreshRows(list, 0, 0, static_cast<long long>(rows_) - 1, "");
   const std::size_t first = done_;
   std::size_t end = std::min(rows_, first + std::max<std::size_t>(count, 1));
-  ComputeNewNamesOf(list, options_, first, end, tags);
+  ComputeNewNamesOf(list, options_, first, end, tags, chinese);
   done_ = end;
   if (Done()) {
     // The last slice also empties stale names after the preview, as the pass does.

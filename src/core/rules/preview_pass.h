@@ -10,6 +10,7 @@
 
 namespace tessarn {
 
+class ChineseConverters;
 class TagCache;
 
 // A name split at its last "." into main name and extension (the dot included).
@@ -21,14 +22,15 @@ SplitNameResult SplitName(const std::string& name);
 
 // Sets newName of entries 0..count-1 by the rule set of options.page (the MP3 rule
 // covers every entry). `tags` may be null: the MP3 rule then reads without a cache.
+// `chinese` holds what page "中文" loads; null loads it for this call only.
 void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t count,
-                     TagCache* tags);
+                     TagCache* tags, ChineseConverters* chinese = nullptr);
 
 // Shows new names for the current options: nothing while autoPreview is off; the
 // first previewCount rows (a negative count counts as 0), or all rows when allRows,
 // previewAll or the MP3 page says so. Returns the number of rows computed.
 std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppSettings& settings,
-                        bool allRows, TagCache* tags);
+                        bool allRows, TagCache* tags, ChineseConverters* chinese = nullptr);
 
 // Whether PreviewPass would do anything, and if so over how many rows (`rows`,
 // which may be 0: the pass then only empties stale names).
@@ -47,10 +49,11 @@ class SlicedPreview {
   static bool Worthwhile(const NamingOptions& options, std::size_t rows);
   // The rows of one slice: a few thousand names by the text rules, a few dozen
   // files on the MP3 page, whose every row reads a file (from a slow disk, a few
-  // milliseconds each).
+  // milliseconds each), a few hundred on page "中文", whose words are looked up.
   std::size_t SliceRows() const;
   // Computes and shows the next `count` rows (at least one). Returns the rows done.
-  std::size_t Step(FileList& list, std::size_t count, TagCache* tags);
+  std::size_t Step(FileList& list, std::size_t count, TagCache* tags,
+                   ChineseConverters* chinese = nullptr);
   bool Done() const { return done_ >= rows_; }
   std::size_t done() const { return done_; }
   std::size_t rows() const { return rows_; }
