@@ -13,12 +13,13 @@ version=$(field Version)
 [ "$(basename "$deb")" = "tessarn_${version}_amd64.deb" ] || {
   echo "unexpected file name $(basename "$deb")"; exit 1; }
 depends=$(field Depends)
-for lib in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6; do
+for lib in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 libopencc1.1 libicu72; do
   grep -q "\b$lib\b" <<<"$depends" || { echo "Depends lacks $lib: $depends"; exit 1; }
 done
 
 contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
 for path in ./usr/bin/tessarn ./usr/bin/tessarn-cli ./usr/share/tessarn/help/index.html \
+            ./usr/share/tessarn/pinyin/phrases.txt \
             ./usr/share/applications/tessarn.desktop \
             ./usr/share/icons/hicolor/scalable/apps/tessarn.svg; do
   grep -qx "$path" <<<"$contents" || { echo "package lacks $path"; exit 1; }

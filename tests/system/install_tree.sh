@@ -14,6 +14,13 @@ fi
 test -x "$prefix/bin/tessarn"
 test -f "$prefix/share/tessarn/help/index.html"
 test -f "$prefix/share/icons/hicolor/scalable/apps/tessarn.svg"
+# The installed program finds its pinyin phrase table: 银行 read as a word.
+test -f "$prefix/share/tessarn/pinyin/LICENSE"
+words=$(mktemp -d)
+touch "$words/银行.txt"
+out=$("$prefix/bin/tessarn-cli" preview --pinyin full "$words" 2>&1)
+rm -rf "$words"
+grep -q 'yin hang.txt' <<<"$out" || { echo "installed pinyin without its phrase table: $out"; exit 1; }
 desktop=$prefix/share/applications/tessarn.desktop
 test -f "$desktop"
 if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$desktop"; fi
