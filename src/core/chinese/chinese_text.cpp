@@ -21,6 +21,11 @@ std::optional<std::string> ChineseConverters::Convert(const ChineseTextOptions& 
   std::optional<std::string> script = script_.ConvertUtf8(options.script, *utf8);
   if (!script) return std::nullopt;
   const bool scriptChanged = *script != *utf8;
+  if (options.numerals == NumeralConversion::kNone && options.pinyin == PinyinMode::kNone &&
+      options.width == WidthConversion::kNone) {
+    if (!scriptChanged) return std::string(gb);  // keeps its bytes
+    return Utf8ToGb(*script);
+  }
   std::u32string text = ToCodePoints(*script);
   const std::u32string before = scriptChanged ? std::u32string() : text;
   if (options.numerals == NumeralConversion::kToArabic)

@@ -1,9 +1,19 @@
 #include "core/chinese/script_conversion.h"
 
-#include <opencc/SimpleConverter.hpp>
+#include <opencc/Config.hpp>
+#include <opencc/ConversionChain.hpp>
+#include <opencc/Conversion.hpp>
+#include <opencc/Converter.hpp>
+#include <opencc/DictEntry.hpp>
+#include <opencc/DictGroup.hpp>
+#include <opencc/Lexicon.hpp>
+#include <opencc/MaxMatchSegmentation.hpp>
 
+#include <array>
 #include <exception>
+#include <map>
 
+#include "core/chinese/word_tables.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -13,6 +23,52 @@ constexpr const char* kNames[kScriptConversionCount] = {"",    "s2t",  "t2s", "s
                                                          "tw2sp", "s2hk", "hk2s"};
 
 }  // namespace
+
+struct ScriptConverters::Loaded {
+  opencc::ConverterPtr converter;
+  std::optional<WordConversion> tables;  // none: OpenCC converts
+};
+
+struct ScriptConverters::State {
+  // One configuration reader, so that the dictionaries that several configurations
+  // share are loaded and copied once.
+  opencc::Config config;
+  std::array<std::unique_ptr<Loaded>, kScriptConversionCount> loaded;
+  std::array<bool, kScriptConversionCount> failed{};
+  std::map<const opencc::Dict*, std::unique_ptr<WordTable>> tables;
+
+  // The dictionary's tables in OpenCC's order of lookup; false when one of its words
+  // does not fit a table.
+  bool AddTables(const opencc::DictPtr& dict, WordTableGroup& group) {
+    if (const auto nested = std::dynamic_pointer_cast<opencc::DictGroup>(dict)) {
+      for (const opencc::DictPtr& d : nested->GetDicts())
+        if (!AddTables(d, group)) return false;
+      return true;
+    }
+    std::unique_ptr<WordTable>& table = tables[dict.get()];
+    if (!table) {
+      auto made = std::make_unique<WordTable>();
+      for (const std::unique_ptr<opencc::DictEntry>& entry : *dict->GetLexicon())
+        if (!made->Add(entry->Key(), entry->GetDefault())) return false;
+      table = std::move(made);
+    }
+    group.push_back(table.get());
+    return true;
+  }
+
+  std::optional<WordConversion> MakeTables(const opencc::Converter& converter) {
+    const auto segmentation =
+        std::dynamic_pointer_cast<opencc::MaxMatchSegmentation>(converter.GetSegmentation());
+    if (!segmentation) return std::nullopt;
+    WordConversion conversion;
+    if (!AddTables(segmentation->GetDict(), conversion.segmentation)) return std::nullopt;
+    for (const opencc::ConversionPtr& step : converter.GetConversionChain()->GetConversions()) {
+      conversion.chain.emplace_back();
+      if (!AddTables(step->GetDict(), conversion.chain.back())) return std::nullopt;
+    }
+    return conversion;
+  }
+};
 
 const char* ScriptConversionName(ScriptConversion conversion) {
   return kNames[static_cast<int>(conversion)];
@@ -27,26 +83,39 @@ std::optional<ScriptConversion> ScriptConversionFromName(std::string_view name) 
 ScriptConverters::ScriptConverters() = default;
 ScriptConverters::~ScriptConverters() = default;
 
-opencc::SimpleConverter* ScriptConverters::Get(ScriptConversion conversion) {
+ScriptConverters::Loaded* ScriptConverters::Get(ScriptConversion conversion) {
+  if (!state_) state_ = std::make_unique<State>();
   const auto i = static_cast<std::size_t>(conversion);
-  if (converters_[i] || failed_[i]) return converters_[i].get();
+  if (state_->loaded[i] || state_->failed[i]) return state_->loaded[i].get();
   try {
+    auto loaded = std::make_unique<Loaded>();
     // OpenCC finds "NAME.json" and its dictionaries in its own data folder.
-    converters_[i] = std::make_unique<opencc::SimpleConverter>(std::string(kNames[i]) + ".json");
+    loaded->converter = state_->config.NewFromFile(std::string(kNames[i]) + ".json");
+    loaded->tables = state_->MakeTables(*loaded->converter);
+    state_->loaded[i] = std::move(loaded);
   } catch (const std::exception& e) {
-    failed_[i] = true;  // not tried again for every name
+    state_->failed[i] = true;  // not tried again for every name
     error_ = std::string("OpenCC ") + kNames[i] + ": " + e.what();
   }
-  return converters_[i].get();
+  return state_->loaded[i].get();
 }
 
 std::optional<std::string> ScriptConverters::ConvertUtf8(ScriptConversion conversion,
                                                          std::string_view utf8) {
   // ASCII text has nothing to convert; most names are ASCII throughout.
   if (conversion == ScriptConversion::kNone || IsAscii(utf8)) return std::string(utf8);
-  opencc::SimpleConverter* converter = Get(conversion);
-  if (!converter) return std::nullopt;
-  return converter->Convert(utf8.data(), utf8.size());
+  Loaded* loaded = Get(conversion);
+  if (!loaded) return std::nullopt;
+  if (loaded->tables) return loaded->tables->Convert(utf8);
+  return loaded->converter->Convert(std::string(utf8));
+}
+
+std::optional<std::string> ScriptConverters::ConvertByOpenCC(ScriptConversion conversion,
+                                                             std::string_view utf8) {
+  if (conversion == ScriptConversion::kNone) return std::string(utf8);
+  Loaded* loaded = Get(conversion);
+  if (!loaded) return std::nullopt;
+  return loaded->converter->Convert(std::string(utf8));
 }
 
 std::optional<std::string> ScriptConverters::Convert(ScriptConversion conversion,

@@ -3,15 +3,10 @@
 // Taiwan's words), which a character table cannot do.
 #pragma once
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-
-namespace opencc {
-class SimpleConverter;
-}
 
 namespace tessarn {
 
@@ -34,6 +29,9 @@ std::optional<ScriptConversion> ScriptConversionFromName(std::string_view name);
 
 // OpenCC's converters, each loaded on its first use: loading reads its dictionaries
 // (a few megabytes), which a program that never converts should not pay for at start.
+// A loaded configuration's dictionaries are copied into word tables (word_tables.h)
+// that give OpenCC's result at a fraction of its cost; a configuration whose shape
+// they do not cover is left to OpenCC itself.
 // The owner keeps one for as long as it converts; it is not shared between threads.
 class ScriptConverters {
  public:
@@ -48,14 +46,18 @@ class ScriptConverters {
   // The same on UTF-8 text.
   std::optional<std::string> ConvertUtf8(ScriptConversion conversion, std::string_view utf8);
 
+  // The same by OpenCC's own converter, bypassing the word tables (for comparison).
+  std::optional<std::string> ConvertByOpenCC(ScriptConversion conversion, std::string_view utf8);
+
   // Why the last converter that failed to load did not (UTF-8), or "".
   const std::string& error() const { return error_; }
 
  private:
-  opencc::SimpleConverter* Get(ScriptConversion conversion);
+  struct State;
+  struct Loaded;
+  Loaded* Get(ScriptConversion conversion);
 
-  std::array<std::unique_ptr<opencc::SimpleConverter>, kScriptConversionCount> converters_;
-  std::array<bool, kScriptConversionCount> failed_{};
+  std::unique_ptr<State> state_;
   std::string error_;
 };
 
