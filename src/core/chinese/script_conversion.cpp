@@ -60,13 +60,14 @@ struct ScriptConverters::State {
     const auto segmentation =
         std::dynamic_pointer_cast<opencc::MaxMatchSegmentation>(converter.GetSegmentation());
     if (!segmentation) return std::nullopt;
-    WordConversion conversion;
-    if (!AddTables(segmentation->GetDict(), conversion.segmentation)) return std::nullopt;
+    WordTableGroup segmentationTables;
+    if (!AddTables(segmentation->GetDict(), segmentationTables)) return std::nullopt;
+    std::vector<WordTableGroup> chain;
     for (const opencc::ConversionPtr& step : converter.GetConversionChain()->GetConversions()) {
-      conversion.chain.emplace_back();
-      if (!AddTables(step->GetDict(), conversion.chain.back())) return std::nullopt;
+      chain.emplace_back();
+      if (!AddTables(step->GetDict(), chain.back())) return std::nullopt;
     }
-    return conversion;
+    return WordConversion(std::move(segmentationTables), std::move(chain));
   }
 };
 

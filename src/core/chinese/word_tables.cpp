@@ -58,8 +58,13 @@ void ConvertByGroup(const WordTableGroup& group, std::string_view text,
 
 namespace {
 
+// An entry: the node (20 bits), the character (21 bits) and the child (23 bits).
+constexpr int kChildBits = 23;
+constexpr std::uint64_t kChildMask = (std::uint64_t{1} << kChildBits) - 1;
+constexpr std::uint32_t kMaxNodes = 1u << 20;
+
 std::uint64_t EdgeKey(std::uint32_t node, char32_t c) {
-  return (std::uint64_t{node} << 21 | c) + 1;  // never 0, the mark of an empty slot
+  return std::uint64_t{node} << 21 | c;
 }
 
 std::size_t EdgeSlot(std::uint64_t key, std::size_t mask) {
@@ -70,45 +75,45 @@ std::size_t EdgeSlot(std::uint64_t key, std::size_t mask) {
 
 std::uint32_t WordTable::Child(std::uint32_t node, char32_t c) const {
   if (node == 0 && c < 0x10000) return rootChildren_[c];
+  if (!nodeHasChildren_[node]) return kNone;
   const std::uint64_t key = EdgeKey(node, c);
-  const std::size_t mask = edgeKeys_.size() - 1;
+  const std::size_t mask = edges_.size() - 1;
   for (std::size_t slot = EdgeSlot(key, mask);; slot = (slot + 1) & mask) {
-    if (edgeKeys_[slot] == key) return edgeChildren_[slot];
-    if (edgeKeys_[slot] == 0) return kNone;
+    const std::uint64_t entry = edges_[slot];
+    if (entry == 0) return kNone;  // a child is never the root: no entry is 0
+    if (entry >> kChildBits == key) return static_cast<std::uint32_t>(entry & kChildMask);
   }
 }
 
 void WordTable::Grow() {
-  std::vector<std::uint64_t> keys(edgeKeys_.size() * 2, 0);
-  std::vector<std::uint32_t> children(keys.size(), kNone);
-  const std::size_t mask = keys.size() - 1;
-  for (std::size_t k = 0; k < edgeKeys_.size(); ++k) {
-    if (edgeKeys_[k] == 0) continue;
-    std::size_t slot = EdgeSlot(edgeKeys_[k], mask);
-    while (keys[slot] != 0) slot = (slot + 1) & mask;
-    keys[slot] = edgeKeys_[k];
-    children[slot] = edgeChildren_[k];
+  std::vector<std::uint64_t> grown(edges_.size() * 2, 0);
+  const std::size_t mask = grown.size() - 1;
+  for (const std::uint64_t entry : edges_) {
+    if (entry == 0) continue;
+    std::size_t slot = EdgeSlot(entry >> kChildBits, mask);
+    while (grown[slot] != 0) slot = (slot + 1) & mask;
+    grown[slot] = entry;
   }
-  edgeKeys_.swap(keys);
-  edgeChildren_.swap(children);
+  edges_.swap(grown);
 }
 
 std::uint32_t WordTable::AddChild(std::uint32_t node, char32_t c) {
   if (const std::uint32_t child = Child(node, c); child != kNone) return child;
   const auto child = static_cast<std::uint32_t>(nodeWords_.size());
   nodeWords_.push_back(-1);
+  nodeHasChildren_.push_back(false);
+  nodeHasChildren_[node] = true;
   if (node == 0 && c < 0x10000) {
     rootChildren_[c] = child;
     return child;
   }
-  if (2 * (edges_ + 1) > edgeKeys_.size()) Grow();
+  if (2 * (edgeCount_ + 1) > edges_.size()) Grow();
   const std::uint64_t key = EdgeKey(node, c);
-  const std::size_t mask = edgeKeys_.size() - 1;
+  const std::size_t mask = edges_.size() - 1;
   std::size_t slot = EdgeSlot(key, mask);
-  while (edgeKeys_[slot] != 0) slot = (slot + 1) & mask;
-  edgeKeys_[slot] = key;
-  edgeChildren_[slot] = child;
-  ++edges_;
+  while (edges_[slot] != 0) slot = (slot + 1) & mask;
+  edges_[slot] = key << kChildBits | child;
+  ++edgeCount_;
   return child;
 }
 
@@ -116,7 +121,9 @@ bool WordTable::Add(std::string_view word, std::string_view replacement) {
   std::vector<char32_t> chars;
   std::vector<std::size_t> offsets;
   Split(word, chars, offsets);
-  if (chars.empty()) return false;
+  // A table too large for the packed entries takes no more words (none of OpenCC's
+  // comes near: its largest has some 150,000 nodes).
+  if (chars.empty() || nodeWords_.size() + chars.size() >= kMaxNodes) return false;
   std::uint32_t node = 0;
   for (const char32_t c : chars) node = AddChild(node, c);
   if (nodeWords_[node] >= 0) return true;  // the first of two equal words counts
@@ -140,73 +147,76 @@ std::size_t WordTable::Longest(const std::vector<char32_t>& chars, std::size_t i
   return best;
 }
 
-std::string WordConversion::Convert(std::string_view utf8) const {
-  std::vector<char32_t> chars;
-  std::vector<std::size_t> offsets;
+WordConversion::WordConversion(WordTableGroup segmentation, std::vector<WordTableGroup> chain)
+    : segmentation_(std::move(segmentation)), chain_(std::move(chain)) {
+  shortcut_ = !chain_.empty() && chain_.front().size() >= segmentation_.size() &&
+              std::equal(segmentation_.begin(), segmentation_.end(), chain_.front().begin());
+  if (shortcut_)
+    rest_.assign(chain_.front().begin() + static_cast<std::ptrdiff_t>(segmentation_.size()),
+                 chain_.front().end());
+}
+
+std::string WordConversion::Convert(std::string_view utf8) {
+  std::vector<char32_t>& chars = chars_;
+  std::vector<std::size_t>& offsets = offsets_;
   Split(utf8, chars, offsets);
-  // Whether the first group begins with the segmentation's tables; if so, the rest
-  // of that group converts the runs between words.
-  const bool shortcut =
-      !chain.empty() && chain.front().size() >= segmentation.size() &&
-      std::equal(segmentation.begin(), segmentation.end(), chain.front().begin());
-  const WordTableGroup rest =
-      shortcut ? WordTableGroup(chain.front().begin() + static_cast<std::ptrdiff_t>(segmentation.size()),
-                                chain.front().end())
-               : WordTableGroup();
-  std::vector<std::string> segments;
-  std::string single;  // the result, when the first step is the only one
-  const bool direct = shortcut && chain.size() == 1;
+  // The segments one after the other in `text`, segment k from bounds[k] to
+  // bounds[k + 1].
+  std::string text;
+  text.reserve(utf8.size() + utf8.size() / 2);
+  std::vector<std::size_t> bounds{0};
   const auto addRun = [&](std::size_t from, std::size_t to) {
     if (from >= to) return;
-    const std::string_view run = utf8.substr(offsets[from], offsets[to] - offsets[from]);
-    if (!shortcut) {
-      segments.emplace_back(run);
-      return;
-    }
-    // No word of the segmentation's tables starts inside a run: the group's other
-    // tables convert it, their words cut at the run's end as OpenCC cuts them.
-    std::string& out = direct ? single : segments.emplace_back();
-    for (std::size_t k = from; k < to;) {
-      const Match m = MatchGroup(rest, chars, k, to);
-      if (m.length == 0) {
-        out.append(utf8.substr(offsets[k], offsets[k + 1] - offsets[k]));
-        ++k;
-      } else {
-        out += *m.replacement;
-        k += m.length;
+    if (!shortcut_) {
+      text.append(utf8.substr(offsets[from], offsets[to] - offsets[from]));
+    } else {
+      // No word of the segmentation's tables starts inside a run: the group's other
+      // tables convert it, their words cut at the run's end as OpenCC cuts them.
+      for (std::size_t k = from; k < to;) {
+        const Match m = MatchGroup(rest_, chars, k, to);
+        if (m.length == 0) {
+          text.append(utf8.substr(offsets[k], offsets[k + 1] - offsets[k]));
+          ++k;
+        } else {
+          text += *m.replacement;
+          k += m.length;
+        }
       }
     }
+    bounds.push_back(text.size());
   };
   std::size_t run = 0;  // the start of the current run of characters of no word
   for (std::size_t i = 0; i < chars.size();) {
-    const Match m = MatchGroup(segmentation, chars, i, chars.size());
+    const Match m = MatchGroup(segmentation_, chars, i, chars.size());
     if (m.length == 0) {
       ++i;
       continue;
     }
     addRun(run, i);
-    if (direct)
-      single += *m.replacement;
-    else if (shortcut)
-      segments.push_back(*m.replacement);
+    if (shortcut_)
+      text += *m.replacement;
     else
-      segments.emplace_back(utf8.substr(offsets[i], offsets[i + m.length] - offsets[i]));
+      text.append(utf8.substr(offsets[i], offsets[i + m.length] - offsets[i]));
+    bounds.push_back(text.size());
     i += m.length;
     run = i;
   }
   addRun(run, chars.size());
-  if (direct) return single;
   std::string converted;
-  for (std::size_t step = shortcut ? 1 : 0; step < chain.size(); ++step) {
-    for (std::string& segment : segments) {
-      converted.clear();
-      ConvertByGroup(chain[step], segment, chars, offsets, converted);
-      segment.swap(converted);
+  std::vector<std::size_t> convertedBounds;
+  for (std::size_t step = shortcut_ ? 1 : 0; step < chain_.size(); ++step) {
+    converted.clear();
+    convertedBounds.assign(1, 0);
+    for (std::size_t k = 0; k + 1 < bounds.size(); ++k) {
+      const std::string_view segment =
+          std::string_view(text).substr(bounds[k], bounds[k + 1] - bounds[k]);
+      ConvertByGroup(chain_[step], segment, chars, offsets, converted);
+      convertedBounds.push_back(converted.size());
     }
+    text.swap(converted);
+    bounds.swap(convertedBounds);
   }
-  std::string out;
-  for (const std::string& segment : segments) out += segment;
-  return out;
+  return text;
 }
 
 }  // namespace tessarn

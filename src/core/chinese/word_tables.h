@@ -16,7 +16,8 @@ namespace tessarn {
 
 class WordTable {
  public:
-  // False (and the word ignored) when it is empty. Of two equal words the first counts.
+  // False (and the word ignored) when it is empty or the table is full (a million
+  // characters of words). Of two equal words the first counts.
   bool Add(std::string_view word, std::string_view replacement);
 
   // The longest word at chars[i] that ends by chars[end - 1]: its length in
@@ -28,19 +29,20 @@ class WordTable {
   static constexpr std::uint32_t kNone = 0;  // no node (the root is never a child)
 
   // A trie of the words' characters: a node's child for a character is found in one
-  // open-addressed table of (node, character) pairs, the root's children below
-  // U+10000 in an array. A lookup walks a character at a time and mostly stops at
-  // the second, in the cache lines of two arrays.
+  // open-addressed table of (node, character, child) entries packed in 64 bits, the
+  // root's children below U+10000 in an array. A lookup walks a character at a time
+  // and mostly stops at the second: one cache line of the table a step, none at a
+  // node without children.
   std::uint32_t Child(std::uint32_t node, char32_t c) const;
   std::uint32_t AddChild(std::uint32_t node, char32_t c);
   void Grow();
 
   std::vector<std::uint32_t> rootChildren_ = std::vector<std::uint32_t>(0x10000, kNone);
-  std::vector<std::uint64_t> edgeKeys_ = std::vector<std::uint64_t>(1024, 0);  // 0: empty
-  std::vector<std::uint32_t> edgeChildren_ = std::vector<std::uint32_t>(1024, kNone);
-  std::size_t edges_ = 0;
+  std::vector<std::uint64_t> edges_ = std::vector<std::uint64_t>(1024, 0);  // 0: empty
+  std::size_t edgeCount_ = 0;
   // Per node: the index of the replacement of the word that ends there, or -1.
   std::vector<std::int32_t> nodeWords_ = std::vector<std::int32_t>(1, -1);
+  std::vector<bool> nodeHasChildren_ = std::vector<bool>(1, false);
   std::vector<std::string> replacements_;
 };
 
@@ -51,11 +53,20 @@ using WordTableGroup = std::vector<const WordTable*>;
 // segmentation's tables begin the first group (as in OpenCC's configurations), a
 // word's segment becomes its replacement and the runs between words go through the
 // group's other tables: the same result, one lookup fewer per character.
-struct WordConversion {
-  WordTableGroup segmentation;
-  std::vector<WordTableGroup> chain;
+class WordConversion {
+ public:
+  WordConversion(WordTableGroup segmentation, std::vector<WordTableGroup> chain);
 
-  std::string Convert(std::string_view utf8) const;
+  // Not for two threads at once: it keeps its scratch space.
+  std::string Convert(std::string_view utf8);
+
+ private:
+  WordTableGroup segmentation_;
+  std::vector<WordTableGroup> chain_;
+  bool shortcut_ = false;  // the first group begins with the segmentation's tables
+  WordTableGroup rest_;    // then: the first group's other tables
+  std::vector<char32_t> chars_;
+  std::vector<std::size_t> offsets_;
 };
 
 }  // namespace tessarn
