@@ -103,6 +103,8 @@ int PinyinReader::Intern(std::u32string marked) {
 void PinyinReader::Load() {
   if (loaded_) return;
   loaded_ = true;
+  bmpSyllables_.assign(0x10000, kNotAsked);
+  bmpBeginsWord_.assign(0x10000, false);
   UErrorCode status = U_ZERO_ERROR;
   transliterator_ = std::make_unique<Transliterator>();
   transliterator_->icu.reset(
@@ -137,6 +139,7 @@ void PinyinReader::Load() {
     // A line whose reading does not give one syllable a character is ignored.
     if (word.text.size() < 2 || word.syllables.size() != word.text.size()) continue;
     wordsByFirst_[word.text.front()].push_back(static_cast<int>(words_.size()));
+    if (word.text.front() < 0x10000) bmpBeginsWord_[word.text.front()] = true;
     words_.push_back(std::move(word));
   }
   for (auto& [first, list] : wordsByFirst_)
@@ -146,18 +149,23 @@ void PinyinReader::Load() {
 }
 
 int PinyinReader::CharSyllable(char32_t c) {
-  if (!IsHan(c)) return -1;
-  const auto found = charSyllables_.find(c);
-  if (found != charSyllables_.end()) return found->second;
+  if (c < 0x10000 && bmpSyllables_[c] != kNotAsked) return bmpSyllables_[c];
+  if (c >= 0x10000) {
+    const auto found = otherSyllables_.find(c);
+    if (found != otherSyllables_.end()) return found->second;
+  }
   int index = -1;
-  if (transliterator_->icu) {
+  if (IsHan(c) && transliterator_->icu) {
     icu::UnicodeString s = ToUnicodeString(std::u32string_view(&c, 1));
     transliterator_->icu->transliterate(s);
     const std::u32string reading = Trim(FromUnicodeString(s));
     // A character ICU has no reading for comes back as it was.
     if (!reading.empty() && reading.find(c) == std::u32string::npos) index = Intern(reading);
   }
-  charSyllables_.emplace(c, index);
+  if (c < 0x10000)
+    bmpSyllables_[c] = index;
+  else
+    otherSyllables_.emplace(c, index);
   return index;
 }
 
@@ -201,7 +209,9 @@ std::u32string PinyinReader::ToPinyin(std::u32string_view text, const PinyinStyl
       continue;
     }
     const Word* word = nullptr;
-    if (const auto found = wordsByFirst_.find(c); found != wordsByFirst_.end()) {
+    const bool beginsWord = c < 0x10000 ? bmpBeginsWord_[c] : wordsByFirst_.count(c) != 0;
+    if (const auto found = beginsWord ? wordsByFirst_.find(c) : wordsByFirst_.end();
+        found != wordsByFirst_.end()) {
       for (const int w : found->second) {
         const std::u32string& candidate = words_[static_cast<std::size_t>(w)].text;
         if (text.substr(i, candidate.size()) == candidate) {

@@ -81,9 +81,15 @@ class PinyinReader {
   std::vector<Syllable> syllables_;
   std::unordered_map<std::u32string, int> syllableIndex_;
   std::vector<Word> words_;
-  // Words by their first character, longest first.
+  // Words by their first character, longest first; whether a character below
+  // U+10000 begins any (most do not, and are not looked up).
   std::unordered_map<char32_t, std::vector<int>> wordsByFirst_;
-  std::unordered_map<char32_t, int> charSyllables_;
+  std::vector<bool> bmpBeginsWord_;
+  // Each character's own syllable once asked for (-1: none), below U+10000 in an
+  // array (kNotAsked until then), above it in a map.
+  static constexpr int kNotAsked = -2;
+  std::vector<int> bmpSyllables_;
+  std::unordered_map<char32_t, int> otherSyllables_;
 };
 
 }  // namespace tessarn
