@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -174,6 +175,40 @@ class MainWindowTest : public QObject {
     w.toolbarAction(MainWindow::kToolRename)->trigger();
     const QString block = U("■");
     QCOMPARE(shown, QStringList({block.repeated(6), block.repeated(13), block.repeated(20), ""}));
+  }
+
+  // Page "中文": its combos drive the preview, its pinyin options are enabled only
+  // while pinyin is chosen (the tone only for full pinyin).
+  void chinesePageConvertsInThePreview() {
+    Fixture f;
+    MainWindow& w = f.window;
+    f.AddFolderOf("zh", {U("邓丽君-月亮代表我的心.mp3"), U("第十二集.mkv")});
+    w.settings().autoPreview = true;
+    w.optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kChinese));
+    QCOMPARE(w.optionTabs()->currentWidget()->objectName(), U("中文选项页"));
+    auto* pinyin = Find<QComboBox>(w, "拼音组合框");
+    auto* tone = Find<QComboBox>(w, "声调组合框");
+    auto* capitals = Find<QCheckBox>(w, "首字母大写选择框");
+    QVERIFY(!tone->isEnabled() && !capitals->isEnabled());
+    const auto newNameOf = [&](const QString& old) {
+      const QStringList olds = f.Column(0);
+      return f.Column(tessarn::kNewNameColumn).value(olds.indexOf(old));
+    };
+
+    pinyin->setCurrentIndex(1);  // 全拼
+    QVERIFY(tone->isEnabled() && capitals->isEnabled());
+    capitals->click();
+    QCOMPARE(newNameOf(U("邓丽君-月亮代表我的心.mp3")), U("Deng Li Jun-Yue Liang Dai Biao Wo De Xin.mp3"));
+    pinyin->setCurrentIndex(2);  // 首字母
+    QVERIFY(!tone->isEnabled() && capitals->isEnabled());
+
+    pinyin->setCurrentIndex(0);
+    Find<QComboBox>(w, "中文数字组合框")->setCurrentIndex(1);  // 中文→阿拉伯
+    QCOMPARE(newNameOf(U("第十二集.mkv")), U("第12集.mkv"));
+    Find<QComboBox>(w, "简繁转换组合框")->setCurrentIndex(1);  // 简体→繁体
+    QCOMPARE(newNameOf(U("邓丽君-月亮代表我的心.mp3")), U("鄧麗君-月亮代表我的心.mp3"));
+    Find<QComboBox>(w, "全半角组合框")->setCurrentIndex(2);  // 半角→全角
+    QCOMPARE(newNameOf(U("第十二集.mkv")), U("第１２集.mkv"));
   }
 
   void conflictsShowInThePreviewAndAskBeforeTheRun() {
