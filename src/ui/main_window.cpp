@@ -360,7 +360,11 @@ void MainWindow::StepSlicedPreview() {
 }
 
 void MainWindow::ShowPatternError(const NamingOptions& options) {
-  const QString error = FromGb(RegexPatternError(options));
+  QString error = FromGb(RegexPatternError(options));
+  // Page "中文" whose dictionaries or pinyin table could not be loaded says so here.
+  if (error.isEmpty() && options.page == OptionPage::kChinese && chinese_ &&
+      AnyChineseConversion(options.chinese))
+    error = QString::fromStdString(chinese_->error());
   if (!error.isEmpty()) {
     SetPaneText(1, error);
   } else if (!shownPatternError_.isEmpty() && statusPane(1)->text() == shownPatternError_) {

@@ -155,8 +155,8 @@ class MainWindow : public QMainWindow {
   void ShowPreviewConflicts(std::size_t shown);
   // The list's entries came, went or changed their disk names.
   void ListChanged();
-  // Pane 1 tells why the replace page's pattern changes nothing; the text goes
-  // when the pattern is mended.
+  // Pane 1 tells why the replace page's pattern changes nothing, or what page "中文"
+  // could not load; the text goes when the pattern is mended.
   void ShowPatternError(const NamingOptions& options);
   // Empties pane 1 after an action, as every toolbar button does.
   void ClearProgressPane();
