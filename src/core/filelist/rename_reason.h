@@ -20,6 +20,8 @@ enum class RenameReason : std::uint8_t {
   kNoSpace,
   kReplaced,      // undo: another file now has the name the run gave
   kModified,      // undo of tag changes: the file changed after the run wrote it
+  kForeignLink,   // another user's symbolic link in a folder not the user's: not followed
+  kInterruptedWrite,  // an earlier tag write of the file is unfinished (the next write ends it)
   kOther,         // anything else: the system's own message
 };
 inline constexpr std::size_t kRenameReasonCount = static_cast<std::size_t>(RenameReason::kOther) + 1;
