@@ -233,7 +233,8 @@ const OptionDef kOptions[] = {
     {"name-case", true, kRuleOption, SetNameCase, OptionPage::kCase},
     {"ext-case", true, kRuleOption, SetExtCase, OptionPage::kCase},
     {"chinese-scope", true, kRuleOption, SetChineseScope, OptionPage::kChinese},
-    {"convert", true, kRuleOption, SetConvert, OptionPage::kChinese},
+    // Also tags set's: the same conversion applied to the tags' texts.
+    {"convert", true, kRuleOption | kTagFieldOption, SetConvert, OptionPage::kChinese},
     {"numerals", true, kRuleOption, SetNumerals, OptionPage::kChinese},
     {"pinyin", true, kRuleOption, SetPinyin, OptionPage::kChinese},
     {"tone", true, kRuleOption, SetTone, OptionPage::kChinese},

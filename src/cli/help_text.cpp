@@ -180,6 +180,9 @@ constexpr const char kTagsSetHelp[] =
   --copyright 文本        版权
   --url 文本              URL
   --encoder 文本          编码者
+  --convert s2t|t2s|s2twp|tw2sp|s2hk|hk2s   所选标签中的文字按词做简繁转换（音轨、年代、
+                          URL 与 ID3v1 的流派编号除外）；可以不给字段选项单独使用，这时
+                          没有该标签的文件不会得到新标签，文字没有变化的字段保留原来的字节
   --legacy-encoding auto|gbk|latin1   未注明编码的旧文字如何读取（默认 auto）
   --json                  输出 JSON
 

@@ -11,6 +11,7 @@
 #include "cli/exit_status.h"
 #include "cli/json.h"
 #include "cli/path_arguments.h"
+#include "core/chinese/script_conversion.h"
 #include "core/filelist/file_system.h"
 #include "core/filelist/rename_reason.h"
 #include "core/id3/genre_table.h"
@@ -257,11 +258,29 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
   if (!CheckFiles(args, err)) return kExitUsage;
   const bool v1 = args.v1 || !args.v2;
   const bool v2 = args.v2 || !args.v1;
-  if (auto problem = CheckTagEdits(args.edits, v1, v2)) {
+  // --convert s2t...: every text of the chosen tags converted, with or without fields.
+  const ScriptConversion conversion = args.options.chinese.script;
+  const bool converts = conversion != ScriptConversion::kNone;
+  if (converts && !AnyTagEdit(args.edits)) {
+    // Only the conversion: no tag is made, no field but the texts changes.
+  } else if (auto problem = CheckTagEdits(args.edits, v1, v2)) {
     PrintError(err, GbToUtf8Lossy(*problem));
     return kExitUsage;
   }
-  const TagEdit edit = TagEditOf(args.edits, v1, v2);
+  TagEdit edit = converts && !AnyTagEdit(args.edits) ? TagEdit{} : TagEditOf(args.edits, v1, v2);
+  ScriptConverters converters;
+  if (converts) {
+    // Loaded before any file is touched: without the dictionaries nothing is written.
+    if (!converters.Convert(conversion, Gb("中"))) {
+      PrintError(err, converters.error() + "；没有修改任何文件");
+      return kExitUsage;
+    }
+    edit.convertText = [&converters, conversion](const std::string& gb) {
+      return converters.Convert(conversion, gb).value_or(gb);
+    };
+    edit.convertId3v1 = v1;
+    edit.convertId3v2 = v2;
+  }
   // A value some file's ID3v1 block cannot take stops the command before any file
   // has changed. Only values that can meet such a file are checked ahead, by a
   // read of every file; the write plans each file again under its lock.

@@ -108,4 +108,35 @@ TEST_F(ChinesePageTest, RenameKeepsUntouchedNamesAndUndoes) {
   EXPECT_EQ(ListNames(files), (std::vector<std::string>{"plain.txt", kGbkSome, "頭髮.txt"}));
 }
 
+// tags set --convert: every text of both tags converted word by word, a file
+// without tags left without, and the run undone byte for byte.
+TEST_F(ChinesePageTest, TagTextsConvertAsAnUndoableRun) {
+  const std::map<std::string, std::string> env = {{"XDG_STATE_HOME", root / "state"}};
+  WriteFile(files + "/song.mp3", std::string(300, 'A'));
+  WriteFile(files + "/bare.mp3", std::string(300, 'B'));
+  ASSERT_EQ(RunCli({"tags", "set", "--title", "周杰伦", "--artist", "邓丽君", "--album", "头发",
+                    "--track", "3", "song.mp3"},
+                   files, env)
+                .exitCode,
+            0);
+  const std::string before = ReadFile(files + "/song.mp3");
+  const CliResult run = RunCli({"tags", "set", "--convert", "s2t", "song.mp3", "bare.mp3"}, files, env);
+  ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
+  const CliResult shown = RunCli({"tags", "show", "--json", "song.mp3", "bare.mp3"}, files, env);
+  const auto doc = ParseJson(shown.out);
+  ASSERT_TRUE(doc) << shown.out;
+  for (const char* tag : {"id3v1", "id3v2"}) {
+    const JsonValue& t = (*doc)[0][tag];
+    EXPECT_EQ(t["title"].string, "周杰倫") << tag;
+    EXPECT_EQ(t["artist"].string, "鄧麗君") << tag;
+    EXPECT_EQ(t["album"].string, "頭髮") << tag;
+    EXPECT_EQ(t["track"].string, "3") << tag;
+    EXPECT_FALSE((*doc)[1][tag]["found"].boolean) << tag;
+  }
+  EXPECT_EQ(ReadFile(files + "/bare.mp3"), std::string(300, 'B'));
+  const CliResult undo = RunCli({"undo"}, files, env);
+  ASSERT_EQ(undo.exitCode, 0) << undo.err;
+  EXPECT_EQ(ReadFile(files + "/song.mp3"), before);
+}
+
 }  // namespace

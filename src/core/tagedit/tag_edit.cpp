@@ -33,6 +33,15 @@ int Id3v1Track(const std::string& track) {
   return n <= 255 ? n : -1;
 }
 
+bool ConvertsText(const TagEdit& edit, bool id3v1) {
+  return edit.convertText && (id3v1 ? edit.convertId3v1 : edit.convertId3v2);
+}
+
+// Whether the edit's text conversion reaches a field: words, not numbers or links.
+bool IsConvertedField(std::size_t k, bool id3v1) {
+  return k != kFieldTrack && k != kFieldYear && k != kFieldUrl && !(id3v1 && k == kFieldGenre);
+}
+
 // The file's ID3v2 texts as the edit leaves them.
 TagFields EditedId3v2(ByteSource& file, const TagEdit& edit, LegacyEncoding legacy, bool& had) {
   TagFields v2;
@@ -50,6 +59,10 @@ TagFields EditedId3v2(ByteSource& file, const TagEdit& edit, LegacyEncoding lega
   }
   for (std::size_t k = 0; k < kTagFieldCount; ++k)
     if (const auto& changed = edit.id3v2[k]) v2.*kTagFieldTable[k].member = *changed;
+  if (ConvertsText(edit, false))
+    for (std::size_t k = 0; k < kTagFieldCount; ++k)
+      if (IsConvertedField(k, false))
+        v2.*kTagFieldTable[k].member = edit.convertText(v2.*kTagFieldTable[k].member);
   return v2;
 }
 
@@ -81,6 +94,10 @@ std::optional<std::string> PlanId3v1(ByteSource& file, const TagEdit& edit, Lega
       else
         v1.*kTagFieldTable[k].member = *changed;
     }
+  if (ConvertsText(edit, true))
+    for (std::size_t k = 0; k < kId3v1FieldCount; ++k)
+      if (IsConvertedField(k, true))
+        v1.*kTagFieldTable[k].member = edit.convertText(v1.*kTagFieldTable[k].member);
   const int track = v1.track.empty() ? 0 : Id3v1Track(v1.track);
   if (track < 0) return Gb("ID3v1 的音轨必须是 0 到 255 的数字");
   input.title = v1.title;
@@ -117,6 +134,11 @@ std::optional<std::string> PlanId3v1(ByteSource& file, const TagEdit& edit, Lega
 // when the file cannot take the edit.
 std::optional<std::string> Plan(ByteSource& file, const TagEdit& edit, TagUpdateRequest& request) {
   const LegacyEncoding legacy = request.text.legacy;
+  // Converting the text a file has makes no ID3v1 block for a file without one.
+  if (request.id3v1Changed && !ChangesId3v1(edit)) {
+    TagFields v1;
+    if (!ReadId3v1(file, v1, legacy)) request.id3v1Changed = false;
+  }
   if (request.id3v1Changed && request.id3v1Present) {
     if (auto problem = PlanId3v1(file, edit, legacy, request.id3v1)) {
       if (!edit.id3v1WhereFits) return problem;
@@ -128,6 +150,16 @@ std::optional<std::string> Plan(ByteSource& file, const TagEdit& edit, TagUpdate
     request.id3v2 = EditedId3v2(file, edit, legacy, had);
     // Converting the text a file has makes no tag for a file without one.
     if (!had && !ChangesId3v2Fields(edit)) request.id3v2Changed = false;
+    // A field whose text the conversion changed gets a new frame; the others keep
+    // theirs.
+    if (had && ConvertsText(edit, false)) {
+      TagFields before;
+      ReadId3v2(file, before, legacy);
+      for (std::size_t k = 0; k < kTagFieldCount; ++k)
+        if (IsConvertedField(k, false) &&
+            request.id3v2.*kTagFieldTable[k].member != before.*kTagFieldTable[k].member)
+          request.id3v2Rewrite |= 1u << k;
+    }
   }
   return std::nullopt;
 }
@@ -150,7 +182,8 @@ TagFileUndo UndoOf(const TagWriteUndo& written) {
 }  // namespace
 
 bool IsEmpty(const TagEdit& edit) {
-  return !ChangesId3v1(edit) && !ChangesId3v2Fields(edit) && !edit.convertToUnicode;
+  return !ChangesId3v1(edit) && !ChangesId3v2Fields(edit) && !edit.convertToUnicode &&
+         !edit.convertText;
 }
 
 TagRunFile EditFileTags(const std::string& path, const TagEdit& edit,
@@ -159,9 +192,10 @@ TagRunFile EditFileTags(const std::string& path, const TagEdit& edit,
   TagUpdateRequest request;
   request.text = text;
   request.text.convertLegacyFrames = edit.convertToUnicode;
-  request.id3v1Changed = ChangesId3v1(edit);
+  request.id3v1Changed = ChangesId3v1(edit) || ConvertsText(edit, true);
   request.id3v1Present = !edit.removeId3v1;
-  request.id3v2Changed = ChangesId3v2Fields(edit) || edit.convertToUnicode;
+  request.id3v2Changed =
+      ChangesId3v2Fields(edit) || edit.convertToUnicode || ConvertsText(edit, false);
   request.id3v2Present = !edit.removeId3v2;
   for (std::size_t k = 0; k < kTagFieldCount; ++k)
     if (edit.id3v2[k]) request.id3v2Rewrite |= 1u << k;

@@ -1,6 +1,6 @@
 // The one way the program changes a file's tags. Every tag change - the tag
 // editor's "更新" for one file or many, its "转为Unicode", tags from names, and the
-// command line's tags set, delete and convert - is a TagEdit: what to change,
+// command line's tags set (also --convert s2t...), delete and convert - is a TagEdit: what to change,
 // relative to whatever the file holds when it is written. Each file is opened
 // once: under its lock (flock) its tags are read, the new blocks are planned from
 // those bytes, and both tags are written in the same open, all or nothing. So two
@@ -47,6 +47,13 @@ struct TagEdit {
   // Every kept text frame under encoding 0 whose bytes are not plain ASCII is
   // rewritten as UTF-16 (v2.3) or UTF-8 (v2.4); a file without an ID3v2 tag gets none.
   bool convertToUnicode = false;
+  // Applied to every text the file's chosen tags hold when it is written (after the
+  // changes above): simplified ⇄ traditional for a music library that moves between
+  // sources. Track, year, URL and the ID3v1 genre number are not text to convert. A
+  // field it leaves as it was keeps its bytes; a file without the tag gets none.
+  std::function<std::string(const std::string&)> convertText;
+  bool convertId3v1 = true;
+  bool convertId3v2 = true;
 };
 
 // True when the edit changes nothing.

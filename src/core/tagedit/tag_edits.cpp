@@ -44,10 +44,14 @@ std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool
   if (id3v1 && !id3v2)
     for (std::size_t k = kId3v1FieldCount; k < kTagFieldCount; ++k)
       if (edits.*kEdits[k]) return std::string(kTagFieldTable[k].option) + Gb(" 只属于 ID3v2 标签");
-  bool any = false;
-  for (auto edit : kEdits) any = any || (edits.*edit).has_value();
-  if (!any) return Gb("tags set 至少需要一个字段选项（例如 --title）");
+  if (!AnyTagEdit(edits)) return Gb("tags set 至少需要一个字段选项（例如 --title）或 --convert");
   return std::nullopt;
+}
+
+bool AnyTagEdit(const TagEdits& edits) {
+  for (auto edit : kEdits)
+    if ((edits.*edit).has_value()) return true;
+  return false;
 }
 
 TagEdit TagEditOf(const TagEdits& edits, bool id3v1, bool id3v2) {

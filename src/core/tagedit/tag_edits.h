@@ -15,6 +15,9 @@ struct TagEdits {
       originalArtist, copyright, url, encoder;
 };
 
+// Whether any field is given.
+bool AnyTagEdit(const TagEdits& edits);
+
 // A genre given by name (the exact name first, then ignoring ASCII case) or by
 // number 0..125; -1 for "no genre" (an empty text); nullopt when unknown.
 std::optional<int> GenreNumberOf(const std::string& text);
