@@ -299,6 +299,14 @@ RenamePlan Plan(const FileList& list, std::size_t count, FolderListings& listing
 
 // The new name of entry i for a run or a preview. The names of an entry a few rows
 // ahead are fetched meanwhile: a long list's names are scattered over the heap.
+// A rule that names files from their metadata leaves the new name of a file that
+// has none empty, with a tag status that starts with the reason: the row fails for
+// that reason, not as an empty (invalid) name.
+bool LacksMetadata(const FileEntry& e) {
+  static const std::string reason = ReasonText(RenameReason::kNoMetadata);
+  return e.texts().tagStatus.str().starts_with(reason);
+}
+
 Wish NewNameWish(const FileList& list, std::size_t i, std::string& disk) {
   if (i + kAhead < list.entries.size()) {
     const FileEntry& ahead = list.entries[i + kAhead];
@@ -315,6 +323,7 @@ Wish NewNameWish(const FileList& list, std::size_t i, std::string& disk) {
     }
     return {PlanVerdict::kConflict, RenameReason::kUndecodable};
   }
+  if (e.newName.empty() && LacksMetadata(e)) return {PlanVerdict::kConflict, RenameReason::kNoMetadata};
   std::optional<std::string> name = DiskNameFor(e.newName);
   if (!name) return {PlanVerdict::kConflict, RenameReason::kInvalidName};
   disk = *std::move(name);

@@ -55,6 +55,8 @@ std::string ReasonText(RenameReason reason, int error) {
       return Gb("文件已被替换");
     case RenameReason::kModified:
       return Gb("文件已被修改");
+    case RenameReason::kNoMetadata:
+      return Gb("缺少元数据");
     case RenameReason::kOther:
       break;
   }
@@ -86,6 +88,8 @@ const char* ReasonCode(RenameReason reason) {
       return "replaced";
     case RenameReason::kModified:
       return "modified";
+    case RenameReason::kNoMetadata:
+      return "no-metadata";
     case RenameReason::kOther:
       break;
   }

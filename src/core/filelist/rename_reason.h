@@ -20,6 +20,7 @@ enum class RenameReason : std::uint8_t {
   kNoSpace,
   kReplaced,      // undo: another file now has the name the run gave
   kModified,      // undo of tag changes: the file changed after the run wrote it
+  kNoMetadata,    // the rule names files from their metadata, and this one has none
   kOther,         // anything else: the system's own message
 };
 inline constexpr std::size_t kRenameReasonCount = static_cast<std::size_t>(RenameReason::kOther) + 1;

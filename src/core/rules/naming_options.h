@@ -1,4 +1,4 @@
-// The values of every option control on the five pages, read afresh for every pass.
+// The values of every option control on the six pages, read afresh for every pass.
 // Texts are GB18030 as the controls hold them; number boxes keep their text.
 #pragma once
 
@@ -8,7 +8,7 @@
 
 namespace tessarn {
 
-enum class OptionPage { kNumbering = 0, kReplace = 1, kInsert = 2, kCase = 3, kMp3 = 4 };
+enum class OptionPage { kNumbering = 0, kReplace = 1, kInsert = 2, kCase = 3, kMp3 = 4, kMeta = 5 };
 enum class NumberingScope { kFileName, kExtension, kAll };
 enum class ReplaceScope { kFileNameOnly, kExtensionOnly, kAll };
 enum class InsertMode { kAtPosition, kAtEnd };
@@ -56,6 +56,11 @@ struct NamingOptions {
   // How tag text of unknown encoding is read: the setting "旧标签编码", or the
   // command line's --legacy-encoding.
   LegacyEncoding legacyEncoding = LegacyEncoding::kAuto;
+
+  // Page "元数据": names from what is inside each file ({taken}, {artist}, ...);
+  // its {n} counts with the numbering page's start, increment and digits.
+  std::string metaTemplate;
+  bool metaLowerExtension = false;  // the extension lower-cased, else kept as it is
 };
 
 // A number box's text as a number: decimal, empty is 0, any fraction cut toward

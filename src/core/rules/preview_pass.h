@@ -11,6 +11,7 @@
 namespace tessarn {
 
 class TagCache;
+class MetadataCache;
 
 // A name split at its last "." into main name and extension (the dot included).
 struct SplitNameResult {
@@ -19,16 +20,21 @@ struct SplitNameResult {
 };
 SplitNameResult SplitName(const std::string& name);
 
+// Whether the page's rule reads every listed file (the MP3 and metadata pages):
+// its passes then cover every row, in small slices when there are many.
+bool ReadsFiles(OptionPage page);
+
 // Sets newName of entries 0..count-1 by the rule set of options.page (the MP3 rule
-// covers every entry). `tags` may be null: the MP3 rule then reads without a cache.
+// covers every entry). `tags` and `meta` may be null: the MP3 and metadata rules
+// then read without a cache.
 void ComputeNewNames(FileList& list, const NamingOptions& options, std::size_t count,
-                     TagCache* tags);
+                     TagCache* tags, MetadataCache* meta = nullptr);
 
 // Shows new names for the current options: nothing while autoPreview is off; the
 // first previewCount rows (a negative count counts as 0), or all rows when allRows,
-// previewAll or the MP3 page says so. Returns the number of rows computed.
+// previewAll or a page that reads the files says so. Returns the number of rows computed.
 std::size_t PreviewPass(FileList& list, const NamingOptions& options, const AppSettings& settings,
-                        bool allRows, TagCache* tags);
+                        bool allRows, TagCache* tags, MetadataCache* meta = nullptr);
 
 // Whether PreviewPass would do anything, and if so over how many rows (`rows`,
 // which may be 0: the pass then only empties stale names).
@@ -50,7 +56,8 @@ class SlicedPreview {
   // milliseconds each).
   std::size_t SliceRows() const;
   // Computes and shows the next `count` rows (at least one). Returns the rows done.
-  std::size_t Step(FileList& list, std::size_t count, TagCache* tags);
+  std::size_t Step(FileList& list, std::size_t count, TagCache* tags,
+                   MetadataCache* meta = nullptr);
   bool Done() const { return done_ >= rows_; }
   std::size_t done() const { return done_; }
   std::size_t rows() const { return rows_; }

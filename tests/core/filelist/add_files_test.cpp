@@ -8,7 +8,7 @@
 
 #include "core/filelist/natural_order.h"
 #include "core/filelist/recording_listener.h"
-#include "core/filelist/temp_folder.h"
+#include "support/temp_folder.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "core/filelist/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tessarn {
 namespace {

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "core/filelist/recording_listener.h"
-#include "core/filelist/temp_folder.h"
+#include "support/temp_folder.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 

@@ -13,7 +13,7 @@
 
 #include "core/filelist/add_files.h"
 #include "core/filelist/rename_run.h"
-#include "core/filelist/temp_folder.h"
+#include "support/temp_folder.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {

@@ -11,7 +11,7 @@
 
 #include "core/filelist/add_files.h"
 #include "core/filelist/rename_run.h"
-#include "core/filelist/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 bool gCounting = false;

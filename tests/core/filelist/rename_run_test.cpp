@@ -7,7 +7,7 @@
 #include "core/filelist/add_files.h"
 #include "core/filelist/list_pruning.h"
 #include "core/filelist/recording_listener.h"
-#include "core/filelist/temp_folder.h"
+#include "support/temp_folder.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/filelist/add_files.h"
-#include "core/filelist/temp_folder.h"
+#include "support/temp_folder.h"
 #include "core/history/history_store.h"
 
 namespace tessarn {

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "core/filelist/add_files.h"
-#include "core/filelist/temp_folder.h"
+#include "support/temp_folder.h"
 #include "core/id3/id3_test_util.h"
 #include "core/text/encoding.h"
 

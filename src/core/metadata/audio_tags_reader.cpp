@@ -1,0 +1,174 @@
+#include "core/metadata/audio_tags_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <taglib/aifffile.h>
+#include <taglib/apefile.h>
+#include <taglib/asffile.h>
+#include <taglib/flacfile.h>
+#include <taglib/mp4file.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/tdebuglistener.h>
+#include <taglib/tfilestream.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+#include <taglib/wavpackfile.h>
+
+#include <memory>
+
+#include "core/id3/genre_table.h"
+#include "core/id3/id3v1.h"
+#include "core/id3/id3v2.h"
+#include "core/text/encoding.h"
+#include "core/text/gb_text.h"
+
+namespace tessarn {
+namespace {
+
+// The formats by extension. An ".ogg" file may hold Vorbis, Opus or FLAC: each
+// is tried in turn.
+struct AudioExtension {
+  const char* extension;
+  const char* format;
+};
+constexpr AudioExtension kAudioExtensions[] = {
+    {"MP3", "MP3"},  {"FLAC", "FLAC"}, {"OGG", "Ogg"},      {"OGA", "Ogg"},    {"OPUS", "Opus"},
+    {"M4A", "MP4"},  {"M4B", "MP4"},   {"MP4", "MP4"},      {"AAC", "MP4"},    {"WMA", "WMA"},
+    {"APE", "APE"},  {"WV", "WavPack"}, {"AIF", "AIFF"},    {"AIFF", "AIFF"},  {"AIFC", "AIFF"},
+    {"WAV", "WAV"},
+};
+
+// TagLib reports what it dislikes in a file on stderr; the row's status says it
+// here instead.
+class QuietListener : public TagLib::DebugListener {
+ public:
+  void printMessage(const TagLib::String&) override {}
+};
+
+void SilenceTagLib() {
+  static QuietListener quiet;
+  static const bool done = (TagLib::setDebugListener(&quiet), true);
+  (void)done;
+}
+
+// The file opened for reading only and without waiting, so that a FIFO or a
+// device given by mistake is refused instead of blocking the pass; -1 when it is
+// not a regular file or cannot be opened.
+int OpenRegularForReading(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+std::unique_ptr<TagLib::File> OpenTagLibFile(TagLib::IOStream* stream, const char* format,
+                                             int attempt) {
+  using namespace TagLib;
+  const std::string_view f = format;
+  if (f == "FLAC" && attempt == 0) return std::make_unique<FLAC::File>(stream, ID3v2::FrameFactory::instance(), false);
+  if (f == "Ogg") {
+    if (attempt == 0) return std::make_unique<Ogg::Vorbis::File>(stream, false);
+    if (attempt == 1) return std::make_unique<Ogg::Opus::File>(stream, false);
+    if (attempt == 2) return std::make_unique<Ogg::FLAC::File>(stream, false);
+  }
+  if (f == "Opus" && attempt == 0) return std::make_unique<Ogg::Opus::File>(stream, false);
+  if (f == "MP4" && attempt == 0) return std::make_unique<MP4::File>(stream, false);
+  if (f == "WMA" && attempt == 0) return std::make_unique<ASF::File>(stream, false);
+  if (f == "APE" && attempt == 0) return std::make_unique<APE::File>(stream, false);
+  if (f == "WavPack" && attempt == 0) return std::make_unique<WavPack::File>(stream, false);
+  if (f == "AIFF" && attempt == 0) return std::make_unique<RIFF::AIFF::File>(stream, false);
+  if (f == "WAV" && attempt == 0) return std::make_unique<RIFF::WAV::File>(stream, false);
+  return nullptr;
+}
+
+std::string FirstValue(const TagLib::PropertyMap& map, const char* key) {
+  const auto it = map.find(key);
+  if (it == map.end() || it->second.isEmpty()) return std::string();
+  return Utf8ToGbLossy(it->second.front().to8Bit(true));
+}
+
+bool ReadTagLibTags(const std::string& path, const char* format, AudioTags& tags) {
+  SilenceTagLib();
+  for (int attempt = 0;; ++attempt) {
+    const int fd = OpenRegularForReading(path);
+    if (fd < 0) return false;
+    TagLib::FileStream stream(fd, true);  // owns the descriptor from here on
+    if (!stream.isOpen()) {
+      ::close(fd);
+      return false;
+    }
+    std::unique_ptr<TagLib::File> file = OpenTagLibFile(&stream, format, attempt);
+    if (!file) return false;
+    if (!file->isValid()) continue;
+    const TagLib::PropertyMap map = file->properties();
+    tags.title = FirstValue(map, "TITLE");
+    tags.artist = FirstValue(map, "ARTIST");
+    tags.album = FirstValue(map, "ALBUM");
+    tags.albumArtist = FirstValue(map, "ALBUMARTIST");
+    tags.genre = FirstValue(map, "GENRE");
+    tags.comment = FirstValue(map, "COMMENT");
+    tags.track = LeadingNumber(FirstValue(map, "TRACKNUMBER"));
+    tags.disc = LeadingNumber(FirstValue(map, "DISCNUMBER"));
+    tags.year = LeadingNumber(FirstValue(map, "DATE"));
+    return true;
+  }
+}
+
+bool ReadMp3Tags(const std::string& path, AudioTags& tags, LegacyEncoding legacy) {
+  ReadOnlyFile file(path);  // refuses what is not a regular file, as TagLib's open does
+  if (!file.IsOpen()) return false;
+  TagFields fields;
+  if (!ReadId3v2(file, fields, legacy)) {
+    if (!ReadId3v1(file, fields, legacy)) return true;  // an MP3 file without tags
+    // The block keeps its genre as a number.
+    const char* name = GenreName(static_cast<int>(LeadingNumber(fields.genre)));
+    fields.genre = name != nullptr && !fields.genre.empty() ? name : "";
+  }
+  tags.title = fields.title;
+  tags.artist = fields.artist;
+  tags.album = fields.album;
+  tags.genre = fields.genre;
+  tags.comment = fields.comment;
+  tags.track = LeadingNumber(fields.track);
+  tags.year = LeadingNumber(fields.year);
+  return true;
+}
+
+}  // namespace
+
+const char* AudioFormatOf(std::string_view name) {
+  for (const AudioExtension& e : kAudioExtensions)
+    if (HasExtension(name, e.extension)) return e.format;
+  return nullptr;
+}
+
+bool ReadAudioTags(const std::string& path, const char* format, AudioTags& tags,
+                   LegacyEncoding legacy) {
+  tags = AudioTags{};
+  if (format == nullptr) return false;
+  if (std::string_view(format) == "MP3") return ReadMp3Tags(path, tags, legacy);
+  return ReadTagLibTags(path, format, tags);
+}
+
+long long LeadingNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  long long n = 0;
+  bool any = false;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (n > 100000000000000LL) break;  // no tag means a number this long
+    n = n * 10 + (text[i] - '0');
+    any = true;
+  }
+  return any ? n : 0;
+}
+
+}  // namespace tessarn
