@@ -36,7 +36,8 @@ TEST_P(Fill, GivesTheName) {
   NameTemplate parsed;
   ASSERT_EQ(ParseNameTemplate(Gb(c.templateText), parsed), "");
   const FileMetadata meta = Sample();
-  TemplateInput input{&meta, Gb("IMG_0001"), 12, 3};
+  const std::string mainName = "IMG_0001";
+  TemplateInput input{&meta, mainName, 12, 3};
   std::string name;
   const PlaceholderInfo* missing = nullptr;
   const bool ok = FillNameTemplate(parsed, input, name, &missing);
