@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/rules/metadata_rule.h"
 #include "core/rules/regex_replace.h"
 #include "core/text/encoding.h"
 
@@ -26,13 +27,16 @@ enum OptionGroup : unsigned {
 using Apply = const char* (*)(Arguments&, std::string&&);
 
 // `page`: the option page whose rule the option feeds; options that serve every
-// page, or no rule at all, leave it unset.
+// page, or no rule at all, leave it unset. `alsoPage`: a second page that reads the
+// same option (the metadata page's template and counter); without --page the
+// option still picks `page`.
 struct OptionDef {
   const char* name;
   bool takesValue;
   unsigned groups;
   Apply apply;
   std::optional<OptionPage> page = std::nullopt;
+  std::optional<OptionPage> alsoPage = std::nullopt;
 };
 
 #define SET_TEXT(field)                              \
@@ -61,7 +65,8 @@ constexpr std::pair<const char*, OptionPage> kPages[] = {{"numbering", OptionPag
                                                          {"replace", OptionPage::kReplace},
                                                          {"insert", OptionPage::kInsert},
                                                          {"case", OptionPage::kCase},
-                                                         {"mp3", OptionPage::kMp3}};
+                                                         {"mp3", OptionPage::kMp3},
+                                                         {"meta", OptionPage::kMeta}};
 
 const char* PageName(OptionPage page) {
   for (const auto& [word, value] : kPages)
@@ -70,7 +75,7 @@ const char* PageName(OptionPage page) {
 }
 
 const char* SetPage(Arguments& a, std::string&& v) {
-  return Pick(v, kPages, a.options.page, "--page 只能是 numbering、replace、insert、case 或 mp3");
+  return Pick(v, kPages, a.options.page, "--page 只能是 numbering、replace、insert、case、mp3 或 meta");
 }
 
 const char* SetScope(Arguments& a, std::string&& v) {
@@ -123,12 +128,28 @@ const char* SetExtInsertAt(Arguments& a, std::string&& v) {
   return nullptr;
 }
 
-// The template box holds at most 50 bytes; a longer template is refused rather
-// than cut, so that no name is built from half a template.
+// The MP3 page and the metadata page each read the template in their own way;
+// which one applies is known once every option is read (see CheckTemplate).
 const char* SetTemplate(Arguments& a, std::string&& v) {
-  if (v.size() > 50) return "--template 最多 50 字节（中文字符每个占 2 字节）";
+  a.options.metaTemplate = v;
   a.options.tagTemplate = std::move(v);
   return nullptr;
+}
+
+// The MP3 template box holds at most 50 bytes: a longer template is refused rather
+// than cut, so that no name is built from half a template. A metadata template
+// that does not parse is refused with the reason.
+std::string CheckTemplate(const Arguments& a) {
+  if (a.options.page == OptionPage::kMeta) {
+    if (a.command == Command::kTagsFromName) return std::string();
+    if (a.options.metaTemplate.empty())
+      return "--page meta 需要 --template（例如 --template '{taken:%Y%m%d}_{n}'）";
+    if (std::string error = MetadataTemplateError(a.options); !error.empty())
+      return "--template：" + GbToUtf8Lossy(error);
+    return std::string();
+  }
+  if (a.options.tagTemplate.size() > 50) return "--template 最多 50 字节（中文字符每个占 2 字节）";
+  return std::string();
 }
 
 // Read by the MP3 page's naming and by the tags commands alike.
@@ -146,14 +167,14 @@ const OptionDef kOptions[] = {
     {"scope", true, kRuleOption, SetScope, OptionPage::kNumbering},
     {"prefix", true, kRuleOption, SET_TEXT(namePrefix), OptionPage::kNumbering},
     {"name", true, kRuleOption, SET_TEXT(mainName), OptionPage::kNumbering},
-    {"digits", true, kRuleOption, SET_TEXT(nameDigits), OptionPage::kNumbering},
+    {"digits", true, kRuleOption, SET_TEXT(nameDigits), OptionPage::kNumbering, OptionPage::kMeta},
     {"suffix", true, kRuleOption, SET_TEXT(nameSuffix), OptionPage::kNumbering},
     {"ext-prefix", true, kRuleOption, SET_TEXT(extPrefix), OptionPage::kNumbering},
     {"ext", true, kRuleOption, SET_TEXT(newExtension), OptionPage::kNumbering},
     {"ext-digits", true, kRuleOption, SET_TEXT(extDigits), OptionPage::kNumbering},
     {"ext-suffix", true, kRuleOption, SET_TEXT(extSuffix), OptionPage::kNumbering},
-    {"start", true, kRuleOption, SET_TEXT(startValue), OptionPage::kNumbering},
-    {"step", true, kRuleOption, SET_TEXT(increment), OptionPage::kNumbering},
+    {"start", true, kRuleOption, SET_TEXT(startValue), OptionPage::kNumbering, OptionPage::kMeta},
+    {"step", true, kRuleOption, SET_TEXT(increment), OptionPage::kNumbering, OptionPage::kMeta},
     {"find", true, kRuleOption, SET_TEXT(findText), OptionPage::kReplace},
     {"replace-with", true, kRuleOption, SET_TEXT(replaceWith), OptionPage::kReplace},
     {"replace-scope", true, kRuleOption, SetReplaceScope, OptionPage::kReplace},
@@ -191,7 +212,14 @@ const OptionDef kOptions[] = {
      OptionPage::kInsert},
     {"name-case", true, kRuleOption, SetNameCase, OptionPage::kCase},
     {"ext-case", true, kRuleOption, SetExtCase, OptionPage::kCase},
-    {"template", true, kRuleOption | kNameTagOption, SetTemplate, OptionPage::kMp3},
+    {"template", true, kRuleOption | kNameTagOption, SetTemplate, OptionPage::kMp3,
+     OptionPage::kMeta},
+    {"lower-ext", false, kRuleOption,
+     [](Arguments& a, std::string&&) -> const char* {
+       a.options.metaLowerExtension = true;
+       return nullptr;
+     },
+     OptionPage::kMeta},
     {"dry-run", false, kNameTagOption,
      [](Arguments& a, std::string&&) -> const char* {
        a.dryRun = true;
@@ -300,10 +328,14 @@ const char* CommandName(Command command) {
 // empty when `page` is settled.
 std::string ChoosePage(OptionPage& page, bool pageGiven,
                        const std::vector<const OptionDef*>& used) {
+  // An option that two pages read belongs to the page given, when it is one of them.
+  auto pageOf = [&](const OptionDef* def) {
+    return pageGiven && def->alsoPage == page ? page : *def->page;
+  };
   std::vector<OptionPage> pages;
   for (const OptionDef* def : used)
-    if (std::find(pages.begin(), pages.end(), *def->page) == pages.end())
-      pages.push_back(*def->page);
+    if (std::find(pages.begin(), pages.end(), pageOf(def)) == pages.end())
+      pages.push_back(pageOf(def));
   if (!pageGiven && pages.size() == 1) page = pages.front();
   const bool conflict =
       pageGiven ? std::any_of(pages.begin(), pages.end(), [&](OptionPage p) { return p != page; })
@@ -316,7 +348,7 @@ std::string ChoosePage(OptionPage& page, bool pageGiven,
     if (!listed.empty()) listed += "，";
     std::string names;
     for (const OptionDef* def : used)
-      if (*def->page == p) names += (names.empty() ? "--" : "、--") + std::string(def->name);
+      if (pageOf(def) == p) names += (names.empty() ? "--" : "、--") + std::string(def->name);
     listed += names + " 属于 " + PageName(p) + " 页";
   }
   if (pageGiven) return listed + "，与 --page " + PageName(page) + " 不符";
@@ -436,6 +468,8 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
   }
   if (std::string error = ChoosePage(a.options.page, pageGiven, pageOptions); !error.empty())
     return fail(std::move(error));
+
+  if (std::string error = CheckTemplate(a); !error.empty()) return fail(std::move(error));
 
   // The extension box follows the file-name box while "keep same" is ticked.
   if (a.options.keepSame) a.options.extInsertText = a.options.nameInsertText;

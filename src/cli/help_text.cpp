@@ -33,8 +33,8 @@ rename 加 --recursive（-r）时连同各级子目录中的文件，逐个目�
 constexpr const char kRuleOptions[] =
     R"(
 选项（均可写成 --选项=值；空文本 "" 也是有效的值）：
-  --page numbering|replace|insert|case|mp3   使用的规则页（默认：所给选项所属的页，
-                                              没有这类选项时为 numbering）
+  --page numbering|replace|insert|case|mp3|meta   使用的规则页（默认：所给选项所属
+                                              的页，没有这类选项时为 numbering）
   --json                                      输出 JSON
   --recursive, -r        目录连同其子目录中的文件
   --hidden               与 --recursive 一起：也进入隐藏的子目录
@@ -77,6 +77,23 @@ constexpr const char kRuleOptions[] =
   --legacy-encoding auto|gbk|latin1   未注明编码的标签文字（ID3v1 及 ID3v2 编码 0）按
                          GBK 还是 Latin-1 读取；auto（默认）在文字是有效 GBK 且含中文
                          字符时按 GBK，否则按 Latin-1
+
+  元数据（meta）：
+  --template 模板        用文件内的信息组成主文件名，扩展名保留，例如
+                         '{taken:%Y-%m-%d_%H%M%S}' 或 '{artist}-{title}'
+                         音频：{title} {artist} {album} {albumartist} {track} {disc}
+                               {year} {genre} {comment}（MP3、FLAC、Ogg、Opus、M4A、
+                               WMA、APE、WavPack、AIFF、WAV）
+                         照片：{taken} 拍摄时间 {camera} 相机 {lens} 镜头 {width} {height}
+                               （JPEG、PNG、TIFF、HEIC、AVIF 及常见 RAW 格式）
+                         文件：{modified} 修改时间 {size} 字节数 {name} 原主文件名
+                               {n} 序号（按 --start、--step、--digits）
+                         日期在冒号后跟 strftime 格式：{taken:%Y%m%d}；数字跟位数：
+                         {track:2} 得 07；竖线后是缺少该信息时的替代文字：
+                         {taken:%Y%m%d|未知日期}；{{ 与 }} 表示括号本身。
+                         缺少某项信息又没有替代文字的文件标为“缺少元数据”（no-metadata）
+  --lower-ext            扩展名改为小写
+  --start、--step、--digits   {n} 的起始量、增量与位数（同常规页）
 )";
 
 constexpr const char kPreviewHelp[] =
