@@ -267,7 +267,8 @@ void MainWindow::PreviewPass(bool allRows) {
       SlicedPreview::Worthwhile(options, rows)) {
     StartSlicedPreview(options, rows);
   } else {
-    ShowPreviewConflicts(tessarn::PreviewPass(list_, options, settings_, allRows, tagCache()));
+    ShowPreviewConflicts(
+        tessarn::PreviewPass(list_, options, settings_, allRows, tagCache(), metadataCache()));
   }
   ShowPatternError(options);
 }
@@ -331,7 +332,7 @@ void MainWindow::StepSlicedPreview() {
   QElapsedTimer clock;
   clock.start();
   do {
-    slicedPreview_->Step(list_, slicedPreview_->SliceRows(), tagCache());
+    slicedPreview_->Step(list_, slicedPreview_->SliceRows(), tagCache(), metadataCache());
   } while (!slicedPreview_->Done() && clock.elapsed() < kStepMilliseconds);
   // What the check needs of the rows done, copied while they are at hand.
   check_->copy.AppendNamesFrom(list_,
@@ -460,6 +461,7 @@ void MainWindow::openTagEditor(int row) {
     // The file's tags changed; an in-place ID3v1 write keeps the file's size, so the
     // cache is not left to notice it by the modification time alone.
     tagCache()->Clear();
+    metadataCache()->Clear();
   }
 }
 
@@ -480,8 +482,10 @@ void MainWindow::openTagEditorForSelection() {
   const std::vector<std::size_t> rows = view_->SelectedRows();
   if (rows.size() <= 1) return openTagEditor(view_->CurrentRow());
   const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
-  if (TagEditorDialog::OpenForEntries(list_, rows, prompts_.message, this, text))
+  if (TagEditorDialog::OpenForEntries(list_, rows, prompts_.message, this, text)) {
     tagCache()->Clear();
+    metadataCache()->Clear();
+  }
 }
 
 void MainWindow::openSettingsDialog() {

@@ -16,6 +16,7 @@
 #include "core/filelist/rename_plan.h"
 #include "core/filelist/rename_run.h"
 #include "core/id3/genre_table.h"
+#include "core/metadata/metadata_cache.h"
 #include "core/rules/preview_pass.h"
 #include "core/rules/tag_cache.h"
 #include "core/rules/naming_options.h"
@@ -57,6 +58,7 @@ class MainWindow : public QMainWindow {
   FileList& fileList() { return list_; }
   AppSettings& settings() { return settings_; }
   TagCache* tagCache() { return &tagCache_; }
+  MetadataCache* metadataCache() { return &metadataCache_; }
   UndoLog& undoLog() { return undo_; }
   const GenreTable& genreTable() const { return genres_; }
   FileListModel* listModel() const { return model_; }
@@ -173,6 +175,7 @@ class MainWindow : public QMainWindow {
   UndoLog undo_;
   FolderListings listings_;  // what the preview knows of the listed folders
   TagCache tagCache_;
+  MetadataCache metadataCache_;  // what the metadata page read of each file
   GenreTable genres_;
   std::string configDir_;
   UiPrompts prompts_;

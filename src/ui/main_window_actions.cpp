@@ -383,7 +383,7 @@ void MainWindow::RunRenameAndReport() {
     // Every entry gets its new name by the shown page, whatever the preview covers.
     NamingOptions options = tabs_->ReadNamingOptions();
     options.legacyEncoding = settings_.legacyEncoding;
-    ComputeNewNames(list_, options, list_.count(), tagCache());
+    ComputeNewNames(list_, options, list_.count(), tagCache(), metadataCache());
     plan = PlanRun(list_);
   }
   if (plan.conflicts > 0 &&
@@ -453,6 +453,7 @@ bool MainWindow::UndoRunAndReport(std::uint64_t runId) {
   // undo renames nothing: the list keeps its names, the tags are read anew.
   if (outcome.kind == RunKind::kTags) {
     tagCache()->Clear();
+    metadataCache()->Clear();
   } else if (outcome.runId == lastRunId_ && lastRunId_ != 0) {
     ApplyUndoToList(undone, outcome, list_, undo_);
     ListChanged();
@@ -533,7 +534,10 @@ void MainWindow::WriteTagsFromNamesAndReport() {
   }
   // An in-place write may keep a file's size; the naming page must not go by the
   // modification time alone.
-  if (succeeded > 0) tagCache()->Clear();
+  if (succeeded > 0) {
+    tagCache()->Clear();
+    metadataCache()->Clear();
+  }
   ShowTagStatuses(list_);
   if (!recorded.error.empty())
     Message(QMessageBox::Warning,

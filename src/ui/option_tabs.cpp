@@ -11,6 +11,7 @@
 
 #include "core/rules/tag_template_rule.h"
 #include "ui/gb_qt.h"
+#include "ui/metadata_page.h"
 #include "ui/number_box.h"
 
 namespace tessarn {
@@ -89,6 +90,9 @@ OptionTabs::OptionTabs(AppSettings& settings, QWidget* parent)
   addTab(BuildInsertPage(), QString::fromUtf8("插入"));
   addTab(BuildCasePage(), QString::fromUtf8("大小写"));
   addTab(BuildMp3Page(), QString::fromUtf8("MP3标签"));
+  metadataPage_ = new MetadataPage;
+  addTab(metadataPage_, QString::fromUtf8("元数据"));
+  connect(metadataPage_, &MetadataPage::passRequested, this, &OptionTabs::passRequested);
   BindSharedHandlers();
   // Files dropped anywhere on the window are added to the list; the boxes do not
   // take them as text.
@@ -389,6 +393,9 @@ NamingOptions OptionTabs::ReadNamingOptions() const {
 
   o.tagTemplate = ToGb(templateBox_->text());
   o.v1First = v1First_->isChecked();
+
+  o.metaTemplate = metadataPage_->TemplateText();
+  o.metaLowerExtension = metadataPage_->LowerExtension();
   return o;
 }
 

@@ -1,4 +1,4 @@
-// The tab control "选择夹" with the five option pages. It owns every option control,
+// The tab control "选择夹" with the six option pages. It owns every option control,
 // reads them into NamingOptions, keeps their enabling rules, and asks for a preview
 // pass (passRequested) whenever an option changes.
 #pragma once
@@ -20,6 +20,7 @@ class QRadioButton;
 
 namespace tessarn {
 
+class MetadataPage;
 class NumberBox;
 
 class OptionTabs : public QTabWidget {
@@ -36,6 +37,7 @@ class OptionTabs : public QTabWidget {
 
   // Controls reached by the main window and the tests.
   QLineEdit* templateBox() const { return templateBox_; }
+  MetadataPage* metadataPage() const { return metadataPage_; }
 
  signals:
   // A preview pass with allRows off is due.
@@ -117,6 +119,9 @@ class OptionTabs : public QTabWidget {
   QLineEdit* templateBox_;
   QLineEdit* referenceBox_;
   QPushButton* nameTags_;
+
+  // Page "元数据".
+  MetadataPage* metadataPage_;
 };
 
 }  // namespace tessarn

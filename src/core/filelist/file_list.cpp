@@ -65,6 +65,10 @@ void FileList::AppendNamesFrom(const FileList& from, std::size_t last) {
     c.newName = e.newName;
     c.folder = InternDiskFolder(from.DiskFolder(e), from.FolderText(e));
     c.SetDiskName(std::string_view(e.DiskName()));
+    // A row the metadata rule could not name says why in its tag status, which the
+    // plan reads (only for an empty new name).
+    if (e.newName.empty() && !e.texts().tagStatus.str().empty())
+      c.SetText(&EntryTexts::tagStatus, e.texts().tagStatus.str());
   }
 }
 
