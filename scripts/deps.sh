@@ -4,7 +4,8 @@
 set -euo pipefail
 tessarn_install_deps() {
   local pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
-              libbenchmark-dev libpcre2-dev fonts-wqy-microhei qt6-translations-l10n zlib1g-dev "$@")
+              libbenchmark-dev libpcre2-dev fonts-wqy-microhei qt6-translations-l10n zlib1g-dev
+              libtag1-dev libexiv2-dev "$@")
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -14,7 +14,7 @@ Tessarn批量更名器的命令行版本。
   rename [选项] 路径...    按选项给文件更名（与“开始命名”相同）
   undo [--run 编号]        撤消最近一次尚未撤消的更名或标签修改
   history                  列出可撤消的更名与标签操作，最新的在前
-  tags show 文件...        显示 MP3 文件的 ID3v1 与 ID3v2 标签
+  tags show 文件...        显示音频文件的标签（MP3 的 ID3v1 与 ID3v2，及其他格式）
   tags set [选项] 文件...  修改 MP3 标签中给出的字段
   tags delete --v1|--v2 文件...  删除 MP3 标签
   tags from-name --template 模板 文件|目录...  从文件名写入标签
@@ -155,6 +155,9 @@ constexpr const char kTagsShowHelp[] =
     R"(用法：tessarn-cli tags show [--json] [--legacy-encoding auto|gbk|latin1] 文件...
 
 显示每个 MP3 文件的两种标签：是否存在以及各字段（ID3v1 七项，ID3v2 十二项）。
+FLAC、Ogg、Opus、M4A、WMA、APE、WavPack、AIFF、WAV 文件显示各格式共有的字段（歌曲名、
+艺术家、专辑、音轨、年代、流派、注释、专辑艺术家、碟号）；--json 中这些字段在每个文件
+（MP3 也一样）的 "tags" 之下，键名相同，"format" 给出格式。
 --legacy-encoding 决定未注明编码的文字按 GBK 还是 Latin-1 读取（默认 auto：有效 GBK
 且含中文字符时按 GBK，否则按 Latin-1）。
 )";

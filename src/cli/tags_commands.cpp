@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/audio_tags_show.h"
 #include "cli/commands.h"
 #include "cli/entry_printer.h"
 #include "cli/exit_status.h"
@@ -16,6 +17,7 @@
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_file_io.h"
 #include "core/id3/tag_file_writer.h"
+#include "core/metadata/audio_tags_reader.h"
 #include "core/tagedit/tag_edits.h"
 #include "core/tagedit/tag_run.h"
 #include "core/tagedit/tag_update.h"
@@ -151,6 +153,33 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
   if (args.json) buf += '[';
   for (std::size_t i = 0; i < args.paths.size(); ++i) {
     const std::string& path = args.paths[i];
+    if (const char* format = TagLibFormatOf(path)) {
+      // The other audio formats: their tags through TagLib, the shared fields only.
+      AudioTags tags;
+      const bool read = ReadAudioTags(path, format, tags);
+      if (!read) status = kExitFailed;
+      if (args.json) {
+        if (i > 0) buf += ',';
+        buf += "\n{\"file\":";
+        AppendJsonGbString(buf, DecodeDiskName(path));
+        if (read) {
+          AppendCommonTagsJson(buf, format, true, tags);
+        } else {
+          buf += ",\"error\":";
+          AppendJsonString(buf, std::string("无法读取该") + format + "文件");
+        }
+        buf += '}';
+      } else {
+        buf += ShowPath(path);
+        buf += '\n';
+        if (read)
+          AppendCommonTagsText(buf, format, tags);
+        else
+          buf += std::string("  无法读取该") + format + "文件\n";
+      }
+      out.MaybeFlush();
+      continue;
+    }
     const std::optional<std::string> refusal = RefuseFile(path);
     TagFields v1, v2;
     const LegacyEncoding legacy = args.options.legacyEncoding;
@@ -169,6 +198,10 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
         AppendFieldsJson(buf, hasV1, v1, kId3v1FieldCount);
         buf += ",\"id3v2\":";
         AppendFieldsJson(buf, hasV2, v2, kTagFieldCount);
+        // The fields every format shares, as for the other formats.
+        AudioTags tags;
+        ReadAudioTags(path, "MP3", tags, legacy);
+        AppendCommonTagsJson(buf, "MP3", hasV1 || hasV2, tags);
       }
       buf += '}';
     } else {

@@ -154,3 +154,24 @@ TEST_F(CliMetadataTest, BadTemplatesAndOptionsAreUsageErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CliMetadataTest, TagsShowGivesEveryFormatsFieldsUnderTheSameKeys) {
+  Song("a.flac", tessarn::testing::TinyFlac(), "邓丽君", "月亮代表我的心");
+  Song("b.m4a", tessarn::testing::TinyM4a(), "陈奕迅", "十年");
+  WriteFile(files + "/bad.opus", "damaged");
+  const CliResult r = Run({"tags", "show", "--json", "a.flac", "b.m4a", "bad.opus"});
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  const auto doc = ParseJson(r.out);
+  ASSERT_TRUE(doc.has_value()) << r.out;
+  EXPECT_EQ((*doc)[0]["format"].string, "FLAC");
+  EXPECT_EQ((*doc)[0]["tags"]["artist"].string, "邓丽君");
+  EXPECT_EQ((*doc)[0]["tags"]["title"].string, "月亮代表我的心");
+  EXPECT_EQ((*doc)[1]["format"].string, "MP4");
+  EXPECT_EQ((*doc)[1]["tags"]["title"].string, "十年");
+  EXPECT_TRUE((*doc)[1]["tags"].Has("albumArtist"));
+  EXPECT_TRUE((*doc)[2].Has("error"));
+}
+
+}  // namespace
