@@ -53,7 +53,7 @@ MetadataPage::MetadataPage(QWidget* parent) : QWidget(parent) {
   for (const PickerSection& section : kSections) {
     menu->addSection(QString::fromUtf8(section.title));
     for (const PlaceholderInfo& p : PlaceholderTable()) {
-      if (p.part != section.part) continue;
+      if ((p.part & ~kLensPart) != section.part) continue;
       QAction* action = menu->addAction(QString::fromUtf8(p.caption) + QStringLiteral("  {") +
                                         QString::fromLatin1(p.key) + QStringLiteral("}"));
       action->setObjectName(QStringLiteral("占位符_") + QString::fromLatin1(p.key));

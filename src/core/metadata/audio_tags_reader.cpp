@@ -1,9 +1,5 @@
 #include "core/metadata/audio_tags_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <taglib/aifffile.h>
 #include <taglib/apefile.h>
 #include <taglib/asffile.h>
@@ -12,17 +8,19 @@
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/tdebuglistener.h>
-#include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/wavpackfile.h>
+#include <taglib/xiphcomment.h>
 
 #include <memory>
 
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
+#include "core/metadata/file_prefix.h"
+#include "core/metadata/prefix_stream.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 
@@ -55,20 +53,6 @@ void SilenceTagLib() {
   (void)done;
 }
 
-// The file opened for reading only and without waiting, so that a FIFO or a
-// device given by mistake is refused instead of blocking the pass; -1 when it is
-// not a regular file or cannot be opened.
-int OpenRegularForReading(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return -1;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
 std::unique_ptr<TagLib::File> OpenTagLibFile(TagLib::IOStream* stream, const char* format,
                                              int attempt) {
   using namespace TagLib;
@@ -89,35 +73,63 @@ std::unique_ptr<TagLib::File> OpenTagLibFile(TagLib::IOStream* stream, const cha
   return nullptr;
 }
 
-std::string FirstValue(const TagLib::PropertyMap& map, const char* key) {
+// The keys, made once: a key made from a C string per lookup is an allocation.
+struct FieldKeys {
+  TagLib::String title{"TITLE"}, artist{"ARTIST"}, album{"ALBUM"}, albumArtist{"ALBUMARTIST"},
+      genre{"GENRE"}, comment{"COMMENT"}, track{"TRACKNUMBER"}, disc{"DISCNUMBER"}, date{"DATE"};
+};
+const FieldKeys& Keys() {
+  static const FieldKeys keys;
+  return keys;
+}
+
+// Vorbis comments (FLAC, Ogg) and the property map of the other formats: both map
+// upper-case names to lists of texts.
+template <class Map>
+std::string FirstValue(const Map& map, const TagLib::String& key) {
   const auto it = map.find(key);
   if (it == map.end() || it->second.isEmpty()) return std::string();
-  return Utf8ToGbLossy(it->second.front().to8Bit(true));
+  const TagLib::String& value = it->second.front();
+  return value.isAscii() ? value.to8Bit(false)
+                         : Utf8ToGbLossy(value.to8Bit(true));
+}
+
+template <class Map>
+void TakeFields(const Map& map, AudioTags& tags) {
+  const FieldKeys& k = Keys();
+  tags.title = FirstValue(map, k.title);
+  tags.artist = FirstValue(map, k.artist);
+  tags.album = FirstValue(map, k.album);
+  tags.albumArtist = FirstValue(map, k.albumArtist);
+  tags.genre = FirstValue(map, k.genre);
+  tags.comment = FirstValue(map, k.comment);
+  tags.track = LeadingNumber(FirstValue(map, k.track));
+  tags.disc = LeadingNumber(FirstValue(map, k.disc));
+  tags.year = LeadingNumber(FirstValue(map, k.date));
+}
+
+// The Vorbis comments of a FLAC or Ogg file, read where they lie; nullptr for the
+// other formats, or a FLAC file whose tags are ID3 or APE instead.
+const TagLib::Ogg::XiphComment* XiphCommentOf(TagLib::File& file) {
+  if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(&file))
+    return flac->hasXiphComment() ? flac->xiphComment() : nullptr;
+  return dynamic_cast<const TagLib::Ogg::XiphComment*>(file.tag());
 }
 
 bool ReadTagLibTags(const std::string& path, const char* format, AudioTags& tags) {
   SilenceTagLib();
+  // One open and one read for most files; each format's attempt reads from it.
+  const FilePrefix prefix(path);
+  if (!prefix.IsOpen()) return false;
   for (int attempt = 0;; ++attempt) {
-    const int fd = OpenRegularForReading(path);
-    if (fd < 0) return false;
-    TagLib::FileStream stream(fd, true);  // owns the descriptor from here on
-    if (!stream.isOpen()) {
-      ::close(fd);
-      return false;
-    }
+    PrefixStream stream(prefix);
     std::unique_ptr<TagLib::File> file = OpenTagLibFile(&stream, format, attempt);
     if (!file) return false;
     if (!file->isValid()) continue;
-    const TagLib::PropertyMap map = file->properties();
-    tags.title = FirstValue(map, "TITLE");
-    tags.artist = FirstValue(map, "ARTIST");
-    tags.album = FirstValue(map, "ALBUM");
-    tags.albumArtist = FirstValue(map, "ALBUMARTIST");
-    tags.genre = FirstValue(map, "GENRE");
-    tags.comment = FirstValue(map, "COMMENT");
-    tags.track = LeadingNumber(FirstValue(map, "TRACKNUMBER"));
-    tags.disc = LeadingNumber(FirstValue(map, "DISCNUMBER"));
-    tags.year = LeadingNumber(FirstValue(map, "DATE"));
+    if (const TagLib::Ogg::XiphComment* xiph = XiphCommentOf(*file))
+      TakeFields(xiph->fieldListMap(), tags);
+    else
+      TakeFields(file->properties(), tags);
     return true;
   }
 }

@@ -42,6 +42,9 @@ enum MetadataParts : unsigned {
   kAudioPart = 1,
   kImagePart = 2,
   kStatPart = 4,
+  // The lens beyond the EXIF field that names it: the maker notes' lens numbers,
+  // looked up in the library's tables (many times the cost of the rest).
+  kLensPart = 8,
 };
 
 struct FileMetadata {

@@ -1,16 +1,16 @@
 #include "core/metadata/image_info_reader.h"
 
-#include <sys/stat.h>
-
 // Exiv2 0.27 hands out its images in std::auto_ptr.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
 #pragma GCC diagnostic pop
 
+#include <cstring>
 #include <mutex>
 
 #include "core/id3/id3v1.h"
+#include "core/metadata/file_prefix.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
 
@@ -53,24 +53,49 @@ std::string Trimmed(std::string text) {
   return text.substr(start);
 }
 
-std::string ExifText(const Exiv2::ExifData& exif, const char* key) {
-  const auto it = exif.findKey(Exiv2::ExifKey(key));
-  if (it == exif.end()) return std::string();
-  return Trimmed(it->toString());
-}
-
 // EXIF text is ASCII by the standard; bytes beyond it are read as UTF-8 when they
 // are, else as the GBK that Chinese cameras and phones write.
-std::string ExifTextGb(const Exiv2::ExifData& exif, const char* key) {
-  const std::string raw = ExifText(exif, key);
+std::string ToGbText(const std::string& raw) {
   if (IsValidUtf8(raw)) return Utf8ToGbLossy(raw);
   return IsValidGbk(raw) ? raw : Latin1ToGb(raw);
 }
 
-std::optional<LocalTime> TakenOf(const Exiv2::ExifData& exif, const Exiv2::XmpData& xmp) {
-  for (const char* key : {"Exif.Photo.DateTimeOriginal", "Exif.Image.DateTimeOriginal",
-                          "Exif.Photo.DateTimeDigitized"})
-    if (auto t = ParseExifDate(ExifText(exif, key))) return t;
+// The fields read here, found in one walk over the EXIF data by IFD and tag
+// number: looking each up by its key name builds and compares key strings for
+// every field of the file.
+struct ExifFields {
+  std::string dateOriginal, dateOriginalIfd0, dateDigitized, make, model, lensModel;
+  long orientation = 0, pixelX = 0, pixelY = 0, imageWidth = 0, imageLength = 0;
+};
+
+ExifFields WalkExif(const Exiv2::ExifData& exif) {
+  ExifFields f;
+  for (const Exiv2::Exifdatum& d : exif) {
+    const char* ifd = d.ifdName();
+    const bool ifd0 = std::strcmp(ifd, "IFD0") == 0;
+    const bool photo = std::strcmp(ifd, "Exif") == 0;
+    if (!ifd0 && !photo) continue;
+    switch (d.tag()) {
+      case 0x010F: if (ifd0) f.make = Trimmed(d.toString()); break;
+      case 0x0110: if (ifd0) f.model = Trimmed(d.toString()); break;
+      case 0x0112: if (ifd0) f.orientation = d.toLong(); break;
+      case 0x0100: if (ifd0) f.imageWidth = d.toLong(); break;
+      case 0x0101: if (ifd0) f.imageLength = d.toLong(); break;
+      case 0x9003: (ifd0 ? f.dateOriginalIfd0 : f.dateOriginal) = d.toString(); break;
+      case 0x9004: if (photo) f.dateDigitized = d.toString(); break;
+      case 0xA434: if (photo) f.lensModel = Trimmed(d.toString()); break;
+      case 0xA002: if (photo) f.pixelX = d.toLong(); break;
+      case 0xA003: if (photo) f.pixelY = d.toLong(); break;
+      default: break;
+    }
+  }
+  return f;
+}
+
+std::optional<LocalTime> TakenOf(const ExifFields& f, const Exiv2::XmpData& xmp) {
+  for (const std::string* text : {&f.dateOriginal, &f.dateOriginalIfd0, &f.dateDigitized})
+    if (auto t = ParseExifDate(*text)) return t;
+  if (xmp.empty()) return std::nullopt;
   for (const char* key : {"Xmp.exif.DateTimeOriginal", "Xmp.photoshop.DateCreated",
                           "Xmp.xmp.CreateDate"}) {
     const auto it = xmp.findKey(Exiv2::XmpKey(key));
@@ -80,14 +105,14 @@ std::optional<LocalTime> TakenOf(const Exiv2::ExifData& exif, const Exiv2::XmpDa
   return std::nullopt;
 }
 
-std::string LensOf(const Exiv2::ExifData& exif) {
-  std::string lens = ExifTextGb(exif, "Exif.Photo.LensModel");
-  if (!lens.empty()) return lens;
+std::string LensOf(const ExifFields& f, const Exiv2::ExifData& exif, bool makerLens) {
+  if (!f.lensModel.empty()) return ToGbText(f.lensModel);
+  if (!makerLens || exif.empty()) return std::string();
   const auto it = Exiv2::lensName(exif);
   if (it == exif.end()) return std::string();
   // The maker notes' lens numbers, as the library names them; a number it does not
   // know stays a number, which names no lens.
-  lens = Trimmed(it->print(&exif));
+  const std::string lens = Trimmed(it->print(&exif));
   if (lens.empty() || lens.find_first_not_of("0123456789 ()") == std::string::npos)
     return std::string();
   return Utf8ToGbLossy(lens);
@@ -147,37 +172,55 @@ std::string CameraName(std::string_view make, std::string_view model) {
   return std::string(make) + " " + std::string(model);
 }
 
-bool ReadImageInfo(const std::string& path, ImageInfo& info) {
+namespace {
+
+// The picture's metadata through the library: from the file's first bytes where
+// they hold all of it, else from the file. The library's own file access opens a
+// file three times over and reads it through the C library's buffered calls.
+Exiv2::Image::AutoPtr OpenAndRead(const std::string& path, const FilePrefix& prefix, bool jpeg) {
+  const auto* bytes = reinterpret_cast<const Exiv2::byte*>(prefix.bytes().data());
+  const long size = static_cast<long>(prefix.bytes().size());
+  // A JPEG's metadata segments all come before its picture data, which its read
+  // stops at: a prefix that ends before them fails the read rather than giving part.
+  if (prefix.Whole() || jpeg) {
+    try {
+      Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(bytes, size);
+      if (image.get() != nullptr) {
+        image->readMetadata();
+        return image;
+      }
+    } catch (const std::exception&) {
+      if (prefix.Whole()) throw;
+    }
+  }
+  Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path, false);
+  if (image.get() != nullptr) image->readMetadata();
+  return image;
+}
+
+}  // namespace
+
+bool ReadImageInfo(const std::string& path, ImageInfo& info, bool jpeg, bool makerLens) {
   info = ImageInfo{};
-  // The library opens by path with the C library's fopen, which would wait on a FIFO.
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // Also keeps a FIFO from the library's open by path, which would wait on it.
+  const FilePrefix prefix(path);
+  if (!prefix.IsOpen()) return false;
   PrepareExiv2();
   try {
-    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path, false);
+    Exiv2::Image::AutoPtr image = OpenAndRead(path, prefix, jpeg);
     if (image.get() == nullptr) return false;
-    image->readMetadata();
     const Exiv2::ExifData& exif = image->exifData();
-    const Exiv2::XmpData& xmp = image->xmpData();
-    info.taken = TakenOf(exif, xmp);
-    info.camera =
-        CameraName(ExifTextGb(exif, "Exif.Image.Make"), ExifTextGb(exif, "Exif.Image.Model"));
-    info.lens = LensOf(exif);
+    const ExifFields f = WalkExif(exif);
+    info.taken = TakenOf(f, image->xmpData());
+    info.camera = CameraName(ToGbText(f.make), ToGbText(f.model));
+    info.lens = LensOf(f, exif, makerLens);
     long long width = image->pixelWidth();
     long long height = image->pixelHeight();
-    if (width == 0 || height == 0) {
-      // Raw files state the picture's size in their EXIF rather than in a frame header.
-      for (const char* key : {"Exif.Photo.PixelXDimension", "Exif.Image.ImageWidth"})
-        if (const auto it = exif.findKey(Exiv2::ExifKey(key)); it != exif.end() && width == 0)
-          width = it->toLong();
-      for (const char* key : {"Exif.Photo.PixelYDimension", "Exif.Image.ImageLength"})
-        if (const auto it = exif.findKey(Exiv2::ExifKey(key)); it != exif.end() && height == 0)
-          height = it->toLong();
-    }
+    // Raw files state the picture's size in their EXIF rather than in a frame header.
+    if (width == 0) width = f.pixelX != 0 ? f.pixelX : f.imageWidth;
+    if (height == 0) height = f.pixelY != 0 ? f.pixelY : f.imageLength;
     // Orientations 5 to 8 turn the picture by a quarter: it is shown the other way up.
-    if (const auto it = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
-        it != exif.end() && it->toLong() >= 5 && it->toLong() <= 8)
-      std::swap(width, height);
+    if (f.orientation >= 5 && f.orientation <= 8) std::swap(width, height);
     info.width = width > 0 ? width : 0;
     info.height = height > 0 ? height : 0;
     return true;

@@ -13,10 +13,14 @@ namespace tessarn {
 // nullptr when it is not one read here.
 const char* ImageFormatOf(std::string_view name);
 
-// Reads the photo at path (raw disk bytes). False when the library cannot open it
-// or rejects its content; a valid picture without EXIF is true with what the
-// picture itself says (its size).
-bool ReadImageInfo(const std::string& path, ImageInfo& info);
+// Reads the photo at path (raw disk bytes); `jpeg`: ImageFormatOf said JPEG, whose
+// metadata is read from the file's first 64 KB where they hold it. False when the
+// library cannot open it or rejects its content; a valid picture without EXIF is
+// true with what the picture itself says (its size).
+// `makerLens`: a lens that the EXIF field does not name is looked for in the maker
+// notes too.
+bool ReadImageInfo(const std::string& path, ImageInfo& info, bool jpeg = false,
+                   bool makerLens = true);
 
 // An EXIF date "YYYY:MM:DD HH:MM:SS" (also with "-" between the date's parts, or
 // without the time); nullopt for the blank or zero dates cameras write when unset.

@@ -21,9 +21,9 @@ LocalTime LocalTimeOf(const struct timespec& when) {
 bool ReadFileMetadata(const std::string& path, std::string_view name, unsigned parts,
                       FileMetadata& meta, LegacyEncoding legacy) {
   meta = FileMetadata{};
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return false;
   if (parts & kStatPart) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
     meta.modified = LocalTimeOf(st.st_mtim);
     meta.size = static_cast<long long>(st.st_size);
     meta.partsRead |= kStatPart;
@@ -38,7 +38,8 @@ bool ReadFileMetadata(const std::string& path, std::string_view name, unsigned p
   if (parts & kImagePart) {
     if (const char* format = ImageFormatOf(name)) {
       meta.format = format;
-      if (!ReadImageInfo(path, meta.image)) return false;
+      if (!ReadImageInfo(path, meta.image, std::string_view(format) == "JPEG", parts & kLensPart))
+        return false;
       meta.partsRead |= kImagePart;
     }
   }

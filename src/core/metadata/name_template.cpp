@@ -98,7 +98,7 @@ const std::vector<PlaceholderInfo>& PlaceholderTable() {
       {kComment, "comment", "注释", ValueKind::kText, kAudioPart},
       {kTaken, "taken", "拍摄时间", ValueKind::kDate, kImagePart},
       {kCamera, "camera", "相机", ValueKind::kText, kImagePart},
-      {kLens, "lens", "镜头", ValueKind::kText, kImagePart},
+      {kLens, "lens", "镜头", ValueKind::kText, kImagePart | kLensPart},
       {kWidth, "width", "宽度", ValueKind::kNumber, kImagePart},
       {kHeight, "height", "高度", ValueKind::kNumber, kImagePart},
       {kModified, "modified", "修改时间", ValueKind::kDate, kStatPart},

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <taglib/fileref.h>
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
+#include <taglib/xiphcomment.h>
 #include <taglib/tpropertymap.h>
 
 #pragma GCC diagnostic push
@@ -197,6 +200,45 @@ TEST(ImageReader, PhotosWithoutExifGiveTheirSizeAndDamagedOnesAreRejected) {
   EXPECT_FALSE(ReadImageInfo(dir.path() + "text.png", info));
   ASSERT_EQ(::mkfifo((dir.path() + "pipe.jpg").c_str(), 0600), 0);
   EXPECT_FALSE(ReadImageInfo(dir.path() + "pipe.jpg", info));
+}
+
+// Most files are read from their first 64 KB; what lies beyond is still found.
+TEST(Readers, FindWhatLiesBeyondTheFirstBytesRead) {
+  TempFolder dir;
+  // A FLAC file whose 100 KB cover comes before its comments.
+  dir.Write("big.flac", testing::TinyFlac());
+  {
+    TagLib::FLAC::File flac((dir.path() + "big.flac").c_str(), false);
+    auto* picture = new TagLib::FLAC::Picture;
+    picture->setData(TagLib::ByteVector(100 * 1024, 'p'));
+    picture->setMimeType("image/jpeg");
+    flac.addPicture(picture);
+    flac.save();
+    TagLib::FLAC::File again((dir.path() + "big.flac").c_str(), false);
+    again.xiphComment(true)->setTitle(TagLib::String("远方", TagLib::String::UTF8));
+    again.save();
+  }
+  AudioTags tags;
+  ASSERT_TRUE(ReadAudioTags(dir.path() + "big.flac", "FLAC", tags));
+  EXPECT_EQ(tags.title, Gb("远方"));
+
+  // A JPEG whose metadata segments run past 64 KB before its picture begins.
+  const std::string text(40 * 1024, 'c');
+  const std::string photo = PhotoWithExif(dir, "big.jpg",
+                                          {{"Exif.Photo.DateTimeOriginal", "2020:02:02 02:02:02"},
+                                           {"Exif.Image.ImageDescription", text.c_str()}});
+  {
+    auto image = Exiv2::ImageFactory::open(photo);
+    image->readMetadata();
+    image->setComment(text);
+    image->writeMetadata();
+  }
+  ASSERT_GT(std::filesystem::file_size(photo), 80u * 1024);
+  ImageInfo info;
+  ASSERT_TRUE(ReadImageInfo(photo, info, true));
+  ASSERT_TRUE(info.taken);
+  EXPECT_EQ(info.taken->year, 2020);
+  EXPECT_EQ(info.width, 16);
 }
 
 TEST(ImageReader, ExifDatesAndCameraNames) {
