@@ -1,6 +1,6 @@
 // The metadata page names every listed file from what is inside it. Each pass is
 // measured beside the bare loop it must keep up with, over 10,000 files made in a
-// temporary folder (copies of one file, each a file of its own):
+// folder of their own (see bench_folder.h; copies of one file, each a file of its own):
 //   photo dates of 10,000 JPEGs with EXIF  vs  open + read the first 64 KB + close (within 3x)
 //   tags of 10,000 FLAC files              vs  the same bare loop on those files (within 3x)
 // The "...Over..." benchmarks time a pass and its bare loop in the same iteration
@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_folder.h"
 #include "core/filelist/file_list.h"
 #include "core/rules/metadata_rule.h"
 #include "core/rules/naming_options.h"
@@ -82,8 +83,7 @@ std::string TaggedFlac(const std::string& scratch) {
 class Fixture {
  public:
   Fixture(const char* extension, std::string (*make)(const std::string&)) {
-    char tmpl[] = "/tmp/tessarn-bench-XXXXXX";
-    folder_ = std::string(mkdtemp(tmpl)) + "/";
+    folder_ = BenchFolder();
     const std::string content = make(folder_ + "scratch");
     unlink((folder_ + "scratch").c_str());
     for (int i = 0; i < kFileCount; ++i) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_folder.h"
 #include "core/filelist/file_list.h"
 #include "core/history/tag_history.h"
 #include "core/id3/id3v1.h"
@@ -30,14 +31,6 @@
 
 namespace tessarn {
 namespace {
-
-std::string BenchFolder() {
-  const char* chosen = getenv("TESSARN_BENCH_DIR");
-  std::string base = chosen ? chosen : (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-  std::string tmpl = base + "/tessarn-bench-XXXXXX";
-  if (!mkdtemp(tmpl.data())) std::abort();
-  return tmpl + "/";
-}
 
 // Files named "歌手N-Title N.mp3", each with an ID3v2.3 tag of the same fields, a
 // little audio and an ID3v1 block; listed with their rows. Removed at exit.
