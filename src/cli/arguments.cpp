@@ -256,7 +256,22 @@ const OptionDef kOptions[] = {
          id = id * 10 + static_cast<std::uint64_t>(c - '0');
        }
        if (id == 0) return "--run 需要一个操作编号（见 tessarn-cli history）";
+       if (a.runId != 0) return "--run 与 --to 只能用其中一个";
        a.runId = id;
+       return nullptr;
+     }},
+    {"to", true, kUndoOption,
+     [](Arguments& a, std::string&& v) -> const char* {
+       // The oldest run to undo; every newer one not yet undone goes back first.
+       std::uint64_t id = 0;
+       for (char c : v) {
+         if (c < '0' || c > '9' || id > UINT64_MAX / 10 - 1) return "--to 需要一个操作编号（见 tessarn-cli history）";
+         id = id * 10 + static_cast<std::uint64_t>(c - '0');
+       }
+       if (id == 0) return "--to 需要一个操作编号（见 tessarn-cli history）";
+       if (a.runId != 0) return "--run 与 --to 只能用其中一个";
+       a.runId = id;
+       a.undoWithNewer = true;
        return nullptr;
      }},
     {"title", true, kTagFieldOption, SET_TAG(title)},
@@ -292,6 +307,8 @@ unsigned GroupsOf(Command command) {
       return kTagChoiceOption | kLegacyOption;
     case Command::kTagsFromName:
       return kNameTagOption | kTagChoiceOption | kLegacyOption;
+    case Command::kTagsConvert:
+      return kLegacyOption;
     default:
       return 0;
   }
@@ -317,6 +334,8 @@ const char* CommandName(Command command) {
       return "tags delete";
     case Command::kTagsFromName:
       return "tags from-name";
+    case Command::kTagsConvert:
+      return "tags convert";
     default:
       return "tessarn-cli";
   }
@@ -384,7 +403,7 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
     a.command = Command::kHistory;
   } else if (word == "tags") {
     a.command = Command::kTags;
-    if (i >= argc) return fail("tags 缺少子命令（show、set、delete 或 from-name）");
+    if (i >= argc) return fail("tags 缺少子命令（show、set、delete、from-name 或 convert）");
     const std::string_view sub = argv[i++];
     if (IsHelp(sub)) {
       a.help = true;
@@ -398,6 +417,8 @@ ParseResult ParseArguments(int argc, const char* const* argv) {
       a.command = Command::kTagsDelete;
     else if (sub == "from-name")
       a.command = Command::kTagsFromName;
+    else if (sub == "convert")
+      a.command = Command::kTagsConvert;
     else
       return fail("未知的 tags 子命令：" + GbToUtf8Lossy(Utf8ToGbLossy(sub)));
   } else {

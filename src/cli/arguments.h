@@ -21,7 +21,8 @@ enum class Command {
   kTagsShow,
   kTagsSet,
   kTagsDelete,
-  kTagsFromName
+  kTagsFromName,
+  kTagsConvert
 };
 
 struct Arguments {
@@ -36,7 +37,8 @@ struct Arguments {
   bool v2 = false;                 // --v2
   bool skipConflicts = false;      // --skip-conflicts: rename what has no conflict
   TagEdits edits;                  // the fields given to `tags set`
-  std::uint64_t runId = 0;         // undo --run: the run to undo; 0 the newest left
+  std::uint64_t runId = 0;         // undo --run/--to: the run to undo; 0 the newest left
+  bool undoWithNewer = false;      // undo --to: the newer runs not yet undone go back too
   bool dryRun = false;             // --dry-run: `tags from-name` only shows the fields
 };
 

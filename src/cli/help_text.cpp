@@ -12,12 +12,13 @@ Tessarn批量更名器的命令行版本。
 命令：
   preview [选项] 路径...   列出文件及其新文件名，不做任何更改
   rename [选项] 路径...    按选项给文件更名（与“开始命名”相同）
-  undo [--run 编号]        撤消最近一次尚未撤消的更名或标签修改
+  undo [--run|--to 编号]   撤消最近一次尚未撤消的更名或标签修改
   history                  列出可撤消的更名与标签操作，最新的在前
   tags show 文件...        显示音频文件的标签（MP3 的 ID3v1 与 ID3v2，及其他格式）
   tags set [选项] 文件...  修改 MP3 标签中给出的字段
   tags delete --v1|--v2 文件...  删除 MP3 标签
   tags from-name --template 模板 文件|目录...  从文件名写入标签
+  tags convert 文件...     把旧标签中未注明编码的文字转为 Unicode
 
 路径是文件时加入该文件；是目录时加入其中的全部文件（不含子目录）；preview 与
 rename 加 --recursive（-r）时连同各级子目录中的文件，逐个目录按自然顺序列出，
@@ -117,17 +118,19 @@ tessarn-cli undo 撤消，即使更名过程被中断。
 )";
 
 constexpr const char kUndoHelp[] =
-    R"(用法：tessarn-cli undo [--run 编号] [--json]
+    R"(用法：tessarn-cli undo [--run 编号 | --to 编号] [--json]
 
 把最近一次尚未撤消的更名（窗口或命令行所做的）改回原来的名字（不询问），逐行
 显示“撤消成功”或“撤消失败”及原因，最后显示总结。更名被中断时，按每个文件的
-设备号与 inode 判断它是否已经更名。名称下已换成另一个文件时不改动它（文件已被
-替换）。没有全部撤消的操作留在历史中，可以再试。
+设备号、inode 及创建时间（或 inode 代数与属主）判断它是否已经更名；inode 被另一
+个文件重新使用时也能分辨。名称下已换成另一个文件时不改动它（文件已被替换）。没有
+全部撤消的操作留在历史中，可以再试；撤消中途被终止时，下一次撤消把它做完。
 
-标签操作（tags set、tags delete、tags from-name，以及窗口中的标签写入）的撤消把
+标签操作（tags set、tags delete、tags from-name、tags convert，以及窗口中的标签写入）的撤消把
 每个文件的旧标签按原样写回；操作之后又被修改过的文件不动（文件已被修改）。
 
   --run 编号   撤消这一次操作（编号见 tessarn-cli history）；比它新的操作须已撤消
+  --to 编号    撤消这一次操作以及比它新、尚未撤消的所有操作，从新到旧依次撤消
 
 撤消记录损坏时只撤消记录仍能证明的部分，说明记录已损坏并以 1 退出。
 )";
@@ -136,17 +139,20 @@ constexpr const char kHistoryHelp[] =
     R"(用法：tessarn-cli history [--json]
 
 列出撤消历史中的操作，最新的在前：编号、时间、来源（窗口或命令行）、类型（更名
-或标签）、文件数、第一个目录，以及是否已撤消。操作按从新到旧的顺序撤消。JSON 中
-"kind" 为 "rename" 或 "tags"。
+或标签）、文件数、状态、记录的大小和第一个目录，最后是全部记录的大小。操作按从新
+到旧的顺序撤消。撤消历史最多保留 100 次操作，总大小不超过设置中的上限（默认
+1 GB），超出时先删除最早的操作。JSON 中 "kind" 为 "rename" 或 "tags"，"bytes" 为
+记录的大小，"totalBytes" 为总大小。
 )";
 
 constexpr const char kTagsHelp[] =
-    R"(用法：tessarn-cli tags show|set|delete|from-name [选项] 文件...
+    R"(用法：tessarn-cli tags show|set|delete|from-name|convert [选项] 文件...
 
   tags show 文件...              显示 ID3v1 与 ID3v2 标签
   tags set [选项] 文件...        修改标签字段
   tags delete --v1|--v2 文件...  删除标签
   tags from-name --template 模板 文件|目录...  从文件名写入标签
+  tags convert 文件...           把未注明编码的旧文字转为 Unicode
 
 详见 tessarn-cli tags 子命令 --help。
 )";
@@ -185,8 +191,10 @@ constexpr const char kTagsSetHelp[] =
   --legacy-encoding auto|gbk|latin1   未注明编码的旧文字如何读取（默认 auto）
   --json                  输出 JSON
 
-未修改的字段保留原来的字节；修改过的 ID3v2 字段能用 ISO-8859-1 表示时按 ISO-8859-1
-写入，否则 v2.3 标签用 UTF-16、v2.4 标签用 UTF-8。标签保持原来的版本（v2.2 写成 v2.3）。
+未给出的字段保留原来的字节；给出的 ID3v2 字段（即使与原来的文字相同）能用
+ISO-8859-1 表示时按 ISO-8859-1 写入，否则 v2.3 标签用 UTF-16、v2.4 标签用 UTF-8。
+标签保持原来的版本（v2.2 写成 v2.3）。每个文件在其锁下读取、修改并写入，同时修改
+同一文件不同字段的两次运行都会保留各自的修改。
 
 ID3v1 的字段有字节上限（中文字符每个占 2 字节）：歌曲名、艺术家、专辑各 30 字节，
 年代 4 字节，音轨为 0 到 255 的数字，注释 30 字节（有音轨时 28 字节）；超出时拒绝，
@@ -197,6 +205,16 @@ constexpr const char kTagsDeleteHelp[] =
     R"(用法：tessarn-cli tags delete [--v1] [--v2] [--json] [--legacy-encoding ...] 文件...
 
 删除所选的标签（至少给出 --v1 或 --v2 之一）。
+)";
+
+constexpr const char kTagsConvertHelp[] =
+    R"(用法：tessarn-cli tags convert [--legacy-encoding auto|gbk|latin1] [--json] 文件...
+
+把 ID3v2 标签中编码字节为 0、且不全是 ASCII 字符的文字帧（歌曲名、艺术家、注释等，
+包括其他程序写入的文字帧）按 --legacy-encoding 读出（默认 auto：有效 GBK 且含中文
+字符时按 GBK，否则按 Latin-1），改写为 Unicode：v2.3 标签用 UTF-16，v2.4 标签用
+UTF-8。其他帧（以及 ID3v1 标签）一个字节也不变；没有 ID3v2 标签的文件不会得到标签。
+这是一次可以撤消的标签操作（tessarn-cli undo）。
 )";
 
 constexpr const char kTagsFromNameHelp[] =
@@ -242,6 +260,8 @@ const char* HelpText(Command command) {
       return kTagsDeleteHelp;
     case Command::kTagsFromName:
       return kTagsFromNameHelp;
+    case Command::kTagsConvert:
+      return kTagsConvertHelp;
     default:
       return kMainHelp;
   }

@@ -1,4 +1,6 @@
 // tessarn-cli history: the runs the undo history holds, newest first.
+#include <unistd.h>
+
 #include <ctime>
 #include <string>
 #include <vector>
@@ -10,6 +12,8 @@
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
 #include "core/history/tag_history.h"
+#include "core/history/undo_runs.h"
+#include "core/settings/app_settings.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
@@ -39,24 +43,34 @@ const char* KindText(const HistoryEntry& entry) {
   return entry.kind == RunKind::kTags ? "标签" : "更名";
 }
 
-const char* StateText(const HistoryEntry& entry) {
-  if (entry.otherKind) return "其他操作";
-  if (entry.damaged) return "记录已损坏";
-  if (entry.undone()) return "已撤消";
-  if (entry.left < entry.renamed) return "部分撤消";
-  return "未撤消";
-}
 
 }  // namespace
 
+std::uint64_t HistoryLimit() {
+  // config.ini where the window keeps it: beside the programs when that folder is
+  // writable, else in the user's configuration folder.
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string folder = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string();
+  folder = folder.substr(0, folder.rfind('/') == std::string::npos ? 0 : folder.rfind('/'));
+  AppSettings settings;
+  LoadSettings(ConfigFilePath(ConfigDirectory(folder), "config.ini"), settings);
+  return HistoryLimitBytes(settings);
+}
+
 bool RunTagsForUndo(const std::function<void(const TagFileTried&)>& run, Output& err) {
-  const RecordedTagRun recorded = RunTagsRecorded(StateDirectory(), FrontEnd::kCommandLine, run);
+  const std::uint64_t limit = HistoryLimit();
+  const RecordedTagRun recorded =
+      RunTagsRecorded(StateDirectory(), FrontEnd::kCommandLine, run, limit);
   if (!recorded.started) {
     PrintError(err, "无法记入撤消历史，没有修改任何文件：" + GbToUtf8Lossy(recorded.error));
     return false;
   }
-  if (!recorded.error.empty())
-    PrintError(err, "标签已写入，但无法记入撤消历史：" + GbToUtf8Lossy(recorded.error));
+  for (const std::string& note : TagRunRecordNotes(recorded, limit)) {
+    std::string line;
+    AppendGbForTerminal(line, note);
+    PrintError(err, line);
+  }
   return true;
 }
 
@@ -67,6 +81,8 @@ int RunHistoryCommand(const Arguments& args, Output& out, Output& err) {
     return kExitFailed;
   }
   const std::vector<HistoryEntry> history = ReadHistory(state);
+  std::uint64_t total = 0;
+  for (const HistoryEntry& e : history) total += e.bytes;
   std::string text;
   if (args.json) {
     text = "{\"runs\":[";
@@ -81,21 +97,27 @@ int RunHistoryCommand(const Arguments& args, Output& out, Output& err) {
       AppendJsonGbString(text, DecodeDiskName(e.firstFolder));
       text += std::string(",\"finished\":") + (e.finished ? "true" : "false") +
               ",\"damaged\":" + (e.damaged ? "true" : "false") +
-              ",\"undone\":" + (e.undone() ? "true" : "false") + "}";
+              ",\"salvaged\":" + (e.salvaged ? "true" : "false") +
+              ",\"undone\":" + (e.undone() ? "true" : "false") +
+              ",\"bytes\":" + std::to_string(e.bytes) + "}";
     }
-    text += "]}\n";
+    text += "],\"totalBytes\":" + std::to_string(total) +
+            ",\"limitBytes\":" + std::to_string(HistoryLimit()) + "}\n";
   } else if (history.empty()) {
     text = "撤消历史是空的\n";
   } else {
-    // id  time  front end  kind  files  state  first folder
+    // id  time  front end  kind  files  state  size  first folder
     for (const HistoryEntry& e : history) {
       text += std::to_string(e.id) + "  " + ShowTime(e.time) + "  " +
               (e.frontEnd == FrontEnd::kWindow ? "窗口" : "命令行") + "  " + KindText(e) + "  " +
-              std::to_string(e.renamed) + " 个文件  " + StateText(e) + "  ";
+              std::to_string(e.renamed) + " 个文件  " + GbToUtf8Lossy(HistoryStateText(e)) + "  " +
+              ByteSizeText(e.bytes) + "  ";
       AppendGbForTerminal(text, DecodeDiskName(e.firstFolder));
       if (e.folders > 1) text += " 等 " + std::to_string(e.folders) + " 个目录";
       text += "\n";
     }
+    text += "共 " + std::to_string(history.size()) + " 次操作，记录共 " + ByteSizeText(total) +
+            "（上限 " + ByteSizeText(HistoryLimit()) + "）\n";
   }
   out << text;
   return kExitOk;

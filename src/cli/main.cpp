@@ -54,6 +54,9 @@ int main(int argc, char** argv) {
     case Command::kTagsFromName:
       status = RunTagsFromNameCommand(args, out, err);
       break;
+    case Command::kTagsConvert:
+      status = RunTagsConvertCommand(args, out, err);
+      break;
     default:
       break;
   }

@@ -12,7 +12,9 @@
 #include "core/filelist/rename_run.h"
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
+#include "core/history/undo_runs.h"
 #include "core/rules/preview_pass.h"
+#include "core/rules/tag_template_rule.h"
 #include "core/text/encoding.h"
 
 namespace tessarn::cli {
@@ -79,6 +81,9 @@ int RunPreviewCommand(const Arguments& args, Output& out, Output& err) {
               PrintedRow row{
                   list.FolderText(e), e.oldName, e.newName, {}, e.texts().tagStatus.str()};
               if (plan.rows[i].verdict == PlanVerdict::kConflict) row.reason = plan.rows[i].reason;
+              // A file whose tag write was cut short gets no name from its tags.
+              if (e.texts().tagStatus == InterruptedWriteStatusText())
+                row.reason = RenameReason::kInterruptedWrite;
               return row;
             },
             {});
@@ -118,8 +123,9 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
       if (++done == exitAfter) ::_exit(99);
     };
   }
+  const std::uint64_t limit = HistoryLimit();
   const RecordedRun run =
-      RunRenameRecorded(StateDirectory(), list, undo, plan, FrontEnd::kCommandLine, hooks);
+      RunRenameRecorded(StateDirectory(), list, undo, plan, FrontEnd::kCommandLine, hooks, limit);
   if (!run.started) {
     PrintError(err, run.error.empty() ? "无法写入撤消记录" : GbToUtf8Lossy(run.error));
     PrintError(err, "没有更名任何文件");
@@ -127,6 +133,8 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
   }
   const WalkCounts& counts = run.counts;
   if (counts.stopped) PrintError(err, "撤消记录写入失败，更名在中途停止");
+  if (const std::string warning = HistoryBoundWarning(run.dropped, limit); !warning.empty())
+    PrintError(err, GbToUtf8Lossy(warning));
 
   PrintedTotals totals;
   totals.renamed = counts.succeeded;
@@ -149,57 +157,41 @@ int RunRenameCommand(const Arguments& args, Output& out, Output& err) {
 }
 
 int RunUndoCommand(const Arguments& args, Output& out, Output& err) {
-  FileList& list = ProcessList();
-  const RecordedUndo undo = UndoRecordedRun(StateDirectory(), args.runId, list);
-  const std::string id = std::to_string(undo.runId);
-  switch (undo.result) {
-    case UndoResult::kFailed:
-      PrintError(err, GbToUtf8Lossy(undo.error));
-      return kExitFailed;
-    case UndoResult::kNothingToUndo:
-      PrintError(err, "没有可撤消的操作");
-      return kExitFailed;
-    case UndoResult::kNoSuchRun:
-      PrintError(err, "撤消历史中没有编号为 " + std::to_string(args.runId) + " 的操作");
-      return kExitFailed;
-    case UndoResult::kNewerRunsFirst:
-      PrintError(err, "操作 " + id + " 之后还有未撤消的操作，请先撤消它们（见 tessarn-cli history）");
-      return kExitFailed;
-    case UndoResult::kAlreadyUndone:
-      PrintError(err, "操作 " + id + " 已经撤消");
-      return kExitFailed;
-    case UndoResult::kDone:
-      break;
+  const UndoReport report =
+      UndoRuns(StateDirectory(), UndoTarget{args.runId, args.undoWithNewer});
+  if (report.result != UndoResult::kDone) {
+    PrintError(err, GbToUtf8Lossy(report.error));
+    return kExitFailed;
   }
-  if (undo.damaged)
-    PrintError(err, "操作 " + id + " 的撤消记录已损坏：只撤消记录仍能证明的文件，原记录保留为 " +
-                        ShowPath(RunFilePath(HistoryFolder(StateDirectory()), undo.runId) +
-                                 ".damaged"));
-  else if (!undo.finished)
-    PrintError(err, "操作 " + id + " 没有正常结束；按磁盘上的实际情况撤消已更名的文件");
-  if (!undo.error.empty()) PrintError(err, GbToUtf8Lossy(undo.error));
+  for (const std::string& note : report.notes) PrintError(err, GbToUtf8Lossy(note));
 
-  const WalkCounts& counts = undo.counts;
+  // The rows of every run undone, newest run first.
+  struct Row {
+    const FileList* list;
+    std::size_t index;
+    std::string before, restored;
+  };
+  std::vector<Row> rows;
+  for (const RunUndone& run : report.runs)
+    for (std::size_t i = 0; i < run.rows.count(); ++i)
+      rows.push_back({&run.rows, i, DecodeDiskName(run.outcome.namesBefore[i]),
+                      DecodeDiskName(run.outcome.namesRestored[i])});
   PrintedTotals totals;
-  totals.renamed = counts.succeeded;
-  totals.failed = counts.failed;
-  totals.summary = UndoSummary(counts).text;
-  std::vector<std::string> before(list.count()), restored(list.count());
-  for (std::size_t i = 0; i < list.count(); ++i) {
-    before[i] = DecodeDiskName(undo.namesBefore[i]);
-    restored[i] = DecodeDiskName(undo.namesRestored[i]);
-  }
+  totals.renamed = report.counts.succeeded;
+  totals.failed = report.counts.failed;
+  totals.summary = report.summary.text;
   PrintRows(
-      out, args.json, list.count(),
-      [&](std::size_t i) {
-        const FileEntry& e = list.entries[i];
-        PrintedRow row{list.FolderText(e), before[i], restored[i], e.texts().status.str(), {}};
+      out, args.json, rows.size(),
+      [&](std::size_t k) {
+        const Row& r = rows[k];
+        const FileEntry& e = r.list->entries[r.index];
+        PrintedRow row{r.list->FolderText(e), r.before, r.restored, e.texts().status.str(), {}};
         row.reason = e.status.reason;
         row.error = e.status.error;
         return row;
       },
       totals);
-  return counts.failed == 0 && !undo.damaged && undo.error.empty() ? kExitOk : kExitFailed;
+  return report.complete() ? kExitOk : kExitFailed;
 }
 
 }  // namespace tessarn::cli

@@ -1,6 +1,7 @@
 // tags show, tags set and tags delete: the tag editor's work on whole lists of files.
 #include <sys/stat.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "cli/json.h"
 #include "cli/path_arguments.h"
 #include "core/filelist/file_system.h"
+#include "core/filelist/rename_reason.h"
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
@@ -19,7 +21,7 @@
 #include "core/id3/tag_file_writer.h"
 #include "core/metadata/audio_tags_reader.h"
 #include "core/tagedit/tag_edits.h"
-#include "core/tagedit/tag_run.h"
+#include "core/tagedit/tag_edit.h"
 #include "core/tagedit/tag_update.h"
 #include "core/text/encoding.h"
 #include "core/text/gb_text.h"
@@ -29,8 +31,10 @@ namespace {
 
 // The file a tags command may work on; otherwise the reason, UTF-8. The tag editor
 // opens MP3 files only, and so does the command line.
+constexpr const char* kNotMp3 = "抱歉，该文件不是MP3文件！";
+
 std::optional<std::string> RefuseFile(const std::string& path) {
-  if (!HasExtension(DecodeDiskName(path), "MP3")) return "抱歉，该文件不是MP3文件！";
+  if (!HasExtension(DecodeDiskName(path), "MP3")) return kNotMp3;
   // Only a regular file: a FIFO named song.mp3 would otherwise be waited on.
   struct stat st;
   if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
@@ -144,6 +148,53 @@ void ReportUpdate(const TagUpdateResults& results, FileReport& report) {
   report.ok = !AnyFailed(results);
 }
 
+// Whether the tag commands take the file: the tag editor opens MP3 files only, and
+// so does the command line.
+bool IsMp3Name(const std::string& path) { return HasExtension(DecodeDiskName(path), "MP3"); }
+
+// One edit made to every file of the command as one tag run in the undo history:
+// each file is read, planned and written in one open under its lock. `report`
+// turns a file's outcome into its lines.
+int RunTagEdit(const Arguments& args, const TagEdit& edit, Output& out, Output& err,
+               const std::function<void(const TagRunFile&, FileReport&)>& report) {
+  std::vector<FileReport> reports(args.paths.size());
+  std::vector<std::string> mp3;
+  std::vector<std::size_t> at;
+  for (std::size_t i = 0; i < args.paths.size(); ++i) {
+    reports[i].path = args.paths[i];
+    if (IsMp3Name(args.paths[i])) {
+      mp3.push_back(args.paths[i]);
+      at.push_back(i);
+    } else {
+      reports[i].ok = false;
+      reports[i].messages.push_back(kNotMp3);
+    }
+  }
+  const Id3v2WriteOptions text{.legacy = args.options.legacyEncoding};
+  std::vector<TagRunFile> outcomes;
+  if (!RunTagsForUndo(
+          [&](const TagFileTried& tried) { outcomes = EditTags(mp3, edit, text, tried); }, err))
+    return kExitFailed;
+  int status = kExitOk;
+  for (std::size_t k = 0; k < at.size(); ++k) {
+    FileReport& r = reports[at[k]];
+    const TagRunFile& outcome = outcomes[k];
+    if (!outcome.ok && outcome.results.id3v1 == TagUpdateResult::kNotDue &&
+        outcome.results.id3v2 == TagUpdateResult::kNotDue) {
+      // Not tried: the run stopped before this file.
+      r.ok = false;
+      r.messages.push_back(GbToUtf8Lossy(outcome.reason));
+    } else {
+      report(outcome, r);
+      r.ok = r.ok && outcome.ok;
+    }
+  }
+  for (const FileReport& r : reports)
+    if (!r.ok) status = kExitFailed;
+  PrintReports(out, args.json, reports);
+  return status;
+}
+
 }  // namespace
 
 int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
@@ -181,11 +232,19 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
       continue;
     }
     const std::optional<std::string> refusal = RefuseFile(path);
+    // One open for both tags. Looking never changes the file: a write that was cut
+    // short is told, and left for the next write to finish.
+    ReadOnlyFile file(refusal ? std::string() : path);
+    const bool unfinished = file.Record() == RecoveryRecord::kUnfinished;
+    if (file.Record() == RecoveryRecord::kIgnored)
+      PrintError(err, "已忽略恢复记录 " + ShowPath(JournalPath(path)) + "（" +
+                          RecordDistrustText(file.IgnoredRecord()) + "）");
     TagFields v1, v2;
     const LegacyEncoding legacy = args.options.legacyEncoding;
-    const bool hasV1 = !refusal && ReadId3v1(path, v1, legacy);
-    const bool hasV2 = !refusal && ReadId3v2(path, v2, legacy);
-    if (refusal) status = kExitFailed;
+    const bool readable = file.IsOpen() && !unfinished;
+    const bool hasV1 = readable && ReadId3v1(file, v1, legacy);
+    const bool hasV2 = readable && ReadId3v2(file, v2, legacy);
+    if (refusal || unfinished) status = kExitFailed;
     if (args.json) {
       if (i > 0) buf += ',';
       buf += "\n{\"file\":";
@@ -193,6 +252,11 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
       if (refusal) {
         buf += ",\"error\":";
         AppendJsonString(buf, *refusal);
+      } else if (unfinished) {
+        buf += ",\"status\":";
+        AppendJsonGbString(buf, ReasonText(RenameReason::kInterruptedWrite));
+        buf += ",\"reason\":";
+        AppendJsonString(buf, ReasonCode(RenameReason::kInterruptedWrite));
       } else {
         buf += ",\"id3v1\":";
         AppendFieldsJson(buf, hasV1, v1, kId3v1FieldCount);
@@ -209,6 +273,8 @@ int RunTagsShowCommand(const Arguments& args, Output& out, Output& err) {
       buf += '\n';
       if (refusal) {
         buf += "  " + *refusal + "\n";
+      } else if (unfinished) {
+        buf += "  " + GbToUtf8Lossy(ReasonText(RenameReason::kInterruptedWrite)) + "\n";
       } else {
         AppendFieldsText(buf, "ID3v1", hasV1, v1, kId3v1FieldCount, true);
         AppendFieldsText(buf, "ID3v2", hasV2, v2, kTagFieldCount, false);
@@ -228,86 +294,46 @@ int RunTagsSetCommand(const Arguments& args, Output& out, Output& err) {
     PrintError(err, GbToUtf8Lossy(*problem));
     return kExitUsage;
   }
-  // Everything is read and checked first, so that a value one file cannot take
-  // stops the command before any file has changed.
-  struct Plan {
-    std::optional<std::string> refusal;
-    TagUpdateRequest request;
-  };
-  std::vector<Plan> plans(args.paths.size());
-  for (std::size_t i = 0; i < args.paths.size(); ++i) {
-    Plan& plan = plans[i];
-    plan.refusal = RefuseFile(args.paths[i]);
-    if (plan.refusal) continue;
-    const Id3v2WriteOptions text{.legacy = args.options.legacyEncoding};
-    if (auto problem = PlanTagEdits(args.paths[i], args.edits, v1, v2, text, plan.request)) {
-      PrintError(err,
-                 ShowPath(args.paths[i]) + "：" + GbToUtf8Lossy(*problem) + "；没有修改任何文件");
-      return kExitUsage;
+  const TagEdit edit = TagEditOf(args.edits, v1, v2);
+  // A value some file's ID3v1 block cannot take stops the command before any file
+  // has changed. Only values that can meet such a file are checked ahead, by a
+  // read of every file; the write plans each file again under its lock.
+  if (v1 && Id3v1MayRefuse(args.edits))
+    for (const std::string& path : args.paths) {
+      if (!IsMp3Name(path)) continue;
+      ReadOnlyFile file(path);
+      if (!file.IsOpen()) continue;  // the run says why
+      if (auto problem = Id3v1ProblemOf(file, edit, args.options.legacyEncoding)) {
+        PrintError(err, ShowPath(path) + "：" + GbToUtf8Lossy(*problem) + "；没有修改任何文件");
+        return kExitUsage;
+      }
     }
-  }
-
-  std::vector<FileReport> reports;
-  int status = kExitOk;
-  const bool ran = RunTagsForUndo(
-      [&](const TagFileTried& tried) {
-        std::optional<std::string> stop;
-        for (std::size_t i = 0; i < args.paths.size(); ++i) {
-          FileReport report;
-          report.path = args.paths[i];
-          const Plan& plan = plans[i];
-          if (stop) {
-            report.ok = false;
-            report.messages.push_back(GbToUtf8Lossy(*stop));
-          } else if (plan.refusal) {
-            report.ok = false;
-            report.messages.push_back(*plan.refusal);
-          } else {
-            TagUpdateResults results;
-            stop = tried(args.paths[i], RunTagUpdate(args.paths[i], plan.request, results));
-            ReportUpdate(results, report);
-          }
-          if (!report.ok) status = kExitFailed;
-          reports.push_back(std::move(report));
-        }
-      },
-      err);
-  if (!ran) return kExitFailed;
-  PrintReports(out, args.json, reports);
-  return status;
+  return RunTagEdit(args, edit, out, err, [](const TagRunFile& outcome, FileReport& report) {
+    ReportUpdate(outcome.results, report);
+  });
 }
 
 int RunTagsDeleteCommand(const Arguments& args, Output& out, Output& err) {
   if (!CheckFiles(args, err)) return kExitUsage;
-  std::vector<FileReport> reports;
-  int status = kExitOk;
-  const bool ran = RunTagsForUndo(
-      [&](const TagFileTried& tried) {
-        std::optional<std::string> stop;
-        for (const std::string& path : args.paths) {
-          FileReport report;
-          report.path = path;
-          if (stop) {
-            report.ok = false;
-            report.messages.push_back(GbToUtf8Lossy(*stop));
-          } else if (auto refusal = RefuseFile(path)) {
-            report.ok = false;
-            report.messages.push_back(*refusal);
-          } else {
-            TagUpdateRequest request = DeletionRequest(args.v1, args.v2);
-            request.text.legacy = args.options.legacyEncoding;
-            TagUpdateResults results;
-            stop = tried(path, RunTagUpdate(path, request, results));
-            ReportUpdate(results, report);
-          }
-          if (!report.ok) status = kExitFailed;
-          reports.push_back(std::move(report));
-        }
-      },
-      err);
-  if (!ran) return kExitFailed;
-  PrintReports(out, args.json, reports);
-  return status;
+  return RunTagEdit(args, DeletionEdit(args.v1, args.v2), out, err,
+                    [](const TagRunFile& outcome, FileReport& report) {
+                      ReportUpdate(outcome.results, report);
+                    });
+}
+
+int RunTagsConvertCommand(const Arguments& args, Output& out, Output& err) {
+  if (!CheckFiles(args, err)) return kExitUsage;
+  TagEdit edit;
+  edit.convertToUnicode = true;
+  return RunTagEdit(args, edit, out, err, [](const TagRunFile& outcome, FileReport& report) {
+    if (!outcome.ok) return ReportUpdate(outcome.results, report);
+    if (outcome.undo)
+      report.messages.push_back("ID3v2标签中的旧文字已转为Unicode");
+    else if (outcome.results.id3v2 == TagUpdateResult::kNotDue)
+      report.messages.push_back("没有ID3v2标签");
+    else
+      report.messages.push_back("没有需要转换的文字");
+  });
 }
 
 }  // namespace tessarn::cli

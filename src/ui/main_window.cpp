@@ -113,7 +113,10 @@ MainWindow::MainWindow(const QString& configDir, UiPrompts prompts, QWidget* par
 
   connect(tabs_, &OptionTabs::passRequested, this, [this] { PreviewPass(false); });
   connect(tabs_, &OptionTabs::nameTagsRequested, this, &MainWindow::WriteTagsFromNamesAndReport);
-  connect(tabs_, &QTabWidget::currentChanged, this, [this] { PreviewPass(false); });
+  connect(tabs_, &QTabWidget::currentChanged, this, [this] {
+    ShowTagStatusesForPage();
+    PreviewPass(false);
+  });
   connect(view_, &QWidget::customContextMenuRequested, this, &MainWindow::ShowContextMenu);
   connect(view_, &FileListView::doubleClickedAnywhere, this, &MainWindow::OnListDoubleClicked);
   connect(view_, &FileListView::deleteKeyPressed, this, &MainWindow::DeleteSelectedRows);
@@ -457,22 +460,25 @@ void MainWindow::openTagEditor(int row) {
   // A double click comes here for MP3 files only, so a refusal is the pop-up item's.
   const FileEntry entry = list_.entries[static_cast<std::size_t>(row)];
   const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
-  if (TagEditorDialog::OpenForEntry(list_, entry, true, prompts_.message, this, text)) {
-    // The file's tags changed; an in-place ID3v1 write keeps the file's size, so the
-    // cache is not left to notice it by the modification time alone.
-    tagCache()->Clear();
-    metadataCache()->Clear();
-  }
+  // The file's tags changed; an in-place ID3v1 write keeps the file's size, so the
+  // cache is not left to notice it by the modification time alone.
+  if (TagEditorDialog::OpenForEntry(list_, entry, true, prompts_.message, this, text))
+    RefreshAfterTagWrite();
 }
 
 void MainWindow::openUndoHistory() {
   HistoryDialog dialog(
       StateDirectory(),
-      [this] {
-        if (Message(QMessageBox::Information, FromGb(UndoQuestion()),
+      [this](std::uint64_t runId) {
+        // One question naming every run that goes back, newest first.
+        const UndoTarget target{runId, true};
+        const UndoSelection selection = SelectRunsToUndo(StateDirectory(), target);
+        if (selection.result == UndoResult::kDone &&
+            Message(QMessageBox::Information, FromGb(UndoRunsQuestion(selection)),
                     QMessageBox::Yes | QMessageBox::No,
-                    QString::fromUtf8("询问：")) == QMessageBox::Yes)
-          UndoRunAndReport(0);
+                    QString::fromUtf8("询问：")) != QMessageBox::Yes)
+          return;
+        UndoRunsAndReport(target);
       },
       this);
   dialog.exec();
@@ -482,10 +488,8 @@ void MainWindow::openTagEditorForSelection() {
   const std::vector<std::size_t> rows = view_->SelectedRows();
   if (rows.size() <= 1) return openTagEditor(view_->CurrentRow());
   const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
-  if (TagEditorDialog::OpenForEntries(list_, rows, prompts_.message, this, text)) {
-    tagCache()->Clear();
-    metadataCache()->Clear();
-  }
+  if (TagEditorDialog::OpenForEntries(list_, rows, prompts_.message, this, text))
+    RefreshAfterTagWrite();
 }
 
 void MainWindow::openSettingsDialog() {

@@ -20,6 +20,7 @@
 #include "core/rules/preview_pass.h"
 #include "core/rules/tag_cache.h"
 #include "core/rules/naming_options.h"
+#include "core/history/undo_runs.h"
 #include "core/settings/app_settings.h"
 #include "ui/ui_prompts.h"
 
@@ -94,10 +95,10 @@ class MainWindow : public QMainWindow {
   // Rename run and undo, each followed by its summary.
   void RunRenameAndReport();
   void UndoAndReport();
-  // Undoes a run of the history (0: the newest not yet undone) and shows its
-  // summary; the list follows when the run is its own. False when nothing was done
-  // (the reason was shown).
-  bool UndoRunAndReport(std::uint64_t runId);
+  // Undoes runs of the history (UndoRuns) and shows the summary; the list follows
+  // when its own run is among them. False when nothing was done (the reason was
+  // shown).
+  bool UndoRunsAndReport(const UndoTarget& target);
   // "从文件名写入标签": the preview of what each name gives, the question, the run.
   void WriteTagsFromNamesAndReport();
   // List operations.
@@ -156,6 +157,12 @@ class MainWindow : public QMainWindow {
   // Pane 1 tells why the replace page's pattern changes nothing; the text goes
   // when the pattern is mended.
   void ShowPatternError(const NamingOptions& options);
+  // Tags changed on disk (a tag run, the tag editor, an undo): the MP3 page's new
+  // names and statuses come from them, so that page reads every file again,
+  // whatever the automatic preview says.
+  void RefreshAfterTagWrite();
+  // The tag-status column shows on the MP3 page only.
+  void ShowTagStatusesForPage();
   // Empties pane 1 after an action, as every toolbar button does.
   void ClearProgressPane();
   void ListBecameEmpty();

@@ -25,6 +25,7 @@
 #include "core/history/history_store.h"
 #include "core/history/rename_history.h"
 #include "core/history/tag_history.h"
+#include "core/history/undo_runs.h"
 #include "core/id3/id3v1.h"
 #include "core/rules/preview_pass.h"
 #include "core/rules/tag_template_rule.h"
@@ -376,6 +377,7 @@ void MainWindow::RunRenameAndReport() {
     return;
   }
   WalkCounts counts;
+  std::string boundWarning;
   SetToolbarButtonEnabled(kToolPreview, false);
   RenamePlan plan;
   {
@@ -398,8 +400,9 @@ void MainWindow::RunRenameAndReport() {
     BusyCursor busy;
     RenameHooks hooks;
     hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
-    const RecordedRun run =
-        RunRenameRecorded(StateDirectory(), list_, undo_, plan, FrontEnd::kWindow, hooks);
+    const RecordedRun run = RunRenameRecorded(StateDirectory(), list_, undo_, plan,
+                                              FrontEnd::kWindow, hooks, HistoryLimitBytes(settings_));
+    boundWarning = HistoryBoundWarning(run.dropped, HistoryLimitBytes(settings_));
     if (!run.started) {
       // Without its undo record the run does not start: nothing is renamed.
       SetToolbarButtonEnabled(kToolPreview, true);
@@ -415,57 +418,60 @@ void MainWindow::RunRenameAndReport() {
   SetToolbarButtonEnabled(kToolPreview, true);
   SetToolbarButtonEnabled(kToolUndo, undo_.available);
   ShowMessage(RunSummary(counts));
+  if (!boundWarning.empty()) Message(QMessageBox::Warning, FromGb(boundWarning));
 }
 
-bool MainWindow::UndoRunAndReport(std::uint64_t runId) {
+bool MainWindow::UndoRunsAndReport(const UndoTarget& target) {
   if (scanning_) return false;
   StopSlicedPreview();
-  FileList undone;
-  RecordedUndo outcome;
+  UndoReport report;
   {
     BusyCursor busy;
     RenameHooks hooks;
     hooks.progress = [this](const std::string& text) { SetPaneText(1, FromGb(text)); };
-    outcome = UndoRecordedRun(StateDirectory(), runId, undone, hooks);
+    report = UndoRuns(StateDirectory(), target, hooks);
   }
-  switch (outcome.result) {
-    case UndoResult::kDone:
-      break;
-    case UndoResult::kNewerRunsFirst:
-      Message(QMessageBox::Warning,
-              QString::fromUtf8("之后还有未撤消的操作，请先在“撤消历史”中撤消它们。"));
-      return false;
-    case UndoResult::kFailed:
-      Message(QMessageBox::Warning, FromGb(outcome.error));
-      return false;
-    default:
+  if (report.result != UndoResult::kDone) {
+    const bool listsRun = target.runId != 0 && target.runId == lastRunId_;
+    if (listsRun && (report.result == UndoResult::kAlreadyUndone ||
+                     report.result == UndoResult::kNoSuchRun)) {
       // The list's run is undone already (from the command line, say) or no longer
       // in the history: its undo is over.
-      if (runId != 0 && runId == lastRunId_) {
-        lastRunId_ = 0;
-        undo_.available = false;
-        SetToolbarButtonEnabled(kToolUndo, false);
-      }
+      lastRunId_ = 0;
+      undo_.available = false;
+      SetToolbarButtonEnabled(kToolUndo, false);
       Message(QMessageBox::Information, QString::fromUtf8("没有可撤消的更名操作。"));
-      return false;
+    } else {
+      Message(QMessageBox::Warning, FromGb(report.error));
+    }
+    return false;
   }
-  // The rows of the list that show this run's files follow the undo. A tag run's
+  // The rows of the list that show its run's files follow the undo. A tag run's
   // undo renames nothing: the list keeps its names, the tags are read anew.
-  if (outcome.kind == RunKind::kTags) {
-    tagCache()->Clear();
-    metadataCache()->Clear();
-  } else if (outcome.runId == lastRunId_ && lastRunId_ != 0) {
-    ApplyUndoToList(undone, outcome, list_, undo_);
+  bool listFollowed = false;
+  bool tagRunUndone = false;
+  for (const RunUndone& run : report.runs) {
+    if (run.outcome.kind == RunKind::kTags) {
+      tagRunUndone = true;
+    } else if (run.outcome.runId == lastRunId_ && lastRunId_ != 0) {
+      ApplyUndoToList(run.rows, run.outcome, list_, undo_);
+      listFollowed = true;
+    } else {
+      FollowUndoInList(run.rows, run.outcome, list_);
+      listFollowed = true;
+    }
+  }
+  if (tagRunUndone) {
+    ForgetTagRunStatuses(list_);
+    RefreshAfterTagWrite();
+  }
+  if (listFollowed) {
     ListChanged();
     markedRows_ = static_cast<std::size_t>(-1);
     SetToolbarButtonEnabled(kToolUndo, undo_.available);
     if (!undo_.available) lastRunId_ = 0;
-    outcome.counts.total = list_.count();  // the summary counts the list's rows
   }
-  if (outcome.damaged)
-    Message(QMessageBox::Warning,
-            QString::fromUtf8("这次操作的撤消记录已损坏：只撤消了记录仍能证明的文件。"));
-  ShowMessage(UndoSummary(outcome.counts));
+  ShowMessage(report.summary);
   return true;
 }
 
@@ -476,7 +482,7 @@ void MainWindow::UndoAndReport() {
     return;
   if (lastRunId_ != 0) {
     // The list's run, through its record: the same checks as any undo of the history.
-    UndoRunAndReport(lastRunId_);
+    UndoRunsAndReport(UndoTarget{lastRunId_, false});
     return;
   }
   // The last run renamed nothing on disk and left no record: only the list changes.
@@ -522,10 +528,13 @@ void MainWindow::WriteTagsFromNamesAndReport() {
     const NameTagTargets targets{true,
                                  options.v1First ? Id3v1Share::kRequired : Id3v1Share::kWhereFits};
     const Id3v2WriteOptions text{settings_.tagWriteEncoding, settings_.legacyEncoding};
-    recorded = RunTagsRecorded(StateDirectory(), FrontEnd::kWindow, [&](const TagFileTried& tried) {
-      for (const NameTagFile& file : WriteNameTags(list_, fits, parsed, targets, text, tried))
-        if (file.outcome.ok) ++succeeded;
-    });
+    recorded = RunTagsRecorded(
+        StateDirectory(), FrontEnd::kWindow,
+        [&](const TagFileTried& tried) {
+          for (const NameTagFile& file : WriteNameTags(list_, fits, parsed, targets, text, tried))
+            if (file.outcome.ok) ++succeeded;
+        },
+        HistoryLimitBytes(settings_));
   }
   if (!recorded.started) {
     Message(QMessageBox::Warning,
@@ -534,15 +543,41 @@ void MainWindow::WriteTagsFromNamesAndReport() {
   }
   // An in-place write may keep a file's size; the naming page must not go by the
   // modification time alone.
-  if (succeeded > 0) {
-    tagCache()->Clear();
-    metadataCache()->Clear();
-  }
-  ShowTagStatuses(list_);
-  if (!recorded.error.empty())
-    Message(QMessageBox::Warning,
-            QString::fromUtf8("标签已写入，但无法记入撤消历史：") + FromGb(recorded.error));
+  if (succeeded > 0)
+    RefreshAfterTagWrite();
+  else
+    ShowTagStatuses(list_);
+  std::string notes;
+  for (const std::string& note : TagRunRecordNotes(recorded, HistoryLimitBytes(settings_)))
+    notes += (notes.empty() ? "" : "\n") + note;
+  if (!notes.empty()) Message(QMessageBox::Warning, FromGb(notes));
   ShowMessage(TagRunSummary(fits.size(), succeeded));
+}
+
+void MainWindow::RefreshAfterTagWrite() {
+  tagCache()->Clear();
+  metadataCache()->Clear();
+  if (!ReadsFiles(static_cast<OptionPage>(std::max(0, tabs_->currentIndex()))) ||
+      list_.count() == 0)
+    return;
+  StopSlicedPreview();
+  NamingOptions options = tabs_->ReadNamingOptions();
+  options.legacyEncoding = settings_.legacyEncoding;
+  const std::size_t rows = list_.count();
+  if (SlicedPreview::Worthwhile(options, rows)) {
+    StartSlicedPreview(options, rows);
+    return;
+  }
+  ComputeNewNames(list_, options, rows, tagCache(), metadataCache());
+  RefreshRows(list_, kRefreshNewName, 0, static_cast<long long>(rows) - 1, "");
+  ShowPreviewConflicts(rows);
+}
+
+void MainWindow::ShowTagStatusesForPage() {
+  if (ReadsFiles(static_cast<OptionPage>(std::max(0, tabs_->currentIndex()))))
+    ShowTagStatuses(list_);
+  else
+    HideTagStatuses(list_);
 }
 
 void MainWindow::ShowMessage(const UserMessage& message) {

@@ -120,6 +120,7 @@ void SettingsDialog::BuildControls() {
   top->addLayout(right);
 
   QWidget* tagControls = BuildTagControls();
+  QWidget* historyControls = BuildHistoryControls();
 
   auto* line = new QFrame(this);
   line->setObjectName(QStringLiteral("外形框2"));
@@ -139,6 +140,7 @@ void SettingsDialog::BuildControls() {
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(top);
   outer->addWidget(tagControls);
+  outer->addWidget(historyControls);
   outer->addWidget(line);
   outer->addLayout(buttons);
   resize(411, 240);
@@ -202,6 +204,28 @@ QWidget* SettingsDialog::BuildTagControls() {
   return box;
 }
 
+// The undo history's size bound, in MB: the oldest runs go when their records
+// together would take more.
+QWidget* SettingsDialog::BuildHistoryControls() {
+  auto* box = new QWidget(this);
+  auto* label = new QLabel(QStringLiteral("撤消历史大小上限"), box);
+  label->setObjectName(QStringLiteral("撤消历史上限标签"));
+  historyLimit_ = new QSpinBox(box);
+  historyLimit_->setObjectName(QStringLiteral("撤消历史上限框"));
+  historyLimit_->setRange(1, 1024 * 1024);
+  historyLimit_->setSuffix(QStringLiteral(" MB"));
+  historyLimit_->setToolTip(
+      QStringLiteral("撤消记录共同占用的最大空间；超出时先删除最早的操作（最多保留 100 次操作）"));
+  label->setBuddy(historyLimit_);
+  auto* layout = new QHBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(label);
+  layout->addWidget(historyLimit_);
+  layout->addStretch();
+  connect(historyLimit_, &QSpinBox::valueChanged, this, [this] { applyButton_->setEnabled(true); });
+  return box;
+}
+
 void SettingsDialog::ShowTagEncodings(TagWriteEncoding write, LegacyEncoding legacy) {
   (write == TagWriteEncoding::kGbk ? writeGbk_ : writeUnicode_)->setChecked(true);
   for (int i = 0; i < static_cast<int>(std::size(kLegacyItems)); ++i)
@@ -232,6 +256,7 @@ void SettingsDialog::Fill() {
   font_.bold = settings_.bold;
   font_.italic = settings_.italic;
   ShowTagEncodings(settings_.tagWriteEncoding, settings_.legacyEncoding);
+  historyLimit_->setValue(settings_.historyLimitMiB);
   ApplyEnablingRule();
   applyButton_->setEnabled(false);
 }
@@ -273,6 +298,7 @@ void SettingsDialog::RestoreDefaults() {
   font_.bold = defaults.bold;
   font_.italic = defaults.italic;
   ShowTagEncodings(defaults.tagWriteEncoding, defaults.legacyEncoding);
+  historyLimit_->setValue(defaults.historyLimitMiB);
   ApplyEnablingRule();
 }
 
@@ -291,6 +317,7 @@ void SettingsDialog::Store() {
   settings_.tagWriteEncoding =
       writeGbk_->isChecked() ? TagWriteEncoding::kGbk : TagWriteEncoding::kUnicode;
   settings_.legacyEncoding = kLegacyItems[std::max(0, legacyEncoding_->currentIndex())];
+  settings_.historyLimitMiB = historyLimit_->value();
 }
 
 void SettingsDialog::OnApply() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSpinBox>
 #include <QFont>
 #include <functional>
 #include <optional>
@@ -49,6 +50,7 @@ class SettingsDialog : public QDialog {
  private:
   void BuildControls();
   QWidget* BuildTagControls();
+  QWidget* BuildHistoryControls();
   void ShowTagEncodings(TagWriteEncoding write, LegacyEncoding legacy);
   void Fill();
   void ApplyEnablingRule();
@@ -75,6 +77,7 @@ class SettingsDialog : public QDialog {
   QRadioButton* writeUnicode_ = nullptr;
   QRadioButton* writeGbk_ = nullptr;
   QComboBox* legacyEncoding_ = nullptr;
+  QSpinBox* historyLimit_ = nullptr;
   QPushButton* defaultButton_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;

@@ -19,6 +19,8 @@
 #include "core/id3/tag_file_io.h"
 #include "core/history/tag_history.h"
 #include "core/tagedit/many_files_edit.h"
+#include "core/tagedit/tag_edit.h"
+#include "core/tagedit/tag_run.h"
 #include "core/tagedit/tag_update.h"
 #include "core/text/encoding.h"
 #include "ui/byte_limit_validator.h"
@@ -203,9 +205,13 @@ void TagEditorDialog::BuildControls() {
       Named(new QPushButton(QStringLiteral("ID3v1 复制到 ID3v2"), this), "v1复制到v2按钮");
   copyV2ToV1_ =
       Named(new QPushButton(QStringLiteral("ID3v2 复制到 ID3v1"), this), "v2复制到v1按钮");
+  convertButton_ =
+      Named(new QPushButton(QStringLiteral("转为Unicode"), this), "转为Unicode按钮");
+  convertButton_->setToolTip(
+      QStringLiteral("把ID3v2标签中未注明编码的旧文字（如GBK）改写为Unicode，其他播放器也能正确显示"));
   updateButton_ = Named(new QPushButton(QStringLiteral("更新"), this), "更新按钮");
   closeButton_ = Named(new QPushButton(QStringLiteral("关闭"), this), "关闭按钮");
-  for (QPushButton* b : {copyV1ToV2_, copyV2ToV1_, updateButton_, closeButton_})
+  for (QPushButton* b : {copyV1ToV2_, copyV2ToV1_, convertButton_, updateButton_, closeButton_})
     b->setAutoDefault(false);
 
   auto* top = new QHBoxLayout;
@@ -219,6 +225,7 @@ void TagEditorDialog::BuildControls() {
   left->addSpacing(8);
   left->addWidget(copyV1ToV2_);
   left->addWidget(copyV2ToV1_);
+  left->addWidget(convertButton_);
   left->addSpacing(8);
   left->addLayout(updateRow);
   left->addStretch();
@@ -251,6 +258,7 @@ void TagEditorDialog::BuildControls() {
   connect(copyV2ToV1_, &QPushButton::clicked, this, [this] { CopyId3v2ToId3v1(); });
   connect(copyV1ToV2_, &QPushButton::clicked, this, [this] { CopyId3v1ToId3v2(); });
   connect(updateButton_, &QPushButton::clicked, this, [this] { Update(); });
+  connect(convertButton_, &QPushButton::clicked, this, [this] { ConvertToUnicode(); });
   connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -264,6 +272,11 @@ bool TagEditorDialog::Load() {
              QMessageBox::Ok);
     return false;
   }
+  // Opening only looks: a write that was cut short is finished by the next update.
+  if (file.Record() == RecoveryRecord::kUnfinished)
+    message_(parentWidget(), QMessageBox::Warning, QStringLiteral("提示"),
+             QStringLiteral("上次写入未完成：下次写入这个文件的标签时会先把它完成，现在显示的标签可能不准确。"),
+             QMessageBox::Ok);
   TagFields v1;
   const bool hasV1 = ReadId3v1(file, v1, text_.legacy);
   check_[kId3v1]->setChecked(hasV1);
@@ -277,9 +290,8 @@ bool TagEditorDialog::Load() {
   if (hasV2) FillId3v2(v2);
   // A box shows its text as the widget keeps it (line ends and all); what the file
   // holds is kept beside it, so that a text the user leaves alone goes back as it was.
-  loadedV2_ = v2;
-  for (std::size_t k = 0; k < kTagFieldCount; ++k)
-    shownV2_[k] = k == kFieldGenre ? ToGb(genre2_->currentText()) : GbOf(v2Boxes_[k]);
+  shownV1_ = Id3v1BoxTexts();
+  shownV2_ = Id3v2BoxTexts();
   genreSelection_ = {genre1_->currentIndex(), Id3v2GenreSelection()};
   updateButton_->setEnabled(false);
   ShowTextStarts(this);
@@ -385,42 +397,145 @@ void TagEditorDialog::CopyId3v1ToId3v2() {
   ShowTextStarts(this);
 }
 
+std::array<std::string, kId3v1FieldCount> TagEditorDialog::Id3v1BoxTexts() const {
+  std::array<std::string, kId3v1FieldCount> texts;
+  texts[kFieldTitle] = GbOf(title1_);
+  texts[kFieldArtist] = GbOf(artist1_);
+  texts[kFieldAlbum] = GbOf(album1_);
+  texts[kFieldTrack] = GbOf(track1_);
+  texts[kFieldYear] = GbOf(year1_);
+  texts[kFieldComment] = GbOf(comment1_);
+  // The genre number; the file's own byte while no genre of the list is chosen.
+  const int genre =
+      genre1_->currentIndex() >= 0 ? genre1_->currentData().toInt() : unlistedId3v1Genre_;
+  texts[kFieldGenre] = genre == kNoGenreByte ? std::string() : std::to_string(genre);
+  return texts;
+}
+
+std::array<std::string, kTagFieldCount> TagEditorDialog::Id3v2BoxTexts() const {
+  std::array<std::string, kTagFieldCount> texts;
+  for (std::size_t k = 0; k < kTagFieldCount; ++k)
+    texts[k] = k == kFieldGenre ? ToGb(genre2_->currentText()) : GbOf(v2Boxes_[k]);
+  return texts;
+}
+
 void TagEditorDialog::Update() {
   if (!manyPaths_.empty()) return UpdateMany();
-  TagUpdateRequest request;
-  request.text = text_;
-  request.id3v1Changed = tagChanged_[kId3v1];
-  request.id3v1Present = check_[kId3v1]->isChecked();
-  request.id3v1.title = GbOf(title1_);
-  request.id3v1.artist = GbOf(artist1_);
-  request.id3v1.album = GbOf(album1_);
-  request.id3v1.year = GbOf(year1_);
-  request.id3v1.comment = GbOf(comment1_);
-  request.id3v1.track = GbOf(track1_);
-  request.id3v1.genre =
-      genre1_->currentIndex() >= 0 ? genre1_->currentData().toInt() : unlistedId3v1Genre_;
-
-  // The genre box gives "(17)Rock" for a chosen item, else its text as it stands.
-  const int selection = Id3v2GenreSelection();
-  for (std::size_t k = 0; k < kTagFieldCount; ++k)
-    if (k != kFieldGenre) request.id3v2.*kTagFieldTable[k].member = GbOf(v2Boxes_[k]);
-  request.id3v2.genre = EditorGenreText(selection >= 0 ? genre2_->itemData(selection).toInt() : -1,
-                                        ToGb(genre2_->currentText()));
-  for (std::size_t k = 0; k < kTagFieldCount; ++k) {
-    std::string& text = request.id3v2.*kTagFieldTable[k].member;
-    if (text == shownV2_[k]) text = loadedV2_.*kTagFieldTable[k].member;
+  // Only what the user changed since the boxes were filled is written; every other
+  // field keeps what the file holds when it is written, so that a change made
+  // meanwhile by another program or run is not undone.
+  TagEdit edit;
+  const auto v1 = Id3v1BoxTexts();
+  const auto v2 = Id3v2BoxTexts();
+  if (tagChanged_[kId3v1]) {
+    edit.writeId3v1 = check_[kId3v1]->isChecked();
+    edit.removeId3v1 = !edit.writeId3v1;
+    if (edit.writeId3v1)
+      for (std::size_t k = 0; k < kId3v1FieldCount; ++k)
+        if (v1[k] != shownV1_[k]) edit.id3v1[k] = v1[k];
+    // With a track the block keeps 28 bytes of comment: the box's comment is cut to
+    // them, as the box allows 30.
+    constexpr std::size_t kCommentWithTrack = 28;
+    const std::string& comment = v1[kFieldComment];
+    if (edit.writeId3v1 && v1[kFieldTrack].find_first_not_of('0') != std::string::npos &&
+        Id3v1TextBytes(comment, text_.legacy) > kCommentWithTrack)
+      edit.id3v1[kFieldComment] =
+          std::string(CutToId3v1Bytes(comment, kCommentWithTrack, text_.legacy));
   }
-  request.id3v2Changed = tagChanged_[kId3v2];
-  request.id3v2Present = check_[kId3v2]->isChecked();
+  if (tagChanged_[kId3v2]) {
+    edit.writeId3v2 = check_[kId3v2]->isChecked();
+    edit.removeId3v2 = !edit.writeId3v2;
+    if (edit.writeId3v2)
+      for (std::size_t k = 0; k < kTagFieldCount; ++k) {
+        if (v2[k] == shownV2_[k]) continue;
+        // The genre box gives "(17)Rock" for a chosen item, else its text as it stands.
+        const int selection = Id3v2GenreSelection();
+        edit.id3v2[k] = k == kFieldGenre ? EditorGenreText(
+                                               selection >= 0 ? genre2_->itemData(selection).toInt() : -1,
+                                               v2[k])
+                                         : v2[k];
+      }
+  }
+  if (IsEmpty(edit)) return;
+  std::vector<TagRunFile> results;
+  std::string recordError;
+  if (!RunRecorded({diskPath_}, edit, results, recordError)) return;
+  const TagRunFile& result = results.front();
+  if (result.ok) {
+    // The file holds the boxes now: a later change is measured from them.
+    shownV1_ = v1;
+    shownV2_ = v2;
+  }
+  // One box for the whole update, every line and the reason in it.
+  if (auto box = TagUpdateMessageBox(result.results)) {
+    QString text = FromGb(box->text);
+    if (!recordError.empty())
+      text += QString::fromUtf8("\n\n这次修改无法记入撤消历史：") + FromGb(recordError);
+    message_(this, box->isError ? QMessageBox::Critical : QMessageBox::NoIcon,
+             QString::fromUtf8(kTitle), text, QMessageBox::Ok);
+  }
+}
 
+bool TagEditorDialog::RunRecorded(const std::vector<std::string>& paths, const TagEdit& edit,
+                                  std::vector<TagRunFile>& results, std::string& recordError) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const TagUpdateResults results = UpdateTags(diskPath_, request);
+  const RecordedTagRun recorded =
+      RunTagsRecorded(StateDirectory(), FrontEnd::kWindow, [&](const TagFileTried& tried) {
+        results = EditTags(paths, edit, text_, tried);
+      });
   QApplication::restoreOverrideCursor();
-  for (TagUpdateResult r : {results.id3v1, results.id3v2})
-    if (r == TagUpdateResult::kWritten || r == TagUpdateResult::kDeleted) fileWritten_ = true;
-  for (const TagUpdateMessage& m : TagUpdateMessages(results))
-    message_(this, m.isError ? QMessageBox::Critical : QMessageBox::NoIcon,
-             QString::fromUtf8(kTitle), FromGb(m.text), QMessageBox::Ok);
+  if (!recorded.started) {
+    message_(this, QMessageBox::Warning, QString::fromUtf8(kTitle),
+             QString::fromUtf8("无法记入撤消历史，没有修改任何文件：") + FromGb(recorded.error),
+             QMessageBox::Ok);
+    return false;
+  }
+  recordError = recorded.error;
+  for (const TagRunFile& r : results)
+    if (r.undo) fileWritten_ = true;
+  return true;
+}
+
+void TagEditorDialog::ReportRun(const std::vector<TagRunFile>& results,
+                                const std::string& recordError) {
+  std::size_t succeeded = 0;
+  std::string firstReason;
+  for (const TagRunFile& r : results) {
+    if (r.ok) ++succeeded;
+    if (!r.ok && firstReason.empty()) firstReason = r.reason;
+  }
+  const UserMessage summary = TagRunSummary(results.size(), succeeded);
+  QString text = FromGb(summary.text);
+  if (!firstReason.empty()) text += QStringLiteral("\n\n") + FromGb(firstReason);
+  if (!recordError.empty())
+    text += QString::fromUtf8("\n\n这次修改无法记入撤消历史：") + FromGb(recordError);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  message_(this,
+           summary.kind == MessageKind::kInformation ? QMessageBox::NoIcon : QMessageBox::Warning,
+           QString::fromUtf8(kTitle), text, QMessageBox::Ok);
+}
+
+void TagEditorDialog::ConvertToUnicode() {
+  TagEdit edit;
+  edit.convertToUnicode = true;
+  const std::vector<std::string> paths =
+      manyPaths_.empty() ? std::vector<std::string>{diskPath_} : manyPaths_;
+  std::vector<TagRunFile> results;
+  std::string recordError;
+  if (!RunRecorded(paths, edit, results, recordError)) return;
+  if (!manyPaths_.empty()) return ReportRun(results, recordError);
+  const TagRunFile& result = results.front();
+  if (!result.ok) {
+    if (auto box = TagUpdateMessageBox(result.results))
+      message_(this, QMessageBox::Critical, QString::fromUtf8(kTitle), FromGb(box->text),
+               QMessageBox::Ok);
+    return;
+  }
+  QString text = result.undo ? QString::fromUtf8("ID3v2标签中的旧文字已转为Unicode！")
+                             : QString::fromUtf8("没有需要转为Unicode的文字。");
+  if (!recordError.empty())
+    text += QString::fromUtf8("\n\n这次修改无法记入撤消历史：") + FromGb(recordError);
+  message_(this, QMessageBox::NoIcon, QString::fromUtf8(kTitle), text, QMessageBox::Ok);
 }
 
 bool TagEditorDialog::OpenForEntry(const FileList& list, const FileEntry& entry, bool fromMenu, MessageFn message,
@@ -569,7 +684,7 @@ void TagEditorDialog::UpdateMany() {
   auto changed = [this](QWidget* box) {
     return std::find(touched_.begin(), touched_.end(), box) != touched_.end();
   };
-  ManyFilesEdit edit;
+  TagEdit edit;
   for (std::size_t k = 0; k < kId3v1FieldCount; ++k) {
     if (!changed(v1Boxes[k])) continue;
     if (k == kFieldGenre)
@@ -593,37 +708,10 @@ void TagEditorDialog::UpdateMany() {
   edit.removeId3v1 = !check_[kId3v1]->isChecked() && presentCount_[kId3v1] > 0;
   edit.removeId3v2 = !check_[kId3v2]->isChecked() && presentCount_[kId3v2] > 0;
   if (IsEmpty(edit)) return;
-
-  QApplication::setOverrideCursor(Qt::WaitCursor);
   std::vector<TagRunFile> results;
-  const RecordedTagRun recorded =
-      RunTagsRecorded(StateDirectory(), FrontEnd::kWindow, [&](const TagFileTried& tried) {
-        results = ApplyManyFilesEdit(manyPaths_, edit, text_, tried);
-      });
-  QApplication::restoreOverrideCursor();
-  if (!recorded.started) {
-    message_(this, QMessageBox::Warning, QString::fromUtf8(kTitle),
-             QString::fromUtf8("无法记入撤消历史，没有修改任何文件：") + FromGb(recorded.error),
-             QMessageBox::Ok);
-    return;
-  }
-  const std::string& recordError = recorded.error;
-  std::size_t succeeded = 0;
-  std::string firstReason;
-  for (const TagRunFile& r : results) {
-    if (r.ok) ++succeeded;
-    if (r.undo) fileWritten_ = true;
-    if (!r.ok && firstReason.empty()) firstReason = r.reason;
-  }
-  const UserMessage summary = TagRunSummary(results.size(), succeeded);
-  QString text = FromGb(summary.text);
-  if (!firstReason.empty()) text += QStringLiteral("\n\n") + FromGb(firstReason);
-  if (!recordError.empty())
-    text += QString::fromUtf8("\n\n这次修改无法记入撤消历史：") + FromGb(recordError);
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  message_(this,
-           summary.kind == MessageKind::kInformation ? QMessageBox::NoIcon : QMessageBox::Warning,
-           QString::fromUtf8(kTitle), text, QMessageBox::Ok);
+  std::string recordError;
+  if (!RunRecorded(manyPaths_, edit, results, recordError)) return;
+  ReportRun(results, recordError);
   FillMany();  // the files as they are now
 }
 

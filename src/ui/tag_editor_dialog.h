@@ -1,7 +1,8 @@
 // The MP3 tag editor "MP3标签信息": the ID3v1 and ID3v2 tags of one file side by
 // side, editable, copyable one into the other, removable, and written back by
 // "更新". Every opening is a new dialog: it reads the file once when it loads and
-// opens it again only for each update, never while the user edits.
+// opens it again only for each update, never while the user edits. An update is a
+// tag run in the undo history, as every other tag change is.
 #pragma once
 
 #include <QDialog>
@@ -12,6 +13,7 @@
 #include "core/filelist/file_list.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/tag_fields.h"
+#include "core/tagedit/tag_edit.h"
 #include "ui/ui_prompts.h"
 
 class QCheckBox;
@@ -78,6 +80,19 @@ class TagEditorDialog : public QDialog {
   void CopyId3v2ToId3v1();
   void CopyId3v1ToId3v2();
   void Update();
+  // "转为Unicode": the legacy texts of every file's ID3v2 tag made Unicode, one run.
+  void ConvertToUnicode();
+  // The boxes' texts as an edit compares them: ID3v1 by kTagFieldTable index (the
+  // genre its number), ID3v2 the same (the genre box's text).
+  std::array<std::string, kId3v1FieldCount> Id3v1BoxTexts() const;
+  std::array<std::string, kTagFieldCount> Id3v2BoxTexts() const;
+  // Makes the edit to the files as one tag run in the undo history; false (and
+  // said) when the run could not begin. `recordError`: the history's complaint
+  // about a run that went ahead.
+  bool RunRecorded(const std::vector<std::string>& paths, const TagEdit& edit,
+                   std::vector<TagRunFile>& results, std::string& recordError);
+  // The summary of a run over several files.
+  void ReportRun(const std::vector<TagRunFile>& results, const std::string& recordError);
   // The many-files form's parts.
   void FillMany();
   void CopyMany(Tag to);
@@ -119,12 +134,14 @@ class TagEditorDialog : public QDialog {
   QComboBox* genre2_ = nullptr;
   // The ID3v2 boxes in the order of kTagFieldTable.
   std::array<QWidget*, kTagFieldCount> v2Boxes_{};
-  // The ID3v2 texts as the file gave them and as the boxes showed them at loading.
-  TagFields loadedV2_;
+  // The boxes' texts at loading (and after each update): a box that still shows
+  // its text is not written, the file keeping what it holds.
+  std::array<std::string, kId3v1FieldCount> shownV1_;
   std::array<std::string, kTagFieldCount> shownV2_;
 
   QPushButton* copyV1ToV2_ = nullptr;
   QPushButton* copyV2ToV1_ = nullptr;
+  QPushButton* convertButton_ = nullptr;
   QPushButton* updateButton_ = nullptr;
   QPushButton* closeButton_ = nullptr;
 

@@ -119,3 +119,9 @@ CliResult RunCliAsUser(const std::vector<std::string>& args, const std::string& 
   return Run({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"}, args,
              cwd, {});
 }
+
+CliResult RunCliAs(const std::string& user, const std::vector<std::string>& args,
+                   const std::string& cwd, const std::map<std::string, std::string>& env) {
+  return Run({"/usr/bin/setpriv", "--reuid=" + user, "--regid=" + user, "--clear-groups"}, args,
+             cwd, env);
+}

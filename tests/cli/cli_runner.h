@@ -37,6 +37,9 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
 // `setpriv --reuid=nobody`, so that file permissions apply. `cwd` and the paths
 // given must be reachable for that user.
 CliResult RunCliAsUser(const std::vector<std::string>& args, const std::string& cwd);
+// The same as the local user `user` (made with EnsureLocalUser), `env` added.
+CliResult RunCliAs(const std::string& user, const std::vector<std::string>& args,
+                   const std::string& cwd, const std::map<std::string, std::string>& env = {});
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);

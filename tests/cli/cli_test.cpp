@@ -1,6 +1,8 @@
 // Black-box tests of tessarn-cli: the built program on temporary folders, with its
 // undo journal in a temporary state folder.
 #include <gtest/gtest.h>
+
+#include <future>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -572,8 +574,14 @@ TEST_F(CliTest, ADamagedRecordIsSaidPlainlyAndKept) {
       EXPECT_EQ(ListNames(files).front(), "r0.txt");
     }
     EXPECT_EQ(Run({"undo"}).exitCode, 1);  // nothing left to undo, nothing said to be done
+    // The run stays listed, as damaged, with what it proved.
+    const JsonValue history = RunJson({"history"}, 0);
+    ASSERT_EQ(history["runs"].array.size(), 1u);
+    EXPECT_TRUE(history["runs"].array[0]["damaged"].boolean);
+    EXPECT_TRUE(history["runs"].array[0]["undone"].boolean);
     for (const std::string& name : ListNames(files)) ::unlink((files + "/" + name).c_str());
     ::unlink((record + ".damaged").c_str());
+    ::unlink(record.c_str());
   }
 }
 
@@ -644,6 +652,75 @@ TEST_F(CliTest, RunsAreUndoneNewestFirst) {
   r = Run({"history"});
   EXPECT_NE(r.out.find("2  "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("已撤消"), std::string::npos) << r.out;
+}
+
+// Two rename runs over one folder at once, each with its own history (two users):
+// each run moves only the files it recorded, so undoing both brings every name
+// back, whatever order their renames came in.
+TEST_F(CliTest, TwoRunsOverOneFolderAtOnceAreBothUndone) {
+  Names originals;
+  for (int i = 0; i < 2000; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%04d.txt", i);
+    originals.push_back(name);
+    WriteFile(files + "/" + name, name);
+  }
+  // Both shift every number by one (0000 -> 0001, ...): a chain each run walks
+  // from its free end, over names the other run is moving too.
+  TempFolder stateA, stateB;
+  auto run = [&](const TempFolder& state) {
+    return std::async(std::launch::async, [&state, this] {
+      return RunCli({"rename", "--skip-conflicts", "--digits", "4", "--start", "1", "."}, files,
+                    {{"XDG_STATE_HOME", state.path()}});
+    });
+  };
+  auto a = run(stateA), b = run(stateB);
+  a.get();
+  b.get();
+  // Each run's undo is a chain too, blocked where the other run's file holds a
+  // name it needs; what it cannot do stays for another try, so undoing both in
+  // turn a few times brings every file back.
+  auto allBack = [&] {
+    if (ListNames(files) != originals) return false;
+    for (const std::string& name : originals)
+      if (ReadFile(files + "/" + name) != name) return false;
+    return true;
+  };
+  for (int round = 0; round < 20 && !allBack(); ++round)
+    for (const TempFolder* state : {&stateA, &stateB})
+      RunCli({"undo"}, files, {{"XDG_STATE_HOME", state->path()}});
+  EXPECT_EQ(ListNames(files), originals);
+  for (const std::string& name : originals) ASSERT_EQ(ReadFile(files + "/" + name), name);
+}
+
+// undo --to takes back the run and every newer one, newest first, naming them;
+// history shows each run's size and the total.
+TEST_F(CliTest, UndoToARunTakesBackTheNewerOnesFirst) {
+  WriteFile(files + "/a.txt", "a");
+  ASSERT_EQ(Run({"rename", "--name", "b", "a.txt"}).exitCode, 0);   // b0.txt
+  ASSERT_EQ(Run({"rename", "--name", "c", "b0.txt"}).exitCode, 0);  // c0.txt
+  ASSERT_EQ(Run({"rename", "--name", "d", "c0.txt"}).exitCode, 0);  // d0.txt
+  const JsonValue history = RunJson({"history"}, 0);
+  ASSERT_EQ(history["runs"].array.size(), 3u);
+  double total = 0;
+  for (const JsonValue& run : history["runs"].array) {
+    EXPECT_GT(run["bytes"].number, 0);
+    total += run["bytes"].number;
+  }
+  EXPECT_EQ(history["totalBytes"].number, total);
+  EXPECT_NE(Run({"history"}).out.find("共 3 次操作，记录共 "), std::string::npos);
+
+  EXPECT_EQ(Run({"undo", "--run", "1", "--to", "1"}).exitCode, 2);
+  const CliResult r = Run({"undo", "--to", "1"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // Rows newest run first: d0 -> c0, c0 -> b0, b0 -> a.
+  const std::size_t d = r.out.find("d0.txt"), c = r.out.find("c0.txt → b0.txt"),
+                    b = r.out.find("b0.txt → a.txt");
+  EXPECT_LT(d, c) << r.out;
+  EXPECT_LT(c, b) << r.out;
+  EXPECT_NE(r.out.find("已成功撤消 3 次操作"), std::string::npos) << r.out;
+  EXPECT_EQ(ListNames(files), (Names{"a.txt"}));
+  EXPECT_EQ(Run({"undo", "--to", "1"}).exitCode, 1);  // already undone
 }
 
 // Another file put under the new name after the run is never renamed back; the
@@ -933,9 +1010,89 @@ TEST_F(CliTest, ConcurrentTagsSetRunsKeepTheAudio) {
   EXPECT_EQ(RunJson({"history"}, 0)["runs"].array.size(), 4u);
 }
 
-// A run killed while it moves the audio to make room for a larger tag: the next
-// run that opens the file finishes the move. Wherever the kill lands, the audio
-// comes through whole and the tag is the old one or the new one.
+// Two runs over the same files at once, each changing its own field: every file
+// ends with both, as each file is read and written under its lock by one run
+// after the other. Several rounds, so that the runs meet on many files.
+TEST_F(CliTest, ConcurrentRunsOfDifferentFieldsKeepBoth) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 40; ++i) {
+    names.push_back("song" + std::to_string(i) + ".mp3");
+    WriteFile(files + "/" + names.back(),
+              Id3v2Tag({{"TIT2", "Title"}, {"TPE1", "Old"}, {"TALB", "Old"}}) + kAudio);
+  }
+  for (int round = 0; round < 4; ++round) {
+    const std::string artist = "Artist" + std::to_string(round);
+    const std::string album = "Album" + std::to_string(round);
+    std::vector<std::string> setArtist = {"tags", "set", "--artist", artist};
+    std::vector<std::string> setAlbum = {"tags", "set", "--v2", "--album", album};
+    setArtist.insert(setArtist.end(), names.begin(), names.end());
+    setAlbum.insert(setAlbum.end(), names.begin(), names.end());
+    int artistExit = -1, albumExit = -1;
+    std::thread other([&] { albumExit = Run(setAlbum).exitCode; });
+    artistExit = Run(setArtist).exitCode;
+    other.join();
+    ASSERT_EQ(artistExit, 0);
+    ASSERT_EQ(albumExit, 0);
+    std::vector<std::string> show = {"tags", "show"};
+    show.insert(show.end(), names.begin(), names.end());
+    const JsonValue doc = RunJson(show, 0);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      EXPECT_EQ(doc[i]["id3v2"]["artist"].string, artist) << names[i] << " round " << round;
+      EXPECT_EQ(doc[i]["id3v2"]["album"].string, album) << names[i] << " round " << round;
+      EXPECT_EQ(doc[i]["id3v2"]["title"].string, "Title") << names[i];
+    }
+  }
+}
+
+// Old GBK text under encoding byte 0 made Unicode, the ASCII frame and the ID3v1
+// block left alone, and the whole run undone to the old bytes.
+TEST_F(CliTest, TagsConvertIsOneUndoableRun) {
+  const std::string gbk = "\xD4\xC2\xC1\xC1";  // 月亮
+  WriteFile(files + "/a.mp3", Id3v2Tag({{"TIT2", gbk}, {"TALB", "Plain"}}) + kAudio +
+                                  Id3v1Block(gbk, "Singer"));
+  WriteFile(files + "/b.mp3", kAudio);
+  WriteFile(files + "/c.txt", "text");
+  const std::string before = ReadFile(files + "/a.mp3");
+  const JsonValue doc = RunJson({"tags", "convert", "a.mp3", "b.mp3", "c.txt"}, 1);
+  EXPECT_EQ(doc[0]["messages"][0].string, "ID3v2标签中的旧文字已转为Unicode");
+  EXPECT_EQ(doc[1]["messages"][0].string, "没有ID3v2标签");
+  EXPECT_TRUE(doc[1]["ok"].boolean);
+  EXPECT_FALSE(doc[2]["ok"].boolean);
+  const std::string after = ReadFile(files + "/a.mp3");
+  EXPECT_EQ(after.find(gbk), after.size() - 128 + 3);  // only the ID3v1 title keeps GBK
+  EXPECT_NE(after.find(std::string("TALB\0\0\0\6\0\0\0Plain", 16)), std::string::npos);
+  const JsonValue shown = RunJson({"tags", "show", "a.mp3"}, 0);
+  EXPECT_EQ(shown[0]["id3v2"]["title"].string, "月亮");
+  EXPECT_EQ(ReadFile(files + "/b.mp3"), kAudio);
+  // Converted once, there is nothing more to do.
+  EXPECT_EQ(RunJson({"tags", "convert", "a.mp3"}, 0)[0]["messages"][0].string,
+            "没有需要转换的文字");
+  const JsonValue runs = RunJson({"history"}, 0);
+  ASSERT_EQ(runs["runs"].array.size(), 1u);
+  EXPECT_EQ(runs["runs"][0]["kind"].string, "tags");
+  EXPECT_EQ(Run({"undo"}).exitCode, 0);
+  EXPECT_EQ(ReadFile(files + "/a.mp3"), before);
+}
+
+// A field set to the text it shows is written anew: the GBK bytes become Unicode.
+TEST_F(CliTest, TagsSetOfTheShownTextConvertsIt) {
+  const std::string gbk = "\xD4\xC2\xC1\xC1";  // 月亮
+  WriteFile(files + "/a.mp3", Id3v2Tag({{"TIT2", gbk}, {"TPE1", gbk}}) + kAudio);
+  EXPECT_EQ(Run({"tags", "set", "--v2", "--title", "月亮", "a.mp3"}).exitCode, 0);
+  const std::string after = ReadFile(files + "/a.mp3");
+  auto frame = [&](const std::string& id) {
+    return id + std::string("\0\0\0\5\0\0\0", 7) + gbk;
+  };
+  EXPECT_EQ(after.find(frame("TIT2")), std::string::npos);
+  EXPECT_NE(after.find(frame("TPE1")), std::string::npos);  // not given: its bytes stay
+  const JsonValue shown = RunJson({"tags", "show", "--legacy-encoding", "latin1", "a.mp3"}, 0);
+  EXPECT_EQ(shown[0]["id3v2"]["title"].string, "月亮");  // Unicode reads the same any way
+}
+
+// A run killed while it moves the audio to make room for a larger tag: a look at
+// the file says the write is unfinished and changes nothing; the next run that
+// writes the file finishes the move. Wherever the kill lands, the audio comes
+// through whole and the tag is the old one or the new one.
 TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
   std::string audio(24 << 20, '\0');
   for (std::size_t i = 0; i < audio.size(); ++i) audio[i] = static_cast<char>(1 + i * 31 % 253);
@@ -958,7 +1115,29 @@ TEST_F(CliTest, KilledTagsSetIsFinishedByTheNextRun) {
     ::usleep(delayMs * 1000);
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
-    const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);  // the next run
+    const std::string killed = ReadFile(song);
+    const CliResult look = Run({"tags", "show", "--json", "song.mp3"});
+    const JsonValue looked = ParseJson(look.out).value_or(JsonValue{});
+    if (looked[0].Has("reason")) {
+      EXPECT_EQ(look.exitCode, 1);
+      EXPECT_EQ(looked[0]["reason"].string, "interrupted-write");
+      EXPECT_EQ(looked[0]["status"].string, "上次写入未完成");
+    } else {
+      EXPECT_EQ(look.exitCode, 0) << look.err;
+    }
+    EXPECT_EQ(ReadFile(song), killed) << delayMs << " ms";
+    // The MP3 page's preview names no file from tags that are half written.
+    const JsonValue preview = RunJson({"preview", "--page", "mp3", "--template", "#2", "."}, 0);
+    if (looked[0].Has("reason")) {
+      EXPECT_EQ(preview["entries"][0]["reason"].string, "interrupted-write");
+      EXPECT_EQ(preview["entries"][0]["tagStatus"].string, "上次写入未完成");
+      EXPECT_EQ(preview["entries"][0]["new"].string, "");
+    }
+    EXPECT_EQ(ReadFile(song), killed) << delayMs << " ms";
+    const CliResult next = Run({"tags", "set", "--v2", "--album", "Next", "song.mp3"});
+    EXPECT_EQ(next.exitCode, 0) << next.out << next.err;
+    const JsonValue doc = RunJson({"tags", "show", "song.mp3"}, 0);
+    EXPECT_EQ(doc[0]["id3v2"]["album"].string, "Next");
     const std::string title = doc[0]["id3v2"]["title"].string;
     EXPECT_TRUE(title == "Old" || title == "New") << delayMs << " ms: " << title;
     const std::string after = ReadFile(song);

@@ -111,6 +111,26 @@ class NameTagsTest : public QObject {
     }
   }
 
+  // The list follows the run and its undo, automatic preview or not: the new
+  // names come from the tags just written, the statuses from the run, and after
+  // the undo from the files as they are again. Tag statuses show on this page only.
+  void theListFollowsTheRunAndItsUndo() {
+    Fixture f;
+    f.window.settings().autoPreview = false;
+    f.AddFolder({"a.txt", "邓丽君-月亮代表我的心.mp3"});
+    f.Press("#1-#2");
+    QCOMPARE(Cell(f.window, 1, tessarn::kNewNameColumn), U("邓丽君-月亮代表我的心.mp3"));
+    QCOMPARE(f.Statuses(), QStringList({U("非MP3文件"), U("标签写入成功")}));
+    f.window.optionTabs()->setCurrentIndex(0);
+    QCOMPARE(f.Statuses(), QStringList({"", ""}));
+    f.window.optionTabs()->setCurrentIndex(4);
+    QCOMPARE(f.Statuses(), QStringList({U("非MP3文件"), U("标签写入成功")}));
+    QVERIFY(f.window.UndoRunAndReport(0));
+    QVERIFY(!tessarn::HasId3v2(f.Path(U("邓丽君-月亮代表我的心.mp3")).toStdString()));
+    QCOMPARE(f.Statuses(), QStringList({U("非MP3文件"), U("无标签")}));
+    QCOMPARE(Cell(f.window, 1, tessarn::kNewNameColumn), QString());
+  }
+
   void emptyTemplateOrNoMatchAsksNothing() {
     Fixture f;
     f.AddFolder({"song.mp3"});

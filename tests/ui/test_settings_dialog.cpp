@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -27,7 +28,7 @@ bool operator==(const AppSettings& a, const AppSettings& b) {
          a.previewCount == b.previewCount && a.textColour == b.textColour &&
          a.backColour == b.backColour && a.fontName == b.fontName && a.fontSize == b.fontSize &&
          a.bold == b.bold && a.italic == b.italic && a.tagWriteEncoding == b.tagWriteEncoding &&
-         a.legacyEncoding == b.legacyEncoding;
+         a.legacyEncoding == b.legacyEncoding && a.historyLimitMiB == b.historyLimitMiB;
 }
 
 // Settings that differ from the defaults in every field.
@@ -42,6 +43,7 @@ AppSettings Custom() {
   s.fontSize = 14;
   s.bold = false;
   s.italic = false;
+  s.historyLimitMiB = 64;
   return s;
 }
 
@@ -275,6 +277,23 @@ class SettingsDialogTest : public QObject {
     QCOMPARE(legacy->currentText(), QStringLiteral("自动"));
     f.button("确定按钮")->click();
     QCOMPARE(f.settings.legacyEncoding, LegacyEncoding::kAuto);
+  }
+
+  void historyBound() {
+    AppSettings initial = Custom();
+    initial.historyLimitMiB = 300;
+    Fixture f(initial);
+    auto* limit = f.find<QSpinBox>("撤消历史上限框");
+    QCOMPARE(limit->value(), 300);
+    QCOMPARE(limit->minimum(), 1);
+    QVERIFY(!f.button("应用按钮")->isEnabled());
+    limit->setValue(50);
+    QVERIFY(f.button("应用按钮")->isEnabled());
+    f.button("确定按钮")->click();
+    QCOMPARE(f.settings.historyLimitMiB, 50);
+    Fixture again(initial);
+    again.button("默认按钮")->click();
+    QCOMPARE(again.find<QSpinBox>("撤消历史上限框")->value(), 1024);
   }
 
   // "恢复默认" then "确定" from the window's menu: the list and the status bar follow.

@@ -115,8 +115,43 @@ class UndoHistoryTest : public QObject {
     });
     QCOMPARE(FilesIn(f.Folder()), QStringList({"a.txt", "b.txt", "c.txt"}));
     QCOMPARE(f.log.messages.size(), 2);
-    QCOMPARE(f.log.messages[0].text, U("是否真的撤消上一次操作？"));
+    QVERIFY(f.log.messages[0].text.startsWith(U("将撤消")));
+    QVERIFY(f.log.messages[0].text.endsWith(U("的更名（共 3 个文件）。是否继续？")));
     QCOMPARE(f.log.messages[1].text, U("上一次的操作已经成功撤消！"));
+  }
+
+  // Selecting the oldest of three runs and pressing 撤消 asks once, naming the
+  // three, then takes them all back, newest first; No changes nothing.
+  void theSelectedRunIsUndoneWithEveryNewerOne() {
+    Fixture f;
+    f.RenameWithPrefix({"a.txt", "b.txt"});  // x_0.txt, x_1.txt
+    for (const char* prefix : {"y_", "z_"}) {
+      QLineEdit* box = Find(*f.window, "文件名前缀编辑框");
+      box->clear();
+      QTest::keyClicks(box, prefix);
+      f.window->toolbarAction(MainWindow::kToolRename)->trigger();
+    }
+    QCOMPARE(FilesIn(f.Folder()), QStringList({"z_0.txt", "z_1.txt"}));
+    f.log.messages.clear();
+    for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+      f.log.answer = answer;
+      f.WithHistoryDialog([&](tessarn::HistoryDialog& dialog) {
+        auto* runs = dialog.findChild<QTreeWidget*>(U("历史列表"));
+        QCOMPARE(runs->topLevelItemCount(), 3);
+        QCOMPARE(runs->currentItem(), runs->topLevelItem(0));  // the newest left
+        runs->setCurrentItem(runs->topLevelItem(2));
+        dialog.findChild<QPushButton*>(U("撤消按钮"))->click();
+      });
+    }
+    QCOMPARE(f.log.messages.size(), 3);  // the question twice, then the summary
+    QVERIFY(f.log.messages[0].text.startsWith(U("将撤消 3 次操作（共 6 个文件），最早一次为 ")));
+    QVERIFY(f.log.messages[0].text.endsWith(U("的更名。是否继续？")));
+    QCOMPARE(FilesIn(f.Folder()), QStringList({"a.txt", "b.txt"}));
+    const QString summary = f.log.messages[2].text;
+    QVERIFY2(summary.startsWith(U("已成功撤消 3 次操作：")), qPrintable(summary));
+    QVERIFY(summary.indexOf(U("操作 3（")) < summary.indexOf(U("操作 1（")));
+    // The list shows the files as they are again.
+    QCOMPARE(Cell(*f.window, 0, 0), QString("a.txt"));
   }
 
   void theToolbarUndoLeavesAReplacedFileAlone() {

@@ -9,6 +9,7 @@
 #include "core/filelist/file_system.h"
 #include "core/filelist/listed_names.h"
 #include "core/filelist/memory_hints.h"
+#include "core/filelist/own_names.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -56,7 +57,9 @@ std::size_t AppendPaths(FileList& list, const std::vector<SplitPath>& paths) {
   ReserveEntries(list, paths.size());
   const std::size_t start = list.count();
   for (const SplitPath& path : paths)
-    AppendEntry(list, list.InternDiskFolder(path.folder), path.name, DecodeDiskName(path.name));
+    // The program's own working files stay out even when named one by one.
+    if (!IsOwnWorkingName(path.name))
+      AppendEntry(list, list.InternDiskFolder(path.folder), path.name, DecodeDiskName(path.name));
   ShowNewRows(list, start);
   return list.count() - start;
 }

@@ -10,6 +10,7 @@
 
 #include <cstring>
 
+#include "core/filelist/own_names.h"
 #include "core/text/gb_text.h"
 
 #ifndef RENAME_NOREPLACE
@@ -72,7 +73,7 @@ bool ListFolderEntries(
       struct stat st;
       isFolder = fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
     }
-    onName(name, entry->d_ino, !isFolder);
+    onName(name, entry->d_ino, !isFolder && !IsOwnWorkingName(name));
   }
   closedir(dir);
   return true;
@@ -165,6 +166,8 @@ bool ReadFolderAt(int fd, std::vector<std::string>& files, std::vector<std::stri
       type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
     if (type == DT_DIR) {
       folders.emplace_back(name);
+    } else if (IsOwnWorkingName(name)) {
+      // The program's own, not the user's: never a row.
     } else if (type == DT_LNK) {
       // A link counts by what it points to; one to a folder is not entered.
       if (!(fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode))) files.emplace_back(name);

@@ -12,7 +12,8 @@ namespace tessarn {
 // Appends to `names` the name of every entry directly inside `folder` that is not a
 // folder (hidden files included, subfolders not entered, "." and ".." skipped). A
 // symbolic link counts by what it points to: a link to a folder is left out, a link
-// to a file (or a dangling one) is listed. Names come in the kernel's order.
+// to a file (or a dangling one) is listed. The program's own working names
+// (own_names.h) are never listed. Names come in the kernel's order.
 // Returns false when the folder cannot be opened.
 bool ListFolderFiles(const std::string& folder, std::vector<std::string>& names);
 // The same walk, handing each name over as it is read (valid during the call).

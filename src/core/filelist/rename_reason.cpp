@@ -55,6 +55,10 @@ std::string ReasonText(RenameReason reason, int error) {
       return Gb("文件已被替换");
     case RenameReason::kModified:
       return Gb("文件已被修改");
+    case RenameReason::kForeignLink:
+      return Gb("链接属于其他用户");
+    case RenameReason::kInterruptedWrite:
+      return Gb("上次写入未完成");
     case RenameReason::kNoMetadata:
       return Gb("缺少元数据");
     case RenameReason::kOther:
@@ -88,6 +92,10 @@ const char* ReasonCode(RenameReason reason) {
       return "replaced";
     case RenameReason::kModified:
       return "modified";
+    case RenameReason::kForeignLink:
+      return "foreign-link";
+    case RenameReason::kInterruptedWrite:
+      return "interrupted-write";
     case RenameReason::kNoMetadata:
       return "no-metadata";
     case RenameReason::kOther:

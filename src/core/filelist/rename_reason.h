@@ -20,6 +20,8 @@ enum class RenameReason : std::uint8_t {
   kNoSpace,
   kReplaced,      // undo: another file now has the name the run gave
   kModified,      // undo of tag changes: the file changed after the run wrote it
+  kForeignLink,   // another user's symbolic link in a folder not the user's: not followed
+  kInterruptedWrite,  // an earlier tag write of the file is unfinished (the next write ends it)
   kNoMetadata,    // the rule names files from their metadata, and this one has none
   kOther,         // anything else: the system's own message
 };

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/filelist/file_system.h"
+#include "core/filelist/foreign_link.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -160,6 +161,23 @@ WalkCounts Walk(FileList& list, const RenamePlan& plan, const RenameHooks& hooks
       const std::string& diskFolder = list.DiskFolder(entry);
       const int fd = folderFd.Get(diskFolder);
       const std::string& newName = plan.diskNames[i];
+      // The looks at a source before it moves (a cycle's return from its temporary
+      // name moves what the run itself parked there): a link another user planted
+      // is not followed, and a name that holds another file than the planned one
+      // is not moved.
+      const bool foreignLink =
+          step.kind != StepKind::kFromTemporary &&
+          (fd >= 0 ? IsForeignLinkAt(fd, entry.DiskName())
+                   : IsForeignLinkAt(-1, diskFolder + entry.DiskName()));
+      const bool replaced = !foreignLink && step.kind != StepKind::kFromTemporary &&
+                            hooks.checkSource && !hooks.checkSource(i, fd, entry.DiskName());
+      if (foreignLink || replaced) {
+        fail(i, foreignLink ? RenameReason::kForeignLink : RenameReason::kReplaced, 0);
+        ++counts.walked;
+        if (hooks.afterRow) hooks.afterRow(i, false);
+        if (hooks.afterStep) hooks.afterStep(k, FileAt::kOldName);
+        continue;
+      }
       switch (step.kind) {
         case StepKind::kDirect:
           ok = RenameNoReplaceIn(fd, diskFolder, entry.DiskName(), newName, &error);
@@ -241,7 +259,12 @@ WalkCounts RunRename(FileList& list, UndoLog& undo, const RenameHooks& hooks) {
 }
 
 WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenameHooks& hooks) {
-  const WalkCounts counts = Walk(list, PlanUndo(list), hooks, Walking::kUndo);
+  return UndoLastRun(list, undo, PlanUndo(list), hooks);
+}
+
+WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenamePlan& plan,
+                       const RenameHooks& hooks) {
+  const WalkCounts counts = Walk(list, plan, hooks, Walking::kUndo);
   if (hooks.progress) hooks.progress(std::string());
   // Rows left to restore keep the record for another try.
   bool left = counts.stopped;

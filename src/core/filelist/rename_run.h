@@ -43,6 +43,11 @@ struct RenameHooks {
   std::function<void(std::size_t index, bool ok)> afterRow;
   // Called after every step with where its file now is.
   std::function<void(std::size_t step, FileAt where)> afterStep;
+  // Asked right before an entry's file leaves its name (a direct rename, or the
+  // move to a cycle's temporary name), with the folder's open descriptor (-1 when
+  // it could not be opened) and the name: false when the name no longer holds the
+  // file the plan was made for, which is then left alone and fails as replaced.
+  std::function<bool(std::size_t entry, int folderFd, const std::string& diskName)> checkSource;
 };
 
 struct WalkCounts {
@@ -77,6 +82,10 @@ WalkCounts RunRename(FileList& list, UndoLog& undo, const RenameHooks& hooks = {
 // stays available for another try; otherwise it is no longer available. Pane 1 is
 // emptied at the end.
 WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenameHooks& hooks = {});
+// The same by a plan the caller made with PlanUndo (to record its temporary names
+// before the first rename).
+WalkCounts UndoLastRun(FileList& list, UndoLog& undo, const RenamePlan& plan,
+                       const RenameHooks& hooks = {});
 
 // Puts a row's outcome into its entry, its status cell and icon and its mark.
 void SetRowStatus(FileList& list, std::size_t row, const std::string& text,

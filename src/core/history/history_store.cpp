@@ -6,8 +6,11 @@
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <zlib.h>
+
+#include <iterator>
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,7 +21,8 @@
 namespace tessarn {
 namespace {
 
-constexpr std::string_view kMagic = "TSNHIST1";
+constexpr std::string_view kMagic = "TSNHIST2";
+constexpr std::string_view kFirstMagic = "TSNHIST1";
 constexpr std::string_view kRunPrefix = "run-";
 constexpr std::size_t kHeaderSize = 9;  // length, checksum, type
 
@@ -32,18 +36,6 @@ bool MakeDirectories(const std::string& path) {
   }
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
 }
 
 std::uint32_t Checksum(char type, std::string_view payload) {
@@ -85,6 +77,20 @@ std::string StateDirectory() {
 }
 
 std::string HistoryFolder(const std::string& stateDirectory) { return stateDirectory + "/history"; }
+
+std::string ByteSizeText(std::uint64_t bytes) {
+  if (bytes < 1024) return std::to_string(bytes) + " B";
+  static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
+  double value = static_cast<double>(bytes) / 1024;
+  std::size_t unit = 0;
+  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
+    value /= 1024;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+  return text;
+}
 
 std::string SystemErrorText(int error) { return Utf8ToGbLossy(std::strerror(error)); }
 
@@ -213,7 +219,8 @@ bool ReadHeadRecord(std::string_view payload, RunHead& head) {
 
 std::vector<Record> ParseRecords(std::string_view data, bool& intact) {
   std::vector<Record> records;
-  intact = data.substr(0, kMagic.size()) == kMagic;
+  intact = data.substr(0, kMagic.size()) == kMagic ||
+           data.substr(0, kFirstMagic.size()) == kFirstMagic;
   if (!intact) return records;
   std::size_t pos = kMagic.size();
   while (pos < data.size()) {
@@ -244,12 +251,21 @@ RunFileWriter::~RunFileWriter() {
 }
 
 bool RunFileWriter::Create(const std::string& historyFolder, std::uint64_t id,
-                           std::string_view records, std::string& error) {
+                           std::string_view records, std::string& error,
+                           std::uint64_t reserve) {
   const std::string path = RunFilePath(historyFolder, id);
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW,
+               0600);
+  if (fd_ >= 0 && !Reserve(kMagic.size() + records.size() + reserve, error)) {
+    ::unlink(path.c_str());
+    ok_ = false;
+    return false;
+  }
   // Two writes, not one copy: the records of a long run are megabytes.
-  if (fd_ < 0 || !WriteAll(fd_, kMagic) || !WriteAll(fd_, records) || ::fdatasync(fd_) != 0) {
-    error = Gb("无法写入撤消记录 ") + DecodeDiskName(path) + Gb("：") + SystemErrorText(errno);
+  if (fd_ < 0 || !Write(kMagic) || !Write(records) || ::fdatasync(fd_) != 0) {
+    const int code = fd_ < 0 ? errno : (errno_ != 0 ? errno_ : errno);
+    error = Gb("无法写入撤消记录 ") + DecodeDiskName(path) + Gb("：") + SystemErrorText(code);
+    if (fd_ >= 0) ::unlink(path.c_str());
     ok_ = false;
     return false;
   }
@@ -260,26 +276,74 @@ bool RunFileWriter::Create(const std::string& historyFolder, std::uint64_t id,
 bool RunFileWriter::OpenToAppend(const std::string& historyFolder, std::uint64_t id,
                                  std::string& error) {
   const std::string path = RunFilePath(historyFolder, id);
-  fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  if (fd_ < 0) {
+  fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+  struct stat st;
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
     error = Gb("无法写入撤消记录 ") + DecodeDiskName(path) + Gb("：") + SystemErrorText(errno);
+    ok_ = false;
+    return false;
+  }
+  size_ = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+bool RunFileWriter::Reserve(std::uint64_t bytes, std::string& error) {
+  if (fd_ < 0 || bytes == 0) return ok_;
+  // FALLOC_FL_KEEP_SIZE (1): the blocks are the file's, its length stays, so that
+  // the records appended later land in room already had.
+  int code = 0;
+  if (::fallocate(fd_, 1, static_cast<off_t>(size_), static_cast<off_t>(bytes)) != 0) {
+    code = errno;
+    if (code == EOPNOTSUPP || code == ENOSYS) {
+      struct statvfs vfs;
+      code = ::fstatvfs(fd_, &vfs) == 0 &&
+                     static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize < bytes
+                 ? ENOSPC
+                 : 0;
+    }
+  }
+  if (code == 0) return true;
+  error = Gb("撤消记录的目录没有足够的空间（需要 ") + std::to_string((bytes + 1023) / 1024) +
+          Gb(" KB）：") + SystemErrorText(code);
+  return false;
+}
+
+bool RunFileWriter::Write(std::string_view bytes) {
+  const std::uint64_t before = size_;
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      errno_ = errno;
+      // A record cut by a full disk would read as damage: it goes, whole records stay.
+      if (size_ != before && ::ftruncate(fd_, static_cast<off_t>(before)) == 0) size_ = before;
+      errno = errno_;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+    size_ += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
+bool RunFileWriter::AppendAndSync(std::string_view records) {
+  if (ok_ && (!Write(records) || ::fdatasync(fd_) != 0)) {
+    if (errno_ == 0) errno_ = errno;
     ok_ = false;
   }
   return ok_;
 }
 
-bool RunFileWriter::AppendAndSync(std::string_view records) {
-  if (ok_ && (!WriteAll(fd_, records) || ::fdatasync(fd_) != 0)) ok_ = false;
-  return ok_;
-}
-
 bool RunFileWriter::Append(std::string_view records) {
-  if (ok_ && !WriteAll(fd_, records)) ok_ = false;
+  if (ok_ && !Write(records)) ok_ = false;
   return ok_;
 }
 
 bool RunFileWriter::Sync() {
-  if (ok_ && ::fdatasync(fd_) != 0) ok_ = false;
+  if (ok_ && ::fdatasync(fd_) != 0) {
+    errno_ = errno;
+    ok_ = false;
+  }
   return ok_;
 }
 
@@ -355,9 +419,42 @@ void SetDamagedRunFileAside(const std::string& historyFolder, std::uint64_t id) 
   ::rename(path.c_str(), (path + ".damaged").c_str());
 }
 
-void DropOldRuns(const std::string& historyFolder, std::size_t keep) {
+std::uint64_t RunFileBytes(const std::string& historyFolder, std::uint64_t id) {
+  struct stat st;
+  if (::lstat(RunFilePath(historyFolder, id).c_str(), &st) != 0) return 0;
+  const auto length = static_cast<std::uint64_t>(st.st_size);
+  const auto blocks = static_cast<std::uint64_t>(st.st_blocks) * 512;
+  return std::max(length, blocks);
+}
+
+DroppedRuns DropOldRuns(const std::string& historyFolder, std::size_t keep,
+                        std::uint64_t maxBytes) {
+  DroppedRuns dropped;
   const std::vector<std::uint64_t> ids = ListRunIds(historyFolder);
-  for (std::size_t k = 0; k + keep < ids.size(); ++k) RemoveRunFile(historyFolder, ids[k]);
+  if (ids.empty()) return dropped;
+  // Newest first: keep runs while they fit both bounds; the newest always stays.
+  // Once one is dropped every older one goes too: the history never has a gap,
+  // as runs are undone newest first.
+  std::uint64_t total = 0;
+  std::size_t kept = 0;
+  bool full = false;
+  for (std::size_t k = ids.size(); k-- > 0;) {
+    const std::uint64_t bytes = RunFileBytes(historyFolder, ids[k]);
+    const bool newest = k + 1 == ids.size();
+    if (newest && maxBytes != 0 && bytes > maxBytes) dropped.newestOverBound = true;
+    const bool overCount = kept >= keep;
+    const bool overSize = maxBytes != 0 && total + bytes > maxBytes;
+    if (!newest && (full || overCount || overSize)) {
+      full = true;
+      RemoveRunFile(historyFolder, ids[k]);
+      ++dropped.count;
+      if (!overCount) ++dropped.forSize;
+      continue;
+    }
+    total += bytes;
+    ++kept;
+  }
+  return dropped;
 }
 
 }  // namespace tessarn

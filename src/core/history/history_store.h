@@ -8,10 +8,18 @@
 // the rest of the run it holds a lock on its own run file (RunFileInUse), which
 // keeps an undo off the run while it is still being written.
 //
-// A run file is the magic "TSNHIST1" followed by records. Each record is
+// A run file is a magic naming its layout followed by records. Each record is
 //   u32 payload length, u32 CRC-32 of the type byte and the payload, type byte, payload
 // (numbers little-endian). A record that is cut short or whose checksum does not
-// match ends the reading: what follows it is never believed.
+// match ends the reading: what follows it is never believed. "TSNHIST1" files are
+// the first layout; "TSNHIST2" files may hold the record types added since (the
+// files' identities, an undo's own steps), which a reader of the first layout
+// would take for damage. Both are read.
+//
+// Room for a run's records is taken on the disk before the run starts (Reserve):
+// a full state folder then refuses the run instead of tearing its record, and an
+// append that fails all the same is cut back off, so that the file always ends
+// with a whole record.
 #pragma once
 
 #include <cstddef>
@@ -107,12 +115,20 @@ class RunFileWriter {
   RunFileWriter(const RunFileWriter&) = delete;
   RunFileWriter& operator=(const RunFileWriter&) = delete;
   // Creates the file of run `id` (it must not exist) with the magic and `records`
-  // (framed), flushed to disk with the folder's entry for it. False with a message.
+  // (framed), flushed to disk with the folder's entry for it, room for `reserve`
+  // more bytes of records taken first. False with a message; a file that could
+  // not be made whole is removed again.
   bool Create(const std::string& historyFolder, std::uint64_t id, std::string_view records,
-              std::string& error);
+              std::string& error, std::uint64_t reserve = 0);
   // Opens an existing run file to add records at its end.
   bool OpenToAppend(const std::string& historyFolder, std::uint64_t id, std::string& error);
-  // Writes framed records and flushes them; false once any write failed.
+  // Takes room on the disk for `bytes` more of records beyond what the file holds,
+  // without changing its length (fallocate). False with a message when the state
+  // folder has not that much room; a file system without fallocate is asked for
+  // its free room instead.
+  bool Reserve(std::uint64_t bytes, std::string& error);
+  // Writes framed records and flushes them; false once any write failed. A write
+  // that failed half-way is cut back off: the file still ends with a whole record.
   bool AppendAndSync(std::string_view records);
   // Writes framed records without flushing them: they outlive the process (a kill)
   // but not the machine (a power cut) until the next Sync.
@@ -121,10 +137,17 @@ class RunFileWriter {
   // Holds the run file's own lock while this writer is open (see RunFileInUse).
   bool HoldRunLock();
   bool ok() const { return ok_; }
+  // The errno of the write that failed.
+  int error() const { return errno_; }
+  // The length of the file as written so far.
+  std::uint64_t size() const { return size_; }
 
  private:
+  bool Write(std::string_view bytes);
   int fd_ = -1;
   bool ok_ = true;
+  int errno_ = 0;
+  std::uint64_t size_ = 0;
 };
 
 // The numbers of the runs in the history, oldest first.
@@ -137,8 +160,24 @@ void RemoveRunFile(const std::string& historyFolder, std::uint64_t id);
 bool RunFileInUse(const std::string& historyFolder, std::uint64_t id);
 // Moves a damaged run file out of the history, keeping it beside as "….damaged".
 void SetDamagedRunFileAside(const std::string& historyFolder, std::uint64_t id);
-// Removes the oldest runs until at most `keep` are left.
-void DropOldRuns(const std::string& historyFolder, std::size_t keep);
+// The room a run's file takes on the disk (its length, or its blocks when more
+// are taken for it); 0 when it cannot be read.
+std::uint64_t RunFileBytes(const std::string& historyFolder, std::uint64_t id);
+
+// What DropOldRuns did.
+struct DroppedRuns {
+  std::size_t count = 0;        // runs dropped
+  std::size_t forSize = 0;      // of those, dropped for the size bound alone
+  bool newestOverBound = false; // the newest run alone is larger than the bound
+};
+// Removes the oldest runs until at most `keep` are left and together they take at
+// most `maxBytes` (0: no size bound). The newest run is never removed, however
+// large: a run is always kept for its own undo.
+DroppedRuns DropOldRuns(const std::string& historyFolder, std::size_t keep,
+                        std::uint64_t maxBytes = 0);
+
+// A size for people: "512 B", "3.4 KB", "12.0 MB", "1.0 GB" (units of 1,024).
+std::string ByteSizeText(std::uint64_t bytes);
 
 // The system's message for errno, as GB18030 text.
 std::string SystemErrorText(int error);

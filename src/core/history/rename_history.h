@@ -15,15 +15,26 @@
 //   'B' first u32, last u32        steps first..last are about to start
 //   'R' first u32, last u32, one byte per step: where its file then is
 //         (0 old name, 1 temporary name, 2 new name)
+//   'M' count, count x (marks known u8, birth seconds i64, birth nanoseconds u32,
+//         generation u32, owner u32)
+//         per row, what tells its file from a later one given the same inode
+//         (file_identity.h); runs recorded before it have inodes alone
 //   'E' renamed u32                the run finished
+//   'V' count, count x (row u32, temporary name)
+//         an undo is about to start: the temporary names its cycles will use
 //   'U' count, count x (name)      after an undo: each row's name now, empty for a
 //                                  row back under its old name (the last one holds)
-// H, F, I and O are written in one go and flushed before the first rename; each
-// R with the next B (or the E) is flushed before the next batch starts.
+//   'X' (empty)                    this record was made anew from a damaged one
+//                                  (kept as run-N.damaged) with what it proved
+// H, F, I, M and O are written in one go and flushed before the first rename; each
+// R with the next B (or the E) is flushed before the next batch starts; a V before
+// the first rename of an undo. Room for every record the run and its first undo
+// will write is taken before the run starts.
 //
-// Rows whose outcome no intact record gives (the batch a crash cut short, or every
-// row past a damaged record) are judged by the disk: the row was renamed when the
-// file with its recorded device and inode is under its new (or temporary) name.
+// Rows whose outcome no intact record gives (the batch a crash cut short, every
+// row past a damaged record, or an undo that was killed) are judged by the disk:
+// a row's file is where the file with its recorded identity is, under its new
+// name, a temporary name of the run or of an undo, or its old name.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +46,7 @@
 #include "core/filelist/file_system.h"
 #include "core/filelist/rename_plan.h"
 #include "core/filelist/rename_run.h"
+#include "core/history/history_store.h"
 
 namespace tessarn {
 
@@ -44,6 +56,10 @@ enum class FrontEnd : std::uint8_t { kWindow = 1, kCommandLine = 2 };
 
 // How many runs the history keeps; older ones are dropped, oldest first.
 inline constexpr std::size_t kHistoryRuns = 100;
+// And how much room their records may take together, unless the settings say
+// otherwise (config.ini); the oldest runs go first. The newest run is kept however
+// large, with a warning (HistoryBoundWarning).
+inline constexpr std::uint64_t kHistoryBytes = std::uint64_t{1} << 30;
 
 // A run as the history lists it.
 struct HistoryEntry {
@@ -58,8 +74,13 @@ struct HistoryEntry {
   bool finished = false;      // the run reached its end
   bool damaged = false;       // a record is cut short or damaged
   bool otherKind = false;     // a kind this version does not know: listed, left alone
-  // Nothing left to undo; a damaged record is never taken as undone.
-  bool undone() const { return left == 0 && !damaged; }
+  // The record was damaged and made anew from what it proved, once undone as far
+  // as it could be (the damaged file is kept beside it): still listed as damaged,
+  // but no longer in the way of older runs.
+  bool salvaged = false;
+  std::uint64_t bytes = 0;    // the room its record takes on the disk
+  // Nothing left to undo; a damaged record is never taken as undone before its undo.
+  bool undone() const { return left == 0 && (!damaged || salvaged); }
 };
 
 // The runs of the history, newest first. Reads only the records, not the disk.
@@ -72,16 +93,24 @@ struct RecordedRun {
   bool recordOk = true;     // every write of the record worked
   std::uint64_t runId = 0;  // 0 when the run renamed nothing and left no record
   std::string error;        // GB18030; why the record could not be written
+  DroppedRuns dropped;      // older runs dropped to keep the history within its bounds
 };
 
 // RunRename (rename_run.h) of `list` by `plan`, with the run's record in the
 // history of `stateDirectory`, under its lock. The caller's hooks are kept (the
-// record takes beforeBatch and afterStep). Nothing is renamed when the lock or the
-// record's first write fails. A run that renames nothing leaves the history as it
-// was; otherwise the oldest runs beyond kHistoryRuns are dropped.
+// record takes beforeBatch, afterStep and checkSource: a name that no longer holds
+// the file the record names is not renamed, and fails as replaced). Nothing is
+// renamed when the lock, the room for the record or its first write fails. A run
+// that renames nothing leaves the history as it was; otherwise the oldest runs
+// beyond kHistoryRuns or `maxHistoryBytes` are dropped.
 RecordedRun RunRenameRecorded(const std::string& stateDirectory, FileList& list, UndoLog& undo,
                               const RenamePlan& plan, FrontEnd frontEnd,
-                              const RenameHooks& hooks = {});
+                              const RenameHooks& hooks = {},
+                              std::uint64_t maxHistoryBytes = kHistoryBytes);
+
+// What to tell the user after a run that dropped older runs to stay within the
+// size bound: empty when it dropped none for that (GB18030).
+std::string HistoryBoundWarning(const DroppedRuns& dropped, std::uint64_t maxHistoryBytes);
 
 enum class UndoResult : std::uint8_t {
   kDone,            // the walk took place (see counts for failures)
@@ -120,5 +149,10 @@ RecordedUndo UndoRecordedRun(const std::string& stateDirectory, std::uint64_t ru
 // undo had walked them. Makes the undo unavailable when no row has anything left.
 void ApplyUndoToList(const FileList& undone, const RecordedUndo& outcome, FileList& list,
                      UndoLog& undo);
+
+// The same for a run that is not the list's own (an older one, undone from the
+// history): rows that show a file the undo gave its old name back show that name.
+// Their statuses and undo names stay as they are.
+void FollowUndoInList(const FileList& undone, const RecordedUndo& outcome, FileList& list);
 
 }  // namespace tessarn

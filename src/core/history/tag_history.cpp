@@ -1,5 +1,6 @@
 #include "core/history/tag_history.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,7 +28,13 @@ struct TagRun {
   std::vector<TagRunRow> rows;
   bool finished = false;  // an 'E' or a 'T' says the run reached its end
   bool damaged = false;
+  bool salvaged = false;  // made anew from a damaged record
 };
+
+// Room taken for a run's records when it starts, and kept ahead of the record as
+// it grows: a full state folder stops the run before a file whose record might
+// not fit, rather than leaving that file changed without its undo.
+constexpr std::uint64_t kReserveAhead = 1 << 20;
 
 // How often a run's record is flushed to the disk. Each file's record is written
 // (write) right after the file, so a killed run loses none of it: the page cache
@@ -164,6 +171,10 @@ TagRun ParseTagRun(const std::vector<Record>& records, bool intact, bool full) {
         run.finished = ok;
         break;
       }
+      case 'X':
+        ok = head;
+        run.salvaged = true;
+        break;
       case 'U': {
         std::uint32_t count = 0;
         ok = head && in.U32(count) && count == run.rows.size();
@@ -182,7 +193,8 @@ TagRun ParseTagRun(const std::vector<Record>& records, bool intact, bool full) {
       break;
     }
   }
-  run.damaged = !intact || !wellFormed || !head;
+  if (!intact || !wellFormed) run.salvaged = false;
+  run.damaged = !intact || !wellFormed || !head || run.salvaged;
   return run;
 }
 
@@ -200,9 +212,48 @@ RenameReason ReasonOf(TagWriteError error) {
       return RenameReason::kPermission;
     case TagWriteError::kDiskFull:
       return RenameReason::kNoSpace;
+    case TagWriteError::kForeignLink:
+      return RenameReason::kForeignLink;
     default:
       return RenameReason::kOther;
   }
+}
+
+// True when the file at `path` is the one the run wrote and has its old tags in
+// place again, byte for byte: an undo killed after restoring it. Its old time is
+// given back too when the kill came between the two.
+bool AlreadyBack(const std::string& path, const TagFileUndo& undo) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool back = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == undo.device &&
+              st.st_ino == undo.inode;
+  const auto size = static_cast<std::uint64_t>(back ? st.st_size : 0);
+  auto readAt = [fd](std::uint64_t at, std::size_t n) {
+    std::string bytes(n, '\0');
+    const ssize_t got = ::pread(fd, bytes.data(), n, static_cast<off_t>(at));
+    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return bytes;
+  };
+  if (back) {
+    // The old head, or (there was none) no tag where it would be.
+    back = undo.oldId3v2.empty() ? readAt(0, 3) != "ID3"
+                                 : size >= undo.oldId3v2.size() &&
+                                       readAt(0, undo.oldId3v2.size()) == undo.oldId3v2;
+  }
+  if (back) {
+    const std::string tail = size >= 128 ? readAt(size - 128, 128) : std::string();
+    back = undo.oldId3v1.empty() ? tail.substr(0, 3) != "TAG" : tail == undo.oldId3v1;
+  }
+  if (back && (st.st_mtim.tv_sec != undo.oldMtimeSeconds ||
+               st.st_mtim.tv_nsec != undo.oldMtimeNanoseconds)) {
+    const timespec times[2] = {{0, UTIME_OMIT},
+                               {static_cast<time_t>(undo.oldMtimeSeconds),
+                                static_cast<long>(undo.oldMtimeNanoseconds)}};
+    ::futimens(fd, times);
+  }
+  ::close(fd);
+  return back;
 }
 
 // A run killed before it wrote its first file leaves a record of its head alone:
@@ -227,7 +278,8 @@ void DropEmptyTagRuns(const std::string& folder, const std::vector<std::uint64_t
 }  // namespace
 
 RecordedTagRun RunTagsRecorded(const std::string& stateDirectory, FrontEnd frontEnd,
-                               const std::function<void(const TagFileTried&)>& run) {
+                               const std::function<void(const TagFileTried&)>& run,
+                               std::uint64_t maxHistoryBytes) {
   RecordedTagRun result;
   // The lock is short for a tag run (see below), but an undo or a rename run holds
   // it for as long as it takes: a run started meanwhile waits for it a little.
@@ -244,7 +296,8 @@ RecordedTagRun RunTagsRecorded(const std::string& stateDirectory, FrontEnd front
   const std::uint64_t id = ids.empty() ? 1 : ids.back() + 1;
   DropEmptyTagRuns(folder, ids);
   RunFileWriter writer;
-  if (!writer.Create(folder, id, HeadRecord(frontEnd, std::time(nullptr)), result.error)) {
+  if (!writer.Create(folder, id, HeadRecord(frontEnd, std::time(nullptr)), result.error,
+                     kReserveAhead)) {
     RemoveRunFile(folder, id);
     return result;
   }
@@ -255,36 +308,73 @@ RecordedTagRun RunTagsRecorded(const std::string& stateDirectory, FrontEnd front
   result.started = true;
 
   std::size_t written = 0, unsyncedFiles = 0, unsyncedBytes = 0;
+  std::uint64_t reservedTo = writer.size() + kReserveAhead, largest = 0;
   const std::string path = RunFilePath(folder, id);
   run([&](const std::string& file, const TagRunFile& outcome) -> std::optional<std::string> {
     if (!outcome.ok || !outcome.undo) return std::nullopt;
+    if (!result.unrecorded.empty()) {  // the engine went on after the stop
+      result.unrecorded.push_back(file);
+      return result.error;
+    }
     const std::string record = FileRecord(AbsolutePath(file), *outcome.undo);
-    ++written;
     ++unsyncedFiles;
     unsyncedBytes += record.size();
     bool ok = writer.Append(record);
+    if (ok) ++written;
     if (ok && (unsyncedFiles >= kFilesPerSync || unsyncedBytes >= kBytesPerSync)) {
       ok = writer.Sync();
       unsyncedFiles = unsyncedBytes = 0;
     }
-    if (ok) return std::nullopt;
-    // The files still to do would have no undo: the run stops here.
-    result.error = RecordWriteError(path, errno);
-    return result.error;
+    if (!ok) {
+      // The file is changed, its undo is not on record: it is named, and the files
+      // still to do are left alone.
+      result.unrecorded.push_back(file);
+      result.error = RecordWriteError(path, writer.error());
+      return result.error;
+    }
+    // Room for the next file's record (as large as the largest so far, at least a
+    // megabyte) and the run's end and first undo stays taken ahead of the record.
+    largest = std::max<std::uint64_t>(largest, record.size());
+    const std::uint64_t ahead = std::max<std::uint64_t>(kReserveAhead, 2 * largest) + written + 64;
+    if (reservedTo < writer.size() + ahead) {
+      std::string reserveError;
+      if (!writer.Reserve(ahead, reserveError)) {
+        result.error = reserveError;
+        return result.error;
+      }
+      reservedTo = writer.size() + ahead;
+    }
+    return std::nullopt;
   });
+  const bool lastOk = writer.ok();
   writer.AppendAndSync(EndRecord(written));
-  result.recordOk = writer.ok();
-  if (!result.recordOk && result.error.empty()) result.error = RecordWriteError(path, errno);
-  if (written == 0 && result.recordOk) {
+  result.recordOk = writer.ok() && lastOk && result.unrecorded.empty();
+  if (!result.recordOk && result.error.empty())
+    result.error = RecordWriteError(path, writer.error());
+  if (written == 0 && result.unrecorded.empty()) {
     RemoveRunFile(folder, id);  // nothing changed on disk: nothing to undo
     return result;
   }
-  result.runId = id;
+  result.runId = written > 0 ? id : 0;
+  if (written == 0) RemoveRunFile(folder, id);
   // Old runs go at the next chance when another front end has the lock now.
   HistoryLock prune;
   std::string ignored;
-  if (prune.Acquire(stateDirectory, ignored)) DropOldRuns(folder, kHistoryRuns);
+  if (prune.Acquire(stateDirectory, ignored))
+    result.dropped = DropOldRuns(folder, kHistoryRuns, maxHistoryBytes);
   return result;
+}
+
+std::vector<std::string> TagRunRecordNotes(const RecordedTagRun& run,
+                                           std::uint64_t maxHistoryBytes) {
+  std::vector<std::string> notes;
+  for (const std::string& file : run.unrecorded)
+    notes.push_back(Gb("标签已写入，但没有记入撤消历史（无法撤消）：") + DecodeDiskName(file));
+  if (!run.error.empty())
+    notes.push_back(Gb("撤消历史无法继续记录，操作在此停止：") + run.error);
+  if (std::string warning = HistoryBoundWarning(run.dropped, maxHistoryBytes); !warning.empty())
+    notes.push_back(std::move(warning));
+  return notes;
 }
 
 void ListTagRun(const std::vector<Record>& records, bool intact, HistoryEntry& entry) {
@@ -293,6 +383,7 @@ void ListTagRun(const std::vector<Record>& records, bool intact, HistoryEntry& e
   entry.frontEnd = run.frontEnd;
   entry.time = run.time;
   entry.damaged = run.damaged;
+  entry.salvaged = run.salvaged;
   entry.finished = run.finished;
   entry.renamed = run.rows.size();
   entry.left = 0;
@@ -330,9 +421,15 @@ void UndoTagRun(const std::string& historyFolder, std::uint64_t id, FileList& li
     if (row.back) continue;
     const TagFileStamp stamp{row.undo.device, row.undo.inode, row.undo.size,
                              row.undo.mtimeSeconds, row.undo.mtimeNanoseconds};
-    const TagWriteResult restored =
+    // An undo killed while it moved this file's audio left its recovery record:
+    // the move is finished first, which leaves the file back or as the run left it.
+    FinishInterruptedTagWrite(row.path);
+    TagWriteResult restored =
         RestoreTagRegions(row.path, stamp, row.undo.oldId3v2, row.undo.oldId3v1,
                           {row.undo.oldMtimeSeconds, row.undo.oldMtimeNanoseconds});
+    // Not as the run left it, but as it was before: an undo killed after this file.
+    if (restored.error == TagWriteError::kChangedSince && AlreadyBack(row.path, row.undo))
+      restored = {};
     FileEntry e;
     const std::string diskFolder = FolderOf(row.path);
     std::string diskName = row.path.substr(diskFolder.size());
@@ -358,23 +455,25 @@ void UndoTagRun(const std::string& historyFolder, std::uint64_t id, FileList& li
   result.counts.total = list.entries.size();
   result.counts.walked = list.entries.size();
 
-  std::size_t left = 0;
-  for (const TagRunRow& row : run.rows) left += !row.back;
   if (!run.damaged) {
     RunFileWriter writer;
+    std::string ignored;
+    const std::string record = BackRecord(run.rows);
     if ((!writer.OpenToAppend(historyFolder, id, result.error) ||
-         !writer.AppendAndSync(BackRecord(run.rows))) &&
+         !writer.Reserve(record.size(), ignored) || !writer.AppendAndSync(record)) &&
         result.error.empty())
       result.error = Gb("无法写入撤消记录 ") + DecodeDiskName(RunFilePath(historyFolder, id));
   } else {
-    // The damaged file is kept beside the history; what is left gets a sound record.
+    // The damaged file is kept beside the history; the run stays listed, as
+    // damaged, with a sound record of the files it proved and which are back.
     SetDamagedRunFileAside(historyFolder, id);
-    if (left > 0) {
-      RunFileWriter writer;
-      writer.Create(historyFolder, id,
-                    HeadRecord(run.frontEnd, run.time) + FilesRecord(run.rows) + BackRecord(run.rows),
-                    result.error);
-    }
+    RunFileWriter writer;
+    std::string salvaged;
+    AppendRecord(salvaged, 'X', {});
+    writer.Create(historyFolder, id,
+                  HeadRecord(run.frontEnd, run.time) + FilesRecord(run.rows) + salvaged +
+                      BackRecord(run.rows),
+                  result.error);
   }
 }
 

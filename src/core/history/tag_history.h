@@ -18,6 +18,12 @@
 //         and how what is left of a damaged record is written again
 //   'U' count, count x u8          after an undo: 1 for a file back to its old
 //                                  tags, 0 for one still to do (the last one holds)
+//   'X' (empty)                    made anew from a damaged record (kept as
+//                                  run-N.damaged) with the files it proved
+//
+// An undo killed half-way leaves no 'U' for the files it put back; the next undo
+// knows them by their bytes (the old tags in place, the same file) and counts
+// them as restored, giving them their old time if the kill came before it.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +44,10 @@ struct RecordedTagRun {
   bool recordOk = true;     // every write of the record worked
   std::uint64_t runId = 0;  // 0 when the run wrote no file and left no record
   std::string error;        // GB18030; why the record could not be written
+  // Files the run changed whose undo could not be recorded (the state folder
+  // filled up meanwhile): the run stopped at the first, and each is named.
+  std::vector<std::string> unrecorded;
+  DroppedRuns dropped;      // older runs dropped to keep the history within its bounds
 };
 
 // Makes a tag run with its record in the history of `stateDirectory`. `run` writes
@@ -49,7 +59,15 @@ struct RecordedTagRun {
 // written when the record cannot be begun. A run that writes no file leaves the
 // history as it was.
 RecordedTagRun RunTagsRecorded(const std::string& stateDirectory, FrontEnd frontEnd,
-                               const std::function<void(const TagFileTried&)>& run);
+                               const std::function<void(const TagFileTried&)>& run,
+                               std::uint64_t maxHistoryBytes = kHistoryBytes);
+
+// What a front end says after a tag run that started, beyond its summary: every
+// file changed but not on record (named, as it cannot be undone), why the record
+// broke off, and older runs dropped for the size bound. GB18030; empty when all
+// went well.
+std::vector<std::string> TagRunRecordNotes(const RecordedTagRun& run,
+                                           std::uint64_t maxHistoryBytes = kHistoryBytes);
 
 // For the history's own reading: the listing of a tag run from its records.
 void ListTagRun(const std::vector<Record>& records, bool intact, HistoryEntry& entry);

@@ -90,6 +90,9 @@ std::string BuildTagSkeleton();
 struct Id3v2WriteOptions {
   TagWriteEncoding encoding = TagWriteEncoding::kUnicode;
   LegacyEncoding legacy = LegacyEncoding::kAuto;
+  // The frames the write keeps are made Unicode too where their text is legacy
+  // bytes (encoding 0, not plain ASCII); every other kept frame keeps its bytes.
+  bool convertLegacyFrames = false;
 };
 
 // The frame of field `field` (an index of kTagFieldTable) holding `text`, for a tag
@@ -106,8 +109,12 @@ std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
 // stood (an emptied field loses its frame) or added at the end; v2.4 writes its
 // year as TDRC. A new tag is the empty v2.3 tag (BuildTagSkeleton) with the texts
 // set. Padding is the 877 zero bytes of the empty tag (the writer pads again).
+// A field whose bit (1 << its kTagFieldTable index) is set in `rewrite` gets a new
+// frame even when its text is the one the file holds: a text given again is
+// written as the options say, legacy bytes becoming Unicode.
 std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
-                                 const Id3v2WriteOptions& options = {});
+                                 const Id3v2WriteOptions& options = {},
+                                 std::uint32_t rewrite = 0);
 
 // The tag a file without one gets: BuildUpdatedId3v2Tag over no tag. The twelve
 // frames keep the empty tag's order; a genre is written as given (the editor

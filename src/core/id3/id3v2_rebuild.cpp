@@ -8,6 +8,7 @@
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v2.h"
 #include "core/id3/id3v2_frames.h"
+#include "core/id3/id3v2_unicode.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
@@ -135,7 +136,7 @@ std::string BuildFieldFrame(std::size_t field, std::string_view text, int major,
 }
 
 std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
-                                 const Id3v2WriteOptions& options) {
+                                 const Id3v2WriteOptions& options, std::uint32_t rewrite) {
   std::vector<WalkedFrame> frames;
   TagFields old;
   Id3v2TagInfo info;
@@ -155,7 +156,7 @@ std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
   std::array<bool, kTagFieldCount> changed{};
   for (std::size_t k = 0; k < kTagFieldCount; ++k) {
     const auto member = kTagFieldTable[k].member;
-    changed[k] = !SameText(k, fields.*member, old.*member);
+    changed[k] = (rewrite >> k & 1) != 0 || !SameText(k, fields.*member, old.*member);
   }
   // A frame cut off by the end of the tag cannot be carried; the text read from it
   // is written afresh.
@@ -165,11 +166,19 @@ std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
   std::array<bool, kTagFieldCount> placed{};
 
   std::string body;
+  auto keep = [&](const std::string& whole) {
+    std::string converted;
+    if (options.convertLegacyFrames &&
+        ConvertLegacyTextFrame(converted = whole, major, options.legacy))
+      body += converted;
+    else
+      body += whole;
+  };
   for (const WalkedFrame& frame : frames) {
     // The year lives in TYER or TDRC; a changed year replaces both.
     const int field = frame.recordingTime ? static_cast<int>(kFieldYear) : frame.field;
     if (field < 0 || !changed[field]) {
-      body += frame.whole;
+      keep(frame.whole);
       continue;
     }
     const std::string& text = fields.*kTagFieldTable[field].member;
@@ -188,7 +197,7 @@ std::string BuildUpdatedId3v2Tag(ByteSource& source, const TagFields& fields,
     }
     // Comments and URLs with their own descriptions are other texts: they stay.
     // Another frame of a changed text would contradict the new one.
-    if (!frame.gaveValue && (field == kFieldComment || field == kFieldUrl)) body += frame.whole;
+    if (!frame.gaveValue && (field == kFieldComment || field == kFieldUrl)) keep(frame.whole);
   }
   for (std::size_t k = 0; k < kTagFieldCount; ++k) {
     const std::string& text = fields.*kTagFieldTable[k].member;

@@ -105,6 +105,7 @@ bool ReadNamingTags(const std::string& path, NamingTags& tags, LegacyEncoding le
   ReadOnlyFile file(path);
   if (!file.IsOpen()) return false;
   ReadNamingTags(file, tags, legacy);
+  tags.interruptedWrite = file.Record() == RecoveryRecord::kUnfinished;
   return true;
 }
 
@@ -113,6 +114,7 @@ bool ReadNamingTags(int folderFd, const std::string& name, const std::string& pa
   ReadOnlyFile file(folderFd, name, path, lookup);
   if (!file.IsOpen()) return false;
   ReadNamingTags(file, tags, legacy);
+  tags.interruptedWrite = file.Record() == RecoveryRecord::kUnfinished;
   return true;
 }
 

@@ -44,6 +44,9 @@ class NamingTags {
  public:
   bool hasV1 = false;
   bool hasV2 = false;
+  // A tag write of the file was cut short and the next write finishes it: the
+  // tags read now may be neither the old ones nor the new ones.
+  bool interruptedWrite = false;
 
   // Placeholder digit 1..6: artist, title, album, track, year, genre.
   std::string_view Field(bool v2, int digit) const;

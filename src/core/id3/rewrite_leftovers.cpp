@@ -10,21 +10,17 @@
 #include <cerrno>
 #include <vector>
 
+#include "core/filelist/own_names.h"
 #include "core/id3/id3v2_frames.h"
 #include "core/id3/tag_region.h"
 
 namespace tessarn {
 namespace {
 
-constexpr std::string_view kPrefix = ".tessarn-rewrite-";
 // Audio bytes a leftover must share with the file before it counts as the file's:
 // enough that two songs never share them, as every MP3 frame header looks alike.
 constexpr std::uint64_t kEvidence = 4096;
 constexpr std::size_t kPiece = 1 << 16;
-
-bool IsLetterOrDigit(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
 
 // Where a source's audio starts: after its ID3v2 tag as the header declares it
 // (what the earlier writer skipped), or as far as its frames reach when the
@@ -96,11 +92,6 @@ bool NobodyHoldsIt(int fd) {
 }
 
 }  // namespace
-
-bool IsRewriteLeftoverName(std::string_view name) {
-  return name.size() == kPrefix.size() + 6 && name.starts_with(kPrefix) &&
-         std::all_of(name.begin() + kPrefix.size(), name.end(), IsLetterOrDigit);
-}
 
 bool IsLeftoverOf(ByteSource& leftover, ByteSource& file) {
   // The copy's own tag is the new one: only its declared length matters.

@@ -10,12 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/filelist/own_names.h"  // IsRewriteLeftoverName
 #include "core/id3/tag_file_io.h"
 
 namespace tessarn {
-
-// ".tessarn-rewrite-" followed by exactly six ASCII letters or digits.
-bool IsRewriteLeftoverName(std::string_view name);
 
 // True when `leftover` holds a copy of `file` that was cut off while being made:
 // an optional ID3v2 tag, then a start of the file's audio (what follows its own

@@ -26,7 +26,8 @@ int OpenRetry(int folderFd, const char* path, int flags) {
 // The recovery record a tag write leaves beside a file while it moves the audio;
 // `path` is relative to folderFd (or AT_FDCWD).
 bool HasRecoveryRecord(int folderFd, const std::string& path) {
-  return ::faccessat(folderFd, JournalPath(path).c_str(), F_OK, 0) == 0;
+  struct stat st;  // whatever it is, a link included: the check says what it is worth
+  return ::fstatat(folderFd, JournalPath(path).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 // Whether the file `name` is reached inside folderFd by that name.
@@ -98,19 +99,18 @@ std::size_t MemorySource::ReadAt(std::uint64_t offset, std::size_t n, std::strin
 }
 
 ReadOnlyFile::ReadOnlyFile(const std::string& path) {
-  Open(AT_FDCWD, path, path, RecoveryLookup::kLookUp);
+  Open(AT_FDCWD, path, RecoveryLookup::kLookUp);
 }
 
 ReadOnlyFile::ReadOnlyFile(int folderFd, const std::string& name, const std::string& path,
                            RecoveryLookup lookup) {
   if (ByNameIn(folderFd, name))
-    Open(folderFd, name, path, lookup);
+    Open(folderFd, name, lookup);
   else
-    Open(AT_FDCWD, path, path, RecoveryLookup::kLookUp);
+    Open(AT_FDCWD, path, RecoveryLookup::kLookUp);
 }
 
-void ReadOnlyFile::Open(int folderFd, const std::string& name, const std::string& path,
-                        RecoveryLookup lookup) {
+void ReadOnlyFile::Open(int folderFd, const std::string& name, RecoveryLookup lookup) {
   fd_ = OpenRetry(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
   if (fd_ < 0) return;
   struct stat st;
@@ -119,10 +119,11 @@ void ReadOnlyFile::Open(int folderFd, const std::string& name, const std::string
     fd_ = -1;
     return;
   }
-  if (lookup == RecoveryLookup::kLookUp && HasRecoveryRecord(folderFd, name)) {
-    FinishInterruptedTagWrite(path);
-    if (::fstat(fd_, &st) != 0) st.st_size = 0;
-  }
+  // Only looked at: a record is finished by the next write, which checks it again
+  // under the file's lock. A reader that finished it would let anyone who can put
+  // a file beside this one make its owner's mere look change the file.
+  if (lookup == RecoveryLookup::kLookUp && HasRecoveryRecord(folderFd, name))
+    record_ = CheckRecoveryRecord(folderFd, JournalPath(name), fd_);
   size_ = static_cast<std::uint64_t>(st.st_size);
 }
 

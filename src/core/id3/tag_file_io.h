@@ -50,14 +50,44 @@ class MemorySource : public ByteSource {
   std::string_view data_;
 };
 
+// What a look beside a file found of a recovery record of an interrupted tag write:
+// none; one that is certainly ours and fits the file as it is, so that the file is
+// half-way through a write the next write finishes ("上次写入未完成"); or one that
+// failed a check and is ignored (see CheckRecoveryRecord in tag_file_writer.h).
+enum class RecoveryRecord : std::uint8_t { kNone, kUnfinished, kIgnored };
+
+// Why a recovery record beside a file is not trusted, each check against what it
+// defends (see CheckRecoveryRecord).
+enum class RecordDistrust : std::uint8_t {
+  kNone,
+  kLink,          // a symbolic link: it would lead to a file of anyone's choosing
+  kNotRegular,    // a FIFO or device: reading it could wait or do something
+  kHardLinked,    // more than one link: someone else's name for a file of the owner's
+  kForeignOwner,  // owned by neither the file's owner nor the running user: planted
+  kWrongMode,     // not 0600, as every record is made: not made by this program
+  kUnreadable,    // cannot be opened or read
+  kDamaged,       // not a whole record (format, checksum): a write cut before it began
+  kOtherFile,     // describes another file (inode): stale, or meant for another file
+  kDoesNotFit,    // its lengths do not fit the file's tag and size as they are now
+};
+// The reason for the user, UTF-8 ("" for kNone).
+const char* RecordDistrustText(RecordDistrust why);
+
+struct RecoveryRecordCheck {
+  RecoveryRecord state = RecoveryRecord::kNone;
+  RecordDistrust why = RecordDistrust::kNone;
+};
+
 // Whether opening a file looks for the recovery record of an interrupted tag write
 // beside it: always, unless the caller has just listed the folder and found none
 // (see FolderHoldsNoRecoveryRecord).
 enum class RecoveryLookup { kLookUp, kFolderHasNone };
 
 // A regular file opened for reading only; closed by the destructor. Anything else
-// (a FIFO, a device, a folder) is not opened, and opening never waits. A write of
-// the file that was interrupted is finished first. Small reads within the
+// (a FIFO, a device, a folder) is not opened, and opening never waits. Reading
+// never changes a file: a recovery record beside it is only looked at, and what
+// was found is told by Record(); the next write of the file finishes an
+// interrupted write, under the file's lock. Small reads within the
 // read-ahead range are served from one window, so that walking a tag's frame
 // headers costs one system call rather than one per header; the first read from
 // the start fetches one window too, so that a small tag costs a single read in all.
@@ -75,6 +105,9 @@ class ReadOnlyFile : public ByteSource {
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
+  // The recovery record beside the file, as opening found it.
+  RecoveryRecord Record() const { return record_.state; }
+  RecordDistrust IgnoredRecord() const { return record_.why; }
   std::uint64_t Size() const override { return size_; }
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::string& out) override;
   void AllowReadAhead(std::uint64_t end) override { readAheadEnd_ = end; }
@@ -83,9 +116,10 @@ class ReadOnlyFile : public ByteSource {
   std::size_t ReadInto(std::uint64_t offset, std::size_t n, char* out) override;
 
  private:
-  void Open(int folderFd, const std::string& name, const std::string& path, RecoveryLookup lookup);
+  void Open(int folderFd, const std::string& name, RecoveryLookup lookup);
 
   int fd_ = -1;
+  RecoveryRecordCheck record_;
   std::uint64_t readAheadEnd_ = 0;
   std::uint64_t size_ = 0;
   // The window lives in the object (which lives on the stack): a pass over

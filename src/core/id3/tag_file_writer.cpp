@@ -11,7 +11,10 @@
 #include <cstring>
 #include <optional>
 
+#include "core/filelist/foreign_link.h"
+#include "core/filelist/own_names.h"
 #include "core/id3/id3v2.h"
+#include "core/id3/id3v2_frames.h"
 #include "core/id3/rewrite_leftovers.h"
 #include "core/id3/tag_disk.h"
 #include "core/id3/tag_file_io.h"
@@ -66,6 +69,12 @@ class WritableFile {
       return;
     }
     if (S_ISLNK(st.st_mode)) {
+      // Another user's link in a folder that is not the user's may lead anywhere
+      // the user may write: not followed.
+      if (LeadsThroughForeignLink(path)) {
+        error_ = TagWriteError::kForeignLink;
+        return;
+      }
       char* real = ::realpath(path.c_str(), nullptr);
       if (real) {
         real_ = real;
@@ -173,9 +182,6 @@ std::string ResolvedPath(const std::string& path) {
   std::free(real);
   return out;
 }
-
-// What a recovery record's name adds after the file's name (and a "." before it).
-constexpr std::string_view kJournalSuffix = ".tessarn-journal";
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -306,20 +312,6 @@ std::optional<Update> DecodeUpdate(std::string_view in) {
   return u;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return std::nullopt;
-  struct stat st;
-  std::optional<std::string> out;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size < (1 << 29)) {
-    std::string data(static_cast<std::size_t>(st.st_size), '\0');
-    data.resize(PreadAll(fd, data.data(), data.size(), 0));
-    out = std::move(data);
-  }
-  ::close(fd);
-  return out;
-}
-
 // Runs the update from where it stands (step and progress), noting each stage in
 // the record at journalFd (-1: no record). `sync`: the file is made durable at the end.
 TagWriteError RunUpdate(TagDisk& disk, int fd, int journalFd, Update& u, bool sync = true) {
@@ -386,30 +378,169 @@ TagWriteError RunUpdate(TagDisk& disk, int fd, int journalFd, Update& u, bool sy
   return sync ? ErrorOf(disk.Sync(fd)) : TagWriteError::kNone;
 }
 
-// Finishes what a record beside the file describes; the file is open and locked.
-// A record of another file (same name, other inode) or of a file changed since is
-// stale and only removed.
-bool FinishFromRecord(TagDisk& disk, WritableFile& file, const std::string& journal) {
-  if (::access(journal.c_str(), F_OK) != 0) return true;
-  if (!file.Refresh()) return false;
-  const std::optional<std::string> bytes = ReadWholeFile(journal);
-  if (!bytes) return false;
-  std::optional<Update> u = DecodeUpdate(*bytes);
-  if (u && u->inode == file.inode()) {
-    const std::uint64_t size = file.Size();
-    bool plausible;
-    if (u->step == 0) {
-      plausible = size + kId3v1Length >= u->originalSize && size <= u->originalSize + kId3v1Length;
-    } else {
-      const std::uint64_t n = u->SizeAfterV1();
-      const std::uint64_t a = u->oldLength, b = u->head.size();
-      plausible = !u->hasHead || size == n || size + a == n + b;
-      if (u->hasHead && b < a && size + a == n + b) u->progress = n;  // moved and cut already
+// ---- Whether a record is ours ------------------------------------------------------
+//
+// Anyone who may write to the folder can put a file of any name beside another
+// user's file: in a shared folder a record is worth acting on only when it is
+// certainly one this program made for this file, and it says something that can
+// be true of the file as it is now. Acting on a planted one would let its maker
+// cut the file short or write their bytes into it.
+
+// How large a record can be: its header, the ID3v1 block, the largest tag.
+constexpr std::uint64_t kMaxRecord = kRecordHeader + kId3v1Length + kMaxTagLength;
+
+bool AllZero(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == '\0'; });
+}
+
+// Whether the update can be one this program began on the file open at fd, whose
+// size is `size`, and left where it says: only a move of the audio takes a record;
+// the numbers fit one another; the file's size is one the update passes through;
+// and the ID3v2 tag at the file's start is the old tag or the new one.
+bool FitsFile(const Update& u, int fd, std::uint64_t size) {
+  const std::uint64_t a = u.oldLength, b = u.head.size();
+  if (!u.hasHead || a == b || a > kMaxTagLength || u.step > 1) return false;
+  const bool v1Block = u.v1 == V1Step::kOverwrite || u.v1 == V1Step::kAppend;
+  if (v1Block ? !u.v1Block.starts_with("TAG") : !AllZero(u.v1Block)) return false;
+  const bool hadV1 = u.v1 == V1Step::kOverwrite || u.v1 == V1Step::kCut;
+  if (u.originalSize < a + (hadV1 ? kId3v1Length : 0)) return false;
+  if (b > 0 && !u.head.starts_with("ID3")) return false;
+
+  const std::uint64_t n = u.SizeAfterV1();
+  bool sizeFits;
+  if (u.step == 0) {
+    switch (u.v1) {
+      case V1Step::kAppend:  // the block may have been written in part
+        sizeFits = size >= u.originalSize && size <= n;
+        break;
+      case V1Step::kCut:
+        sizeFits = size == u.originalSize || size == n;
+        break;
+      default:
+        sizeFits = size == u.originalSize;
+        break;
     }
-    if (plausible && RunUpdate(disk, file.fd(), -1, *u) != TagWriteError::kNone) return false;
-    if (!file.Refresh()) return false;
+  } else {
+    if (u.progress < a || u.progress > n) return false;
+    sizeFits = size == n || (b > a ? size == n + (b - a) : size == n - (a - b));
   }
-  return ::unlink(journal.c_str()) == 0 || errno == ENOENT;
+  if (!sizeFits) return false;
+
+  // The tag at the start: the old one until the new one is written over it (the
+  // new one's header first, when its write was cut); a removal's move brings
+  // audio to the very start.
+  FdSource source(fd, size);
+  const Id3v2Region region = LocateId3v2(source);
+  if (!region.present) return a == 0 || b == 0;
+  Id3v2TagInfo header;
+  const bool declared = ReadId3v2TagInfo(source, header);
+  return region.length == a || region.length == b ||
+         (declared && (header.wholeLength == a || header.wholeLength == b));
+}
+
+// The record looked at, and when it is trusted what it says.
+struct RecordLook {
+  RecoveryRecordCheck check;
+  std::optional<Update> update;
+  struct stat st {};  // the record itself (lstat), when there is one
+};
+
+// What the record's own metadata (an lstat, or an fstat of it once open) says
+// against it, beside the file `file`.
+RecordDistrust JudgeRecordFile(const struct stat& st, const struct stat& file) {
+  if (S_ISLNK(st.st_mode)) return RecordDistrust::kLink;
+  if (!S_ISREG(st.st_mode)) return RecordDistrust::kNotRegular;
+  if (st.st_nlink != 1) return RecordDistrust::kHardLinked;
+  if (st.st_uid != file.st_uid && st.st_uid != ::geteuid()) return RecordDistrust::kForeignOwner;
+  if ((st.st_mode & 07777) != 0600) return RecordDistrust::kWrongMode;
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxRecord) return RecordDistrust::kDamaged;
+  return RecordDistrust::kNone;
+}
+
+RecordLook LookAtRecord(int folderFd, const std::string& recordPath, int fileFd) {
+  RecordLook look;
+  auto distrust = [&](RecordDistrust why) {
+    look.check = {RecoveryRecord::kIgnored, why};
+    look.update.reset();
+    return look;
+  };
+  const int at = folderFd >= 0 ? folderFd : AT_FDCWD;
+  if (::fstatat(at, recordPath.c_str(), &look.st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return look;
+    return distrust(RecordDistrust::kUnreadable);
+  }
+  struct stat file;
+  if (::fstat(fileFd, &file) != 0) return distrust(RecordDistrust::kUnreadable);
+  // Judged before it is opened: opening a device may do something, and another
+  // user's record need not be readable to be ignored.
+  if (const RecordDistrust why = JudgeRecordFile(look.st, file); why != RecordDistrust::kNone)
+    return distrust(why);
+  const int fd =
+      ::openat(at, recordPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return distrust(errno == ELOOP ? RecordDistrust::kLink : RecordDistrust::kUnreadable);
+  struct stat st;
+  std::string bytes;
+  RecordDistrust why = RecordDistrust::kNone;
+  if (::fstat(fd, &st) != 0 || st.st_dev != look.st.st_dev || st.st_ino != look.st.st_ino) {
+    why = RecordDistrust::kUnreadable;  // swapped for another file since the look
+  } else if ((why = JudgeRecordFile(st, file)) == RecordDistrust::kNone) {
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    if (PreadAll(fd, bytes.data(), bytes.size(), 0) != bytes.size())
+      why = RecordDistrust::kUnreadable;
+  }
+  ::close(fd);
+  if (why != RecordDistrust::kNone) return distrust(why);
+  look.update = DecodeUpdate(bytes);
+  if (!look.update) return distrust(RecordDistrust::kDamaged);
+  if (look.update->inode != static_cast<std::uint64_t>(file.st_ino))
+    return distrust(RecordDistrust::kOtherFile);
+  if (!FitsFile(*look.update, fileFd, static_cast<std::uint64_t>(file.st_size)))
+    return distrust(RecordDistrust::kDoesNotFit);
+  look.check = {RecoveryRecord::kUnfinished, RecordDistrust::kNone};
+  return look;
+}
+
+// Removes the record `recordPath` while its name still stands for the file looked
+// at (`st`).
+void RemoveRecord(const std::string& recordPath, const struct stat& st) {
+  struct stat now;
+  if (::lstat(recordPath.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
+    ::unlink(recordPath.c_str());
+}
+
+// A record that is not trusted stays for whoever made it, unless it is the
+// running user's own: then it is stale (the file changed since) or a write never
+// began, and it goes, so that it takes no name a write needs. Returns why it was
+// not trusted.
+RecordDistrust SetAside(const std::string& journal, const RecordLook& look) {
+  if (look.st.st_uid == ::geteuid()) RemoveRecord(journal, look.st);
+  return look.check.why;
+}
+
+// Finishes what a trusted record beside the file describes; the file is open and
+// locked. One that is not trusted is set aside (SetAside) and told in `ignored`.
+// False when a trusted record's write could not be finished.
+bool FinishFromRecord(TagDisk& disk, WritableFile& file, const std::string& journal,
+                      RecordDistrust* ignored = nullptr) {
+  RecordLook look = LookAtRecord(-1, journal, file.fd());
+  switch (look.check.state) {
+    case RecoveryRecord::kNone:
+      return true;
+    case RecoveryRecord::kIgnored:
+      if (ignored) *ignored = SetAside(journal, look);
+      return true;
+    case RecoveryRecord::kUnfinished:
+      break;
+  }
+  Update& u = *look.update;
+  if (!file.Refresh()) return false;
+  const std::uint64_t a = u.oldLength, b = u.head.size();
+  if (u.step == 1 && b < a && file.Size() + a == u.SizeAfterV1() + b)
+    u.progress = u.SizeAfterV1();  // moved and cut already
+  if (RunUpdate(disk, file.fd(), -1, u) != TagWriteError::kNone) return false;
+  if (!file.Refresh()) return false;
+  RemoveRecord(journal, look.st);
+  return true;
 }
 
 // ---- Placing a new ID3v2 tag -------------------------------------------------------
@@ -437,6 +568,22 @@ std::optional<std::string> PaddedTag(std::string_view tag, std::uint64_t oldLeng
   const auto size = EncodeTagSize(static_cast<std::uint32_t>(length - 10));
   std::memcpy(out.data() + 6, size.data(), 4);
   return out;
+}
+
+// A new record file of our own, never one that is there: whatever holds the name
+// (a record someone else left, a link) is not written through. Its mode is set
+// whatever the umask, as the check of a record asks for it. -1 with errno set.
+int CreateRecord(const std::string& journal) {
+  const int fd =
+      ::open(journal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd >= 0 && ::fchmod(fd, 0600) != 0) {
+    const int err = errno;
+    ::close(fd);
+    ::unlink(journal.c_str());
+    errno = err;
+    return -1;
+  }
+  return fd;
 }
 
 // Runs the update; on a failure that leaves the file recoverable by hand, puts
@@ -475,7 +622,18 @@ TagWriteError ApplyUpdate(TagDisk& disk, WritableFile& file, const std::string& 
     return error;
   }
 
-  int jfd = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  int jfd = CreateRecord(journal);
+  if (jfd < 0 && errno == EEXIST) {
+    // Held by a record not trusted and not the user's own (set aside before the
+    // plan): this write makes it stale whatever it was meant for, so it goes where
+    // the folder lets the user remove it. Where it does not (a sticky folder), the
+    // write does not move audio without a record, and says so.
+    const RecordLook look = LookAtRecord(-1, journal, file.fd());
+    if (look.check.state == RecoveryRecord::kIgnored) {
+      RemoveRecord(journal, look.st);
+      jfd = CreateRecord(journal);
+    }
+  }
   if (jfd < 0) return TagWriteError::kNoRecoveryRecord;
   int err = disk.WriteAt(jfd, 0, EncodeUpdate(u));
   if (!err) err = disk.Sync(jfd);
@@ -558,12 +716,39 @@ TagFileStamp StampOf(const struct stat& st) {
 
 std::string JournalPath(const std::string& path) {
   const std::string folder = FolderOf(path);
-  return folder + "." + path.substr(folder.size()) + std::string(kJournalSuffix);
+  return folder + "." + path.substr(folder.size()) + std::string(kRecoveryRecordSuffix);
 }
 
-bool IsJournalName(std::string_view name) {
-  return name.size() > kJournalSuffix.size() + 1 && name[0] == '.' &&
-         name.ends_with(kJournalSuffix);
+bool IsJournalName(std::string_view name) { return IsRecoveryRecordName(name); }
+
+RecoveryRecordCheck CheckRecoveryRecord(int folderFd, const std::string& recordPath, int fileFd) {
+  return LookAtRecord(folderFd, recordPath, fileFd).check;
+}
+
+const char* RecordDistrustText(RecordDistrust why) {
+  switch (why) {
+    case RecordDistrust::kNone:
+      return "";
+    case RecordDistrust::kLink:
+      return "是符号链接";
+    case RecordDistrust::kNotRegular:
+      return "不是普通文件";
+    case RecordDistrust::kHardLinked:
+      return "有多个硬链接";
+    case RecordDistrust::kForeignOwner:
+      return "属于其他用户";
+    case RecordDistrust::kWrongMode:
+      return "权限不是 0600";
+    case RecordDistrust::kUnreadable:
+      return "无法读取";
+    case RecordDistrust::kDamaged:
+      return "内容无效";
+    case RecordDistrust::kOtherFile:
+      return "属于另一个文件";
+    case RecordDistrust::kDoesNotFit:
+      return "与文件现状不符";
+  }
+  return "";
 }
 
 const char* TagWriteErrorText(TagWriteError error) {
@@ -592,20 +777,18 @@ const char* TagWriteErrorText(TagWriteError error) {
       return "读写文件出错";
     case TagWriteError::kChangedSince:
       return "文件已被修改";
+    case TagWriteError::kForeignLink:
+      return "链接属于其他用户";
   }
   return "";
 }
 
-TagWriteResult EditTagBlocks(TagDisk& disk, const std::string& path, const TagBlockPlanner& plan,
-                             TagWriteRun* run, TagWriteUndo& undo) {
+namespace {
+
+// The rest of EditTagBlocks, once an interrupted write of the file is finished.
+TagWriteResult EditLockedFile(TagDisk& disk, WritableFile& file, const std::string& journal,
+                              const TagBlockPlanner& plan, TagWriteRun* run, TagWriteUndo& undo) {
   using Kind = TagBlockChange::Kind;
-  undo = {};
-  WritableFile file(path);
-  if (file.error() != TagWriteError::kNone) return {file.error()};
-  // A record of an interrupted write is looked for by every write, under the
-  // lock: one could have been left since any listing of the folder.
-  const std::string journal = JournalPath(file.RealPath());
-  if (!FinishFromRecord(disk, file, journal)) return {TagWriteError::kUnrecoverable};
 
   FdSource source(file.fd(), file.Size());
   // A copy an earlier writer was making of this file when it was killed goes now,
@@ -664,6 +847,22 @@ TagWriteResult EditTagBlocks(TagDisk& disk, const std::string& path, const TagBl
   return {};
 }
 
+}  // namespace
+
+TagWriteResult EditTagBlocks(TagDisk& disk, const std::string& path, const TagBlockPlanner& plan,
+                             TagWriteRun* run, TagWriteUndo& undo) {
+  undo = {};
+  WritableFile file(path);
+  if (file.error() != TagWriteError::kNone) return {file.error()};
+  // A record of an interrupted write is looked for by every write, under the
+  // lock: one could have been left since any listing of the folder.
+  const std::string journal = JournalPath(file.RealPath());
+  RecordDistrust ignored = RecordDistrust::kNone;
+  if (!FinishFromRecord(disk, file, journal, &ignored)) return {TagWriteError::kUnrecoverable};
+  const TagWriteResult result = EditLockedFile(disk, file, journal, plan, run, undo);
+  return {result.error, ignored};
+}
+
 TagWriteResult WriteTagBlocks(TagDisk& disk, const std::string& path, const TagBlockChange& id3v2,
                               const TagBlockChange& id3v1) {
   TagWriteUndo undo;
@@ -688,11 +887,15 @@ TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& st
   // write could change it: anything but the file as it was left is not ours.
   const std::string journal = JournalPath(file.RealPath());
   const struct stat& st = file.Stat();
+  const RecordLook look = LookAtRecord(-1, journal, file.fd());
   if (st.st_dev != stamp.device || st.st_ino != stamp.inode ||
       static_cast<std::uint64_t>(st.st_size) != stamp.size ||
       st.st_mtim.tv_sec != stamp.mtimeSeconds || st.st_mtim.tv_nsec != stamp.mtimeNanoseconds ||
-      ::access(journal.c_str(), F_OK) == 0)
+      look.check.state == RecoveryRecord::kUnfinished)
     return {TagWriteError::kChangedSince};
+  const RecordDistrust ignored = look.check.state == RecoveryRecord::kIgnored
+                                     ? SetAside(journal, look)
+                                     : RecordDistrust::kNone;
   if (id3v1.size() != 0 && id3v1.size() != kId3v1Length) return {TagWriteError::kIoError};
 
   FdSource source(file.fd(), file.Size());
@@ -710,7 +913,7 @@ TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& st
     if (const TagWriteError error = ReserveFor(disk, file, u); error != TagWriteError::kNone)
       return {error};
     const TagWriteError error = ApplyUpdate(disk, file, journal, u, oldV1, oldHead);
-    if (error != TagWriteError::kNone) return {error};
+    if (error != TagWriteError::kNone) return {error, ignored};
   }
   // The time goes back too (a failure here costs only that): an undo of an
   // earlier write of the file still finds it as that write left it.
@@ -718,11 +921,12 @@ TagWriteResult RestoreTagRegions(const std::string& path, const TagFileStamp& st
       {0, UTIME_OMIT},
       {static_cast<time_t>(oldTime.seconds), static_cast<long>(oldTime.nanoseconds)}};
   ::futimens(file.fd(), times);
-  return {};
+  return {TagWriteError::kNone, ignored};
 }
 
 bool FinishInterruptedTagWrite(TagDisk& disk, const std::string& path) {
-  if (::access(JournalPath(ResolvedPath(path)).c_str(), F_OK) != 0) return true;
+  struct stat record;
+  if (::lstat(JournalPath(ResolvedPath(path)).c_str(), &record) != 0) return true;
   WritableFile file(path);
   if (file.error() != TagWriteError::kNone) return false;
   return FinishFromRecord(disk, file, JournalPath(file.RealPath()));

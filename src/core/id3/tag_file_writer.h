@@ -12,8 +12,10 @@
 // generous padding and the audio is moved within the file. So the inode, the
 // owner, the mode, hard links, ACLs and extended attributes all stay. While the
 // audio moves, a recovery record beside the file ("." + name + ".tessarn-journal")
-// says how to finish; if the process dies, the next open of the file finishes the
-// move, so the file is the old one or the new one, never a mix. A change that
+// says how to finish; if the process dies, the next write of the file finishes the
+// move, so the file is the old one or the new one, never a mix. A record is
+// trusted only when it is certainly one this program made for this file as it
+// now is (CheckRecoveryRecord); reading a file never acts on one. A change that
 // moves no audio (each tag written over its old place, an ID3v1 block added or
 // cut) takes no record and no sync, as it puts nothing but the tags at risk: each
 // tag is written by one call, so a process killed between the two leaves one tag
@@ -58,6 +60,7 @@ enum class TagWriteError {
   kUnrecoverable,     // an earlier interrupted write could not be finished
   kIoError,
   kChangedSince,  // a restore: the file is no longer as the write left it
+  kForeignLink,   // the path is another user's symbolic link in a folder not the user's
 };
 
 // The reason for the user, UTF-8 ("" for kNone).
@@ -65,6 +68,8 @@ const char* TagWriteErrorText(TagWriteError error);
 
 struct TagWriteResult {
   TagWriteError error = TagWriteError::kNone;
+  // A recovery record beside the file that was ignored, and why: worth a warning.
+  RecordDistrust ignoredRecord = RecordDistrust::kNone;
   bool ok() const { return error == TagWriteError::kNone; }
   explicit operator bool() const { return ok(); }
 };
@@ -125,10 +130,19 @@ using TagBlockPlanner =
 TagWriteResult EditTagBlocks(const std::string& path, const TagBlockPlanner& plan, TagWriteRun& run,
                              TagWriteUndo& undo);
 
-// Finishes a write of the file that was interrupted, when a recovery record says
-// there was one; true when there is nothing (left) to do. Reading a file does
-// this by itself.
+// Finishes a write of the file that was interrupted, when a trusted recovery
+// record says there was one; true when there is nothing (left) to do. Every write
+// does this first, under the file's lock; reading a file never does.
 bool FinishInterruptedTagWrite(const std::string& path);
+
+// Looks at the recovery record `recordPath` (relative to folderFd, or AT_FDCWD)
+// beside the regular file open at fileFd, touching nothing. It is trusted
+// (kUnfinished) only when all of these hold: it is a regular file, not a link,
+// with one link, mode 0600, owned by the file's owner or the running user, a
+// whole record (format and checksum) of this file's inode, whose lengths fit the
+// file's ID3v2 tag and size as they are now. Anything else is kIgnored, and `why`
+// says which check failed first.
+RecoveryRecordCheck CheckRecoveryRecord(int folderFd, const std::string& recordPath, int fileFd);
 
 // The recovery record's path beside the file at `path`: "." + name +
 // ".tessarn-journal" in the same folder (a bare name gives a bare name).

@@ -45,6 +45,11 @@ const std::string& NoTagStatusText() {
   return text;
 }
 
+const std::string& InterruptedWriteStatusText() {
+  static const std::string text = ReasonText(RenameReason::kInterruptedWrite);
+  return text;
+}
+
 const std::string& NotMp3StatusText() {
   static const std::string text = Gb("非MP3文件");
   return text;
@@ -131,7 +136,15 @@ void ApplyTagTemplateRule(FileList& list, const NamingOptions& options, TagCache
                          lookup))
         found = &uncached;
     }
-    if (!found) continue;  // cannot be opened: the row keeps what it shows
+    if (!found) continue;           // cannot be opened: the row keeps what it shows
+    if (found->interruptedWrite) {  // its tags are not to be trusted until it is finished
+      entry.ShareText(&EntryTexts::tagStatus, InterruptedWriteStatusText());
+      entry.newName.clear();
+      continue;
+    }
+    // Finished since: the row is named again.
+    if (entry.texts().tagStatus == InterruptedWriteStatusText())
+      entry.SetText(&EntryTexts::tagStatus, std::string_view());
     bool useV2;
     if (options.v1First)
       useV2 = !found->hasV1 && found->hasV2;

@@ -50,6 +50,8 @@ bool ParseTagTemplate(const std::string& tagTemplate, ParsedTemplate& parsed);
 // The two tag-status texts this rule writes.
 const std::string& NoTagStatusText();   // "无标签"
 const std::string& NotMp3StatusText();  // "非MP3文件"
+// "上次写入未完成": a tag write of the file was cut short; the next write ends it.
+const std::string& InterruptedWriteStatusText();
 
 // ---- Helpers for the page's widgets ------------------------------------------
 

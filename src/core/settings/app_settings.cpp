@@ -1,5 +1,6 @@
 #include "core/settings/app_settings.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -13,6 +14,7 @@ constexpr std::int32_t kDefaultPreviewCount = 10;
 constexpr std::int32_t kDefaultBackColour = 8429696;  // 0x80A080, grey green
 constexpr std::int32_t kDefaultTextColour = 8388608;  // 0x800000, dark blue
 constexpr std::int32_t kDefaultFontSize = 10;
+constexpr std::int32_t kDefaultHistoryLimitMiB = 1024;
 
 // The section and key names, the on/off words and the style words, as the file holds
 // them (GBK).
@@ -42,6 +44,8 @@ struct Words {
   std::string legacyEncoding = Gb("旧标签编码");
   std::string automatic = Gb("自动");
   std::string latin1 = "Latin-1";
+  std::string history = Gb("撤消历史");
+  std::string historyLimit = Gb("大小上限MB");
 };
 
 const Words& W() {
@@ -99,6 +103,11 @@ void SetDefaultSettings(AppSettings& settings) {
   settings.italic = false;
   settings.tagWriteEncoding = TagWriteEncoding::kUnicode;
   settings.legacyEncoding = LegacyEncoding::kAuto;
+  settings.historyLimitMiB = kDefaultHistoryLimitMiB;
+}
+
+std::uint64_t HistoryLimitBytes(const AppSettings& settings) {
+  return static_cast<std::uint64_t>(std::max<std::int32_t>(settings.historyLimitMiB, 1)) << 20;
 }
 
 void LoadSettings(const std::string& path, AppSettings& settings) {
@@ -126,6 +135,10 @@ void LoadSettings(const std::string& path, AppSettings& settings) {
   settings.legacyEncoding = legacy == w.gbk      ? LegacyEncoding::kGbk
                             : legacy == w.latin1 ? LegacyEncoding::kLatin1
                                                  : LegacyEncoding::kAuto;
+  settings.historyLimitMiB = std::max<std::int32_t>(
+      ProfileNumber(IniGetOr(ini, w.history, w.historyLimit,
+                             std::to_string(kDefaultHistoryLimitMiB))),
+      1);
 }
 
 void SaveSettings(const std::string& path, const AppSettings& settings) {
@@ -149,6 +162,7 @@ void SaveSettings(const std::string& path, const AppSettings& settings) {
   IniSet(ini, w.tags, w.writeEncoding,
          settings.tagWriteEncoding == TagWriteEncoding::kGbk ? w.gbk : w.unicode);
   IniSet(ini, w.tags, w.legacyEncoding, LegacyWord(settings.legacyEncoding));
+  IniSet(ini, w.history, w.historyLimit, std::to_string(settings.historyLimitMiB));
   WriteFileReplacing(path, IniText(ini));  // a failed write is not reported
 }
 

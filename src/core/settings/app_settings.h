@@ -23,7 +23,13 @@ struct AppSettings {
   // "GBK" or "Latin-1". An unknown value counts as the default.
   TagWriteEncoding tagWriteEncoding = TagWriteEncoding::kUnicode;
   LegacyEncoding legacyEncoding = LegacyEncoding::kAuto;
+  // Section "撤消历史", key "大小上限MB": how much room the undo history's records
+  // may take together, in MiB (at least 1; default 1024).
+  std::int32_t historyLimitMiB = 1024;
 };
+
+// The undo history's size bound in bytes.
+std::uint64_t HistoryLimitBytes(const AppSettings& settings);
 
 // Defaults: preview off, all off, 10 rows, back 8429696, text 8388608, "宋体" 10, regular;
 // tags written as Unicode, legacy tag text read as "自动".
@@ -32,7 +38,7 @@ void SetDefaultSettings(AppSettings& settings);
 // Reads config.ini at `path` (GBK); defaults for a missing file, section or key.
 void LoadSettings(const std::string& path, AppSettings& settings);
 
-// Writes the ten keys into config.ini at `path`, keeping everything else in the
+// Writes its keys into config.ini at `path`, keeping everything else in the
 // file. A failed write is ignored.
 void SaveSettings(const std::string& path, const AppSettings& settings);
 

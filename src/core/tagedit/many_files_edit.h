@@ -1,8 +1,9 @@
 // The tag editor's form for several files at once: what each box shows (the value
-// all the files share, or nothing with the hint "<多个值>"), and the update that
-// writes only the boxes the user changed, to every file, each keeping its own
-// values elsewhere. The copy buttons and the tags' check boxes act on each file
-// by itself: "ID3v2 复制到 ID3v1" gives every file its own ID3v2 texts in ID3v1.
+// all the files share, or nothing with the hint "<多个值>"). Its update is a tag
+// edit (tag_edit.h) of the boxes the user changed, made to every file, each
+// keeping its own values elsewhere; the copy buttons and the tags' check boxes act
+// on each file by itself: "ID3v2 复制到 ID3v1" gives every file its own ID3v2
+// texts in ID3v1.
 #pragma once
 
 #include <array>
@@ -10,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/tagedit/tag_run.h"
+#include "core/id3/tag_fields.h"
+#include "core/text/legacy_text.h"
 
 namespace tessarn {
 
@@ -28,27 +30,5 @@ struct CommonTags {
   CommonTag id3v1, id3v2;
 };
 CommonTags CommonTagsOf(const std::vector<std::string>& paths, LegacyEncoding legacy);
-
-// The user's changes in the form. A field is set when its box was changed; the
-// ID3v1 genre is the genre number in decimal ("" for none), the ID3v2 genre the
-// text the genre box gives (EditorGenreText).
-struct ManyFilesEdit {
-  std::array<std::optional<std::string>, kTagFieldCount> id3v1, id3v2;
-  // Each file's own ID3v2 texts (with the changed ID3v2 boxes) go to its ID3v1
-  // before the changed ID3v1 boxes; and the other way.
-  bool copyId3v2ToId3v1 = false;
-  bool copyId3v1ToId3v2 = false;
-  bool removeId3v1 = false;  // "ID3v1 标签" cleared: every file loses it
-  bool removeId3v2 = false;
-};
-// True when the edit changes nothing.
-bool IsEmpty(const ManyFilesEdit& edit);
-
-// Applies the edit to every file, one after another, each all or nothing. A value
-// a file's ID3v1 block cannot take fails that file (reason GB18030), untouched.
-// `tried` sees each file as soon as it was tried.
-std::vector<TagRunFile> ApplyManyFilesEdit(const std::vector<std::string>& paths,
-                                           const ManyFilesEdit& edit, const Id3v2WriteOptions& text,
-                                           const TagFileTried& tried = {});
 
 }  // namespace tessarn

@@ -17,64 +17,6 @@ constexpr std::optional<std::string> TagEdits::*kEdits[kTagFieldCount] = {
     &TagEdits::originalArtist, &TagEdits::copyright, &TagEdits::url,     &TagEdits::encoder,
 };
 
-// The ID3v1 values to write: the file's block (when it has one) with the given
-// fields changed. A value that does not fit the block is refused.
-std::optional<std::string> MergeId3v1(ByteSource& file, const TagEdits& edits,
-                                      LegacyEncoding legacy, Id3v1Input& input) {
-  TagFields current;
-  const bool had = ReadId3v1(file, current, legacy);
-  for (std::size_t k = 0; k < kId3v1FieldCount; ++k)
-    if (const auto& edit = edits.*kEdits[k]) current.*kTagFieldTable[k].member = *edit;
-  input.title = current.title;
-  input.artist = current.artist;
-  input.album = current.album;
-  input.year = current.year;
-  input.comment = current.comment;
-  input.track = current.track;
-  input.genre = kNoGenreByte;
-  if (edits.genre) {
-    const int n = *GenreNumberOf(*edits.genre);  // checked before any file
-    input.genre = n < 0 ? kNoGenreByte : n;
-  } else if (had && !current.genre.empty()) {
-    input.genre = std::stoi(current.genre);
-  }
-  struct Limit {
-    const std::string& text;
-    std::size_t bytes;
-    const char* option;
-  };
-  // With a track the block keeps 28 bytes of comment: the track takes the rest.
-  const bool hasTrack = !input.track.empty() && std::stoi(input.track) % 256 != 0;
-  const Limit limits[] = {{input.title, 30, "--title"},
-                          {input.artist, 30, "--artist"},
-                          {input.album, 30, "--album"},
-                          {input.year, 4, "--year"},
-                          {input.comment, hasTrack ? 28u : 30u, "--comment"}};
-  for (const Limit& limit : limits)
-    if (const std::size_t bytes = Id3v1TextBytes(limit.text, legacy); bytes > limit.bytes) {
-      std::string reason = std::string("ID3v1 的 ") + (limit.option + 2) + " 最多 " +
-                           std::to_string(limit.bytes) + " 字节，给出的有 " +
-                           std::to_string(bytes) + " 字节";
-      if (limit.option == std::string("--comment") && hasTrack) reason += "（有音轨时）";
-      return Gb(reason);
-    }
-  return std::nullopt;
-}
-
-TagFields MergeId3v2(ByteSource& file, const TagEdits& edits, LegacyEncoding legacy) {
-  TagFields current;
-  ReadId3v2(file, current, legacy);
-  for (std::size_t k = 0; k < kTagFieldCount; ++k)
-    if (const auto& edit = edits.*kEdits[k]) current.*kTagFieldTable[k].member = *edit;
-  if (edits.genre) {
-    current.genre = EditorGenreText(*GenreNumberOf(*edits.genre), {});  // "(17)Rock"
-  } else {
-    for (int n = 0; n < kGenreCount; ++n)
-      if (current.genre == GenreName(n)) current.genre = EditorGenreText(n, {});
-  }
-  return current;
-}
-
 }  // namespace
 
 std::optional<int> GenreNumberOf(const std::string& text) {
@@ -108,34 +50,39 @@ std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool
   return std::nullopt;
 }
 
-std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits, bool id3v1,
-                                        bool id3v2, const Id3v2WriteOptions& text,
-                                        TagUpdateRequest& request) {
-  ReadOnlyFile file(path);
-  return PlanTagEdits(file, edits, id3v1, id3v2, text, request);
+TagEdit TagEditOf(const TagEdits& edits, bool id3v1, bool id3v2) {
+  TagEdit edit;
+  for (std::size_t k = 0; k < kTagFieldCount; ++k) {
+    const auto& given = edits.*kEdits[k];
+    if (!given) continue;
+    if (k == kFieldGenre) {
+      const int n = *GenreNumberOf(*given);  // checked before any file
+      if (id3v1) edit.id3v1[k] = n < 0 ? std::string() : std::to_string(n);
+      if (id3v2) edit.id3v2[k] = EditorGenreText(n, {});
+      continue;
+    }
+    if (id3v1 && k < kId3v1FieldCount) edit.id3v1[k] = *given;
+    if (id3v2) edit.id3v2[k] = *given;
+  }
+  edit.writeId3v1 = id3v1;
+  edit.writeId3v2 = id3v2;
+  return edit;
 }
 
-std::optional<std::string> PlanTagEdits(ByteSource& file, const TagEdits& edits, bool id3v1,
-                                        bool id3v2, const Id3v2WriteOptions& text,
-                                        TagUpdateRequest& request) {
-  request = {};
-  request.text = text;
-  if (id3v1) {
-    request.id3v1Changed = request.id3v1Present = true;
-    if (auto problem = MergeId3v1(file, edits, text.legacy, request.id3v1)) return problem;
-  }
-  if (id3v2) {
-    request.id3v2Changed = request.id3v2Present = true;
-    request.id3v2 = MergeId3v2(file, edits, text.legacy);
-  }
-  return std::nullopt;
+TagEdit DeletionEdit(bool id3v1, bool id3v2) {
+  TagEdit edit;
+  edit.removeId3v1 = id3v1;
+  edit.removeId3v2 = id3v2;
+  return edit;
 }
 
-TagUpdateRequest DeletionRequest(bool id3v1, bool id3v2) {
-  TagUpdateRequest request;
-  request.id3v1Changed = id3v1;
-  request.id3v2Changed = id3v2;
-  return request;
+bool Id3v1MayRefuse(const TagEdits& edits) {
+  auto longer = [](const std::optional<std::string>& text, std::size_t bytes) {
+    return text && text->size() > bytes;  // GB18030 bytes: never fewer than the block's
+  };
+  const bool track = edits.track && edits.track->find_first_not_of('0') != std::string::npos;
+  return longer(edits.title, 30) || longer(edits.artist, 30) || longer(edits.album, 30) ||
+         longer(edits.year, 4) || longer(edits.comment, 28) || track;
 }
 
 }  // namespace tessarn

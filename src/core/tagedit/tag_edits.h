@@ -1,12 +1,11 @@
 // Field edits given by name, as the command line's `tags set` takes them: checked
-// before any file is read, then merged with each file's tags into the request that
-// the tag editor's "更新" step carries out.
+// before any file is read, then made into the one kind of tag edit (tag_edit.h).
 #pragma once
 
 #include <optional>
 #include <string>
 
-#include "core/tagedit/tag_update.h"
+#include "core/tagedit/tag_edit.h"
 
 namespace tessarn {
 
@@ -25,21 +24,19 @@ std::optional<int> GenreNumberOf(const std::string& text);
 // ID3v1 alone, or no field at all.
 std::optional<std::string> CheckTagEdits(const TagEdits& edits, bool id3v1, bool id3v2);
 
-// The update that applies checked edits to the file's current tags: each chosen
-// tag is written (created when the file has none) with the given fields changed
-// and the others kept. A kept ID3v2 genre that names a known genre is written in
-// the tag editor's "(17)Rock" form. Returns the reason (GB18030) when a value does
-// not fit the file's ID3v1 block; the request is then unusable. The file is read,
-// and the request will write, as `text` says.
-std::optional<std::string> PlanTagEdits(const std::string& path, const TagEdits& edits, bool id3v1,
-                                        bool id3v2, const Id3v2WriteOptions& text,
-                                        TagUpdateRequest& request);
-// The same from a file already open (as a write has it).
-std::optional<std::string> PlanTagEdits(ByteSource& file, const TagEdits& edits, bool id3v1,
-                                        bool id3v2, const Id3v2WriteOptions& text,
-                                        TagUpdateRequest& request);
+// The edit that applies checked edits to the chosen tags of a file: each chosen tag
+// is written (made when the file has none) with the given fields changed and the
+// others as the file holds them when it is written. A genre goes to ID3v1 as its
+// number and to ID3v2 in the tag editor's "(17)Rock" form.
+TagEdit TagEditOf(const TagEdits& edits, bool id3v1, bool id3v2);
 
-// The update that removes the chosen tags.
-TagUpdateRequest DeletionRequest(bool id3v1, bool id3v2);
+// The edit that removes the chosen tags.
+TagEdit DeletionEdit(bool id3v1, bool id3v2);
+
+// Whether a file could refuse the edits' ID3v1 values: a text longer than its
+// field, a comment of 29 or 30 bytes that meets a file's track, a track that meets
+// a file's long comment. Such edits are checked against every file before any is
+// written, so that the command stops before it has changed anything.
+bool Id3v1MayRefuse(const TagEdits& edits);
 
 }  // namespace tessarn

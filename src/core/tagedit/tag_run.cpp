@@ -1,124 +1,31 @@
 #include "core/tagedit/tag_run.h"
 
+#include <algorithm>
+
 #include "core/id3/genre_table.h"
 #include "core/id3/id3v1.h"
-#include "core/id3/tag_file_io.h"
-#include "core/id3/tag_region.h"
 #include "core/tagedit/name_fields.h"
+#include "core/tagedit/tag_edits.h"
 #include "core/text/encoding.h"
 
 namespace tessarn {
 
-namespace {
-
-// What an undo needs of a write that changed the file.
-TagFileUndo UndoOf(const TagWriteUndo& written) {
-  TagFileUndo undo;
-  undo.device = written.stamp.device;
-  undo.inode = written.stamp.inode;
-  undo.size = written.stamp.size;
-  undo.mtimeSeconds = written.stamp.mtimeSeconds;
-  undo.mtimeNanoseconds = written.stamp.mtimeNanoseconds;
-  undo.oldMtimeSeconds = written.oldTime.seconds;
-  undo.oldMtimeNanoseconds = written.oldTime.nanoseconds;
-  undo.oldId3v2 = written.oldId3v2;
-  undo.oldId3v1 = written.oldId3v1;
-  return undo;
-}
-
-// The fields as ID3v1 can hold them, or the reason it cannot: the track without its
-// total and within 0..255, the genre one of the list's.
-std::optional<std::string> Id3v1Edits(TagEdits& edits) {
-  if (edits.track) {
-    std::string number = edits.track->substr(0, edits.track->find('/'));
-    if (number.size() > 3 || std::stoi(number) > 255)
-      return Gb("ID3v1 的音轨必须是 0 到 255 的数字");
-    edits.track = std::to_string(std::stoi(number));
-  }
-  if (edits.genre && !GenreNumberOf(*edits.genre))
-    return Gb("ID3v1 的流派只能是流派列表中的一项：") + *edits.genre;
-  return std::nullopt;
-}
-
-// RunPlannedTagUpdate; a write that fails before the plan is made reports its
-// failure as the steps of `unplanned` would have.
-TagRunFile RunTagUpdateAs(const std::string& path, const TagUpdatePlanner& plan, TagWriteRun& run,
-                          const TagUpdateRequest& unplanned, TagUpdateResults& results) {
-  TagRunFile out;
-  TagUpdateRequest request = unplanned;
-  std::optional<std::string> problem;
-  bool tooLarge = false;
-  TagWriteUndo written;
-  TagWriteResult result = EditTagBlocks(
-      path,
-      [&](ByteSource& file, TagBlockChange& id3v2, TagBlockChange& id3v1) {
-        problem = plan(file, request);
-        tooLarge = !problem && !TagChangesOf(file, request, id3v2, id3v1);
-        return !problem && !tooLarge;
-      },
-      run, written);
-  if (problem && result.ok()) {
-    results = {};
-    out.reason = *problem;
-    return out;
-  }
-  if (tooLarge && result.ok()) result.error = TagWriteError::kTagTooLarge;
-  results = TagUpdateResultsOf(request, result.error);
-  out.ok = result.ok();
-  if (!out.ok) {
-    out.reason = Gb(TagWriteErrorText(results.reason));
-    return out;
-  }
-  // A file left as it was (nothing due, or the very same bytes) has nothing to undo.
-  if (written.written) out.undo = UndoOf(written);
-  return out;
-}
-
-}  // namespace
-
-TagRunFile RunPlannedTagUpdate(const std::string& path, const TagUpdatePlanner& plan,
-                               TagWriteRun& run, TagUpdateResults& results) {
-  TagUpdateRequest unplanned;
-  unplanned.id3v2Changed = unplanned.id3v2Present = true;
-  return RunTagUpdateAs(path, plan, run, unplanned, results);
-}
-
-TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request,
-                        TagUpdateResults& results) {
-  TagWriteRun run;
-  return RunTagUpdateAs(
-      path,
-      [&request](ByteSource&, TagUpdateRequest& planned) -> std::optional<std::string> {
-        planned = request;
-        return std::nullopt;
-      },
-      run, request, results);
-}
-
-TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request) {
-  TagUpdateResults results;
-  return RunTagUpdate(path, request, results);
-}
-
-std::optional<std::string> PlanNameTags(const std::string& path, const TagEdits& fields,
-                                        const NameTagTargets& targets,
-                                        const Id3v2WriteOptions& text, TagUpdateRequest& request) {
-  ReadOnlyFile file(path);
-  return PlanNameTags(file, fields, targets, text, request);
-}
-
-std::optional<std::string> PlanNameTags(ByteSource& file, const TagEdits& fields,
-                                        const NameTagTargets& targets,
-                                        const Id3v2WriteOptions& text, TagUpdateRequest& request) {
-  request = {};
-  request.text = text;
+std::optional<std::string> NameTagEdit(const TagEdits& fields, const NameTagTargets& targets,
+                                       TagEdit& edit) {
+  edit = TagEdit{};
+  edit.id3v1WhereFits = targets.id3v1 == Id3v1Share::kWhereFits;
   if (targets.id3v1 != Id3v1Share::kNone) {
+    // ID3v1 takes a genre of its list only, as its number.
     TagEdits v1 = fields;
-    std::optional<std::string> problem = Id3v1Edits(v1);
-    TagUpdateRequest planned;
-    if (!problem) problem = PlanTagEdits(file, v1, true, false, text, planned);
-    if (problem && targets.id3v1 == Id3v1Share::kRequired) return problem;
-    if (!problem) request = planned;
+    std::optional<int> genre;
+    if (v1.genre) genre = GenreNumberOf(*v1.genre);
+    if (v1.genre && !genre) {
+      if (targets.id3v1 == Id3v1Share::kRequired)
+        return Gb("ID3v1 的流派只能是流派列表中的一项：") + *v1.genre;
+    } else {
+      edit = TagEditOf(v1, true, false);
+      edit.id3v1WhereFits = targets.id3v1 == Id3v1Share::kWhereFits;
+    }
   }
   if (targets.id3v2) {
     // A genre outside the list is still a genre to ID3v2: it goes in as written.
@@ -128,11 +35,10 @@ std::optional<std::string> PlanNameTags(ByteSource& file, const TagEdits& fields
       freeGenre = std::move(v2.genre);
       v2.genre.reset();
     }
-    TagUpdateRequest planned;
-    PlanTagEdits(file, v2, false, true, text, planned);  // ID3v2 takes any text
-    request.id3v2Changed = request.id3v2Present = true;
-    request.id3v2 = std::move(planned.id3v2);
-    if (freeGenre) request.id3v2.genre = *freeGenre;
+    const TagEdit written = TagEditOf(v2, false, true);
+    edit.id3v2 = written.id3v2;
+    edit.writeId3v2 = true;
+    if (freeGenre) edit.id3v2[kFieldGenre] = *freeGenre;
   }
   return std::nullopt;
 }
@@ -149,14 +55,11 @@ std::vector<NameTagFile> WriteTagsFromNames(const std::vector<std::string>& path
                                             const Id3v2WriteOptions& text,
                                             const TagFileTried& tried) {
   std::vector<NameTagFile> files(paths.size());
-  TagWriteRun run;
-  std::optional<std::string> stop;
+  // A name that gives nothing is no try: the run's record sees written files only.
+  std::vector<std::string> fitting;
+  std::vector<std::size_t> at;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     NameTagFile& file = files[i];
-    if (stop) {
-      file.outcome.reason = *stop;
-      continue;
-    }
     if (!HasExtension(names[i], "MP3")) {
       file.outcome.reason = NotMp3StatusText();
       continue;
@@ -166,15 +69,20 @@ std::vector<NameTagFile> WriteTagsFromNames(const std::vector<std::string>& path
       file.outcome.reason = NoMatchStatusText();
       continue;
     }
-    TagUpdateResults results;
-    file.outcome = RunPlannedTagUpdate(
-        paths[i],
-        [&](ByteSource& source, TagUpdateRequest& request) {
-          return PlanNameTags(source, *file.fields, targets, text, request);
-        },
-        run, results);
-    if (tried) stop = tried(paths[i], file.outcome);
+    fitting.push_back(paths[i]);
+    at.push_back(i);
   }
+  const std::vector<TagRunFile> outcomes =
+      EachTagFile(fitting, tried, [&](std::size_t k, TagWriteRun& run) {
+        TagEdit edit;
+        TagRunFile refused;
+        if (auto problem = NameTagEdit(*files[at[k]].fields, targets, edit)) {
+          refused.reason = *problem;
+          return refused;
+        }
+        return EditFileTags(fitting[k], edit, text, run);
+      });
+  for (std::size_t k = 0; k < at.size(); ++k) files[at[k]].outcome = outcomes[k];
   return files;
 }
 
@@ -212,6 +120,29 @@ std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::si
     t.tagReason = outcome.reason;
   }
   return files;
+}
+
+void HideTagStatuses(FileList& list) {
+  const std::size_t n = std::min(list.count(), list.RowCount());
+  std::size_t first = n, last = 0;
+  for (std::size_t r = 0; r < n; ++r) {
+    if (list.CellText(r, kTagStatusColumn).empty()) continue;
+    list.SetCellText(r, kTagStatusColumn, std::string());
+    if (first == n) first = r;
+    last = r;
+  }
+  if (first < n) list.NotifyRowsChanged(first, last);
+}
+
+void ForgetTagRunStatuses(FileList& list) {
+  for (FileEntry& e : list.entries) {
+    const std::string& status = e.texts().tagStatus;
+    if (status == TagWrittenStatusText() || status == TagFailedStatusText()) {
+      EntryTexts& t = e.EditTexts();
+      t.tagStatus.clear();
+      t.tagReason.clear();
+    }
+  }
 }
 
 std::string NameTagQuestion(std::size_t files) {

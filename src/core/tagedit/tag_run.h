@@ -1,11 +1,8 @@
-// A tag run: the same kind of tag change made to many files, one file after
-// another, each file all or nothing. Tags from names and the many-files form of
-// the tag editor are runs, and so are the command line's tag commands. For every
+// Tags from names: the MP3 page's template read backwards into each file's tags,
+// a tag run of the one tag edit (tag_edit.h) with a file's own fields. For every
 // file written the run keeps what it takes to put the old tags back later.
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,55 +11,9 @@
 #include "core/filelist/user_message.h"
 #include "core/rules/tag_template_rule.h"
 #include "core/tagedit/tag_edits.h"
-#include "core/tagedit/tag_update.h"
+#include "core/tagedit/tag_edit.h"
 
 namespace tessarn {
-
-// The file as the run left it, and the exact tag bytes it had before: enough to
-// give the old tags back while nothing else has changed the file since.
-struct TagFileUndo {
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  std::uint64_t size = 0;  // after the write
-  std::int64_t mtimeSeconds = 0;
-  std::int64_t mtimeNanoseconds = 0;
-  // The modification time before the write, given back with the old bytes so that
-  // an earlier run's undo still finds the file as that run left it.
-  std::int64_t oldMtimeSeconds = 0;
-  std::int64_t oldMtimeNanoseconds = 0;
-  std::string oldId3v2;  // the old tag's region at the start of the file; empty without one
-  std::string oldId3v1;  // the old 128-byte block; empty without one
-};
-
-// One file's outcome. The reason is GB18030, empty when it worked.
-struct TagRunFile {
-  bool ok = false;
-  std::string reason;
-  std::optional<TagFileUndo> undo;  // set when the file was written
-};
-
-// Sees each file of a run right after it was tried, so that the run's record in
-// the undo history holds every file written even when the run is cut short. A
-// reason (GB18030) stops the run there: the files not yet tried fail with it and
-// stay untouched.
-using TagFileTried =
-    std::function<std::optional<std::string>(const std::string& path, const TagRunFile& outcome)>;
-
-// Carries out one file's update, noting its old tag bytes first. A file the
-// update did not have to touch gets no undo. The second form also gives the
-// update's own results, for messages per tag.
-TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request);
-TagRunFile RunTagUpdate(const std::string& path, const TagUpdateRequest& request,
-                        TagUpdateResults& results);
-
-// The same with the update planned from the file's tags as they are under the
-// write's lock, the file opened once for all of it; `run` is shared by the files of
-// one run. `plan` gives the reason (GB18030) a file cannot be updated, which
-// becomes its outcome's, or nullopt with the request filled.
-using TagUpdatePlanner =
-    std::function<std::optional<std::string>(ByteSource& file, TagUpdateRequest& request)>;
-TagRunFile RunPlannedTagUpdate(const std::string& path, const TagUpdatePlanner& plan,
-                               TagWriteRun& run, TagUpdateResults& results);
 
 // Which tags take the fields a name gives. ID3v2 holds any text. ID3v1 holds 30
 // bytes of title, artist and album, a four-byte year, a track 0..255 and a genre of
@@ -74,14 +25,10 @@ struct NameTagTargets {
   Id3v1Share id3v1 = Id3v1Share::kWhereFits;
 };
 
-// The update that writes a name's fields into the file's tags, keeping its other
-// fields; or the reason (GB18030) it cannot.
-std::optional<std::string> PlanNameTags(const std::string& path, const TagEdits& fields,
-                                        const NameTagTargets& targets,
-                                        const Id3v2WriteOptions& text, TagUpdateRequest& request);
-std::optional<std::string> PlanNameTags(ByteSource& file, const TagEdits& fields,
-                                        const NameTagTargets& targets,
-                                        const Id3v2WriteOptions& text, TagUpdateRequest& request);
+// The edit that writes a name's fields into a file's tags, keeping its other
+// fields; or the reason (GB18030) ID3v1 cannot take them when it must.
+std::optional<std::string> NameTagEdit(const TagEdits& fields, const NameTagTargets& targets,
+                                       TagEdit& edit);
 
 // Tags from names over many files. `names` are the files' names for the rules
 // (GB18030, no folder part), `paths` their raw paths, in the same order. A name
@@ -113,6 +60,15 @@ std::vector<NameTagFile> WriteNameTags(FileList& list, const std::vector<std::si
                                        const ParsedTemplate& parsed, const NameTagTargets& targets,
                                        const Id3v2WriteOptions& text,
                                        const TagFileTried& tried = {});
+
+// Tag statuses belong to the MP3 page: on the other pages the column is empty,
+// the entries keeping their statuses for when the page is shown again
+// (ShowTagStatuses).
+void HideTagStatuses(FileList& list);
+
+// After a tag run was undone: the statuses that told how a run went ("标签写入成功",
+// "标签写入失败") no longer hold; the entries lose them.
+void ForgetTagRunStatuses(FileList& list);
 
 // The question before tags from names are written (Yes/No, title "询问："):
 // "将为 N 个文件写入标签，是否继续？".

@@ -47,7 +47,7 @@ bool TagChangesOf(ByteSource& file, const TagUpdateRequest& request, TagBlockCha
     id3v2 = TagBlockChange::Remove();
     return true;
   }
-  std::string tag = BuildUpdatedId3v2Tag(file, request.id3v2, request.text);
+  std::string tag = BuildUpdatedId3v2Tag(file, request.id3v2, request.text, request.id3v2Rewrite);
   if (tag.size() - 10 > kMaxId3v2Size) return false;
   id3v2 = TagBlockChange::Replace(std::move(tag));
   return true;
@@ -65,24 +65,6 @@ TagUpdateResults TagUpdateResultsOf(const TagUpdateRequest& request, TagWriteErr
   results.id3v2 = outcome(request.id3v2Changed, request.id3v2Present);
   results.reason = error;
   return results;
-}
-
-TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request) {
-  // Both tags change in one write, all or nothing, so that they never disagree
-  // because one of them failed. The new ID3v2 tag is made from the one on disk
-  // under the write's lock.
-  TagWriteRun run;
-  TagWriteUndo undo;
-  bool tooLarge = false;
-  TagWriteResult written = EditTagBlocks(
-      path,
-      [&](ByteSource& file, TagBlockChange& id3v2, TagBlockChange& id3v1) {
-        tooLarge = !TagChangesOf(file, request, id3v2, id3v1);
-        return !tooLarge;
-      },
-      run, undo);
-  if (tooLarge && written.ok()) written.error = TagWriteError::kTagTooLarge;
-  return TagUpdateResultsOf(request, written.error);
 }
 
 std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results,
@@ -113,9 +95,23 @@ std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results,
   add(results.id3v2, "ID3v2标签更新成功！", "ID3v2标签更新失败！", "删除ID3v2标签失败！",
       "ID3v2标签已删除");
   // Why it failed, once, under the last failure.
-  if (results.reason != TagWriteError::kNone && !messages.empty() && messages.back().isError)
-    messages.back().text += "\n" + Gb(TagWriteErrorText(results.reason));
+  const std::string why =
+      !results.detail.empty() ? results.detail : Gb(TagWriteErrorText(results.reason));
+  if (!why.empty() && !messages.empty() && messages.back().isError)
+    messages.back().text += "\n" + why;
   return messages;
+}
+
+std::optional<TagUpdateMessage> TagUpdateMessageBox(const TagUpdateResults& results) {
+  const std::vector<TagUpdateMessage> messages = TagUpdateMessages(results);
+  if (messages.empty()) return std::nullopt;
+  TagUpdateMessage box;
+  for (const TagUpdateMessage& m : messages) {
+    if (!box.text.empty()) box.text += "\n";
+    box.text += m.text;
+    box.isError = box.isError || m.isError;
+  }
+  return box;
 }
 
 bool AnyFailed(const TagUpdateResults& results) {

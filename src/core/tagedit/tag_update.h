@@ -1,10 +1,12 @@
-// The tag-editing step shared by the tag editor and the command line: the texts
-// "ID3v2 复制到 ID3v1" puts into the ID3v1 boxes, the genre text an ID3v2 tag gets
-// from the editor's genre box, and the "更新" step with the messages it reports.
-// `tags set` and `tags delete` go through the same step, so the window and the
-// command line write tags the same way and say the same things.
+// The parts of a tag update shared by the tag editor and the command line: the
+// texts "ID3v2 复制到 ID3v1" puts into the ID3v1 boxes, the genre text an ID3v2 tag
+// gets from the editor's genre box, the blocks an update writes once it is planned
+// (tag_edit.h plans it), and the messages it reports, so the window and the command
+// line say the same things.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,17 +47,17 @@ struct TagUpdateRequest {
   bool id3v2Changed = false;
   bool id3v2Present = false;  // "ID3v2 标签" ticked
   TagFields id3v2;
+  // Fields (bit 1 << kTagFieldTable index) that get a new frame even when their
+  // text is the one the file holds (see BuildUpdatedId3v2Tag).
+  std::uint32_t id3v2Rewrite = 0;
 };
 
 struct TagUpdateResults {
   TagUpdateResult id3v1 = TagUpdateResult::kNotDue;
   TagUpdateResult id3v2 = TagUpdateResult::kNotDue;
   TagWriteError reason = TagWriteError::kNone;  // why the steps failed
+  std::string detail;  // GB18030: why, when the file could not take the values
 };
-
-// Writes or removes the ID3v1 tag and the ID3v2 tag as the request says, in one
-// write of the file: both due steps succeed, or both fail and the file is as it was.
-TagUpdateResults UpdateTags(const std::string& path, const TagUpdateRequest& request);
 
 // The request's changes to a file whose present tags `file` reads; false when the
 // new ID3v2 tag would be too large to hold.
@@ -69,6 +71,7 @@ TagUpdateResults TagUpdateResultsOf(const TagUpdateRequest& request, TagWriteErr
 // removal that worked says nothing in the editor (the boxes show it); the command
 // line, which has nothing else to show, says "ID3v1标签已删除". The reason for a
 // failure follows the last failure message on a line of its own. Texts are GB18030.
+// The editor shows them in one box (TagUpdateMessageBox).
 struct TagUpdateMessage {
   std::string text;
   bool isError = false;
@@ -78,5 +81,9 @@ std::vector<TagUpdateMessage> TagUpdateMessages(const TagUpdateResults& results,
                                                 RemovalNotice removal = RemovalNotice::kSilent);
 // True when any step failed.
 bool AnyFailed(const TagUpdateResults& results);
+
+// All the messages of one update as one box: their lines in order, an error when
+// any of them is; nullopt when there is nothing to say.
+std::optional<TagUpdateMessage> TagUpdateMessageBox(const TagUpdateResults& results);
 
 }  // namespace tessarn

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "core/filelist/folder_tree.h"
 #include "core/filelist/natural_order.h"
 #include "core/filelist/recording_listener.h"
 #include "support/temp_folder.h"
@@ -177,6 +178,55 @@ TEST(RememberedFolderTest, CreatedEmptyThenRewritten) {
   EXPECT_EQ(ReadRememberedFolder(dir.path()), "/music/");
   EXPECT_EQ(ReadRememberedFolder(dir.path() + "missing"), "");
   EXPECT_FALSE(WriteRememberedFolder(dir.path() + "missing", "/x/"));
+}
+
+}  // namespace
+}  // namespace tessarn
+
+namespace tessarn {
+namespace {
+
+// The program's own working files (a tag write's recovery record, a rename's
+// temporary name, an earlier writer's leftover copy) are never rows, whichever way
+// files reach the list; names that only look alike are the user's. The folder's
+// listing for the plan still holds them: they take their names.
+TEST(OwnNamesTest, NoWayOfAddingListsThem) {
+  TempFolder dir;
+  const Names own = {".song.mp3.tessarn-journal", ".tessarn-4242-0.tmp", ".tessarn-rewrite-aB3xY9"};
+  const Names users = {".hidden", ".tessarn-rewrite-toolong1", "song.mp3", "tessarn-journal",
+                       "x.tessarn-journal"};
+  for (const Names* names : {&own, &users})
+    for (const std::string& name : *names) dir.Write(name);
+  dir.MakeFolder("sub");
+  dir.Write("sub/.a.tessarn-journal");
+  dir.Write("sub/a");
+  auto sorted = [](Names names) {
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+
+  FileList folder;
+  FolderListings listings;
+  ScanFolder(folder, dir.path(), nullptr, &listings);
+  EXPECT_EQ(sorted(OldNames(folder)), users);
+  const FolderListing* listing = listings.Get(dir.path());
+  ASSERT_NE(listing, nullptr);
+  for (const std::string& name : own) EXPECT_TRUE(listing->Has(name)) << name;
+
+  FileList tree;
+  CollectFolderTree(tree, dir.path(), FolderTreeOptions{});
+  Names treeNames = OldNames(tree);
+  EXPECT_EQ(sorted(treeNames), sorted({".hidden", ".tessarn-rewrite-toolong1", "a", "song.mp3",
+                                       "tessarn-journal", "x.tessarn-journal"}));
+
+  FileList picked;
+  Names paths;
+  for (const Names* names : {&own, &users})
+    for (const std::string& name : *names) paths.push_back(dir.path() + name);
+  AddFiles(picked, paths);
+  EXPECT_EQ(sorted(OldNames(picked)), users);
+  AddDroppedFiles(picked, {dir.path() + own[0]});
+  EXPECT_EQ(picked.count(), users.size());
 }
 
 }  // namespace

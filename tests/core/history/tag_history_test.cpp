@@ -198,7 +198,10 @@ TEST(TagHistoryTest, ADamagedRecordTouchesNoFile) {
   EXPECT_TRUE(outcome.damaged);
   EXPECT_TRUE(undone.entries.empty());
   EXPECT_EQ(dir.Read("a-b.mp3"), tagged);
-  EXPECT_TRUE(ReadHistory(state.path()).empty());
+  // Still listed, as damaged, but no longer in the way of older runs.
+  ASSERT_EQ(ReadHistory(state.path()).size(), 1u);
+  EXPECT_TRUE(ReadHistory(state.path())[0].damaged);
+  EXPECT_TRUE(ReadHistory(state.path())[0].undone());
   struct stat st;
   EXPECT_EQ(::stat((path + ".damaged").c_str(), &st), 0);
 }
@@ -331,7 +334,10 @@ TEST(TagHistoryTest, ACutRecordIsUndoneForTheFilesItHolds) {
   EXPECT_EQ(dir.Read(album.names[2]), last);
   struct stat st;
   EXPECT_EQ(::stat((path + ".damaged").c_str(), &st), 0);
-  EXPECT_TRUE(ReadHistory(state.path()).empty());
+  ASSERT_EQ(ReadHistory(state.path()).size(), 1u);
+  EXPECT_TRUE(ReadHistory(state.path())[0].damaged);
+  EXPECT_EQ(ReadHistory(state.path())[0].renamed, 2u);
+  EXPECT_TRUE(ReadHistory(state.path())[0].undone());
 }
 
 // While a run is being written, an undo leaves it alone and a second run (another

@@ -21,7 +21,7 @@
 #include "core/id3/tag_disk.h"
 #include "core/id3/tag_file_io.h"
 #include "core/id3/tag_region.h"
-#include "core/tagedit/tag_update.h"
+#include "core/tagedit/tag_edit.h"
 #include "id3_test_util.h"
 
 namespace tessarn {
@@ -189,11 +189,11 @@ TEST(TagFileWriter, UnreadableTagIsNeverRewritten) {
     EXPECT_EQ(WriteId3v2(path, Titled("New")).error, TagWriteError::kUnreadableTag);
     EXPECT_EQ(DeleteId3v2(path).error, TagWriteError::kUnreadableTag);
     // Both tags of one update, all or nothing: the ID3v1 block is not added either.
-    TagUpdateRequest request;
-    request.id3v1Changed = request.id3v1Present = true;
-    request.id3v2Changed = request.id3v2Present = true;
-    request.id3v1.title = "v1";
-    const TagUpdateResults results = UpdateTags(path, request);
+    TagEdit edit;
+    edit.writeId3v1 = edit.writeId3v2 = true;
+    edit.id3v1[kFieldTitle] = "v1";
+    TagWriteRun run;
+    const TagUpdateResults results = EditFileTags(path, edit, {}, run).results;
     EXPECT_EQ(results.id3v1, TagUpdateResult::kWriteFailed);
     EXPECT_EQ(results.id3v2, TagUpdateResult::kWriteFailed);
     EXPECT_EQ(TagUpdateMessages(results).back().text,
@@ -281,11 +281,11 @@ TEST(TagFileWriter, ReadOnlyFileIsRefusedWhateverItsFolder) {
   const auto path = dir.File("a.mp3", original);
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
   const int error = AsNormalUser([&] {
-    TagUpdateRequest request;
-    request.id3v1Changed = request.id3v1Present = true;
-    request.id3v2Changed = request.id3v2Present = true;
-    request.id3v2.title = "New";
-    return static_cast<int>(UpdateTags(path, request).reason);
+    TagEdit edit;
+    edit.writeId3v1 = true;
+    edit.id3v2[kFieldTitle] = "New";
+    TagWriteRun run;
+    return static_cast<int>(EditFileTags(path, edit, {}, run).results.reason);
   });
   EXPECT_EQ(error, static_cast<int>(TagWriteError::kNoPermission));
   EXPECT_EQ(ReadAll(path), original);
@@ -377,25 +377,32 @@ TEST(TagFileWriter, FailuresLeaveTheOldFileOrTheNewOne) {
     const auto path = dir.File("a.mp3", c.file);
     FailingDisk disk(path, c.failAt, c.failCount, c.full);
     EXPECT_EQ(WriteTagBlocks(disk, path, c.v2, c.v1).error, c.error) << c.name;
-    TagFields fields;
-    ReadId3v2(path, fields);  // the next open finishes an interrupted write
+    FinishInterruptedTagWrite(path);  // as the next write does first
     EXPECT_EQ(ReadAll(path), c.endsNew ? expected : c.file) << c.name;
     EXPECT_EQ(dir.Count(), 2) << c.name;
   }
 }
 
-TEST(TagFileWriter, KilledAtAnyWriteTheNextOpenFinishes) {
+// Wherever a write is killed, its record is trusted (it is ours and fits the file
+// as the kill left it): a read only reports the unfinished write, changing
+// nothing, and the next write finishes it.
+TEST(TagFileWriter, KilledAtAnyWriteTheNextWriteFinishes) {
   const std::string audio = Audio(12000);
-  const std::string original = Tag(3, Frame23("TIT2", Latin("Old")), 400) + audio + V1Block("old");
+  const std::string withV1 = Tag(3, Frame23("TIT2", Latin("Old")), 400) + audio + V1Block("old");
+  const std::string withoutV1 = Tag(3, Frame23("TIT2", Latin("Old")), 400) + audio;
   const std::string bigTag = BuildId3v2Tag(Titled("New", 1500));
   struct Change {
     const char* name;
+    const std::string& original;
     TagBlockChange v2, v1;
   } changes[] = {
-      {"growing", TagBlockChange::Replace(bigTag), TagBlockChange::Replace(V1Block("new"))},
-      {"shrinking", TagBlockChange::Remove(), TagBlockChange::Remove()},
+      {"growing", withV1, TagBlockChange::Replace(bigTag), TagBlockChange::Replace(V1Block("new"))},
+      {"growing, ID3v1 added", withoutV1, TagBlockChange::Replace(bigTag),
+       TagBlockChange::Replace(V1Block("new"))},
+      {"shrinking", withV1, TagBlockChange::Remove(), TagBlockChange::Remove()},
   };
   for (const Change& change : changes) {
+    const std::string& original = change.original;
     TempDir dir;
     const auto expectedPath = dir.File("expected.mp3", original);
     DyingDisk counting(-1);
@@ -405,16 +412,26 @@ TEST(TagFileWriter, KilledAtAnyWriteTheNextOpenFinishes) {
     for (int dieAt = 0; dieAt < counting.writes(); ++dieAt) {
       const auto path = dir.File("a.mp3", original);
       ASSERT_TRUE(WriteKilledAt(dieAt, path, change.v2, change.v1)) << change.name << " " << dieAt;
-      // The next open, by path or (as a naming pass does) by name inside the folder.
-      if (dieAt % 2 == 0) {
-        TagFields fields;
-        ReadId3v2(path, fields);
-      } else {
-        const int folder = open(dir.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        ASSERT_GE(folder, 0);
-        { ReadOnlyFile file(folder, "a.mp3", path); }
-        close(folder);
+      const bool recorded = access(JournalOf(dir, "a.mp3").c_str(), F_OK) == 0;
+      const std::string killed = ReadAll(path);
+      // A read, by path or (as a naming pass does) by name inside the folder.
+      const int folder = open(dir.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      ASSERT_GE(folder, 0);
+      {
+        // A record cut while it was being written is not trusted: the file was
+        // not touched yet.
+        ReadOnlyFile file(dieAt % 2 == 0 ? -1 : folder, "a.mp3", path);
+        const bool torn = file.IgnoredRecord() == RecordDistrust::kDamaged && killed == original;
+        EXPECT_EQ(file.Record(), !recorded ? RecoveryRecord::kNone
+                                 : torn    ? RecoveryRecord::kIgnored
+                                           : RecoveryRecord::kUnfinished)
+            << change.name << " " << dieAt << " " << RecordDistrustText(file.IgnoredRecord());
       }
+      close(folder);
+      EXPECT_EQ(ReadAll(path), killed) << change.name << " " << dieAt;
+      EXPECT_EQ(recorded, access(JournalOf(dir, "a.mp3").c_str(), F_OK) == 0);
+
+      ASSERT_TRUE(WriteTagBlocks(path, {}, {})) << change.name << " " << dieAt;
       const std::string after = ReadAll(path);
       EXPECT_TRUE(after == original || after == expected) << change.name << " " << dieAt;
       EXPECT_NE(access(JournalOf(dir, "a.mp3").c_str(), F_OK), 0) << change.name << " " << dieAt;
@@ -423,7 +440,7 @@ TEST(TagFileWriter, KilledAtAnyWriteTheNextOpenFinishes) {
 }
 
 // Under a path longer than 512 bytes (three folders of 200-byte names), the record
-// of a killed write is found and finished by the next open all the same.
+// of a killed write is found and finished all the same.
 TEST(TagFileWriter, KilledWriteUnderALongPathIsFinished) {
   const std::string original = Tag(3, Frame23("TIT2", Latin("Old")), 400) + Audio(12000);
   const TagBlockChange grow = TagBlockChange::Replace(BuildId3v2Tag(Titled("New", 1500)));
@@ -440,16 +457,18 @@ TEST(TagFileWriter, KilledWriteUnderALongPathIsFinished) {
   std::ofstream(path, std::ios::binary) << original;
   ASSERT_TRUE(WriteKilledAt(3, path, grow, TagBlockChange::Keep()));
   ASSERT_EQ(access(journal.c_str(), F_OK), 0);
+  EXPECT_EQ(ReadOnlyFile(path).Record(), RecoveryRecord::kUnfinished);
+  ASSERT_TRUE(FinishInterruptedTagWrite(path));
+  EXPECT_NE(access(journal.c_str(), F_OK), 0);
   TagFields fields;
   ReadId3v2(path, fields);
-  EXPECT_NE(access(journal.c_str(), F_OK), 0);
   EXPECT_TRUE(fields.title == "Old" || fields.title == "New") << fields.title;
   for (const std::string& file : {path, journal}) unlink(file.c_str());
   for (auto it = folders.rbegin(); it != folders.rend(); ++it) rmdir(it->c_str());
 }
 
 // A folder is listed for records of interrupted writes: one left by a killed write
-// is found, and once the next open has finished the write there is none. A
+// is found, and once the next write has finished it there is none. A
 // listing that would read more names than allowed gives no answer.
 TEST(TagFileWriter, AFolderListingFindsTheRecordOfAKilledWrite) {
   TempDir dir;
@@ -465,7 +484,7 @@ TEST(TagFileWriter, AFolderListingFindsTheRecordOfAKilledWrite) {
                             TagBlockChange::Replace(BuildId3v2Tag(Titled("New", 1500))),
                             TagBlockChange::Keep()));
   EXPECT_FALSE(FolderHoldsNoRecoveryRecord(folder, 10));
-  { ReadOnlyFile file(folder, "b.mp3", dir.path() + "/b.mp3"); }
+  ASSERT_TRUE(FinishInterruptedTagWrite(dir.path() + "/b.mp3"));
   EXPECT_TRUE(FolderHoldsNoRecoveryRecord(folder, 10));
   close(folder);
 }

@@ -8,6 +8,7 @@
 #include "core/id3/id3_test_util.h"
 #include "core/id3/id3v1.h"
 #include "core/id3/id3v2.h"
+#include "core/id3/tag_file_writer.h"
 #include "core/rules/preview_pass.h"
 #include "core/rules/tag_cache.h"
 #include "core/text/encoding.h"
@@ -245,8 +246,9 @@ TEST_F(TagTemplateRuleTest, SlicesOfAPassGiveWhatOnePassGives) {
 
 // An uncached pass over a long run of one folder's files lists the folder for
 // records of interrupted tag writes instead of looking beside each file: a write
-// killed in the middle of the run is still finished before its file is read.
-TEST_F(TagTemplateRuleTest, APassOverAListedFolderFinishesAKilledWrite) {
+// killed in the middle of the run is still found. Its row says so and gets no
+// name; the pass, cached or not, changes no file (the next write finishes it).
+TEST_F(TagTemplateRuleTest, APassOverAListedFolderReportsAKilledWrite) {
   TagFields old;
   old.title = "Old";
   const std::string file = BuildId3v2Tag(old) + std::string(12000, '\x11');
@@ -259,13 +261,23 @@ TEST_F(TagTemplateRuleTest, APassOverAListedFolderFinishesAKilledWrite) {
                                      TagBlockChange::Keep()));
   const std::string journal = dir_.path() + "/.s20.mp3.tessarn-journal";
   ASSERT_EQ(access(journal.c_str(), F_OK), 0);
+  const std::string half = testing::ReadAll(killed);
 
-  Run("#2");
-  EXPECT_NE(access(journal.c_str(), F_OK), 0);
-  TagFields after;
-  ASSERT_TRUE(ReadId3v2(killed, after));
-  for (int i = 0; i < 40; ++i)
-    EXPECT_EQ(At(i).newName, (i == 20 ? after.title : "Old") + ".mp3") << i;
+  TagCache cache;
+  for (TagCache* tags : {static_cast<TagCache*>(nullptr), &cache}) {
+    Run("#2", false, tags);
+    EXPECT_EQ(access(journal.c_str(), F_OK), 0);
+    EXPECT_EQ(testing::ReadAll(killed), half);
+    for (int i = 0; i < 40; ++i) {
+      EXPECT_EQ(At(i).newName, i == 20 ? "" : "Old.mp3") << i;
+      EXPECT_EQ(At(i).texts().tagStatus, i == 20 ? Gb("上次写入未完成") : std::string()) << i;
+    }
+  }
+
+  ASSERT_TRUE(FinishInterruptedTagWrite(killed));
+  Run("#2", false, &cache);
+  EXPECT_EQ(At(20).newName, "New.mp3");
+  EXPECT_EQ(At(20).texts().tagStatus, "");
 }
 
 TEST(TagTemplateHelpers, ReferenceLineLimitPresetsAndButtons) {

@@ -64,6 +64,7 @@ void ExpectSame(const AppSettings& a, const AppSettings& b) {
   EXPECT_EQ(a.italic, b.italic);
   EXPECT_EQ(a.tagWriteEncoding, b.tagWriteEncoding);
   EXPECT_EQ(a.legacyEncoding, b.legacyEncoding);
+  EXPECT_EQ(a.historyLimitMiB, b.historyLimitMiB);
 }
 
 TEST(Settings, Defaults) {
@@ -114,12 +115,13 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndCreatesNothing) {
   EXPECT_FALSE(fs::exists(path_));
 }
 
-TEST_F(SettingsFile, SavingDefaultsWritesTheTenKeysInOrder) {
+TEST_F(SettingsFile, SavingDefaultsWritesEveryKeyInOrder) {
   SaveSettings(path_, Defaults());
   EXPECT_EQ(Read(), Gb("[预览选项]\n自动预览=关\n全部预览=关\n预览数量=10\n"
                        "[颜色]\n背景颜色=8429696\n字体颜色=8388608\n"
                        "[字体]\n字体名称=宋体\n字体大小=10\n字体样式=常规\n"
-                       "[标签]\nID3v2写入编码=Unicode\n旧标签编码=自动\n"));
+                       "[标签]\nID3v2写入编码=Unicode\n旧标签编码=自动\n"
+                       "[撤消历史]\n大小上限MB=1024\n"));
 }
 
 TEST_F(SettingsFile, TagEncodingWordsLoadAndSaveBack) {
@@ -165,6 +167,15 @@ TEST_F(SettingsFile, OnlyTheExactWordSwitchesOn) {
     EXPECT_EQ(LoadWith("预览选项", "自动预览", c.value).autoPreview, c.on) << c.value;
     EXPECT_EQ(LoadWith("预览选项", "全部预览", c.value).previewAll, c.on) << c.value;
   }
+}
+
+// The history's bound: a number of MB, at least 1 (0 or garbage would mean no
+// history at all).
+TEST_F(SettingsFile, TheHistoryBoundIsReadAsMegabytesOfAtLeastOne) {
+  EXPECT_EQ(LoadWith("撤消历史", "大小上限MB", "200").historyLimitMiB, 200);
+  EXPECT_EQ(HistoryLimitBytes(LoadWith("撤消历史", "大小上限MB", "200")), 200u << 20);
+  EXPECT_EQ(LoadWith("撤消历史", "大小上限MB", "0").historyLimitMiB, 1);
+  EXPECT_EQ(LoadWith("撤消历史", "大小上限MB", "-5").historyLimitMiB, 1);
 }
 
 TEST_F(SettingsFile, NumbersAreReadUnchecked) {
@@ -228,7 +239,8 @@ TEST_F(SettingsFile, SaveKeepsTheRestOfTheFile) {
                "[预览选项]\r\n预览数量=10\r\nextra=yes\r\n自动预览=关\r\n全部预览=关\r\n\r\n"
                "[字体]\r\n字体名称=宋体\r\n字体大小=10\r\n字体样式=常规\r\n"
                "[颜色]\r\n背景颜色=8429696\r\n字体颜色=8388608\r\n"
-               "[标签]\r\nID3v2写入编码=Unicode\r\n旧标签编码=自动\r\n"));
+               "[标签]\r\nID3v2写入编码=Unicode\r\n旧标签编码=自动\r\n"
+               "[撤消历史]\r\n大小上限MB=1024\r\n"));
 }
 
 TEST_F(SettingsFile, FailedWriteIsSilentAndHarmless) {

@@ -1,6 +1,7 @@
-// The tag editor's form for several files: the shared values it shows and an
-// update that writes only the changed boxes, each file keeping its own values.
+// The tag editor's form for several files: the shared values it shows, and its
+// edits made to each file by itself.
 #include "core/tagedit/many_files_edit.h"
+#include "core/tagedit/tag_edit.h"
 
 #include <gtest/gtest.h>
 
@@ -64,10 +65,10 @@ TEST(ManyFilesEdit, BoxesShowWhatTheFilesShare) {
 
 TEST(ManyFilesEdit, OnlyTheChangedBoxIsWritten) {
   Album album;
-  ManyFilesEdit edit;
+  TagEdit edit;
   edit.id3v2[kFieldAlbum] = Gb("精选");
   edit.id3v1[kFieldAlbum] = "Best";
-  const auto results = ApplyManyFilesEdit(album.paths, edit, {});
+  const auto results = EditTags(album.paths, edit, {});
   const char* titles[] = {"One", "Two", "Three"};
   for (std::size_t i = 0; i < 3; ++i) {
     ASSERT_TRUE(results[i].ok) << GbToUtf8Lossy(results[i].reason);
@@ -82,22 +83,22 @@ TEST(ManyFilesEdit, OnlyTheChangedBoxIsWritten) {
 
 TEST(ManyFilesEdit, CopyAndRemoveActOnEachFile) {
   Album album;
-  ManyFilesEdit edit;
+  TagEdit edit;
   edit.id3v2[kFieldTitle] = "New";  // into ID3v2 of every file...
   edit.copyId3v1ToId3v2 = true;     // ...after each file's ID3v1 went in
-  const auto copied = ApplyManyFilesEdit(album.paths, edit, {});
+  const auto copied = EditTags(album.paths, edit, {});
   for (std::size_t i = 0; i < 3; ++i) {
     ASSERT_TRUE(copied[i].ok);
     EXPECT_EQ(album.Read(i, true).title, "New");
   }
-  ManyFilesEdit back;
+  TagEdit back;
   back.copyId3v2ToId3v1 = true;
   back.removeId3v2 = false;
-  ApplyManyFilesEdit(album.paths, back, {});
+  EditTags(album.paths, back, {});
   EXPECT_EQ(album.Read(1, false).title, "New");
-  ManyFilesEdit remove;
+  TagEdit remove;
   remove.removeId3v1 = true;
-  for (const TagRunFile& r : ApplyManyFilesEdit(album.paths, remove, {})) EXPECT_TRUE(r.ok);
+  for (const TagRunFile& r : EditTags(album.paths, remove, {})) EXPECT_TRUE(r.ok);
   for (const std::string& path : album.paths) {
     EXPECT_FALSE(HasId3v1(path));
     EXPECT_TRUE(HasId3v2(path));
@@ -108,14 +109,14 @@ TEST(ManyFilesEdit, CopyAndRemoveActOnEachFile) {
 TEST(ManyFilesEdit, TooLongForId3v1FailsUntouched) {
   Album album;
   const std::string before = ReadAll(album.paths[0]);
-  ManyFilesEdit edit;
+  TagEdit edit;
   edit.id3v1[kFieldAlbum] = std::string(31, 'x');
-  for (const TagRunFile& r : ApplyManyFilesEdit({album.paths[0]}, edit, {})) {
+  for (const TagRunFile& r : EditTags({album.paths[0]}, edit, {})) {
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.reason.empty());
   }
   EXPECT_EQ(ReadAll(album.paths[0]), before);
-  EXPECT_TRUE(IsEmpty(ManyFilesEdit{}));
+  EXPECT_TRUE(IsEmpty(TagEdit{}));
   EXPECT_FALSE(IsEmpty(edit));
 }
 

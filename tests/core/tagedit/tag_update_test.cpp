@@ -1,5 +1,5 @@
 // The tag editor's window-free steps: the ID3v1 texts copied from ID3v2, the genre
-// text of the ID3v2 box, and the update with its messages.
+// text of the ID3v2 box, and the messages of an update.
 #include "core/tagedit/tag_update.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +10,6 @@
 namespace tessarn {
 namespace {
 
-using testing::ReadAll;
-using testing::TempDir;
 
 TEST(TagUpdate, CopyCutsWholeCharactersOnly) {
   TagFields v2;
@@ -73,38 +71,22 @@ TEST(TagUpdate, MessagesInOrder) {
   }
 }
 
-TEST(TagUpdate, UpdateWritesOnlyWhatIsMarked) {
-  TempDir dir;
-  const std::string audio(200, '\x55');
-  const std::string path = dir.File("a.mp3", audio);
-  TagUpdateRequest request;
-  request.id3v2Changed = true;
-  request.id3v2Present = true;
-  request.id3v2.title = "T";
-  request.id3v1Present = true;  // ticked but not marked: left alone
-  request.id3v1.title = "ignored";
-  const TagUpdateResults results = UpdateTags(path, request);
-  EXPECT_EQ(results.id3v1, TagUpdateResult::kNotDue);
-  EXPECT_EQ(results.id3v2, TagUpdateResult::kWritten);
-  EXPECT_FALSE(HasId3v1(path));
-  TagFields back;
-  ASSERT_TRUE(ReadId3v2(path, back));
-  EXPECT_EQ(back.title, "T");
-
-  request.id3v2Present = false;  // unticked: the tag goes, the audio stays
-  EXPECT_EQ(UpdateTags(path, request).id3v2, TagUpdateResult::kDeleted);
-  EXPECT_EQ(ReadAll(path), audio);
-}
-
-TEST(TagUpdate, MissingFileFailsEveryDueStep) {
-  TempDir dir;
-  TagUpdateRequest request;
-  request.id3v1Changed = request.id3v2Changed = true;
-  request.id3v1Present = true;
-  const TagUpdateResults results = UpdateTags(dir.path() + "/gone.mp3", request);
-  EXPECT_EQ(results.id3v1, TagUpdateResult::kWriteFailed);
-  EXPECT_EQ(results.id3v2, TagUpdateResult::kDeleteFailed);
-  EXPECT_EQ(dir.Count(), 0);  // nothing was created
+// The editor shows one box per update: every line, and the reason under them.
+TEST(TagUpdate, OneBoxWithEveryReason) {
+  using R = TagUpdateResult;
+  EXPECT_FALSE(TagUpdateMessageBox({R::kNotDue, R::kDeleted}));
+  TagUpdateResults failed{R::kWriteFailed, R::kWriteFailed, TagWriteError::kNoPermission};
+  auto box = TagUpdateMessageBox(failed);
+  ASSERT_TRUE(box);
+  EXPECT_TRUE(box->isError);
+  EXPECT_EQ(GbToUtf8Lossy(box->text), "ID3v1标签更新失败！\nID3v2标签更新失败！\n没有权限");
+  failed.reason = TagWriteError::kNone;
+  failed.detail = Gb("ID3v1 的歌曲名最多 30 字节");
+  EXPECT_EQ(GbToUtf8Lossy(TagUpdateMessageBox(failed)->text),
+            "ID3v1标签更新失败！\nID3v2标签更新失败！\nID3v1 的歌曲名最多 30 字节");
+  box = TagUpdateMessageBox({R::kWritten, R::kWritten});
+  EXPECT_FALSE(box->isError);
+  EXPECT_EQ(GbToUtf8Lossy(box->text), "ID3v1标签更新成功！\nID3v2标签更新成功！");
 }
 
 }  // namespace
