@@ -19,7 +19,7 @@ constexpr int kExampleRow = 34;
 constexpr int kOptionRow = 58;
 constexpr int kProblemRow = 82;
 constexpr int kBoxLeft = 87;
-constexpr int kBoxWidth = 410;
+constexpr int kBoxWidth = 400;  // with the picker, within the page's 584 pixels
 
 // The picker's sections: which placeholders each holds, by the reader they need.
 struct PickerSection {

@@ -13,7 +13,7 @@ version=$(field Version)
 [ "$(basename "$deb")" = "tessarn_${version}_amd64.deb" ] || {
   echo "unexpected file name $(basename "$deb")"; exit 1; }
 depends=$(field Depends)
-for lib in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 libtag1v5 libexiv2-27; do
+for lib in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 libtag1v5-vanilla libexiv2-27; do
   grep -q "\b$lib\b" <<<"$depends" || { echo "Depends lacks $lib: $depends"; exit 1; }
 done
 
