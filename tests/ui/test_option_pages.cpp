@@ -43,7 +43,7 @@ class OptionPagesTest : public QObject {
     QStringList captions;
     for (int i = 0; i < f.tabs.count(); ++i) captions << f.tabs.tabText(i);
     QCOMPARE(captions,
-             QStringList({U("常规"), U("替换/删除"), U("插入"), U("大小写"), U("MP3标签")}));
+             QStringList({U("常规"), U("替换/删除"), U("插入"), U("大小写"), U("MP3标签"), U("元数据")}));
     QCOMPARE(f.tabs.objectName(), U("选择夹"));
 
     const struct {
