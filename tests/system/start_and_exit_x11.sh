@@ -68,7 +68,8 @@ test -f "$dir/config.ini" || { echo "config.ini not written"; exit 1; }
 # The preference keys, exactly; the window's own section follows them.
 expected=$(printf '%s\n' '[预览选项]' '自动预览=关' '全部预览=关' '预览数量=10' '[颜色]' \
   '背景颜色=8429696' '字体颜色=8388608' '[字体]' '字体名称=宋体' '字体大小=10' '字体样式=常规' \
-  '[标签]' 'ID3v2写入编码=Unicode' '旧标签编码=自动' '[撤消历史]' '大小上限MB=1024')
+  '[标签]' 'ID3v2写入编码=Unicode' '旧标签编码=自动' '[文件名]' 'GBK文件名转为UTF-8=关' \
+  '[撤消历史]' '大小上限MB=1024')
 text=$(iconv -f GBK -t UTF-8 "$dir/config.ini" | tr -d '\r' | grep -v '^$')
 # Everything but the window's own section, which holds the window's geometry.
 actual=$(awk '/^\[/{skip=($0=="[窗口]")} !skip' <<<"$text")
