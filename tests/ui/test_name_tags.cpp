@@ -125,7 +125,7 @@ class NameTagsTest : public QObject {
     QCOMPARE(f.Statuses(), QStringList({"", ""}));
     f.window.optionTabs()->setCurrentIndex(static_cast<int>(tessarn::OptionPage::kMp3));
     QCOMPARE(f.Statuses(), QStringList({U("非MP3文件"), U("标签写入成功")}));
-    QVERIFY(f.window.UndoRunAndReport(0));
+    QVERIFY(f.window.UndoRunsAndReport(tessarn::UndoTarget{}));
     QVERIFY(!tessarn::HasId3v2(f.Path(U("邓丽君-月亮代表我的心.mp3")).toStdString()));
     QCOMPARE(f.Statuses(), QStringList({U("非MP3文件"), U("无标签")}));
     QCOMPARE(Cell(f.window, 1, tessarn::kNewNameColumn), QString());
