@@ -62,7 +62,7 @@ TEST(TagUpdate, MessagesInOrder) {
        {{"删除ID3v1标签失败！", true}, {"删除ID3v2标签失败！", true}}},
   };
   for (const Case& c : cases) {
-    const auto messages = TagUpdateMessages({c.v1, c.v2});
+    const auto messages = TagUpdateMessages({c.v1, c.v2, TagWriteError::kNone, {}});
     ASSERT_EQ(messages.size(), c.expected.size());
     for (std::size_t i = 0; i < messages.size(); ++i) {
       EXPECT_EQ(messages[i].text, Gb(c.expected[i].first));
@@ -74,8 +74,8 @@ TEST(TagUpdate, MessagesInOrder) {
 // The editor shows one box per update: every line, and the reason under them.
 TEST(TagUpdate, OneBoxWithEveryReason) {
   using R = TagUpdateResult;
-  EXPECT_FALSE(TagUpdateMessageBox({R::kNotDue, R::kDeleted}));
-  TagUpdateResults failed{R::kWriteFailed, R::kWriteFailed, TagWriteError::kNoPermission};
+  EXPECT_FALSE(TagUpdateMessageBox({R::kNotDue, R::kDeleted, TagWriteError::kNone, {}}));
+  TagUpdateResults failed{R::kWriteFailed, R::kWriteFailed, TagWriteError::kNoPermission, {}};
   auto box = TagUpdateMessageBox(failed);
   ASSERT_TRUE(box);
   EXPECT_TRUE(box->isError);
@@ -84,7 +84,7 @@ TEST(TagUpdate, OneBoxWithEveryReason) {
   failed.detail = Gb("ID3v1 的歌曲名最多 30 字节");
   EXPECT_EQ(GbToUtf8Lossy(TagUpdateMessageBox(failed)->text),
             "ID3v1标签更新失败！\nID3v2标签更新失败！\nID3v1 的歌曲名最多 30 字节");
-  box = TagUpdateMessageBox({R::kWritten, R::kWritten});
+  box = TagUpdateMessageBox({R::kWritten, R::kWritten, TagWriteError::kNone, {}});
   EXPECT_FALSE(box->isError);
   EXPECT_EQ(GbToUtf8Lossy(box->text), "ID3v1标签更新成功！\nID3v2标签更新成功！");
 }
