@@ -213,9 +213,10 @@ TEST_F(SharedFolderTest, AGarbageRecordBlocksNoWrite) {
     const std::string after = ReadFile(song);
     EXPECT_EQ(after.substr(after.size() - audio.size()), audio) << c.name;
     EXPECT_EQ(after.size() > written.size(), c.grownWritten) << c.name;
-    if (!c.grownWritten)
+    if (!c.grownWritten) {
       EXPECT_NE(grows.out.find("无法在文件所在的文件夹中建立恢复记录"), std::string::npos)
           << grows.out;
+    }
   }
 }
 
